@@ -1,0 +1,20 @@
+// Translation of the framework's Windows-style paths to this system's paths.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// "C:\dir\File.BMP" or "se\select.wav" -> a path here. Backslashes become
+// slashes, a drive letter stands for the root, and each component that does
+// not exist as written is looked up without regard to letter case. Components
+// that exist in no form are kept as written (so new files can be created).
+std::string PlatformTranslatePath(const char* windowsPath);
+
+// The current directory as the framework sees it: "C:\" followed by the
+// directory here with backslashes.
+std::string PlatformWindowsPath(const std::string& nativePath);
+
+// The C library's fopen for the game's data and save files, with the same
+// translation. Text-mode reads behave as on the original platform only in the
+// caller's hands: this opens binary and text alike.
+std::FILE* PlatformFOpen(const char* windowsPath, const char* mode);

@@ -1,0 +1,186 @@
+// The kernel services the framework calls: threads, events, critical
+// sections, sleeping, clocks, files and directories, system information and
+// the debugger output.
+#pragma once
+
+#include <mutex>
+#include <string>
+
+#include "platform/types.h"
+
+// ---- waiting ---------------------------------------------------------------
+constexpr DWORD WAIT_OBJECT_0 = 0x00000000;
+constexpr DWORD WAIT_TIMEOUT = 0x00000102;
+constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
+constexpr DWORD STILL_ACTIVE = 0x103;
+
+BOOL CloseHandle(HANDLE object);
+DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
+
+// ---- events ----------------------------------------------------------------
+HANDLE CreateEventA(void* security, BOOL manualReset, BOOL initialState, LPCSTR name);
+BOOL SetEvent(HANDLE event);
+BOOL ResetEvent(HANDLE event);
+
+// ---- threads ---------------------------------------------------------------
+using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID parameter);
+HANDLE CreateThread(void* security, std::size_t stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter,
+                    DWORD creationFlags, DWORD* threadId);
+BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode);
+// Non-zero and unique for the life of the process; never 0xFFFFFFFF.
+DWORD GetCurrentThreadId();
+[[noreturn]] void ExitProcess(UINT exitCode);
+
+// ---- critical sections (recursive for their owner) ---------------------------
+struct CRITICAL_SECTION {
+    std::recursive_mutex mutex;
+};
+void InitializeCriticalSection(CRITICAL_SECTION* section);
+void DeleteCriticalSection(CRITICAL_SECTION* section);
+void EnterCriticalSection(CRITICAL_SECTION* section);
+void LeaveCriticalSection(CRITICAL_SECTION* section);
+
+// ---- time --------------------------------------------------------------------
+// On the headless backend Sleep on the main thread advances the virtual clock
+// instead of waiting; on other threads it waits for real and leaves the
+// virtual clock alone, so a background thread cannot make tests time-dependent.
+void Sleep(DWORD milliseconds);
+DWORD timeGetTime();
+constexpr UINT TIMERR_NOERROR = 0;
+UINT timeBeginPeriod(UINT period);
+UINT timeEndPeriod(UINT period);
+struct TIMECAPS {
+    UINT wPeriodMin;
+    UINT wPeriodMax;
+};
+UINT timeGetDevCaps(TIMECAPS* caps, UINT size);
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
+DWORD GetTickCount();
+
+struct SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+};
+void GetLocalTime(SYSTEMTIME* time);
+
+// ---- debugger output ---------------------------------------------------------
+// Text sent to the debugger is kept so tests can read it; KELVO_DEBUG_STDERR=1
+// also echoes it to standard error.
+void OutputDebugStringA(LPCSTR text);
+std::string PlatformDebugOutput();
+void PlatformClearDebugOutput();
+
+// ---- files -------------------------------------------------------------------
+constexpr DWORD GENERIC_READ = 0x80000000u;
+constexpr DWORD GENERIC_WRITE = 0x40000000u;
+constexpr DWORD FILE_SHARE_READ = 0x1;
+constexpr DWORD FILE_SHARE_WRITE = 0x2;
+constexpr DWORD CREATE_NEW = 1;
+constexpr DWORD CREATE_ALWAYS = 2;
+constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD OPEN_ALWAYS = 4;
+constexpr DWORD TRUNCATE_EXISTING = 5;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFFu;
+constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFFu;
+constexpr DWORD FILE_BEGIN = 0;
+constexpr DWORD FILE_CURRENT = 1;
+constexpr DWORD FILE_END = 2;
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+
+constexpr DWORD ERROR_SUCCESS = 0;
+constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_FILE_EXISTS = 80;
+constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
+HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, void* security, DWORD creation,
+                   DWORD flags, HANDLE templateFile);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, DWORD* bytesRead, void* overlapped);
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, DWORD* bytesWritten, void* overlapped);
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveMethod);
+DWORD GetFileSize(HANDLE file, DWORD* sizeHigh);
+BOOL DeleteFileA(LPCSTR fileName);
+BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags);
+BOOL CreateDirectoryA(LPCSTR pathName, void* security);
+DWORD GetFileAttributesA(LPCSTR fileName);
+
+DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
+BOOL SetCurrentDirectoryA(LPCSTR pathName);
+DWORD GetTempPathA(DWORD bufferLength, LPSTR buffer);
+UINT GetTempFileNameA(LPCSTR pathName, LPCSTR prefix, UINT unique, LPSTR tempFileName);
+DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
+HMODULE GetModuleHandleA(LPCSTR moduleName);
+
+// ---- system information -----------------------------------------------------
+constexpr DWORD VER_PLATFORM_WIN32_WINDOWS = 1;
+constexpr DWORD VER_PLATFORM_WIN32_NT = 2;
+struct OSVERSIONINFOA {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    char szCSDVersion[128];
+};
+BOOL GetVersionExA(OSVERSIONINFOA* info);
+// The version the stand-in reports; tests may choose another (for example to
+// take a newer system's road). The default is 5.1, build 2600.
+void PlatformSetVersion(DWORD major, DWORD minor, DWORD build);
+
+struct MEMORYSTATUS {
+    DWORD dwLength;
+    DWORD dwMemoryLoad;
+    std::size_t dwTotalPhys;
+    std::size_t dwAvailPhys;
+    std::size_t dwTotalPageFile;
+    std::size_t dwAvailPageFile;
+    std::size_t dwTotalVirtual;
+    std::size_t dwAvailVirtual;
+};
+void GlobalMemoryStatus(MEMORYSTATUS* status);
+
+struct SYSTEM_INFO {
+    WORD wProcessorArchitecture;
+    DWORD dwPageSize;
+    DWORD dwNumberOfProcessors;
+    DWORD dwProcessorType;
+};
+constexpr WORD PROCESSOR_ARCHITECTURE_INTEL = 0;
+constexpr WORD PROCESSOR_ARCHITECTURE_AMD64 = 9;
+void GetSystemInfo(SYSTEM_INFO* info);
+
+// Processor identification as the framework reports it: the vendor string,
+// the brand string, and the feature bits of the first identification leaf.
+struct PlatformProcessorInfo {
+    char vendor[13];
+    char brand[49];
+    DWORD family;
+    DWORD model;
+    DWORD stepping;
+    bool hasMMX;
+    bool hasSSE;
+    bool hasSSE2;
+    bool hasTimeStampCounter;
+};
+void PlatformGetProcessorInfo(PlatformProcessorInfo* info);
+// A time-stamp counter derived from the performance counter, so that a rate
+// measured against the millisecond clock is consistent on both backends.
+ULONGLONG PlatformReadTimeStampCounter();
+
+UINT GetOEMCP();
+UINT GetACP();

@@ -1,0 +1,96 @@
+#include "platform/backend.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// Static initialisation runs on the thread that starts the process.
+const std::thread::id g_mainThread = std::this_thread::get_id();
+
+std::mutex g_backendMutex;
+bool g_chosen = false;
+PlatformBackend g_backend = PlatformBackend::Headless;
+bool g_started = false;
+
+std::atomic<std::uint64_t> g_virtualMicros{0};
+std::atomic<std::uint64_t> g_virtualReads{0};
+
+PlatformBackend ChooseFromEnvironment() {
+    const char* choice = std::getenv("KELVO_PLATFORM");
+    if (choice != nullptr) {
+        if (std::strcmp(choice, "headless") == 0) return PlatformBackend::Headless;
+        if (std::strcmp(choice, "sdl") == 0) return PlatformBackend::Sdl;
+    }
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    bool hasDisplay = (display != nullptr && *display != '\0') || (wayland != nullptr && *wayland != '\0');
+    return hasDisplay ? PlatformBackend::Sdl : PlatformBackend::Headless;
+}
+
+}  // namespace
+
+PlatformBackend PlatformGetBackend() {
+    std::lock_guard lock(g_backendMutex);
+    if (!g_chosen) {
+        g_backend = ChooseFromEnvironment();
+        g_chosen = true;
+    }
+    return g_backend;
+}
+
+void PlatformSelectBackend(PlatformBackend backend) {
+    std::lock_guard lock(g_backendMutex);
+    g_backend = backend;
+    g_chosen = true;
+}
+
+bool PlatformIsHeadless() { return PlatformGetBackend() == PlatformBackend::Headless; }
+
+bool PlatformStartBackend() {
+    PlatformBackend backend = PlatformGetBackend();
+    std::lock_guard lock(g_backendMutex);
+    if (g_started) return true;
+    if (backend == PlatformBackend::Sdl) {
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) return false;
+    }
+    g_started = true;
+    return true;
+}
+
+void PlatformEndBackend() {
+    std::lock_guard lock(g_backendMutex);
+    if (!g_started) return;
+    if (g_backend == PlatformBackend::Sdl) SDL_Quit();
+    g_started = false;
+}
+
+bool PlatformBackendStarted() {
+    std::lock_guard lock(g_backendMutex);
+    return g_started;
+}
+
+bool PlatformIsMainThread() { return std::this_thread::get_id() == g_mainThread; }
+
+std::uint64_t PlatformVirtualMicros() {
+    if (PlatformIsMainThread()) {
+        ++g_virtualReads;
+        return g_virtualMicros.fetch_add(kVirtualClockReadStepMicros) + kVirtualClockReadStepMicros;
+    }
+    return g_virtualMicros.load();
+}
+
+void PlatformAdvanceVirtualClock(std::uint64_t micros) { g_virtualMicros += micros; }
+
+void PlatformResetVirtualClock() {
+    g_virtualMicros = 0;
+    g_virtualReads = 0;
+}
+
+std::uint64_t PlatformVirtualClockReads() { return g_virtualReads.load(); }

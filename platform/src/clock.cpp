@@ -1,0 +1,90 @@
+// Clocks: the millisecond clock, the performance counter and local time. On
+// the headless backend the first two follow the virtual clock.
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "platform/backend.h"
+#include "platform/kernel.h"
+
+namespace {
+
+constexpr LONGLONG kCounterFrequency = 10'000'000;  // 100 ns per count
+
+const auto g_realStart = std::chrono::steady_clock::now();
+
+std::uint64_t RealMicros() {
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - g_realStart)
+            .count());
+}
+
+// Both clocks start a little above zero, as a machine's would after start-up,
+// so code that treats 0 as "never" is not fooled.
+constexpr std::uint64_t kClockBaseMicros = 1'000'000;
+
+std::uint64_t NowMicros() {
+    return kClockBaseMicros + (PlatformIsHeadless() ? PlatformVirtualMicros() : RealMicros());
+}
+
+}  // namespace
+
+void Sleep(DWORD milliseconds) {
+    if (PlatformIsHeadless() && PlatformIsMainThread()) {
+        PlatformAdvanceVirtualClock(static_cast<std::uint64_t>(milliseconds) * 1000);
+        std::this_thread::yield();
+        return;
+    }
+    if (milliseconds == 0)
+        std::this_thread::yield();
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+DWORD timeGetTime() { return static_cast<DWORD>(NowMicros() / 1000); }
+DWORD GetTickCount() { return timeGetTime(); }
+
+UINT timeBeginPeriod(UINT period) { return period == 0 ? 97 /* TIMERR_NOCANDO */ : TIMERR_NOERROR; }
+UINT timeEndPeriod(UINT period) { return period == 0 ? 97 : TIMERR_NOERROR; }
+
+UINT timeGetDevCaps(TIMECAPS* caps, UINT size) {
+    if (caps == nullptr || size < sizeof(TIMECAPS)) return 97;
+    caps->wPeriodMin = 1;
+    caps->wPeriodMax = 1000000;
+    return TIMERR_NOERROR;
+}
+
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
+    if (frequency == nullptr) return FALSE;
+    frequency->QuadPart = kCounterFrequency;
+    return TRUE;
+}
+
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
+    if (count == nullptr) return FALSE;
+    count->QuadPart = static_cast<LONGLONG>(NowMicros() * (kCounterFrequency / 1'000'000));
+    return TRUE;
+}
+
+ULONGLONG PlatformReadTimeStampCounter() {
+    // A 1 GHz counter on the same time base as the performance counter.
+    return NowMicros() * 1000;
+}
+
+void GetLocalTime(SYSTEMTIME* out) {
+    if (out == nullptr) return;
+    auto now = std::chrono::system_clock::now();
+    std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    out->wYear = static_cast<WORD>(local.tm_year + 1900);
+    out->wMonth = static_cast<WORD>(local.tm_mon + 1);
+    out->wDayOfWeek = static_cast<WORD>(local.tm_wday);
+    out->wDay = static_cast<WORD>(local.tm_mday);
+    out->wHour = static_cast<WORD>(local.tm_hour);
+    out->wMinute = static_cast<WORD>(local.tm_min);
+    out->wSecond = static_cast<WORD>(local.tm_sec);
+    out->wMilliseconds = static_cast<WORD>(millis);
+}

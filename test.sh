@@ -1,0 +1,33 @@
+#!/bin/bash
+# Installs what is missing, builds, and runs every test: once in a release
+# build and once with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")"
+. scripts/packages.sh
+kelvo_install_packages
+
+jobs=$(nproc)
+status=0
+
+echo "== release build and tests"
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/release -j "$jobs"
+(cd build/release && ctest -j "$jobs" --output-on-failure --timeout 300) || status=1
+
+echo "== sanitizer build and tests"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVO_SANITIZE=ON >/dev/null
+cmake --build build/asan -j "$jobs"
+(cd build/asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest -j "$jobs" --output-on-failure --timeout 600) || status=1
+
+if [ -x scripts/extra-tests.sh ]; then
+    echo "== further checks"
+    scripts/extra-tests.sh || status=1
+fi
+
+if [ "$status" -ne 0 ]; then
+    echo "Some tests failed."
+else
+    echo "All tests passed."
+fi
+exit "$status"

@@ -1,0 +1,101 @@
+// The headless virtual clock and the clock calls over it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <thread>
+
+#include "platform/backend.h"
+#include "platform/kernel.h"
+
+namespace {
+
+class VirtualClock : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PlatformSelectBackend(PlatformBackend::Headless);
+        PlatformResetVirtualClock();
+    }
+};
+
+TEST_F(VirtualClock, AFiveMillisecondBusyWaitEndsInBoundedReads) {
+    DWORD start = timeGetTime();
+    std::uint64_t readsBefore = PlatformVirtualClockReads();
+    int loops = 0;
+    while (timeGetTime() - start < 5) {
+        ASSERT_LT(++loops, 1000) << "busy-wait never ended";
+    }
+    std::uint64_t reads = PlatformVirtualClockReads() - readsBefore;
+    EXPECT_LE(reads, 5000 / kVirtualClockReadStepMicros + 2);
+    EXPECT_GE(reads, 5000 / kVirtualClockReadStepMicros - 2);
+}
+
+TEST_F(VirtualClock, SleepOnTheMainThreadAdvancesTimeWithoutWaiting) {
+    auto realStart = std::chrono::steady_clock::now();
+    DWORD start = timeGetTime();
+    Sleep(10'000);
+    DWORD elapsed = timeGetTime() - start;
+    EXPECT_GE(elapsed, 10'000u);
+    EXPECT_LE(elapsed, 10'001u);
+    EXPECT_LT(std::chrono::steady_clock::now() - realStart, std::chrono::seconds(1));
+}
+
+TEST_F(VirtualClock, OtherThreadsNeitherAdvanceNorStepTheClock) {
+    std::uint64_t before = PlatformVirtualMicros();
+    std::thread other([] {
+        Sleep(5);
+        for (int i = 0; i < 100; ++i) timeGetTime();
+    });
+    other.join();
+    // One read of our own since: exactly one step.
+    EXPECT_EQ(PlatformVirtualMicros() - before, kVirtualClockReadStepMicros);
+}
+
+TEST_F(VirtualClock, PerformanceCounterFollowsTheSameTimeBase) {
+    LARGE_INTEGER frequency{}, a{}, b{};
+    ASSERT_TRUE(QueryPerformanceFrequency(&frequency));
+    ASSERT_GT(frequency.QuadPart, 0);
+    QueryPerformanceCounter(&a);
+    Sleep(100);
+    QueryPerformanceCounter(&b);
+    double seconds = static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(frequency.QuadPart);
+    EXPECT_NEAR(seconds, 0.1, 0.001);
+    EXPECT_NE(timeGetTime(), 0u);
+}
+
+TEST(TimerPeriod, MinimumPeriodIsOneMillisecond) {
+    TIMECAPS caps{};
+    ASSERT_EQ(timeGetDevCaps(&caps, sizeof caps), TIMERR_NOERROR);
+    EXPECT_EQ(caps.wPeriodMin, 1u);
+    EXPECT_EQ(timeBeginPeriod(caps.wPeriodMin), TIMERR_NOERROR);
+    EXPECT_EQ(timeEndPeriod(caps.wPeriodMin), TIMERR_NOERROR);
+}
+
+TEST(LocalTime, FieldsAreInRange) {
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    EXPECT_GE(t.wYear, 2020);
+    EXPECT_GE(t.wMonth, 1);
+    EXPECT_LE(t.wMonth, 12);
+    EXPECT_LE(t.wHour, 23);
+    EXPECT_LE(t.wMilliseconds, 999);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Backend, SdlStartsAndEndsWithoutADisplayDriver) {
+    // The dummy driver lets SDL start on machines with no display.
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    PlatformSelectBackend(PlatformBackend::Sdl);
+    ASSERT_TRUE(PlatformStartBackend());
+    EXPECT_TRUE(PlatformBackendStarted());
+    EXPECT_TRUE(PlatformStartBackend());  // a second start is harmless
+    PlatformEndBackend();
+    EXPECT_FALSE(PlatformBackendStarted());
+    PlatformSelectBackend(PlatformBackend::Headless);
+    ASSERT_TRUE(PlatformStartBackend());
+    PlatformEndBackend();
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+// Files through the platform layer with Windows-style paths.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/files.h"
+#include "platform/kernel.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+std::string ReadAll(HANDLE file) {
+    std::string out;
+    char buffer[64];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) out.append(buffer, got);
+    return out;
+}
+
+TEST(Paths, MixedCaseBackslashedPathOpensTheRightFile) {
+    TempDir dir;
+    dir.Write("Data/se/Select.wav", "right");
+    dir.Write("Data/se/select.wav.bak", "wrong");
+    std::string windows = PlatformWindowsPath(dir.str()) + "\\DATA\\SE\\SELECT.WAV";
+    HANDLE file = CreateFileA(windows.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ReadAll(file), "right");
+    CloseHandle(file);
+}
+
+TEST(Paths, ExactNameWinsOverACaseInsensitiveMatch) {
+    TempDir dir;
+    dir.Write("a.txt", "lower");
+    dir.Write("A.txt", "upper");
+    EXPECT_EQ(PlatformTranslatePath((dir.str() + "/A.txt").c_str()), dir.str() + "/A.txt");
+    EXPECT_EQ(PlatformTranslatePath((dir.str() + "/a.txt").c_str()), dir.str() + "/a.txt");
+}
+
+TEST(Paths, DriveLettersRelativePathsAndMissingParts) {
+    EXPECT_EQ(PlatformTranslatePath("C:\\"), "/");
+    EXPECT_EQ(PlatformTranslatePath("z:/tmp"), "/tmp");
+    TempDir dir;
+    dir.Write("Sub/file.bin", "x");
+    // New names keep the case they were given; existing folders are matched.
+    EXPECT_EQ(PlatformTranslatePath((dir.str() + "\\SUB\\New.dat").c_str()), dir.str() + "/Sub/New.dat");
+    EXPECT_EQ(PlatformWindowsPath("/tmp/x"), "C:\\tmp\\x");
+}
+
+TEST(Paths, CurrentDirectoryRoundTripsAndRelativeNamesUseIt) {
+    TempDir dir;
+    dir.Write("BMP/Hero.bmp", "hero");
+    char saved[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, saved), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA(PlatformWindowsPath(dir.str()).c_str()));
+    char now[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, now);
+    EXPECT_EQ(std::string(now), PlatformWindowsPath(dir.str()));
+    std::FILE* f = PlatformFOpen("bmp\\hero.BMP", "rb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    ASSERT_TRUE(SetCurrentDirectoryA(saved));
+}
+
+TEST(Paths, ABufferTooSmallGetsTheNeededSize) {
+    char tiny[2];
+    DWORD needed = GetCurrentDirectoryA(sizeof tiny, tiny);
+    EXPECT_GT(needed, sizeof tiny);
+    char big[MAX_PATH * 4];
+    EXPECT_EQ(GetCurrentDirectoryA(sizeof big, big) + 1, needed);
+}
+
+TEST(Files, WriteSeekReadSizeAndDelete) {
+    TempDir dir;
+    std::string name = PlatformWindowsPath(dir.str()) + "\\out.bin";
+    HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD put = 0;
+    ASSERT_TRUE(WriteFile(file, "0123456789", 10, &put, nullptr));
+    EXPECT_EQ(put, 10u);
+    CloseHandle(file);
+    // CREATE_NEW refuses an existing file.
+    EXPECT_EQ(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS);
+
+    file = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetFileSize(file, nullptr), 10u);
+    EXPECT_EQ(SetFilePointer(file, 4, nullptr, FILE_BEGIN), 4u);
+    char buffer[16] = {};
+    DWORD got = 0;
+    ASSERT_TRUE(ReadFile(file, buffer, 3, &got, nullptr));
+    EXPECT_EQ(std::string(buffer, got), "456");
+    EXPECT_EQ(SetFilePointer(file, -2, nullptr, FILE_END), 8u);
+    ASSERT_TRUE(ReadFile(file, buffer, 16, &got, nullptr));
+    EXPECT_EQ(std::string(buffer, got), "89");
+    // Reading at the end succeeds with nothing read.
+    ASSERT_TRUE(ReadFile(file, buffer, 16, &got, nullptr));
+    EXPECT_EQ(got, 0u);
+    CloseHandle(file);
+    EXPECT_FALSE(ReadFile(file, buffer, 1, &got, nullptr));
+    EXPECT_TRUE(DeleteFileA(name.c_str()));
+    EXPECT_EQ(GetFileAttributesA(name.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(Files, MissingFileAndDirectoryAreRefused) {
+    TempDir dir;
+    std::string missing = dir.str() + "/none.bin";
+    EXPECT_EQ(CreateFileA(missing.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(CreateFileA(dir.str().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileA(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+}
+
+TEST(Files, MoveReplacesOnlyWhenAsked) {
+    TempDir dir;
+    dir.Write("new.tmp", "new");
+    dir.Write("save.dat", "old");
+    std::string from = dir.str() + "/new.tmp", to = dir.str() + "/save.dat";
+    EXPECT_FALSE(MoveFileExA(from.c_str(), to.c_str(), 0));
+    EXPECT_EQ(dir.Read("save.dat"), "old");
+    EXPECT_TRUE(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(dir.Read("save.dat"), "new");
+}
+
+TEST(TempFiles, NamesAreUniqueAndCreated) {
+    char tempPath[MAX_PATH];
+    ASSERT_GT(GetTempPathA(MAX_PATH, tempPath), 0u);
+    EXPECT_EQ(tempPath[1], ':');
+    char a[MAX_PATH], b[MAX_PATH];
+    ASSERT_NE(GetTempFileNameA(tempPath, "tmp", 0, a), 0u);
+    ASSERT_NE(GetTempFileNameA(tempPath, "tmp", 0, b), 0u);
+    EXPECT_STRNE(a, b);
+    EXPECT_NE(GetFileAttributesA(a), INVALID_FILE_ATTRIBUTES);
+    DeleteFileA(a);
+    DeleteFileA(b);
+}
+
+}  // namespace
