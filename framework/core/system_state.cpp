@@ -1,0 +1,5 @@
+#include "core/system_state.h"
+
+SystemState g_SystemState{};
+
+SystemState* GetSystemState() { return &g_SystemState; }
