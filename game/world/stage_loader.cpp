@@ -70,6 +70,9 @@ void ResetStageActors() {
     g_PlayerMotion.verticalSpeed = 0.0f;
     g_PlayerMotion.stopRequest = 1;
 
+    // The game loop's further actor pools and its stage light effects are
+    // per-stage state too; their reset belongs here with the records that
+    // declare them.
     ApiSetBrightColor(255, 255, 255);
 }
 
