@@ -40,3 +40,11 @@ void LeaveFrameworkLockNoYield();
 // Takes the calling thread's entry out of the queue, if it has one, and wakes
 // the new head when the removed entry was the head.
 void LeaveFrameworkLockQueue();
+
+// Holds the lock for one public entry.
+struct FrameworkLockScope {
+    FrameworkLockScope() { EnterFrameworkLock(); }
+    ~FrameworkLockScope() { LeaveFrameworkLock(); }
+    FrameworkLockScope(const FrameworkLockScope&) = delete;
+    FrameworkLockScope& operator=(const FrameworkLockScope&) = delete;
+};
