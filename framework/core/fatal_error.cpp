@@ -9,15 +9,16 @@
 namespace {
 
 // A fatal error raised while the framework is ending after another one
-// (a failing teardown, say) leaves at once instead of ending it twice.
+// (a failing teardown, say) is logged and leaves at once instead of ending
+// the framework a second time.
 std::atomic<int> g_fatalErrorRunning{0};
 
 }  // namespace
 
 void FatalError(const char* text) {
-    if (g_fatalErrorRunning.exchange(1) != 0) ExitProcess(static_cast<UINT>(-1));
     WriteLogText(text != nullptr ? text : "");
     WriteLogText("\n");
+    if (g_fatalErrorRunning.exchange(1) != 0) ExitProcess(static_cast<UINT>(-1));
     EndFramework();
     if (g_FrameworkLock.created) TeardownFrameworkLock();
     ExitProcess(static_cast<UINT>(-1));
