@@ -226,15 +226,13 @@ TEST_F(FrameworkTest, SystemReportNamesEachSystemOfTheTable) {
         int code;
         const char* text;
     };
+    GetCurrentDirectoryA(MAX_PATH, g_SystemState.startDirectory);
+    InitLogFile();
     const Row rows[] = {{4, 0, 0x105, "Windows4.0"}, {5, 0, 0x106, "Windows2000"},
                         {5, 1, 0x107, "WindowsXP"},  {6, 0, 0x108, "WindowsVista"},
                         {3, 51, 0x104, "WindowsNT 3.51"}};
     for (const Row& r : rows) {
         PlatformSetVersion(r.major, r.minor, 1234);
-        if (g_SystemState.startDirectory[0] == '\0') {
-            GetCurrentDirectoryA(MAX_PATH, g_SystemState.startDirectory);
-            InitLogFile();
-        }
         LogSystemInfo();
         EXPECT_EQ(g_SystemState.osCode, r.code);
         EXPECT_NE(Log().find(r.text), std::string::npos) << r.text;
