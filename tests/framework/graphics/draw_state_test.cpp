@@ -18,22 +18,6 @@ void ExpectArea(int left, int top, int right, int bottom) {
     EXPECT_EQ(area.bottom, bottom);
 }
 
-TEST_F(DrawStateTest, StartValues) {
-    const DrawState& s = g_DrawState;
-    EXPECT_EQ(s.drawTarget, kFrontScreenTarget);
-    ExpectArea(0, 0, 640, 480);
-    EXPECT_EQ(s.blendMode, 0);
-    EXPECT_EQ(s.blendParam, 0);
-    EXPECT_EQ(s.blendGraph, -1);
-    EXPECT_EQ(s.brightColor, 0xFFFFFFu);
-    EXPECT_EQ(s.use3D, 1);
-    EXPECT_EQ(s.createAlphaTest, 1);
-    EXPECT_EQ(s.zFunction, 4);
-    EXPECT_FLOAT_EQ(s.drawZ, 0.2f);
-    EXPECT_EQ(s.maskOn, 1);
-    EXPECT_EQ(s.maskInEffect, 0);
-}
-
 TEST_F(DrawStateTest, BlendParameterIsClampedAndTheModeKept) {
     SetBlendModeParam(1, 300);
     EXPECT_EQ(g_DrawState.blendMode, 1);
@@ -227,19 +211,6 @@ TEST_F(DrawStateTest, CreationSettings) {
     g_DrawState.createSystemMemory = 0;
     ChooseGraphMemoryPlaceForMode(1);
     EXPECT_EQ(g_DrawState.createSystemMemory, 1);
-
-    SetMakeDrawableGraphFlag(1);
-    EXPECT_EQ(g_DrawState.makeDrawable, 1);
-    SetTextureFilterMode(kFilterLinear);
-    EXPECT_EQ(GetTextureFilterMode(), kFilterLinear);
-
-    int width = 0;
-    int height = 0;
-    int depth = 0;
-    QueryScreenMode(&width, &height, &depth);
-    EXPECT_EQ(width, 640);
-    EXPECT_EQ(height, 480);
-    EXPECT_EQ(depth, 16);
 }
 
 TEST_F(DrawStateTest, SubtractSequenceLeavesTheInnerModeThenTheSubtractMode) {

@@ -81,46 +81,6 @@ TEST_F(HandleTableTest, LookupAppliesEveryStepOfTheValidityTest) {
     EXPECT_EQ(table_.Lookup(-1), nullptr);
 }
 
-TEST_F(HandleTableTest, ReusedSlotRefusesTheOldHandle) {
-    const HandleId old = Add(1);
-    table_.Remove(0);
-    EXPECT_EQ(table_.Lookup(old), nullptr);
-    const HandleId reused = Add(2);
-    EXPECT_EQ(HandleSlotFor(reused, kTestType, 8), 0);
-    EXPECT_NE(reused, old);
-    EXPECT_EQ(table_.Lookup(old), nullptr);
-    EXPECT_EQ(table_.Lookup(reused)->value, 2);
-}
-
-TEST_F(HandleTableTest, EndOfUsedAreaFallsPastEmptySlotsOnlyWhenTheLastGoes) {
-    for (int i = 0; i < 5; ++i) Add(i);
-    EXPECT_EQ(table_.UsedEnd(), 5);
-    table_.Remove(1);
-    table_.Remove(3);
-    EXPECT_EQ(table_.UsedEnd(), 5);  // a lower slot leaves it
-    table_.Remove(4);
-    EXPECT_EQ(table_.UsedEnd(), 3);  // past the empty slot 3
-    table_.Remove(2);
-    EXPECT_EQ(table_.UsedEnd(), 1);
-    table_.Remove(0);
-    EXPECT_EQ(table_.UsedEnd(), 0);
-    EXPECT_EQ(table_.Count(), 0);
-}
-
-TEST_F(HandleTableTest, FullEndTakesTheLowestEmptySlotAndAFullTableNone) {
-    for (int i = 0; i < 8; ++i) ASSERT_NE(Add(i), kNoHandle);
-    EXPECT_TRUE(table_.IsFull());
-    EXPECT_EQ(table_.ChooseSlot(), -1);
-    EXPECT_EQ(Add(99), kNoHandle);
-
-    table_.Remove(5);
-    table_.Remove(2);
-    EXPECT_EQ(table_.UsedEnd(), 8);
-    EXPECT_EQ(table_.ChooseSlot(), 2);
-    EXPECT_EQ(HandleSlotFor(Add(100), kTestType, 8), 2);
-    EXPECT_EQ(HandleSlotFor(Add(101), kTestType, 8), 5);
-}
-
 TEST_F(HandleTableTest, InsertRefusesFilledOrOutOfRangeSlotsAndHandleAtRebuilds) {
     TestRecord extra{0, 7};
     Add(1);
