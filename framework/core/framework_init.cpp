@@ -1,5 +1,4 @@
 #include "core/framework_init.h"
-
 #include "core/log.h"
 #include "core/memory.h"
 #include "core/stubs/char_input_stubs.h"
@@ -10,9 +9,11 @@
 #include "core/stubs/sound_stubs.h"
 #include "core/system_state.h"
 #include "core/window.h"
-#include "graphics/stubs/draw_stubs.h"
-#include "graphics/stubs/graph_stubs.h"
+#include "graphics/draw_state.h"
+#include "graphics/graph_load.h"
+#include "graphics/graph_record.h"
 #include "graphics/screen_device.h"
+#include "graphics/stubs/draw_stubs.h"
 #include "platform/com.h"
 
 FrameworkSubsystems DefaultFrameworkSubsystems() {

@@ -1,12 +1,9 @@
-// Draw state, drawing operations, the default font and colour codes, as the
+// Drawing operations, the default font and colour codes, as the
 // public entries and start-up call them. Declared here until the graphics
 // issues build them.
 #pragma once
 
 #include <cstdint>
-
-#include "graphics/draw_state.h"
-#include "graphics/stubs/color_stubs.h"
 
 int ClearDrawTarget();
 int BlitGraph(int x, int y, int graphHandle, int transparent);
@@ -18,3 +15,4 @@ int DrawTextDefaultFont(int x, int y, const char* text, std::uint32_t color, std
 int SetDefaultFontSize(int size);
 int SetDefaultFontThickness(int thickness);
 int SetDefaultFontFace(const char* faceName, int charSet);
+std::uint32_t MakeColorCode(int r, int g, int b);
