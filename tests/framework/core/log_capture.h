@@ -23,8 +23,8 @@ public:
         s.logNoTimePrefix = 0;
         s.logFileName[0] = '\0';
         std::string start = PlatformWindowsPath(dir_.str());
-        start.copy(s.startDirectory, sizeof s.startDirectory - 1);
-        s.startDirectory[start.size()] = '\0';
+        std::size_t n = start.copy(s.startDirectory, sizeof s.startDirectory - 1);
+        s.startDirectory[n] = '\0';
         InitLogFile();
         PlatformClearDebugOutput();
     }

@@ -147,8 +147,8 @@ TEST(Log, MissingStartDirectoryLosesTheLineQuietly) {
     g_SystemState.startDirectory[0] = '\0';
     EXPECT_EQ(WriteLogText("nowhere\n"), -1);
     std::string gone = PlatformWindowsPath(log.dir().str()) + "\\no\\such\\dir";
-    gone.copy(g_SystemState.startDirectory, sizeof g_SystemState.startDirectory - 1);
-    g_SystemState.startDirectory[gone.size()] = '\0';
+    std::size_t n = gone.copy(g_SystemState.startDirectory, sizeof g_SystemState.startDirectory - 1);
+    g_SystemState.startDirectory[n] = '\0';
     EXPECT_EQ(WriteLogText("nowhere\n"), -1);
     EXPECT_EQ(log.Debug(), "");
 }
