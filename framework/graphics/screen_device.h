@@ -18,3 +18,20 @@ int GetDisable3DFlag();
 // 1 in screen-surface mode: front-screen drawing goes to a screen-sized
 // surface that is copied to the window.
 int GetScreenSurfaceModeFlag();
+
+// Presenting and the rest of the screen device as start-up, the public
+// entries and the window procedure call them.
+int SetVBlankWait(int flag);
+int GetVBlankWait();
+const void* GetScreenPixelFormatBlock();
+int ChangeRenderingMode(int hardware);
+int SetScreenSurfaceModeFlag(int flag);
+int GetGdiSurfaceMode();
+int IsDisplayModeChanged();
+int ReleaseDirectDrawObject();
+int ApplyScreenMode();       // the screen device's part of a window-mode change
+int SetupScreenColorFormat();
+int PresentScreen();
+int PresentToWindow();
+int RestoreLostSurfaces();      // 2D surfaces
+int RestoreLostSurface3DData(); // texture tiles

@@ -2,3 +2,6 @@
 #include "graphics/movie.h"
 
 int CloseGraphMovie(GraphRecord*) { return -1; }
+int ReleaseAllMovieObjects() { return 0; }
+int PlayAllGraphMovies() { return 0; }
+int HoldAllGraphMovies() { return 0; }
