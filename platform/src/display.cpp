@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "display_internal.h"
+#include "window_state.h"
 #include "platform/backend.h"
 #include "platform/kernel.h"
 
@@ -47,6 +48,13 @@ void AllocateFramebuffer() {
 void EnsureInitialised() {
     if (g_display.initialised) return;
     g_display.initialised = true;
+    // A real window lives on the real desktop.
+    int w = 0, h = 0, bits = 0;
+    if (!PlatformIsHeadless() && PlatformStartBackend() && SdlDesktopMode(&w, &h, &bits) && w >= 640 && h >= 480) {
+        g_display.knobs.desktopWidth = w;
+        g_display.knobs.desktopHeight = h;
+        g_display.knobs.desktopLayout = bits == 16 ? kLayout565 : kLayoutX888;
+    }
     g_display.width = g_display.knobs.desktopWidth;
     g_display.height = g_display.knobs.desktopHeight;
     g_display.layout = g_display.knobs.desktopLayout;
