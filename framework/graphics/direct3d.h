@@ -32,6 +32,9 @@ int SetDeviceWorldTransform(const Matrix4x4& matrix);
 int SetDeviceViewTransform(const Matrix4x4& matrix);
 int SetDeviceProjectionTransform(const Matrix4x4& matrix);
 
+// Restores the texture tiles whose surfaces report themselves lost.
+int RestoreLostSurface3DData();
+
 // Texture tiles of a texture graphic. -1 when down or on failure.
 int CreateGraphTextures(GraphRecord* graph);
 int DeleteGraphTextures(GraphRecord* graph);

@@ -4,3 +4,4 @@
 
 int AttachNewSurface2D(GraphRecord*) { return -1; }
 int DeleteGraphSurface2Ds(GraphRecord*) { return -1; }
+int RestoreLostSurfaces() { return 0; }
