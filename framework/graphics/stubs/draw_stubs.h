@@ -1,9 +1,11 @@
-// Drawing operations, the default font and colour codes, as the
-// public entries and start-up call them. Declared here until the graphics
-// issues build them.
+// Drawing operations and the default font, as the public entries and
+// start-up call them. Declared here until the graphics issues build them.
 #pragma once
 
 #include <cstdint>
+
+#include "graphics/color_format.h"
+#include "graphics/draw_state.h"
 
 int ClearDrawTarget();
 int BlitGraph(int x, int y, int graphHandle, int transparent);
@@ -15,4 +17,3 @@ int DrawTextDefaultFont(int x, int y, const char* text, std::uint32_t color, std
 int SetDefaultFontSize(int size);
 int SetDefaultFontThickness(int thickness);
 int SetDefaultFontFace(const char* faceName, int charSet);
-std::uint32_t MakeColorCode(int r, int g, int b);
