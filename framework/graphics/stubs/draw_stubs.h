@@ -1,6 +1,5 @@
-// Draw state, drawing operations and the default font, as the public
-// entries and start-up call them. Declared here until the graphics issues
-// build them.
+// Drawing operations and the default font, as the public entries and
+// start-up call them. Declared here until the graphics issues build them.
 #pragma once
 
 #include <cstdint>
