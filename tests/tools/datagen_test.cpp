@@ -168,7 +168,7 @@ TEST(Determinism, TwoRunsWriteTheSameBytes) {
     TempDir a, b;
     ASSERT_EQ(std::system((std::string(KELVO_DATAGEN_PATH) + " " + a.str()).c_str()), 0);
     ASSERT_EQ(std::system((std::string(KELVO_DATAGEN_PATH) + " " + b.str()).c_str()), 0);
-    for (const char* f : {"rukbmp/rukall.bmp", "bmp/hd020.bmp", "se/t3.wav", "rukbmp/alffonts.bmp"})
+    for (const char* f : {"rukbmp/rukall.bmp", "bmp/hd020.bmp", "se/t3.wav", "rukbmp/alffonts.bmp", "data/4.col", "data/61.col"})
         EXPECT_EQ(a.Read(f), b.Read(f)) << f;
 }
 

@@ -38,6 +38,11 @@ Image MakeDefeatPicture(int index, const std::string& name);
 Image MakeThumbnails();
 Image MakeWater();
 Image MakeFarLayer(const std::string& name);
+// A stage panel: its ground, with kPanelGrass on top of every floor column
+// and a shaft from kPitTop to kPitBottom down every pit.
 Image MakePanel(const std::string& name);
+constexpr Rgb kPanelGrass{80, 180, 70};
+constexpr Rgb kPitTop{50, 40, 60};
+constexpr Rgb kPitBottom{18, 14, 26};
 Image MakeBlackPanel();
 Image MakeTitleLayer(int which);

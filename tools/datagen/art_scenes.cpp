@@ -1,7 +1,10 @@
 // Stage backgrounds, defeat pictures and their thumbnails, the water overlay.
+#include <algorithm>
+#include <array>
 #include <string>
 
 #include "art.h"
+#include "stage_geometry.h"
 
 namespace {
 
@@ -42,20 +45,68 @@ Image MakeFarLayer(const std::string& name) {
     return img;
 }
 
-// Panels are transparent above the ground, so the far layer shows through;
-// the ground band starts at y 384, the floor rows of the default maps.
+// Panels are transparent above the ground, so the far layer shows through.
+// The ground is the panel's profile, the one the collision maps are made of,
+// cell for cell: earth from each column's top row down with grass on it, a
+// darker face where the ground steps, seams every cell so heights can be
+// counted, and nothing at all over a pit.
 Image MakePanel(const std::string& name) {
     unsigned h = NameHash(name);
     Image img(640, 480);
+    std::array<int, kPanelColumns> floor;
+    floor.fill(12);
+    if (const PanelProfile* profile = FindPanelProfile(name)) floor = profile->floor;
+
     Rgb earth = Mix(Hue(static_cast<int>(h % 24), 24, 160), Rgb{110, 80, 50}, 2, 3);
-    img.FillRect(0, 384, 640, 96, earth);
-    img.FillRect(0, 384, 640, 8, Rgb{80, 180, 70});
-    for (int i = 0; i < 12; ++i) img.FillRect(i * 56 + static_cast<int>(h % 40), 410 + (i % 3) * 20, 20, 6, Mix(earth, Rgb{40, 30, 20}, 1, 2));
-    // a tree or a post so scrolling is visible
-    int tx = 80 + static_cast<int>(h % 480);
-    img.FillRect(tx, 300, 14, 84, Rgb{110, 70, 40});
-    img.FillCircle(tx + 7, 290, 34, Rgb{50, 150, 60});
+    Rgb seam = Mix(earth, Rgb{40, 30, 20}, 1, 3);
+    Rgb face = Mix(earth, Rgb{30, 20, 10}, 1, 2);
+    for (int c = 0; c < kPanelColumns; ++c) {
+        if (floor[c] == kNoFloor) continue;
+        int x = c * 32, top = floor[c] * 32;
+        img.FillRect(x, top, 32, 480 - top, earth);
+        for (int y = top + 32; y < 480; y += 32) img.FillRect(x, y, 32, 2, seam);
+        img.FillRect(x + 31, top + 6, 1, 480 - top - 6, seam);
+        // The face of a step down on either side, as deep as the drop.
+        int left = c > 0 ? floor[c - 1] : floor[c];
+        int right = c + 1 < kPanelColumns ? floor[c + 1] : floor[c];
+        if (left > floor[c]) img.FillRect(x, top, 4, std::min(480, left * 32) - top, face);
+        if (right > floor[c]) img.FillRect(x + 28, top, 4, std::min(480, right * 32) - top, face);
+        img.FillRect(x, top, 32, 6, kPanelGrass);
+    }
+    // A tree on the widest flat stretch, so scrolling is easy to follow.
+    int bestStart = 0, bestLength = 0;
+    for (int c = 0; c < kPanelColumns;) {
+        int end = c;
+        while (end < kPanelColumns && floor[end] == floor[c]) ++end;
+        if (floor[c] != kNoFloor && end - c > bestLength) bestStart = c, bestLength = end - c;
+        c = end;
+    }
+    int base = floor[bestStart] * 32;
+    // Whole leaves: the trunk keeps 27 pixels from either panel edge.
+    int lo = std::max(bestStart * 32, 27), hi = std::max(lo, std::min((bestStart + bestLength) * 32 - 14, 640 - 41));
+    int tx = lo + static_cast<int>(h % static_cast<unsigned>(hi - lo + 1));
+    img.FillRect(tx, base - 84, 14, 84, Rgb{110, 70, 40});
+    img.FillCircle(tx + 7, base - 94, 34, Rgb{50, 150, 60});
     img.Text(8, 440, Upper(name), Rgb{255, 255, 255}, 3);
+    // Over a pit the far layer shows, and below the level of its rims a dark
+    // shaft, so it reads as a hole rather than as ground.
+    for (int c = 0; c < kPanelColumns; ++c) {
+        if (floor[c] != kNoFloor) continue;
+        int rim = kLowestFloorRow;
+        for (int d = c; d >= 0; --d)
+            if (floor[d] != kNoFloor) {
+                rim = std::min(rim, floor[d]);
+                break;
+            }
+        for (int d = c; d < kPanelColumns; ++d)
+            if (floor[d] != kNoFloor) {
+                rim = std::min(rim, floor[d]);
+                break;
+            }
+        img.Clear(c * 32, 0, 32, 480);
+        int top = rim * 32 + 6;
+        img.GradientRect(c * 32, top, 32, 480 - top, kPitTop, kPitBottom);
+    }
     return img;
 }
 

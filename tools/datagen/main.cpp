@@ -2,6 +2,7 @@
 //   datagen <folder>
 // The output is the same, byte for byte, on every run.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -9,9 +10,15 @@
 
 #include "art.h"
 #include "assets.h"
+#include "placements.h"
 #include "png_writer.h"
 #include "sound.h"
 #include "stage_images.h"
+#include "stage_anchors.h"
+#include "stage_maps.h"
+#include "world/stage_placements.h"
+#include "world/stage_table_data.h"
+#include "world/stage_state.h"
 
 namespace fs = std::filesystem;
 
@@ -97,6 +104,11 @@ void WriteSounds(const fs::path& root) {
         WriteFile(root / "se" / ("t" + std::to_string(t) + ".wav"), EncodeWav(MakeMusic(t)));
 }
 
+void WriteStageMaps(const fs::path& root) {
+    for (int stage = 1; stage <= kStageCount; ++stage)
+        WriteFile(root / "data" / (std::to_string(stage) + ".col"), EncodeCollisionMap(MakeStageMap(stage)));
+}
+
 // The save folder as the game ships it: default buttons, no picture open,
 // four empty slots. Existing saves are a player's: never overwritten.
 void WriteSaveFolder(const fs::path& root) {
@@ -109,10 +121,69 @@ void WriteSaveFolder(const fs::path& root) {
     for (int slot = 1; slot <= 4; ++slot) shipIfMissing("start" + std::to_string(slot) + ".dat", {'n', 0, 0, 0, 0});
 }
 
-// A contact sheet of the sprite sheets, glyphs and a few stage views, for a
-// person to look at. Transparent pixels show as grey.
+// A stage's map as text for a person: '#' solid, '.' open, from the left
+// wall to the right one, with the anchors marked under it (A arrival, D warp
+// door, S shop door) and the monsters over it (M walking or standing, F
+// flying).
+void PrintStageMap(int stage) {
+    CollisionGrid grid = MakeStageMap(stage);
+    int first = 56, last = RightExitColumn(stage) + 4;
+    std::string monsters(static_cast<std::size_t>(last - first + 1), ' ');
+    for (const MonsterPlacement& p : StagePlacements(stage)) {
+        int c = p.x / 32 - first;
+        if (c >= 0 && c < static_cast<int>(monsters.size())) monsters[c] = p.kind >= 28 ? 'F' : 'M';
+    }
+    std::string tens, units;
+    for (int c = first; c <= last; ++c) {
+        tens += c % 10 == 0 ? static_cast<char>('0' + c / 10 % 10) : ' ';
+        units += static_cast<char>('0' + c % 10);
+    }
+    std::printf("stage %d, columns %d to %d\n  %s\n  %s\n  %s\n", stage, first, last, tens.c_str(), units.c_str(),
+                monsters.c_str());
+    for (int r = 0; r < kCollisionRows; ++r) {
+        std::string line;
+        for (int c = first; c <= last; ++c) line += grid.cells[r * kCollisionColumns + c] ? '#' : '.';
+        std::printf("%2d%s\n", r, line.c_str());
+    }
+    std::string marks(monsters.size(), ' ');
+    for (const StageAnchor& a : StageAnchors(stage)) {
+        int c = a.x / 32 - first;
+        if (c >= 0 && c < static_cast<int>(marks.size()))
+            marks[c] = a.kind == AnchorKind::Arrival ? 'A' : a.kind == AnchorKind::WarpDoor ? 'D' : 'S';
+    }
+    std::printf("  %s\n", marks.c_str());
+}
+
+// A whole stage as the camera can show it, far layer behind the panels,
+// with its monsters' starting points (red walking, magenta flying), the
+// arrivals (yellow) and the doors (cyan) marked.
+Image MakeStageView(int stage) {
+    const StageDef& def = kStageTable[stage - 1];
+    int left = kCameraLeftBound, width = def.rightBound + kPanelWidth - left;
+    Image view(width, 480);
+    for (int x0 = -(left % kPanelWidth); x0 < width; x0 += kPanelWidth) {
+        int panel = (left + x0) / kPanelWidth;
+        view.Paste(MakeFarLayer(def.farLayers[panel % 2]), x0, 0);
+        int painted = panel - kFirstPaintedPanel;
+        if (painted >= 0 && painted < PaintedPanelCount(def)) view.Paste(MakePanel(def.panels[painted]), x0, 0);
+    }
+    for (const StageAnchor& a : StageAnchors(stage)) {
+        int x = a.x - left, foot = a.floorRow * 32;
+        if (a.kind == AnchorKind::Arrival && !a.drops)
+            view.FillTriangle(x - 12, foot - 40, x + 12, foot - 40, x, foot - 8, Rgb{250, 230, 40});
+        else if (a.kind != AnchorKind::Arrival)
+            view.FrameRect(x - 40, foot - 110, 80, 110, Rgb{60, 230, 240}, 6);
+    }
+    for (const MonsterPlacement& p : StagePlacements(stage))
+        view.FillCircle(p.x - left, p.y, 14, p.kind >= 28 ? Rgb{240, 60, 240} : Rgb{240, 40, 40});
+    view.Text(8, 40, "STAGE " + std::to_string(stage), Rgb{255, 255, 255}, 8);
+    return view;
+}
+
+// A contact sheet of the sprite sheets, glyphs, a few panels and three whole
+// stages, for a person to look at. Transparent pixels show as grey.
 Image MakeContactSheet() {
-    Image sheet(1600, 1500, Rgb{96, 96, 104});
+    Image sheet(1600, 1900, Rgb{96, 96, 104});
     auto place = [&](const Image& img, int x, int y, int shrink) {
         for (int j = 0; j < img.height() / shrink; ++j)
             for (int i = 0; i < img.width() / shrink; ++i) {
@@ -137,6 +208,11 @@ Image MakeContactSheet() {
         place(view, v * 330, 1100, 2);
     }
     place(MakeTitleLogo(), 1000, 1100, 1);
+    int y = 1440;
+    for (int stage : {4, 44, 6}) {
+        place(MakeStageView(stage), 0, y, 4);
+        y += 150;
+    }
     return sheet;
 }
 
@@ -147,14 +223,36 @@ int main(int argc, char** argv) {
         WriteFile(argv[2], EncodePng(MakeContactSheet()));
         return g_failed ? 1 : 0;
     }
+    if ((argc == 2 || argc == 3) && std::string(argv[1]) == "--placements") {
+        std::string header = PlacementsHeader(GeneratePlacements());
+        if (argc == 2) {
+            std::fputs(header.c_str(), stdout);
+            return 0;
+        }
+        WriteFile(argv[2], std::vector<std::uint8_t>(header.begin(), header.end()));
+        return g_failed ? 1 : 0;
+    }
+    if (argc == 4 && std::string(argv[1]) == "--view") {
+        int stage = std::atoi(argv[2]);
+        if (stage < 1 || stage > kStageCount) return 2;
+        WriteFile(argv[3], EncodePng(MakeStageView(stage)));
+        return g_failed ? 1 : 0;
+    }
+    if (argc == 3 && std::string(argv[1]) == "--map") {
+        int stage = std::atoi(argv[2]);
+        if (stage < 1 || stage > kStageCount) return 2;
+        PrintStageMap(stage);
+        return 0;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: datagen <folder> | datagen --contact <file.png>\n");
+        std::fprintf(stderr, "usage: datagen <folder> | --contact <file.png> | --view <stage> <file.png> | --map <stage> |\n       --placements [file.h]\n");
         return 2;
     }
     fs::path root = argv[1];
     WriteStartupImages(root);
     WriteStageImages(root);
     WriteSounds(root);
+    WriteStageMaps(root);
     WriteSaveFolder(root);
     return g_failed ? 1 : 0;
 }
