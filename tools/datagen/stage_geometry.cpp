@@ -21,8 +21,8 @@ constexpr int kMaxPitsPerStage = 2;
 // pits (with their rims) further, so nobody arrives or spawns at an edge.
 constexpr int kFeatureClearance = 3;
 constexpr int kPitClearance = 5;
-// Stages that get no pits: the towns, the first field, the short ridge of
-// stage 6, the boss arena and the final stage.
+// Besides the towns these stages get no pits: the first field, the short
+// ridge of stage 6, the boss arena and the final stage.
 constexpr int kStagesWithoutPits[] = {2, 6, 32, 61};
 
 [[noreturn]] void Fail(const std::string& what) {
@@ -47,7 +47,7 @@ private:
 };
 
 struct EdgeRange {
-    int lo = kHighestFloorRow + 1;  // the highest ground the edge may take
+    int lo = kHighestFloorRow + 1;  // the highest ground the edge may take: a bump may rise one more
     int hi = kLowestFloorRow;       // the lowest
     int preferred = 11;
 };
