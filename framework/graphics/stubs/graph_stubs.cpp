@@ -1,0 +1,13 @@
+// Stand-ins until graphic handles and the graphics device are built: the
+// device starts (so the framework can run without graphics) and every
+// handle operation fails.
+#include "graphics/stubs/graph_stubs.h"
+
+int InitGraphicsDevice(HWND) { return 0; }
+int TermGraphicsDevice() { return 0; }
+int LoadImageToGraph(const char*, int) { return -1; }
+int LoadImageToDivGraphs(const char*, int, int, int, int, int, int*, int) { return -1; }
+int RestoreAllGraphs() { return 0; }
+int RecoverGraphicsAfterDeviceLoss() { return 0; }
+int MakeDrawableGraph(int, int) { return -1; }
+int MakeScreenClearGraph(int, int) { return -1; }
