@@ -31,9 +31,10 @@ StreamFunctions g_memoryStreams = kMemoryStreams;
 
 }  // namespace
 
-void InitStreamFunctions() {
+int FillStreamFunctionTables() {
     g_fileStreams = kFileStreams;
     g_memoryStreams = kMemoryStreams;
+    return 0;
 }
 
 const StreamFunctions* GetFileStreamFunctions() { return &g_fileStreams; }

@@ -27,6 +27,6 @@ struct StreamData {
 
 // Fills both tables: files (through the installed file-function table, so a
 // file stream follows whatever set is in use) and memory images.
-void InitStreamFunctions();
+int FillStreamFunctionTables();  // 0
 const StreamFunctions* GetFileStreamFunctions();
 const StreamFunctions* GetMemoryStreamFunctions();

@@ -95,7 +95,7 @@ TEST(MemoryStream, RecordIsTrackedAndFreed) {
 }
 
 TEST(StreamTables, MemoryTableReadsThroughTheStream) {
-    InitStreamFunctions();
+    FillStreamFunctionTables();
     const StreamFunctions* f = GetMemoryStreamFunctions();
     const char data[] = "hello world";
     StreamData stream{*f, reinterpret_cast<StreamHandle>(OpenMemoryStream(data, 11))};
