@@ -44,9 +44,14 @@ int g_noArchive = 0;
 }  // namespace
 
 int SelectFileFunctions(const FileFunctionTable* table) {
-    if (table != nullptr)
+    if (table != nullptr) {
+        // A table with an empty slot would be followed into nothing later.
+        if (table->open == nullptr || table->close == nullptr || table->tell == nullptr || table->seek == nullptr ||
+            table->read == nullptr || table->eof == nullptr || table->idleCheck == nullptr ||
+            table->setCurrentDir == nullptr || table->getCurrentDir == nullptr)
+            return -1;
         g_table = *table;
-    else
+    } else
         g_table = g_noArchive == 1 ? kPlainSet : kArchiveSet;
     return 0;
 }

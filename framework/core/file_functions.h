@@ -30,7 +30,8 @@ constexpr int kSeekOriginCurrent = 1;
 constexpr int kSeekOriginEnd = 2;
 
 // Copies a caller's nine operations, or with null installs the archive-aware
-// set (the plain set while the no-archive switch is 1). Returns 0.
+// set (the plain set while the no-archive switch is 1). Returns 0, or -1 for
+// a table with an empty slot (the installed set stays).
 int SelectFileFunctions(const FileFunctionTable* table);
 // The switch that makes SelectFileFunctions(null) install the plain set.
 void SetNoArchiveSwitch(int flag);

@@ -139,6 +139,9 @@ FileFunctionTable RecordingTable() {
 TEST(FileFunctionTable, CallersTableRoutesFilesAndFileStreams) {
     g_calls.clear();
     FileFunctionTable table = RecordingTable();
+    FileFunctionTable incomplete = table;
+    incomplete.eof = nullptr;
+    EXPECT_EQ(SelectFileFunctions(&incomplete), -1);
     EXPECT_EQ(SelectFileFunctions(&table), 0);
     FileHandle f = FileOpen("any\\name.bin", 0, 1);
     EXPECT_EQ(f, 77);
