@@ -4,9 +4,12 @@
 
 #include "core/framework_lock.h"
 #include "core/utility.h"
-#include "graphics/stubs/draw_stubs.h"
-#include "graphics/stubs/graph_stubs.h"
+#include "graphics/draw_state.h"
+#include "graphics/graph_load.h"
+#include "graphics/graph_record.h"
+#include "graphics/present.h"
 #include "graphics/screen_device.h"
+#include "graphics/stubs/draw_stubs.h"
 #include "kelvo/api.h"
 
 namespace {

@@ -12,9 +12,11 @@
 #include "core/stubs/sound_stubs.h"
 #include "core/system_state.h"
 #include "core/window.h"
-#include "graphics/stubs/draw_stubs.h"
-#include "graphics/stubs/graph_stubs.h"
+#include "graphics/draw_state.h"
+#include "graphics/graph_load.h"
+#include "graphics/graph_record.h"
 #include "graphics/screen_device.h"
+#include "graphics/stubs/draw_stubs.h"
 #include "platform/com.h"
 
 FrameworkSubsystems DefaultFrameworkSubsystems() {

@@ -9,7 +9,7 @@
 #include "core/stubs/sound_stubs.h"
 #include "core/system_state.h"
 #include "core/window.h"
-#include "graphics/stubs/graph_stubs.h"
+#include "graphics/graph_load.h"
 #include "graphics/screen_device.h"
 
 namespace {

@@ -3,8 +3,10 @@
 #include "core/log.h"
 #include "core/system_state.h"
 #include "core/window.h"
-#include "graphics/stubs/draw_stubs.h"
+#include "graphics/draw_state.h"
+#include "graphics/present.h"
 #include "graphics/screen_device.h"
+#include "graphics/stubs/draw_stubs.h"
 
 namespace {
 

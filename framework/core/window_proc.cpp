@@ -6,10 +6,15 @@
 #include "core/stubs/sound_stubs.h"
 #include "core/system_state.h"
 #include "core/window.h"
-#include "graphics/stubs/draw_stubs.h"
-#include "graphics/stubs/graph_stubs.h"
+#include "graphics/direct3d.h"
+#include "graphics/draw_state.h"
+#include "graphics/graph_load.h"
+#include "graphics/graph_record.h"
 #include "graphics/movie.h"
+#include "graphics/present.h"
 #include "graphics/screen_device.h"
+#include "graphics/stubs/draw_stubs.h"
+#include "graphics/surface2d.h"
 
 const KeyCharEntry kKeyToCharTable[6] = {
     {0x2E, 0x10},  // delete

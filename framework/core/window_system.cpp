@@ -13,7 +13,7 @@
 #include "core/system_state.h"
 #include "core/utility.h"
 #include "core/window.h"
-#include "graphics/stubs/graph_stubs.h"
+#include "graphics/graph_record.h"
 #include "graphics/screen_device.h"
 
 namespace {

@@ -3,6 +3,8 @@
 
 #include "graphics/handle.h"
 
+int PresentScreen();
+int PresentToWindow();
 // Points the drawing paths at the new target's surface or software image:
 // the back screen (-2), the front screen (-4) or a graphic. 0 or -1.
 int BindDrawTargetSurface(HandleId newTarget, HandleId oldTarget);

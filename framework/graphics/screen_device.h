@@ -2,6 +2,10 @@
 // the flags that decide how everything is drawn and presented.
 #pragma once
 
+int SetVBlankWait(int flag);
+int GetVBlankWait();
+const void* GetScreenPixelFormatBlock();
+int ChangeRenderingMode(int hardware);
 // Screen size; 640 x 480 while none is set. Null pointers are skipped.
 int QueryScreenSize(int* width, int* height);
 // The colour depth asked for; 16 while none is set.
@@ -12,26 +16,16 @@ int IsScreenMemImg();
 int IsDirectDrawInUse();
 // 1 once the DirectDraw object exists; some settings act only before that.
 int HasDirectDrawObject();
+int IsDisplayModeChanged();
+int ReleaseDirectDrawObject();
+// The screen device's part of a window-mode change.
+int ApplyScreenMode();
+int SetupScreenColorFormat();
 // Disable-3D flag: no Direct3D device is started when it is set.
 int SetDisable3DFlag(int flag);
 int GetDisable3DFlag();
-// 1 in screen-surface mode: front-screen drawing goes to a screen-sized
-// surface that is copied to the window.
-int GetScreenSurfaceModeFlag();
-
-// Presenting and the rest of the screen device as start-up, the public
-// entries and the window procedure call them.
-int SetVBlankWait(int flag);
-int GetVBlankWait();
-const void* GetScreenPixelFormatBlock();
-int ChangeRenderingMode(int hardware);
+// Screen-surface mode: front-screen drawing goes to a screen-sized surface
+// that is copied to the window. Set only before the DirectDraw object exists.
 int SetScreenSurfaceModeFlag(int flag);
+int GetScreenSurfaceModeFlag();
 int GetGdiSurfaceMode();
-int IsDisplayModeChanged();
-int ReleaseDirectDrawObject();
-int ApplyScreenMode();       // the screen device's part of a window-mode change
-int SetupScreenColorFormat();
-int PresentScreen();
-int PresentToWindow();
-int RestoreLostSurfaces();      // 2D surfaces
-int RestoreLostSurface3DData(); // texture tiles

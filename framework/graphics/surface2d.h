@@ -8,6 +8,8 @@ struct GraphRecord;
 int AttachNewSurface2D(GraphRecord* graph);
 // Deletes every 2D surface of the graphic. 0 or -1.
 int DeleteGraphSurface2Ds(GraphRecord* graph);
+// Restores the surfaces that report themselves lost.
+int RestoreLostSurfaces();
 // Rebuilds the 256-entry weight table from the blend graphic's border
 // parameter and range (each 0-255).
 int BuildBlendMaskTable(int borderParam, int borderRange);

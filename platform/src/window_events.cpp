@@ -3,8 +3,20 @@
 #include <cstring>
 
 #include "platform/backend.h"
+#include "platform/display.h"
+#include "platform/gdi.h"
 #include "platform/kernel.h"
 #include "window_state.h"
+
+namespace {
+
+// A full-screen program that loses the focus loses exclusive use of the
+// display, and with it every surface in video memory.
+void LoseExclusiveIfFullScreen(const PlatformWindow& window) {
+    if ((window.style & WS_CAPTION) != WS_CAPTION && PlatformDisplayModeChanged()) PlatformDisplayLoseExclusive();
+}
+
+}  // namespace
 
 void EventToMessagesLocked(PlatformWindow& window, const PlatformWindowEvent& event) {
     using Kind = PlatformWindowEvent::Kind;
@@ -18,11 +30,13 @@ void EventToMessagesLocked(PlatformWindow& window, const PlatformWindowEvent& ev
             PostLocked(window, WM_ACTIVATE, WA_ACTIVE, 0);
             break;
         case Kind::Deactivate:
+            LoseExclusiveIfFullScreen(window);
             if (s.foreground == window.handle) s.foreground = nullptr;
             PostLocked(window, WM_ACTIVATE, WA_INACTIVE, 0);
             PostLocked(window, WM_ACTIVATEAPP, FALSE, 0);
             break;
         case Kind::Minimize:
+            LoseExclusiveIfFullScreen(window);
             window.minimized = true;
             if (s.foreground == window.handle) s.foreground = nullptr;
             PostLocked(window, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0);
@@ -132,13 +146,11 @@ int PlatformCursorCount() {
 
 namespace {
 
+// The display's current mode: the desktop, or the full-screen mode in force.
 void DesktopMode(int* width, int* height, int* bits) {
-    if (SdlBackend() && PlatformStartBackend() && SdlDesktopMode(width, height, bits)) return;
-    auto& s = Windows();
-    std::lock_guard lock(s.mutex);
-    *width = s.desktopWidth;
-    *height = s.desktopHeight;
-    *bits = s.desktopBits;
+    *width = PlatformDisplayWidth();
+    *height = PlatformDisplayHeight();
+    *bits = PlatformDisplayLayout().bitsPerPixel;
 }
 
 }  // namespace
@@ -152,11 +164,19 @@ int GetSystemMetrics(int index) {
 }
 
 void PlatformSetHeadlessDesktop(int width, int height, int bits) {
-    auto& s = Windows();
-    std::lock_guard lock(s.mutex);
-    s.desktopWidth = width;
-    s.desktopHeight = height;
-    s.desktopBits = bits;
+    {
+        auto& s = Windows();
+        std::lock_guard lock(s.mutex);
+        s.desktopWidth = width;
+        s.desktopHeight = height;
+        s.desktopBits = bits;
+    }
+    PlatformDisplayKnobs& knobs = PlatformDisplayKnobsRef();
+    knobs.desktopWidth = width;
+    knobs.desktopHeight = height;
+    // A 24-bit desktop is shown as 32-bit: every display here converts.
+    knobs.desktopLayout = bits <= 8 ? kLayout8 : bits <= 16 ? kLayout565 : kLayoutX888;
+    PlatformDisplayReset();
 }
 
 BOOL SystemParametersInfoA(UINT action, UINT uiParam, LPVOID pvParam, UINT) {
@@ -191,42 +211,27 @@ bool PlatformScreenSaverActive() {
 
 // ---- GDI ----------------------------------------------------------------------------------------
 
-HDC GetDC(HWND window) {
-    if (window == nullptr) return reinterpret_cast<HDC>(static_cast<std::uintptr_t>(0xD0));
-    return IsWindow(window) ? reinterpret_cast<HDC>(window) : nullptr;
-}
-
-int ReleaseDC(HWND, HDC dc) { return dc != nullptr ? 1 : 0; }
-
-int GetDeviceCaps(HDC, int index) {
-    int w = 0, h = 0, bits = 0;
-    DesktopMode(&w, &h, &bits);
-    switch (index) {
-        case BITSPIXEL: return bits == 24 ? 32 : (bits <= 16 ? 16 : 32);
-        case HORZRES: return w;
-        case VERTRES: return h;
-        default: return 0;
-    }
-}
-
 HDC BeginPaint(HWND window, PAINTSTRUCT* paint) {
     if (paint == nullptr || !IsWindow(window)) return nullptr;
     RECT client{};
     GetClientRect(window, &client);
-    paint->hdc = reinterpret_cast<HDC>(window);
+    paint->hdc = GetDC(window);
     paint->fErase = FALSE;
     paint->rcPaint = client;
     return paint->hdc;
 }
 
-BOOL EndPaint(HWND, const PAINTSTRUCT* paint) { return paint != nullptr; }
+BOOL EndPaint(HWND window, const PAINTSTRUCT* paint) {
+    if (paint == nullptr) return FALSE;
+    ReleaseDC(window, paint->hdc);
+    return TRUE;
+}
 
 HGDIOBJ GetStockObject(int index) {
     return reinterpret_cast<HGDIOBJ>(static_cast<std::uintptr_t>(0x900 + index));
 }
 
 int FillRect(HDC dc, const RECT* rect, HBRUSH) { return dc != nullptr && rect != nullptr; }
-BOOL DeleteObject(HGDIOBJ object) { return object != nullptr; }
 
 int SetWindowRgn(HWND window, HRGN region, BOOL) {
     auto& s = Windows();

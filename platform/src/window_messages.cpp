@@ -4,6 +4,7 @@
 
 #include "platform/backend.h"
 #include "platform/kernel.h"
+#include "platform/display.h"
 #include "window_state.h"
 
 namespace {
@@ -53,6 +54,7 @@ void PostLocked(const PlatformWindow& window, UINT message, WPARAM wParam, LPARA
 BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT remove) {
     DWORD thread = GetCurrentThreadId();
     if (SdlBackend() && PlatformIsMainThread()) SdlPumpEvents();
+    if (PlatformIsMainThread()) PlatformPumpPresent();
     DeliverScriptedEvents(thread);
     auto& s = Windows();
     std::lock_guard lock(s.mutex);

@@ -78,6 +78,7 @@ void SdlPumpEvents();                         // main thread: SDL events into wi
 void SdlSetCursorVisible(bool visible);
 void SdlSetScreenSaver(bool active);
 bool SdlDesktopMode(int* width, int* height, int* bits);
+void SyncDisplayLocked(const PlatformWindow& window);
 bool SdlCursorPosition(POINT* point);
 bool SdlBackend();
 // Cross-process record of a window class in use, so a second running copy of

@@ -4,6 +4,7 @@
 
 #include "platform/backend.h"
 #include "platform/kernel.h"
+#include "platform/display.h"
 #include "window_state.h"
 
 namespace {
@@ -51,6 +52,12 @@ PlatformWindow* FindWindowLocked(HWND window) {
     auto& s = Windows();
     auto it = s.windows.find(reinterpret_cast<std::uintptr_t>(window));
     return it == s.windows.end() ? nullptr : &it->second;
+}
+
+// The display shows the window's client area, and frames go to its SDL window.
+void SyncDisplayLocked(const PlatformWindow& window) {
+    PlatformDisplaySetClientRect(ClientRectOf(window));
+    if (window.sdl != nullptr) PlatformAttachPresentWindow(window.sdl);
 }
 
 RECT ClientRectOf(const PlatformWindow& window) {
@@ -151,7 +158,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
         s.nextWindow += 4;
         handle = window.handle;
         proc = window.proc;
-        s.windows.emplace(reinterpret_cast<std::uintptr_t>(handle), std::move(window));
+        auto placed = s.windows.emplace(reinterpret_cast<std::uintptr_t>(handle), std::move(window));
+        SyncDisplayLocked(placed.first->second);
     }
     proc(handle, WM_CREATE, 0, 0);
     if (style & WS_VISIBLE) ShowWindow(handle, SW_SHOW);
@@ -166,7 +174,10 @@ BOOL DestroyWindow(HWND window) {
     std::lock_guard lock(s.mutex);
     PlatformWindow* w = FindWindowLocked(window);
     if (w == nullptr) return TRUE;  // the procedure destroyed it itself
-    if (w->sdl != nullptr) SdlDestroyWindow(*w);
+    if (w->sdl != nullptr) {
+        PlatformAttachPresentWindow(nullptr);
+        SdlDestroyWindow(*w);
+    }
     std::string key = UpperCase(w->className.c_str());
     for (auto& [thread, queue] : s.queues)
         std::erase_if(queue, [window](const MSG& m) { return m.hwnd == window; });
@@ -217,6 +228,7 @@ BOOL ShowWindow(HWND window, int command) {
         if (activate) s.foreground = window;
         if (deactivate && s.foreground == window) s.foreground = nullptr;
         if (w->sdl != nullptr) SdlApplyWindow(*w);
+        SyncDisplayLocked(*w);
     }
     if (activate) {
         SendMessageA(window, WM_ACTIVATEAPP, TRUE, 0);
@@ -306,6 +318,7 @@ BOOL SetWindowPos(HWND window, HWND after, int x, int y, int width, int height, 
         sized = (client.right - client.left) != (before.right - before.left) ||
                 (client.bottom - client.top) != (before.bottom - before.top);
         if (w->sdl != nullptr) SdlApplyWindow(*w);
+        SyncDisplayLocked(*w);
     }
     // Only real changes are reported, so a handler that sets the size it
     // already has does not call itself again.
@@ -334,6 +347,7 @@ LONG SetWindowLongA(HWND window, int index, LONG value) {
         w->topmost = (w->exStyle & WS_EX_TOPMOST) != 0;
     }
     if (w->sdl != nullptr) SdlApplyWindow(*w);
+    SyncDisplayLocked(*w);
     return previous;
 }
 

@@ -5,7 +5,7 @@ int IsDirect3DUp() { return 0; }
 int HasDevice3DInterface() { return 0; }
 int SetDrawTargetOnDevice(HandleId) { return 0; }
 int ApplyDrawTargetToDevice(int) { return -1; }
-int ApplyViewport3D(const DrawRect&) { return -1; }
+int ApplyViewport3D(const RECT&) { return -1; }
 int ApplyFilterModeToDevice(int) { return -1; }
 int SetBlendMaskTextureOnDevice(GraphRecord*, int, int) { return -1; }
 int UpdateDrawColorState() { return 0; }
@@ -13,5 +13,6 @@ int FillBox3D(int, int, int, int, std::uint32_t) { return -1; }
 int SetDeviceWorldTransform(const Matrix4x4&) { return -1; }
 int SetDeviceViewTransform(const Matrix4x4&) { return -1; }
 int SetDeviceProjectionTransform(const Matrix4x4&) { return -1; }
+int RestoreLostSurface3DData() { return 0; }
 int CreateGraphTextures(GraphRecord*) { return -1; }
 int DeleteGraphTextures(GraphRecord*) { return -1; }

@@ -1,4 +1,4 @@
-// Stand-ins until the draw state and drawing are built: nothing is drawn and
+// Stand-ins until drawing is built: nothing is drawn and
 // every operation fails.
 #include "graphics/stubs/draw_stubs.h"
 

@@ -1,12 +1,12 @@
-// Draw state, drawing operations, the default font and colour codes, as the
-// public entries and start-up call them. Declared here until the graphics
-// issues build them.
+// Draw state, drawing operations and the default font, as the public
+// entries and start-up call them. Declared here until the graphics issues
+// build them.
 #pragma once
 
 #include <cstdint>
 
+#include "graphics/color_format.h"
 #include "graphics/draw_state.h"
-#include "graphics/stubs/color_stubs.h"
 
 int ClearDrawTarget();
 int BlitGraph(int x, int y, int graphHandle, int transparent);

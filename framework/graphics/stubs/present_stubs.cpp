@@ -1,8 +1,11 @@
-// Stand-in for binding the draw target until presenting is built. The
-// screens always bind; a graphic binds when it is valid and has storage,
-// as the real binding needs its first surface.
+// Stand-ins for presenting until it is built. Nothing can be presented. The
+// screens always bind; a graphic binds when it is valid and has storage, as
+// the real binding needs its first surface.
 #include "graphics/graph_record.h"
 #include "graphics/present.h"
+
+int PresentScreen() { return -1; }
+int PresentToWindow() { return -1; }
 
 int BindDrawTargetSurface(HandleId newTarget, HandleId /*oldTarget*/) {
     if (newTarget == kBackScreenTarget || newTarget == kFrontScreenTarget) return 0;

@@ -1,30 +1,12 @@
-// Stand-ins for the screen device until it is built: no DirectDraw object,
-// the default 640 x 480 x 16 screen, nothing held as software images.
+// Stand-ins for the screen device until it is built: a 640 x 480, 16-bit
+// screen setting, no DirectDraw object, nothing held as software images.
 #include "graphics/screen_device.h"
 
 namespace {
-int g_disable3D = 0;
 int g_vblankWait = 1;
+int g_disable3D = 0;
+int g_screenSurfaceMode = 0;
 }  // namespace
-
-int QueryScreenSize(int* width, int* height) {
-    if (width) *width = 640;
-    if (height) *height = 480;
-    return 0;
-}
-
-int GetScreenColorDepth() { return 16; }
-int IsScreenMemImg() { return 0; }
-int IsDirectDrawInUse() { return 1; }
-int HasDirectDrawObject() { return 0; }
-
-int SetDisable3DFlag(int flag) {
-    g_disable3D = flag;
-    return 0;
-}
-
-int GetDisable3DFlag() { return g_disable3D; }
-int GetScreenSurfaceModeFlag() { return 0; }
 
 int SetVBlankWait(int flag) {
     g_vblankWait = flag;
@@ -33,13 +15,27 @@ int SetVBlankWait(int flag) {
 int GetVBlankWait() { return g_vblankWait; }
 const void* GetScreenPixelFormatBlock() { return nullptr; }
 int ChangeRenderingMode(int) { return 0; }
-int SetScreenSurfaceModeFlag(int) { return 0; }
-int GetGdiSurfaceMode() { return 0; }
+int QueryScreenSize(int* width, int* height) {
+    if (width != nullptr) *width = 640;
+    if (height != nullptr) *height = 480;
+    return 0;
+}
+int GetScreenColorDepth() { return 16; }
+int IsScreenMemImg() { return 0; }
+int IsDirectDrawInUse() { return 1; }
+int HasDirectDrawObject() { return 0; }
 int IsDisplayModeChanged() { return 0; }
 int ReleaseDirectDrawObject() { return 0; }
 int ApplyScreenMode() { return 0; }
 int SetupScreenColorFormat() { return 0; }
-int PresentScreen() { return -1; }
-int PresentToWindow() { return -1; }
-int RestoreLostSurfaces() { return 0; }
-int RestoreLostSurface3DData() { return 0; }
+int SetDisable3DFlag(int flag) {
+    g_disable3D = flag;
+    return 0;
+}
+int GetDisable3DFlag() { return g_disable3D; }
+int SetScreenSurfaceModeFlag(int flag) {
+    g_screenSurfaceMode = flag;
+    return 0;
+}
+int GetScreenSurfaceModeFlag() { return g_screenSurfaceMode; }
+int GetGdiSurfaceMode() { return 0; }

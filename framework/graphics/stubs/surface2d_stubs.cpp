@@ -4,4 +4,5 @@
 
 int AttachNewSurface2D(GraphRecord*) { return -1; }
 int DeleteGraphSurface2Ds(GraphRecord*) { return -1; }
+int RestoreLostSurfaces() { return 0; }
 int BuildBlendMaskTable(int, int) { return 0; }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi.h"
 #include "platform/types.h"
 
 // ---- messages ------------------------------------------------------------------
@@ -246,14 +247,10 @@ constexpr UINT SPIF_SENDCHANGE = 0x0002;
 BOOL SystemParametersInfoA(UINT action, UINT uiParam, LPVOID pvParam, UINT winIni);
 
 // ---- GDI: what the window needs -------------------------------------------------------
-constexpr int BITSPIXEL = 12;
-constexpr int HORZRES = 8;
-constexpr int VERTRES = 10;
-HDC GetDC(HWND window);  // null window: the desktop
-int ReleaseDC(HWND window, HDC dc);
-// BITSPIXEL of the desktop is 16 or 32: a desktop of 24 bits reports 32, since
-// the framework refuses to run on 24 bits and every display here converts.
-int GetDeviceCaps(HDC dc, int index);
+// Device contexts, GetDC, GetDeviceCaps and the rest of GDI: platform/gdi.h.
+// BITSPIXEL of the desktop is 8, 16 or 32: a desktop of 24 bits reports 32,
+// since the framework refuses to run on 24 bits and every display here
+// converts.
 struct PAINTSTRUCT {
     HDC hdc;
     BOOL fErase;
@@ -265,7 +262,6 @@ constexpr int BLACK_BRUSH = 4;
 constexpr int NULL_BRUSH = 5;
 HGDIOBJ GetStockObject(int index);
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
-BOOL DeleteObject(HGDIOBJ object);
 int SetWindowRgn(HWND window, HRGN region, BOOL redraw);
 
 // ---- menus and hooks: this program makes none; the calls only succeed ------------------
