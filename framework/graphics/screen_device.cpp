@@ -3,6 +3,7 @@
 // surfaces' release and restore, and the settings and getters.
 #include "graphics/screen_device.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "core/framework_init.h"
@@ -11,9 +12,11 @@
 #include "graphics/direct3d.h"
 #include "graphics/draw_state.h"
 #include "graphics/graph_load.h"
+#include "graphics/present.h"
 #include "graphics/screen_device_internal.h"
 #include "graphics/surface2d.h"
 #include "platform/com.h"
+#include "platform/display.h"
 
 ScreenDeviceState g_ScreenDevice{};
 
@@ -95,6 +98,14 @@ void ChooseOverlayFormat() {
 }
 
 }  // namespace
+
+void SetVideoCardInfo(const char* driver, const char* description, DWORD totalMemory, DWORD freeMemory) {
+    SystemState& s = g_SystemState;
+    std::snprintf(s.videoDriver, sizeof s.videoDriver, "%s", driver);
+    std::snprintf(s.videoDescription, sizeof s.videoDescription, "%s", description);
+    s.videoMemoryTotal = totalMemory;
+    s.videoMemoryFree = freeMemory;
+}
 
 // ---- start-up --------------------------------------------------------------------------
 

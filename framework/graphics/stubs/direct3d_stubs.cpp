@@ -16,3 +16,7 @@ int SetDeviceProjectionTransform(const Matrix4x4&) { return -1; }
 int RestoreLostSurface3DData() { return 0; }
 int CreateGraphTextures(GraphRecord*) { return -1; }
 int DeleteGraphTextures(GraphRecord*) { return -1; }
+int StartUpDirect3D() { return -1; }
+int ShutDownDirect3D() { return 0; }
+int FlushVertexBatch() { return 0; }
+int EndDeviceScene() { return 0; }
