@@ -355,18 +355,11 @@ int ClearDrawTargetPixels() {
 
 // ---- keeping the front screen visible -------------------------------------------------
 
-void PullWindowToBackSurface() {
-    ScreenDeviceState& d = g_ScreenDevice;
-    if (d.primary == nullptr || d.tempPrimary == nullptr) return;
-    RECT window{};
-    GetScreenRectOnPrimary(&window);
-    int w = 0, h = 0;
-    QueryScreenSize(&w, &h);
-    RECT local{0, 0, w, h};
-    d.tempPrimary->Blt(&local, d.primary, &window, D_DDBLT_WAIT, nullptr);
-}
+namespace {
 
-void PushBackSurfaceToWindow() {
+// Copies between the window's client rectangle on the primary and the whole
+// temporary primary, one way or the other.
+void CopyWindowAndTempPrimary(bool toWindow) {
     ScreenDeviceState& d = g_ScreenDevice;
     if (d.primary == nullptr || d.tempPrimary == nullptr) return;
     RECT client{};
@@ -374,9 +367,18 @@ void PushBackSurfaceToWindow() {
     int w = 0, h = 0;
     QueryScreenSize(&w, &h);
     RECT local{0, 0, w, h};
-    RECT dest{client.left, client.top, client.left + w, client.top + h};
-    d.primary->Blt(&dest, d.tempPrimary, &local, D_DDBLT_WAIT, nullptr);
+    RECT window{client.left, client.top, client.left + w, client.top + h};
+    if (toWindow)
+        d.primary->Blt(&window, d.tempPrimary, &local, D_DDBLT_WAIT, nullptr);
+    else
+        d.tempPrimary->Blt(&local, d.primary, &window, D_DDBLT_WAIT, nullptr);
 }
+
+}  // namespace
+
+void PullWindowToBackSurface() { CopyWindowAndTempPrimary(false); }
+
+void PushBackSurfaceToWindow() { CopyWindowAndTempPrimary(true); }
 
 void WindowRefreshTimerProc(HWND window, UINT, UINT_PTR, DWORD) {
     KillTimer(window, kWindowRefreshTimerId);
