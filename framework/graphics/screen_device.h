@@ -2,6 +2,9 @@
 // the flags that decide how everything is drawn and presented.
 #pragma once
 
+struct D_IDirectDraw7;
+struct D_IDirectDrawSurface7;
+
 int SetVBlankWait(int flag);
 int GetVBlankWait();
 const void* GetScreenPixelFormatBlock();
@@ -29,3 +32,10 @@ int GetDisable3DFlag();
 int SetScreenSurfaceModeFlag(int flag);
 int GetScreenSurfaceModeFlag();
 int GetGdiSurfaceMode();
+// The DirectDraw object; null when none exists.
+D_IDirectDraw7* GetDirectDrawObject();
+// Restores the primary, back and work surfaces that report themselves lost. 0 or -1.
+int RestoreLostMainSurfaces();
+// The surface the current draw target lives in (back or front screen, or a
+// graphic's); null when none.
+D_IDirectDrawSurface7* GetDrawTargetSurface();

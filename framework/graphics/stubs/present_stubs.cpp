@@ -6,6 +6,12 @@
 
 int PresentScreen() { return -1; }
 int PresentToWindow() { return -1; }
+MEMIMG* GetDrawTargetMemImg() { return nullptr; }
+int GetScreenRectOnPrimary(RECT* out) {
+    if (out != nullptr) *out = RECT{0, 0, 640, 480};
+    return 0;
+}
+int PullWindowToMemImgScreen() { return 0; }
 
 int BindDrawTargetSurface(HandleId newTarget, HandleId /*oldTarget*/) {
     if (newTarget == kBackScreenTarget || newTarget == kFrontScreenTarget) return 0;

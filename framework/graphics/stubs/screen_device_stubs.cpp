@@ -39,3 +39,6 @@ int SetScreenSurfaceModeFlag(int flag) {
 }
 int GetScreenSurfaceModeFlag() { return g_screenSurfaceMode; }
 int GetGdiSurfaceMode() { return 0; }
+D_IDirectDraw7* GetDirectDrawObject() { return nullptr; }
+int RestoreLostMainSurfaces() { return 0; }
+D_IDirectDrawSurface7* GetDrawTargetSurface() { return nullptr; }
