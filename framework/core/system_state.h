@@ -66,6 +66,14 @@ struct SystemState {
     int directXVersion;
     UINT timerPeriodMin;
 
+    // The colour that clears the draw target (black unless set).
+    int backgroundRed, backgroundGreen, backgroundBlue;
+
+    // ---- video card (asked for only while Shift is held at start-up) ----
+    char videoDriver[512];
+    char videoDescription[512];
+    DWORD videoMemoryTotal, videoMemoryFree;
+
     // ---- desktop ----
     int desktopWidth, desktopHeight, desktopColorBits;
 

@@ -43,7 +43,7 @@ int ChangeWindowMode(int flag) {
     if (s.mainWindow == nullptr) return 0;
     s.windowModeChanging = 1;
     ApplyWindowStyle();
-    int result = ApplyScreenMode();
+    int result = ApplyWindowModeChangeToScreen();
     ProcessMessage();  // the style and size changes report themselves as messages
     s.windowModeChanging = 0;
     return result;

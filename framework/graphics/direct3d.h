@@ -34,10 +34,6 @@ int SetDeviceWorldTransform(const Matrix4x4& matrix);
 int SetDeviceViewTransform(const Matrix4x4& matrix);
 int SetDeviceProjectionTransform(const Matrix4x4& matrix);
 
-// Sends the pending vertex batch; then also ends the open scene.
-void FlushDeviceVertices();
-void EndDeviceScene();
-
 // One texture format the device offers, with its descriptor.
 struct TextureFormatSlot {
     D_DDPIXELFORMAT pixelFormat;
@@ -56,3 +52,10 @@ int RestoreLostSurface3DData();
 // Texture tiles of a texture graphic. -1 when down or on failure.
 int CreateGraphTextures(GraphRecord* graph);
 int DeleteGraphTextures(GraphRecord* graph);
+
+// Start and end of the Direct3D layer, called by the screen device. 0 or -1.
+int StartUpDirect3D();
+int ShutDownDirect3D();
+// Draws what the vertex batch holds and closes an open scene.
+int FlushVertexBatch();
+int EndDeviceScene();

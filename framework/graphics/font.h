@@ -18,3 +18,6 @@ int DrawTextWithFont(int x, int y, const char* text, std::uint32_t color, int fo
 int ReleaseFontHandle(int fontHandle);
 // The caller's flag is set to 1 when the font is released; 0 or -1.
 int LinkFontLostFlag(int fontHandle, int* lostFlag);
+
+// Every font made again from its settings (after a screen-mode change); 0.
+int ResetAllFonts();

@@ -19,3 +19,8 @@ int MakeScreenClearGraph(int width, int height);
 // The reload handler used when none is set: reloads every lost graphic from
 // the file it was loaded from.
 void DefaultGraphReloadHandler();
+
+// The graphics manager: the graphic table and draw state made ready when a
+// screen mode is applied, and taken down before the next.
+int StartUpGraphicsManager();
+int ShutDownGraphicsManager();

@@ -8,6 +8,7 @@
 #include "graphics/direct3d.h"
 #include "graphics/draw_state.h"
 #include "graphics/graph_record.h"
+#include "graphics/present.h"
 #include "graphics/screen_device.h"
 #include "graphics/storage_device.h"
 
@@ -165,7 +166,7 @@ int RestoreAllSurface2D() {
 int FillGraphSurface2Ds(GraphRecord* graph, int r, int g, int b, int a) {
     if (graph == nullptr) return -1;
     EndDeviceScene();
-    FlushDeviceVertices();
+    FlushVertexBatch();
     for (int i = 0; i < graph->storageCount; ++i) {
         const Surface2DRecord* record = LookupSurface2D(graph->storageHandles[i]);
         if (record == nullptr) return -1;
@@ -220,4 +221,26 @@ int RecreateAllSurface2DSurfaces() {
         result |= SetSurfaceDataColorKey(record.surfaceData);
     });
     return result;
+}
+
+int GetGraphTargetStorage(const GraphRecord* graph, DrawTargetBinding* binding) {
+    if (graph == nullptr || binding == nullptr) return -1;
+    *binding = DrawTargetBinding{};
+    // Texture graphics are drawn into by the Direct3D layer.
+    if (graph->textureGraph || graph->storageCount < 1) return -1;
+    const Surface2DRecord* first = LookupSurface2D(graph->storageHandles[0]);
+    SurfaceDataRecord* data = first != nullptr ? LookupSurfaceData(first->surfaceData) : nullptr;
+    if (data == nullptr) return -1;
+    if (data->heldAsMemImg) {
+        if (!MemImgHasPixels(&data->memImg)) return -1;
+        binding->image = &data->memImg;
+        if (data->zBufferMemImg.magic == kMemImgMagic) binding->zImage = &data->zBufferMemImg;
+    } else {
+        if (data->surface == nullptr) return -1;
+        binding->surface = data->surface;
+        binding->zSurface = data->zBufferSurface;
+    }
+    binding->offsetX = first->partX;
+    binding->offsetY = first->partY;
+    return 0;
 }

@@ -14,6 +14,7 @@
 #include "platform/types.h"
 
 struct GraphRecord;
+struct DrawTargetBinding;
 
 struct Surface2DRecord {
     std::uint32_t checkNumber;
@@ -86,6 +87,11 @@ int WriteImageToSurface2DAt(GraphRecord* graph, const GraphImage* image, const G
 int WriteImageToGraphSurface2Ds(GraphRecord* graph, const GraphImage* image, const GraphImage* alphaImage,
                                 int sourceX, int sourceY, int convertOption);
 
+// Where drawing on a graphic draw target goes: its first 2D surface's
+// DirectDraw surface or software image, with the window's place inside it,
+// and its Z buffer. -1 for a texture graphic or one without storage.
+int GetGraphTargetStorage(const GraphRecord* graph, DrawTargetBinding* binding);
+
 // Copies the current frame of the graphic's movie into its 2D surfaces.
 int CopyMovieFrameToSurface2D(GraphRecord* graph);
 // Copies the rectangle (x1, y1)-(x2, y2) of the current draw target into the
@@ -99,3 +105,4 @@ int GdiCopyThroughSurfaceDC(D_IDirectDrawSurface7* dest, int destX, int destY, D
 // parameter and range (each 0-255). The table lives with the software
 // renderer's other tables.
 int BuildBlendMaskTable(int borderParam, int borderRange);
+

@@ -7,7 +7,6 @@
 #include "graphics/graph_record.h"
 #include "graphics/movie.h"
 #include "graphics/present.h"
-#include "graphics/screen_device.h"
 #include "graphics/storage_device.h"
 #include "graphics/surface2d.h"
 #include "platform/gdi.h"
@@ -22,32 +21,22 @@ struct DrawSource {
     int offsetX = 0, offsetY = 0;
 };
 
+// The current draw target as its binding holds it.
 bool FindDrawSource(HandleId target, DrawSource* out) {
-    if (target == kBackScreenTarget || target == kFrontScreenTarget) {
-        if (StorageScreenIsMemImg()) {
-            // Drawing may have reached the window without the front image.
-            if (target == kFrontScreenTarget) PullWindowToMemImgScreen();
-            out->image = GetDrawTargetMemImg();
-            return out->image != nullptr && MemImgHasPixels(out->image);
-        }
-        out->surface = GetDrawTargetSurface();
-        if (target == kFrontScreenTarget) {
-            RECT onPrimary{};
-            GetScreenRectOnPrimary(&onPrimary);
-            out->offsetX = onPrimary.left;
-            out->offsetY = onPrimary.top;
-        }
-        return out->surface != nullptr;
+    // Drawing may have reached the window without the front image.
+    if (target == kFrontScreenTarget && StorageScreenIsMemImg()) PullWindowToMemImgScreen();
+    const DrawTargetBinding& binding = g_DrawTargetBinding;
+    if (binding.image != nullptr && MemImgHasPixels(binding.image)) out->image = binding.image;
+    else out->surface = binding.surface;
+    out->offsetX = binding.offsetX;
+    out->offsetY = binding.offsetY;
+    if (target == kFrontScreenTarget && out->surface != nullptr) {
+        // The front screen is the window's part of the primary.
+        RECT onPrimary{};
+        GetScreenRectOnPrimary(&onPrimary);
+        out->offsetX += onPrimary.left;
+        out->offsetY += onPrimary.top;
     }
-    const GraphRecord* graph = LookupGraph(target);
-    if (graph == nullptr || graph->textureGraph || graph->storageCount < 1) return false;
-    const Surface2DRecord* first = LookupSurface2D(graph->storageHandles[0]);
-    SurfaceDataRecord* data = first != nullptr ? LookupSurfaceData(first->surfaceData) : nullptr;
-    if (data == nullptr) return false;
-    if (data->heldAsMemImg) out->image = &data->memImg;
-    else out->surface = data->surface;
-    out->offsetX = first->partX;
-    out->offsetY = first->partY;
     return out->image != nullptr || out->surface != nullptr;
 }
 

@@ -2,6 +2,7 @@
 // display framebuffer with its back buffer, blits, locks, colour keys, lost
 // surfaces and device contexts.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -14,6 +15,8 @@
 namespace {
 
 constexpr int kMaxSurfaceSide = 16384;
+
+std::atomic<int> g_liveSurfaces{0};
 
 enum class SurfaceRole { Plain, Primary, BackBuffer, ZBuffer };
 
@@ -47,6 +50,7 @@ public:
           caps_(caps),
           videoMemory_(videoMemory),
           epoch_(PlatformDisplayLossEpoch()) {
+        ++g_liveSurfaces;
         if (role_ != SurfaceRole::Primary) {
             pitch_ = PlatformSurfacePitch(width_, layout_.BytesPerPixel());
             memory_.assign(static_cast<std::size_t>(pitch_) * height_, 0);
@@ -54,6 +58,7 @@ public:
     }
 
     ~Surface() override {
+        --g_liveSurfaces;
         if (role_ == SurfaceRole::Primary) {
             core_->primaryExists = false;
             // The whole chain goes with the primary, whatever references remain.
@@ -510,6 +515,8 @@ bool LayoutFromPixelFormat(const D_DDPIXELFORMAT& pf, PlatformPixelLayout& out) 
 }
 
 }  // namespace
+
+int PlatformLiveSurfaceCount() { return g_liveSurfaces.load(); }
 
 HRESULT CreateStandInSurface(const std::shared_ptr<DirectDrawCore>& core, const D_DDSURFACEDESC2& desc,
                              D_IDirectDrawSurface7** out) {

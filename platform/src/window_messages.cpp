@@ -1,6 +1,9 @@
 // Per-thread message queues: posting, peeking, dispatching and the default
 // window procedure.
 #include <algorithm>
+#include <cstdint>
+#include <mutex>
+#include <vector>
 
 #include "platform/backend.h"
 #include "platform/kernel.h"
@@ -35,6 +38,34 @@ void DeliverScriptedEvents(DWORD thread) {
     }
 }
 
+struct Timer {
+    HWND window;
+    UINT_PTR id;
+    UINT period;
+    TIMERPROC proc;
+    DWORD ownerThread;
+    DWORD due;
+    bool queued;
+};
+
+std::mutex g_timerMutex;
+std::vector<Timer> g_timers;
+
+MSG MakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A due timer of this thread, as a WM_TIMER message.
+bool TakeDueTimer(DWORD thread, MSG* out) {
+    std::lock_guard lock(g_timerMutex);
+    DWORD now = timeGetTime();
+    for (Timer& t : g_timers) {
+        if (t.ownerThread != thread || static_cast<std::int32_t>(now - t.due) < 0) continue;
+        t.due = now + t.period;
+        *out = MakeMessage(t.window, WM_TIMER, t.id, reinterpret_cast<LPARAM>(t.proc));
+        return true;
+    }
+    return false;
+}
+
 MSG MakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MSG m{};
     m.hwnd = window;
@@ -58,9 +89,10 @@ BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UIN
     DeliverScriptedEvents(thread);
     auto& s = Windows();
     std::lock_guard lock(s.mutex);
-    auto q = s.queues.find(thread);
-    if (q == s.queues.end()) return FALSE;
-    auto& queue = q->second;
+    auto& queue = s.queues[thread];
+    MSG timer{};
+    if ((filterMin == 0 && filterMax == 0) || (WM_TIMER >= filterMin && WM_TIMER <= filterMax))
+        if (TakeDueTimer(thread, &timer)) queue.push_back(timer);
     for (auto it = queue.begin(); it != queue.end(); ++it) {
         if (!MatchesWindow(*it, window) || !MatchesRange(it->message, filterMin, filterMax)) continue;
         if (message != nullptr) *message = *it;
@@ -87,8 +119,39 @@ BOOL TranslateMessage(const MSG* message) {
     return TRUE;
 }
 
+UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC proc) {
+    std::lock_guard lock(g_timerMutex);
+    UINT period = milliseconds < 10 ? 10 : milliseconds;
+    for (Timer& t : g_timers)
+        if (t.window == window && t.id == id) {
+            t.period = period;
+            t.proc = proc;
+            t.due = timeGetTime() + period;
+            return id;
+        }
+    g_timers.push_back(Timer{window, id, period, proc, GetCurrentThreadId(), timeGetTime() + period, false});
+    return id;
+}
+
+BOOL KillTimer(HWND window, UINT_PTR id) {
+    std::lock_guard lock(g_timerMutex);
+    auto before = g_timers.size();
+    std::erase_if(g_timers, [&](const Timer& t) { return t.window == window && t.id == id; });
+    return g_timers.size() != before;
+}
+
+short GetKeyState(int virtualKey) {
+    if (static_cast<WPARAM>(virtualKey) == VK_SHIFT && PlatformDisplayKnobsRef().shiftHeld) return static_cast<short>(0x8000);
+    return 0;
+}
+
 LRESULT DispatchMessageA(const MSG* message) {
-    if (message == nullptr || message->hwnd == nullptr) return 0;
+    if (message == nullptr) return 0;
+    if (message->message == WM_TIMER && message->lParam != 0) {
+        reinterpret_cast<TIMERPROC>(message->lParam)(message->hwnd, WM_TIMER, message->wParam, timeGetTime());
+        return 0;
+    }
+    if (message->hwnd == nullptr) return 0;
     WNDPROC proc = nullptr;
     {
         auto& s = Windows();

@@ -9,3 +9,4 @@ int DrawTextWithFont(int, int, const char*, std::uint32_t, int, std::uint32_t, i
 int LinkFontLostFlag(int, int*) { return -1; }
 
 int ReleaseFontHandle(int) { return -1; }
+int ResetAllFonts() { return 0; }

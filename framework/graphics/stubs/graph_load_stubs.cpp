@@ -3,8 +3,6 @@
 // and nothing can be reloaded.
 #include "graphics/graph_load.h"
 
-int InitGraphicsDevice(HWND) { return 0; }
-int TermGraphicsDevice() { return 0; }
 int LoadImageToGraph(const char*, int) { return -1; }
 int LoadImageToDivGraphs(const char*, int, int, int, int, int, int*, int) { return -1; }
 int RestoreAllGraphs() { return 0; }

@@ -64,6 +64,9 @@ PlatformDisplayKnobs& PlatformDisplayKnobsRef();
 // Back to the desktop mode with nothing presented; for tests.
 void PlatformDisplayReset();
 
+// DirectDraw surfaces alive now, for tests that check nothing is left.
+int PlatformLiveSurfaceCount();
+
 // The current display mode.
 int PlatformDisplayWidth();
 int PlatformDisplayHeight();

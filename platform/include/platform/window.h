@@ -12,6 +12,8 @@
 #include "platform/gdi.h"
 #include "platform/types.h"
 
+using UINT_PTR = std::uintptr_t;
+
 // ---- messages ------------------------------------------------------------------
 constexpr UINT WM_NULL = 0x0000;
 constexpr UINT WM_CREATE = 0x0001;
@@ -107,7 +109,20 @@ BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UIN
 // (backspace, tab, return, escape); printable characters come from the
 // backend's text input. TRUE when it posted one.
 BOOL TranslateMessage(const MSG* message);
+// A WM_TIMER message with a timer procedure in its lParam calls that
+// procedure instead of the window's.
 LRESULT DispatchMessageA(const MSG* message);
+
+// Timers: a due timer becomes a WM_TIMER message at the owner thread's next
+// PeekMessageA (one at a time, never queued twice).
+constexpr UINT WM_TIMER = 0x0113;
+using TIMERPROC = void (*)(HWND window, UINT message, UINT_PTR id, DWORD time);
+UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC proc);
+BOOL KillTimer(HWND window, UINT_PTR id);
+
+// The key's state: negative while it is held. Only the Shift key is known
+// here (a display knob holds it), for the video-card report at start-up.
+short GetKeyState(int virtualKey);
 // Queues the message on the queue of the thread that made the window.
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostThreadMessageA(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
@@ -227,7 +242,7 @@ BOOL SetWindowTextA(HWND window, LPCSTR text);
 // ---- cursor, metrics, system settings ------------------------------------------------
 #define IDC_ARROW (reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(32512)))
 #define IDI_APPLICATION (reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(32512)))
-constexpr LPCSTR MAKEINTRESOURCEA(int id) { return reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(id)); }
+inline LPCSTR MAKEINTRESOURCEA(int id) { return reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(id)); }
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR SetCursor(HCURSOR cursor);

@@ -215,11 +215,15 @@ TEST_F(Surface2DTest, ALostSurfaceIsRestoredWithItsPixelsAndColourKey) {
     ASSERT_EQ(Write(soft, picture), 0);
 
     PlatformDisplayLoseExclusive();
-    EXPECT_EQ(RestoreAllSurface2D(), -1);  // cannot restore before exclusive mode is back
+    EXPECT_EQ(RestoreGraphSurface2Ds(video), -1);  // not before exclusive mode is back
+    EXPECT_EQ(RestoreGraphSurface2Ds(soft), 0);
     EXPECT_EQ(videoLost, 1);
     EXPECT_EQ(softLost, 0);
     PlatformDisplayRegainExclusive();
-    EXPECT_EQ(RestoreAllSurface2D(), 0);
+    videoLost = 0;
+    // The main surfaces' part answers for a screen device not started here.
+    RestoreAllSurface2D();
+    EXPECT_EQ(videoLost, 1);
     EXPECT_EQ(IsSurfaceDataLost(DataHandle(video)), 0);
     EXPECT_TRUE(Shows(soft, picture));
     EXPECT_FALSE(Shows(video, picture));  // restored memory holds no picture
@@ -232,6 +236,7 @@ TEST_F(Surface2DTest, ALostSurfaceIsRestoredWithItsPixelsAndColourKey) {
     EXPECT_EQ(KeyedDrawPixel(video, 1, 0), 0u);  // the keyed pixel is skipped
     EXPECT_EQ(KeyedDrawPixel(video, 2, 0), 0x102u);
     EXPECT_EQ(RestoreGraphSurface2Ds(video), 0);
+    EXPECT_EQ(RestoreGraphSurface2Ds(nullptr), -1);
 }
 
 TEST_F(Surface2DTest, ARebuiltDirectDrawGetsTheSameHandlesAndColourKeys) {
@@ -322,7 +327,7 @@ TEST_F(Surface2DTest, SoftwareOnlyModeHoldsEveryGraphicAsASoftwareImage) {
     Picture565 picture(5, 3);
     ASSERT_EQ(Write(graph, picture.Numbered()), 0);
     EXPECT_TRUE(Shows(graph, picture));
-    EXPECT_EQ(RestoreAllSurface2D(), 0);
+    EXPECT_EQ(RestoreGraphSurface2Ds(graph), 0);
     EXPECT_EQ(DeleteGraphSurface2Ds(graph), 0);
     EXPECT_EQ(graph->storageCount, 0);
 }
