@@ -24,7 +24,7 @@ struct Bytes {
     Bytes& U16(unsigned v) { return U8(v).U8(v >> 8); }
     Bytes& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
     Bytes& Text(const std::string& s) {
-        data.insert(data.end(), s.begin(), s.end());
+        for (char c : s) U8(static_cast<unsigned char>(c));
         return *this;
     }
     Bytes& Fill(std::size_t n, unsigned v) {
