@@ -1,6 +1,7 @@
 // BMP: uncompressed 4, 8 and 24-bit pictures and RLE8/RLE4 are unpacked
 // here; 1, 16 and 32-bit pictures and bit-field layouts are turned into the
 // standard 24-bit format.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -241,16 +242,18 @@ int LoadBmpImage(StreamData* stream, GraphImage* image) {
         } else {
             DecodeRle(data, rle4, width, height, pitch, stored);
         }
-        // Stored order to top-first.
-        std::uint8_t* pixels = AllocImageBuffer(bytes, false);
-        if (pixels == nullptr) {
-            KV_FREE(stored);
-            return -1;
+        // Stored order to top-first, in place.
+        if (h.height > 0) {
+            std::vector<std::uint8_t> swap(pitch);
+            for (std::uint32_t y = 0; y < height / 2; ++y) {
+                std::uint8_t* top = stored + static_cast<std::size_t>(y) * pitch;
+                std::uint8_t* bottom = stored + static_cast<std::size_t>(height - 1 - y) * pitch;
+                std::memcpy(swap.data(), top, pitch);
+                std::memcpy(top, bottom, pitch);
+                std::memcpy(bottom, swap.data(), pitch);
+            }
         }
-        for (std::uint32_t y = 0; y < height; ++y)
-            std::memcpy(pixels + static_cast<std::size_t>(y) * pitch,
-                        stored + static_cast<std::size_t>(StoredRow(h, y)) * pitch, pitch);
-        KV_FREE(stored);
+        std::uint8_t* pixels = stored;
         FinishPaletted(h, rle8 ? 256 : 16, &result);
         SetImagePixels(&result, width, height, pitch, pixels);
     } else if (plain8or24) {

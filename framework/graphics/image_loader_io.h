@@ -10,7 +10,7 @@
 
 // Decoded images above this many bytes are refused: no asset comes near it,
 // and a damaged header must not make the loader ask for gigabytes.
-constexpr std::uint64_t kMaxImageBytes = 256ull << 20;
+constexpr std::uint64_t kMaxImageBytes = 128ull << 20;
 // Widths and heights above this are refused for the same reason.
 constexpr std::uint32_t kMaxImageSide = 32768;
 

@@ -108,7 +108,7 @@ int LoadTgaImage(StreamData* stream, GraphImage* image) {
         std::vector<std::uint8_t> entries(h.mapLength * entryBytes);
         if (!StreamReadExact(stream, entries.data(), entries.size())) return Damaged("colour map");
         // A true-colour file may carry a map it does not use: skipped.
-        if (mapped)
+        if (mapped && !entries.empty())
             std::memcpy(colorMap.data() + h.mapFirst * bytesPerPixel, entries.data(), entries.size());
     }
 

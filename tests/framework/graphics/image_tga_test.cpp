@@ -61,6 +61,13 @@ TEST_F(TgaTest, ColourMappedIndexesBecomePixelsAndTheImageIdIsSkipped) {
     EXPECT_EQ(ReadBaseImagePixel(&image_, 1, 0) & 0xFFFFFF, 0u);  // entry 0 was never filled
 }
 
+TEST_F(TgaTest, AnEmptyColourMapGivesBlackPixels) {
+    Bytes b = TgaHeader(1, 2, 1, 8, 0x20, 1, 0xA1, 0, 24);
+    b.U8(5).U8(0xA1);
+    ASSERT_EQ(RunLoader(LoadTgaImage, b.data, &image_), 0);
+    EXPECT_EQ(ReadBaseImagePixel(&image_, 1, 0) & 0xFFFFFF, 0u);
+}
+
 TEST_F(TgaTest, RlePacketsWithAndWithoutFooter) {
     // 3 x 2 true colour: a run of 4 then 2 literal pixels.
     for (bool withFooter : {false, true}) {
