@@ -130,6 +130,9 @@ int LoadJpegImage(StreamData* stream, GraphImage* image) {
     jpeg_read_header(&info, TRUE);
     // Only grey and RGB output; CMYK and YCCK have no format here.
     if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) ERREXIT(&info, JERR_CONVERSION_NOTIMPL);
+    // Refused before the library sets up its own buffers for the size.
+    if (CheckedImageBytes(info.image_width, info.image_height, static_cast<std::uint64_t>(info.image_width) * 3) == 0)
+        ERREXIT(&info, JERR_WIDTH_OVERFLOW);
     jpeg_start_decompress(&info);
     const int components = info.output_components;
     if (components != 1 && components != 3) ERREXIT(&info, JERR_CONVERSION_NOTIMPL);

@@ -93,6 +93,14 @@ TEST_F(JpegTest, CutFilesEndWithTheRestFilledAndDamagedOnesFail) {
     EXPECT_EQ(RunLoader(LoadJpegImage, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 40), &image_), -1);
     EXPECT_EQ(RunLoader(LoadJpegImage, {0xFF, 0xD8}, &image_), -1);
     EXPECT_EQ(RunLoader(LoadJpegImage, {0xFF, 0xD8, 0xFF, 0x00, 1, 2, 3, 4, 5, 6}, &image_), -1);
+    // A frame header claiming 40000 x 40000 pixels.
+    auto huge = bytes;
+    for (std::size_t i = 0; i + 8 < huge.size(); ++i)
+        if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
+            huge[i + 5] = 0x9C, huge[i + 6] = 0x40, huge[i + 7] = 0x9C, huge[i + 8] = 0x40;
+            break;
+        }
+    EXPECT_EQ(RunLoader(LoadJpegImage, huge, &image_), -1);
     // Not a JPEG at all.
     EXPECT_EQ(RunLoader(LoadJpegImage, {'B', 'M', 0, 0}, &image_), -1);
     EXPECT_EQ(image_.pixels, nullptr);
