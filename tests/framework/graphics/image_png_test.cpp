@@ -7,7 +7,7 @@
 
 namespace {
 
-struct PngSpec {
+struct PngLayout {
     int width = 2, height = 2, bitDepth = 8, colorType = PNG_COLOR_TYPE_RGB;
     int interlace = PNG_INTERLACE_NONE;
     std::vector<png_color> palette;
@@ -20,7 +20,7 @@ void AppendBytes(png_structp png, png_bytep data, png_size_t length) {
     out->insert(out->end(), data, data + length);
 }
 
-std::vector<std::uint8_t> EncodePng(PngSpec spec) {
+std::vector<std::uint8_t> EncodePng(PngLayout layout) {
     std::vector<std::uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -29,14 +29,14 @@ std::vector<std::uint8_t> EncodePng(PngSpec spec) {
         return {};
     }
     png_set_write_fn(png, &out, AppendBytes, nullptr);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType, spec.interlace,
+    png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colorType, layout.interlace,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
-    if (!spec.transparency.empty())
-        png_set_tRNS(png, info, spec.transparency.data(), static_cast<int>(spec.transparency.size()), nullptr);
+    if (!layout.palette.empty()) png_set_PLTE(png, info, layout.palette.data(), static_cast<int>(layout.palette.size()));
+    if (!layout.transparency.empty())
+        png_set_tRNS(png, info, layout.transparency.data(), static_cast<int>(layout.transparency.size()), nullptr);
     png_write_info(png, info);
     std::vector<png_bytep> rows;
-    for (auto& row : spec.rows) rows.push_back(row.data());
+    for (auto& row : layout.rows) rows.push_back(row.data());
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
@@ -46,10 +46,10 @@ std::vector<std::uint8_t> EncodePng(PngSpec spec) {
 using PngTest = ImageLoaderFixture;
 
 TEST_F(PngTest, RgbRowsComeOutAsBgrAndPassTheEarlierLoadersFirst) {
-    PngSpec spec;
-    spec.rows = {{255, 0, 0, 0, 255, 0}, {0, 0, 255, 10, 20, 30}};
+    PngLayout layout;
+    layout.rows = {{255, 0, 0, 0, 255, 0}, {0, 0, 255, 10, 20, 30}};
     // The whole table: BMP and JPEG refuse it, PNG decodes it.
-    ASSERT_EQ(DecodeBytes(EncodePng(spec), &image_), 0);
+    ASSERT_EQ(DecodeBytes(EncodePng(layout), &image_), 0);
     EXPECT_EQ(image_.colorFormat.depth, 24);
     EXPECT_EQ(image_.pitch, 6u);
     EXPECT_EQ(ReadBaseImagePixel(&image_, 0, 0) & 0xFFFFFF, 0xFF0000u);
@@ -57,20 +57,20 @@ TEST_F(PngTest, RgbRowsComeOutAsBgrAndPassTheEarlierLoadersFirst) {
 }
 
 TEST_F(PngTest, SixteenBitRgbaIsStrippedToEightBitsWithAlpha) {
-    PngSpec spec;
-    spec.width = 1, spec.height = 1, spec.bitDepth = 16, spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-    spec.rows = {{0x12, 0x00, 0x34, 0x00, 0x56, 0x00, 0x80, 0x00}};
-    ASSERT_EQ(RunLoader(LoadPngImage, EncodePng(spec), &image_), 0);
+    PngLayout layout;
+    layout.width = 1, layout.height = 1, layout.bitDepth = 16, layout.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    layout.rows = {{0x12, 0x00, 0x34, 0x00, 0x56, 0x00, 0x80, 0x00}};
+    ASSERT_EQ(RunLoader(LoadPngImage, EncodePng(layout), &image_), 0);
     EXPECT_EQ(image_.colorFormat.depth, 32);
     EXPECT_EQ(image_.colorFormat.alphaMask, 0xFF000000u);
     EXPECT_EQ(ReadBaseImagePixel(&image_, 0, 0), 0x80123456u);
 }
 
 TEST_F(PngTest, FourBitGreyIsExpandedToEightBitGrey) {
-    PngSpec spec;
-    spec.width = 3, spec.height = 1, spec.bitDepth = 4, spec.colorType = PNG_COLOR_TYPE_GRAY;
-    spec.rows = {{0xF1, 0x80}};
-    ASSERT_EQ(RunLoader(LoadPngImage, EncodePng(spec), &image_), 0);
+    PngLayout layout;
+    layout.width = 3, layout.height = 1, layout.bitDepth = 4, layout.colorType = PNG_COLOR_TYPE_GRAY;
+    layout.rows = {{0xF1, 0x80}};
+    ASSERT_EQ(RunLoader(LoadPngImage, EncodePng(layout), &image_), 0);
     EXPECT_EQ(image_.colorFormat.depth, 8);
     EXPECT_EQ(image_.pixels[0], 0xFF);
     EXPECT_EQ(image_.pixels[1], 0x11);
@@ -79,10 +79,10 @@ TEST_F(PngTest, FourBitGreyIsExpandedToEightBitGrey) {
 }
 
 TEST_F(PngTest, GreyWithAlphaKeepsTheGreyAndDropsTheAlpha) {
-    PngSpec spec;
-    spec.width = 1, spec.height = 1, spec.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
-    spec.rows = {{0x40, 0x99}};
-    ASSERT_EQ(RunLoader(LoadPngImage, EncodePng(spec), &image_), 0);
+    PngLayout layout;
+    layout.width = 1, layout.height = 1, layout.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
+    layout.rows = {{0x40, 0x99}};
+    ASSERT_EQ(RunLoader(LoadPngImage, EncodePng(layout), &image_), 0);
     EXPECT_EQ(image_.colorFormat.depth, 16);
     EXPECT_EQ(image_.colorFormat.alphaWidth, 0);
     EXPECT_EQ(image_.pixels[0], 0x40);
@@ -91,16 +91,16 @@ TEST_F(PngTest, GreyWithAlphaKeepsTheGreyAndDropsTheAlpha) {
 
 TEST_F(PngTest, PalettedIndexesKeepTheirOrderAndOnlyTheFilesEntries) {
     for (int depth : {1, 2, 4, 8}) {
-        PngSpec spec;
-        spec.width = 3, spec.height = 1, spec.bitDepth = depth, spec.colorType = PNG_COLOR_TYPE_PALETTE;
-        spec.palette = {{10, 20, 30}, {40, 50, 60}};
+        PngLayout layout;
+        layout.width = 3, layout.height = 1, layout.bitDepth = depth, layout.colorType = PNG_COLOR_TYPE_PALETTE;
+        layout.palette = {{10, 20, 30}, {40, 50, 60}};
         // Indexes 1, 0, 1 packed high bits first.
         std::vector<png_byte> row((3 * depth + 7) / 8, 0);
         const int indexes[3] = {1, 0, 1};
         for (int i = 0; i < 3; ++i)
             row[i * depth / 8] |= static_cast<png_byte>(indexes[i] << (8 - depth - (i * depth) % 8));
-        spec.rows = {row};
-        ASSERT_EQ(RunLoader(LoadPngImage, EncodePng(spec), &image_), 0) << depth;
+        layout.rows = {row};
+        ASSERT_EQ(RunLoader(LoadPngImage, EncodePng(layout), &image_), 0) << depth;
         EXPECT_EQ(image_.colorFormat.depth, 8);
         EXPECT_EQ(image_.pixels[0], 1) << depth;
         EXPECT_EQ(image_.pixels[1], 0) << depth;
@@ -112,34 +112,34 @@ TEST_F(PngTest, PalettedIndexesKeepTheirOrderAndOnlyTheFilesEntries) {
 }
 
 TEST_F(PngTest, PaletteWithTransparencyBecomesThirtyTwoBitWithAlpha) {
-    PngSpec spec;
-    spec.width = 2, spec.height = 1, spec.colorType = PNG_COLOR_TYPE_PALETTE;
-    spec.palette = {{1, 2, 3}, {4, 5, 6}};
-    spec.transparency = {0x00};
-    spec.rows = {{0, 1}};
-    ASSERT_EQ(RunLoader(LoadPngImage, EncodePng(spec), &image_), 0);
+    PngLayout layout;
+    layout.width = 2, layout.height = 1, layout.colorType = PNG_COLOR_TYPE_PALETTE;
+    layout.palette = {{1, 2, 3}, {4, 5, 6}};
+    layout.transparency = {0x00};
+    layout.rows = {{0, 1}};
+    ASSERT_EQ(RunLoader(LoadPngImage, EncodePng(layout), &image_), 0);
     EXPECT_EQ(image_.colorFormat.depth, 32);
     EXPECT_EQ(ReadBaseImagePixel(&image_, 0, 0), 0x00010203u);
     EXPECT_EQ(ReadBaseImagePixel(&image_, 1, 0), 0xFF040506u);
 }
 
 TEST_F(PngTest, InterlacedImagesAreAssembled) {
-    PngSpec spec;
-    spec.width = 9, spec.height = 9, spec.colorType = PNG_COLOR_TYPE_GRAY, spec.interlace = PNG_INTERLACE_ADAM7;
+    PngLayout layout;
+    layout.width = 9, layout.height = 9, layout.colorType = PNG_COLOR_TYPE_GRAY, layout.interlace = PNG_INTERLACE_ADAM7;
     for (int y = 0; y < 9; ++y) {
         std::vector<png_byte> row;
         for (int x = 0; x < 9; ++x) row.push_back(static_cast<png_byte>(y * 9 + x));
-        spec.rows.push_back(row);
+        layout.rows.push_back(row);
     }
-    ASSERT_EQ(RunLoader(LoadPngImage, EncodePng(spec), &image_), 0);
+    ASSERT_EQ(RunLoader(LoadPngImage, EncodePng(layout), &image_), 0);
     for (int y = 0; y < 9; ++y)
         for (int x = 0; x < 9; ++x) EXPECT_EQ(*PixelAt(image_, x, y), y * 9 + x);
 }
 
 TEST_F(PngTest, DamagedFilesFailWithoutLeaving) {
-    PngSpec spec;
-    spec.rows = {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}};
-    const auto good = EncodePng(spec);
+    PngLayout layout;
+    layout.rows = {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}};
+    const auto good = EncodePng(layout);
     for (std::size_t cut : {std::size_t{4}, std::size_t{8}, std::size_t{20}, std::size_t{40}, good.size() - 13})
         EXPECT_EQ(RunLoader(LoadPngImage, std::vector<std::uint8_t>(good.begin(), good.begin() + cut), &image_), -1)
             << cut;
