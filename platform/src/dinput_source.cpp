@@ -25,6 +25,9 @@ struct SourceState {
     std::vector<SDL_Joystick*> sdlPads;
     bool sdlPadsOpened = false;
     int rumble[8][2] = {};
+    // Its own lock: SDL calls the key watch inside its event pump, which must
+    // never wait on a lock held around SDL joystick calls.
+    std::mutex watcherMutex;
     std::vector<HANDLE> keyboardWatchers;
     bool eventWatchAdded = false;
     PlatformInputKnobs knobs;
@@ -198,8 +201,11 @@ void InputSourceRumble(int index, int low, int high) {
 
 void InputWatchKeyboard(HANDLE event) {
     SourceState& s = Source();
+    {
+        std::lock_guard watchers(s.watcherMutex);
+        s.keyboardWatchers.push_back(event);
+    }
     std::lock_guard lock(s.mutex);
-    s.keyboardWatchers.push_back(event);
     if (UseSdl() && !s.eventWatchAdded) {
         s.eventWatchAdded = true;
         SDL_AddEventWatch(KeyEventWatch, nullptr);
@@ -208,13 +214,13 @@ void InputWatchKeyboard(HANDLE event) {
 
 void InputUnwatchKeyboard(HANDLE event) {
     SourceState& s = Source();
-    std::lock_guard lock(s.mutex);
+    std::lock_guard lock(s.watcherMutex);
     std::erase(s.keyboardWatchers, event);
 }
 
 void InputSignalKeyboardWatchers() {
     SourceState& s = Source();
-    std::lock_guard lock(s.mutex);
+    std::lock_guard lock(s.watcherMutex);
     for (HANDLE event : s.keyboardWatchers) SetEvent(event);
 }
 
@@ -373,7 +379,10 @@ void PlatformInputReset() {
     s.environmentLoaded = true;
     s.headlessPads.clear();
     std::memset(s.rumble, 0, sizeof s.rumble);
-    s.keyboardWatchers.clear();
+    {
+        std::lock_guard watchers(s.watcherMutex);
+        s.keyboardWatchers.clear();
+    }
     s.knobs = PlatformInputKnobs{};
     int live = s.stats.liveDevices, effects = s.stats.liveEffects;
     s.stats = PlatformInputStats{};

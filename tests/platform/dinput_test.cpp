@@ -1,12 +1,14 @@
 // The DirectInput stand-in, the Win32 input fall-backs and the input script.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/backend.h"
 #include "platform/dinput.h"
 #include "platform/display.h"
 #include "platform/kernel.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -257,6 +259,35 @@ TEST(InputScript, EachPresentMovesToTheNextFrameAndTheEndHoldsNothing) {
     GetKeyboardState(keys);
     EXPECT_EQ(keys['X'], 0);
     EXPECT_TRUE(PlatformInputScriptEnded());
+    PlatformInputReset();
+}
+
+TEST(InputScript, AHeadlessRunReadsItsScriptFromTheEnvironment) {
+    PlatformSelectBackend(PlatformBackend::Headless);
+    PlatformInputReset();
+    TempDir dir;
+    dir.Write("keys.txt", "2* SPACE pad1.b2\nZ\n");
+    setenv("KELVO_INPUT", (dir.str() + "/keys.txt").c_str(), 1);
+    EXPECT_TRUE(PlatformLoadInputScriptFromEnvironment());
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    EXPECT_EQ(keys[' '], 0x80);
+    JOYINFOEX info{};
+    info.dwSize = sizeof info;
+    ASSERT_EQ(joyGetPosEx(0, &info), JOYERR_NOERROR);  // the script attached pad 1
+    EXPECT_EQ(info.dwButtons, 0x2u);
+
+    PlatformInputReset();
+    dir.Write("bad.txt", "SPACE\nWHAT\n");
+    setenv("KELVO_INPUT", (dir.str() + "/bad.txt").c_str(), 1);
+    EXPECT_FALSE(PlatformLoadInputScriptFromEnvironment());
+    setenv("KELVO_INPUT", (dir.str() + "/missing.txt").c_str(), 1);
+    EXPECT_FALSE(PlatformLoadInputScriptFromEnvironment());
+    unsetenv("KELVO_INPUT");
+    EXPECT_TRUE(PlatformLoadInputScriptFromEnvironment());
+    GetKeyboardState(keys);
+    EXPECT_EQ(keys[' '], 0);
+    EXPECT_NE(PlatformDebugOutput().find("KELVO_INPUT"), std::string::npos);
     PlatformInputReset();
 }
 
