@@ -107,6 +107,30 @@ TEST_F(InputTest, ALostKeyboardKeepsItsLastStateUntilAcquiredAgain) {
     EXPECT_EQ(ApiIsKeyDown(D_DIK_Z), 0);
 }
 
+TEST_F(InputTest, ALostPadKeepsItsLastStateWhileAWin32JoystickThatFailsReadsAtRest) {
+    PlatformSetHeadlessPads({{}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    Hold({}, {Pad(1000, 0)});
+    EXPECT_EQ(ApiGetPadState(1), 0x4);
+    PlatformInputKnobsRef().refuseAcquire = true;
+    Hold({}, {Pad(-1000, 0)});
+    EXPECT_EQ(ApiGetPadState(1), 0x4);
+    PlatformInputKnobsRef().refuseAcquire = false;
+    Sleep(1);
+    EXPECT_EQ(ApiGetPadState(1), 0x2);
+    ApiEndFramework();
+
+    g_InputState.useWin32Input = 1;
+    ASSERT_EQ(ApiInitFramework(), 0);
+    Hold({}, {Pad(-1000, 0)});
+    EXPECT_EQ(ApiGetPadState(1), 0x2);
+    PlatformSetHeadlessPads({});  // unplugged
+    Sleep(1);
+    EXPECT_EQ(ApiGetPadState(1), 0);
+    ApiEndFramework();
+    g_InputState.useWin32Input = 0;
+}
+
 TEST_F(InputTest, InputIsSetUpLazilyAndTheFirstCallReportsNothing) {
     ASSERT_EQ(ApiInitFramework(), 0);
     Hold({D_DIK_Z});
