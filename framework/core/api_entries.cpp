@@ -3,7 +3,7 @@
 #include "core/framework_init.h"
 #include "core/framework_lock.h"
 #include "core/log.h"
-#include "core/stubs/input_stubs.h"
+#include "core/input.h"
 #include "core/screen_log.h"
 #include "core/stubs/sound_stubs.h"
 #include "core/system_state.h"

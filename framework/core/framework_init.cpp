@@ -5,7 +5,7 @@
 #include "core/log.h"
 #include "core/memory.h"
 #include "core/stubs/char_input_stubs.h"
-#include "core/stubs/input_stubs.h"
+#include "core/input.h"
 #include "core/stubs/network_stubs.h"
 #include "core/screen_log.h"
 #include "core/stream_functions.h"

@@ -4,7 +4,7 @@
 
 #include "core/framework_lock.h"
 #include "core/stubs/char_input_stubs.h"
-#include "core/stubs/input_stubs.h"
+#include "core/input.h"
 #include "core/stubs/network_stubs.h"
 #include "core/stubs/sound_stubs.h"
 #include "core/system_state.h"

@@ -2,7 +2,7 @@
 #include "core/log.h"
 #include "core/memory.h"
 #include "core/stubs/char_input_stubs.h"
-#include "core/stubs/input_stubs.h"
+#include "core/input.h"
 #include "core/stubs/sound_stubs.h"
 #include "core/system_state.h"
 #include "core/window.h"

@@ -1,5 +1,9 @@
 #include "com_classes.h"
 
+#include "dinput_internal.h"
 #include "platform/ddraw.h"
 
-void RegisterPlatformComClasses() { RegisterDirectDrawStandIn(); }
+void RegisterPlatformComClasses() {
+    RegisterDirectDrawStandIn();
+    RegisterDirectInputStandIn();
+}

@@ -1,0 +1,26 @@
+// What the DirectInput objects and the Win32 fall-backs share: the backend's
+// devices (SDL or the headless script), the test knobs and the counters.
+#pragma once
+
+#include "platform/dinput.h"
+
+// The scan-code state (256 bytes, 0x80 = down) of the keyboard now.
+void InputSourceKeys(BYTE* dik);
+// The virtual-key state (256 bytes) as the main thread sees it.
+void InputSourceVirtualKeys(BYTE* vk);
+int InputSourcePadCount();
+// False when no such pad is attached.
+bool InputSourcePad(int index, PlatformPadState* out);
+PlatformPadDescription InputSourcePadInfo(int index);
+// Drives a pad's motors (0..65535 each); the effects call it.
+void InputSourceRumble(int index, int low, int high);
+// Notification events signalled whenever the keyboard state changes.
+void InputWatchKeyboard(HANDLE event);
+void InputUnwatchKeyboard(HANDLE event);
+void InputSignalKeyboardWatchers();
+
+// The virtual key of a scan code, 0 for none (both runs of the framework's
+// table, numeric-pad Enter giving RETURN).
+BYTE VirtualKeyOfScanCode(int dik);
+
+void RegisterDirectInputStandIn();
