@@ -32,6 +32,8 @@ struct SystemState {
     int windowModeChanging;
     int lostWhileInactive;
     int wheelCounter;
+    char* droppedFiles[1000];  // names of files dropped on the window, in tracked memory
+    int droppedFileCount;
 
     // ---- start-up and end ----
     int initialising;

@@ -1,0 +1,37 @@
+// The Direct3D device: hooks the draw state uses to keep the device in step,
+// and the texture storage of texture graphics.
+#pragma once
+
+#include <cstdint>
+
+#include "graphics/handle.h"
+
+struct GraphRecord;
+struct Matrix4x4;
+struct DrawRect;
+
+// 1 while the Direct3D layer is up (its Direct3D object exists).
+int IsDirect3DUp();
+// 1 while the current 3D device has its device interface.
+int HasDevice3DInterface();
+
+// Render target for the back screen (-2), front screen (-4) or a graphic. 0 when down.
+int SetDrawTargetOnDevice(HandleId target);
+// Points the device at the mask work surface (use mask) or the draw target again.
+int ApplyDrawTargetToDevice(int useMask);
+// Viewport of the draw area. -1 when down or the area is empty.
+int ApplyViewport3D(const DrawRect& area);
+int ApplyFilterModeToDevice(int mode);
+// The blend graphic's first tile as mask texture (null clears it).
+int SetBlendMaskTextureOnDevice(GraphRecord* graph, int borderParam, int borderRange);
+// Recomputes the draw colour word from blend mode, parameter and bright colour.
+int UpdateDrawColorState();
+// Filled box through the device; the colour is a pixel value of the screen format.
+int FillBox3D(int x1, int y1, int x2, int y2, std::uint32_t colorCode);
+int SetDeviceWorldTransform(const Matrix4x4& matrix);
+int SetDeviceViewTransform(const Matrix4x4& matrix);
+int SetDeviceProjectionTransform(const Matrix4x4& matrix);
+
+// Texture tiles of a texture graphic. -1 when down or on failure.
+int CreateGraphTextures(GraphRecord* graph);
+int DeleteGraphTextures(GraphRecord* graph);
