@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "core/system_state.h"
+#include "graphics/color_format.h"
 #include "graphics/font.h"
 #include "graphics/screen_device.h"
-#include "graphics/stubs/color_stubs.h"
 
 ScreenLog g_ScreenLog{};
 
