@@ -1,0 +1,237 @@
+// The two ways the unscaled blit walks its rectangle, and the tables that
+// name one specialised loop for each combination of settings.
+//
+// General loops visit every pixel and test it (colour key, or alpha 0 and
+// 255) as the loop kind says. Run-list loops read the source's run list
+// instead: transparent runs are stepped over whole, opaque runs go through
+// the opaque formula without any test, and only the partly transparent
+// pixels of alpha images pay for their alpha weight.
+#pragma once
+
+#include <array>
+#include <cstring>
+#include <utility>
+
+#include "softrender/blit_frame.h"
+#include "softrender/blit_pixel.h"
+#include "softrender/blit_vector.h"
+
+namespace blit {
+
+// ---- rows ---------------------------------------------------------------------
+
+// n pixels of the opaque formula, without any transparency test.
+template <BlitLoopKind K>
+inline void OpaqueRow(const BlitFrame& f, const VectorContext& c, const std::uint8_t* s, std::uint8_t* d,
+                      const std::uint8_t* m, int n) {
+    using P = Pixel<K>;
+    using G = Group<K>;
+    if constexpr (G::kAvailable) {
+        if (n >= G::kLanes) {
+            G::template Row<false>(f, c, s, d, n);
+            return;
+        }
+    }
+    for (int i = 0; i < n; ++i) {
+        std::uint32_t w = 0;
+        if constexpr (K.mask) w = f.maskWeights[m[i]];
+        std::uint8_t* dp = d + i * P::kDestStep;
+        P::StoreDest(dp, P::Opaque(f, P::Colour(f, s + i * P::kSrcStep), P::LoadDest(dp), w));
+    }
+}
+
+// n pixels of the weighted formula (partly transparent run pixels, and alpha
+// images drawn without the transparent flag).
+template <BlitLoopKind K>
+inline void WeightedRow(const BlitFrame& f, const std::uint8_t* s, std::uint8_t* d, const std::uint8_t* m, int n) {
+    using P = Pixel<K>;
+    for (int i = 0; i < n; ++i) {
+        std::uint32_t w = 0;
+        if constexpr (K.mask) w = f.maskWeights[m[i]];
+        const std::uint8_t* sp = s + i * P::kSrcStep;
+        std::uint8_t* dp = d + i * P::kDestStep;
+        P::StoreDest(dp, P::Weighted(f, P::Colour(f, sp), P::LoadDest(dp), w, P::AlphaOf(sp)));
+    }
+}
+
+// One row of a general loop.
+template <BlitLoopKind K>
+inline void GeneralRow(const BlitFrame& f, const VectorContext& c, const std::uint8_t* s, std::uint8_t* d,
+                       const std::uint8_t* m, int n) {
+    using P = Pixel<K>;
+    if constexpr (!P::kAlpha && !K.trans) {
+        if constexpr (K.mode == 0 && !K.mask && !K.bright && !P::kPaletted) {
+            std::memcpy(d, s, static_cast<std::size_t>(n) * P::kDestStep);
+        } else {
+            OpaqueRow<K>(f, c, s, d, m, n);
+        }
+    } else if constexpr (!P::kAlpha) {
+        // The colour key.
+        if constexpr (Group<K>::kAvailable) {
+            if (n >= Group<K>::kLanes) {
+                Group<K>::template Row<true>(f, c, s, d, n);
+                return;
+            }
+        }
+        for (int i = 0; i < n; ++i) {
+            const std::uint8_t* sp = s + i * P::kSrcStep;
+            if (P::Raw(sp) == f.key) continue;
+            std::uint32_t w = 0;
+            if constexpr (K.mask) w = f.maskWeights[m[i]];
+            std::uint8_t* dp = d + i * P::kDestStep;
+            P::StoreDest(dp, P::Opaque(f, P::Colour(f, sp), P::LoadDest(dp), w));
+        }
+    } else if constexpr (!K.trans) {
+        WeightedRow<K>(f, s, d, m, n);
+    } else {
+        // Alpha 0 is skipped (also when multiplying) and alpha 255 takes the
+        // opaque formula.
+        for (int i = 0; i < n; ++i) {
+            const std::uint8_t* sp = s + i * P::kSrcStep;
+            const std::uint32_t a = P::AlphaOf(sp);
+            if (a == 0) continue;
+            std::uint32_t w = 0;
+            if constexpr (K.mask) w = f.maskWeights[m[i]];
+            std::uint8_t* dp = d + i * P::kDestStep;
+            const std::uint32_t colour = P::Colour(f, sp), dv = P::LoadDest(dp);
+            P::StoreDest(dp, a == 255 ? P::Opaque(f, colour, dv, w) : P::Weighted(f, colour, dv, w, a));
+        }
+    }
+}
+
+// ---- whole rectangles -----------------------------------------------------------
+
+template <BlitLoopKind K>
+void GeneralLoop(const BlitFrame& f) {
+    const VectorContext c = MakeVectorContext(f);
+    const std::uint8_t* s = f.src;
+    std::uint8_t* d = f.dest;
+    const std::uint8_t* m = f.mask;
+    for (int y = 0; y < f.height; ++y) {
+        GeneralRow<K>(f, c, s, d, m, f.width);
+        s += f.srcPitch;
+        d += f.destPitch;
+        if constexpr (K.mask) m += f.maskPitch;
+    }
+}
+
+// Run codes: kind in the top two bits, length - 1 in the low six; a row ends
+// with a code of kind 3. The list is trusted to describe the pixels, but a
+// run that would pass the row's end stops the draw instead of overrunning,
+// so at most width + 1 codes are read per row.
+template <BlitLoopKind K>
+void RunListLoop(const BlitFrame& f) {
+    using P = Pixel<K>;
+    const VectorContext c = MakeVectorContext(f);
+    const std::uint8_t* codes = f.runList;
+    const std::uint8_t* s = f.src;
+    std::uint8_t* d = f.dest;
+    const std::uint8_t* m = f.mask;
+    for (int y = 0; y < f.height; ++y) {
+        int x = 0;
+        for (;;) {
+            const std::uint8_t code = *codes++;
+            if (code >= 0xC0) break;
+            const int length = (code & 0x3F) + 1;
+            if (length > f.width - x) return;
+            if (code >= 0x40) {
+                const std::uint8_t* sp = s + x * P::kSrcStep;
+                std::uint8_t* dp = d + x * P::kDestStep;
+                const std::uint8_t* mp = nullptr;
+                if constexpr (K.mask) mp = m + x;
+                if (!P::kAlpha || code < 0x80) OpaqueRow<K>(f, c, sp, dp, mp, length);
+                else WeightedRow<K>(f, sp, dp, mp, length);
+            }
+            x += length;
+        }
+        s += f.srcPitch;
+        d += f.destPitch;
+        if constexpr (K.mask) m += f.maskPitch;
+    }
+}
+
+// ---- loop tables ------------------------------------------------------------------
+//
+// General loops of one family: 5 modes x mask x bright x alpha x trans, then
+// the special loops (half weight with and without trans; full strength for
+// add and subtract with and without trans, in the guard-bit and the bytewise
+// form). Run-list loops: 5 modes x mask x bright x alpha.
+
+constexpr int kGeneralLoopCount = 80 + 2 + 4 + 4;
+constexpr int kRunListLoopCount = 40;
+
+constexpr BlitLoopKind GeneralKindAt(BlitFamily family, int i) {
+    BlitLoopKind k;
+    k.family = family;
+    if (i < 80) {
+        k.mode = static_cast<std::uint8_t>(i / 16);
+        k.mask = (i & 8) != 0;
+        k.bright = (i & 4) != 0;
+        k.alpha = (i & 2) != 0 && !IsPaletted(family);
+        k.trans = (i & 1) != 0;
+        return k;
+    }
+    i -= 80;
+    k.trans = (i & 1) != 0;
+    if (i < 2) {
+        k.mode = 1;
+        k.special = BlitSpecial::kHalfWeight;
+    } else {
+        k.mode = static_cast<std::uint8_t>(2 + ((i - 2) / 2) % 2);
+        // The bytewise form exists only for 32-bit pixels.
+        k.special = i >= 6 && Is32(family) ? BlitSpecial::kFullStrengthMmx : BlitSpecial::kFullStrength;
+    }
+    return k;
+}
+
+constexpr int GeneralIndex(const BlitLoopKind& k) {
+    switch (k.special) {
+    case BlitSpecial::kNone:
+        return k.mode * 16 + (k.mask ? 8 : 0) + (k.bright ? 4 : 0) + (k.alpha ? 2 : 0) + (k.trans ? 1 : 0);
+    case BlitSpecial::kHalfWeight: return 80 + (k.trans ? 1 : 0);
+    case BlitSpecial::kFullStrength: return 82 + (k.mode - 2) * 2 + (k.trans ? 1 : 0);
+    case BlitSpecial::kFullStrengthMmx: return 86 + (k.mode - 2) * 2 + (k.trans ? 1 : 0);
+    }
+    return -1;
+}
+
+constexpr BlitLoopKind RunListKindAt(BlitFamily family, int i) {
+    BlitLoopKind k;
+    k.family = family;
+    k.runList = true;
+    k.mode = static_cast<std::uint8_t>(i / 8);
+    k.mask = (i & 4) != 0;
+    k.bright = (i & 2) != 0;
+    k.alpha = (i & 1) != 0 && !IsPaletted(family);
+    return k;
+}
+
+constexpr int RunListIndex(const BlitLoopKind& k) {
+    return k.mode * 8 + (k.mask ? 4 : 0) + (k.bright ? 2 : 0) + (k.alpha ? 1 : 0);
+}
+
+template <BlitFamily F, std::size_t... I>
+constexpr std::array<BlitLoopFn, sizeof...(I)> MakeGeneralTable(std::index_sequence<I...>) {
+    return {{&GeneralLoop<GeneralKindAt(F, static_cast<int>(I))>...}};
+}
+template <BlitFamily F, std::size_t... I>
+constexpr std::array<BlitLoopFn, sizeof...(I)> MakeRunListTable(std::index_sequence<I...>) {
+    return {{&RunListLoop<RunListKindAt(F, static_cast<int>(I))>...}};
+}
+
+// The loop of one kind from a family's tables; null for a kind outside them.
+inline BlitLoopFn PickGeneral(const BlitLoopFn* table, const BlitLoopKind& k) {
+    if (k.mode > 4) return nullptr;
+    if (k.special != BlitSpecial::kNone && (k.mask || k.bright || k.alpha)) return nullptr;
+    if (k.special == BlitSpecial::kHalfWeight && k.mode != 1) return nullptr;
+    if ((k.special == BlitSpecial::kFullStrength || k.special == BlitSpecial::kFullStrengthMmx) &&
+        k.mode != 2 && k.mode != 3)
+        return nullptr;
+    return table[GeneralIndex(k)];
+}
+inline BlitLoopFn PickRunList(const BlitLoopFn* table, const BlitLoopKind& k) {
+    if (k.mode > 4) return nullptr;
+    return table[RunListIndex(k)];
+}
+
+}  // namespace blit
