@@ -5,10 +5,10 @@
 #include <cstdint>
 
 #include "graphics/handle.h"
+#include "platform/types.h"
 
 struct GraphRecord;
 struct Matrix4x4;
-struct DrawRect;
 
 // 1 while the Direct3D layer is up (its Direct3D object exists).
 int IsDirect3DUp();
@@ -20,7 +20,7 @@ int SetDrawTargetOnDevice(HandleId target);
 // Points the device at the mask work surface (use mask) or the draw target again.
 int ApplyDrawTargetToDevice(int useMask);
 // Viewport of the draw area. -1 when down or the area is empty.
-int ApplyViewport3D(const DrawRect& area);
+int ApplyViewport3D(const RECT& area);
 int ApplyFilterModeToDevice(int mode);
 // The blend graphic's first tile as mask texture (null clears it).
 int SetBlendMaskTextureOnDevice(GraphRecord* graph, int borderParam, int borderRange);

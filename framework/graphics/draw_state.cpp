@@ -29,7 +29,7 @@ bool IsScreenTarget(HandleId target) {
 
 // The client rectangle when the front screen is drawn straight into the
 // window; the fallback in every other case.
-DrawRect DrawTargetRectFor(const DrawRect& fallback) {
+RECT DrawTargetRectFor(const RECT& fallback) {
     const SystemState& system = g_SystemState;
     if (g_DrawState.drawTarget == kFrontScreenTarget && g_DrawState.maskInEffect == 0 &&
         GetScreenSurfaceModeFlag() == 0 && system.windowMode != 0 &&
@@ -46,7 +46,7 @@ const char* TargetName(HandleId target) {
 }
 
 // Drawing white with the inverting blend turns the rectangle into its negative.
-void InvertRect(const DrawRect& rect) {
+void InvertRect(const RECT& rect) {
     const std::uint32_t bright = g_DrawState.brightColor;
     SetBrightColorPacked(0xFFFFFF);
     SetBlendModeParam(kBlendModeSubtract, 255);
@@ -212,13 +212,13 @@ int SetDrawViewport(int x1, int y1, int x2, int y2) {
     return 0;
 }
 
-int CopyDrawAreaRect(DrawRect* out) {
+int CopyDrawAreaRect(RECT* out) {
     if (out == nullptr) return -1;
     *out = g_DrawState.drawArea;
     return 0;
 }
 
-int SetDrawTargetRect(const DrawRect& rect) {
+int SetDrawTargetRect(const RECT& rect) {
     g_DrawState.drawTargetRect = rect;
     return 0;
 }
@@ -239,7 +239,7 @@ int SelectDrawTargetOnce(HandleId target, bool fallBackOnFailure) {
     SetMaskActive(0);
 
     const HandleId oldTarget = s.drawTarget;
-    const DrawRect oldTargetRect = s.drawTargetRect;
+    const RECT oldTargetRect = s.drawTargetRect;
     s.drawTarget = target;
     s.drawTargetRect = DrawTargetRectFor({0, 0, 0, 0});
 
@@ -385,13 +385,13 @@ void UpdateDrawMatrices() {
     s.inverseViewRotation = inverse;
 }
 
-int InvertRectBeforeSubtract(const DrawRect& rect, int parameter) {
+int InvertRectBeforeSubtract(const RECT& rect, int parameter) {
     InvertRect(rect);
     SetBlendModeParam(kBlendModeSubtractInner, parameter);
     return 0;
 }
 
-int InvertRectAfterSubtract(const DrawRect& rect, int parameter) {
+int InvertRectAfterSubtract(const RECT& rect, int parameter) {
     InvertRect(rect);
     SetBlendModeParam(kBlendModeSubtract, parameter);
     return 0;

@@ -10,12 +10,9 @@
 
 #include "graphics/draw_matrix.h"
 #include "graphics/handle.h"
+#include "platform/types.h"
 
 struct GraphRecord;
-
-struct DrawRect {
-    int left, top, right, bottom;
-};
 
 struct DrawRectF {
     float left, top, right, bottom;
@@ -34,10 +31,10 @@ constexpr int kFilterLinear = 1;
 
 struct DrawState {
     HandleId drawTarget;         // a graphic, -2 back screen, -4 front screen
-    DrawRect drawTargetRect;     // client area on the screen for the front screen in window mode, else 0
-    DrawRect drawArea;           // clips every drawing operation; inside the target
+    RECT drawTargetRect;     // client area on the screen for the front screen in window mode, else 0
+    RECT drawArea;           // clips every drawing operation; inside the target
     DrawRectF drawAreaF;
-    DrawRect requestedArea;      // the last area asked for, before ordering and clipping
+    RECT requestedArea;      // the last area asked for, before ordering and clipping
     int targetWidth, targetHeight;
 
     // The Direct3D path's Z settings; nothing changes them after start-up,
@@ -89,8 +86,8 @@ int SetTextureFilterMode(int mode);
 int GetTextureFilterMode();
 
 int SetDrawViewport(int x1, int y1, int x2, int y2);
-int CopyDrawAreaRect(DrawRect* out);
-int SetDrawTargetRect(const DrawRect& rect);
+int CopyDrawAreaRect(RECT* out);
+int SetDrawTargetRect(const RECT& rect);
 int SelectDrawTarget(HandleId target);
 HandleId GetDrawTarget();
 int QueryScreenMode(int* width, int* height, int* depth);
@@ -110,8 +107,8 @@ void UpdateDrawMatrices();
 
 // Subtraction on the Direct3D path: the rectangle is inverted before and
 // after the graphic is drawn with the add blend.
-int InvertRectBeforeSubtract(const DrawRect& rect, int parameter);
-int InvertRectAfterSubtract(const DrawRect& rect, int parameter);
+int InvertRectBeforeSubtract(const RECT& rect, int parameter);
+int InvertRectAfterSubtract(const RECT& rect, int parameter);
 
 // After device loss: mask screen, mask in effect and draw-target rectangle again.
 int RestoreDrawStateAfterLoss();

@@ -5,7 +5,7 @@ int IsDirect3DUp() { return 0; }
 int HasDevice3DInterface() { return 0; }
 int SetDrawTargetOnDevice(HandleId) { return 0; }
 int ApplyDrawTargetToDevice(int) { return -1; }
-int ApplyViewport3D(const DrawRect&) { return -1; }
+int ApplyViewport3D(const RECT&) { return -1; }
 int ApplyFilterModeToDevice(int) { return -1; }
 int SetBlendMaskTextureOnDevice(GraphRecord*, int, int) { return -1; }
 int UpdateDrawColorState() { return 0; }
