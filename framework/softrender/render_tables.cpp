@@ -1,5 +1,7 @@
 #include "softrender/render_tables.h"
 
+#include "graphics/surface2d.h"
+
 namespace {
 
 ProductTable255Type MakeProductTable255() {
@@ -39,4 +41,7 @@ const BlendParamTableType BlendParamTable = MakeBlendParamTable();
 const LevelTable63Type LevelTable63 = MakeLevelTable63();
 constinit std::array<std::uint8_t, 256> MaskWeightTable = MakeMaskWeightTable(0, 255);
 
-void BuildBlendMaskTable(int borderParam, int range) { MaskWeightTable = MakeMaskWeightTable(borderParam, range); }
+int BuildBlendMaskTable(int borderParam, int borderRange) {
+    MaskWeightTable = MakeMaskWeightTable(borderParam, borderRange);
+    return 0;
+}

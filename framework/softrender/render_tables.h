@@ -30,18 +30,18 @@ using LevelTable63Type = std::array<std::array<std::array<std::uint8_t, 64>, 64>
 extern const LevelTable63Type LevelTable63;
 
 // Weight 0..255 of each blend-mask pixel byte. All 255 until a blend graphic
-// with a non-zero border parameter is assigned.
+// with a non-zero border parameter is assigned (BuildBlendMaskTable).
 extern std::array<std::uint8_t, 256> MaskWeightTable;
 
 // Row p of BlendParamTable, addressed at difference 0: row[d] for d in
 // -255..255 is trunc(p * d / 255).
 inline const std::int32_t* BlendParamRow(std::uint32_t p) { return BlendParamTable[p & 0xFF].data() + 256; }
 
-// Refills MaskWeightTable for border parameter p and range r (each brought
-// into 0..255 first; the draw state's setter has normally done that already):
-// base = 256 - trunc(((65536 div (r + 1)) + 256) * p / 256), and entry i is
-// i * 256 div (r + 1) + base, clamped to 0..255.
-void BuildBlendMaskTable(int borderParam, int range);
+// BuildBlendMaskTable (graphics/surface2d.h, beside the blend graphic's
+// setter that calls it) refills MaskWeightTable for border parameter p and
+// range r, each brought into 0..255 first (the setter has normally done that
+// already): base = 256 - trunc(((65536 div (r + 1)) + 256) * p / 256), and
+// entry i is i * 256 div (r + 1) + base, clamped to 0..255.
 
 // One weight of the table BuildBlendMaskTable builds, without touching it.
 constexpr std::uint8_t MaskWeightFor(int borderParam, int range, int i) {

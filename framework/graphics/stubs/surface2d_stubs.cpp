@@ -4,4 +4,3 @@
 
 int AttachNewSurface2D(GraphRecord*) { return -1; }
 int DeleteGraphSurface2Ds(GraphRecord*) { return -1; }
-int BuildBlendMaskTable(int, int) { return 0; }
