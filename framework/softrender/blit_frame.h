@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "softrender/render_tables.h"
+
 // Pixel size of the destination and the kind of source pixels.
 enum class BlitFamily : std::uint8_t {
     kPaletted32,  // 1-byte indices into 0x00RRGGBB entries, 32-bit destination
@@ -62,12 +64,13 @@ struct BlitFrame {
     const std::uint32_t* brightRowBlue = nullptr;
     const std::uint32_t* paramRow = nullptr;        // ProductTable255[p]
     const std::int32_t* diffRow = nullptr;          // BlendParamRow(p): [d] = trunc(p * d / 255)
-    const std::uint8_t (*levelBlock)[64] = nullptr; // LevelTable63[p / 4]
+    const LevelTable63Type::value_type* levelBlock = nullptr;  // LevelTable63[p / 4]: [s][d]
     const std::uint8_t* maskWeights = nullptr;      // MaskWeightTable
 
     // The source palette in the destination's pixel format (5:6:5 entries
-    // zero-extended). Entries past the palette's count are 0.
-    std::uint32_t palette[256] = {};
+    // zero-extended). Entries past the palette's count are 0. Filled only
+    // for a paletted source.
+    std::uint32_t palette[256];
 };
 
 using BlitLoopFn = void (*)(const BlitFrame&);

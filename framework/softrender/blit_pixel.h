@@ -168,7 +168,7 @@ struct Pixel {
                                 [p](std::uint32_t sc, std::uint32_t dc, unsigned) { return Lerp(dc, sc, p, 8); });
             } else if constexpr (kLevel63) {
                 return Channels(s, d, [&f](std::uint32_t sc, std::uint32_t dc, unsigned) {
-                    return static_cast<std::uint32_t>(f.levelBlock[sc][dc]);
+                    return static_cast<std::uint32_t>((*f.levelBlock)[sc][dc]);
                 });
             } else {
                 return Channels(Brighten(f, s), d, [&f](std::uint32_t sc, std::uint32_t dc, unsigned) {
