@@ -120,6 +120,7 @@ TEST_P(BlitSweep, EveryLoopMatchesTheReference) {
         {&withoutRuns, 5, 2},  // unclipped, no run list: the general loops
         {&withRuns, -3, -2},   // clipped at the top left
         {&withRuns, 16, 8},    // clipped at the bottom right (7 x 4 visible)
+        {&withRuns, 20, 9},    // 3 x 3 visible: shorter than any group of pixels
     };
     const std::uint32_t modes[] = {0, 1, 2, 3, 4, 5};
     const std::uint32_t params[] = {0, 1, 64, 100, 127, 128, 254, 255};
