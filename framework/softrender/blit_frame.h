@@ -80,6 +80,8 @@ using BlitLoopFn = void (*)(const BlitFrame&);
 BlitLoopFn SelectGeneralLoop32(const BlitLoopKind& kind);
 BlitLoopFn SelectGeneralLoop16(const BlitLoopKind& kind);
 // The run-list loops: unclipped transparent draws of a source whose run list
-// is valid; kind.trans and kind.special are ignored.
-BlitLoopFn SelectRunListLoop32(const BlitLoopKind& kind);
-BlitLoopFn SelectRunListLoop16(const BlitLoopKind& kind);
+// is valid; kind.trans and kind.special are ignored. wideMoves lets the plain
+// copies use 32-byte moves (only where RunListWideMovesAvailable()).
+BlitLoopFn SelectRunListLoop32(const BlitLoopKind& kind, bool wideMoves);
+BlitLoopFn SelectRunListLoop16(const BlitLoopKind& kind, bool wideMoves);
+bool RunListWideMovesAvailable();

@@ -47,7 +47,17 @@ void CopyPalette(const MEMIMG& src, std::uint32_t* out) {
     }
 }
 
+// -1 until the processor has been asked.
+int g_WideMoves = -1;
+
+bool WideMoves() {
+    if (g_WideMoves < 0) g_WideMoves = RunListWideMovesAvailable() ? 1 : 0;
+    return g_WideMoves != 0;
+}
+
 }  // namespace
+
+void SetBlitMemImgWideMoves(int allowed) { g_WideMoves = allowed && RunListWideMovesAvailable() ? 1 : 0; }
 
 void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, const MEMIMG* blendMask) {
     BlitMemImg(dest, src, x, y, transparent, blendMask, CurrentSoftDrawSettings(), g_SystemState.mmxAvailable);
@@ -127,7 +137,7 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
 
     BlitLoopFn loop = nullptr;
     if (kind.runList) {
-        loop = is32 ? SelectRunListLoop32(kind) : SelectRunListLoop16(kind);
+        loop = is32 ? SelectRunListLoop32(kind, WideMoves()) : SelectRunListLoop16(kind, WideMoves());
     } else {
         // A key no pixel can hold (an index above 255, a 16-bit key above
         // 0xFFFF) skips nothing, so the loop without the test gives the same.

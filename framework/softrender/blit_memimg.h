@@ -20,3 +20,8 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
 // saturating form of the 32-bit full-strength add and subtract.
 void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, const MEMIMG* blendMask,
                 const SoftDrawSettings& settings, int mmxForms);
+
+// Whether the plain copies may use the processor's 32-byte moves, where it
+// has them (the default). The pixels are the same either way; tests draw
+// both ways.
+void SetBlitMemImgWideMoves(int allowed);

@@ -20,12 +20,62 @@ namespace blit {
 
 // ---- rows ---------------------------------------------------------------------
 
+// Copies a run of at least 2 bytes, short enough that calling the library's
+// copy would cost more than the copy: whole 16-byte moves, then one more
+// that may overlap the last, and small runs by two moves that may overlap.
+typedef std::uint8_t U8x32 __attribute__((vector_size(32)));
+
+// Copies `bytes` bytes (2 or more, even) with moves of a fixed size that may
+// overlap; the order of loads before stores makes the overlap harmless.
+template <std::size_t N>
+inline void CopyTwoMoves(std::uint8_t* d, const std::uint8_t* s, std::size_t bytes) {
+    using Chunk = std::conditional_t<N == 32, U8x32, std::conditional_t<N == 16, U8x16, std::conditional_t<N == 8, std::uint64_t, std::uint32_t>>>;
+    Chunk a, b;
+    std::memcpy(&a, s, N);
+    std::memcpy(&b, s + bytes - N, N);
+    std::memcpy(d, &a, N);
+    std::memcpy(d + bytes - N, &b, N);
+}
+
+// Copies a run: short enough that calling the library's copy would cost
+// more than the copy. 32-byte moves are one register where the loop is
+// built for it, two where not.
+inline void CopyRun(std::uint8_t* d, const std::uint8_t* s, std::size_t bytes) {
+    if (bytes > 64) {
+        const std::size_t last = bytes - 64;
+        U8x32 tail0, tail1;
+        std::memcpy(&tail0, s + last, 32);
+        std::memcpy(&tail1, s + last + 32, 32);
+        for (std::size_t i = 0; i < last; i += 32) {
+            U8x32 v;
+            std::memcpy(&v, s + i, 32);
+            std::memcpy(d + i, &v, 32);
+        }
+        std::memcpy(d + last, &tail0, 32);
+        std::memcpy(d + last + 32, &tail1, 32);
+    } else if (bytes >= 32) {
+        CopyTwoMoves<32>(d, s, bytes);
+    } else if (bytes >= 16) {
+        CopyTwoMoves<16>(d, s, bytes);
+    } else if (bytes >= 8) {
+        CopyTwoMoves<8>(d, s, bytes);
+    } else if (bytes >= 4) {
+        CopyTwoMoves<4>(d, s, bytes);
+    } else {
+        std::memcpy(d, s, 2);
+    }
+}
+
 // n pixels of the opaque formula, without any transparency test.
 template <BlitLoopKind K>
 inline void OpaqueRow(const BlitFrame& f, const VectorContext& c, const std::uint8_t* s, std::uint8_t* d,
                       const std::uint8_t* m, int n) {
     using P = Pixel<K>;
     using G = Group<K>;
+    if constexpr (K.mode == 0 && !K.mask && !K.bright && !P::kPaletted && P::kSrcStep == P::kDestStep) {
+        CopyRun(d, s, static_cast<std::size_t>(n) * P::kDestStep);
+        return;
+    }
     if constexpr (G::kAvailable) {
         if (n >= G::kLanes) {
             G::template Row<false>(f, c, s, d, n);
@@ -120,20 +170,23 @@ void GeneralLoop(const BlitFrame& f) {
 // run that would pass the row's end stops the draw instead of overrunning,
 // so at most width + 1 codes are read per row.
 template <BlitLoopKind K>
-void RunListLoop(const BlitFrame& f) {
+__attribute__((always_inline)) inline void RunListBody(const BlitFrame& f) {
     using P = Pixel<K>;
     const VectorContext c = MakeVectorContext(f);
     const std::uint8_t* codes = f.runList;
     const std::uint8_t* s = f.src;
     std::uint8_t* d = f.dest;
     const std::uint8_t* m = f.mask;
-    for (int y = 0; y < f.height; ++y) {
+    // Locals, so that the pixel stores need not be assumed to change them.
+    const int width = f.width, height = f.height;
+    const std::ptrdiff_t srcPitch = f.srcPitch, destPitch = f.destPitch, maskPitch = f.maskPitch;
+    for (int y = 0; y < height; ++y) {
         int x = 0;
         for (;;) {
             const std::uint8_t code = *codes++;
             if (code >= 0xC0) break;
             const int length = (code & 0x3F) + 1;
-            if (length > f.width - x) return;
+            if (length > width - x) return;
             if (code >= 0x40) {
                 const std::uint8_t* sp = s + x * P::kSrcStep;
                 std::uint8_t* dp = d + x * P::kDestStep;
@@ -144,11 +197,25 @@ void RunListLoop(const BlitFrame& f) {
             }
             x += length;
         }
-        s += f.srcPitch;
-        d += f.destPitch;
-        if constexpr (K.mask) m += f.maskPitch;
+        s += srcPitch;
+        d += destPitch;
+        if constexpr (K.mask) m += maskPitch;
     }
 }
+
+template <BlitLoopKind K>
+void RunListLoop(const BlitFrame& f) {
+    RunListBody<K>(f);
+}
+#if defined(__x86_64__) || defined(__i386__)
+// The same loop built for processors with 32-byte registers; the frame
+// chooses it only where the processor has them. Integer moves only, so the
+// pixels are the same.
+template <BlitLoopKind K>
+__attribute__((target("avx2"))) void RunListLoopWide(const BlitFrame& f) {
+    RunListBody<K>(f);
+}
+#endif
 
 // ---- loop tables ------------------------------------------------------------------
 //

@@ -99,7 +99,10 @@ struct Draw {
 class BlitSweep : public ::testing::TestWithParam<ImageLayout> {
 protected:
     void SetUp() override { BuildBlendMaskTable(kMaskParam, kMaskRange); }
-    void TearDown() override { BuildBlendMaskTable(0, 255); }
+    void TearDown() override {
+        BuildBlendMaskTable(0, 255);
+        SetBlitMemImgWideMoves(1);
+    }
 };
 
 TEST_P(BlitSweep, EveryLoopMatchesTheReference) {
@@ -128,23 +131,26 @@ TEST_P(BlitSweep, EveryLoopMatchesTheReference) {
     const RECT area{0, 0, kDestW, kDestH};
 
     std::uint32_t seed = 100;
-    for (const Placement& at : placements)
-        for (std::uint32_t mode : modes)
-            for (std::uint32_t param : params)
-                for (std::uint32_t bright : brights)
-                    for (bool useMask : {false, true})
-                        for (int transparent : {0, 1, 2})
-                            for (int mmx : {0, 1}) {
-                                if (mmx == 1 && !is32) continue;
-                                Draw draw;
-                                draw.x = at.x;
-                                draw.y = at.y;
-                                draw.transparent = transparent;
-                                draw.useMask = useMask;
-                                draw.settings = SoftDrawSettings{area, mode, param, bright};
-                                draw.mmx = mmx;
-                                ASSERT_TRUE(DrawMatchesReference(*at.src, &mask, draw, ++seed));
-                            }
+    for (int wide : {1, 0}) {
+        for (const Placement& at : placements)
+            for (std::uint32_t mode : modes)
+                for (std::uint32_t param : params)
+                    for (std::uint32_t bright : brights)
+                        for (bool useMask : {false, true})
+                            for (int transparent : {0, 1, 2})
+                                for (int mmx : {0, 1}) {
+                                    if (mmx == 1 && !is32) continue;
+                                    Draw draw;
+                                    draw.x = at.x;
+                                    draw.y = at.y;
+                                    draw.transparent = transparent;
+                                    draw.useMask = useMask;
+                                    draw.settings = SoftDrawSettings{area, mode, param, bright};
+                                    draw.mmx = mmx;
+                                    SetBlitMemImgWideMoves(wide);
+                                    ASSERT_TRUE(DrawMatchesReference(*at.src, &mask, draw, ++seed)) << "wide moves " << wide;
+                                }
+    }
 }
 
 TEST_P(BlitSweep, KeyOutsideThePixelRangeMakesNoPixelTransparent) {
@@ -185,36 +191,39 @@ TEST_P(BlitSweep, LongRowsAndRunsOfSixtyFourPixels) {
         else src.pixels().Set(x, 1, src.key());
     }
     src.BuildRunList();
-    for (std::uint32_t mode = 0; mode <= 4; ++mode)
-        for (std::uint32_t param : {100u, 128u, 255u})
-            for (std::uint32_t bright : {0xFFFFFFu, 0xC08040u})
-                for (int transparent : {0, 1}) {
-                    const SoftDrawSettings settings{RECT{0, 0, 80, 5}, mode, param, bright};
-                    TestImage dest(blit_test::DestLayoutFor(layout), 80, 5, 4, mode * 7 + param);
-                    const std::vector<std::uint32_t> before = dest.Pixels();
-                    BlitMemImg(dest.image(), src.image(), 5, 1, transparent, nullptr, settings, 1);
-                    ref::BlitSettings s;
-                    s.kind = blit_test::KindOf(layout);
-                    s.paletted = blit_test::IsPaletted(layout);
-                    s.alphaChannel = blit_test::HasAlpha(layout);
-                    s.mode = mode;
-                    s.param = param;
-                    s.bright = bright;
-                    s.transparent = transparent;
-                    s.mmx = true;
-                    s.runList = transparent == 1;
-                    for (int y = 0; y < 5; ++y)
-                        for (int x = 0; x < 80; ++x) {
-                            const std::uint32_t old = before[static_cast<std::size_t>(y * 80 + x)];
-                            const bool inside = x >= 5 && x < 75 && y >= 1 && y < 4;
-                            const std::uint32_t expected =
-                                inside ? ref::ExpectedPixel(s, src.At(x - 5, y - 1), src.key(), 0, old) : old;
-                            ASSERT_EQ(dest.Get(x, y), expected)
-                                << "(" << x << ", " << y << ") mode " << mode << " param " << param << " bright "
-                                << std::hex << bright << std::dec << " transparent " << transparent;
-                        }
-                    ASSERT_TRUE(dest.GuardsIntact());
-                }
+    for (int wide : {1, 0}) {
+        for (std::uint32_t mode = 0; mode <= 4; ++mode)
+            for (std::uint32_t param : {100u, 128u, 255u})
+                for (std::uint32_t bright : {0xFFFFFFu, 0xC08040u})
+                    for (int transparent : {0, 1}) {
+                        SetBlitMemImgWideMoves(wide);
+                        const SoftDrawSettings settings{RECT{0, 0, 80, 5}, mode, param, bright};
+                        TestImage dest(blit_test::DestLayoutFor(layout), 80, 5, 4, mode * 7 + param);
+                        const std::vector<std::uint32_t> before = dest.Pixels();
+                        BlitMemImg(dest.image(), src.image(), 5, 1, transparent, nullptr, settings, 1);
+                        ref::BlitSettings s;
+                        s.kind = blit_test::KindOf(layout);
+                        s.paletted = blit_test::IsPaletted(layout);
+                        s.alphaChannel = blit_test::HasAlpha(layout);
+                        s.mode = mode;
+                        s.param = param;
+                        s.bright = bright;
+                        s.transparent = transparent;
+                        s.mmx = true;
+                        s.runList = transparent == 1;
+                        for (int y = 0; y < 5; ++y)
+                            for (int x = 0; x < 80; ++x) {
+                                const std::uint32_t old = before[static_cast<std::size_t>(y * 80 + x)];
+                                const bool inside = x >= 5 && x < 75 && y >= 1 && y < 4;
+                                const std::uint32_t expected =
+                                    inside ? ref::ExpectedPixel(s, src.At(x - 5, y - 1), src.key(), 0, old) : old;
+                                ASSERT_EQ(dest.Get(x, y), expected)
+                                    << "(" << x << ", " << y << ") mode " << mode << " param " << param << " bright "
+                                    << std::hex << bright << std::dec << " transparent " << transparent;
+                            }
+                        ASSERT_TRUE(dest.GuardsIntact());
+                    }
+    }
 }
 
 std::string LayoutName(const ::testing::TestParamInfo<ImageLayout>& info) {
