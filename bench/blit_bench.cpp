@@ -37,7 +37,7 @@ enum class Op { kCopy, kKeyed, kAlpha, kAdd };
 struct Case {
     Op op;
     bool bright;
-    int alphaParam;  // alpha: 100; add: 200
+    bool clipped = false;  // 16 columns hang off the screen's left edge
 };
 
 std::uint32_t Mode(Op op) { return op == Op::kAlpha ? 1 : (op == Op::kAdd ? 2 : 0); }
@@ -147,18 +147,23 @@ Images& ImagesFor(bool is32) {
     return is32 ? images32 : images16;
 }
 
-// Sprite positions spread over the screen, all unclipped.
+constexpr int kClippedColumns = 16;
+
+// Sprite positions spread over the screen, unclipped, or hanging off the
+// left edge.
 struct Positions {
+    bool clipped = false;
     int i = 0;
     void Next(int* x, int* y) {
-        *x = (i * 37) % (kScreenW - kSprite);
+        *x = clipped ? -kClippedColumns : (i * 37) % (kScreenW - kSprite);
         *y = (i * 23) % (kScreenH - kSprite);
         ++i;
     }
 };
 
-void Finish(benchmark::State& state) {
-    state.SetItemsProcessed(state.iterations() * kSprite * kSprite);
+// Items are the source pixels the draw covers on the screen.
+void Finish(benchmark::State& state, bool clipped = false) {
+    state.SetItemsProcessed(state.iterations() * kSprite * (kSprite - (clipped ? kClippedColumns : 0)));
 }
 
 // ---- ours -------------------------------------------------------------------
@@ -169,7 +174,7 @@ void Ours(benchmark::State& state, bool is32, Case c) {
                                     c.bright ? kBright : 0xFFFFFFu};
     const MEMIMG* src = c.op == Op::kCopy ? im.opaqueSprite.get() : im.sprite.get();
     const int transparent = c.op == Op::kCopy ? 0 : 1;
-    Positions at;
+    Positions at{c.clipped};
     for (auto _ : state) {
         int x, y;
         at.Next(&x, &y);
@@ -177,7 +182,7 @@ void Ours(benchmark::State& state, bool is32, Case c) {
         // Drawing marks the screen's run list stale; the sprite's stays valid.
         benchmark::ClobberMemory();
     }
-    Finish(state);
+    Finish(state, c.clipped);
 }
 
 // ---- SDL2 -------------------------------------------------------------------
@@ -195,7 +200,7 @@ void Sdl(benchmark::State& state, bool is32, Case c) {
     SDL_SetSurfaceAlphaMod(src, static_cast<Uint8>(Param(c.op)));
     if (c.bright) SDL_SetSurfaceColorMod(src, 0xFF, 0xA0, 0x60);
     else SDL_SetSurfaceColorMod(src, 0xFF, 0xFF, 0xFF);
-    Positions at;
+    Positions at{c.clipped};
     for (auto _ : state) {
         int x, y;
         at.Next(&x, &y);
@@ -206,7 +211,7 @@ void Sdl(benchmark::State& state, bool is32, Case c) {
     // Leave the surface as found for the next case.
     SDL_SetColorKey(src, SDL_FALSE, 0);
     SDL_SetSurfaceRLE(src, 0);
-    Finish(state);
+    Finish(state, c.clipped);
 }
 
 // ---- pixman -------------------------------------------------------------------
@@ -225,7 +230,7 @@ void Pixman(benchmark::State& state, bool is32, Case c) {
     }
     pixman_image_t* src = c.op == Op::kCopy ? im.pxOpaque : im.pxSprite;
     const pixman_op_t op = c.op == Op::kCopy ? PIXMAN_OP_SRC : (c.op == Op::kAdd ? PIXMAN_OP_ADD : PIXMAN_OP_OVER);
-    Positions at;
+    Positions at{c.clipped};
     for (auto _ : state) {
         int x, y;
         at.Next(&x, &y);
@@ -233,7 +238,7 @@ void Pixman(benchmark::State& state, bool is32, Case c) {
         benchmark::ClobberMemory();
     }
     if (mask != nullptr) pixman_image_unref(mask);
-    Finish(state);
+    Finish(state, c.clipped);
 }
 
 // ---- memcpy of the same bytes ----------------------------------------------------
@@ -241,16 +246,19 @@ void Pixman(benchmark::State& state, bool is32, Case c) {
 void Memcpy(benchmark::State& state, bool is32) {
     Images& im = ImagesFor(is32);
     const std::size_t rowBytes = static_cast<std::size_t>(kSprite) * (is32 ? 4 : 2);
+    std::uint8_t* const screen = im.screen->pixels;
+    const std::uint8_t* const sprite = im.opaqueSprite->pixels;
+    const std::size_t destPitch = im.screen->pitch, srcPitch = im.opaqueSprite->pitch;
     Positions at;
     for (auto _ : state) {
         int x, y;
         at.Next(&x, &y);
-        std::uint8_t* d = im.screen->pixels + static_cast<std::size_t>(y) * im.screen->pitch + x * (is32 ? 4 : 2);
-        const std::uint8_t* s = im.opaqueSprite->pixels;
+        std::uint8_t* d = screen + static_cast<std::size_t>(y) * destPitch + x * (is32 ? 4 : 2);
+        const std::uint8_t* s = sprite;
         for (int row = 0; row < kSprite; ++row) {
             std::memcpy(d, s, rowBytes);
-            d += im.screen->pitch;
-            s += im.opaqueSprite->pitch;
+            d += destPitch;
+            s += srcPitch;
         }
         benchmark::ClobberMemory();
     }
@@ -263,10 +271,13 @@ void RegisterAll() {
         Case c;
     };
     const Named cases[] = {
-        {"copy", {Op::kCopy, false, 0}},        {"copy_bright", {Op::kCopy, true, 0}},
-        {"keyed", {Op::kKeyed, false, 0}},      {"keyed_bright", {Op::kKeyed, true, 0}},
-        {"alpha", {Op::kAlpha, false, 100}},    {"alpha_bright", {Op::kAlpha, true, 100}},
-        {"add", {Op::kAdd, false, 200}},        {"add_bright", {Op::kAdd, true, 200}},
+        {"copy", {Op::kCopy, false}},      {"copy_bright", {Op::kCopy, true}},
+        {"keyed", {Op::kKeyed, false}},    {"keyed_bright", {Op::kKeyed, true}},
+        {"alpha", {Op::kAlpha, false}},    {"alpha_bright", {Op::kAlpha, true}},
+        {"add", {Op::kAdd, false}},        {"add_bright", {Op::kAdd, true}},
+        // Clipped: our general loops (no run list) against SDL's clipped
+        // run-length blit.
+        {"keyed_clipped", {Op::kKeyed, false, true}}, {"alpha_clipped", {Op::kAlpha, false, true}},
     };
     for (bool is32 : {false, true}) {
         const std::string depth = is32 ? "32/" : "16/";

@@ -153,12 +153,14 @@ TEST_P(BlitSweep, EveryLoopMatchesTheReference) {
     }
 }
 
-TEST_P(BlitSweep, KeyOutsideThePixelRangeMakesNoPixelTransparent) {
+// Sources with a colour key (no alpha channel).
+class BlitKeySweep : public BlitSweep {};
+
+TEST_P(BlitKeySweep, KeyOutsideThePixelRangeMakesNoPixelTransparent) {
     // An image without a transparent colour carries -1. The highest index,
     // the 16-bit value 0xFFFF and the 32-bit value 0xFFFFFFFF are then
     // ordinary colours in every loop.
     const ImageLayout layout = GetParam();
-    if (blit_test::HasAlpha(layout)) GTEST_SKIP() << "alpha images have no colour key";
     SourceImage src(layout, 13, 6, 21, /*keyOutOfRange=*/true);
     src.BuildRunList();
     MaskImage mask(13, 6, 4);
@@ -234,6 +236,10 @@ std::string LayoutName(const ::testing::TestParamInfo<ImageLayout>& info) {
 INSTANTIATE_TEST_SUITE_P(SourceKinds, BlitSweep,
                          ::testing::Values(ImageLayout::k16, ImageLayout::k32, ImageLayout::kPaletted16,
                                            ImageLayout::kPaletted32, ImageLayout::kAlpha16, ImageLayout::kAlpha32),
+                         LayoutName);
+INSTANTIATE_TEST_SUITE_P(KeyedSourceKinds, BlitKeySweep,
+                         ::testing::Values(ImageLayout::k16, ImageLayout::k32, ImageLayout::kPaletted16,
+                                           ImageLayout::kPaletted32),
                          LayoutName);
 
 }  // namespace
