@@ -52,7 +52,11 @@ struct BlitFrame {
     std::ptrdiff_t destPitch = 0;
     const std::uint8_t* mask = nullptr;  // mask byte under the first visible source pixel
     std::ptrdiff_t maskPitch = 0;
-    const std::uint8_t* runList = nullptr;  // run-list loops only: the whole list
+    // The source's run list when it describes the pixels and the draw is
+    // transparent; general loops walk it from row runTop, cut to columns
+    // [runLeft, runLeft + width) of rows runRowWidth wide.
+    const std::uint8_t* runList = nullptr;
+    int runRowWidth = 0, runLeft = 0, runTop = 0;
 
     std::uint32_t key = 0;    // transparent colour or index, compared whole
     std::uint32_t param = 0;  // blend parameter p, 0..255
@@ -80,8 +84,10 @@ using BlitLoopFn = void (*)(const BlitFrame&);
 BlitLoopFn SelectGeneralLoop32(const BlitLoopKind& kind);
 BlitLoopFn SelectGeneralLoop16(const BlitLoopKind& kind);
 // The run-list loops: unclipped transparent draws of a source whose run list
-// is valid; kind.trans and kind.special are ignored. wideMoves lets the plain
-// copies use 32-byte moves (only where RunListWideMovesAvailable()).
-BlitLoopFn SelectRunListLoop32(const BlitLoopKind& kind, bool wideMoves);
-BlitLoopFn SelectRunListLoop16(const BlitLoopKind& kind, bool wideMoves);
-bool RunListWideMovesAvailable();
+// is valid; kind.trans and kind.special are ignored.
+BlitLoopFn SelectRunListLoop32(const BlitLoopKind& kind);
+BlitLoopFn SelectRunListLoop16(const BlitLoopKind& kind);
+// The transparent plain copies of direct pixels built for 32-byte moves, or
+// null for any other kind. Only where WideMovesAvailable().
+BlitLoopFn SelectWideCopyLoop(const BlitLoopKind& kind);
+bool WideMovesAvailable();

@@ -51,13 +51,13 @@ void CopyPalette(const MEMIMG& src, std::uint32_t* out) {
 int g_WideMoves = -1;
 
 bool WideMoves() {
-    if (g_WideMoves < 0) g_WideMoves = RunListWideMovesAvailable() ? 1 : 0;
+    if (g_WideMoves < 0) g_WideMoves = WideMovesAvailable() ? 1 : 0;
     return g_WideMoves != 0;
 }
 
 }  // namespace
 
-void SetBlitMemImgWideMoves(int allowed) { g_WideMoves = allowed && RunListWideMovesAvailable() ? 1 : 0; }
+void SetBlitMemImgWideMoves(int allowed) { g_WideMoves = allowed && WideMovesAvailable() ? 1 : 0; }
 
 void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, const MEMIMG* blendMask) {
     BlitMemImg(dest, src, x, y, transparent, blendMask, CurrentSoftDrawSettings(), g_SystemState.mmxAvailable);
@@ -121,7 +121,12 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
         frame.mask = blendMask->pixels + static_cast<std::ptrdiff_t>(oy) * frame.maskPitch + ox;
         frame.maskWeights = MaskWeightTable.data();
     }
-    frame.runList = src->runTable;
+    if (kind.trans && src->runTableValid == 1 && src->runTable != nullptr) {
+        frame.runList = src->runTable;
+        frame.runRowWidth = src->width;
+        frame.runLeft = ox;
+        frame.runTop = oy;
+    }
     frame.key = src->transparentColor;
     frame.param = p;
     frame.brightRed = BrightRed(settings.brightColor);
@@ -137,7 +142,7 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
 
     BlitLoopFn loop = nullptr;
     if (kind.runList) {
-        loop = is32 ? SelectRunListLoop32(kind, WideMoves()) : SelectRunListLoop16(kind, WideMoves());
+        loop = is32 ? SelectRunListLoop32(kind) : SelectRunListLoop16(kind);
     } else {
         // A key no pixel can hold (an index above 255, a 16-bit key above
         // 0xFFFF) skips nothing, so the loop without the test gives the same.
@@ -149,6 +154,9 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
                 kind.special = is32 && mmxForms ? BlitSpecial::kFullStrengthMmx : BlitSpecial::kFullStrength;
         }
         loop = is32 ? SelectGeneralLoop32(kind) : SelectGeneralLoop16(kind);
+    }
+    if (WideMoves()) {
+        if (BlitLoopFn wide = SelectWideCopyLoop(kind)) loop = wide;
     }
     if (loop == nullptr) return;
     loop(frame);

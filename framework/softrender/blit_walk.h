@@ -151,8 +151,88 @@ inline void GeneralRow(const BlitFrame& f, const VectorContext& c, const std::ui
 
 // ---- whole rectangles -----------------------------------------------------------
 
+// Walks the source's run list over the visible rectangle. Run codes: kind in
+// the top two bits, length - 1 in the low six; a row ends with a code of
+// kind 3. Transparent runs are stepped over; opaque runs take the opaque
+// formula; partly transparent runs (alpha images) the weighted one.
+//
+// Clipped, the rectangle is source columns [runLeft, runLeft + width) of
+// rows [runTop, runTop + height) of a source runRowWidth wide: the rows
+// above are read past, and runs are cut to the columns. The list is trusted
+// to describe the pixels, but a run that would pass its row's end stops the
+// draw instead of overrunning, so at most runRowWidth + 1 codes are read
+// per row.
+template <BlitLoopKind K, bool kClipped>
+__attribute__((always_inline)) inline void RunWalk(const BlitFrame& f) {
+    using P = Pixel<K>;
+    const VectorContext c = MakeVectorContext(f);
+    const std::uint8_t* codes = f.runList;
+    const std::uint8_t* s = f.src;
+    std::uint8_t* d = f.dest;
+    const std::uint8_t* m = f.mask;
+    // Locals, so that the pixel stores need not be assumed to change them.
+    const int height = f.height;
+    const int rowWidth = kClipped ? f.runRowWidth : f.width;
+    const int left = kClipped ? f.runLeft : 0, right = left + f.width;
+    const std::ptrdiff_t srcPitch = f.srcPitch, destPitch = f.destPitch, maskPitch = f.maskPitch;
+    if constexpr (kClipped) {
+        for (int y = 0; y < f.runTop; ++y) {
+            for (int x = 0;;) {
+                const std::uint8_t code = *codes++;
+                if (code >= 0xC0) break;
+                x += (code & 0x3F) + 1;
+                if (x > rowWidth) return;
+            }
+        }
+    }
+    for (int y = 0; y < height; ++y) {
+        int x = 0;
+        for (;;) {
+            const std::uint8_t code = *codes++;
+            if (code >= 0xC0) break;
+            const int length = (code & 0x3F) + 1;
+            if (length > rowWidth - x) return;
+            if (code >= 0x40) {
+                int from = x, to = x + length;
+                if constexpr (kClipped) {
+                    if (from < left || to > right) {
+                        from = from < left ? left : from;
+                        to = to > right ? right : to;
+                        if (from >= to) {
+                            x += length;
+                            continue;
+                        }
+                    }
+                }
+                const int i = from - left;  // offset into the visible row
+                const int n = to - from;    // at most 64
+                const std::uint8_t* sp = s + i * P::kSrcStep;
+                std::uint8_t* dp = d + i * P::kDestStep;
+                const std::uint8_t* mp = nullptr;
+                if constexpr (K.mask) mp = m + i;
+                if (!P::kAlpha || code < 0x80) OpaqueRow<K>(f, c, sp, dp, mp, n);
+                else WeightedRow<K>(f, sp, dp, mp, n);
+            }
+            x += length;
+        }
+        s += srcPitch;
+        d += destPitch;
+        if constexpr (K.mask) m += maskPitch;
+    }
+}
+
+// A general loop. With the transparent flag and a run list that describes
+// the source, the run list tells the transparent pixels apart exactly as
+// the per-pixel test would, so it is walked instead (clipped to the visible
+// rectangle), with this loop's own formulas.
 template <BlitLoopKind K>
-void GeneralLoop(const BlitFrame& f) {
+__attribute__((always_inline)) inline void GeneralBody(const BlitFrame& f) {
+    if constexpr (K.trans) {
+        if (f.runList != nullptr) {
+            RunWalk<K, true>(f);
+            return;
+        }
+    }
     const VectorContext c = MakeVectorContext(f);
     const std::uint8_t* s = f.src;
     std::uint8_t* d = f.dest;
@@ -165,58 +245,15 @@ void GeneralLoop(const BlitFrame& f) {
     }
 }
 
-// Run codes: kind in the top two bits, length - 1 in the low six; a row ends
-// with a code of kind 3. The list is trusted to describe the pixels, but a
-// run that would pass the row's end stops the draw instead of overrunning,
-// so at most width + 1 codes are read per row.
 template <BlitLoopKind K>
-__attribute__((always_inline)) inline void RunListBody(const BlitFrame& f) {
-    using P = Pixel<K>;
-    const VectorContext c = MakeVectorContext(f);
-    const std::uint8_t* codes = f.runList;
-    const std::uint8_t* s = f.src;
-    std::uint8_t* d = f.dest;
-    const std::uint8_t* m = f.mask;
-    // Locals, so that the pixel stores need not be assumed to change them.
-    const int width = f.width, height = f.height;
-    const std::ptrdiff_t srcPitch = f.srcPitch, destPitch = f.destPitch, maskPitch = f.maskPitch;
-    for (int y = 0; y < height; ++y) {
-        int x = 0;
-        for (;;) {
-            const std::uint8_t code = *codes++;
-            if (code >= 0xC0) break;
-            const int length = (code & 0x3F) + 1;
-            if (length > width - x) return;
-            if (code >= 0x40) {
-                const std::uint8_t* sp = s + x * P::kSrcStep;
-                std::uint8_t* dp = d + x * P::kDestStep;
-                const std::uint8_t* mp = nullptr;
-                if constexpr (K.mask) mp = m + x;
-                if (!P::kAlpha || code < 0x80) OpaqueRow<K>(f, c, sp, dp, mp, length);
-                else WeightedRow<K>(f, sp, dp, mp, length);
-            }
-            x += length;
-        }
-        s += srcPitch;
-        d += destPitch;
-        if constexpr (K.mask) m += maskPitch;
-    }
+void GeneralLoop(const BlitFrame& f) {
+    GeneralBody<K>(f);
 }
 
 template <BlitLoopKind K>
 void RunListLoop(const BlitFrame& f) {
-    RunListBody<K>(f);
+    RunWalk<K, false>(f);
 }
-#if defined(__x86_64__) || defined(__i386__)
-// The same loop built for processors with 32-byte registers; the frame
-// chooses it only where the processor has them. Integer moves only, so the
-// pixels are the same.
-template <BlitLoopKind K>
-__attribute__((target("avx2"))) void RunListLoopWide(const BlitFrame& f) {
-    RunListBody<K>(f);
-}
-#endif
-
 // ---- loop tables ------------------------------------------------------------------
 //
 // General loops of one family: 5 modes x mask x bright x alpha x trans, then
