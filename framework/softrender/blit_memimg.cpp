@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "core/system_state.h"
-#include "graphics/rect.h"
 #include "softrender/blit_frame.h"
 #include "softrender/packed_math.h"
 #include "softrender/render_tables.h"
@@ -24,10 +23,6 @@ int LayoutBytes(const MEMIMG& image) {
     if (image.paletted) return 1;
     if (image.kind == kMemImgKind888) return 4;
     return image.alphaChannel ? 4 : 2;
-}
-
-LONG ClampToLong(std::int64_t v) {
-    return static_cast<LONG>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
 // The source palette in the destination's pixel format. Only the entries in
@@ -76,14 +71,17 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
     if (dest->colorFormat->bytesPerPixel != LayoutBytes(*dest) || src->colorFormat->bytesPerPixel != LayoutBytes(*src))
         return;
 
-    // The draw area, kept inside the destination, clips the source's rectangle.
-    RECT clip;
-    if (!ClipDrawAreaToImage(settings, dest->width, dest->height, &clip)) return;
-    RECT rect = {x, y, ClampToLong(std::int64_t{x} + src->width), ClampToLong(std::int64_t{y} + src->height)};
-    ClipRectToRect(&rect, &clip);
-    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
-    if (w <= 0 || h <= 0) return;
-    const int ox = rect.left - x, oy = rect.top - y;
+    // The source's rectangle clipped to the draw area, which is itself kept
+    // inside the destination: the visible part that ClipRectToRect leaves,
+    // worked out here in 64 bits so that no edge can wrap.
+    const RECT& area = settings.drawArea;
+    const std::int64_t left = std::max<std::int64_t>({x, area.left, 0});
+    const std::int64_t top = std::max<std::int64_t>({y, area.top, 0});
+    const std::int64_t right = std::min<std::int64_t>({std::int64_t{x} + src->width, area.right, dest->width});
+    const std::int64_t bottom = std::min<std::int64_t>({std::int64_t{y} + src->height, area.bottom, dest->height});
+    if (right <= left || bottom <= top) return;
+    const int w = static_cast<int>(right - left), h = static_cast<int>(bottom - top);
+    const int ox = static_cast<int>(left - x), oy = static_cast<int>(top - y);
     // The mask must cover the visible part of the source.
     if (blendMask != nullptr && (std::int64_t{ox} + w > blendMask->width || std::int64_t{oy} + h > blendMask->height))
         return;
@@ -114,8 +112,8 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
     frame.src = src->pixels + static_cast<std::ptrdiff_t>(oy) * frame.srcPitch +
                 static_cast<std::ptrdiff_t>(ox) * LayoutBytes(*src);
     frame.destPitch = dest->pitch;
-    frame.dest = dest->pixels + static_cast<std::ptrdiff_t>(rect.top) * frame.destPitch +
-                 static_cast<std::ptrdiff_t>(rect.left) * LayoutBytes(*dest);
+    frame.dest = dest->pixels + static_cast<std::ptrdiff_t>(top) * frame.destPitch +
+                 static_cast<std::ptrdiff_t>(left) * LayoutBytes(*dest);
     if (blendMask != nullptr) {
         frame.maskPitch = blendMask->pitch;
         frame.mask = blendMask->pixels + static_cast<std::ptrdiff_t>(oy) * frame.maskPitch + ox;
