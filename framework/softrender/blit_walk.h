@@ -5,11 +5,15 @@
 // 255) as the loop kind says. Run-list loops read the source's run list
 // instead: transparent runs are stepped over whole, opaque runs go through
 // the opaque formula without any test, and only the partly transparent
-// pixels of alpha images pay for their alpha weight.
+// pixels of alpha images pay for their alpha weight. A general loop with the
+// transparent flag walks the run list too when the source has a valid one,
+// cut to its rectangle, since the list classifies every pixel exactly as
+// its own test would; it keeps its own formulas.
 #pragma once
 
 #include <array>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #include "softrender/blit_frame.h"
@@ -20,28 +24,31 @@ namespace blit {
 
 // ---- rows ---------------------------------------------------------------------
 
-// Copies a run of at least 2 bytes, short enough that calling the library's
-// copy would cost more than the copy: whole 16-byte moves, then one more
-// that may overlap the last, and small runs by two moves that may overlap.
 typedef std::uint8_t U8x32 __attribute__((vector_size(32)));
 
-// Copies `bytes` bytes (2 or more, even) with moves of a fixed size that may
-// overlap; the order of loads before stores makes the overlap harmless.
+template <std::size_t N>
+using CopyChunk = std::conditional_t<
+    N == 32, U8x32,
+    std::conditional_t<N == 16, U8x16, std::conditional_t<N == 8, std::uint64_t, std::uint32_t>>>;
+
+// Copies N <= bytes <= 2N bytes by two moves of N bytes that may overlap;
+// both are loaded before either is stored.
 template <std::size_t N>
 inline void CopyTwoMoves(std::uint8_t* d, const std::uint8_t* s, std::size_t bytes) {
-    using Chunk = std::conditional_t<N == 32, U8x32, std::conditional_t<N == 16, U8x16, std::conditional_t<N == 8, std::uint64_t, std::uint32_t>>>;
-    Chunk a, b;
+    CopyChunk<N> a, b;
     std::memcpy(&a, s, N);
     std::memcpy(&b, s + bytes - N, N);
     std::memcpy(d, &a, N);
     std::memcpy(d + bytes - N, &b, N);
 }
 
-// Copies a run: short enough that calling the library's copy would cost
-// more than the copy. 32-byte moves are one register where the loop is
-// built for it, two where not.
+// Copies an opaque run (2 to 256 bytes). Runs are short, so calling the
+// library's copy costs more than the copy itself. The 32-byte moves are
+// one register in the loops built for processors that have them, two
+// elsewhere.
 inline void CopyRun(std::uint8_t* d, const std::uint8_t* s, std::size_t bytes) {
     if (bytes > 64) {
+        // The last 64 bytes are loaded first, so the moves may overlap them.
         const std::size_t last = bytes - 64;
         U8x32 tail0, tail1;
         std::memcpy(&tail0, s + last, 32);
