@@ -4,7 +4,7 @@
 // loops). Each group gives every pixel exactly what Pixel<K>::Opaque gives.
 //
 // The tables are replaced by exact integer forms that need no look-up:
-//   floor(x / 255) = (x + 1 + (x >> 8)) >> 8   for 0 <= x <= 65280,
+//   floor(x / 255) = (x + 1 + (x >> 8)) >> 8   for 0 <= x <= 255 * 255,
 //   floor(x / 63)  = (x + 1 + (x >> 6)) >> 6   for 0 <= x <= 3969,
 // which covers every product that reaches them (a channel times a byte, or
 // the 64-level mix of two 6-bit values). A 16-bit lane holds every
