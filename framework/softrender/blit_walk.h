@@ -174,9 +174,6 @@ __attribute__((always_inline)) inline void RunWalk(const BlitFrame& f) {
     using P = Pixel<K>;
     const VectorContext c = MakeVectorContext(f);
     const std::uint8_t* codes = f.runList;
-    const std::uint8_t* s = f.src;
-    std::uint8_t* d = f.dest;
-    const std::uint8_t* m = f.mask;
     // Locals, so that the pixel stores need not be assumed to change them.
     const int height = f.height;
     const int rowWidth = kClipped ? f.runRowWidth : f.width;
@@ -193,6 +190,12 @@ __attribute__((always_inline)) inline void RunWalk(const BlitFrame& f) {
         }
     }
     for (int y = 0; y < height; ++y) {
+        // Row addresses from the row number, so that no pointer is ever
+        // stepped past the last row.
+        const std::uint8_t* s = f.src + y * srcPitch;
+        std::uint8_t* d = f.dest + y * destPitch;
+        const std::uint8_t* m = nullptr;
+        if constexpr (K.mask) m = f.mask + y * maskPitch;
         int x = 0;
         for (;;) {
             const std::uint8_t code = *codes++;
@@ -222,9 +225,6 @@ __attribute__((always_inline)) inline void RunWalk(const BlitFrame& f) {
             }
             x += length;
         }
-        s += srcPitch;
-        d += destPitch;
-        if constexpr (K.mask) m += maskPitch;
     }
 }
 
@@ -241,14 +241,12 @@ __attribute__((always_inline)) inline void GeneralBody(const BlitFrame& f) {
         }
     }
     const VectorContext c = MakeVectorContext(f);
-    const std::uint8_t* s = f.src;
-    std::uint8_t* d = f.dest;
-    const std::uint8_t* m = f.mask;
-    for (int y = 0; y < f.height; ++y) {
-        GeneralRow<K>(f, c, s, d, m, f.width);
-        s += f.srcPitch;
-        d += f.destPitch;
-        if constexpr (K.mask) m += f.maskPitch;
+    const int width = f.width, height = f.height;
+    const std::ptrdiff_t srcPitch = f.srcPitch, destPitch = f.destPitch, maskPitch = f.maskPitch;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* m = nullptr;
+        if constexpr (K.mask) m = f.mask + y * maskPitch;
+        GeneralRow<K>(f, c, f.src + y * srcPitch, f.dest + y * destPitch, m, width);
     }
 }
 
