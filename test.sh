@@ -14,6 +14,13 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/release -j "$jobs"
 (cd build/release && ctest -j "$jobs" --output-on-failure --timeout 300) || status=1
 
+# The window tests need a display: a virtual one where xvfb-run is there.
+if command -v xvfb-run >/dev/null && [ -x build/release/test_integration ]; then
+    echo "== window tests on a virtual display"
+    xvfb-run -a -s "-screen 0 1024x768x24" env KELVO_PLATFORM=sdl build/release/test_integration \
+        --gtest_brief=1 || status=1
+fi
+
 echo "== sanitizer build and tests"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVO_SANITIZE=ON >/dev/null
 cmake --build build/asan -j "$jobs"

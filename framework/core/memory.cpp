@@ -19,6 +19,7 @@ MemoryTracker g_MemoryTracker{};
 namespace {
 
 int g_failuresToInject = 0;
+std::size_t g_failAtLeast = 0;  // 0: off
 
 const char kDamagedHeaderText[] = "以下のメモリ確保情報が破損しました";
 
@@ -67,6 +68,7 @@ void ReportDamaged(const TrackedAllocHeader* header) {
 }  // namespace
 
 void SetTrackedAllocFailures(int count) { g_failuresToInject = count < 0 ? 0 : count; }
+void SetTrackedAllocFailuresFromSize(std::size_t size) { g_failAtLeast = size; }
 
 void* TrackedAlloc(std::size_t size, const char* sourceName, int line) {
     MemoryTracker& t = g_MemoryTracker;
@@ -79,6 +81,8 @@ void* TrackedAlloc(std::size_t size, const char* sourceName, int line) {
                        kTrackedAllocMaxSize);
     } else if (g_failuresToInject > 0) {
         --g_failuresToInject;
+    } else if (g_failAtLeast != 0 && size >= g_failAtLeast) {
+        // a test's injected failure of large blocks
     } else {
         memory = std::malloc(size + kTrackedAllocHeaderSize);
     }

@@ -60,6 +60,8 @@ int ClearDroppedFiles();
 
 // For tests: the next `count` allocations fail as if the heap were exhausted.
 void SetTrackedAllocFailures(int count);
+// For tests: every allocation of at least `size` bytes fails (0: none).
+void SetTrackedAllocFailuresFromSize(std::size_t size);
 
 // Convenience for framework code: the caller's file and line.
 #define KV_ALLOC(size) TrackedAlloc((size), __FILE__, __LINE__)

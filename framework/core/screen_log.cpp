@@ -85,3 +85,14 @@ int DrawScreenLog() {
 }
 
 int GetScreenLogLineCount() { return g_ScreenLog.lineCount; }
+
+int TerminateScreenLog() {
+    ScreenLog& log = g_ScreenLog;
+    if (!log.setUp) return 0;
+    if (log.fontHandle != -1) {
+        ReleaseFontHandle(log.fontHandle);
+        log.fontHandle = -1;
+    }
+    log.setUp = 0;
+    return 0;
+}

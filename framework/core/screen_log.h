@@ -25,4 +25,7 @@ int EnsureScreenLogFont();
 int ResetScreenLogText();  // text and write position cleared; 0
 int ClearScreenLog();      // also the line count; 0
 int DrawScreenLog();       // 0
+// At the end: releases the log's font (once) and flags the log as not set
+// up; 0.
+int TerminateScreenLog();
 int GetScreenLogLineCount();

@@ -6,6 +6,9 @@
 
 #include "platform/kernel.h"
 #include "platform/types.h"
+#include "platform/window.h"
+
+constexpr int kMaxDroppedFiles = 1000;
 
 struct SystemState {
     // ---- window and process ----
@@ -32,8 +35,17 @@ struct SystemState {
     int windowModeChanging;
     int lostWhileInactive;
     int wheelCounter;
-    char* droppedFiles[1000];  // names of files dropped on the window, in tracked memory
+    int keyInputRunning;     // re-entry guard of ProcessMessage's key-input pass
+    int windowPicture;       // graphic shown while inactive in window mode; 0 none
+    HRGN windowRegion;
+    HMENU menu;              // nothing in this program makes a menu or tool-bar
+    HACCEL accelerator;
+    int menuVisible;
+    int toolBarButtonCount;
+    HHOOK messageHook;
+    char* droppedFiles[kMaxDroppedFiles];  // tracked memory, one name each
     int droppedFileCount;
+    int screenWidth, screenHeight;  // the screen size chosen for the screen device
 
     // ---- start-up and end ----
     int initialising;
@@ -54,6 +66,14 @@ struct SystemState {
     int directXVersion;
     UINT timerPeriodMin;
 
+    // The colour that clears the draw target (black unless set).
+    int backgroundRed, backgroundGreen, backgroundBlue;
+
+    // ---- video card (asked for only while Shift is held at start-up) ----
+    char videoDriver[512];
+    char videoDescription[512];
+    DWORD videoMemoryTotal, videoMemoryFree;
+
     // ---- desktop ----
     int desktopWidth, desktopHeight, desktopColorBits;
 
@@ -63,6 +83,9 @@ struct SystemState {
     int notUseInput, notUseSound, notUseGraphics, noWindow, hiddenWindow;
     int windowStyleIndex;
     int iconId;
+    int noMessageThread;    // 1: no message thread is started (deterministic tests)
+    void (*activationCallback)(int active, void* argument);
+    void* activationCallbackArgument;
 
     // ---- log (the log keeps its state here) ----
     int logOff;             // 1: no log at all
@@ -77,4 +100,24 @@ struct SystemState {
 
 extern SystemState g_SystemState;
 
+// The quit flag is read by the message thread outside the framework lock.
+void SetQuitFlag();
+int GetQuitFlag();
+
+// Plain reads of one field each.
 SystemState* GetSystemState();
+HWND GetFrameworkWindow();
+int IsWindowMode();
+int GetDesktopMode(int* width, int* height, int* bits);
+int IsWindowActive();
+int GetMmxAvailable();
+int IsClosePosted();
+int HasWindowRegion();
+// A stored 0 reads as 1.0; full-screen mode always reads 1.0.
+double GetWindowScale();
+
+// Settings made before initialisation.
+int SetAllowDoubleStart(int flag);
+// 0 keeps the message thread from starting, so a test drives every pass of
+// message processing itself.
+int SetUseMessageThread(int flag);

@@ -32,6 +32,16 @@ int SetDeviceWorldTransform(const Matrix4x4& matrix);
 int SetDeviceViewTransform(const Matrix4x4& matrix);
 int SetDeviceProjectionTransform(const Matrix4x4& matrix);
 
+// Restores the texture tiles whose surfaces report themselves lost.
+int RestoreLostSurface3DData();
+
 // Texture tiles of a texture graphic. -1 when down or on failure.
 int CreateGraphTextures(GraphRecord* graph);
 int DeleteGraphTextures(GraphRecord* graph);
+
+// Start and end of the Direct3D layer, called by the screen device. 0 or -1.
+int StartUpDirect3D();
+int ShutDownDirect3D();
+// Draws what the vertex batch holds and closes an open scene.
+int FlushVertexBatch();
+int EndDeviceScene();

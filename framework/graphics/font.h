@@ -14,5 +14,10 @@ int CreateFontToHandle(const char* face, int size, int thickness, int fontType, 
 // Draws a text with a font handle; 0 or -1.
 int DrawTextWithFont(int x, int y, const char* text, std::uint32_t color, int fontHandle, std::uint32_t edgeColor,
                      int vertical);
+// Releases a font handle; 0 or -1.
+int ReleaseFontHandle(int fontHandle);
 // The caller's flag is set to 1 when the font is released; 0 or -1.
 int LinkFontLostFlag(int fontHandle, int* lostFlag);
+
+// Every font made again from its settings (after a screen-mode change); 0.
+int ResetAllFonts();

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/fatal_error.h"
+#include "core/framework_init.h"
 #include "core/log.h"
 #include "core/memory.h"
 #include "graphics/direct3d.h"

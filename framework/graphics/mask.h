@@ -10,3 +10,6 @@ int MakeMaskWorkScreen(int makeBuffer, int makeWorkImage);
 int HasMaskBuffer();
 // 1 while a mask screen is in use.
 int GetMaskScreenFlag();
+
+// At graphics shut-down: the mask off and its buffers released; 0.
+int ShutDownMask();

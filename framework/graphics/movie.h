@@ -5,3 +5,6 @@ struct GraphRecord;
 
 // Releases the movie a graphic shows. 0 or -1.
 int CloseGraphMovie(GraphRecord* graph);
+int ReleaseAllMovieObjects();
+int PlayAllGraphMovies();
+int HoldAllGraphMovies();

@@ -15,7 +15,7 @@ bool ClipDrawAreaToImage(const SoftDrawSettings& settings, int width, int height
 SoftDrawSettings CurrentSoftDrawSettings() {
     const DrawState& state = g_DrawState;
     SoftDrawSettings s;
-    s.drawArea = RECT{state.drawArea.left, state.drawArea.top, state.drawArea.right, state.drawArea.bottom};
+    s.drawArea = state.drawArea;
     // The mode is compared unsigned: a negative mode is above 4 and draws
     // nothing. The setter clamps the parameter; a stray value is clamped too,
     // since it indexes the tables.

@@ -1,4 +1,5 @@
 #include "platform/com.h"
+#include "com_classes.h"
 
 #include <cstring>
 #include <mutex>
@@ -21,6 +22,13 @@ struct ClassEntry {
 std::mutex g_comMutex;
 std::vector<ClassEntry> g_classes;
 int g_initCount = 0;
+
+// The platform's own classes (DirectDraw and the other stand-ins) are
+// registered on the first creation request.
+void RegisterBuiltInClassesOnce() {
+    static std::once_flag once;
+    std::call_once(once, RegisterPlatformComClasses);
+}
 
 }  // namespace
 
@@ -59,6 +67,7 @@ HRESULT CoCreateInstance(REFCLSID clsid, D_IUnknown* outer, DWORD, REFIID riid, 
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     if (outer != nullptr) return E_INVALIDARG;  // aggregation is not offered
+    RegisterBuiltInClassesOnce();
     ComClassFactory factory = nullptr;
     {
         std::lock_guard lock(g_comMutex);

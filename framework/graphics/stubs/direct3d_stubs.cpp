@@ -13,5 +13,10 @@ int FillBox3D(int, int, int, int, std::uint32_t) { return -1; }
 int SetDeviceWorldTransform(const Matrix4x4&) { return -1; }
 int SetDeviceViewTransform(const Matrix4x4&) { return -1; }
 int SetDeviceProjectionTransform(const Matrix4x4&) { return -1; }
+int RestoreLostSurface3DData() { return 0; }
 int CreateGraphTextures(GraphRecord*) { return -1; }
 int DeleteGraphTextures(GraphRecord*) { return -1; }
+int StartUpDirect3D() { return -1; }
+int ShutDownDirect3D() { return 0; }
+int FlushVertexBatch() { return 0; }
+int EndDeviceScene() { return 0; }

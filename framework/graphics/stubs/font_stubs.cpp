@@ -7,3 +7,6 @@ int RecreateAllFonts() { return 0; }
 int CreateFontToHandle(const char*, int, int, int, int, int, int, int, int) { return -1; }
 int DrawTextWithFont(int, int, const char*, std::uint32_t, int, std::uint32_t, int) { return -1; }
 int LinkFontLostFlag(int, int*) { return -1; }
+
+int ReleaseFontHandle(int) { return -1; }
+int ResetAllFonts() { return 0; }

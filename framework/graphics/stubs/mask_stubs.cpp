@@ -5,3 +5,4 @@ int SetMaskActive(int) { return -1; }
 int MakeMaskWorkScreen(int, int) { return 0; }
 int HasMaskBuffer() { return 0; }
 int GetMaskScreenFlag() { return 0; }
+int ShutDownMask() { return 0; }

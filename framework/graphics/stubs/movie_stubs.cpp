@@ -1,4 +1,7 @@
-// Stand-in for movies until they are built: no graphic shows one.
+// Stand-ins for movies until they are built: no graphic shows one.
 #include "graphics/movie.h"
 
 int CloseGraphMovie(GraphRecord*) { return -1; }
+int ReleaseAllMovieObjects() { return 0; }
+int PlayAllGraphMovies() { return 0; }
+int HoldAllGraphMovies() { return 0; }

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/fatal_error.h"
 #include "framework/core/log_capture.h"
 #include "graphics/graph_load.h"
 #include "graphics_fixture.h"

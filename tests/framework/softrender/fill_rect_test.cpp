@@ -5,6 +5,7 @@
 
 #include "softrender/fill_rect.h"
 #include "softrender/lines.h"
+#include "graphics/draw_state.h"
 
 #include <gtest/gtest.h>
 
@@ -233,6 +234,37 @@ TEST(SoftConstantColour, DrawingLeavesDerivedBuffersInvalidAndRefusalsKeepThem) 
     img.image()->runTableValid = 1;
     PlotLineMemImg(img.image(), 0, 0, 5, 5, 0xFFFF, Settings(all, 4, 0));
     EXPECT_EQ(img.image()->runTableValid, 0u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SoftConstantColour, EntriesWithoutSettingsReadTheDrawState) {
+    const DrawState saved = g_DrawState;
+    g_DrawState.drawArea = RECT{1, 1, 8, 4};
+    g_DrawState.blendMode = 2;
+    g_DrawState.blendParam = 300;  // beyond what the setter allows: read as 255
+    g_DrawState.brightColor = 0x00FF80FF;
+
+    TestImage viaState(ImageLayout::k32, 9, 5, 0, 12), explicitly(ImageLayout::k32, 9, 5, 0, 12);
+    FillRectMemImg(viaState.image(), nullptr, 0x00406080);
+    PlotLineMemImg(viaState.image(), 0, 0, 9, 5, 0x00FFFFFF);
+    const LineRecord record{8, 0, 0, 4, 0x00010203, 0};
+    SoftDrawLines(viaState.image(), &record, 1);
+    const SoftDrawSettings s = Settings(RECT{1, 1, 8, 4}, 2, 255, 0x00FF80FF);
+    FillRectMemImg(explicitly.image(), nullptr, 0x00406080, s);
+    PlotLineMemImg(explicitly.image(), 0, 0, 9, 5, 0x00FFFFFF, s);
+    SoftDrawLines(explicitly.image(), &record, 1, s);
+    EXPECT_EQ(viaState.Pixels(), explicitly.Pixels());
+
+    // A negative mode is above 4 when compared unsigned: nothing is drawn.
+    g_DrawState.blendMode = -1;
+    const std::vector<std::uint32_t> before = viaState.Pixels();
+    FillRectMemImg(viaState.image(), nullptr, 0);
+    PlotLineMemImg(viaState.image(), 0, 0, 9, 5, 0);
+    EXPECT_EQ(viaState.Pixels(), before);
+    g_DrawState = saved;
 }
 
 }  // namespace

@@ -138,6 +138,14 @@ std::uint32_t ScalePixel(PixelKind kind, std::uint32_t c, std::uint32_t p) {
     return Join(kind, out);
 }
 
+std::uint32_t BrightenSource(PixelKind kind, std::uint32_t px, std::uint32_t bright) {
+    Channels c = Split(kind, px);
+    c.r = FloorDiv(c.r * ((bright / 65536) % 256), 255);
+    c.g = FloorDiv(c.g * ((bright / 256) % 256), 255);
+    c.b = FloorDiv(c.b * (bright % 256), 255);
+    return Join(kind, c);
+}
+
 std::uint32_t BrightenedColour(const ConstantColourDraw& draw) {
     const std::uint32_t colour = draw.kind == PixelKind::k16 ? draw.colour % 65536 : draw.colour;
     if (draw.bright % 16777216 == 0xFFFFFF) return colour;

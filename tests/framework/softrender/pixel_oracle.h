@@ -10,6 +10,10 @@
 //
 // Rasterisers sweep their loop matrices against these functions: a test
 // draws, then asks the oracle what each destination pixel should have become.
+// The pieces (table rules, whole-pixel operations, brightening, weighting)
+// are separate so that each rasteriser's test can put them together in the
+// order its own loops are specified to use; only the one-colour rule of the
+// fill and the line is assembled here.
 #pragma once
 
 #include <cstdint>
@@ -64,6 +68,13 @@ std::uint32_t MixByWeight(PixelKind kind, std::uint32_t d, std::uint32_t s, std:
 
 // Each channel of c scaled by p / 255, rounded down; the fourth byte becomes 0.
 std::uint32_t ScalePixel(PixelKind kind, std::uint32_t c, std::uint32_t p);
+
+// A source pixel brightened the way the blits, triangles and rotated draws do
+// it: each channel times its bright byte / 255, rounded down, so 255 is
+// neutral (the fill and the line use BrightenedColour's >> 8 instead). The
+// fourth byte is kept. White as a whole is not special here; a caller that
+// skips brightening for white simply does not call this.
+std::uint32_t BrightenSource(PixelKind kind, std::uint32_t px, std::uint32_t bright);
 
 // ---- one constant colour under the draw settings (fill and line) -----------
 

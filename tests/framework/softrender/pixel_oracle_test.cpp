@@ -66,6 +66,15 @@ TEST(PixelOracle, BrightColourExamples) {
     EXPECT_EQ(po::BrightenedColour(Draw(PixelKind::k16, po::kCopy, 0, 0xFFFF, 0x00FFFFFE)), (30u << 11) | (62u << 5) | 30u);
 }
 
+TEST(PixelOracle, SourceBrighteningKeepsFullBytes) {
+    // Through the product rule 255 is neutral, unlike the fill's >> 8.
+    EXPECT_EQ(po::BrightenSource(PixelKind::k32, 0xAB123456, 0xFFFFFF), 0xAB123456u);
+    EXPECT_EQ(po::BrightenSource(PixelKind::k32, 0x00FFFFFF, 0x808080), 0x00808080u);
+    EXPECT_EQ(po::BrightenSource(PixelKind::k32, 0x00646464, 0x808080), 0x00323232u);
+    EXPECT_EQ(po::BrightenSource(PixelKind::k32, 0x00FFFFFF, 0xFF0000), 0x00FF0000u);
+    EXPECT_EQ(po::Split(PixelKind::k16, po::BrightenSource(PixelKind::k16, 0xF800, 0x800000)).r, 15);
+}
+
 TEST(PixelOracle, FourthByteRules) {
     EXPECT_EQ(po::ConstantColourPixel(Draw(PixelKind::k32, po::kCopy, 0, 0xAB010203), 0xCD000000), 0xAB010203u);
     EXPECT_EQ(po::ConstantColourPixel(Draw(PixelKind::k32, po::kAlpha, 100, 0xAB010203), 0xCD000000) >> 24, 0xCDu);

@@ -1,0 +1,119 @@
+// The display behind the DirectDraw and GDI stand-ins: the desktop and the
+// current display mode, one framebuffer that the primary surface and the
+// window's device context write into, the vertical-blank timeline, and the
+// presenting of finished frames to the backend.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+// A pixel layout of the display: bits per pixel and the channel masks (all
+// zero for 8-bit indexed).
+struct PlatformPixelLayout {
+    int bitsPerPixel;
+    DWORD redMask, greenMask, blueMask, alphaMask;
+
+    int BytesPerPixel() const { return (bitsPerPixel + 7) / 8; }
+    bool operator==(const PlatformPixelLayout&) const = default;
+};
+
+constexpr PlatformPixelLayout kLayout565{16, 0xF800, 0x07E0, 0x001F, 0};
+constexpr PlatformPixelLayout kLayout555{16, 0x7C00, 0x03E0, 0x001F, 0};
+constexpr PlatformPixelLayout kLayoutX888{32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0};
+constexpr PlatformPixelLayout kLayout8{8, 0, 0, 0, 0};
+
+// One presented frame: the pixels of the window's client area in the display
+// layout, top row first.
+struct PlatformFrame {
+    int width = 0, height = 0, pitch = 0;
+    PlatformPixelLayout layout{};
+    std::vector<std::uint8_t> pixels;
+    std::uint32_t palette[256] = {};  // 0xRRGGBB, for 8-bit frames
+    std::uint64_t micros = 0;          // the clock when it was presented
+    DWORD flipFlags = 0;               // the Flip flags, 0 for a copy to the window
+    std::uint64_t number = 0;          // frames presented so far, this one included
+
+    // The pixel at (x, y) as 0xRRGGBB, widened without bit replication.
+    std::uint32_t Rgb(int x, int y) const;
+    DWORD Raw(int x, int y) const;
+};
+
+using PlatformFrameSink = std::function<void(const PlatformFrame&)>;
+
+// Test and configuration knobs of the display stand-in.
+struct PlatformDisplayKnobs {
+    int desktopWidth = 1024, desktopHeight = 768;
+    PlatformPixelLayout desktopLayout = kLayoutX888;
+    int desktopRefresh = 60;
+    int pitchPadding = 0;                 // extra bytes per surface row
+    bool videoMemoryFails = false;        // video-memory surfaces cannot be made
+    bool strictLocks = false;             // a second lock of a locked surface fails
+    bool refuseAllModes = false;          // SetDisplayMode always fails
+    int refusedRefresh = -1;              // this refresh rate is refused
+    bool use555 = false;                  // 16-bit modes are 5:5:5
+    bool refuseDirectDraw = false;        // CoCreateInstance of DirectDraw fails
+    bool refuseDirectDrawInitialize = false;
+    bool shiftHeld = false;
+};
+
+PlatformDisplayKnobs& PlatformDisplayKnobsRef();
+// Back to the desktop mode with nothing presented; for tests.
+void PlatformDisplayReset();
+
+// DirectDraw surfaces alive now, for tests that check nothing is left.
+int PlatformLiveSurfaceCount();
+
+// The current display mode.
+int PlatformDisplayWidth();
+int PlatformDisplayHeight();
+PlatformPixelLayout PlatformDisplayLayout();
+int PlatformDisplayRefresh();
+bool PlatformDisplayModeChanged();  // a full-screen mode is in force
+// Changes the mode (full screen); false when the mode is refused. Every
+// video-memory surface is lost.
+bool PlatformDisplaySetMode(int width, int height, int bitsPerPixel, int refresh);
+void PlatformDisplayRestoreMode();
+
+// The window's client rectangle on the desktop, kept by the window stand-in.
+void PlatformDisplaySetClientRect(const RECT& rect);
+RECT PlatformDisplayClientRect();
+
+// Exclusive mode: lost when a full-screen program loses the focus; every
+// video-memory surface is then lost until it is restored.
+void PlatformDisplayLoseExclusive();
+void PlatformDisplayRegainExclusive();
+bool PlatformDisplayHasExclusive();
+// A counter that grows whenever surfaces must be treated as lost.
+std::uint64_t PlatformDisplayLossEpoch();
+
+// The framebuffer: the primary surface's memory and the window DC's target.
+std::uint8_t* PlatformFramebuffer();
+int PlatformFramebufferPitch();
+void PlatformFramebufferPalette(std::uint32_t* out256);
+void PlatformSetFramebufferPalette(const std::uint32_t* rgb256);
+
+// Presenting. `PlatformPresent` shows the client rectangle of the framebuffer
+// now; `PlatformMarkDirty` asks for it at the next pump.
+void PlatformPresent(DWORD flipFlags);
+void PlatformMarkDirty();
+void PlatformPumpPresent();
+std::uint64_t PlatformPresentCount();
+void PlatformSetFrameSink(PlatformFrameSink sink);
+// The most recent frame (empty before the first present).
+PlatformFrame PlatformLastFrame();
+// The SDL window frames are shown in (null: none); set by the window stand-in.
+void PlatformAttachPresentWindow(void* sdlWindow);
+
+// ---- vertical blank ------------------------------------------------------------------
+// 525 lines per refresh period, of which the last 45 are the blank.
+constexpr int kScanLinesPerFrame = 525;
+constexpr int kVisibleScanLines = 480;
+bool PlatformInVerticalBlank();
+int PlatformScanLine();
+// Waits until the next blank begins; gives up after 100 ms so a stalled clock
+// cannot hang the caller. Returns false when it gave up.
+bool PlatformWaitVerticalBlankStart();

@@ -1,0 +1,5 @@
+#include "com_classes.h"
+
+#include "platform/ddraw.h"
+
+void RegisterPlatformComClasses() { RegisterDirectDrawStandIn(); }

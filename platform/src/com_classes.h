@@ -1,0 +1,4 @@
+// Registers every component class the platform layer offers.
+#pragma once
+
+void RegisterPlatformComClasses();

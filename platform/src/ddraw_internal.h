@@ -1,0 +1,56 @@
+// The DirectDraw stand-in's objects.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/ddraw.h"
+#include "platform/display.h"
+
+// What every object made by one DirectDraw object shares: releasing the
+// DirectDraw object makes all of them refuse further calls.
+struct DirectDrawCore {
+    bool alive = true;
+    DWORD cooperativeFlags = 0;
+    HWND window = nullptr;
+    bool primaryExists = false;
+    bool changedMode = false;
+
+    bool Exclusive() const {
+        return (cooperativeFlags & (D_DDSCL_EXCLUSIVE | D_DDSCL_FULLSCREEN)) ==
+               (D_DDSCL_EXCLUSIVE | D_DDSCL_FULLSCREEN);
+    }
+};
+
+class Clipper : public ComObject<D_IDirectDrawClipper> {
+public:
+    explicit Clipper(std::shared_ptr<DirectDrawCore> core) : core_(std::move(core)) {}
+    HRESULT SetHWnd(DWORD, HWND window) override;
+    HRESULT GetHWnd(HWND* window) override;
+    HWND window() const { return window_; }
+
+private:
+    std::shared_ptr<DirectDrawCore> core_;
+    HWND window_ = nullptr;
+};
+
+class Palette : public ComObject<D_IDirectDrawPalette> {
+public:
+    Palette(std::shared_ptr<DirectDrawCore> core, const PALETTEENTRY* entries);
+    HRESULT SetEntries(DWORD flags, DWORD start, DWORD count, const PALETTEENTRY* entries) override;
+    HRESULT GetEntries(DWORD flags, DWORD start, DWORD count, PALETTEENTRY* entries) override;
+    void AttachToPrimary(bool attached);
+    void ToRgb(std::uint32_t* out256) const;
+
+private:
+    void PushToDisplay() const;
+    std::shared_ptr<DirectDrawCore> core_;
+    PALETTEENTRY entries_[256] = {};
+    bool onPrimary_ = false;
+};
+
+// Creates a surface for a validated description; the DirectDraw object does
+// the validation.
+HRESULT CreateStandInSurface(const std::shared_ptr<DirectDrawCore>& core, const D_DDSURFACEDESC2& desc,
+                             D_IDirectDrawSurface7** out);
+D_DDPIXELFORMAT PixelFormatOf(const PlatformPixelLayout& layout);

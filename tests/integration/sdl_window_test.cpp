@@ -1,0 +1,66 @@
+// With a display (for example under xvfb-run), the framework opens a real
+// 640 x 480 window, a press of the window's close button closes it, and the
+// framework ends cleanly. Skipped without a display.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <thread>
+
+#include "core/system_state.h"
+#include "core/window.h"
+#include "kelvo/api.h"
+#include "platform/backend.h"
+#include "platform/window.h"
+
+namespace {
+
+bool HaveDisplay() {
+    const char* display = std::getenv("DISPLAY");
+    return display != nullptr && *display != '\0';
+}
+
+TEST(SdlWindow, OpensAt640x480AndClosesOnTheCloseButton) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display";
+    PlatformSelectBackend(PlatformBackend::Sdl);
+    ApiSetLogEnabled(0);
+    ApiSetAllowDoubleStart(1);
+    ChangeWindowMode(1);  // a window rather than the whole screen
+    ASSERT_EQ(ApiInitFramework(), 0);
+
+    HWND window = g_SystemState.mainWindow;
+    PlatformWindowInfo info = PlatformGetWindowInfo(window);
+    ASSERT_TRUE(info.sdlWindow);
+    SDL_Window* sdl = SDL_GetWindowFromID(info.sdlWindowId);
+    ASSERT_NE(sdl, nullptr);
+    int w = 0, h = 0;
+    SDL_GetWindowSize(sdl, &w, &h);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+    EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN);
+    std::printf("window %u: %dx%d at (%ld,%ld), title \"%s\"\n", info.sdlWindowId, w, h,
+                static_cast<long>(info.clientRect.left), static_cast<long>(info.clientRect.top), info.title.c_str());
+
+    // Run a few frames as the game would, then press the close button.
+    int frames = 0;
+    for (; frames < 30; ++frames) {
+        ASSERT_EQ(ApiProcessMessage(), 0);
+        SDL_Delay(5);
+    }
+    SDL_Event close{};
+    close.type = SDL_WINDOWEVENT;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    close.window.windowID = info.sdlWindowId;
+    ASSERT_EQ(SDL_PushEvent(&close), 1);
+    int result = 0;
+    for (int i = 0; i < 100 && result == 0; ++i) result = ApiProcessMessage();
+    EXPECT_NE(result, 0) << "the close button ends the game loop";
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(SDL_GetWindowFromID(info.sdlWindowId), nullptr);
+    EXPECT_EQ(ApiEndFramework(), 0);
+    EXPECT_EQ(g_SystemState.messageThread, nullptr);
+    std::printf("closed after %d frames; framework ended\n", frames);
+    PlatformEndBackend();
+}
+
+}  // namespace

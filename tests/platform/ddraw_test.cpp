@@ -1,0 +1,431 @@
+// The DirectDraw and GDI stand-ins over the display model.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/ddraw.h"
+#include "platform/display.h"
+#include "platform/gdi.h"
+#include "platform/kernel.h"
+
+namespace {
+
+HWND FakeWindow() { return reinterpret_cast<HWND>(std::uintptr_t{0x1234}); }
+
+class DirectDrawTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PlatformSelectBackend(PlatformBackend::Headless);
+        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
+        PlatformDisplayReset();
+        PlatformSetFrameSink([this](const PlatformFrame& f) { frames.push_back(f); });
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        void* object = nullptr;
+        ASSERT_EQ(CoCreateInstance(CLSID_D_DirectDraw7, nullptr, CLSCTX_ALL, IID_D_IDirectDraw7, &object), S_OK);
+        dd = static_cast<D_IDirectDraw7*>(object);
+        ASSERT_EQ(dd->Initialize(nullptr), D_DD_OK);
+    }
+    void TearDown() override {
+        if (dd != nullptr) dd->Release();
+        PlatformSetFrameSink(nullptr);
+        PlatformDisplayReset();
+        CoUninitialize();
+    }
+
+    void FullScreen(DWORD bits = 16) {
+        ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), D_DDSCL_EXCLUSIVE | D_DDSCL_FULLSCREEN), D_DD_OK);
+        ASSERT_EQ(dd->SetDisplayMode(640, 480, bits, 0, 0), D_DD_OK);
+    }
+
+    D_IDirectDrawSurface7* MakePrimaryChain(HRESULT expected = D_DD_OK) {
+        D_DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof desc;
+        desc.dwFlags = D_DDSD_CAPS | D_DDSD_BACKBUFFERCOUNT;
+        desc.ddsCaps.dwCaps = D_DDSCAPS_PRIMARYSURFACE | D_DDSCAPS_FLIP | D_DDSCAPS_COMPLEX | D_DDSCAPS_3DDEVICE;
+        desc.dwBackBufferCount = 1;
+        D_IDirectDrawSurface7* primary = nullptr;
+        EXPECT_EQ(dd->CreateSurface(&desc, &primary, nullptr), expected);
+        return primary;
+    }
+
+    D_IDirectDrawSurface7* MakeOffscreen(int w, int h, DWORD memory = 0) {
+        D_DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof desc;
+        desc.dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT;
+        desc.dwWidth = static_cast<DWORD>(w);
+        desc.dwHeight = static_cast<DWORD>(h);
+        desc.ddsCaps.dwCaps = D_DDSCAPS_OFFSCREENPLAIN | memory;
+        D_IDirectDrawSurface7* s = nullptr;
+        EXPECT_EQ(dd->CreateSurface(&desc, &s, nullptr), D_DD_OK);
+        return s;
+    }
+
+    static HRESULT Fill(D_IDirectDrawSurface7* s, DWORD color, RECT* rect = nullptr) {
+        D_DDBLTFX fx{};
+        fx.dwSize = sizeof fx;
+        fx.dwFillColor = color;
+        return s->Blt(rect, nullptr, nullptr, D_DDBLT_COLORFILL | D_DDBLT_WAIT, &fx);
+    }
+
+    static DWORD Pixel16(D_IDirectDrawSurface7* s, int x, int y) {
+        D_DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof desc;
+        EXPECT_EQ(s->Lock(nullptr, &desc, D_DDLOCK_WAIT, nullptr), D_DD_OK);
+        std::uint16_t v;
+        std::memcpy(&v, static_cast<std::uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * 2, 2);
+        s->Unlock(nullptr);
+        return v;
+    }
+
+    D_IDirectDraw7* dd = nullptr;
+    std::vector<PlatformFrame> frames;
+};
+
+TEST_F(DirectDrawTest, OffersDirectDrawButNotDirect3D) {
+    void* out = nullptr;
+    EXPECT_EQ(dd->QueryInterface(IID_D_IDirectDraw, &out), S_OK);
+    static_cast<D_IUnknown*>(out)->Release();
+    EXPECT_EQ(dd->QueryInterface(IID_D_IDirect3D7, &out), E_NOINTERFACE);
+    EXPECT_EQ(dd->QueryInterface(IID_D_IDirectDraw4, &out), E_NOINTERFACE);
+    D_DDCAPS caps{};
+    ASSERT_EQ(dd->GetCaps(&caps, nullptr), D_DD_OK);
+    EXPECT_EQ(caps.dwSize, 380u);
+    EXPECT_EQ(caps.dwMinOverlayStretch, 0u);
+}
+
+TEST_F(DirectDrawTest, DisplayModesNeedExclusiveModeAndAKnownMode) {
+    EXPECT_EQ(dd->SetDisplayMode(640, 480, 16, 0, 0), D_DDERR_NOEXCLUSIVEMODE);
+    ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), D_DDSCL_EXCLUSIVE | D_DDSCL_FULLSCREEN), D_DD_OK);
+    EXPECT_EQ(dd->SetDisplayMode(640, 480, 24, 0, 0), D_DDERR_INVALIDMODE);
+    EXPECT_EQ(dd->SetDisplayMode(800, 600, 16, 0, 0), D_DDERR_INVALIDMODE);
+    EXPECT_EQ(dd->SetDisplayMode(640, 480, 16, 75, 0), D_DDERR_INVALIDMODE);
+    ASSERT_EQ(dd->SetDisplayMode(640, 480, 16, 0, 0), D_DD_OK);
+    D_DDSURFACEDESC2 mode{};
+    mode.dwSize = sizeof mode;
+    ASSERT_EQ(dd->GetDisplayMode(&mode), D_DD_OK);
+    EXPECT_EQ(mode.dwWidth, 640u);
+    EXPECT_EQ(mode.ddpfPixelFormat.dwRGBBitCount, 16u);
+    EXPECT_EQ(mode.ddpfPixelFormat.dwRBitMask, 0xF800u);
+    EXPECT_EQ(mode.ddpfPixelFormat.dwGBitMask, 0x07E0u);
+    EXPECT_EQ(dd->RestoreDisplayMode(), D_DD_OK);
+    EXPECT_EQ(PlatformDisplayWidth(), 1024);
+    EXPECT_EQ(PlatformDisplayLayout().bitsPerPixel, 32);
+}
+
+TEST_F(DirectDrawTest, FlipPresentsTheBackBufferIn565) {
+    FullScreen();
+    D_IDirectDrawSurface7* primary = MakePrimaryChain();
+    ASSERT_NE(primary, nullptr);
+    D_DDSCAPS2 caps{D_DDSCAPS_BACKBUFFER, 0, 0, 0};
+    D_IDirectDrawSurface7* back = nullptr;
+    ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), D_DD_OK);
+    // Pure red in 5:6:5, with a blue square.
+    ASSERT_EQ(Fill(back, 0xF800), D_DD_OK);
+    RECT square{10, 20, 30, 40};
+    ASSERT_EQ(Fill(back, 0x001F, &square), D_DD_OK);
+    ASSERT_EQ(primary->Flip(nullptr, D_DDFLIP_WAIT | D_DDFLIP_NOVSYNC), D_DD_OK);
+    ASSERT_EQ(frames.size(), 1u);
+    const PlatformFrame& f = frames.back();
+    EXPECT_EQ(f.width, 640);
+    EXPECT_EQ(f.height, 480);
+    EXPECT_EQ(f.layout, kLayout565);
+    EXPECT_EQ(f.flipFlags, D_DDFLIP_WAIT | D_DDFLIP_NOVSYNC);
+    EXPECT_EQ(f.Raw(0, 0), 0xF800u);
+    EXPECT_EQ(f.Rgb(0, 0), 0xF80000u);
+    EXPECT_EQ(f.Raw(10, 20), 0x001Fu);
+    EXPECT_EQ(f.Raw(30, 40), 0xF800u);
+    // The back buffer now holds the old front: black.
+    EXPECT_EQ(Pixel16(back, 0, 0), 0u);
+    back->Release();
+    primary->Release();
+}
+
+TEST_F(DirectDrawTest, FlippingChainsAndSecondPrimariesAreRefused) {
+    ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), D_DDSCL_NORMAL), D_DD_OK);
+    EXPECT_EQ(MakePrimaryChain(D_DDERR_NOEXCLUSIVEMODE), nullptr);
+    D_DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = D_DDSD_CAPS;
+    desc.ddsCaps.dwCaps = D_DDSCAPS_PRIMARYSURFACE;
+    D_IDirectDrawSurface7 *a = nullptr, *b = nullptr;
+    ASSERT_EQ(dd->CreateSurface(&desc, &a, nullptr), D_DD_OK);
+    EXPECT_EQ(dd->CreateSurface(&desc, &b, nullptr), D_DDERR_PRIMARYSURFACEALREADYEXISTS);
+    EXPECT_EQ(a->Flip(nullptr, D_DDFLIP_WAIT), D_DDERR_NOTFLIPPABLE);
+    a->Release();
+    // Overlays and textures cannot be made.
+    desc.dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT;
+    desc.dwWidth = desc.dwHeight = 16;
+    desc.ddsCaps.dwCaps = D_DDSCAPS_OVERLAY | D_DDSCAPS_VIDEOMEMORY;
+    EXPECT_EQ(dd->CreateSurface(&desc, &b, nullptr), D_DDERR_NOOVERLAYHW);
+    desc.ddsCaps.dwCaps = D_DDSCAPS_TEXTURE;
+    EXPECT_TRUE(FAILED(dd->CreateSurface(&desc, &b, nullptr)));
+    desc.dwWidth = 0;
+    desc.ddsCaps.dwCaps = D_DDSCAPS_OFFSCREENPLAIN;
+    EXPECT_EQ(dd->CreateSurface(&desc, &b, nullptr), D_DDERR_INVALIDPARAMS);
+}
+
+TEST_F(DirectDrawTest, LockAddressesTheWholeSurfaceWithItsPitch) {
+    PlatformDisplayKnobsRef().pitchPadding = 40;
+    FullScreen();
+    D_IDirectDrawSurface7* s = MakeOffscreen(100, 50);
+    D_DDSURFACEDESC2 whole{}, part{};
+    whole.dwSize = part.dwSize = sizeof whole;
+    ASSERT_EQ(s->Lock(nullptr, &whole, D_DDLOCK_WAIT, nullptr), D_DD_OK);
+    s->Unlock(nullptr);
+    EXPECT_EQ(whole.lPitch, 200 + 40);
+    RECT r{5, 7, 20, 30};
+    ASSERT_EQ(s->Lock(&r, &part, D_DDLOCK_WAIT | D_DDLOCK_WRITEONLY, nullptr), D_DD_OK);
+    EXPECT_EQ(static_cast<std::uint8_t*>(part.lpSurface),
+              static_cast<std::uint8_t*>(whole.lpSurface) + 7 * whole.lPitch + 5 * 2);
+    EXPECT_EQ(part.dwWidth, 100u);  // the pointer moved, the surface did not
+    s->Unlock(nullptr);
+    RECT outside{90, 0, 101, 10};
+    EXPECT_EQ(s->Lock(&outside, &part, 0, nullptr), D_DDERR_INVALIDRECT);
+    EXPECT_EQ(s->Unlock(nullptr), D_DDERR_NOTLOCKED);
+    s->Release();
+}
+
+TEST_F(DirectDrawTest, BltFastWithSourceKeySkipsKeyedPixelsAndRefusesOverhangs) {
+    FullScreen();
+    D_IDirectDrawSurface7* src = MakeOffscreen(4, 1);
+    D_IDirectDrawSurface7* dst = MakeOffscreen(8, 2);
+    Fill(dst, 0x1111);
+    D_DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    ASSERT_EQ(src->Lock(nullptr, &desc, 0, nullptr), D_DD_OK);
+    const std::uint16_t row[4] = {0xAAAA, 0x0000, 0xBBBB, 0x0000};
+    std::memcpy(desc.lpSurface, row, sizeof row);
+    src->Unlock(nullptr);
+    D_DDCOLORKEY key{0, 0};
+    ASSERT_EQ(src->SetColorKey(D_DDCKEY_SRCBLT, &key), D_DD_OK);
+    ASSERT_EQ(dst->BltFast(2, 1, src, nullptr, D_DDBLTFAST_SRCCOLORKEY | D_DDBLTFAST_WAIT), D_DD_OK);
+    EXPECT_EQ(Pixel16(dst, 2, 1), 0xAAAAu);
+    EXPECT_EQ(Pixel16(dst, 3, 1), 0x1111u);
+    EXPECT_EQ(Pixel16(dst, 4, 1), 0xBBBBu);
+    EXPECT_EQ(Pixel16(dst, 5, 1), 0x1111u);
+    // Without the key flag everything is copied.
+    ASSERT_EQ(dst->BltFast(0, 0, src, nullptr, D_DDBLTFAST_NOCOLORKEY), D_DD_OK);
+    EXPECT_EQ(Pixel16(dst, 1, 0), 0u);
+    EXPECT_EQ(dst->BltFast(5, 0, src, nullptr, 0), D_DDERR_INVALIDRECT);
+    RECT bad{2, 0, 6, 1};
+    EXPECT_EQ(dst->BltFast(0, 0, src, &bad, 0), D_DDERR_INVALIDRECT);
+    src->Release();
+    dst->Release();
+}
+
+TEST_F(DirectDrawTest, BltStretchesNearestAndRefusesBadRectangles) {
+    FullScreen();
+    D_IDirectDrawSurface7* src = MakeOffscreen(2, 1);
+    D_IDirectDrawSurface7* dst = MakeOffscreen(4, 2);
+    RECT left{0, 0, 1, 1}, right{1, 0, 2, 1};
+    Fill(src, 0x1234, &left);
+    Fill(src, 0x5678, &right);
+    ASSERT_EQ(dst->Blt(nullptr, src, nullptr, D_DDBLT_WAIT, nullptr), D_DD_OK);
+    EXPECT_EQ(Pixel16(dst, 0, 0), 0x1234u);
+    EXPECT_EQ(Pixel16(dst, 1, 1), 0x1234u);
+    EXPECT_EQ(Pixel16(dst, 2, 0), 0x5678u);
+    EXPECT_EQ(Pixel16(dst, 3, 1), 0x5678u);
+    RECT outside{0, 0, 5, 2};
+    EXPECT_EQ(dst->Blt(&outside, src, nullptr, D_DDBLT_WAIT, nullptr), D_DDERR_INVALIDRECT);
+    EXPECT_EQ(Fill(dst, 0, &outside), D_DDERR_INVALIDRECT);
+    src->Release();
+    dst->Release();
+}
+
+TEST_F(DirectDrawTest, VideoMemorySurfacesAreLostWithExclusiveModeAndRestoredAfter) {
+    FullScreen();
+    D_IDirectDrawSurface7* video = MakeOffscreen(8, 8);
+    D_IDirectDrawSurface7* system = MakeOffscreen(8, 8, D_DDSCAPS_SYSTEMMEMORY);
+    D_DDSCAPS2 caps{};
+    video->GetCaps(&caps);
+    EXPECT_TRUE(caps.dwCaps & D_DDSCAPS_VIDEOMEMORY);
+    system->GetCaps(&caps);
+    EXPECT_TRUE(caps.dwCaps & D_DDSCAPS_SYSTEMMEMORY);
+    PlatformDisplayLoseExclusive();
+    EXPECT_EQ(video->IsLost(), D_DDERR_SURFACELOST);
+    EXPECT_EQ(Fill(video, 1), D_DDERR_SURFACELOST);
+    D_DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    EXPECT_EQ(video->Lock(nullptr, &desc, 0, nullptr), D_DDERR_SURFACELOST);
+    EXPECT_EQ(system->IsLost(), D_DD_OK);
+    EXPECT_EQ(video->Restore(), D_DDERR_NOEXCLUSIVEMODE);
+    PlatformDisplayRegainExclusive();
+    EXPECT_EQ(video->Restore(), D_DD_OK);
+    EXPECT_EQ(video->IsLost(), D_DD_OK);
+    EXPECT_EQ(Fill(video, 1), D_DD_OK);
+    video->Release();
+    system->Release();
+}
+
+TEST_F(DirectDrawTest, ReleasingTheObjectOrThePrimaryInvalidatesWhatHangsOnIt) {
+    FullScreen();
+    D_IDirectDrawSurface7* primary = MakePrimaryChain();
+    D_DDSCAPS2 caps{D_DDSCAPS_BACKBUFFER, 0, 0, 0};
+    D_IDirectDrawSurface7* back = nullptr;
+    ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), D_DD_OK);
+    D_IDirectDrawSurface7* plain = MakeOffscreen(4, 4);
+    primary->Release();
+    // The chain went with the primary; the back buffer's memory is still safe.
+    EXPECT_EQ(Fill(back, 1), D_DDERR_INVALIDOBJECT);
+    back->Release();
+    dd->Release();
+    dd = nullptr;
+    EXPECT_EQ(Fill(plain, 1), D_DDERR_INVALIDOBJECT);
+    EXPECT_EQ(plain->IsLost(), D_DDERR_INVALIDOBJECT);
+    plain->Release();
+    // Releasing the object gave the display mode back.
+    EXPECT_FALSE(PlatformDisplayModeChanged());
+}
+
+TEST_F(DirectDrawTest, WindowModeCopiesTheBackSurfaceIntoTheClientAreaStretched) {
+    ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), D_DDSCL_NORMAL), D_DD_OK);
+    // The desktop is 32-bit; a window twice the screen size at (100, 50).
+    PlatformDisplaySetClientRect(RECT{100, 50, 100 + 1280, 50 + 960});
+    D_DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = D_DDSD_CAPS;
+    desc.ddsCaps.dwCaps = D_DDSCAPS_PRIMARYSURFACE;
+    PlatformDisplayKnobsRef().desktopWidth = 1600;
+    PlatformDisplayKnobsRef().desktopHeight = 1200;
+    PlatformDisplayReset();
+    PlatformDisplaySetClientRect(RECT{100, 50, 100 + 1280, 50 + 960});
+    D_IDirectDrawSurface7* primary = nullptr;
+    ASSERT_EQ(dd->CreateSurface(&desc, &primary, nullptr), D_DD_OK);
+    D_IDirectDrawClipper* clipper = nullptr;
+    ASSERT_EQ(dd->CreateClipper(0, &clipper, nullptr), D_DD_OK);
+    clipper->SetHWnd(0, FakeWindow());
+    primary->SetClipper(clipper);
+    D_IDirectDrawSurface7* back = MakeOffscreen(640, 480);
+    RECT half{320, 0, 640, 480};
+    Fill(back, 0x0000FF00);
+    Fill(back, 0x00FF0000, &half);
+    RECT dest{100, 50, 100 + 1280, 50 + 960};
+    ASSERT_EQ(primary->Blt(&dest, back, nullptr, D_DDBLT_WAIT, nullptr), D_DD_OK);
+    ASSERT_FALSE(frames.empty());
+    const PlatformFrame& f = frames.back();
+    EXPECT_EQ(f.width, 1280);
+    EXPECT_EQ(f.height, 960);
+    EXPECT_EQ(f.Rgb(0, 0), 0x00FF00u);
+    EXPECT_EQ(f.Rgb(639, 959), 0x00FF00u);
+    EXPECT_EQ(f.Rgb(640, 0), 0xFF0000u);
+    // A Blt that reaches outside the window is clipped to it, not refused.
+    RECT beyond{0, 0, 1600, 1200};
+    EXPECT_EQ(primary->Blt(&beyond, back, nullptr, D_DDBLT_WAIT, nullptr), D_DD_OK);
+    clipper->Release();
+    back->Release();
+    primary->Release();
+}
+
+TEST_F(DirectDrawTest, VerticalBlankPollsEndAndWaitsLandInTheBlank) {
+    BOOL inBlank = FALSE;
+    int polls = 0;
+    // Polling moves the virtual clock, so both phases come around.
+    do {
+        ASSERT_EQ(dd->GetVerticalBlankStatus(&inBlank), D_DD_OK);
+        ASSERT_LT(++polls, 10000);
+    } while (inBlank);
+    do {
+        ASSERT_EQ(dd->GetVerticalBlankStatus(&inBlank), D_DD_OK);
+        ASSERT_LT(++polls, 10000);
+    } while (!inBlank);
+    DWORD line = 0;
+    EXPECT_EQ(dd->GetScanLine(&line), D_DDERR_VERTICALBLANKINPROGRESS);
+    ASSERT_EQ(dd->WaitForVerticalBlank(D_DDWAITVB_BLOCKBEGIN, nullptr), D_DD_OK);
+    EXPECT_GE(PlatformScanLine(), kVisibleScanLines);
+}
+
+TEST_F(DirectDrawTest, SurfaceDcsBlockLocksAndCopyThroughBitBlt) {
+    FullScreen(32);
+    D_IDirectDrawSurface7* a = MakeOffscreen(16, 16);
+    D_IDirectDrawSurface7* b = MakeOffscreen(16, 16);
+    Fill(a, 0x00123456);
+    HDC dcA = nullptr, dcB = nullptr;
+    ASSERT_EQ(a->GetDC(&dcA), D_DD_OK);
+    ASSERT_EQ(b->GetDC(&dcB), D_DD_OK);
+    D_DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    EXPECT_EQ(a->Lock(nullptr, &desc, 0, nullptr), D_DDERR_SURFACEBUSY);
+    EXPECT_TRUE(BitBlt(dcB, 4, 4, 100, 100, dcA, 0, 0, SRCCOPY));  // clipped, not refused
+    a->ReleaseDC(dcA);
+    b->ReleaseDC(dcB);
+    ASSERT_EQ(b->Lock(nullptr, &desc, 0, nullptr), D_DD_OK);
+    auto* px = static_cast<std::uint32_t*>(desc.lpSurface);
+    EXPECT_EQ(px[0] & 0xFFFFFF, 0u);
+    EXPECT_EQ(px[4 * (desc.lPitch / 4) + 4] & 0xFFFFFF, 0x123456u);
+    b->Unlock(nullptr);
+    a->Release();
+    b->Release();
+}
+
+TEST_F(DirectDrawTest, SoftwarePresentWritesATopDownDibIntoTheWindow) {
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+    mode.dmBitsPerPel = 16;
+    mode.dmPelsWidth = 640;
+    mode.dmPelsHeight = 480;
+    ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
+    std::vector<std::uint16_t> image(640 * 480, 0x07E0);
+    image[0] = 0xF800;  // top-left red
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 640;
+    info.bmiHeader.biHeight = -480;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 16;
+    info.bmiHeader.biCompression = BI_BITFIELDS;
+    const DWORD masks[3] = {0xF800, 0x07E0, 0x001F};
+    std::memcpy(info.bmiColors, masks, sizeof masks);
+    HDC window = GetDC(FakeWindow());
+    EXPECT_EQ(SetDIBitsToDevice(window, 0, 0, 640, 480, 0, 0, 0, 480, image.data(), &info, DIB_RGB_COLORS), 480);
+    ReleaseDC(FakeWindow(), window);
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames.back().Raw(0, 0), 0xF800u);
+    EXPECT_EQ(frames.back().Raw(1, 0), 0x07E0u);
+    EXPECT_EQ(frames.back().Raw(639, 479), 0x07E0u);
+    // A damaged header is refused, not followed.
+    info.bmiHeader.biWidth = -5;
+    window = GetDC(FakeWindow());
+    EXPECT_EQ(SetDIBitsToDevice(window, 0, 0, 640, 480, 0, 0, 0, 480, image.data(), &info, DIB_RGB_COLORS), 0);
+    ReleaseDC(FakeWindow(), window);
+    EXPECT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
+    EXPECT_EQ(PlatformDisplayLayout().bitsPerPixel, 32);
+}
+
+TEST_F(DirectDrawTest, MemoryBitmapsReadBackAsDibs) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 4, 2);
+    ASSERT_NE(bitmap, nullptr);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    // Draw a top-down 32-bit DIB into the memory bitmap, then read it back
+    // as 16-bit 5:6:5.
+    std::uint32_t pixels[8] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0, 0, 0, 0x808080};
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 4;
+    info.bmiHeader.biHeight = -2;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    EXPECT_EQ(SetDIBitsToDevice(memory, 0, 0, 4, 2, 0, 0, 0, 2, pixels, &info, DIB_RGB_COLORS), 2);
+    std::uint16_t out[8] = {};
+    BITMAPINFO want{};
+    want.bmiHeader = info.bmiHeader;
+    want.bmiHeader.biBitCount = 16;
+    want.bmiHeader.biCompression = BI_BITFIELDS;
+    const DWORD masks[3] = {0xF800, 0x07E0, 0x001F};
+    std::memcpy(want.bmiColors, masks, sizeof masks);
+    EXPECT_EQ(GetDIBits(memory, bitmap, 0, 2, out, &want, DIB_RGB_COLORS), 2);
+    EXPECT_EQ(out[0], 0xF800);
+    EXPECT_EQ(out[1], 0x07E0);
+    EXPECT_EQ(out[2], 0x001F);
+    EXPECT_EQ(out[7], 0x8410);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+}  // namespace
