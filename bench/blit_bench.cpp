@@ -2,9 +2,12 @@
 // 128 x 128 sprite (about 60% of it opaque, the rest the transparent colour)
 // drawn unclipped onto a 640 x 480 screen, in 16-bit 5:6:5 and 32-bit, as a
 // plain copy, colour-keyed, with an alpha parameter and added, each with and
-// without a bright colour. Beside each: SDL2's software blitter and pixman
-// doing the nearest equivalent on the same pixels, and memcpy of the same
-// bytes. Items are source pixels, so items/s are pixels per second.
+// without a bright colour; and the keyed and alpha draws once more with 16
+// columns hanging off the screen's edge, where our general loops stand in for
+// the run-list ones. Beside each: SDL2's software blitter and pixman doing
+// the nearest equivalent on the same pixels, and memcpy of the same bytes
+// (row by row, the opaque sprite's 128 x 128). Items are the source pixels
+// on the screen, so items/s are pixels per second.
 //
 // SDL: colour key with run-length acceleration, alpha modulation with the
 // blend mode BLEND, additive blend ADD, colour modulation for the bright

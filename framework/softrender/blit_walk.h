@@ -118,7 +118,8 @@ inline void GeneralRow(const BlitFrame& f, const VectorContext& c, const std::ui
     using P = Pixel<K>;
     if constexpr (!P::kAlpha && !K.trans) {
         if constexpr (K.mode == 0 && !K.mask && !K.bright && !P::kPaletted) {
-            std::memcpy(d, s, static_cast<std::size_t>(n) * P::kDestStep);
+            // memmove: an image drawn into itself may overlap its own rows.
+            std::memmove(d, s, static_cast<std::size_t>(n) * P::kDestStep);
         } else {
             OpaqueRow<K>(f, c, s, d, m, n);
         }

@@ -51,7 +51,7 @@ __attribute__((target("avx2"))) void KeyedCopyLoop16(const BlitFrame& f) {
     for (int y = 0; y < f.height; ++y) {
         const std::uint8_t* s = f.src + y * f.srcPitch;
         std::uint8_t* d = f.dest + y * f.destPitch;
-        if (f.key > 0xFFFF) std::memcpy(d, s, static_cast<std::size_t>(f.width) * 2);
+        if (f.key > 0xFFFF) std::memmove(d, s, static_cast<std::size_t>(f.width) * 2);
         else KeyedCopyRow16(s, d, f.width, static_cast<std::uint16_t>(f.key));
     }
 }
