@@ -37,7 +37,7 @@ void PostCloseOnce() {
 void BecomeActive(WPARAM wParam) {
     SystemState& s = g_SystemState;
     FlagImeReopen();
-    RestoreLostSurfaces();
+    RestoreAllSurface2D();
     RestoreLostSurface3DData();
     if (!s.windowMode && s.initialised) {
         if (HIWORD(wParam) == 0) RecoverGraphicsAfterDeviceLoss();

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
+#include "graphics/color_format.h"
 #include "graphics/handle.h"
+#include "platform/ddraw.h"
 #include "platform/types.h"
 
 struct GraphRecord;
@@ -31,6 +33,18 @@ int FillBox3D(int x1, int y1, int x2, int y2, std::uint32_t colorCode);
 int SetDeviceWorldTransform(const Matrix4x4& matrix);
 int SetDeviceViewTransform(const Matrix4x4& matrix);
 int SetDeviceProjectionTransform(const Matrix4x4& matrix);
+
+// One texture format the device offers, with its descriptor.
+struct TextureFormatSlot {
+    D_DDPIXELFORMAT pixelFormat;
+    ColorFormatDesc colorFormat;
+};
+// The texture-format index for a texture's creation flags; -1 when down.
+int GetTextureFormatIndex(int alphaChannel, int drawValid, int alphaTest, int colorBitDepth);
+// The slot of an index; null when down, out of range or empty.
+const TextureFormatSlot* GetTextureFormatSlot(int index);
+// The pixel format of Z buffers; null when down.
+const D_DDPIXELFORMAT* GetZBufferPixelFormat();
 
 // Restores the texture tiles whose surfaces report themselves lost.
 int RestoreLostSurface3DData();

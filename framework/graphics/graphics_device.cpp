@@ -10,6 +10,7 @@
 #include "graphics/mask.h"
 #include "graphics/screen_device.h"
 #include "graphics/surface2d.h"
+#include "graphics/surface_data.h"
 
 namespace {
 int g_graphicsInitialised = 0;
@@ -39,10 +40,13 @@ int StartUpGraphicsManager() {
     if (g_managerInitialised) return 0;
     WriteLogText("グラフィック管理系の初期化を行います\n");
     IncreaseLogIndent();
+    // 2D surfaces hold references to surface data: they go first.
     InitGraphTable();
+    InitSurface2DTable();
+    InitSurfaceDataTable();
     InitDrawState();
     g_managerInitialised = 1;
-    DeleteAllSurface2D();
+    DeleteAllSurface2DIfReady();
     if (IsDirect3DUp())
         WriteLogText("３Ｄグラフィック描画機能を使用します\n");
     else

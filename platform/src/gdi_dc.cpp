@@ -156,7 +156,8 @@ bool DibUsable(const BITMAPINFO* info) {
 int CopyDibToDC(HDC dc, int x, int y, int width, int height, int sx, int sy, int sw, int sh, const void* bits,
                 const BITMAPINFO* info) {
     auto context = FindDC(dc);
-    if (!context || bits == nullptr || !DibUsable(info) || width <= 0 || height <= 0 || sw <= 0 || sh <= 0) return 0;
+    // A negative source width mirrors: columns are read leftwards from sx.
+    if (!context || bits == nullptr || !DibUsable(info) || width <= 0 || height <= 0 || sw == 0 || sh <= 0) return 0;
     PixelTarget dest = TargetOf(*context);
     if (dest.bits == nullptr) return 0;
     const auto& h = info->bmiHeader;
@@ -248,6 +249,23 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
     bitmap->height = height;
     bitmap->pitch = (width * bitmap->layout.BytesPerPixel() + 3) & ~3;
     bitmap->bits.assign(static_cast<std::size_t>(bitmap->pitch) * height, 0);
+    std::lock_guard lock(g_gdiMutex);
+    std::uintptr_t handle = NewHandle();
+    g_bitmaps.emplace(handle, std::move(bitmap));
+    return reinterpret_cast<HBITMAP>(handle);
+}
+
+HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT, void** bits, HANDLE, DWORD) {
+    if (bits != nullptr) *bits = nullptr;
+    if (!DibUsable(info) || info->bmiHeader.biHeight >= 0 || info->bmiHeader.biBitCount == 8) return nullptr;
+    auto bitmap = std::make_shared<Bitmap>();
+    bitmap->layout = LayoutOfDib(info);
+    bitmap->width = info->bmiHeader.biWidth;
+    bitmap->height = -info->bmiHeader.biHeight;
+    // DIB rows are padded to four bytes.
+    bitmap->pitch = (bitmap->width * bitmap->layout.BytesPerPixel() + 3) & ~3;
+    bitmap->bits.assign(static_cast<std::size_t>(bitmap->pitch) * bitmap->height, 0);
+    if (bits != nullptr) *bits = bitmap->bits.data();
     std::lock_guard lock(g_gdiMutex);
     std::uintptr_t handle = NewHandle();
     g_bitmaps.emplace(handle, std::move(bitmap));

@@ -13,6 +13,9 @@ int FillBox3D(int, int, int, int, std::uint32_t) { return -1; }
 int SetDeviceWorldTransform(const Matrix4x4&) { return -1; }
 int SetDeviceViewTransform(const Matrix4x4&) { return -1; }
 int SetDeviceProjectionTransform(const Matrix4x4&) { return -1; }
+int GetTextureFormatIndex(int, int, int, int) { return -1; }
+const TextureFormatSlot* GetTextureFormatSlot(int) { return nullptr; }
+const D_DDPIXELFORMAT* GetZBufferPixelFormat() { return nullptr; }
 int RestoreLostSurface3DData() { return 0; }
 int CreateGraphTextures(GraphRecord*) { return -1; }
 int DeleteGraphTextures(GraphRecord*) { return -1; }

@@ -5,3 +5,4 @@ int CloseGraphMovie(GraphRecord*) { return -1; }
 int ReleaseAllMovieObjects() { return 0; }
 int PlayAllGraphMovies() { return 0; }
 int HoldAllGraphMovies() { return 0; }
+D_IDirectDrawSurface7* GetGraphMovieSurface(const GraphRecord*) { return nullptr; }

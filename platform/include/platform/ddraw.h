@@ -133,6 +133,7 @@ constexpr DWORD D_DDSCAPS_3DDEVICE = 0x2000;
 constexpr DWORD D_DDSCAPS_VIDEOMEMORY = 0x4000;
 constexpr DWORD D_DDSCAPS_ZBUFFER = 0x20000;
 constexpr DWORD D_DDSCAPS_LOCALVIDMEM = 0x10000000;
+constexpr DWORD D_DDSCAPS2_TEXTUREMANAGE = 0x10;
 
 // ---- blits -----------------------------------------------------------------------
 struct D_DDBLTFX {

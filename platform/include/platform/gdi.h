@@ -59,12 +59,17 @@ int GetDeviceCaps(HDC dc, int index);
 HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+// A bitmap whose pixels the caller reaches through *bits, laid out as the
+// header describes (BI_RGB or BI_BITFIELDS, 16, 24 or 32 bits). Only
+// top-down sections (negative height) are offered; null otherwise.
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 BOOL DeleteObject(HGDIOBJ object);
 
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD rop);
 int SetDIBitsToDevice(HDC dc, int x, int y, DWORD width, DWORD height, int sourceX, int sourceY, UINT startScan,
                       UINT lines, const void* bits, const BITMAPINFO* info, UINT usage);
+// A negative source width reads the source right to left from sourceX.
 int StretchDIBits(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
                   int sourceHeight, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop);
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT startScan, UINT lines, void* bits, BITMAPINFO* info, UINT usage);

@@ -12,6 +12,9 @@
 #include "core/system_state.h"
 #include "graphics/draw_state.h"
 #include "graphics/graph_record.h"
+#include "graphics/storage_device.h"
+#include "graphics/surface2d.h"
+#include "graphics/surface_data.h"
 
 class GraphicsTest : public ::testing::Test {
 protected:
@@ -27,6 +30,9 @@ protected:
     void TearDown() override {
         g_DrawState.drawingSuppressed = 0;
         TermGraphTable();
+        // Storage the graphics could not delete without a device.
+        InitSurface2DTable();
+        InitSurfaceDataTable();
         SetGraphFatalHookForTest(nullptr);
         SetTrackedAllocFailures(0);
         SystemState& s = g_SystemState;
@@ -37,12 +43,13 @@ protected:
         EXPECT_EQ(g_GraphTable.handles.Count(), 0);
     }
 
-    // A plain graphic with one (pretend) storage handle, so it can be bound
-    // as a draw target.
+    // A plain graphic with software storage, which needs no DirectDraw
+    // object, so it can be bound as a draw target.
     static HandleId MakeTarget(int width, int height) {
-        GraphRecord* record = nullptr;
-        const HandleId handle = NewGraphHandle(width, height, 0, &record, 0, 0);
-        if (record != nullptr) record->storageCount = 1;
+        static const StorageScreenOverride software{nullptr, 0, 1};
+        SetStorageScreenOverrideForTest(&software);
+        const HandleId handle = CreateGraphWithSurfaces(width, height, 0, 0, 0);
+        SetStorageScreenOverrideForTest(nullptr);
         return handle;
     }
 
