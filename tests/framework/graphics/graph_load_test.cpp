@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,32 @@ int g_decodeCount = 0;
 int CountingLoader(StreamData*, GraphImage*) {
     ++g_decodeCount;
     return -1;
+}
+
+// Where the test program started: the build folder, beside the game's data set.
+const std::filesystem::path g_startPath = std::filesystem::current_path();
+
+struct SheetGrid {
+    const char* file;
+    int pieces, columns, rows, width, height;
+};
+
+// The game's sheets cut into pieces; monster sheets ("...all.bmp") and
+// defeat pictures ("...ruk.bmp") not named here follow the two rules below.
+constexpr SheetGrid kSheetGrids[] = {
+    {"rukall.bmp", 144, 12, 12, 128, 128}, {"suball.bmp", 3, 2, 2, 128, 128},    {"serifu.bmp", 3, 1, 4, 256, 64},
+    {"fire.bmp", 8, 1, 8, 32, 16},         {"gass.bmp", 8, 4, 2, 32, 32},        {"juujiall.bmp", 24, 6, 4, 64, 64},
+    {"ball.bmp", 32, 8, 4, 64, 64},        {"rukmon.bmp", 33, 4, 9, 70, 53},     {"alffonts.bmp", 108, 13, 9, 32, 32},
+    {"numfonts.bmp", 40, 10, 4, 32, 32},   {"hiru.bmp", 2, 1, 2, 128, 32},       {"bless.bmp", 2, 1, 2, 128, 32},
+    {"guro.bmp", 2, 1, 2, 128, 32},        {"holy.bmp", 2, 1, 2, 128, 32},       {"warp.bmp", 6, 3, 2, 128, 128},
+    {"yajirusi.bmp", 30, 10, 3, 48, 48},   {"yajirusimini.bmp", 30, 10, 3, 16, 16},
+    {"ruktitle.bmp", 1, 1, 1, 470, 320},   {"tatiruk.bmp", 1, 1, 1, 129, 320},
+};
+constexpr SheetGrid kMonsterSheetGrid{"", 17, 6, 3, 128, 128};
+constexpr SheetGrid kPictureGrid{"", 1, 1, 1, 640, 480};
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 class GraphLoadTest : public FrameworkTest {
@@ -331,6 +358,56 @@ TEST_F(GraphLoadTest, RestoringSurfacesKeepsEveryGraphicUsable) {
     EXPECT_EQ(TransferImageToGraph(0, 0, "pic.bmp", &image, nullptr, 0, 0, handle, 0), 0);
     ReleaseBaseImage(&image);
     EXPECT_TRUE(Shows(handle, 0, 0, Gradient));
+}
+
+TEST_F(GraphLoadTest, EveryImageOfTheGamesDataSetLoadsWithItsGrid) {
+    const std::filesystem::path sheets = g_startPath / "rukbmp";
+    if (!std::filesystem::is_directory(sheets)) GTEST_SKIP() << "no data set beside the test program";
+    ASSERT_TRUE(SetCurrentDirectoryA(PlatformWindowsPath(g_startPath.string()).c_str()));
+
+    int loaded = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(sheets)) {
+        const std::string name = entry.path().filename().string();
+        if (!EndsWith(name, ".bmp")) continue;
+        const SheetGrid* grid = nullptr;
+        for (const SheetGrid& g : kSheetGrids)
+            if (name == g.file) grid = &g;
+        if (grid == nullptr && EndsWith(name, "all.bmp")) grid = &kMonsterSheetGrid;
+        if (grid == nullptr && EndsWith(name, "ruk.bmp")) grid = &kPictureGrid;
+        const std::string path = "rukbmp\\" + name;
+        SCOPED_TRACE(path);
+        if (grid == nullptr) {  // loaded whole
+            const int handle = ApiLoadImageToGraph(path.c_str(), 0);
+            EXPECT_GT(handle, 0);
+            ApiReleaseGraph(handle, 0);
+            ++loaded;
+            continue;
+        }
+        std::vector<int> handles(static_cast<std::size_t>(grid->pieces), -1);
+        ASSERT_EQ(ApiLoadImageToDivGraphs(path.c_str(), grid->pieces, grid->columns, grid->rows, grid->width,
+                                          grid->height, handles.data(), 0),
+                  0);
+        for (int handle : handles) {
+            int w = 0, h = 0;
+            ASSERT_EQ(QueryGraphSize(handle, &w, &h), 0);
+            // A piece cut short means the sheet is smaller than its grid.
+            EXPECT_EQ(w, grid->width);
+            EXPECT_EQ(h, grid->height);
+            ApiReleaseGraph(handle, 0);
+        }
+        ++loaded;
+    }
+    // The stage panels and the water overlay are loaded whole.
+    for (const auto& entry : std::filesystem::directory_iterator(g_startPath / "bmp")) {
+        const std::string path = "bmp\\" + entry.path().filename().string();
+        SCOPED_TRACE(path);
+        const int handle = ApiLoadImageToGraph(path.c_str(), 0);
+        EXPECT_GT(handle, 0);
+        ApiReleaseGraph(handle, 0);
+        ++loaded;
+    }
+    EXPECT_GT(loaded, 150);
+    EXPECT_EQ(GraphCount(), 0);
 }
 
 }  // namespace
