@@ -71,10 +71,9 @@ int TransferImageToGraph(int destX, int destY, const char* name, const GraphImag
     record->sourceX = sourceX;
     record->sourceY = sourceY;
     if (record->textureGraph) return WriteImageToGraphTextures(record, image, alphaImage, sourceX, sourceY);
-    // A destination offset moves the image inside the graphic; the source
-    // rectangle is the graphic's size from the source position.
-    const RECT source{sourceX, sourceY, sourceX + record->width - destX, sourceY + record->height - destY};
-    if (destX == 0 && destY == 0) return WriteImageToGraphSurface2Ds(record, image, alphaImage, sourceX, sourceY, 0);
+    // The graphic's size of the image from the source position, placed at
+    // the destination; the write clips it to the graphic.
+    const RECT source{sourceX, sourceY, sourceX + record->width, sourceY + record->height};
     return WriteRectToGraphSurface2Ds(record, image, alphaImage, source, destX, destY, 0);
 }
 

@@ -16,6 +16,9 @@
 
 namespace {
 
+constexpr int kGridCountMax = 0x7FFF;
+constexpr int kPieceSizeMax = 0xFFFF;
+
 // Frees the image and, when it was loaded, the alpha image.
 void FreeImages(GraphImage* image, GraphImage* alphaImage, int loadResult) {
     ReleaseBaseImage(image);
@@ -55,7 +58,10 @@ HandleId LoadMovieFileToGraph(const char* fileName, int movieOption) {
 }
 
 bool GridArgumentsUsable(int columns, int rows, int pieceWidth, int pieceHeight, const HandleId* handles) {
-    return handles != nullptr && columns > 0 && rows > 0 && pieceWidth > 0 && pieceHeight > 0;
+    // Within these limits no cell position can overflow.
+    return handles != nullptr && columns > 0 && rows > 0 && pieceWidth > 0 && pieceHeight > 0 &&
+           columns <= kGridCountMax && rows <= kGridCountMax && pieceWidth <= kPieceSizeMax &&
+           pieceHeight <= kPieceSizeMax;
 }
 
 // The division itself; *made receives how many cells were written.

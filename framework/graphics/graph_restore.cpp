@@ -116,6 +116,8 @@ int RestoreAllGraphs() {
 }
 
 int RecoverGraphicsAfterDeviceLoss() {
+    // Before graphics start-up there is no device to rebuild.
+    if (!g_GraphTable.initialised) return 0;
     IncreaseLogIndent();
     ScreenDeviceState& d = g_ScreenDevice;
     const int direct3DWasUp = IsDirect3DUp();

@@ -17,6 +17,7 @@
 #include "graphics/graph_load.h"
 #include "graphics/graph_record.h"
 #include "graphics/image_loader.h"
+#include "graphics/screen_device.h"
 #include "graphics/surface2d.h"
 #include "graphics/surface_data.h"
 #include "image_test_support.h"
@@ -223,6 +224,7 @@ TEST_F(GraphLoadTest, AFailedCellUndoesTheWholeGrid) {
     // Nonsense grids are refused before anything is made.
     EXPECT_EQ(ApiLoadImageToDivGraphs("grid.bmp", 4, 0, 2, 8, 8, handles, 0), -1);
     EXPECT_EQ(ApiLoadImageToDivGraphs("grid.bmp", 4, 2, 2, 8, 8, nullptr, 0), -1);
+    EXPECT_EQ(ApiLoadImageToDivGraphs("grid.bmp", 4, 0x10000, 1, 0x10000, 8, handles, 0), -1);
     EXPECT_EQ(ApiLoadImageToDivGraphs("grid.bmp", 0, 4, 3, 8, 8, handles, 0), 0);
     EXPECT_EQ(GraphCount(), 0);
 }
@@ -341,6 +343,22 @@ TEST_F(GraphLoadTest, AfterDeviceLossEveryGraphicIsReloadedFromItsFile) {
     EXPECT_EQ(RecoverGraphicsAfterDeviceLoss(), 0);
     EXPECT_EQ(LookupGraph(single)->lost, 0u);
     EXPECT_TRUE(Shows(far, 0, 0, Gradient));
+}
+
+TEST_F(GraphLoadTest, SoftwareRenderingLoadsAndReloadsTheSameWay) {
+    ApiEndFramework();
+    PlatformDisplayKnobsRef().videoMemoryFails = true;  // DirectDraw cannot start: software rendering
+    ASSERT_EQ(ApiInitFramework(), 0);
+    ASSERT_EQ(IsScreenMemImg(), 1);
+    graphsAtStart_ = g_GraphTable.handles.Count();
+    WriteFile("grid.bmp", Bmp24(32, 24, CellColour));
+    int cells[12] = {};
+    ASSERT_EQ(ApiLoadImageToDivGraphs("grid.bmp", 12, 4, 3, 8, 8, cells, 0), 0);
+    EXPECT_TRUE(Shows(cells[5], 8, 8, CellColour));
+    EXPECT_EQ(RecoverGraphicsAfterDeviceLoss(), 0);
+    for (int i = 0; i < 12; ++i) EXPECT_TRUE(Shows(cells[i], (i % 4) * 8, (i / 4) * 8, CellColour)) << i;
+    for (int h : cells) ApiReleaseGraph(h, 0);
+    EXPECT_EQ(GraphCount(), 0);
 }
 
 TEST_F(GraphLoadTest, RestoringSurfacesKeepsEveryGraphicUsable) {
