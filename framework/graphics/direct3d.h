@@ -10,6 +10,7 @@
 #include "platform/types.h"
 
 struct GraphRecord;
+struct GraphImage;
 struct Matrix4x4;
 
 // 1 while the Direct3D layer is up (its Direct3D object exists).
@@ -52,6 +53,13 @@ int RestoreLostSurface3DData();
 // Texture tiles of a texture graphic. -1 when down or on failure.
 int CreateGraphTextures(GraphRecord* graph);
 int DeleteGraphTextures(GraphRecord* graph);
+// Texture tiles of a part graphic referring to the parent's tiles at (x, y).
+int CreatePartGraphTextures(GraphRecord* graph, int x, int y, const GraphRecord* parent);
+// Writes the image from (sourceX, sourceY) into the graphic's tiles.
+int WriteImageToGraphTextures(GraphRecord* graph, const GraphImage* image, const GraphImage* alphaImage,
+                              int sourceX, int sourceY);
+// Restores the graphic's tiles whose surfaces report lost.
+int RestoreGraphTextures(GraphRecord* graph);
 
 // Start and end of the Direct3D layer, called by the screen device. 0 or -1.
 int StartUpDirect3D();

@@ -4,6 +4,13 @@
 struct GraphRecord;
 struct D_IDirectDrawSurface7;
 
+#include "graphics/handle.h"
+
+// Opens a movie file to be shown in a graphic: the movie handle and its
+// frame size, or -1.
+HandleId OpenMovieToGraph(const char* fileName, int* width, int* height, int option);
+// After device loss: every movie's objects built again. 0 or -1.
+int ReopenAllMovies();
 // Releases the movie a graphic shows. 0 or -1.
 int CloseGraphMovie(GraphRecord* graph);
 int ReleaseAllMovieObjects();

@@ -19,6 +19,9 @@ const D_DDPIXELFORMAT* GetZBufferPixelFormat() { return nullptr; }
 int RestoreLostSurface3DData() { return 0; }
 int CreateGraphTextures(GraphRecord*) { return -1; }
 int DeleteGraphTextures(GraphRecord*) { return -1; }
+int CreatePartGraphTextures(GraphRecord*, int, int, const GraphRecord*) { return -1; }
+int WriteImageToGraphTextures(GraphRecord*, const GraphImage*, const GraphImage*, int, int) { return -1; }
+int RestoreGraphTextures(GraphRecord*) { return -1; }
 int StartUpDirect3D() { return -1; }
 int ShutDownDirect3D() { return 0; }
 int FlushVertexBatch() { return 0; }

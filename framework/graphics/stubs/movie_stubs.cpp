@@ -6,3 +6,5 @@ int ReleaseAllMovieObjects() { return 0; }
 int PlayAllGraphMovies() { return 0; }
 int HoldAllGraphMovies() { return 0; }
 D_IDirectDrawSurface7* GetGraphMovieSurface(const GraphRecord*) { return nullptr; }
+HandleId OpenMovieToGraph(const char*, int*, int*, int) { return kNoHandle; }
+int ReopenAllMovies() { return 0; }
