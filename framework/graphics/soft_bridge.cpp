@@ -119,7 +119,9 @@ int OpenDestination(TargetMemImgAccess& a, const RECT& r, bool blending, int kee
     }
     a.destLocked = locked;
     auto* corner = static_cast<std::uint8_t*>(desc.lpSurface);
-    if (LayOver(&a.workRecord, corner, desc.lPitch, r.left, r.top, s.targetWidth, s.targetHeight, 0) < 0) {
+    // The record reaches only as far as the opened rectangle: a work
+    // surface's rows are narrower than a wide target's.
+    if (LayOver(&a.workRecord, corner, desc.lPitch, r.left, r.top, r.right, r.bottom, 0) < 0) {
         UnlockAll(a);
         a.copiedThroughWork1 = 0;
         return -1;
@@ -177,7 +179,7 @@ int OpenSource(TargetMemImgAccess& a, const Surface2DRecord& part, SurfaceDataRe
                      static_cast<int>(key & 0xFF), 255) &
         ~standard->unusedBitMask;
     if (LayOver(&a.sourceRecord, static_cast<std::uint8_t*>(desc.lpSurface), desc.lPitch, sourceRect.left,
-                sourceRect.top, part.width, part.height, transparent) < 0)
+                sourceRect.top, sourceRect.right, sourceRect.bottom, transparent) < 0)
         return -1;
     a.sourceImage = &a.sourceRecord;
     // The copy holds screen pixels; the renderer reads the standard format.

@@ -287,6 +287,52 @@ TEST_F(DrawOpsTest, BoxesAreClippedToTheDrawArea) {
     EXPECT_EQ(f.Raw(55, 40), kGrey);
 }
 
+// ---- a 5:5:5 screen: the renderer works on converted copies ----------------------------
+
+TEST_F(DrawOpsTest, OnAFiveFiveFiveScreenRendererDrawsComeBackInTheScreenFormat) {
+    PlatformDisplayKnobsRef().use555 = true;
+    Start();
+    ASSERT_EQ(g_ScreenDevice.pixelCode, kScreenPixel555);
+    Background(0, 0, 0);
+    HandleId g = MakeGraph(8, 8, 1, [](int, int) { return kRed; });  // standard 5:6:5 pixels
+    HandleId dd = MakeGraph(8, 8, 0, [](int x, int) { return x < 4 ? 0x7C00 : 0x001F; });  // screen pixels
+    // With conversion even an unblended software draw works on a
+    // converted copy; the outline always goes through the renderer.
+    ASSERT_EQ(ApiBlitGraph(10, 10, g, 0), 0);
+    ASSERT_EQ(ApiBlitGraph(30, 10, dd, 0), 0);
+    ASSERT_EQ(ApiPaintBox(70, 10, 78, 18, ApiMakeColorCode(0, 255, 0), 0), 0);
+    const PlatformFrame& f = Present();
+    // The bit no channel uses is left out of the comparison.
+    auto at = [&](int x, int y) { return f.Raw(x, y) & 0x7FFF; };
+    EXPECT_EQ(at(10, 10), 0x7C00u);
+    EXPECT_EQ(at(17, 17), 0x7C00u);
+    EXPECT_EQ(at(30, 10), 0x7C00u);
+    EXPECT_EQ(at(37, 10), 0x001Fu);
+    EXPECT_EQ(at(70, 17), 0x03E0u);
+    EXPECT_EQ(at(77, 10), 0x03E0u);
+    EXPECT_EQ(at(74, 14), 0u);
+    EXPECT_EQ(at(9, 10), 0u);
+}
+
+TEST_F(DrawOpsTest, AConvertedDrawOnATargetWiderThanTheScreenIsRefusedNotOverrun) {
+    PlatformDisplayKnobsRef().use555 = true;
+    Start();
+    // A drawable graphic wider than the screen is a system-memory surface;
+    // the screen-sized work surface cannot hold its right-hand part.
+    g_DrawState.createSystemMemory = 0;
+    SetMakeDrawableGraphFlag(1);
+    HandleId wide = CreateGraphWithSurfaces(800, 16, 0, 0, 0);
+    SetMakeDrawableGraphFlag(0);
+    ASSERT_GE(wide, 0);
+    ASSERT_EQ(ApiSelectDrawTarget(wide), 0);
+    ASSERT_NE(g_DrawTargetBinding.surface, nullptr);
+    ApiSetBlendModeParam(kBlendModeAlpha, 100);
+    EXPECT_EQ(ApiPaintBox(700, 0, 780, 16, 0x7C00, 1), -1);
+    // Where it fits, the same draw works.
+    EXPECT_EQ(ApiPaintBox(10, 0, 20, 16, 0x7C00, 1), 0);
+    ApiSetBlendModeParam(0, 0);
+}
+
 // ---- the software screen -------------------------------------------------------------
 
 TEST_F(DrawOpsTest, OnASoftwareScreenTheRendererDrawsStraightIntoTheScreenImage) {
