@@ -233,6 +233,25 @@ TEST_F(DrawOpsTest, AnOpaqueDrawBetweenVideoSurfacesGoesByTheBlitterAndABlendedO
     EXPECT_EQ(ApiBlitGraph(700, 10, g, 0), 0);
 }
 
+TEST_F(DrawOpsTest, ClipBlitGraphRectDrawsOnlyThePartAndPutsTheDrawAreaBack) {
+    Start();
+    // Columns 0-7 red, 8-15 green, 16-23 blue.
+    HandleId g = MakeGraph(24, 4, 1, [](int x, int) { return x < 8 ? kRed : x < 16 ? kGreen : kBlue; });
+    const RECT before = g_DrawState.drawArea;
+    ASSERT_EQ(ClipBlitGraphRect(100, 10, 8, 0, 8, 4, g, 0, 0), 0);
+    EXPECT_EQ(g_DrawState.drawArea.right, before.right);
+    EXPECT_EQ(g_DrawState.drawArea.left, before.left);
+    // The scaled draw behind the mirrored part is not built yet.
+    EXPECT_EQ(ClipBlitGraphRect(200, 10, 8, 0, 8, 4, g, 0, 1), -1);
+    EXPECT_EQ(g_DrawState.drawArea.right, before.right);
+    const PlatformFrame& f = Present();
+    EXPECT_EQ(f.Raw(99, 10), kGrey);
+    EXPECT_EQ(f.Raw(100, 10), kGreen);
+    EXPECT_EQ(f.Raw(107, 13), kGreen);
+    EXPECT_EQ(f.Raw(108, 10), kGrey);
+    EXPECT_EQ(f.Raw(92, 10), kGrey);
+}
+
 // ---- boxes ---------------------------------------------------------------------------
 
 TEST_F(DrawOpsTest, FilledAndOutlinedBoxesCoverExactlyTheirPixels) {
