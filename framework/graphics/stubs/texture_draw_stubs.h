@@ -1,0 +1,15 @@
+// The Direct3D layer's textured draws and box outline, as the drawing
+// operations call them. Declared here until the Direct3D layer has them.
+#pragma once
+
+#include <cstdint>
+
+struct GraphRecord;
+
+int TextureBlitGraph(int x, int y, const GraphRecord* graph, int transparent, int integerCoords);
+int TextureStretchBlitGraph(int x1, int y1, int x2, int y2, const GraphRecord* graph, int transparent);
+int TextureRotateBlitGraph(float x, float y, double scale, double angle, const GraphRecord* graph, int transparent,
+                           int turn);
+int FrameBox3D(int x1, int y1, int x2, int y2, std::uint32_t colorCode);
+// Clears a texture draw target on the device. 0.
+int ClearTextureDrawTarget();
