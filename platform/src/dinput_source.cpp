@@ -86,7 +86,7 @@ const PlatformInputFrame* CurrentFrameLocked(SourceState& s) {
         s.environmentLoaded = true;
         PlatformLoadInputScriptFromEnvironment();
     }
-    std::uint64_t index = PlatformPresentCount() - s.scriptBase;
+    std::uint64_t index = PlatformProgramFrameCount() - s.scriptBase;
     if (index >= s.script.size()) return nullptr;
     return &s.script[static_cast<std::size_t>(index)];
 }
@@ -237,7 +237,7 @@ void PlatformSetInputScript(std::vector<PlatformInputFrame> frames) {
         std::lock_guard lock(s.mutex);
         s.environmentLoaded = true;
         s.script = std::move(frames);
-        s.scriptBase = PlatformPresentCount();
+        s.scriptBase = PlatformProgramFrameCount();
     }
     InputSignalKeyboardWatchers();
 }
@@ -355,7 +355,7 @@ bool PlatformLoadInputScriptFromEnvironment() {
     if (pads > 0 && static_cast<int>(s.headlessPads.size()) < pads)
         s.headlessPads.resize(static_cast<std::size_t>(pads));
     s.script = std::move(frames);
-    s.scriptBase = PlatformPresentCount();
+    s.scriptBase = PlatformProgramFrameCount();
     s.environmentLoaded = true;
     return true;
 }
@@ -375,7 +375,7 @@ void PlatformInputReset() {
     SourceState& s = Source();
     std::lock_guard lock(s.mutex);
     s.script.clear();
-    s.scriptBase = PlatformPresentCount();
+    s.scriptBase = PlatformProgramFrameCount();
     s.environmentLoaded = true;
     s.headlessPads.clear();
     std::memset(s.rumble, 0, sizeof s.rumble);

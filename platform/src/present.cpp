@@ -21,6 +21,7 @@ struct PresentState {
     PlatformFrameSink sink;
     PlatformFrame last;
     std::uint64_t count = 0;
+    std::uint64_t programFrames = 0;
     bool dirty = false;
     bool pendingShow = false;  // a frame waits for the main thread
     SDL_Window* window = nullptr;
@@ -170,12 +171,15 @@ DWORD PlatformFrame::Raw(int x, int y) const {
     }
 }
 
-void PlatformPresent(DWORD flipFlags) {
+namespace {
+
+void Present(DWORD flipFlags, bool byProgram) {
     PlatformFrame frame = CaptureClientArea(flipFlags);
     PlatformFrameSink sink;
     {
         std::lock_guard lock(g_presentMutex);
         frame.number = ++g_present.count;
+        if (byProgram) ++g_present.programFrames;
         g_present.dirty = false;
         g_present.last = frame;
         sink = g_present.sink;
@@ -185,6 +189,10 @@ void PlatformPresent(DWORD flipFlags) {
     CaptureToFile(frame);
     if (!PlatformIsHeadless() && PlatformIsMainThread()) ShowInWindow(frame);
 }
+
+}  // namespace
+
+void PlatformPresent(DWORD flipFlags) { Present(flipFlags, true); }
 
 void PlatformMarkDirty() {
     std::lock_guard lock(g_presentMutex);
@@ -199,7 +207,7 @@ void PlatformPumpPresent() {
         pending = g_present.pendingShow;
     }
     if (dirty) {
-        PlatformPresent(0);
+        Present(0, false);
     } else if (pending && PlatformIsMainThread() && !PlatformIsHeadless()) {
         PlatformFrame frame;
         {
@@ -209,6 +217,11 @@ void PlatformPumpPresent() {
         }
         ShowInWindow(frame);
     }
+}
+
+std::uint64_t PlatformProgramFrameCount() {
+    std::lock_guard lock(g_presentMutex);
+    return g_present.programFrames;
 }
 
 std::uint64_t PlatformPresentCount() {
@@ -240,6 +253,7 @@ void PlatformAttachPresentWindow(void* sdlWindow) {
 void PlatformResetPresentState() {
     std::lock_guard lock(g_presentMutex);
     g_present.count = 0;
+    g_present.programFrames = 0;
     g_present.dirty = false;
     g_present.pendingShow = false;
     g_present.last = PlatformFrame{};

@@ -102,6 +102,10 @@ void PlatformPresent(DWORD flipFlags);
 void PlatformMarkDirty();
 void PlatformPumpPresent();
 std::uint64_t PlatformPresentCount();
+// Frames the program presented itself (a flip or a copy to the window), not
+// counting the pump's refreshes of front-screen drawing: scripted input
+// advances by these.
+std::uint64_t PlatformProgramFrameCount();
 void PlatformSetFrameSink(PlatformFrameSink sink);
 // The most recent frame (empty before the first present).
 PlatformFrame PlatformLastFrame();
