@@ -49,18 +49,6 @@ void DrawScreenLogOverFrame() {
     SetBrightColorPacked(bright);
 }
 
-std::uint32_t BackgroundIn(const ColorFormatDesc* format) {
-    const SystemState& s = g_SystemState;
-    return ComposePixel(format, s.backgroundRed, s.backgroundGreen, s.backgroundBlue, 255);
-}
-
-HRESULT ColorFill(D_IDirectDrawSurface7* surface, RECT* rect, std::uint32_t color) {
-    D_DDBLTFX fx{};
-    fx.dwSize = sizeof fx;
-    fx.dwFillColor = color;
-    return surface->Blt(rect, nullptr, nullptr, D_DDBLT_COLORFILL | D_DDBLT_WAIT, &fx);
-}
-
 HRESULT DepthFill(D_IDirectDrawSurface7* surface) {
     D_DDBLTFX fx{};
     fx.dwSize = sizeof fx;
@@ -318,11 +306,10 @@ int ClearDrawTargetPixels() {
     EndDeviceScene();
     FlushVertexBatch();
     DrawTargetBinding& b = g_DrawTargetBinding;
-    const SystemState& s = g_SystemState;
     HandleId target = GetDrawTarget();
 
     if (d.screenMemImg && d.depth != 8 && (target == kBackScreenTarget || target == kFrontScreenTarget)) {
-        if (b.image != nullptr) ClearMemImgRect(b.image, nullptr, BackgroundIn(b.image->colorFormat));
+        if (b.image != nullptr) ClearMemImgRect(b.image, nullptr, ScreenBackgroundIn(b.image->colorFormat));
         if (b.zImage != nullptr) ClearMemImgRect(b.zImage, nullptr, 65535);
         return 0;
     }
@@ -336,10 +323,10 @@ int ClearDrawTargetPixels() {
             desc.dwSize = sizeof desc;
             b.surface->GetSurfaceDesc(&desc);
             RECT whole{0, 0, static_cast<LONG>(desc.dwWidth), static_cast<LONG>(desc.dwHeight)};
-            ColorFill(b.surface, &whole, MakeColorCode(s.backgroundRed, s.backgroundGreen, s.backgroundBlue));
+            ColorFillSurface(b.surface, &whole, ScreenBackgroundCode());
         } else if (b.image != nullptr) {
             if (b.zImage != nullptr) ClearMemImgRect(b.zImage, nullptr, 65535);
-            FillRectMemImg(b.image, nullptr, BackgroundIn(b.image->colorFormat));
+            FillRectMemImg(b.image, nullptr, ScreenBackgroundIn(b.image->colorFormat));
         }
         return 0;
     }
@@ -348,7 +335,7 @@ int ClearDrawTargetPixels() {
     QueryScreenSize(&w, &h);
     RECT rect{0, 0, w, h};
     if (target == kFrontScreenTarget && IsWindowMode()) GetScreenRectOnPrimary(&rect);
-    ColorFill(b.surface, &rect, MakeColorCode(s.backgroundRed, s.backgroundGreen, s.backgroundBlue));
+    ColorFillSurface(b.surface, &rect, ScreenBackgroundCode());
     if (b.zSurface != nullptr) DepthFill(b.zSurface);
     return 0;
 }

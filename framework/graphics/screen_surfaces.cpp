@@ -8,25 +8,9 @@
 #include "core/utility.h"
 #include "graphics/draw_state.h"
 #include "graphics/screen_device.h"
+#include "graphics/screen_device_internal.h"
 
 namespace {
-
-std::uint32_t BackgroundCode() {
-    const SystemState& s = g_SystemState;
-    return MakeColorCode(s.backgroundRed, s.backgroundGreen, s.backgroundBlue);
-}
-
-std::uint32_t BackgroundIn(const ColorFormatDesc* format) {
-    const SystemState& s = g_SystemState;
-    return ComposePixel(format, s.backgroundRed, s.backgroundGreen, s.backgroundBlue, 255);
-}
-
-HRESULT FillSurface(D_IDirectDrawSurface7* surface, std::uint32_t color) {
-    D_DDBLTFX fx{};
-    fx.dwSize = sizeof fx;
-    fx.dwFillColor = color;
-    return surface->Blt(nullptr, nullptr, nullptr, D_DDBLT_COLORFILL | D_DDBLT_WAIT, &fx);
-}
 
 D_IDirectDrawSurface7* MakeSurface(DWORD caps, int width, int height, bool colorKey) {
     D_DDSURFACEDESC2 desc{};
@@ -106,7 +90,7 @@ int CreateMemImgScreen(int width, int height) {
             WriteLogText("バックサーフェスの作成に失敗しました");
             return -1;
         }
-        FillSurface(d.back, BackgroundCode());
+        ColorFillSurface(d.back, nullptr, ScreenBackgroundCode());
     }
     if (InitScreenMemImg(&d.frontImage, width, height, -1) != 0) {
         WriteLogText("プライマリサーフェス用の MEMIMG の作成に失敗しました\n");
@@ -117,8 +101,8 @@ int CreateMemImgScreen(int width, int height) {
         WriteLogText("Ｚバッファサーフェス用の MEMIMG の作成に失敗しました\n");
         return -1;
     }
-    ClearMemImgRect(&d.frontImage, nullptr, BackgroundIn(d.frontImage.colorFormat));
-    ClearMemImgRect(&d.backImage, nullptr, BackgroundIn(d.backImage.colorFormat));
+    ClearMemImgRect(&d.frontImage, nullptr, ScreenBackgroundIn(d.frontImage.colorFormat));
+    ClearMemImgRect(&d.backImage, nullptr, ScreenBackgroundIn(d.backImage.colorFormat));
     return 0;
 }
 
@@ -135,7 +119,7 @@ int CreateSurfaceScreen(int width, int height) {
             WriteLogText("バックサーフェスの作成に失敗しました");
             return -1;
         }
-        FillSurface(d.back, BackgroundCode());
+        ColorFillSurface(d.back, nullptr, ScreenBackgroundCode());
     } else {
         D_DDSURFACEDESC2 desc{};
         desc.dwSize = sizeof desc;
@@ -153,9 +137,9 @@ int CreateSurfaceScreen(int width, int height) {
         }
         d.back = d.attachedBack;
         // Both buffers start with the background: fill, flip, fill.
-        FillSurface(d.back, BackgroundCode());
+        ColorFillSurface(d.back, nullptr, ScreenBackgroundCode());
         d.primary->Flip(nullptr, D_DDFLIP_WAIT | D_DDFLIP_NOVSYNC);
-        FillSurface(d.back, BackgroundCode());
+        ColorFillSurface(d.back, nullptr, ScreenBackgroundCode());
     }
     if (d.screenSurfaceMode) {
         d.tempPrimary = MakeSurface(D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_3DDEVICE, width, height, false);
@@ -163,7 +147,7 @@ int CreateSurfaceScreen(int width, int height) {
             WriteLogText("テンポラリプライマリサーフェスの作成に失敗しました");
             return -1;
         }
-        FillSurface(d.tempPrimary, BackgroundCode());
+        ColorFillSurface(d.tempPrimary, nullptr, ScreenBackgroundCode());
     }
     d.work1 = MakeSurface(D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY, width, height, true);
     if (d.work1 == nullptr) {
@@ -195,6 +179,23 @@ void FillFixedPalette(PALETTEENTRY* entries) {
 }
 
 }  // namespace
+
+std::uint32_t ScreenBackgroundCode() {
+    const SystemState& s = g_SystemState;
+    return MakeColorCode(s.backgroundRed, s.backgroundGreen, s.backgroundBlue);
+}
+
+std::uint32_t ScreenBackgroundIn(const ColorFormatDesc* format) {
+    const SystemState& s = g_SystemState;
+    return ComposePixel(format, s.backgroundRed, s.backgroundGreen, s.backgroundBlue, 255);
+}
+
+HRESULT ColorFillSurface(D_IDirectDrawSurface7* surface, RECT* rect, std::uint32_t color) {
+    D_DDBLTFX fx{};
+    fx.dwSize = sizeof fx;
+    fx.dwFillColor = color;
+    return surface->Blt(rect, nullptr, nullptr, D_DDBLT_COLORFILL | D_DDBLT_WAIT, &fx);
+}
 
 int CreateOutputSurfaces() {
     ScreenDeviceState& d = g_ScreenDevice;

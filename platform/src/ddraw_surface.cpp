@@ -9,6 +9,7 @@
 #include "ddraw_internal.h"
 #include "display_internal.h"
 #include "gdi_internal.h"
+#include "pixel_access.h"
 #include "platform/backend.h"
 #include "platform/kernel.h"
 
@@ -19,19 +20,6 @@ constexpr int kMaxSurfaceSide = 16384;
 std::atomic<int> g_liveSurfaces{0};
 
 enum class SurfaceRole { Plain, Primary, BackBuffer, ZBuffer };
-
-DWORD ReadPixel(const std::uint8_t* p, int bytes) {
-    switch (bytes) {
-        case 1: return p[0];
-        case 2: return static_cast<DWORD>(p[0] | (p[1] << 8));
-        case 3: return static_cast<DWORD>(p[0] | (p[1] << 8) | (p[2] << 16));
-        default: return static_cast<DWORD>(p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24));
-    }
-}
-
-void WritePixel(std::uint8_t* p, int bytes, DWORD v) {
-    for (int i = 0; i < bytes; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 bool RectInside(const RECT& r, int width, int height) {
     return r.left >= 0 && r.top >= 0 && r.left <= r.right && r.top <= r.bottom && r.right <= width &&

@@ -9,6 +9,7 @@
 
 #include "display_internal.h"
 #include "gdi_internal.h"
+#include "pixel_access.h"
 #include "platform/kernel.h"
 
 namespace {
@@ -95,19 +96,6 @@ void AfterWrite(const DeviceContext& dc) {
     if (dc.kind == DcKind::Window) PlatformPresent(0);
     else if (dc.kind == DcKind::Display) PlatformMarkDirty();
     else if (dc.written) dc.written();
-}
-
-DWORD ReadPixel(const std::uint8_t* p, int bytes) {
-    switch (bytes) {
-        case 1: return p[0];
-        case 2: return static_cast<DWORD>(p[0] | (p[1] << 8));
-        case 3: return static_cast<DWORD>(p[0] | (p[1] << 8) | (p[2] << 16));
-        default: return static_cast<DWORD>(p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24));
-    }
-}
-
-void WritePixel(std::uint8_t* p, int bytes, DWORD v) {
-    for (int i = 0; i < bytes; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 // Moves a pixel value between layouts channel by channel (8-bit indexed
