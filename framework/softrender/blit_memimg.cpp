@@ -8,39 +8,11 @@
 
 #include "core/system_state.h"
 #include "softrender/blit_frame.h"
+#include "softrender/memimg_layout.h"
 #include "softrender/packed_math.h"
 #include "softrender/render_tables.h"
 
 namespace {
-
-bool Usable(const MEMIMG* image) {
-    return image != nullptr && image->magic == kMemImgMagic && image->pixels != nullptr &&
-           image->colorFormat != nullptr;
-}
-
-// Bytes per pixel that the loops step by for each kind of image.
-int LayoutBytes(const MEMIMG& image) {
-    if (image.paletted) return 1;
-    if (image.kind == kMemImgKind888) return 4;
-    return image.alphaChannel ? 4 : 2;
-}
-
-// The source palette in the destination's pixel format. Only the entries in
-// use are copied; an index past them reads 0 rather than whatever the
-// storage held before.
-void CopyPalette(const MEMIMG& src, std::uint32_t* out) {
-    std::memset(out, 0, 256 * sizeof *out);
-    if (src.palette == nullptr) return;
-    const std::uint32_t count = std::min<std::uint32_t>(src.paletteCount, 256);
-    const auto* bytes = static_cast<const std::uint8_t*>(src.palette);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        if (src.kind == kMemImgKind888) {
-            out[i] = LoadPixel32(bytes + i * 4);
-        } else {
-            out[i] = LoadPixel16(bytes + i * 2);
-        }
-    }
-}
 
 // -1 until the processor has been asked.
 int g_WideMoves = -1;
@@ -60,7 +32,7 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
 
 void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, const MEMIMG* blendMask,
                 const SoftDrawSettings& settings, int mmxForms) {
-    if (!Usable(dest) || !Usable(src)) return;
+    if (!MemImgUsable(dest) || !MemImgUsable(src)) return;
     if (blendMask != nullptr && blendMask->pixels == nullptr) return;
     // Both 16-bit or both 32-bit; no conversion happens here.
     if (dest->kind != src->kind) return;
@@ -68,8 +40,7 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
     if (src->kind != kMemImgKind565 && src->kind != kMemImgKind888) return;
     // The loops step by fixed pixel sizes; an image whose format disagrees
     // would be walked past its rows.
-    if (dest->colorFormat->bytesPerPixel != LayoutBytes(*dest) || src->colorFormat->bytesPerPixel != LayoutBytes(*src))
-        return;
+    if (!MemImgStepMatchesFormat(*dest) || !MemImgStepMatchesFormat(*src)) return;
 
     // The source's rectangle clipped to the draw area, which is itself kept
     // inside the destination: the visible part that ClipRectToRect leaves,
@@ -110,10 +81,10 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
     frame.height = h;
     frame.srcPitch = src->pitch;
     frame.src = src->pixels + static_cast<std::ptrdiff_t>(oy) * frame.srcPitch +
-                static_cast<std::ptrdiff_t>(ox) * LayoutBytes(*src);
+                static_cast<std::ptrdiff_t>(ox) * MemImgStepBytes(*src);
     frame.destPitch = dest->pitch;
     frame.dest = dest->pixels + static_cast<std::ptrdiff_t>(top) * frame.destPitch +
-                 static_cast<std::ptrdiff_t>(left) * LayoutBytes(*dest);
+                 static_cast<std::ptrdiff_t>(left) * MemImgStepBytes(*dest);
     if (blendMask != nullptr) {
         frame.maskPitch = blendMask->pitch;
         frame.mask = blendMask->pixels + static_cast<std::ptrdiff_t>(oy) * frame.maskPitch + ox;
@@ -136,7 +107,7 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
     frame.paramRow = ProductTable255[p].data();
     frame.diffRow = BlendParamRow(p);
     frame.levelBlock = &LevelTable63[p / 4];
-    if (paletted) CopyPalette(*src, frame.palette);
+    if (paletted) CopyPaletteForDraw(*src, frame.palette);
 
     BlitLoopFn loop = nullptr;
     if (kind.runList) {
