@@ -1,14 +1,14 @@
 // The public entries of the framework's core: each takes the framework lock
 // around its operation and returns the operation's result unchanged.
-#include "core/framework_init.h"
+#include "api/framework_init.h"
 #include "core/framework_lock.h"
 #include "core/log.h"
-#include "core/input.h"
 #include "core/screen_log.h"
-#include "core/stubs/sound_stubs.h"
 #include "core/system_state.h"
-#include "core/window.h"
+#include "input/input.h"
 #include "kelvo/api.h"
+#include "sound/sound_stubs.h"
+#include "window/window.h"
 
 int ApiInitFramework() {
     FrameworkLockScope lock;

@@ -4,12 +4,12 @@
 
 #include "core/framework_lock.h"
 #include "core/utility.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_load.h"
-#include "graphics/graph_record.h"
-#include "graphics/present.h"
-#include "graphics/screen_device.h"
-#include "graphics/stubs/draw_stubs.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/draw_stubs.h"
+#include "graphics/draw/graph_load.h"
+#include "graphics/draw/graph_record.h"
 #include "kelvo/api.h"
 
 namespace {

@@ -1,17 +1,10 @@
-// Start-up and shut-down of the framework, the fatal-error exit, the system
-// report, COM start and end, and the clocks of the system layer.
+// Start-up and shut-down of the framework, with COM start and end.
 #pragma once
 
 #include "platform/window.h"
 
 int InitFramework();
 int EndFramework();
-[[noreturn]] void FatalError(const char* text);
-[[noreturn]] void FatalErrorFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
-int InitCom();
-int LogSystemInfo();
-long long GetMicroseconds(int useTimeStampCounter);
-void ReadLocalTime(int* year, int* month, int* day, int* hour, int* minute, int* second);
 
 // The start and end of the other subsystems as start-up and shut-down reach
 // them. Each entry starts as the subsystem's own operation; tests put

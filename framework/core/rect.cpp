@@ -1,4 +1,4 @@
-#include "graphics/rect.h"
+#include "core/rect.h"
 
 #include <utility>
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/archive_state.h"
 #include "core/utility.h"
+#include "files/archive_state.h"
 
 namespace {
 

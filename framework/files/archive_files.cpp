@@ -1,15 +1,15 @@
 // The open-file table of the archive-aware set, the mounted archives with
 // their reference counts, and the search for an archive along a path.
-#include "core/archive_files.h"
+#include "files/archive_files.h"
 
 #include <cstring>
 #include <string>
 
-#include "core/archive_state.h"
 #include "core/log.h"
 #include "core/memory.h"
-#include "core/plain_file.h"
 #include "core/utility.h"
+#include "files/archive_state.h"
+#include "files/plain_file.h"
 #include "platform/kernel.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/file_functions.h"
+#include "files/file_functions.h"
 
 constexpr int kMaxOpenFiles = 512;
 constexpr int kMaxArchives = 512;

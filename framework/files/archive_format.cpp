@@ -1,5 +1,5 @@
 // Field-by-field encoding of the archive format, its search names and its key.
-#include "core/archive_format.h"
+#include "files/archive_format.h"
 
 #include <cstring>
 

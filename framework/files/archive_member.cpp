@@ -2,8 +2,8 @@
 // packed ones from an unpacked copy made at open.
 #include <cstring>
 
-#include "core/archive_state.h"
 #include "core/memory.h"
+#include "files/archive_state.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // directory block, each checked against the archive's size.
 #include <cstring>
 
-#include "core/archive_state.h"
 #include "core/memory.h"
+#include "files/archive_state.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The archive writer and the member packer.
-#include "core/archive_packer.h"
+#include "files/archive_packer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/archive_format.h"
+#include "files/archive_format.h"
 
 struct ArchivePackOptions {
     std::uint16_t version = kArchivePackedVersion;  // 1 writes 40-byte entries and never packs

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/archive_format.h"
-#include "core/plain_file.h"
+#include "files/archive_format.h"
+#include "files/plain_file.h"
 
 struct ArchiveState {
     ArchiveHeader header;

@@ -1,9 +1,9 @@
 // The installed file-function table, its two built-in sets and the one-jump
 // entries through it.
-#include "core/file_functions.h"
+#include "files/file_functions.h"
 
-#include "core/archive_files.h"
-#include "core/plain_file.h"
+#include "files/archive_files.h"
+#include "files/plain_file.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
 // Plain files, synchronous and with a reader thread.
-#include "core/plain_file.h"
+#include "files/plain_file.h"
 
 #include <cstring>
 #include <mutex>
 #include <set>
 #include <string>
 
-#include "core/file_functions.h"
 #include "core/log.h"
 #include "core/memory.h"
 #include "core/utility.h"
+#include "files/file_functions.h"
 #include "platform/kernel.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // The two stream tables: files through the installed file-function table,
 // memory images through the memory stream.
-#include "core/stream_functions.h"
+#include "files/stream_functions.h"
 
-#include "core/file_functions.h"
-#include "core/stream_memory.h"
+#include "files/file_functions.h"
+#include "files/stream_memory.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The memory stream: what decoders read when an image or a sound is already
 // in memory.
-#include "core/stream_memory.h"
+#include "files/stream_memory.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // The sentinel-linked list of the stream sounds.
-#include "core/stream_node_list.h"
+#include "files/stream_node_list.h"
 
 void InitNodeList(ListNode* head, ListNode* tail) {
     head->value = -1;

@@ -1,6 +1,6 @@
 // Stand-ins until character input is built: no buffer, so characters are
 // dropped as from a full buffer.
-#include "core/stubs/char_input_stubs.h"
+#include "input/char_input_stubs.h"
 
 int InitCharCodeBuffer() { return 0; }
 int ProcessKeyInput() { return 0; }

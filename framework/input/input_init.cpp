@@ -2,12 +2,12 @@
 // keyboard state and the multimedia joysticks.
 #include <cstring>
 
-#include "core/framework_init.h"
-#include "core/input.h"
+#include "core/fatal_error.h"
 #include "core/log.h"
 #include "core/system_state.h"
-#include "core/window.h"
+#include "input/input.h"
 #include "platform/kernel.h"
+#include "window/window.h"
 
 InputState g_InputState;
 

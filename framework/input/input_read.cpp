@@ -1,11 +1,11 @@
 // Reading the keyboard and the joypads, and the pad bit mask.
 #include <cstring>
 
-#include "core/input.h"
-#include "core/input_tables.h"
 #include "core/system_state.h"
-#include "core/window.h"
+#include "input/input.h"
+#include "input/input_tables.h"
 #include "platform/kernel.h"
+#include "window/window.h"
 
 namespace {
 

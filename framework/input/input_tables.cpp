@@ -1,4 +1,4 @@
-#include "core/input_tables.h"
+#include "input/input_tables.h"
 
 const VirtualKeyPair kVirtualKeyTable[kVirtualKeyFirstRunCount + kVirtualKeySecondRunCount + 2] = {
     // Letters A-Z to their scan codes.

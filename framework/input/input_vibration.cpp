@@ -1,9 +1,9 @@
 // Joypad force feedback (a constant force and a sine per pad, with a timed
 // stop) and the devices' cooperation after an activation change.
-#include "core/input.h"
 #include "core/system_state.h"
-#include "core/window.h"
+#include "input/input.h"
 #include "platform/kernel.h"
+#include "window/window.h"
 
 namespace {
 

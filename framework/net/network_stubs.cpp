@@ -1,5 +1,5 @@
 // Stand-ins until the socket layer is built: it is idle in this program.
-#include "core/stubs/network_stubs.h"
+#include "net/network_stubs.h"
 
 int ClearHttpRequestTable() { return 0; }
 int DeleteAllHttpRequests() { return 0; }

@@ -1,6 +1,6 @@
 // Growing the byte ring. A grown ring holds its bytes from the front of the
 // new storage, in order, whatever wrap they had.
-#include "core/ring_buffer.h"
+#include "net/ring_buffer.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // Stand-ins until the sound module is built: sound is not set up, so every
 // sound operation fails with -1 and start-up runs on without sound.
-#include "core/stubs/sound_stubs.h"
+#include "sound/sound_stubs.h"
 
 int InitSound() { return -1; }
 int TerminateSound() { return -1; }

@@ -2,9 +2,69 @@
 // processing and the message thread, the wait while the application is
 // inactive, the window procedure, window and full-screen mode, the cursor and
 // the IME messages.
+//
+// The window system reaches the layers above it only through the hooks in
+// WindowHooks below, which api/subsystem_hooks.cpp binds to their operations
+// from the program's start (a test may put its own in their place):
+//   input        pad vibration and cooperation on activation; character input
+//                and key-input handles (typed characters, the IME reopen)
+//   sound        stream sounds and MIDI, kept going by message processing
+//   net          sockets and HTTP requests, kept going likewise
+//   graphics     restore and recovery on activation and display change,
+//                presenting on paint, the window picture, the screen size and
+//                mode, the front screen's draw area
 #pragma once
 
+#include <cstdint>
+
+#include "core/handle.h"
 #include "platform/window.h"
+
+struct WindowHooks {
+    // input
+    int (*ApplyPadVibration)();
+    int (*UpdatePadVibration)();
+    int (*ResetInputCooperation)();
+    int (*FlagImeReopen)();
+    int (*PushCharCode)(int byte);
+    int (*ProcessKeyInput)();
+    int (*ReleaseAllKeyInputHandles)();
+    // sound
+    int (*ProcessStreamSounds)();
+    int (*UpdateMidiPlayState)();
+    int (*OnMidiPlayEnd)();
+    // net
+    int (*ProcessNetwork)();
+    int (*StepAllHttpRequests)();
+    // graphics: the screen device
+    int (*HasDirectDrawObject)();
+    int (*IsDirectDrawInUse)();
+    int (*ReleaseDirectDrawObject)();
+    int (*IsDisplayModeChanged)();
+    int (*ApplyWindowModeChangeToScreen)();
+    int (*SetupScreenColorFormat)();
+    int (*GetScreenColorDepth)();
+    int (*QueryScreenSize)(int* width, int* height);
+    int (*GetGdiSurfaceMode)();
+    int (*GetVBlankWait)();
+    int (*SetVBlankWait)(int flag);
+    int (*PresentToWindow)();
+    int (*RestoreAllSurface2D)();
+    int (*RestoreLostSurface3DData)();
+    // graphics: graphics, drawing and movies
+    int (*HasGraphReloadHandler)();
+    int (*RestoreAllGraphs)();
+    int (*RecoverGraphicsAfterDeviceLoss)();
+    int (*ReleaseGraph)(HandleId handle, int logFlag);
+    HandleId (*GetDrawTarget)();
+    int (*SelectDrawTarget)(HandleId target);
+    int (*StretchBlitGraph)(int x1, int y1, int x2, int y2, HandleId graphHandle, int transparent);
+    int (*PlayAllGraphMovies)();
+    int (*HoldAllGraphMovies)();
+    int (*ReleaseAllMovieObjects)();
+};
+
+extern WindowHooks g_WindowHooks;
 
 int InitWindowSystem();
 int TerminateWindowSystem();

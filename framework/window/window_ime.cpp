@@ -1,11 +1,12 @@
 // The IME messages of the main window: composition and candidate lists.
 #include <cstring>
 
-#include "core/framework_init.h"
+#include "core/fatal_error.h"
 #include "core/log.h"
 #include "core/memory.h"
+#include "core/system_info.h"
 #include "core/system_state.h"
-#include "core/window.h"
+#include "window/window.h"
 
 ImeState g_ImeState{};
 

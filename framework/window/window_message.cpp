@@ -3,14 +3,8 @@
 #include <atomic>
 
 #include "core/framework_lock.h"
-#include "core/stubs/char_input_stubs.h"
-#include "core/input.h"
-#include "core/stubs/network_stubs.h"
-#include "core/stubs/sound_stubs.h"
 #include "core/system_state.h"
-#include "core/window.h"
-#include "graphics/graph_load.h"
-#include "graphics/screen_device.h"
+#include "window/window.h"
 
 namespace {
 
@@ -65,9 +59,9 @@ void PumpWindowMessages() {
         if (handled < 0) break;
         if (!s.applicationActive) {
             // Keep sound and the network going while the game is held.
-            ProcessNetwork();
-            StepAllHttpRequests();
-            ProcessStreamSounds();
+            g_WindowHooks.ProcessNetwork();
+            g_WindowHooks.StepAllHttpRequests();
+            g_WindowHooks.ProcessStreamSounds();
             Sleep(1);
         }
         if (GetQuitFlag() || !mainThread) break;
@@ -83,14 +77,14 @@ int ProcessMessage() {
     if (s.keyInputRunning) return 0;
     if (s.mainWindow != nullptr) PumpWindowMessages();
 
-    ProcessStreamSounds();
-    UpdateMidiPlayState();
-    UpdatePadVibration();
-    ProcessNetwork();
-    StepAllHttpRequests();
+    g_WindowHooks.ProcessStreamSounds();
+    g_WindowHooks.UpdateMidiPlayState();
+    g_WindowHooks.UpdatePadVibration();
+    g_WindowHooks.ProcessNetwork();
+    g_WindowHooks.StepAllHttpRequests();
 
     s.keyInputRunning = 1;
-    ProcessKeyInput();
+    g_WindowHooks.ProcessKeyInput();
     s.keyInputRunning = 0;
     return GetQuitFlag() == 1 ? -1 : 0;
 }
@@ -112,7 +106,7 @@ DWORD ProcessMessageThread(LPVOID) {
 void WaitWhileInactive() {
     SystemState& s = g_SystemState;
     if (s.painting || s.applicationActive || s.externalWindow) return;
-    if (s.paintingWindowPicture && (s.windowMode || GetGdiSurfaceMode())) return;
+    if (s.paintingWindowPicture && (s.windowMode || g_WindowHooks.GetGdiSurfaceMode())) return;
     // Only the main thread receives the activation; waiting for it on any
     // other thread, which holds the framework lock the main thread needs,
     // would never end.
@@ -121,5 +115,5 @@ void WaitWhileInactive() {
     s.inactiveSinceValid = 1;
     while (ProcessMessage() == 0 && !s.applicationActive) {
     }
-    RestoreAllGraphs();
+    g_WindowHooks.RestoreAllGraphs();
 }

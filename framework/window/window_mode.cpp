@@ -2,11 +2,7 @@
 // the mouse position, and the menu and tool-bar operations.
 #include "core/log.h"
 #include "core/system_state.h"
-#include "core/window.h"
-#include "graphics/draw_state.h"
-#include "graphics/present.h"
-#include "graphics/screen_device.h"
-#include "graphics/stubs/draw_stubs.h"
+#include "window/window.h"
 
 namespace {
 
@@ -43,7 +39,7 @@ int ChangeWindowMode(int flag) {
     if (s.mainWindow == nullptr) return 0;
     s.windowModeChanging = 1;
     ApplyWindowStyle();
-    int result = ApplyWindowModeChangeToScreen();
+    int result = g_WindowHooks.ApplyWindowModeChangeToScreen();
     ProcessMessage();  // the style and size changes report themselves as messages
     s.windowModeChanging = 0;
     return result;
@@ -122,7 +118,7 @@ void OnWindowMoved(LPARAM lParam) {
     s.clientRight = s.clientLeft + client.right;
     s.clientBottom = s.clientTop + client.bottom;
     // The front screen's draw area follows the window.
-    if (GetDrawTarget() == -4) SelectDrawTarget(-4);
+    if (g_WindowHooks.GetDrawTarget() == -4) g_WindowHooks.SelectDrawTarget(-4);
 }
 
 void ForceForegroundWindow(HWND window, int topmost) {
@@ -178,8 +174,8 @@ void PaintWindowPicture(HDC) {
     SystemState& s = g_SystemState;
     if (s.windowPicture == 0 || s.mainWindow == nullptr) return;
     s.paintingWindowPicture = 1;
-    StretchBlitGraph(0, 0, s.screenWidth, s.screenHeight, s.windowPicture, 0);
-    PresentToWindow();
+    g_WindowHooks.StretchBlitGraph(0, 0, s.screenWidth, s.screenHeight, s.windowPicture, 0);
+    g_WindowHooks.PresentToWindow();
     s.paintingWindowPicture = 0;
 }
 

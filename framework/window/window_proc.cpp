@@ -1,20 +1,8 @@
 // The main window's procedure and the activation steps.
 #include "core/log.h"
 #include "core/memory.h"
-#include "core/stubs/char_input_stubs.h"
-#include "core/input.h"
-#include "core/stubs/sound_stubs.h"
 #include "core/system_state.h"
-#include "core/window.h"
-#include "graphics/direct3d.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_load.h"
-#include "graphics/graph_record.h"
-#include "graphics/movie.h"
-#include "graphics/present.h"
-#include "graphics/screen_device.h"
-#include "graphics/stubs/draw_stubs.h"
-#include "graphics/surface2d.h"
+#include "window/window.h"
 
 const KeyCharEntry kKeyToCharTable[6] = {
     {0x2E, 0x10},  // delete
@@ -36,16 +24,16 @@ void PostCloseOnce() {
 
 void BecomeActive(WPARAM wParam) {
     SystemState& s = g_SystemState;
-    FlagImeReopen();
-    RestoreAllSurface2D();
-    RestoreLostSurface3DData();
+    g_WindowHooks.FlagImeReopen();
+    g_WindowHooks.RestoreAllSurface2D();
+    g_WindowHooks.RestoreLostSurface3DData();
     if (!s.windowMode && s.initialised) {
-        if (HIWORD(wParam) == 0) RecoverGraphicsAfterDeviceLoss();
+        if (HIWORD(wParam) == 0) g_WindowHooks.RecoverGraphicsAfterDeviceLoss();
         s.lostWhileInactive = 0;
     } else {
-        PlayAllGraphMovies();
+        g_WindowHooks.PlayAllGraphMovies();
     }
-    ResetInputCooperation();
+    g_WindowHooks.ResetInputCooperation();
 }
 
 // False when the framework asked to close and nothing more is to be done.
@@ -53,12 +41,12 @@ bool BecomeInactive() {
     SystemState& s = g_SystemState;
     bool deviceLost = false;
     if (!s.windowMode) {
-        if (IsDisplayModeChanged() && !IsDirectDrawInUse()) {
-            ReleaseDirectDrawObject();
+        if (g_WindowHooks.IsDisplayModeChanged() && !g_WindowHooks.IsDirectDrawInUse()) {
+            g_WindowHooks.ReleaseDirectDrawObject();
             ShowWindow(s.mainWindow, SW_MINIMIZE);
         }
-        if (IsDisplayModeChanged() && HasDirectDrawObject()) {
-            if (!HasGraphReloadHandler()) {
+        if (g_WindowHooks.IsDisplayModeChanged() && g_WindowHooks.HasDirectDrawObject()) {
+            if (!g_WindowHooks.HasGraphReloadHandler()) {
                 WriteLogText("復元関数が登録されていないため終了します\n");
                 PostCloseOnce();
                 return false;
@@ -68,8 +56,8 @@ bool BecomeInactive() {
         }
     }
     if (!deviceLost) {
-        HoldAllGraphMovies();
-        ResetInputCooperation();
+        g_WindowHooks.HoldAllGraphMovies();
+        g_WindowHooks.ResetInputCooperation();
     }
     HDC dc = GetDC(s.mainWindow);
     PaintWindowPicture(dc);
@@ -86,7 +74,7 @@ void OnActivate(WPARAM wParam) {
         BecomeActive(wParam);
     else if (!BecomeInactive())
         return;
-    ApplyPadVibration();
+    g_WindowHooks.ApplyPadVibration();
     if (s.activationCallback != nullptr) s.activationCallback(active, s.activationCallbackArgument);
 }
 
@@ -102,11 +90,11 @@ void OnPaint(HWND window) {
             RECT client{};
             GetClientRect(window, &client);
             FillRect(paint.hdc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        } else if (GetDrawTarget() == -2) {
-            int wait = GetVBlankWait();
-            SetVBlankWait(0);
-            PresentToWindow();
-            SetVBlankWait(wait);
+        } else if (g_WindowHooks.GetDrawTarget() == -2) {
+            int wait = g_WindowHooks.GetVBlankWait();
+            g_WindowHooks.SetVBlankWait(0);
+            g_WindowHooks.PresentToWindow();
+            g_WindowHooks.SetVBlankWait(wait);
         }
         s.painting = 0;
     }
@@ -119,21 +107,21 @@ void OnDisplayChange(WPARAM wParam, LPARAM lParam) {
     int bits = static_cast<int>(wParam);
     int width = LOWORD(static_cast<WPARAM>(lParam));
     int height = HIWORD(static_cast<WPARAM>(lParam));
-    int screenBits = GetScreenColorDepth();
+    int screenBits = g_WindowHooks.GetScreenColorDepth();
     int screenWidth = 0, screenHeight = 0;
-    QueryScreenSize(&screenWidth, &screenHeight);
+    g_WindowHooks.QueryScreenSize(&screenWidth, &screenHeight);
     bool differs = bits != screenBits;
-    if ((differs && !HasGraphReloadHandler()) || bits == 24 || (bits == 8 && screenBits != 8) ||
+    if ((differs && !g_WindowHooks.HasGraphReloadHandler()) || bits == 24 || (bits == 8 && screenBits != 8) ||
         width < screenWidth || height < screenHeight) {
         WriteLogText("復元関数が登録されていないためか画面が２４ビットカラーに変更されたため終了します\n");
         WriteLogText("またはスクリーンが小さすぎるためか色ビット数の違いが大きいためか終了します\n");
         PostCloseOnce();
         return;
     }
-    ReleaseAllMovieObjects();
-    SetupScreenColorFormat();
-    RecoverGraphicsAfterDeviceLoss();
-    PlayAllGraphMovies();
+    g_WindowHooks.ReleaseAllMovieObjects();
+    g_WindowHooks.SetupScreenColorFormat();
+    g_WindowHooks.RecoverGraphicsAfterDeviceLoss();
+    g_WindowHooks.PlayAllGraphMovies();
 }
 
 void OnDropFiles(HDROP drop) {
@@ -197,9 +185,9 @@ LRESULT FrameworkWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case WM_DISPLAYCHANGE: OnDisplayChange(wParam, lParam); break;
         case WM_KEYDOWN:
             for (const KeyCharEntry* e = kKeyToCharTable; e->virtualKey != 0; ++e)
-                if (e->virtualKey == wParam) PushCharCode(e->character);
+                if (e->virtualKey == wParam) g_WindowHooks.PushCharCode(e->character);
             break;
-        case WM_CHAR: PushCharCode(static_cast<int>(wParam & 0xFF)); break;
+        case WM_CHAR: g_WindowHooks.PushCharCode(static_cast<int>(wParam & 0xFF)); break;
         case WM_SYSCOMMAND:
             if (wParam == SC_SCREENSAVE) return 1;  // no screen saver while the window exists
             break;
@@ -210,7 +198,7 @@ LRESULT FrameworkWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case WM_IME_NOTIFY: return OnImeMessage(window, message, wParam, lParam);
         case WM_MOUSEWHEEL: s.wheelCounter += GET_WHEEL_DELTA_WPARAM(wParam) > 0 ? 1 : -1; break;
         case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
-        case MM_MCINOTIFY: OnMidiPlayEnd(); break;
+        case MM_MCINOTIFY: g_WindowHooks.OnMidiPlayEnd(); break;
         default: break;
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -8,13 +8,10 @@
 #include "core/framework_lock.h"
 #include "core/log.h"
 #include "core/memory.h"
-#include "core/stubs/char_input_stubs.h"
 #include "core/random.h"
 #include "core/system_state.h"
 #include "core/utility.h"
-#include "core/window.h"
-#include "graphics/graph_record.h"
-#include "graphics/screen_device.h"
+#include "window/window.h"
 
 namespace {
 
@@ -213,7 +210,7 @@ int InitWindowSystem() {
     HDC dc = GetDC(nullptr);
     s.desktopColorBits = GetDeviceCaps(dc, BITSPIXEL);
     ReleaseDC(nullptr, dc);
-    QueryScreenSize(&s.screenWidth, &s.screenHeight);
+    g_WindowHooks.QueryScreenSize(&s.screenWidth, &s.screenHeight);
 
     ChooseTimer();
     SeedRandom(timeGetTime());
@@ -300,9 +297,9 @@ int TerminateWindowSystem() {
         }
     }
     UnregisterClassA(s.windowClassName, s.moduleInstance);
-    ReleaseAllKeyInputHandles();
+    g_WindowHooks.ReleaseAllKeyInputHandles();
     if (s.windowPicture != 0) {
-        ReleaseGraph(s.windowPicture, 0);
+        g_WindowHooks.ReleaseGraph(s.windowPicture, 0);
         s.windowPicture = 0;
     }
     ClearDroppedFiles();

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "ddraw_internal.h"
-#include "display_internal.h"
+#include "ddraw/ddraw_internal.h"
+#include "ddraw/display_internal.h"
 #include "platform/kernel.h"
 
 const CLSID CLSID_D_DirectDraw7 = {0x3C305196, 0x50DB, 0x11D3, {0x9C, 0xFE, 0x00, 0xC0, 0x4F, 0xD9, 0x30, 0xC5}};

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <mutex>
 
-#include "ddraw_internal.h"
-#include "display_internal.h"
-#include "gdi_internal.h"
-#include "pixel_access.h"
+#include "ddraw/ddraw_internal.h"
+#include "ddraw/display_internal.h"
+#include "ddraw/gdi_internal.h"
+#include "ddraw/pixel_access.h"
 #include "platform/backend.h"
 #include "platform/kernel.h"
 

@@ -8,10 +8,10 @@
 #include <mutex>
 #include <thread>
 
-#include "display_internal.h"
-#include "window_state.h"
+#include "ddraw/display_internal.h"
 #include "platform/backend.h"
 #include "platform/kernel.h"
+#include "window/window_state.h"
 
 namespace {
 

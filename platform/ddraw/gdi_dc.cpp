@@ -7,9 +7,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "display_internal.h"
-#include "gdi_internal.h"
-#include "pixel_access.h"
+#include "ddraw/display_internal.h"
+#include "ddraw/gdi_internal.h"
+#include "ddraw/pixel_access.h"
 #include "platform/kernel.h"
 
 namespace {

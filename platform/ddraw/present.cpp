@@ -10,7 +10,7 @@
 #include <mutex>
 #include <string>
 
-#include "display_internal.h"
+#include "ddraw/display_internal.h"
 #include "platform/backend.h"
 #include "platform/display.h"
 #include "platform/kernel.h"

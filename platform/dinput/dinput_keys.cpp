@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "dinput_internal.h"
+#include "dinput/dinput_internal.h"
 
 namespace {
 

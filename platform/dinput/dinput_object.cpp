@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "dinput_internal.h"
+#include "dinput/dinput_internal.h"
 #include "platform/kernel.h"
 
 const CLSID CLSID_D_DirectInput = {0x25E609E0, 0xB259, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};

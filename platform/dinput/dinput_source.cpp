@@ -9,7 +9,7 @@
 #include <mutex>
 #include <sstream>
 
-#include "dinput_internal.h"
+#include "dinput/dinput_internal.h"
 #include "platform/backend.h"
 #include "platform/display.h"
 #include "platform/kernel.h"

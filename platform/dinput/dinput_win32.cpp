@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "dinput_internal.h"
+#include "dinput/dinput_internal.h"
 
 BOOL GetKeyboardState(BYTE* keys) {
     if (keys == nullptr) return FALSE;

@@ -1,5 +1,5 @@
+#include "kernel/com_classes.h"
 #include "platform/com.h"
-#include "com_classes.h"
 
 #include <cstring>
 #include <mutex>

@@ -1,6 +1,6 @@
-#include "com_classes.h"
+#include "kernel/com_classes.h"
 
-#include "dinput_internal.h"
+#include "dinput/dinput_internal.h"
 #include "platform/ddraw.h"
 
 void RegisterPlatformComClasses() {

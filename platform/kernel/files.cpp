@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "kernel_objects.h"
+#include "kernel/kernel_objects.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 

@@ -8,7 +8,7 @@
 #include <thread>
 #include <unordered_map>
 
-#include "kernel_objects.h"
+#include "kernel/kernel_objects.h"
 #include "platform/kernel.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "platform/display.h"
 #include "platform/gdi.h"
 #include "platform/kernel.h"
-#include "window_state.h"
+#include "window/window_state.h"
 
 namespace {
 

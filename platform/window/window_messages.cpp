@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "platform/backend.h"
-#include "platform/kernel.h"
 #include "platform/display.h"
-#include "window_state.h"
+#include "platform/kernel.h"
+#include "window/window_state.h"
 
 namespace {
 

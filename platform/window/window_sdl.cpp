@@ -10,7 +10,7 @@
 
 #include "platform/backend.h"
 #include "platform/kernel.h"
-#include "window_state.h"
+#include "window/window_state.h"
 
 bool SdlBackend() { return PlatformGetBackend() == PlatformBackend::Sdl; }
 

@@ -3,9 +3,9 @@
 #include <cctype>
 
 #include "platform/backend.h"
-#include "platform/kernel.h"
 #include "platform/display.h"
-#include "window_state.h"
+#include "platform/kernel.h"
+#include "window/window_state.h"
 
 namespace {
 

@@ -8,16 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "core/framework_init.h"
+#include "api/framework_init.h"
 #include "core/framework_lock.h"
 #include "core/system_state.h"
-#include "core/window.h"
 #include "kelvo/api.h"
 #include "platform/backend.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/window.h"
 #include "support/temp_dir.h"
+#include "window/window.h"
 
 class FrameworkTest : public ::testing::Test {
 protected:

@@ -26,7 +26,7 @@
 #include <memory>
 #include <vector>
 
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 #include "softrender/blit_memimg.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
-#include "graphics/color_format.h"
-#include "graphics/memimg.h"
+#include "graphics/image/color_format.h"
+#include "graphics/image/memimg.h"
 #include "softrender/fill_rect.h"
 #include "softrender/lines.h"
 

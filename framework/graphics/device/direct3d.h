@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "graphics/color_format.h"
-#include "graphics/handle.h"
+#include "core/handle.h"
+#include "graphics/image/color_format.h"
 #include "platform/ddraw.h"
 #include "platform/types.h"
 

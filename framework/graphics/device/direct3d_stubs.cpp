@@ -1,5 +1,5 @@
 // Stand-ins for the Direct3D layer until it is built: it is never up.
-#include "graphics/direct3d.h"
+#include "graphics/device/direct3d.h"
 
 int IsDirect3DUp() { return 0; }
 int HasDevice3DInterface() { return 0; }

@@ -1,16 +1,16 @@
 // The graphics device's start with its fall-back to software rendering, and
 // the graphics manager that a screen mode starts and ends.
-#include "core/framework_init.h"
+#include "core/fatal_error.h"
 #include "core/log.h"
-#include "graphics/direct3d.h"
-#include "graphics/draw_state.h"
-#include "graphics/font.h"
-#include "graphics/graph_load.h"
-#include "graphics/graph_record.h"
-#include "graphics/mask.h"
-#include "graphics/screen_device.h"
-#include "graphics/surface2d.h"
-#include "graphics/surface_data.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/device/surface_data.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_load.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/draw/mask.h"
+#include "graphics/text/font.h"
 
 namespace {
 int g_graphicsInitialised = 0;

@@ -1,7 +1,7 @@
 // Presenting the finished frame: a flip in full screen, otherwise a copy of
 // the back buffer into the window; pacing to the vertical blank; the
 // draw-target binding; and keeping a front-screen target visible.
-#include "graphics/present.h"
+#include "graphics/device/present.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,16 +10,16 @@
 
 #include "core/screen_log.h"
 #include "core/system_state.h"
-#include "core/window.h"
-#include "graphics/convert_blit.h"
-#include "graphics/direct3d.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_record.h"
-#include "graphics/screen_device.h"
-#include "graphics/screen_device_internal.h"
-#include "graphics/surface2d.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/screen_device_internal.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/image/convert_blit.h"
 #include "platform/gdi.h"
 #include "softrender/fill_rect.h"
+#include "window/window.h"
 
 DrawTargetBinding g_DrawTargetBinding{};
 

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "graphics/handle.h"
-#include "graphics/memimg.h"
+#include "core/handle.h"
+#include "graphics/image/memimg.h"
 #include "platform/ddraw.h"
 #include "platform/window.h"
 

@@ -1,20 +1,20 @@
 // The screen device's life: obtaining the DirectDraw object, the window
 // clipper, shut-down, release and rebuild after a device loss, the main
 // surfaces' release and restore, and the settings and getters.
-#include "graphics/screen_device.h"
+#include "graphics/device/screen_device.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "core/framework_init.h"
+#include "core/fatal_error.h"
 #include "core/log.h"
 #include "core/system_state.h"
-#include "graphics/direct3d.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_load.h"
-#include "graphics/present.h"
-#include "graphics/screen_device_internal.h"
-#include "graphics/surface2d.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device_internal.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_load.h"
 #include "platform/com.h"
 #include "platform/display.h"
 

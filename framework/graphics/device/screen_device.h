@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "graphics/color_format.h"
-#include "graphics/memimg.h"
+#include "graphics/image/color_format.h"
+#include "graphics/image/memimg.h"
 #include "platform/ddraw.h"
 #include "platform/window.h"
 

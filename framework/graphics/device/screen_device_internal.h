@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "graphics/color_format.h"
+#include "graphics/image/color_format.h"
 #include "platform/ddraw.h"
 #include "platform/types.h"
 

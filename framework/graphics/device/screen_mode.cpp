@@ -4,18 +4,19 @@
 // the timing measured after each change.
 #include <cstring>
 
-#include "core/framework_init.h"
+#include "core/fatal_error.h"
 #include "core/log.h"
 #include "core/screen_log.h"
+#include "core/system_info.h"
 #include "core/system_state.h"
-#include "graphics/direct3d.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_load.h"
-#include "graphics/graph_record.h"
-#include "graphics/present.h"
-#include "graphics/screen_device.h"
-#include "graphics/screen_device_internal.h"
-#include "graphics/surface2d.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/screen_device_internal.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_load.h"
+#include "graphics/draw/graph_record.h"
 #include "platform/gdi.h"
 
 namespace {

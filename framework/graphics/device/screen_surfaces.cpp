@@ -2,13 +2,13 @@
 // them) and the palette of an 8-bit screen.
 #include <cstring>
 
-#include "core/framework_init.h"
+#include "core/fatal_error.h"
 #include "core/log.h"
 #include "core/system_state.h"
 #include "core/utility.h"
-#include "graphics/draw_state.h"
-#include "graphics/screen_device.h"
-#include "graphics/screen_device_internal.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/screen_device_internal.h"
+#include "graphics/draw/draw_state.h"
 
 namespace {
 

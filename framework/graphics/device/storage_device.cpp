@@ -1,6 +1,6 @@
-#include "graphics/storage_device.h"
+#include "graphics/device/storage_device.h"
 
-#include "graphics/screen_device.h"
+#include "graphics/device/screen_device.h"
 
 namespace {
 const StorageScreenOverride* g_override = nullptr;

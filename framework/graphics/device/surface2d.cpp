@@ -1,16 +1,16 @@
 // The 2D-surface table, and attaching, restoring, filling and deleting the
 // 2D surfaces of graphics. Writes and copies are in surface2d_write.cpp and
 // surface2d_copy.cpp.
-#include "graphics/surface2d.h"
+#include "graphics/device/surface2d.h"
 
 #include "core/log.h"
 #include "core/memory.h"
-#include "graphics/direct3d.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_record.h"
-#include "graphics/present.h"
-#include "graphics/screen_device.h"
-#include "graphics/storage_device.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/storage_device.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_record.h"
 
 Surface2DTable g_Surface2DTable{};
 

@@ -7,9 +7,9 @@
 
 #include <cstdint>
 
-#include "graphics/graph_image.h"
-#include "graphics/handle.h"
-#include "graphics/surface_data.h"
+#include "core/handle.h"
+#include "graphics/device/surface_data.h"
+#include "graphics/image/graph_image.h"
 #include "platform/ddraw.h"
 #include "platform/types.h"
 

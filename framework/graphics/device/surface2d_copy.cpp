@@ -1,14 +1,14 @@
 // Copies into 2D surfaces from elsewhere: a movie's frame, a rectangle of
 // the current draw target, and the GDI copy between two surfaces.
 #include "core/log.h"
-#include "graphics/convert_blit.h"
-#include "graphics/direct3d.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_record.h"
-#include "graphics/movie.h"
-#include "graphics/present.h"
-#include "graphics/storage_device.h"
-#include "graphics/surface2d.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/present.h"
+#include "graphics/device/storage_device.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/image/convert_blit.h"
+#include "graphics/movie/movie.h"
 #include "platform/gdi.h"
 
 namespace {

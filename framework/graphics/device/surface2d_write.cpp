@@ -5,13 +5,13 @@
 
 #include "core/log.h"
 #include "core/memory.h"
-#include "graphics/base_image.h"
-#include "graphics/convert_blit.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_record.h"
-#include "graphics/rect.h"
-#include "graphics/storage_device.h"
-#include "graphics/surface2d.h"
+#include "core/rect.h"
+#include "graphics/device/storage_device.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/image/base_image.h"
+#include "graphics/image/convert_blit.h"
 
 namespace {
 

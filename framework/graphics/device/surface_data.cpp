@@ -1,10 +1,10 @@
 // The surface-data table: adding, looking up, sharing and deleting records.
 // Making and changing the storage itself is in surface_data_storage.cpp.
-#include "graphics/surface_data.h"
+#include "graphics/device/surface_data.h"
 
 #include "core/log.h"
 #include "core/memory.h"
-#include "graphics/storage_device.h"
+#include "graphics/device/storage_device.h"
 
 SurfaceDataTable g_SurfaceDataTable{};
 

@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
-#include "graphics/color_format.h"
-#include "graphics/handle.h"
-#include "graphics/memimg.h"
+#include "core/handle.h"
+#include "graphics/image/color_format.h"
+#include "graphics/image/memimg.h"
 #include "platform/ddraw.h"
 #include "platform/types.h"
 

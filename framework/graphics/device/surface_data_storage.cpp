@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "core/log.h"
-#include "graphics/direct3d.h"
-#include "graphics/screen_device.h"
-#include "graphics/storage_device.h"
-#include "graphics/surface_data.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/storage_device.h"
+#include "graphics/device/surface_data.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "graphics/draw_matrix.h"
+#include "graphics/draw/draw_matrix.h"
 
 #include <cmath>
 
-#include "graphics/screen_device.h"
+#include "graphics/device/screen_device.h"
 
 namespace {
 

@@ -1,20 +1,20 @@
 // The common frame of every drawing operation and the choice of its path.
-#include "graphics/draw_ops.h"
+#include "graphics/draw/draw_ops.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "core/window.h"
-#include "graphics/direct3d.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_record.h"
-#include "graphics/present.h"
-#include "graphics/rect.h"
-#include "graphics/screen_device.h"
-#include "graphics/soft_bridge.h"
-#include "graphics/stubs/texture_draw_stubs.h"
+#include "core/rect.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/texture_draw_stubs.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/draw/soft_bridge.h"
 #include "softrender/stubs/soft_draw_stubs.h"
+#include "window/window.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "graphics/handle.h"
+#include "core/handle.h"
 
 int BlitGraph(int x, int y, HandleId graphHandle, int transparent);
 // Scaled into the rectangle between the corners; x1 > x2 mirrors left-right,

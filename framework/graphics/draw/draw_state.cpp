@@ -1,4 +1,4 @@
-#include "graphics/draw_state.h"
+#include "graphics/draw/draw_state.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,13 +6,13 @@
 
 #include "core/log.h"
 #include "core/system_state.h"
-#include "core/window.h"
-#include "graphics/direct3d.h"
-#include "graphics/graph_record.h"
-#include "graphics/mask.h"
-#include "graphics/present.h"
-#include "graphics/screen_device.h"
-#include "graphics/surface2d.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/draw/mask.h"
+#include "window/window.h"
 
 DrawState g_DrawState{};
 

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "graphics/draw_matrix.h"
-#include "graphics/handle.h"
+#include "core/handle.h"
+#include "graphics/draw/draw_matrix.h"
 #include "platform/types.h"
 
 struct GraphRecord;

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "graphics/color_format.h"
-#include "graphics/draw_ops.h"
-#include "graphics/draw_state.h"
+#include "graphics/draw/draw_ops.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/image/color_format.h"
 
 int DrawTextDefaultFont(int x, int y, const char* text, std::uint32_t color, std::uint32_t edgeColor);
 int SetDefaultFontSize(int size);

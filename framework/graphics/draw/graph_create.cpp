@@ -3,17 +3,17 @@
 // keeps so that it can be reloaded after the display device was lost.
 #include <cstring>
 
-#include "core/file_functions.h"
 #include "core/log.h"
-#include "core/window.h"
-#include "graphics/base_image.h"
-#include "graphics/color_format.h"
-#include "graphics/direct3d.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_load.h"
-#include "graphics/graph_record.h"
-#include "graphics/surface2d.h"
+#include "files/file_functions.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_load.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/image/base_image.h"
+#include "graphics/image/color_format.h"
 #include "platform/types.h"
+#include "window/window.h"
 
 namespace {
 

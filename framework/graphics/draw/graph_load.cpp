@@ -1,18 +1,18 @@
 // Loading an image file into one graphic, or into a grid of equal pieces
 // cut from one base graphic. A file that is no image may be a movie, shown
 // in a graphic of its frame size.
-#include "graphics/graph_load.h"
+#include "graphics/draw/graph_load.h"
 
-#include "core/file_functions.h"
 #include "core/log.h"
-#include "core/window.h"
-#include "graphics/base_image.h"
-#include "graphics/direct3d.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_record.h"
-#include "graphics/image_loader.h"
-#include "graphics/movie.h"
-#include "graphics/screen_device.h"
+#include "files/file_functions.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/image/base_image.h"
+#include "graphics/image/image_loader.h"
+#include "graphics/movie/movie.h"
+#include "window/window.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // and end.
 #pragma once
 
-#include "graphics/graph_image.h"
-#include "graphics/handle.h"
+#include "core/handle.h"
+#include "graphics/image/graph_image.h"
 #include "platform/types.h"
 
 int InitGraphicsDevice(HWND window);

@@ -1,17 +1,17 @@
-#include "graphics/graph_record.h"
+#include "graphics/draw/graph_record.h"
 
 #include <cstdio>
 
-#include "core/framework_init.h"
+#include "core/fatal_error.h"
 #include "core/log.h"
 #include "core/memory.h"
-#include "graphics/direct3d.h"
-#include "graphics/draw_state.h"
-#include "graphics/font.h"
-#include "graphics/graph_load.h"
-#include "graphics/movie.h"
-#include "graphics/screen_device.h"
-#include "graphics/surface2d.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_load.h"
+#include "graphics/movie/movie.h"
+#include "graphics/text/font.h"
 
 GraphTable g_GraphTable{};
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "graphics/handle.h"
+#include "core/handle.h"
 
 constexpr int kGraphStorageMax = 64;
 constexpr int kGraphNameSize = 64;

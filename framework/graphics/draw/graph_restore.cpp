@@ -4,20 +4,20 @@
 // again.
 #include <cstring>
 
-#include "core/file_functions.h"
 #include "core/log.h"
 #include "core/system_state.h"
-#include "graphics/base_image.h"
-#include "graphics/direct3d.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_load.h"
-#include "graphics/graph_record.h"
-#include "graphics/image_loader.h"
-#include "graphics/movie.h"
-#include "graphics/present.h"
-#include "graphics/screen_device.h"
-#include "graphics/surface2d.h"
-#include "graphics/surface_data.h"
+#include "files/file_functions.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/device/surface_data.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_load.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/image/base_image.h"
+#include "graphics/image/image_loader.h"
+#include "graphics/movie/movie.h"
 #include "platform/types.h"
 
 namespace {

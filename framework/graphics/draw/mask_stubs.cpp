@@ -1,5 +1,5 @@
 // Stand-ins for masks until they are built: there is no mask buffer.
-#include "graphics/mask.h"
+#include "graphics/draw/mask.h"
 
 int SetMaskActive(int) { return -1; }
 int MakeMaskWorkScreen(int, int) { return 0; }

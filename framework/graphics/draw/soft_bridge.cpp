@@ -1,17 +1,17 @@
 // Opening the draw target (and the source) as software images for one
 // software draw, and putting them back afterwards.
-#include "graphics/soft_bridge.h"
+#include "graphics/draw/soft_bridge.h"
 
 #include <cstring>
 
-#include "graphics/convert_blit.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_record.h"
-#include "graphics/present.h"
-#include "graphics/rect.h"
-#include "graphics/screen_device.h"
-#include "graphics/surface2d.h"
-#include "graphics/surface_data.h"
+#include "core/rect.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/device/surface_data.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/image/convert_blit.h"
 
 TargetMemImgAccess g_TargetMemImgAccess{};
 

@@ -9,8 +9,8 @@
 
 #include <cstdint>
 
-#include "graphics/handle.h"
-#include "graphics/memimg.h"
+#include "core/handle.h"
+#include "graphics/image/memimg.h"
 #include "platform/ddraw.h"
 #include "platform/types.h"
 #include "softrender/lines.h"

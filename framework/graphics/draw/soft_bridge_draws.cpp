@@ -4,16 +4,16 @@
 #include <cstdint>
 #include <limits>
 
+#include "core/rect.h"
 #include "core/system_state.h"
-#include "graphics/color_format.h"
-#include "graphics/direct3d.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_record.h"
-#include "graphics/present.h"
-#include "graphics/rect.h"
-#include "graphics/screen_device.h"
-#include "graphics/soft_bridge.h"
-#include "graphics/surface2d.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/draw/soft_bridge.h"
+#include "graphics/image/color_format.h"
 #include "softrender/blit_memimg.h"
 #include "softrender/fill_rect.h"
 

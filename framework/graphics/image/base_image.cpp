@@ -1,11 +1,11 @@
-#include "graphics/base_image.h"
+#include "graphics/image/base_image.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "core/memory.h"
-#include "graphics/convert_blit.h"
-#include "graphics/draw_state.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/image/convert_blit.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "graphics/color_format.h"
-#include "graphics/graph_image.h"
+#include "graphics/image/color_format.h"
+#include "graphics/image/graph_image.h"
 #include "platform/gdi.h"
 
 // An image of the standard 24-bit format; pitch (3 x width + 3) / 4 x 4;

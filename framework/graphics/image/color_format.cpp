@@ -1,8 +1,8 @@
-#include "graphics/color_format.h"
+#include "graphics/image/color_format.h"
 
 #include <bit>
 
-#include "graphics/color_channel.h"
+#include "graphics/image/color_channel.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The converting blit's entry: the flags are settled, then the first case
 // that fits copies the pixels.
-#include "graphics/convert_blit.h"
+#include "graphics/image/convert_blit.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "graphics/convert_blit_job.h"
-#include "graphics/rect.h"
+#include "core/rect.h"
+#include "graphics/image/convert_blit_job.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "graphics/color_format.h"
+#include "graphics/image/color_format.h"
 #include "platform/types.h"
 
 // Copies the source rectangle (its width and height are the copy's size) to

@@ -2,7 +2,7 @@
 // screens use most. Each gives exactly the general loop's pixels; they are
 // taken only for plain copies (no dither, mirror, alpha image, transparent
 // copy, alpha from colour or mode words).
-#include "graphics/convert_blit_job.h"
+#include "graphics/image/convert_blit_job.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // format into any other.
 #include <algorithm>
 
-#include "graphics/convert_blit_job.h"
+#include "graphics/image/convert_blit_job.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "graphics/color_format.h"
+#include "graphics/image/color_format.h"
 
 // One call of the blit, with its flags settled and the descriptors copied.
 struct ConvertJob {

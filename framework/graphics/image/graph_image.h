@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "graphics/color_format.h"
+#include "graphics/image/color_format.h"
 
 struct GraphImage {
     ColorFormatDesc colorFormat;

@@ -4,10 +4,10 @@
 
 #include "core/log.h"
 #include "core/memory.h"
-#include "graphics/color_format.h"
-#include "graphics/image_loader.h"
-#include "graphics/image_loader_dds_table.h"
-#include "graphics/image_loader_io.h"
+#include "graphics/image/color_format.h"
+#include "graphics/image/image_loader.h"
+#include "graphics/image/image_loader_dds_table.h"
+#include "graphics/image/image_loader_io.h"
 
 namespace {
 constexpr std::uint32_t kDescriptionSize = 124;

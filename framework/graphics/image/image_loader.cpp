@@ -1,15 +1,15 @@
 // The loader table, the decode entry that tries each loader in turn, and the
 // loading of an image (and its "_a" alpha image) from a file or memory.
-#include "graphics/image_loader.h"
+#include "graphics/image/image_loader.h"
 
 #include <cstring>
 
-#include "core/file_functions.h"
 #include "core/log.h"
 #include "core/memory.h"
-#include "core/stream_memory.h"
-#include "graphics/base_image.h"
-#include "graphics/convert_blit.h"
+#include "files/file_functions.h"
+#include "files/stream_memory.h"
+#include "graphics/image/base_image.h"
+#include "graphics/image/convert_blit.h"
 
 const ImageLoaderFunction ImageLoaderTable[] = {
     LoadBmpImage, LoadJpegImage, LoadPngImage, LoadBgraImage, LoadTgaImage, LoadDdsImage, nullptr,

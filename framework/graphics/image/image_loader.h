@@ -5,8 +5,8 @@
 
 #include <cstddef>
 
-#include "core/stream_functions.h"
-#include "graphics/graph_image.h"
+#include "files/stream_functions.h"
+#include "graphics/image/graph_image.h"
 #include "platform/gdi.h"
 
 // Each loader reads only through the stream and returns 0 when it decoded

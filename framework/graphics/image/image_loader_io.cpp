@@ -1,7 +1,7 @@
-#include "graphics/image_loader_io.h"
+#include "graphics/image/image_loader_io.h"
 
-#include "core/file_functions.h"
 #include "core/memory.h"
+#include "files/file_functions.h"
 
 bool StreamReadExact(StreamData* stream, void* buffer, std::size_t size) {
     if (size == 0) return true;

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/stream_functions.h"
-#include "graphics/graph_image.h"
+#include "files/stream_functions.h"
+#include "graphics/image/graph_image.h"
 
 // Decoded images above this many bytes are refused: no asset comes near it,
 // and a damaged header must not make the loader ask for gigabytes.

@@ -6,9 +6,9 @@
 
 #include "core/log.h"
 #include "core/memory.h"
-#include "graphics/color_format.h"
-#include "graphics/image_loader.h"
-#include "graphics/image_loader_io.h"
+#include "graphics/image/color_format.h"
+#include "graphics/image/image_loader.h"
+#include "graphics/image/image_loader_io.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // Software images: initialisers, views, release, copies, writes and fills.
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "core/memory.h"
-#include "graphics/convert_blit.h"
-#include "graphics/rect.h"
+#include "core/rect.h"
+#include "graphics/image/convert_blit.h"
 
 namespace {
 

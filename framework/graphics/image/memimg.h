@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "graphics/color_format.h"
-#include "graphics/graph_image.h"
+#include "graphics/image/color_format.h"
+#include "graphics/image/graph_image.h"
 #include "platform/types.h"
 
 constexpr std::uint32_t kMemImgMagic = 0x12345678;

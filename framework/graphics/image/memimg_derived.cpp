@@ -1,7 +1,7 @@
 // The two buffers derived from a software image's pixels: the run table the
 // renderer's transparent loops walk, and the alpha-premultiplied copy.
 
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 struct GraphRecord;
 struct D_IDirectDrawSurface7;
 
-#include "graphics/handle.h"
+#include "core/handle.h"
 
 // Opens a movie file to be shown in a graphic: the movie handle and its
 // frame size, or -1.

@@ -1,5 +1,5 @@
 // Stand-ins for movies until they are built: no graphic shows one.
-#include "graphics/movie.h"
+#include "graphics/movie/movie.h"
 
 int CloseGraphMovie(GraphRecord*) { return -1; }
 int ReleaseAllMovieObjects() { return 0; }

@@ -1,5 +1,5 @@
 // Stand-in for fonts until they are built: there are none to re-create.
-#include "graphics/font.h"
+#include "graphics/text/font.h"
 
 int RecreateAllFonts() { return 0; }
 

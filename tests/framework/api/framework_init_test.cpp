@@ -2,8 +2,10 @@
 // fatal-error exit.
 #include <gtest/gtest.h>
 
+#include "core/fatal_error.h"
 #include "core/log.h"
-#include "framework_fixture.h"
+#include "core/system_info.h"
+#include "framework/framework_fixture.h"
 #include "platform/com.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "graphics/handle.h"
+#include "core/handle.h"
 
 namespace {
 

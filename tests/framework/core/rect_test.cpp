@@ -3,7 +3,7 @@
 
 #include <climits>
 
-#include "graphics/rect.h"
+#include "core/rect.h"
 
 namespace {
 

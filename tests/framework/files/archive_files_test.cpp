@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "core/archive_files.h"
-#include "core/archive_packer.h"
-#include "core/file_functions.h"
-#include "core/memory.h"
-#include "core/stream_functions.h"
 #include "core/log.h"
+#include "core/memory.h"
 #include "core/system_state.h"
+#include "files/archive_files.h"
+#include "files/archive_packer.h"
+#include "files/file_functions.h"
+#include "files/stream_functions.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "support/temp_dir.h"

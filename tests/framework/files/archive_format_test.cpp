@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/archive_format.h"
-#include "core/archive_packer.h"
+#include "files/archive_format.h"
+#include "files/archive_packer.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "core/file_functions.h"
 #include "core/memory.h"
-#include "core/plain_file.h"
+#include "files/file_functions.h"
+#include "files/plain_file.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "support/temp_dir.h"

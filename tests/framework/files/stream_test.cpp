@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "core/file_functions.h"
 #include "core/memory.h"
-#include "core/stream_functions.h"
-#include "core/stream_memory.h"
-#include "core/stream_node_list.h"
+#include "files/file_functions.h"
+#include "files/stream_functions.h"
+#include "files/stream_memory.h"
+#include "files/stream_node_list.h"
 
 namespace {
 

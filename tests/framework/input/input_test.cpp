@@ -2,9 +2,9 @@
 // Win32 fall-backs, on the headless backend's scripted input.
 #include <gtest/gtest.h>
 
-#include "core/input.h"
-#include "core/input_tables.h"
-#include "framework_fixture.h"
+#include "framework/framework_fixture.h"
+#include "input/input.h"
+#include "input/input_tables.h"
 #include "platform/dinput.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "core/memory.h"
-#include "core/ring_buffer.h"
-#include "log_capture.h"
+#include "framework/core/log_capture.h"
+#include "net/ring_buffer.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "core/memory.h"
-#include "framework_fixture.h"
+#include "framework/framework_fixture.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 
 #include <vector>
 
-#include "framework/core/framework_fixture.h"
 #include "core/memory.h"
-#include "graphics/draw_state.h"
-#include "graphics/present.h"
-#include "graphics/screen_device.h"
+#include "framework/framework_fixture.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/draw/draw_state.h"
 #include "platform/display.h"
 
 namespace {

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "core/memory.h"
-#include "graphics/color_format.h"
-#include "graphics/graph_image.h"
-#include "graphics/storage_device.h"
-#include "graphics/surface2d.h"
-#include "graphics/surface_data.h"
-#include "graphics_fixture.h"
+#include "framework/graphics/graphics_fixture.h"
+#include "graphics/device/storage_device.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/device/surface_data.h"
+#include "graphics/image/color_format.h"
+#include "graphics/image/graph_image.h"
 #include "platform/backend.h"
 #include "platform/com.h"
 #include "platform/ddraw.h"

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "framework/core/log_capture.h"
-#include "graphics/draw_state.h"
-#include "graphics/memimg.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/image/memimg.h"
 #include "softrender/render_tables.h"
 #include "storage_fixture.h"
 

@@ -2,7 +2,7 @@
 // colour keys, sharing by reference count, nested locks, Z buffers, and loss.
 #include <gtest/gtest.h>
 
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 #include "storage_fixture.h"
 
 namespace {

@@ -8,15 +8,15 @@
 #include <functional>
 #include <vector>
 
-#include "framework/core/framework_fixture.h"
-#include "graphics/draw_ops.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_record.h"
-#include "graphics/present.h"
-#include "graphics/screen_device.h"
-#include "graphics/soft_bridge.h"
-#include "graphics/surface2d.h"
-#include "graphics/surface_data.h"
+#include "framework/framework_fixture.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/device/surface_data.h"
+#include "graphics/draw/draw_ops.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/draw/soft_bridge.h"
 #include "platform/display.h"
 #include "softrender/blit_memimg.h"
 

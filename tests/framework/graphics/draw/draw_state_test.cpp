@@ -2,8 +2,8 @@
 // target selection and what it resets, the matrices it builds.
 #include <cmath>
 
-#include "graphics/screen_device.h"
-#include "graphics_fixture.h"
+#include "framework/graphics/graphics_fixture.h"
+#include "graphics/device/screen_device.h"
 
 namespace {
 

@@ -10,17 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/framework_fixture.h"
-#include "core/file_functions.h"
-#include "graphics/base_image.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_load.h"
-#include "graphics/graph_record.h"
-#include "graphics/image_loader.h"
-#include "graphics/screen_device.h"
-#include "graphics/surface2d.h"
-#include "graphics/surface_data.h"
-#include "image_test_support.h"
+#include "files/file_functions.h"
+#include "framework/framework_fixture.h"
+#include "framework/graphics/image/image_test_support.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/device/surface_data.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_load.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/image/base_image.h"
+#include "graphics/image/image_loader.h"
 #include "platform/display.h"
 
 namespace {

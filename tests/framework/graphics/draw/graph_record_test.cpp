@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "framework/core/log_capture.h"
-#include "graphics/graph_load.h"
-#include "graphics_fixture.h"
+#include "framework/graphics/graphics_fixture.h"
+#include "graphics/draw/graph_load.h"
 
 namespace {
 

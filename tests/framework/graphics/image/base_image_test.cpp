@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/memory.h"
-#include "graphics/base_image.h"
+#include "graphics/image/base_image.h"
 #include "platform/backend.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <random>
 
-#include "graphics/color_format.h"
+#include "graphics/image/color_format.h"
 
 namespace {
 

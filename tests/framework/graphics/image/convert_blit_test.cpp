@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "graphics/color_format.h"
-#include "graphics/convert_blit.h"
+#include "graphics/image/color_format.h"
+#include "graphics/image/convert_blit.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The raw "BGRA" format and DDS: layouts, the FourCC table, refusals.
 #include <cstring>
 
-#include "graphics/image_loader_dds_table.h"
+#include "graphics/image/image_loader_dds_table.h"
 #include "image_test_support.h"
 
 namespace {

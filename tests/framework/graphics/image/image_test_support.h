@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "core/memory.h"
-#include "core/stream_functions.h"
-#include "core/stream_memory.h"
-#include "graphics/base_image.h"
-#include "graphics/image_loader.h"
+#include "files/stream_functions.h"
+#include "files/stream_memory.h"
+#include "graphics/image/base_image.h"
+#include "graphics/image/image_loader.h"
 
 struct Bytes {
     std::vector<std::uint8_t> data;

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/memory.h"
-#include "graphics/color_format.h"
-#include "graphics/memimg.h"
+#include "graphics/image/color_format.h"
+#include "graphics/image/memimg.h"
 
 namespace {
 
