@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 #include "softrender/rotate_memimg.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 
 // An initialised image with pixels and a colour format.
 bool MemImgUsable(const MEMIMG* image);

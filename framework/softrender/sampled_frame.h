@@ -14,7 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 #include "softrender/blit_frame.h"
 #include "softrender/soft_draw_settings.h"
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 #include "softrender/soft_draw_settings.h"
 
 // Maps the whole texture onto the four corners (x, y of the texture's

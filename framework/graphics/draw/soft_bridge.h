@@ -17,6 +17,8 @@
 #include "softrender/soft_draw_settings.h"
 
 struct GraphRecord;
+struct Surface2DRecord;
+struct SurfaceDataRecord;
 
 // The one access in progress; only one software draw runs at a time, under
 // the framework lock.
@@ -70,6 +72,14 @@ int DrawsStraightIntoScreenMemImg();
 // software-only mode nor DirectDraw.
 int SoftDrawingUnavailable();
 
+// While the screen is held as software images: the draw target's image (a
+// view at a part graphic's place in its target's), or null without pixels.
+MEMIMG* StraightDrawTarget(MEMIMG* view);
+// The software image of a 2D surface's window onto its surface data (the
+// data's own, or a view of the window), or null when the data is not held
+// as a software image with pixels.
+const MEMIMG* PartSourceMemImg(const Surface2DRecord& part, SurfaceDataRecord& data, MEMIMG* view);
+
 // The plain draw of a 2D surface with its top-left at (x, y). 0 or -1.
 int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent);
 // The same for a graphic's first 2D surface; x and y are truncated toward
@@ -81,3 +91,7 @@ int SoftDrawLineList(const LineRecord* records, int count);
 // screen format. The corners may come in any order. 0 or -1.
 int SoftDrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t color);
 int SoftDrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t color);
+// The graphic scaled by scale and turned by angle (radians) about its
+// centre, which lands at (x, y) truncated; turn mirrors it left to right.
+// 0 after a draw (also one that drew nothing), -1 when it cannot draw.
+int SoftDrawRotate(float x, float y, double scale, double angle, const GraphRecord* graph, int transparent, int turn);
