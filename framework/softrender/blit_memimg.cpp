@@ -66,8 +66,7 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
     const bool is32 = src->kind == kMemImgKind888;
     const bool paletted = src->paletted != 0;
     BlitLoopKind kind;
-    kind.family = is32 ? (paletted ? BlitFamily::kPaletted32 : BlitFamily::kDirect32)
-                       : (paletted ? BlitFamily::kPaletted16 : BlitFamily::kDirect16);
+    kind.family = SourceFamily(*src);
     kind.mode = static_cast<std::uint8_t>(mode);
     kind.mask = blendMask != nullptr;
     kind.bright = !IsBrightWhite(settings.brightColor);

@@ -20,6 +20,11 @@ bool MemImgStepMatchesFormat(const MEMIMG& image) {
     return image.colorFormat != nullptr && image.colorFormat->bytesPerPixel == MemImgStepBytes(image);
 }
 
+BlitFamily SourceFamily(const MEMIMG& source) {
+    if (source.kind == kMemImgKind888) return source.paletted ? BlitFamily::kPaletted32 : BlitFamily::kDirect32;
+    return source.paletted ? BlitFamily::kPaletted16 : BlitFamily::kDirect16;
+}
+
 void CopyPaletteForDraw(const MEMIMG& image, std::uint32_t out[256]) {
     std::memset(out, 0, 256 * sizeof *out);
     if (image.palette == nullptr) return;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "graphics/image/memimg.h"
+#include "softrender/blit_frame.h"
 
 // An initialised image with pixels and a colour format.
 bool MemImgUsable(const MEMIMG* image);
@@ -16,6 +17,9 @@ int MemImgStepBytes(const MEMIMG& image);
 // Whether the image's colour format agrees with the step the loops take; an
 // image that disagrees would be walked past its rows.
 bool MemImgStepMatchesFormat(const MEMIMG& image);
+
+// The loop family of a source drawn into an image of its own pixel size.
+BlitFamily SourceFamily(const MEMIMG& source);
 
 // The palette of a paletted image in its pixel format (5:6:5 entries
 // zero-extended, 32-bit entries whole). Entries past the palette's count

@@ -29,9 +29,8 @@ SampledRunFn PrepareSampledDraw(const MEMIMG* dest, const MEMIMG* src, int trans
 
     const bool is32 = src->kind == kMemImgKind888;
     const bool paletted = src->paletted != 0;
-    SampledLoopKind kind;
-    kind.family = is32 ? (paletted ? BlitFamily::kPaletted32 : BlitFamily::kDirect32)
-                       : (paletted ? BlitFamily::kPaletted16 : BlitFamily::kDirect16);
+    BlitLoopKind kind;
+    kind.family = SourceFamily(*src);
     kind.mode = static_cast<std::uint8_t>(mode);
     kind.mask = blendMask != nullptr;
     kind.bright = !IsBrightWhite(settings.brightColor);

@@ -27,12 +27,13 @@
 #include <vector>
 
 #include "graphics/image/memimg.h"
+#include "sprite_images.h"
 #include "softrender/blit_memimg.h"
 
 namespace {
 
-constexpr int kScreenW = 640, kScreenH = 480, kSprite = 128;
-constexpr std::uint32_t kKey565 = 0xF81F, kKey888 = 0x00FF00FF;
+using namespace bench_images;
+
 constexpr std::uint32_t kBright = 0xFFA060;  // red 255, green 160, blue 96
 
 enum class Op { kCopy, kKeyed, kAlpha, kAdd };
@@ -45,34 +46,6 @@ struct Case {
 
 std::uint32_t Mode(Op op) { return op == Op::kAlpha ? 1 : (op == Op::kAdd ? 2 : 0); }
 std::uint32_t Param(Op op) { return op == Op::kAlpha ? 100 : (op == Op::kAdd ? 200 : 255); }
-
-// The sprite: a disc with a hole and a few stripes of the transparent colour.
-bool Opaque(int x, int y) {
-    const int dx = x - 64, dy = y - 64, r2 = dx * dx + dy * dy;
-    return r2 < 60 * 60 && r2 > 12 * 12 && (y % 16) != 3;
-}
-
-std::uint32_t ColourAt(int x, int y) {
-    return static_cast<std::uint32_t>((x * 2) & 0xFF) << 16 | static_cast<std::uint32_t>((y * 2) & 0xFF) << 8 |
-           static_cast<std::uint32_t>((x + y) & 0xFF);
-}
-std::uint16_t To565(std::uint32_t c) {
-    return static_cast<std::uint16_t>(((c >> 8) & 0xF800) | ((c >> 5) & 0x07E0) | ((c >> 3) & 0x001F));
-}
-
-struct MemImgDeleter {
-    void operator()(MEMIMG* image) const {
-        ReleaseMemImg(image);
-        delete image;
-    }
-};
-using MemImgPtr = std::unique_ptr<MEMIMG, MemImgDeleter>;
-
-MemImgPtr NewMemImg(int w, int h, int kind, std::uint32_t key) {
-    MemImgPtr image(new MEMIMG{});
-    if (InitMemImg(image.get(), w, h, -1, key, kind, 0, 0, 1) != 0) std::abort();
-    return image;
-}
 
 // The same pixels as a MEMIMG (with its run list), an SDL surface and a
 // pixman image, plus a screen of each.
@@ -90,23 +63,19 @@ struct Images {
     explicit Images(bool thirtyTwo) : is32(thirtyTwo) {
         const int kind = is32 ? kMemImgKind888 : kMemImgKind565;
         const std::uint32_t key = is32 ? kKey888 : kKey565;
-        sprite = NewMemImg(kSprite, kSprite, kind, key);
-        opaqueSprite = NewMemImg(kSprite, kSprite, kind, key);
-        screen = NewMemImg(kScreenW, kScreenH, kind, 0xFFFFFFFF);
+        sprite = NewMemImg(kSprite, kSprite, kind, key, 1);
+        opaqueSprite = NewMemImg(kSprite, kSprite, kind, key, 1);
+        screen = NewMemImg(kScreenW, kScreenH, kind, 0xFFFFFFFF, 1);
         argb.resize(kSprite * kSprite);
         for (int y = 0; y < kSprite; ++y)
             for (int x = 0; x < kSprite; ++x) {
                 const std::uint32_t c = ColourAt(x, y);
-                const bool opaque = Opaque(x, y);
-                Put(sprite.get(), x, y, opaque ? (is32 ? c : To565(c)) : key);
+                Put(sprite.get(), x, y, SpritePixel(x, y, is32));
                 Put(opaqueSprite.get(), x, y, is32 ? c : To565(c));
-                argb[y * kSprite + x] = opaque ? (0xFF000000u | c) : 0;
+                argb[y * kSprite + x] = Opaque(x, y) ? (0xFF000000u | c) : 0;
             }
         for (int y = 0; y < kScreenH; ++y)
-            for (int x = 0; x < kScreenW; ++x) {
-                const std::uint32_t c = ColourAt(x * 3, y * 5);
-                Put(screen.get(), x, y, is32 ? c : To565(c));
-            }
+            for (int x = 0; x < kScreenW; ++x) Put(screen.get(), x, y, ScreenPixel(x, y, is32));
         BuildMemImgRunTable(sprite.get());
         sprite->runTableValid = 1;
 
@@ -133,15 +102,6 @@ struct Images {
         pixman_image_unref(pxSprite);
         pixman_image_unref(pxOpaque);
         pixman_image_unref(pxScreen);
-    }
-
-    static void Put(MEMIMG* image, int x, int y, std::uint32_t v) {
-        std::uint8_t* p = image->pixels + static_cast<std::size_t>(y) * image->pitch;
-        if (image->kind == kMemImgKind888) std::memcpy(p + x * 4, &v, 4);
-        else {
-            const auto w = static_cast<std::uint16_t>(v);
-            std::memcpy(p + x * 2, &w, 2);
-        }
     }
 };
 

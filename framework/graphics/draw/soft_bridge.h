@@ -75,10 +75,21 @@ int SoftDrawingUnavailable();
 // While the screen is held as software images: the draw target's image (a
 // view at a part graphic's place in its target's), or null without pixels.
 MEMIMG* StraightDrawTarget(MEMIMG* view);
-// The software image of a 2D surface's window onto its surface data (the
-// data's own, or a view of the window), or null when the data is not held
-// as a software image with pixels.
-const MEMIMG* PartSourceMemImg(const Surface2DRecord& part, SurfaceDataRecord& data, MEMIMG* view);
+
+// A 2D surface and its surface data; null (and part null) when either is
+// missing.
+SurfaceDataRecord* LookupPartData(HandleId surface2D, const Surface2DRecord** part);
+
+// What a software draw of a 2D surface's window works with while the screen
+// is held as software images: the window's image (the surface data's own,
+// or a view of the window) and the draw target's.
+struct StraightImages {
+    MEMIMG sourceView, targetView;
+    const MEMIMG* source;
+    MEMIMG* target;
+};
+// False when either image has no pixels.
+bool FindStraightImages(const Surface2DRecord& part, SurfaceDataRecord& data, StraightImages* images);
 
 // The plain draw of a 2D surface with its top-left at (x, y). 0 or -1.
 int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent);

@@ -67,27 +67,35 @@ MEMIMG* StraightDrawTarget(MEMIMG* view) {
     return view;
 }
 
-const MEMIMG* PartSourceMemImg(const Surface2DRecord& part, SurfaceDataRecord& data, MEMIMG* view) {
-    if (!data.heldAsMemImg || !MemImgHasPixels(&data.memImg)) return nullptr;
-    if (part.partX == 0 && part.partY == 0 && part.width == data.memImg.width && part.height == data.memImg.height)
-        return &data.memImg;
-    InitMemImgView(view, &data.memImg, part.partX, part.partY, part.width, part.height);
-    return view;
+SurfaceDataRecord* LookupPartData(HandleId surface2D, const Surface2DRecord** part) {
+    *part = LookupSurface2D(surface2D);
+    SurfaceDataRecord* data = *part != nullptr ? LookupSurfaceData((*part)->surfaceData) : nullptr;
+    if (data == nullptr) *part = nullptr;
+    return data;
+}
+
+bool FindStraightImages(const Surface2DRecord& part, SurfaceDataRecord& data, StraightImages* images) {
+    images->target = StraightDrawTarget(&images->targetView);
+    if (images->target == nullptr || !data.heldAsMemImg || !MemImgHasPixels(&data.memImg)) return false;
+    images->source = &data.memImg;
+    if (part.partX != 0 || part.partY != 0 || part.width != data.memImg.width || part.height != data.memImg.height) {
+        InitMemImgView(&images->sourceView, &data.memImg, part.partX, part.partY, part.width, part.height);
+        images->source = &images->sourceView;
+    }
+    return true;
 }
 
 int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent) {
     if (SoftDrawingUnavailable()) return -1;
-    const Surface2DRecord* part = LookupSurface2D(surface2D);
-    SurfaceDataRecord* data = part != nullptr ? LookupSurfaceData(part->surfaceData) : nullptr;
+    const Surface2DRecord* part = nullptr;
+    SurfaceDataRecord* data = LookupPartData(surface2D, &part);
     if (data == nullptr) return -1;
     const MEMIMG* blendMask = GetBlendMaskMemImg();
 
     if (DrawsStraightIntoScreenMemImg()) {
-        MEMIMG sourceView{}, targetView{};
-        const MEMIMG* source = PartSourceMemImg(*part, *data, &sourceView);
-        MEMIMG* target = StraightDrawTarget(&targetView);
-        if (source == nullptr || target == nullptr) return -1;
-        BlitMemImg(target, source, x, y, transparent, blendMask);
+        StraightImages images;
+        if (!FindStraightImages(*part, *data, &images)) return -1;
+        BlitMemImg(images.target, images.source, x, y, transparent, blendMask);
         return 0;
     }
 

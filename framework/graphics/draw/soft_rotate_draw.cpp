@@ -51,18 +51,16 @@ int SoftDrawRotate(float x, float y, double scale, double angle, const GraphReco
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(scale) || !std::isfinite(angle)) return -1;
     if (graph == nullptr || graph->storageCount < 1) return -1;
     const HandleId first = graph->storageHandles[0];
-    const Surface2DRecord* part = LookupSurface2D(first);
-    SurfaceDataRecord* data = part != nullptr ? LookupSurfaceData(part->surfaceData) : nullptr;
+    const Surface2DRecord* part = nullptr;
+    SurfaceDataRecord* data = LookupPartData(first, &part);
     if (data == nullptr) return -1;
     const MEMIMG* blendMask = GetBlendMaskMemImg();
 
     if (DrawsStraightIntoScreenMemImg()) {
-        MEMIMG sourceView{}, targetView{};
-        const MEMIMG* source = PartSourceMemImg(*part, *data, &sourceView);
-        MEMIMG* target = StraightDrawTarget(&targetView);
-        if (source == nullptr || target == nullptr) return -1;
-        DrawRotateMemImg(target, source, ix, iy, static_cast<float>(angle), static_cast<float>(scale), transparent,
-                         turn, blendMask);
+        StraightImages images;
+        if (!FindStraightImages(*part, *data, &images)) return -1;
+        DrawRotateMemImg(images.target, images.source, ix, iy, static_cast<float>(angle), static_cast<float>(scale),
+                         transparent, turn, blendMask);
         return 0;
     }
 

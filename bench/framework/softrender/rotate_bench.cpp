@@ -16,57 +16,21 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "graphics/image/memimg.h"
 #include "softrender/rotate_memimg.h"
+#include "sprite_images.h"
 
 namespace {
 
-constexpr int kScreenW = 640, kScreenH = 480, kSprite = 128;
-constexpr std::uint32_t kKey565 = 0xF81F, kKey888 = 0x00FF00FF;
+using namespace bench_images;
+
 constexpr float kAngle = 3.14159265f / 5, kScale = 1.3f;
 // The turned sprite's bounding box, and the pixels it covers.
 const int kBox = static_cast<int>(std::ceil(kSprite * kScale * (std::cos(kAngle) + std::sin(kAngle)))) + 2;
 constexpr double kCovered = kSprite * kScale * kSprite * kScale;
-
-bool Opaque(int x, int y) {
-    const int dx = x - 64, dy = y - 64, r2 = dx * dx + dy * dy;
-    return r2 < 60 * 60 && r2 > 12 * 12 && (y % 16) != 3;
-}
-std::uint32_t ColourAt(int x, int y) {
-    return static_cast<std::uint32_t>((x * 2) & 0xFF) << 16 | static_cast<std::uint32_t>((y * 2) & 0xFF) << 8 |
-           static_cast<std::uint32_t>((x + y) & 0xFF);
-}
-std::uint16_t To565(std::uint32_t c) {
-    return static_cast<std::uint16_t>(((c >> 8) & 0xF800) | ((c >> 5) & 0x07E0) | ((c >> 3) & 0x001F));
-}
-
-struct MemImgDeleter {
-    void operator()(MEMIMG* image) const {
-        ReleaseMemImg(image);
-        delete image;
-    }
-};
-using MemImgPtr = std::unique_ptr<MEMIMG, MemImgDeleter>;
-
-MemImgPtr NewMemImg(int w, int h, int kind, std::uint32_t key) {
-    MemImgPtr image(new MEMIMG{});
-    if (InitMemImg(image.get(), w, h, -1, key, kind, 0, 0, 0) != 0) std::abort();
-    return image;
-}
-
-void Put(MEMIMG* image, int x, int y, std::uint32_t v) {
-    std::uint8_t* p = image->pixels + static_cast<std::size_t>(y) * image->pitch;
-    if (image->kind == kMemImgKind888) std::memcpy(p + x * 4, &v, 4);
-    else {
-        const auto w = static_cast<std::uint16_t>(v);
-        std::memcpy(p + x * 2, &w, 2);
-    }
-}
 
 struct Images {
     MemImgPtr sprite, screen;
@@ -77,17 +41,16 @@ struct Images {
     explicit Images(bool is32) {
         const int kind = is32 ? kMemImgKind888 : kMemImgKind565;
         const std::uint32_t key = is32 ? kKey888 : kKey565;
-        sprite = NewMemImg(kSprite, kSprite, kind, key);
-        screen = NewMemImg(kScreenW, kScreenH, kind, 0xFFFFFFFF);
+        sprite = NewMemImg(kSprite, kSprite, kind, key, 0);
+        screen = NewMemImg(kScreenW, kScreenH, kind, 0xFFFFFFFF, 0);
         argb.resize(kSprite * kSprite);
         for (int y = 0; y < kSprite; ++y)
             for (int x = 0; x < kSprite; ++x) {
-                const std::uint32_t c = ColourAt(x, y);
-                Put(sprite.get(), x, y, Opaque(x, y) ? (is32 ? c : To565(c)) : key);
-                argb[y * kSprite + x] = Opaque(x, y) ? (0xFF000000u | c) : 0;
+                Put(sprite.get(), x, y, SpritePixel(x, y, is32));
+                argb[y * kSprite + x] = Opaque(x, y) ? (0xFF000000u | ColourAt(x, y)) : 0;
             }
         for (int y = 0; y < kScreenH; ++y)
-            for (int x = 0; x < kScreenW; ++x) Put(screen.get(), x, y, is32 ? ColourAt(x * 3, y * 5) : To565(ColourAt(x * 3, y * 5)));
+            for (int x = 0; x < kScreenW; ++x) Put(screen.get(), x, y, ScreenPixel(x, y, is32));
         pxSprite = pixman_image_create_bits(PIXMAN_a8r8g8b8, kSprite, kSprite, argb.data(), kSprite * 4);
         pxScreen = pixman_image_create_bits(is32 ? PIXMAN_x8r8g8b8 : PIXMAN_r5g6b5, kScreenW, kScreenH,
                                             reinterpret_cast<std::uint32_t*>(screen->pixels),
