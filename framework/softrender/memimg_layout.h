@@ -18,8 +18,11 @@ int MemImgStepBytes(const MEMIMG& image);
 // image that disagrees would be walked past its rows.
 bool MemImgStepMatchesFormat(const MEMIMG& image);
 
-// The loop family of a source drawn into an image of its own pixel size.
-BlitFamily SourceFamily(const MEMIMG& source);
+// The plain loop kind (no special form, no run list) that draws the source
+// in the blend mode, with or without a blend mask, under the bright colour,
+// with the transparent flag.
+BlitLoopKind PlainLoopKindFor(const MEMIMG& source, std::uint32_t mode, bool mask, std::uint32_t bright,
+                              int transparent);
 
 // The palette of a paletted image in its pixel format (5:6:5 entries
 // zero-extended, 32-bit entries whole). Entries past the palette's count

@@ -31,11 +31,8 @@ using blit_test::TestImage;
 namespace {
 
 constexpr int kDestW = 48, kDestH = 40;
-constexpr std::uint32_t kMaskParam = 100, kMaskRange = 90;
 constexpr float kPi = 3.14159265358979f;
-
-constexpr ImageLayout kLayouts[] = {ImageLayout::k16,         ImageLayout::k32,     ImageLayout::kPaletted16,
-                                    ImageLayout::kPaletted32, ImageLayout::kAlpha16, ImageLayout::kAlpha32};
+constexpr std::uint32_t kMaskParam = blit_test::kSweepMaskParam, kMaskRange = blit_test::kSweepMaskRange;
 
 struct Turning {
     float angle, scale;
@@ -194,7 +191,7 @@ TEST_P(RotateSweep, EveryLoopAtEveryTurnMatchesTheInverseTurn) {
     EXPECT_LT(tally.ambiguous * 100, tally.drawn) << tally.ambiguous << " of " << tally.drawn;
 }
 
-INSTANTIATE_TEST_SUITE_P(AllSourceKinds, RotateSweep, ::testing::ValuesIn(kLayouts));
+INSTANTIATE_TEST_SUITE_P(AllSourceKinds, RotateSweep, ::testing::ValuesIn(blit_test::kSourceLayouts));
 
 // ---- draws that must leave the destination alone -------------------------------------------
 
