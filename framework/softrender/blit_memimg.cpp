@@ -57,22 +57,12 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
     if (blendMask != nullptr && (std::int64_t{ox} + w > blendMask->width || std::int64_t{oy} + h > blendMask->height))
         return;
 
-    std::uint32_t mode = settings.blendMode;
-    const std::uint32_t p = std::min<std::uint32_t>(settings.blendParam, 255);
-    if (mode > 4) return;
-    if (mode == 1 && p == 255) mode = 0;  // alpha at full weight is the copy
-    if (mode >= 1 && mode <= 3 && p == 0) return;
+    std::uint32_t mode, p;
+    if (!DrawingBlendMode(settings, &mode, &p)) return;
 
     const bool is32 = src->kind == kMemImgKind888;
     const bool paletted = src->paletted != 0;
-    BlitLoopKind kind;
-    kind.family = is32 ? (paletted ? BlitFamily::kPaletted32 : BlitFamily::kDirect32)
-                       : (paletted ? BlitFamily::kPaletted16 : BlitFamily::kDirect16);
-    kind.mode = static_cast<std::uint8_t>(mode);
-    kind.mask = blendMask != nullptr;
-    kind.bright = !IsBrightWhite(settings.brightColor);
-    kind.alpha = !paletted && src->alphaChannel != 0;
-    kind.trans = transparent != 0;
+    BlitLoopKind kind = PlainLoopKindFor(*src, mode, blendMask != nullptr, settings.brightColor, transparent);
     kind.runList = transparent == 1 && src->runTableValid == 1 && src->runTable != nullptr && w == src->width &&
                    h == src->height;
 

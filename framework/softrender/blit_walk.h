@@ -271,17 +271,10 @@ constexpr int kGeneralLoopCount = 80 + 2 + 4 + 4;
 constexpr int kRunListLoopCount = 40;
 
 constexpr BlitLoopKind GeneralKindAt(BlitFamily family, int i) {
+    if (i < kPlainLoopCount) return PlainKindAt(family, i);
     BlitLoopKind k;
     k.family = family;
-    if (i < 80) {
-        k.mode = static_cast<std::uint8_t>(i / 16);
-        k.mask = (i & 8) != 0;
-        k.bright = (i & 4) != 0;
-        k.alpha = (i & 2) != 0 && !IsPaletted(family);
-        k.trans = (i & 1) != 0;
-        return k;
-    }
-    i -= 80;
+    i -= kPlainLoopCount;
     k.trans = (i & 1) != 0;
     if (i < 2) {
         k.mode = 1;
@@ -296,8 +289,7 @@ constexpr BlitLoopKind GeneralKindAt(BlitFamily family, int i) {
 
 constexpr int GeneralIndex(const BlitLoopKind& k) {
     switch (k.special) {
-    case BlitSpecial::kNone:
-        return k.mode * 16 + (k.mask ? 8 : 0) + (k.bright ? 4 : 0) + (k.alpha ? 2 : 0) + (k.trans ? 1 : 0);
+    case BlitSpecial::kNone: return PlainIndex(k);
     case BlitSpecial::kHalfWeight: return 80 + (k.trans ? 1 : 0);
     case BlitSpecial::kFullStrength: return 82 + (k.mode - 2) * 2 + (k.trans ? 1 : 0);
     case BlitSpecial::kFullStrengthMmx: return 86 + (k.mode - 2) * 2 + (k.trans ? 1 : 0);

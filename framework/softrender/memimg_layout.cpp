@@ -20,6 +20,20 @@ bool MemImgStepMatchesFormat(const MEMIMG& image) {
     return image.colorFormat != nullptr && image.colorFormat->bytesPerPixel == MemImgStepBytes(image);
 }
 
+BlitLoopKind PlainLoopKindFor(const MEMIMG& source, std::uint32_t mode, bool mask, std::uint32_t bright,
+                              int transparent) {
+    const bool paletted = source.paletted != 0;
+    BlitLoopKind kind;
+    if (source.kind == kMemImgKind888) kind.family = paletted ? BlitFamily::kPaletted32 : BlitFamily::kDirect32;
+    else kind.family = paletted ? BlitFamily::kPaletted16 : BlitFamily::kDirect16;
+    kind.mode = static_cast<std::uint8_t>(mode);
+    kind.mask = mask;
+    kind.bright = !IsBrightWhite(bright);
+    kind.alpha = !paletted && source.alphaChannel != 0;
+    kind.trans = transparent != 0;
+    return kind;
+}
+
 void CopyPaletteForDraw(const MEMIMG& image, std::uint32_t out[256]) {
     std::memset(out, 0, 256 * sizeof *out);
     if (image.palette == nullptr) return;

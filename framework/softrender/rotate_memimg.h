@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 #include "softrender/soft_draw_settings.h"
 
 // Draws src turned by angle (radians; positive turns clockwise on screen)

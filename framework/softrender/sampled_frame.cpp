@@ -19,24 +19,14 @@ SampledRunFn PrepareSampledDraw(const MEMIMG* dest, const MEMIMG* src, int trans
         (blendMask->pixels == nullptr || blendMask->width < src->width || blendMask->height < src->height))
         return nullptr;
 
-    std::uint32_t mode = settings.blendMode;
-    const std::uint32_t p = std::min<std::uint32_t>(settings.blendParam, 255);
-    if (mode > 4) return nullptr;
-    if (mode == 1 && p == 255) mode = 0;  // alpha at full weight is the copy
     // A parameter of 0 draws nothing in alpha, add and subtract, for
     // paletted sources as for all others.
-    if (mode >= 1 && mode <= 3 && p == 0) return nullptr;
+    std::uint32_t mode, p;
+    if (!DrawingBlendMode(settings, &mode, &p)) return nullptr;
 
     const bool is32 = src->kind == kMemImgKind888;
     const bool paletted = src->paletted != 0;
-    SampledLoopKind kind;
-    kind.family = is32 ? (paletted ? BlitFamily::kPaletted32 : BlitFamily::kDirect32)
-                       : (paletted ? BlitFamily::kPaletted16 : BlitFamily::kDirect16);
-    kind.mode = static_cast<std::uint8_t>(mode);
-    kind.mask = blendMask != nullptr;
-    kind.bright = !IsBrightWhite(settings.brightColor);
-    kind.alpha = !paletted && src->alphaChannel != 0;
-    kind.trans = transparent != 0;
+    BlitLoopKind kind = PlainLoopKindFor(*src, mode, blendMask != nullptr, settings.brightColor, transparent);
     // A key no texel can hold (an index above 255, a 16-bit key above
     // 0xFFFF) skips nothing, so the loop without the test gives the same.
     const std::uint32_t widest = paletted ? 0xFF : (is32 ? 0xFFFFFFFF : 0xFFFF);

@@ -7,29 +7,20 @@
 // (u, v) moves by a fixed step. Positions are 14.18 fixed point (one texel is
 // 2^18), held in 64 bits so that no set-up, however far off the image, can
 // wrap a position back into it. Every setting a loop depends on (source
-// family, blend mode, blend mask, bright colour, alpha channel, transparency)
-// is a template argument, so no loop tests a setting per pixel.
+// family, blend mode, blend mask, bright colour, alpha channel, transparency:
+// a plain BlitLoopKind) is a template argument, so no loop tests a setting
+// per pixel.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 #include "softrender/blit_frame.h"
 #include "softrender/soft_draw_settings.h"
 
 constexpr int kTexelShift = 18;
 constexpr std::int64_t kTexelOne = std::int64_t{1} << kTexelShift;
-
-// One specialised loop. A structural type, so it can be a template argument.
-struct SampledLoopKind {
-    BlitFamily family = BlitFamily::kDirect16;
-    std::uint8_t mode = 0;  // 0 copy, 1 alpha, 2 add, 3 subtract, 4 multiply
-    bool mask = false;      // a blend-mask image weights each pixel
-    bool bright = false;    // the bright colour is not white
-    bool alpha = false;     // direct source with an alpha channel
-    bool trans = false;     // transparent pixels are skipped
-};
 
 struct SampledFrame {
     const std::uint8_t* src = nullptr;  // texel (0, 0)
@@ -58,9 +49,10 @@ struct SampledFrame {
 using SampledRunFn = void (*)(const SampledFrame& f, std::uint8_t* dest, std::int64_t u, std::int64_t v,
                               std::int64_t du, std::int64_t dv, int n);
 
-// Null for a combination that does not exist.
-SampledRunFn SelectSampledRun32(const SampledLoopKind& kind);
-SampledRunFn SelectSampledRun16(const SampledLoopKind& kind);
+// The loop of one kind (special and runList are not read); null for a
+// combination that does not exist.
+SampledRunFn SelectSampledRun32(const BlitLoopKind& kind);
+SampledRunFn SelectSampledRun16(const BlitLoopKind& kind);
 
 // The checks and values shared by both draws: both images usable and of one
 // pixel size, a destination without palette or alpha, a blend mask that

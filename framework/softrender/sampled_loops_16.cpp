@@ -5,13 +5,13 @@
 namespace {
 
 constexpr auto kPalettedLoops =
-    sampled::MakeRunTable<BlitFamily::kPaletted16>(std::make_index_sequence<sampled::kRunLoopCount>{});
+    sampled::MakeRunTable<BlitFamily::kPaletted16>(std::make_index_sequence<kPlainLoopCount>{});
 constexpr auto kDirectLoops =
-    sampled::MakeRunTable<BlitFamily::kDirect16>(std::make_index_sequence<sampled::kRunLoopCount>{});
+    sampled::MakeRunTable<BlitFamily::kDirect16>(std::make_index_sequence<kPlainLoopCount>{});
 
 }  // namespace
 
-SampledRunFn SelectSampledRun16(const SampledLoopKind& kind) {
+SampledRunFn SelectSampledRun16(const BlitLoopKind& kind) {
     switch (kind.family) {
     case BlitFamily::kPaletted16: return sampled::PickRun(kPalettedLoops.data(), kind);
     case BlitFamily::kDirect16: return sampled::PickRun(kDirectLoops.data(), kind);

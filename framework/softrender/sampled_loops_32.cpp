@@ -5,13 +5,13 @@
 namespace {
 
 constexpr auto kPalettedLoops =
-    sampled::MakeRunTable<BlitFamily::kPaletted32>(std::make_index_sequence<sampled::kRunLoopCount>{});
+    sampled::MakeRunTable<BlitFamily::kPaletted32>(std::make_index_sequence<kPlainLoopCount>{});
 constexpr auto kDirectLoops =
-    sampled::MakeRunTable<BlitFamily::kDirect32>(std::make_index_sequence<sampled::kRunLoopCount>{});
+    sampled::MakeRunTable<BlitFamily::kDirect32>(std::make_index_sequence<kPlainLoopCount>{});
 
 }  // namespace
 
-SampledRunFn SelectSampledRun32(const SampledLoopKind& kind) {
+SampledRunFn SelectSampledRun32(const BlitLoopKind& kind) {
     switch (kind.family) {
     case BlitFamily::kPaletted32: return sampled::PickRun(kPalettedLoops.data(), kind);
     case BlitFamily::kDirect32: return sampled::PickRun(kDirectLoops.data(), kind);

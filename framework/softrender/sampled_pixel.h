@@ -21,6 +21,7 @@
 #include <cstdint>
 
 #include "softrender/packed_math.h"
+#include "softrender/pixel_layout.h"
 #include "softrender/sampled_frame.h"
 
 namespace sampled {
@@ -30,34 +31,16 @@ constexpr std::uint32_t Toward(std::uint32_t d, std::uint32_t x, std::uint32_t f
     return (d * ((1u << n) - f) + x * f) >> n;
 }
 
-template <SampledLoopKind K>
-struct Pixel {
-    static constexpr bool k32 = Is32(K.family);
-    static constexpr bool kPaletted = IsPaletted(K.family);
-    static constexpr bool kAlpha = K.alpha && !kPaletted;
-    static constexpr int kSrcStep = kPaletted ? 1 : (k32 || kAlpha ? 4 : 2);
-    static constexpr int kDestStep = k32 ? 4 : 2;
+template <BlitLoopKind K>
+struct Pixel : PixelLayout<K> {
+    using L = PixelLayout<K>;
+    using L::k32, L::kPaletted, L::kAlpha, L::kSrcStep, L::kDestStep;
+    using L::LoadDest, L::StoreDest, L::Raw, L::AlphaOf;
 
-    static std::uint32_t LoadDest(const std::uint8_t* p) {
-        if constexpr (k32) return LoadPixel32(p);
-        else return LoadPixel16(p);
-    }
-    static void StoreDest(std::uint8_t* p, std::uint32_t v) {
-        if constexpr (k32) StorePixel32(p, v);
-        else StorePixel16(p, v);
-    }
-    // What the transparent colour is compared with: the index, the whole
-    // 32-bit pixel or the 5:6:5 word.
-    static std::uint32_t Raw(const std::uint8_t* s) {
-        if constexpr (kPaletted) return s[0];
-        else if constexpr (k32) return LoadPixel32(s);
-        else return LoadPixel16(s);
-    }
     static std::uint32_t Colour(const SampledFrame& f, const std::uint8_t* s) {
         if constexpr (kPaletted) return f.palette[s[0]];
         else return Raw(s);
     }
-    static std::uint32_t AlphaOf(const std::uint8_t* s) { return k32 ? s[3] : s[2]; }
 
     // One bright row per channel; the 16-bit rows are indexed by the 5- or
     // 6-bit value itself.

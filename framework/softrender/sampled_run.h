@@ -38,7 +38,7 @@ constexpr void KeepInside(std::int64_t start, std::int64_t step, std::int64_t li
     if (*last < *first) *last = *first;
 }
 
-template <SampledLoopKind K>
+template <BlitLoopKind K>
 void Run(const SampledFrame& f, std::uint8_t* dest, std::int64_t u, std::int64_t v, std::int64_t du,
          std::int64_t dv, int n) {
     using P = Pixel<K>;
@@ -61,35 +61,17 @@ void Run(const SampledFrame& f, std::uint8_t* dest, std::int64_t u, std::int64_t
 
 // ---- loop tables ----------------------------------------------------------------
 //
-// Per family: 5 modes x mask x bright x alpha x trans. Paletted families
-// have no alpha, so half their entries repeat the other half.
-
-constexpr int kRunLoopCount = 80;
-
-constexpr SampledLoopKind RunKindAt(BlitFamily family, int i) {
-    SampledLoopKind k;
-    k.family = family;
-    k.mode = static_cast<std::uint8_t>(i / 16);
-    k.mask = (i & 8) != 0;
-    k.bright = (i & 4) != 0;
-    k.alpha = (i & 2) != 0 && !IsPaletted(family);
-    k.trans = (i & 1) != 0;
-    return k;
-}
-
-constexpr int RunIndex(const SampledLoopKind& k) {
-    return k.mode * 16 + (k.mask ? 8 : 0) + (k.bright ? 4 : 0) + (k.alpha ? 2 : 0) + (k.trans ? 1 : 0);
-}
+// Per family, the plain kinds: 5 modes x mask x bright x alpha x trans.
 
 template <BlitFamily F, std::size_t... I>
 constexpr std::array<SampledRunFn, sizeof...(I)> MakeRunTable(std::index_sequence<I...>) {
-    return {{&Run<RunKindAt(F, static_cast<int>(I))>...}};
+    return {{&Run<PlainKindAt(F, static_cast<int>(I))>...}};
 }
 
-inline SampledRunFn PickRun(const SampledRunFn* table, SampledLoopKind k) {
+inline SampledRunFn PickRun(const SampledRunFn* table, BlitLoopKind k) {
     if (k.mode > 4) return nullptr;
     if (IsPaletted(k.family)) k.alpha = false;
-    return table[RunIndex(k)];
+    return table[PlainIndex(k)];
 }
 
 }  // namespace sampled

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "graphics/draw_state.h"
+#include "graphics/draw/draw_state.h"
 
 bool ClipDrawAreaToImage(const SoftDrawSettings& settings, int width, int height, RECT* clip) {
     clip->left = std::max(settings.drawArea.left, 0);
@@ -10,6 +10,14 @@ bool ClipDrawAreaToImage(const SoftDrawSettings& settings, int width, int height
     clip->right = std::min(settings.drawArea.right, width);
     clip->bottom = std::min(settings.drawArea.bottom, height);
     return clip->left < clip->right && clip->top < clip->bottom;
+}
+
+bool DrawingBlendMode(const SoftDrawSettings& settings, std::uint32_t* mode, std::uint32_t* param) {
+    *mode = settings.blendMode;
+    *param = std::min<std::uint32_t>(settings.blendParam, 255);
+    if (*mode > 4) return false;
+    if (*mode == 1 && *param == 255) *mode = 0;
+    return !(*mode >= 1 && *mode <= 3 && *param == 0);
 }
 
 SoftDrawSettings CurrentSoftDrawSettings() {

@@ -20,7 +20,7 @@
 #include "framework/softrender/rotate_reference.h"
 #include "framework/softrender/sampled_reference.h"
 #include "framework/softrender/triangle_test_support.h"
-#include "graphics/surface2d.h"
+#include "graphics/device/surface2d.h"
 
 namespace po = pixel_oracle;
 namespace ref = blit_reference;
@@ -32,11 +32,8 @@ using blit_test::TestImage;
 namespace {
 
 constexpr int kDestW = 48, kDestH = 40;
-constexpr std::uint32_t kMaskParam = 100, kMaskRange = 90;
 constexpr float kPi = 3.14159265358979f;
-
-constexpr ImageLayout kLayouts[] = {ImageLayout::k16,         ImageLayout::k32,     ImageLayout::kPaletted16,
-                                    ImageLayout::kPaletted32, ImageLayout::kAlpha16, ImageLayout::kAlpha32};
+constexpr std::uint32_t kMaskParam = blit_test::kSweepMaskParam, kMaskRange = blit_test::kSweepMaskRange;
 
 struct Turning {
     float angle, scale;
@@ -247,7 +244,7 @@ TEST_P(RotateSweep, MirroredDrawsAreTheTrianglesOfTheTurnedCorners) {
     EXPECT_GT(tally.drawn, 10000);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllSourceKinds, RotateSweep, ::testing::ValuesIn(kLayouts));
+INSTANTIATE_TEST_SUITE_P(AllSourceKinds, RotateSweep, ::testing::ValuesIn(blit_test::kSourceLayouts));
 
 // ---- draws that must leave the destination alone -------------------------------------------
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "framework/softrender/triangle_test_support.h"
-#include "graphics/surface2d.h"
+#include "graphics/device/surface2d.h"
 #include "softrender/blit_memimg.h"
 
 using blit_test::ImageLayout;
@@ -27,9 +27,6 @@ namespace {
 
 constexpr int kDestW = 48, kDestH = 40;
 constexpr int kTexW = 11, kTexH = 9;
-constexpr ImageLayout kLayouts[] = {ImageLayout::k16,         ImageLayout::k32,     ImageLayout::kPaletted16,
-                                    ImageLayout::kPaletted32, ImageLayout::kAlpha16, ImageLayout::kAlpha32};
-
 const RECT kWhole{0, 0, kDestW, kDestH};
 const RECT kInset{7, 5, 37, 31};
 
@@ -128,7 +125,7 @@ TEST_P(TriangleSweep, EveryLoopOnRandomTrianglesAndQuadsMatchesTheOracle) {
     EXPECT_LT(tally.ambiguous * 20, tally.drawn) << tally.ambiguous << " of " << tally.drawn;
 }
 
-INSTANTIATE_TEST_SUITE_P(AllSourceKinds, TriangleSweep, ::testing::ValuesIn(kLayouts));
+INSTANTIATE_TEST_SUITE_P(AllSourceKinds, TriangleSweep, ::testing::ValuesIn(blit_test::kSourceLayouts));
 
 TEST(TriangleMemImg, FlatTrianglesMatchTheOracleInEveryMode) {
     Shapes shapes(77);

@@ -13,7 +13,7 @@
 
 namespace triangle_test {
 
-constexpr std::uint32_t kMaskParam = 100, kMaskRange = 90;
+constexpr std::uint32_t kMaskParam = blit_test::kSweepMaskParam, kMaskRange = blit_test::kSweepMaskRange;
 
 // One draw: a triangle, or a quad (four corners: top-left, top-right,
 // bottom-left, bottom-right of the texture), textured or flat.
