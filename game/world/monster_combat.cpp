@@ -194,6 +194,12 @@ void TestSkillCHit(MonsterRecord& m, const MonsterKindParams& params, const Skil
     HitMonster(m, params, SkillCHit(area.chance));
 }
 
+void TakePlayerHits(MonsterRecord& m, const MonsterKindParams& params, const SkillCArea& area, float blowHalfWidth,
+                    float blowBelow, float blowMultiplier) {
+    TestSkillCHit(m, params, area);
+    if (BlowStrikesNow() && BlowReaches(m, blowHalfWidth, blowBelow)) HitMonster(m, params, BlowHit(blowMultiplier));
+}
+
 bool WithinPlayerHeight(float y, float above, float below) {
     const float plY = g_PlayerMotion.y;
     return plY - above < y && y < plY + below;

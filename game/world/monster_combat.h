@@ -89,6 +89,11 @@ struct SkillCArea {
 };
 void TestSkillCHit(MonsterRecord& m, const MonsterKindParams& params, const SkillCArea& area);
 
+// The player's hits on a live slot in one call: SkillC's, then the blow's
+// when it strikes on this call and reaches the monster.
+void TakePlayerHits(MonsterRecord& m, const MonsterKindParams& params, const SkillCArea& area, float blowHalfWidth,
+                    float blowBelow, float blowMultiplier);
+
 // plY - above < y < plY + below, strict, with plY the player's y.
 bool WithinPlayerHeight(float y, float above, float below);
 // A point in front of the monster lies strictly within 64 pixels of the

@@ -64,9 +64,7 @@ void UpdateFixedMonsters(MonsterRecord& m, const int* sheet, const MonsterKindPa
     const std::int32_t reachBonus = AerialReachBonus(23, 0);
     UpdateBlowMultiplier(g_BlowMultiplier);
     if (m.alive == kMonsterAlive) {
-        TestSkillCHit(m, params, kSkillCArea);
-        if (BlowStrikesNow() && BlowReaches(m, 28, static_cast<float>(64 + reachBonus)))
-            HitMonster(m, params, BlowHit(g_BlowMultiplier));
+        TakePlayerHits(m, params, kSkillCArea, 28, static_cast<float>(64 + reachBonus), g_BlowMultiplier);
         Behaviour(m, sheet, params, slot);
     }
     if (m.alive == kMonsterDying) {

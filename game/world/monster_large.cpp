@@ -202,9 +202,7 @@ void UpdateLargeMonsters(MonsterRecord& m, const int* sheet, const MonsterKindPa
     const std::int32_t reachBonus = AerialReachBonus(23, -32);
     UpdateBlowMultiplier(g_BlowMultiplier);
     if (m.alive == kMonsterAlive) {
-        TestSkillCHit(m, params, kSkillCArea);
-        if (BlowStrikesNow() && BlowReaches(m, 56, static_cast<float>(128 + reachBonus)))
-            HitMonster(m, params, BlowHit(g_BlowMultiplier));
+        TakePlayerHits(m, params, kSkillCArea, 56, static_cast<float>(128 + reachBonus), g_BlowMultiplier);
         if (m.specialMode == 1 && m.engage != kMonsterAttacking)
             SpecialMode(m, sheet, params, slot, kind);
         else if (m.engage == kMonsterWandering)

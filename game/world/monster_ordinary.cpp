@@ -112,9 +112,7 @@ void UpdateMonsters(MonsterRecord& m, const int* sheet, const MonsterKindParams&
     UpdateBlowMultiplier(g_BlowMultiplier);
     if (m.alive == kMonsterAlive) {
         // Tested once: a hit that kills in this call does not stop the rest.
-        TestSkillCHit(m, params, kSkillCArea);
-        if (BlowStrikesNow() && BlowReaches(m, 28, static_cast<float>(64 + reachBonus)))
-            HitMonster(m, params, BlowHit(g_BlowMultiplier));
+        TakePlayerHits(m, params, kSkillCArea, 28, static_cast<float>(64 + reachBonus), g_BlowMultiplier);
         if (m.specialMode == 1 && m.engage != kMonsterAttacking)
             RunOrdinarySpecialMode(m, sheet, params, slot, kind);
         else

@@ -15,16 +15,6 @@ namespace {
 
 using namespace monster_test;
 
-// One routine call for the kind's slot, as the game loop makes it.
-void Call(int kind, int slot) {
-    MonsterRecord& m = g_MonsterPools[kind][slot];
-    const MonsterKindParams& p = kMonsterKindParams[kind];
-    switch (p.routine) {
-        case MonsterRoutine::Ordinary: UpdateMonsters(m, g_MonsterSheets[kind], p, slot, kind); break;
-        case MonsterRoutine::Large: UpdateLargeMonsters(m, g_MonsterSheets[kind], p, slot, kind); break;
-        case MonsterRoutine::Fixed: UpdateFixedMonsters(m, g_MonsterSheets[kind], p, slot, kind); break;
-    }
-}
 
 class MonsterCombatTest : public MonsterTest {};
 
@@ -35,7 +25,7 @@ TEST_F(MonsterCombatTest, AMissShowsMissCostsNothingAndDrawsOnlyRangeAndRoll) {
     r.Next();
     r.Next();
     Strike();
-    Call(11, 0);
+    CallRoutine(11, 0);
     EXPECT_EQ(m.popupValue[0], 0);
     EXPECT_EQ(m.popupTimer[0], 1);
     EXPECT_EQ(m.popupCursor, 1);
@@ -55,7 +45,7 @@ TEST_F(MonsterCombatTest, ACriticalStoresItsDamagePlusOneHundredThousand) {
     const PredictedHit hit = PredictHit(r, 0, static_cast<float>(atk * 1.7f), 21, 90, 200, 70, 40, 2,
                                         static_cast<float>(2.0 * 1.7f * atk), 1000);
     Strike(2);  // the third blow: multiplier 1.7
-    Call(23, 0);
+    CallRoutine(23, 0);
     ASSERT_GT(hit.value, 100000);
     EXPECT_EQ(m.popupValue[0], hit.value);
     EXPECT_EQ(m.hp, 18000 - (hit.value - 100000));
@@ -97,7 +87,7 @@ TEST_F(MonsterCombatTest, ABlowLandsOnlyWithinItsReachAndWhileTheNumberSlotIsFre
         m.popupTimer[0] = c.timerAtCursor;
         g_PlayerMotion.facing = c.playerFacing;
         Strike(c.comboStep);
-        Call(c.kind, 5);
+        CallRoutine(c.kind, 5);
         EXPECT_EQ(m.popupCursor == 1, c.lands) << "kind " << c.kind << " dx " << c.dx << " dy " << c.dy << " step "
                                                << int(c.comboStep) << " timer " << c.timerAtCursor;
     }
@@ -105,7 +95,7 @@ TEST_F(MonsterCombatTest, ABlowLandsOnlyWithinItsReachAndWhileTheNumberSlotIsFre
     SetUp();
     MonsterRecord& m = Put(11, 5, 60.0f);
     g_PlayerActionState.strike = g_PlayerActionState.previousStrike = 1;
-    Call(11, 5);
+    CallRoutine(11, 5);
     EXPECT_EQ(m.popupCursor, 0);
 }
 
@@ -139,7 +129,7 @@ TEST_F(MonsterCombatTest, SkillCHitsEachSlotAtItsRoutinesCountsAndDrawsItsOwnCha
             const std::int32_t matk = 3 * 40 + 10 * 10 + 30;
             const PredictedHit hit = PredictHit(r, 0, static_cast<float>(matk), 41, 80, 510, kMonsterKindParams[c.kind].evasion,
                                                 c.chance, 0, static_cast<float>(2 * matk), 0);
-            Call(c.kind, 2);
+            CallRoutine(c.kind, 2);
             DrawDamagePopups(m.popupTimer, m.popupValue, m.x, m.y, 2);
             if (m.popupCursor == cursor) continue;
             hits.push_back(call);
@@ -162,7 +152,7 @@ TEST_F(MonsterCombatTest, TwoKillingHitsInOneCallPayTheRewardsTwice) {
         g_PlayerActionState.skillCOriginX = kPlayerX + 40.0f;
         g_PlayerActionState.skillCOriginY = kPlayerY - 50.0f;
         Strike();
-        Call(kind, 0);
+        CallRoutine(kind, 0);
         const MonsterKindParams& p = kMonsterKindParams[kind];
         EXPECT_EQ(m.alive, kMonsterDying);
         EXPECT_EQ(m.popupCursor, 2) << "SkillC and the blow each recorded a number";
@@ -170,7 +160,7 @@ TEST_F(MonsterCombatTest, TwoKillingHitsInOneCallPayTheRewardsTwice) {
         EXPECT_EQ(g_PlayerRecord.money, 2 * p.vesk) << kind;
         // Dying, it takes no more hits.
         Strike();
-        Call(kind, 0);
+        CallRoutine(kind, 0);
         EXPECT_EQ(g_PlayerRecord.exp, 2 * p.exp);
         EXPECT_EQ(m.dyingTimer, 2);
     }
@@ -182,7 +172,7 @@ TEST_F(MonsterCombatTest, AnAttackBelowThePlayersDefenceShowsMissAndPlaysNoSound
     m.engage = kMonsterAttacking;
     m.attackTimer = 3 * 12 - 1;
     g_FieldFrameCounter = 1;  // not an attack period, which would restart the bite
-    Call(11, 0);
+    CallRoutine(11, 0);
     EXPECT_EQ(g_PlayerPopupRing.cursor, 1);
     EXPECT_EQ(g_PlayerPopupRing.value[0], 0);
     EXPECT_EQ(g_PlayerRecord.hp, 1000000);
@@ -225,13 +215,13 @@ TEST_F(MonsterCombatTest, UnderASubScreenNoAttackLandsAgainAndTheTimersWait) {
         int calls = 0;
         while (g_PlayerPopupRing.cursor == 0 && calls++ < 300) {
             if (c.kind == 18) g_PlayerMotion.screenX = m.x - kCameraX - (m.attackTimer + 1 - 36);  // stand in the fire
-            Call(c.kind, 0);
+            CallRoutine(c.kind, 0);
         }
         ASSERT_EQ(g_PlayerPopupRing.cursor, 1) << c.name << ": never hit";
         const std::int32_t hp = g_PlayerRecord.hp, attackTimer = m.attackTimer, specialTimer = m.specialTimer;
         g_SubScreenMode = kSubScreenStatus;
         Recorder().Reset();
-        for (int call = 0; call < 30; ++call) Call(c.kind, 0);
+        for (int call = 0; call < 30; ++call) CallRoutine(c.kind, 0);
         EXPECT_EQ(g_PlayerRecord.hp, hp) << c.name;
         EXPECT_EQ(g_PlayerPopupRing.cursor, 1) << c.name;
         EXPECT_EQ(m.attackTimer, attackTimer) << c.name;
@@ -249,12 +239,12 @@ TEST_F(MonsterCombatTest, UnderASubScreenTheDeathBlinkAndSkillCsCountGoOn) {
     g_PlayerActionState.skillCState = kSkillRunning;
     g_SubScreenMode = kSubScreenShop;
     for (int call = 0; call < 10; ++call) {
-        Call(12, 0);
-        Call(12, 1);
+        CallRoutine(12, 0);
+        CallRoutine(12, 1);
     }
     EXPECT_EQ(dying.dyingTimer, 200);
     EXPECT_EQ(dying.alive, kMonsterDying);
-    Call(12, 0);
+    CallRoutine(12, 0);
     EXPECT_EQ(dying.alive, kMonsterFree);
     EXPECT_EQ(counted.skillHitCount, 15);
 }

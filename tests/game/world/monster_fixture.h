@@ -20,6 +20,7 @@
 #include "world/damage_numbers.h"
 #include "world/monster_kind_params.h"
 #include "world/monster_record.h"
+#include "world/monster_routines.h"
 #include "world/stage_state.h"
 
 namespace monster_test {
@@ -82,6 +83,17 @@ inline std::int32_t PredictHurt(MirrorRand& r, int frame, double base, double do
     std::int32_t value = static_cast<std::int32_t>((r.Next() % 21 + 90) / 100.0 * static_cast<float>(base));
     if (r.Roll(frame) < dodge * (agi - accuracy) && r.Roll(frame) > 7) value = 0;
     return value < 0 ? 0 : value;
+}
+
+// One routine call for the kind's slot, as the game loop makes it.
+inline void CallRoutine(int kind, int slot = 0) {
+    MonsterRecord& m = g_MonsterPools[kind][slot];
+    const MonsterKindParams& p = kMonsterKindParams[kind];
+    switch (p.routine) {
+        case MonsterRoutine::Ordinary: UpdateMonsters(m, g_MonsterSheets[kind], p, slot, kind); break;
+        case MonsterRoutine::Large: UpdateLargeMonsters(m, g_MonsterSheets[kind], p, slot, kind); break;
+        case MonsterRoutine::Fixed: UpdateFixedMonsters(m, g_MonsterSheets[kind], p, slot, kind); break;
+    }
 }
 
 class MonsterTest : public ::testing::Test {

@@ -18,15 +18,6 @@ namespace {
 
 using namespace monster_test;
 
-void Call(int kind, int slot = 0) {
-    MonsterRecord& m = g_MonsterPools[kind][slot];
-    const MonsterKindParams& p = kMonsterKindParams[kind];
-    switch (p.routine) {
-        case MonsterRoutine::Ordinary: UpdateMonsters(m, g_MonsterSheets[kind], p, slot, kind); break;
-        case MonsterRoutine::Large: UpdateLargeMonsters(m, g_MonsterSheets[kind], p, slot, kind); break;
-        case MonsterRoutine::Fixed: UpdateFixedMonsters(m, g_MonsterSheets[kind], p, slot, kind); break;
-    }
-}
 
 // Daze lengths as the kinds' rules give them.
 const std::map<int, int> kDaze = {
@@ -64,7 +55,7 @@ protected:
             m.airborne = run.calls < airborneCalls ? 1 : 0;
             if (beforeCall) beforeCall(m);
             const std::int8_t cursor = g_PlayerPopupRing.cursor;
-            Call(kind);
+            CallRoutine(kind);
             if (g_PlayerPopupRing.cursor != cursor) run.hurtCalls.push_back(run.calls);
             ++run.calls;
         }
@@ -81,7 +72,7 @@ TEST_F(MonsterSpecialTest, EveryKindIsDazedForItsOwnLengthWhateverRanBefore) {
         int glowing = 0;
         for (; glowing < 300; ++glowing) {
             Recorder().Reset();
-            Call(kind);
+            CallRoutine(kind);
             if (!Glowed()) break;
         }
         EXPECT_EQ(glowing, daze - 1) << "kind " << kind;  // timer 1 to daze - 1
@@ -95,7 +86,7 @@ TEST_F(MonsterSpecialTest, TheDazeGlowsRedAndPulsesTowardsThePlayer) {
     std::vector<int> parameters;
     for (int t = 1; t < 256; ++t) {
         Recorder().Reset();
-        Call(10);
+        CallRoutine(10);
         std::vector<std::string> calls;
         for (const ApiCall& call : Recorder().Calls()) calls.push_back(call.name);
         ASSERT_EQ(calls, (std::vector<std::string>{"ApiMirrorBlitGraph", "ApiSetBlendModeParam", "ApiSetBrightColor",
@@ -182,7 +173,7 @@ TEST_F(MonsterSpecialTest, TheFireBreathTravelsFadesAndHitsEveryEightPixelsWitho
         m.facesLeft = static_cast<std::uint8_t>(facesLeft);
         m.attackTimer = e + 36;
         g_FieldFrameCounter = 1;
-        Call(18);
+        CallRoutine(18);
         const std::vector<ApiCall> fire = Recorder().Calls("ApiRotateBlitGraph");
         const std::vector<ApiCall> blends = Recorder().Calls("ApiSetBlendModeParam");
         ASSERT_EQ(blends.size(), 2u);
@@ -220,7 +211,7 @@ TEST_F(MonsterSpecialTest, TheGasCloudSwellsOverEightFramesAndHitsThreeTimes) {
         m.facesLeft = 1;
         m.attackTimer = e + 36;
         g_FieldFrameCounter = 1;
-        Call(13);
+        CallRoutine(13);
         const std::vector<ApiCall> cloud = Recorder().Calls("ApiRotateBlitGraph");
         ASSERT_EQ(cloud.size(), 1u) << e;
         EXPECT_EQ(cloud[0].Int(0), 320 + 20 - 64);
@@ -285,7 +276,7 @@ TEST_F(MonsterSpecialTest, KindFoursGasCloudShowsFromAttackTimerTwentyFive) {
     std::vector<int> frames;
     for (int at = 0; at < 132; ++at) {
         Recorder().Reset();
-        Call(4);
+        CallRoutine(4);
         const std::vector<ApiCall> cloud = Recorder().Calls("ApiRotateBlitGraph");
         if (at < 25) {
             ASSERT_TRUE(cloud.empty()) << at;
@@ -341,7 +332,7 @@ TEST_F(MonsterSpecialTest, RoutinesDrawTheirFramesWhereTheirRulesPutThem) {
         m.speed = c.speed;
         m.engage = c.engage;
         m.airborne = c.airborne;
-        Call(c.kind, 2);
+        CallRoutine(c.kind, 2);
         EXPECT_EQ(Recorder().Trace(), c.expected + "\n") << c.what;
     }
 }
@@ -355,7 +346,7 @@ TEST_F(MonsterSpecialTest, AFixedMonsterStrikesWhereThePlayerStandsFromAnyDistan
     for (int call = 0; call < 84; ++call) {
         Recorder().Reset();
         g_PlayerMotion.screenX = kPlayerX + call;  // the strike follows the player
-        Call(7);
+        CallRoutine(7);
         const std::vector<ApiCall> blits = Recorder().Calls("ApiBlitGraph");
         ASSERT_EQ(blits.size(), 2u);  // the monster facing the player, then the strike
         EXPECT_EQ(blits[1].Int(0), static_cast<int>(kPlayerX + call - 64));
@@ -371,7 +362,7 @@ TEST_F(MonsterSpecialTest, AFixedMonsterStrikesWhereThePlayerStandsFromAnyDistan
 
     // A blow may start the special mode, but this routine never runs it.
     m.specialMode = 1;
-    for (int call = 0; call < 300; ++call) Call(7);
+    for (int call = 0; call < 300; ++call) CallRoutine(7);
     EXPECT_EQ(m.specialMode, 1);
     EXPECT_EQ(m.specialTimer, 0);
 }
