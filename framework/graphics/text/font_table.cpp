@@ -227,3 +227,31 @@ int RecreateAllFonts() {
     }
     return 0;
 }
+
+int QueryFontHandleSize(int fontHandle) {
+    const FontRecord* f = LookupFont(fontHandle);
+    return f != nullptr ? f->size : -1;
+}
+
+int QueryFontHandleInfo(int fontHandle, const char** face, int* thickness, int* size) {
+    const FontRecord* f = LookupFont(fontHandle);
+    if (f == nullptr) return -1;
+    if (face != nullptr) *face = f->faceName;
+    if (thickness != nullptr) *thickness = f->thickness;
+    if (size != nullptr) *size = f->size;
+    return 0;
+}
+
+int SetFontLetterGap(int gap, int fontHandle) {
+    FontRecord* f = LookupFont(fontHandle);
+    if (f == nullptr) return -1;
+    f->letterGap = gap;
+    return 0;
+}
+
+int LinkFontLostFlag(int fontHandle, int* lostFlag) {
+    FontRecord* f = LookupFont(fontHandle);
+    if (f == nullptr) return -1;
+    f->lostFlag = lostFlag;
+    return 0;
+}

@@ -7,6 +7,8 @@
 #include "core/fatal_error.h"
 #include "core/log.h"
 #include "core/memory.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/surface2d.h"
 #include "graphics/text/font.h"
 #include "graphics/text/font_edge_mask_table.h"
 
@@ -178,6 +180,29 @@ int ClearFontCache(FontRecord* font) {
     for (int i = 0; i < kFontGlyphSlotCount; ++i) font->slots[i].cellIndex = i;
     font->slots[std::clamp(font->slotCount, 0, kFontGlyphSlotCount)].cellIndex = -1;
     font->nextSlot = 0;
+    return 0;
+}
+
+int EnsureFontCacheSurface(FontRecord* font) {
+    if (font == nullptr) return -1;
+    if (!font->cacheSurfaceLost) return 0;
+    font->cacheSurfaceLost = 0;
+    if (font->cacheSurface >= 0) DeleteSurface2D(font->cacheSurface);
+    font->cacheSurface = kNoHandle;
+    // Screen-sized, in the screen's depth, with alpha for grey levels.
+    int width = 0, height = 0;
+    QueryScreenSize(&width, &height);
+    SurfaceCreateFlags flags{};
+    flags.AlphaChFlag = (font->fontType & kFontTypeAntialias) ? 1 : 0;
+    flags.DrawValid = 1;
+    flags.ColorBitDepth = static_cast<std::uint8_t>(GetScreenColorFormat()->depth);
+    const HandleId surface = AddSurface2D(width, height, 0, 0, kNoHandle, nullptr, 0, 0, &flags);
+    if (surface < 0) {
+        font->cacheSurfaceLost = 1;
+        return -1;
+    }
+    font->cacheSurface = surface;
+    LinkSurface2DLostFlag(surface, &font->cacheSurfaceLost);
     return 0;
 }
 
