@@ -91,13 +91,16 @@ int DrawTextComposed(FontRecord* font, int x, int y, const char* text, std::uint
     const RECT whole{0, 0, w, h};
     if (LockSurfaceData(surface->surfaceData, &pitch, &pixels, 0, &whole, &format) < 0 || format == nullptr) return -1;
     // A cache held as a software image is in a standard format, which the
-    // colours are moved into; a DirectDraw cache is in the screen's own.
+    // colours are moved into; a DirectDraw cache is in the screen's own. The
+    // key must differ from both colours in the colour bits, which are all a
+    // colour key compares.
     const ColorFormatDesc* screen = GetScreenColorFormat();
-    const std::uint32_t colourBits = ~format->alphaMask;
-    const std::uint32_t t = ConvertPixel(format, screen, color) & colourBits;
-    const std::uint32_t e = ConvertPixel(format, screen, edge) & colourBits;
+    const bool same = SameColorFormat(format, screen) != 0;
+    const std::uint32_t t = (same ? color : ConvertPixel(format, screen, color)) & ~format->alphaMask;
+    const std::uint32_t e = (same ? edge : ConvertPixel(format, screen, edge)) & ~format->alphaMask;
     const bool alpha = format->alphaMask != 0;
-    const std::uint32_t key = alpha ? 0 : KeyColorFor(t, e);
+    const std::uint32_t colourBits = format->redMask | format->greenMask | format->blueMask;
+    const std::uint32_t key = alpha ? 0 : KeyColorFor(t & colourBits, e & colourBits);
     TextWorkTarget work{static_cast<std::uint8_t*>(pixels), pitch, w, h, format, whole, 1};
     for (int row = 0; row < h; ++row)
         for (int col = 0; col < w; ++col) {

@@ -82,8 +82,8 @@ int FontOracle::FaceOf(char32_t c) const {
     return -1;
 }
 
-FontOracle::Picture FontOracle::Render(const std::u32string& text, int x, int y, int width, int height,
-                                       bool mono) const {
+FontOracle::Picture FontOracle::Render(const std::u32string& text, int x, int y, int width, int height, bool mono,
+                                       int grow) const {
     Picture p;
     p.width = width;
     p.height = height;
@@ -98,7 +98,7 @@ FontOracle::Picture FontOracle::Render(const std::u32string& text, int x, int y,
         if (faces_[which]->embolden) FT_GlyphSlot_Embolden(face->glyph);
         FT_Render_Glyph(face->glyph, mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL);
         const FT_Bitmap& b = face->glyph->bitmap;
-        const int left = pen + face->glyph->bitmap_left, top = y + ascent_ - face->glyph->bitmap_top;
+        const int left = pen + face->glyph->bitmap_left + grow, top = y + ascent_ - face->glyph->bitmap_top + grow;
         for (unsigned row = 0; row < b.rows; ++row)
             for (unsigned col = 0; col < b.width; ++col) {
                 const std::uint8_t* line = b.buffer + static_cast<std::ptrdiff_t>(row) * b.pitch;
@@ -107,7 +107,7 @@ FontOracle::Picture FontOracle::Render(const std::u32string& text, int x, int y,
                 if (v != 0 && px >= 0 && py >= 0 && px < width && py < height)
                     p.coverage[static_cast<std::size_t>(py) * width + px] = static_cast<std::uint8_t>(v);
             }
-        pen += static_cast<int>((face->glyph->advance.x + 32) >> 6);
+        pen += static_cast<int>((face->glyph->advance.x + 32) >> 6) + 2 * grow;
     }
     p.penEnd = pen;
     return p;

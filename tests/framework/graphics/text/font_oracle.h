@@ -43,7 +43,9 @@ public:
             return x < 0 || y < 0 || x >= width || y >= height ? 0 : coverage[static_cast<std::size_t>(y) * width + x];
         }
     };
-    Picture Render(const std::u32string& text, int x, int y, int width, int height, bool mono) const;
+    // `grow` is an edge's size: each glyph moves right and down by it and
+    // each advance grows by twice it.
+    Picture Render(const std::u32string& text, int x, int y, int width, int height, bool mono, int grow = 0) const;
     // Which face (index into the patterns) draws the character; -1 none.
     int FaceOf(char32_t c) const;
 
