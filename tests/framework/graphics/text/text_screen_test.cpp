@@ -4,6 +4,7 @@
 // fontconfig gives for the game's requests.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "core/screen_log.h"
@@ -179,6 +180,66 @@ TEST_P(TextScreenTest, AnEdgedFontDrawsItsOutlineInTheEdgeColour) {
                         [&](int x, int y, int on) { return on ? white : edgeAt(x, y) ? black : grey; }),
               0);
     EXPECT_EQ(ReleaseFontHandle(font), 0);
+}
+
+// Grey-level fonts: each pixel is the text colour over the background by
+// FreeType's coverage taken to GDI's 17 levels and stored one lower, drawn
+// straight, or composed with alpha when blended; an edged grey font shows
+// its glyph's full pixels in the text colour.
+TEST_P(TextScreenTest, GreyLevelFontsFollowFreeTypesCoverage) {
+    Fill(white);
+    const int grey = CreateFontToHandle("Verdana", 24, 6, kFontTypeAntialias, -1, -1, 0, -1, -1);
+    ASSERT_GE(grey, 0);
+    ASSERT_EQ(DrawTextWithFont(100, 100, "Grey wQ", black, grey, black, 0), 0);
+    ApiSetBlendModeParam(kBlendModeAlpha, 128);
+    ASSERT_EQ(DrawTextWithFont(100, 200, "Grey wQ", black, grey, black, 0), 0);
+    ApiSetBlendModeParam(0, 0);
+    const ColorCode mid = ApiMakeColorCode(128, 128, 128);
+    ASSERT_EQ(ApiPaintBox(0, 290, 640, 360, mid, 1), 0);
+    const int edged = CreateFontToHandle("Verdana", 24, 6, kFontTypeAntialias | kFontTypeEdge, -1, -1, 0, -1, -1);
+    ASSERT_GE(edged, 0);
+    ASSERT_EQ(DrawTextWithFont(100, 300, "Grey wQ", white, edged, black, 0), 0);
+    const PlatformFrame& f = Present();
+
+    FontOracle oracle({{"DejaVu Sans:bold"}}, 24);
+    const int redMax = static_cast<int>(f.layout.redMask >> __builtin_ctz(f.layout.redMask));
+    auto darkness = [&](int x, int y) {
+        const int red = static_cast<int>((f.Raw(x, y) & f.layout.redMask) >> __builtin_ctz(f.layout.redMask));
+        return 1.0 - static_cast<double>(red) / redMax;
+    };
+    auto ruled = [](int v) {
+        const int level = (v * 16 + 127) / 255, stored = level > 0 ? level - 1 : 0;
+        const int alpha = stored << 4;
+        return (alpha + (alpha >> 7)) / 256.0;
+    };
+    for (int row : {100, 200}) {
+        SCOPED_TRACE(row);
+        const FontOracle::Picture want = oracle.Render(U"Grey wQ", 100, row, 640, 480, false);
+        const double weight = row == 100 ? 1.0 : 128.0 / 255.0;
+        int worst = 0, partial = 0;
+        for (int y = row - 10; y < row + 40; ++y)
+            for (int x = 90; x < 260; ++x) {
+                const int v = want.At(x, y);
+                partial += v > 0 && v < 255;
+                if (std::abs(darkness(x, y) - ruled(v) * weight) > 0.05) ++worst;
+            }
+        EXPECT_GT(partial, 50);
+        EXPECT_EQ(worst, 0);
+    }
+    const FontOracle::Picture core = oracle.Render(U"Grey wQ", 100, 300, 640, 480, false, 1);
+    int full = 0, wrong = 0;
+    for (int y = 290; y < 340; ++y)
+        for (int x = 90; x < 260; ++x) {
+            if (core.At(x, y) == 255) {
+                ++full;
+                wrong += (f.Raw(x, y) & 0x7FFF) != (white & 0x7FFF);
+            }
+        }
+    EXPECT_GT(full, 100);
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(f.Raw(95, 300), mid);
+    ReleaseFontHandle(grey);
+    ReleaseFontHandle(edged);
 }
 
 // The draw-bright colour scales the text colour.
