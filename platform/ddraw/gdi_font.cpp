@@ -146,6 +146,18 @@ OpenFace* FaceFor(Font& font, std::uint32_t unicode, FT_UInt* glyphIndex) {
     return font.faces[0].face != nullptr ? &font.faces[0] : nullptr;
 }
 
+// FreeType can hand a space out as a blank 1 x 1 bitmap; GDI has no pixels
+// for it at all.
+bool AnyPixel(const FT_Bitmap& bitmap) {
+    const unsigned rowBytes = bitmap.pixel_mode == FT_PIXEL_MODE_MONO ? (bitmap.width + 7) / 8 : bitmap.width;
+    for (unsigned row = 0; row < bitmap.rows; ++row) {
+        const std::uint8_t* line = bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch;
+        for (unsigned i = 0; i < rowBytes; ++i)
+            if (line[i] != 0) return true;
+    }
+    return false;
+}
+
 void CopyMono(const FT_Bitmap& bitmap, std::uint8_t* out, int pitch) {
     const int rowBytes = static_cast<int>((bitmap.width + 7) / 8);
     for (unsigned row = 0; row < bitmap.rows; ++row)
@@ -239,7 +251,7 @@ DWORD GetGlyphOutlineA(HDC dc, UINT character, UINT format, GLYPHMETRICS* metric
 
     const FT_Bitmap& bitmap = slot->bitmap;
     const int width = static_cast<int>(bitmap.width), rows = static_cast<int>(bitmap.rows);
-    const bool empty = width == 0 || rows == 0;
+    const bool empty = width == 0 || rows == 0 || !AnyPixel(bitmap);
     // An empty glyph reports a 1 x 1 black box and needs no buffer, as in GDI.
     metrics->gmBlackBoxX = empty ? 1 : static_cast<UINT>(width);
     metrics->gmBlackBoxY = empty ? 1 : static_cast<UINT>(rows);

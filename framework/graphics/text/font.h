@@ -189,6 +189,10 @@ struct TextWorkTarget {
 int DrawTextThroughCache(FontRecord* font, int x, int y, const char* text, std::uint32_t color,
                          std::uint32_t edgeColor, const TextWorkTarget& work);
 
+// Whether 1-bit glyphs onto 16- and 32-bit pixels take a loop of their own
+// (the default). The pixels are the same either way; tests draw both ways.
+void SetTextMonoFastPath(int allowed);
+
 // The software text path: measures the text, then draws it straight into the
 // target or, under a blend mode or with an edged font, composes it in the
 // font's cache surface and blends that onto the target. 0 or -1.

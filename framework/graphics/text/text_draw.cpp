@@ -3,6 +3,7 @@
 // of glyphs from the memory cache into a work buffer.
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "core/fatal_error.h"
@@ -96,6 +97,32 @@ CellPixel PixelOf(const FontRecord& font, const std::uint8_t* cellRow, int cx, s
     }
 }
 
+bool g_monoFastPath = true;
+
+// 1-bit glyphs onto 2- or 4-byte pixels: byte by byte of the cell row, the
+// text colour at each set bit inside the clip (the rest of the row cleared
+// first unless the background is kept).
+template <typename Pixel>
+void DrawMonoRows(const std::uint8_t* cell, int cellPitch, int gx, int gy, int x0, int y0, int x1, int y1,
+                  Pixel text, const TextWorkTarget& work) {
+    const int first = x0 - gx, end = x1 - gx;  // cell columns [first, end)
+    for (int y = y0; y < y1; ++y) {
+        const std::uint8_t* bits = cell + static_cast<std::ptrdiff_t>(y - gy) * cellPitch;
+        Pixel* out = reinterpret_cast<Pixel*>(work.pixels + static_cast<std::ptrdiff_t>(y) * work.pitch) + gx;
+        if (!work.keepBackground) std::fill(out + first, out + end, Pixel{0});
+        for (int at = first & ~7; at < end; at += 8) {
+            unsigned b = bits[at >> 3];
+            if (at < first) b &= 0xFFu >> (first - at);
+            if (at + 8 > end) b &= (0xFFu << (at + 8 - end)) & 0xFFu;
+            while (b != 0) {
+                const int lead = __builtin_clz(b) - 24;  // 0 is the leftmost column
+                out[at + lead] = text;
+                b &= ~(0x80u >> lead);
+            }
+        }
+    }
+}
+
 void DrawGlyph(const FontRecord& font, const FontGlyphSlot& slot, int gx, int gy, std::uint32_t text,
                std::uint32_t edge, const TextWorkTarget& work, const RECT& clip) {
     const int mw = font.maxCharWidth;
@@ -108,12 +135,24 @@ void DrawGlyph(const FontRecord& font, const FontGlyphSlot& slot, int gx, int gy
                                static_cast<std::size_t>(column) * mw * font.cacheBitsPerPixel / 8;
     const ColorFormatDesc& f = *work.format;
     const int bytes = f.bytesPerPixel;
+    if (g_monoFastPath && font.cacheBitsPerPixel == 1 && f.alphaMask == 0 && (bytes == 2 || bytes == 4) &&
+        reinterpret_cast<std::uintptr_t>(work.pixels) % bytes == 0 && work.pitch % bytes == 0) {
+        if (bytes == 2)
+            DrawMonoRows<std::uint16_t>(cell, font.cacheRowBytes, gx, gy, x0, y0, x1, y1,
+                                        static_cast<std::uint16_t>(text), work);
+        else
+            DrawMonoRows<std::uint32_t>(cell, font.cacheRowBytes, gx, gy, x0, y0, x1, y1, text, work);
+        return;
+    }
+    // Grey levels without alpha blend with what is under them; nothing else
+    // needs to read it.
+    const bool readsUnder = font.cacheBitsPerPixel == 8 && (font.fontType & kFontTypeAntialias) && f.alphaMask == 0;
     for (int y = y0; y < y1; ++y) {
         const std::uint8_t* cellRow = cell + static_cast<std::size_t>(y - gy) * font.cacheRowBytes;
         std::uint8_t* out = work.pixels + static_cast<std::ptrdiff_t>(y) * work.pitch;
         for (int x = x0; x < x1; ++x) {
             std::uint8_t* p = out + static_cast<std::ptrdiff_t>(x) * bytes;
-            const CellPixel c = PixelOf(font, cellRow, x - gx, text, edge, f, f.alphaMask != 0 ? 0 : ReadAt(p, bytes));
+            const CellPixel c = PixelOf(font, cellRow, x - gx, text, edge, f, readsUnder ? ReadAt(p, bytes) : 0);
             if (c.covered)
                 WriteAt(p, bytes, c.value);
             else if (!work.keepBackground)
@@ -139,6 +178,8 @@ struct FrontScreenScope {
 };
 
 }  // namespace
+
+void SetTextMonoFastPath(int allowed) { g_monoFastPath = allowed != 0; }
 
 int MeasureTextExtent(FontRecord* font, const char* text, TextExtent* extent) {
     if (font == nullptr || text == nullptr || extent == nullptr) return -1;

@@ -325,3 +325,34 @@ TEST(FontTable, NoFontBeforeTheScreenDevice) {
 }
 
 }  // namespace
+
+namespace {
+
+// The 1-bit glyph loop against the general one: the same pixels for every
+// placement across a clip edge, both pixel sizes, background kept or not.
+TEST_F(FontCacheTest, TheMonoGlyphLoopDrawsWhatTheGeneralOneDraws) {
+    FontRecord* font = LookupFont(FetchDefaultFontHandle());
+    ASSERT_NE(font, nullptr);
+    const char* text = "Wj@ mixed gq あ漢 |";
+    for (int kind : {kColorKind565, kColorKind888}) {
+        const ColorFormatDesc* format = GetStandardColorFormat(kind, 0, 0);
+        const int bytes = format->bytesPerPixel;
+        for (int keep = 0; keep < 2; ++keep)
+            for (int offset = -13; offset <= 13; offset += 1) {
+                SCOPED_TRACE(testing::Message() << "bytes " << bytes << " keep " << keep << " offset " << offset);
+                std::vector<std::uint8_t> fast(64 * 40 * 4), general(fast.size());
+                for (std::size_t i = 0; i < fast.size(); ++i) fast[i] = general[i] = static_cast<std::uint8_t>(i * 7);
+                const RECT clip{3 + (offset & 3), 2, 61 - (offset & 1), 37};
+                TextWorkTarget work{fast.data(), 64 * bytes, 64, 40, format, clip, keep};
+                SetTextMonoFastPath(1);
+                ASSERT_EQ(DrawTextThroughCache(font, offset, 5, text, 0x12345678u >> (32 - 8 * bytes), 0, work), 0);
+                work.pixels = general.data();
+                SetTextMonoFastPath(0);
+                ASSERT_EQ(DrawTextThroughCache(font, offset, 5, text, 0x12345678u >> (32 - 8 * bytes), 0, work), 0);
+                SetTextMonoFastPath(1);
+                EXPECT_EQ(fast, general);
+            }
+    }
+}
+
+}  // namespace
