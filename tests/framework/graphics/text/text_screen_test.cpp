@@ -277,6 +277,9 @@ TEST_P(TextScreenTest, TheCacheServesTheSecondDrawAndIsRebuiltAfterDeviceLoss) {
     ASSERT_EQ(RecoverGraphicsAfterDeviceLoss(), 0);
     font = LookupFont(handle);  // the same handle, made again
     ASSERT_NE(font, nullptr);
+    // The screen log keeps its font: made again under the same handle.
+    EXPECT_EQ(g_ScreenLog.fontLost, 0);
+    EXPECT_EQ(IsValidFontHandle(g_ScreenLog.fontHandle), 1);
     EXPECT_EQ(font->glyphsRendered, 0u);
     EXPECT_EQ(font->codes['N'].cached, 0u);
     Fill(white);
