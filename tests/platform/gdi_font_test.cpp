@@ -92,7 +92,9 @@ TEST_F(GdiFontTest, GlyphsComeAsPaddedBitmapsOfOneBitOrSeventeenLevels) {
         for (int bit = 0; bit < 8; ++bit) {
             const bool on = (mono[i] >> (7 - bit)) & 1;
             set += on;
-            if (column + bit >= static_cast<int>(gm.gmBlackBoxX)) EXPECT_FALSE(on) << "padding bit set";
+            if (column + bit >= static_cast<int>(gm.gmBlackBoxX)) {
+                EXPECT_FALSE(on) << "padding bit set";
+            }
         }
     }
     EXPECT_GT(set, 60);
