@@ -218,6 +218,19 @@ TEST_F(FontCacheTest, TheDefaultFontFollowsItsSettingsAndIsMadeOnlyWhenTheyChang
     EXPECT_EQ(LookupFont(edged)->edgeSize, 2);
 }
 
+TEST_F(FontCacheTest, AScreenModeChangeKeepsTheDefaultFontsSizeAndThickness) {
+    ApiSetDefaultFontSize(24);
+    ApiSetDefaultFontThickness(9);
+    ASSERT_GE(FetchDefaultFontHandle(), 0);
+    ASSERT_EQ(ApplyScreenMode(-1, -1, -1, 1, -1), 0);
+    const char* face = nullptr;
+    int thickness = 0, size = 0;
+    ASSERT_EQ(QueryFontHandleInfo(FetchDefaultFontHandle(), &face, &thickness, &size), 0);
+    EXPECT_EQ(size, 24);
+    EXPECT_EQ(thickness, 9);
+    EXPECT_STREQ(face, "");  // the face is set again by whoever set it
+}
+
 TEST_F(FontCacheTest, BadHandlesTextsAndPlacesDrawNothing) {
     const int font = FetchDefaultFontHandle();
     EXPECT_EQ(DrawTextWithFont(0, 0, "x", 0, 0x20001234, 0, 0), -1);
