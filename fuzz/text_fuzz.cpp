@@ -11,6 +11,7 @@
 
 #include "api/framework_init.h"
 #include "core/memory.h"
+#include "core/system_state.h"
 #include "graphics/draw/draw_state.h"
 #include "graphics/text/font.h"
 #include "kelvo/api.h"
@@ -26,7 +27,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     PlatformSelectBackend(PlatformBackend::Headless);
     ApiSetLogEnabled(0);
     ApiSetAllowDoubleStart(1);
+    // No message thread: nothing may run on while the program ends.
+    SetUseMessageThread(0);
     if (ApiInitFramework() != 0) std::abort();
+    std::atexit([] { ApiEndFramework(); });
     ApiSelectDrawTarget(kDrawTargetBack);
     g_fonts[0] = CreateFontToHandle("Verdana", 16, 6, 0, -1, -1, 0, -1, -1);
     g_fonts[1] = CreateFontToHandle("Verdana", 12, 4, kFontTypeEdge, -1, 2, 0, -1, -1);
