@@ -68,13 +68,13 @@ SoftDrawSettings TargetAccessSettings();
 // 1 while the screen is held as software images the renderer draws into
 // directly (any depth but 8).
 int DrawsStraightIntoScreenMemImg();
+// The draw target's software image when the screen is held as software
+// images: the target's own, or `view` laid at a part graphic's place in it.
+// Null when the target has no pixels.
+MEMIMG* StraightDrawTarget(MEMIMG* view);
 // 1 when software drawing cannot run: drawing disabled, or neither
 // software-only mode nor DirectDraw.
 int SoftDrawingUnavailable();
-
-// While the screen is held as software images: the draw target's image (a
-// view at a part graphic's place in its target's), or null without pixels.
-MEMIMG* StraightDrawTarget(MEMIMG* view);
 
 // A 2D surface and its surface data; null (and part null) when either is
 // missing.
