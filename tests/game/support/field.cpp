@@ -19,7 +19,7 @@
 #include "world/monster_record.h"
 #include "world/stage_state.h"
 
-void FieldTest::SetUp() {
+void FieldTest::ResetField() {
     Recorder().Reset();
     ResetGameRand();
     std::memset(&g_CollisionGrid, 0, sizeof g_CollisionGrid);

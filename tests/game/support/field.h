@@ -20,9 +20,13 @@ constexpr int kTestSheetBase = 5000;  // g_PlayerSheet[i] holds 5000 + i
 
 class FieldTest : public ::testing::Test {
 protected:
-    void SetUp() override;
+    void SetUp() override { ResetField(); }
 
 public:
+    // Empties the grid, the monsters and the pools; a new game's player
+    // (620 HP, 210 SP, every stat total 0) standing nowhere yet; the actions
+    // bound to kTest*; sheet and sound handles numbered for the recorder.
+    static void ResetField();
 
     // Solid cells over columns [c0, c1] and rows [r0, r1] of g_CollisionGrid.
     static void Solid(int c0, int c1, int r0, int r1);
