@@ -180,33 +180,35 @@ void DampReleasedJump() {
     if (p.jumpRelease2 == 1 && vy > -3.0f && vy < 0.0f) vy += kJumpDamping;
 }
 
-// The collision move. Between the camera bounds the camera takes the step;
-// at a bound the player crosses the screen until it comes back to the middle.
 void MovePlayer() {
     PlayerMotion& p = g_PlayerMotion;
-    const float camera = g_StageState.cameraX;
-    const float leftBound = static_cast<float>(g_StageState.cameraLeftBound);
-    const float rightBound = static_cast<float>(g_StageState.cameraRightBound);
-    int code = kMoveScrolling;
-    const bool scrolling = camera > leftBound && camera < rightBound;
-    if (!scrolling) {
-        const bool atLeft = camera <= leftBound;
-        const bool offMiddle = atLeft ? (p.screenX < kPlayerMidScreen || p.horizontalSpeed < 0.0f)
-                                      : (p.screenX > kPlayerMidScreen || p.horizontalSpeed > 0.0f);
-        if (offMiddle) {
-            p.onScreen = 1;
-            code = atLeft ? kMoveAtLeftBound : kMoveAtRightBound;
-        } else {
-            p.screenX = kPlayerMidScreen;
-            p.onScreen = 0;
-        }
-    }
+    const int code = ChoosePlayerMoveCode(p.horizontalSpeed, false);
     MoveActorOnMap(p.screenX, p.y, p.verticalSpeed, p.horizontalSpeed, p.verticalSpeedCopy, kPlayerWidth,
                    kPlayerHeight, p.airborne, code, 0);
-    if (scrolling) p.onScreen = 0;
 }
 
 }  // namespace
+
+int ChoosePlayerMoveCode(float step, bool stillLeavesMiddle) {
+    PlayerMotion& p = g_PlayerMotion;
+    const float camera = g_StageState.cameraX;
+    if (camera > static_cast<float>(g_StageState.cameraLeftBound) &&
+        camera < static_cast<float>(g_StageState.cameraRightBound)) {
+        p.onScreen = 0;
+        return kMoveScrolling;
+    }
+    const bool atLeft = camera <= static_cast<float>(g_StageState.cameraLeftBound);
+    const bool still = step == 0.0f && stillLeavesMiddle;
+    const bool offMiddle = atLeft ? (p.screenX < kPlayerMidScreen || step < 0.0f || still)
+                                  : (p.screenX > kPlayerMidScreen || step > 0.0f || still);
+    if (offMiddle) {
+        p.onScreen = 1;
+        return atLeft ? kMoveAtLeftBound : kMoveAtRightBound;
+    }
+    p.screenX = kPlayerMidScreen;
+    p.onScreen = 0;
+    return kMoveScrolling;
+}
 
 bool IsSkillRunning() {
     const PlayerActionState& a = g_PlayerActionState;

@@ -21,6 +21,15 @@ std::int32_t StillSkillCost();
 std::int32_t SideSkillCost();
 std::int32_t UpSkillCost();
 
+// Before each collision move of the player: where the camera stands decides
+// what the step moves. Strictly between its bounds the camera scrolls (code
+// 0). At a bound the player crosses the screen (code 'n' or 'o', on-screen
+// byte 1) while it stands off the middle on that side or steps away from the
+// middle (a step of 0 counts as away when `stillLeavesMiddle`); otherwise it
+// is put back at the middle and the camera takes the step. Sets the on-screen
+// byte (and the screen x) and returns the code.
+int ChoosePlayerMoveCode(float step, bool stillLeavesMiddle);
+
 // One frame of field play for the player, from g_FrameInputState: speeds,
 // crouch, attack and skill starts, jump, gravity, the collision move with the
 // camera held at its bounds, and the facing. The game loop calls it once per

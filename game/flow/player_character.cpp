@@ -5,13 +5,13 @@
 #include "flow/derived_stats.h"
 #include "flow/handles.h"
 #include "flow/player_action_state.h"
+#include "flow/player_actions.h"
 #include "flow/player_motion.h"
 #include "flow/player_record.h"
 #include "flow/sub_screen.h"
 #include "flow/tile_collision.h"
 #include "flow/truncate.h"
 #include "kelvo/api.h"
-#include "world/stage_state.h"
 
 namespace {
 
@@ -58,6 +58,9 @@ struct Pose {
         Draw(kCrouchFrame, Trunc(g_PlayerMotion.screenX - kAnchorX), Trunc(g_PlayerMotion.y - kCrouchAnchorY));
     }
 };
+
+// The combo timer's step per frame.
+float PlayerAnimationStep() { return static_cast<float>(g_DerivedStats.agiTotal) / 170.0f + 1.0f; }
 
 void PlaySwing(int sound) { ApiPlaySoundHandle(g_SoundEffectHandles[sound], 1, 1); }
 
@@ -149,23 +152,9 @@ void AirRules(const Pose& pose) {
 void Lunge(std::uint8_t facing) {
     PlayerMotion& p = g_PlayerMotion;
     PlayerActionState& a = g_PlayerActionState;
-    const float camera = g_StageState.cameraX;
-    const float leftBound = static_cast<float>(g_StageState.cameraLeftBound);
-    const float rightBound = static_cast<float>(g_StageState.cameraRightBound);
-    if (camera > leftBound && camera < rightBound) {
-        p.onScreen = 0;
-    } else {
-        const bool atLeft = camera <= leftBound;
-        const bool offMiddle = atLeft ? (p.screenX < 320.0f || a.lungeSpeed <= 0.0f)
-                                      : (p.screenX > 320.0f || a.lungeSpeed >= 0.0f);
-        if (offMiddle) {
-            p.onScreen = 1;
-        } else {
-            p.screenX = 320.0f;
-            p.onScreen = 0;
-        }
-    }
-    MoveActorOnMap(p.screenX, p.y, p.verticalSpeed, a.lungeSpeed, 0.0f, 32.0f, 112.0f, p.airborne, kMoveLunge, 0);
+    ChoosePlayerMoveCode(a.lungeSpeed, true);
+    MoveActorOnMap(p.screenX, p.y, p.verticalSpeed, a.lungeSpeed, 0.0f, kPlayerWidth, kPlayerHeight, p.airborne,
+                   kMoveLunge, 0);
     if (facing == 0)
         a.lungeSpeed -= a.lungeDecrement;
     else
@@ -278,8 +267,6 @@ bool DrawSkillPoses(const Pose& pose) {
 }
 
 }  // namespace
-
-float PlayerAnimationStep() { return static_cast<float>(g_DerivedStats.agiTotal) / 170.0f + 1.0f; }
 
 void UpdatePlayer(const int (&sheet)[kPlayerSheetFrames], float horizontalSpeed, std::uint8_t facing) {
     const PlayerMotion& p = g_PlayerMotion;

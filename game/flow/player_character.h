@@ -18,6 +18,3 @@ void UpdatePlayer(const int (&sheet)[kPlayerSheetFrames], float horizontalSpeed,
 // Under a sub-screen: a still pose in place of UpdatePlayer. Only a running
 // attack goes on, to let it time out; nothing else advances.
 void DrawPlayerFrozen(const int (&sheet)[kPlayerSheetFrames], float horizontalSpeed, std::uint8_t facing);
-
-// The combo timer's step per frame: AGI total / 170 + 1.
-float PlayerAnimationStep();
