@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/framework_init.h"
-#include "core/system_state.h"
 #include "flow/derived_stats.h"
 #include "flow/frame_input.h"
 #include "flow/handles.h"
