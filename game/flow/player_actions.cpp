@@ -189,6 +189,15 @@ void MovePlayer() {
 
 }  // namespace
 
+void EndAttack() {
+    PlayerActionState& a = g_PlayerActionState;
+    a.attackActive = 0;
+    a.comboTimer = 0.0f;
+    a.bufferedStep = 0;
+    a.comboStep = 0;
+    a.stepLatch = 0;
+}
+
 int ChoosePlayerMoveCode(float step, bool stillLeavesMiddle) {
     PlayerMotion& p = g_PlayerMotion;
     const float camera = g_StageState.cameraX;

@@ -21,6 +21,10 @@ std::int32_t StillSkillCost();
 std::int32_t SideSkillCost();
 std::int32_t UpSkillCost();
 
+// Ends the attack and its combo: no attack, timer 0, step 0, nothing
+// buffered or latched. Landing, the combo's last frame and a stage load.
+void EndAttack();
+
 // Before each collision move of the player: where the camera stands decides
 // what the step moves. Strictly between its bounds the camera scrolls (code
 // 0). At a bound the player crosses the screen (code 'n' or 'o', on-screen

@@ -110,15 +110,6 @@ int RisingFrame(float vy, int fast, int top, int base) {
     return Trunc(2.0f * vy + static_cast<float>(base));
 }
 
-void EndAttack() {
-    PlayerActionState& a = g_PlayerActionState;
-    a.attackActive = 0;
-    a.comboTimer = 0.0f;
-    a.bufferedStep = 0;
-    a.comboStep = 0;
-    a.stepLatch = 0;
-}
-
 void ChainTo(std::int8_t step) {
     PlayerActionState& a = g_PlayerActionState;
     a.comboStep = step;

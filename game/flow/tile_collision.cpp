@@ -3,6 +3,7 @@
 #include "flow/actor_pools.h"
 #include "flow/monster_move_table.h"
 #include "flow/player_action_state.h"
+#include "flow/player_actions.h"
 #include "flow/player_motion.h"
 #include "flow/truncate.h"
 #include "kelvo/api.h"
@@ -150,15 +151,8 @@ void MoveActorOnMap(float& x, float& y, float& verticalSpeed, float sx, float sy
         return;
     }
 
-    if (airborne == 1 && playerWalk) {
-        // Landing ends any attack.
-        PlayerActionState& action = g_PlayerActionState;
-        action.attackActive = 0;
-        action.comboTimer = 0.0f;
-        action.bufferedStep = 0;
-        action.comboStep = 0;
-        action.stepLatch = 0;
-    }
+    // Landing ends any attack.
+    if (airborne == 1 && playerWalk) EndAttack();
     airborne = 0;
     if (playerWalk) g_PlayerMotion.drift = 0.0f;
 }

@@ -3,6 +3,7 @@
 #include "flow/actor_pools.h"
 #include "flow/game_log.h"
 #include "flow/player_action_state.h"
+#include "flow/player_actions.h"
 #include "flow/player_motion.h"
 #include "flow/player_record.h"
 #include "kelvo/api.h"
@@ -51,12 +52,8 @@ void ResetStageActors() {
     for (ShopDoor& door : g_ShopDoors) door.on = 0;
 
     // An attack or the up skill must not carry over into the new stage.
+    EndAttack();
     PlayerActionState& action = g_PlayerActionState;
-    action.attackActive = 0;
-    action.comboTimer = 0.0f;
-    action.bufferedStep = 0;
-    action.comboStep = 0;
-    action.stepLatch = 0;
     action.skillCActive = 0;
     action.skillCTimer = 0.0f;
     action.lungeSpeed = 0.0f;
