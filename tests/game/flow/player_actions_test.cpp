@@ -133,51 +133,6 @@ TEST_F(PlayerActionsTest, AirSteering) {
     EXPECT_NEAR(g_PlayerMotion.horizontalSpeed, 1.158f, 1e-5);
 }
 
-struct ComboEvent {
-    int frame;
-    std::string what;
-    bool operator==(const ComboEvent&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const ComboEvent& e) { return out << e.frame << ":" << e.what; }
-
-// The full chain with AGI 0 (the timer advances 1.0 a frame): each press
-// during a step buffers the next, each step chains once its timer passes
-// 75, 75 and 90, the third chain only with RIGHT held into the facing. Swing
-// sounds and strike bytes mark each blow once.
-TEST_F(PlayerActionsTest, GroundComboRunsThroughItsFourSteps) {
-    std::vector<ComboEvent> events;
-    std::int8_t step = 0;
-    std::uint8_t active = 0;
-    std::size_t sounds = 0;
-    for (int n = 1; n <= 400; ++n) {
-        std::uint32_t held = 0;
-        if (n == 1 || n == 10 || n == 80) held = kTestAttack;
-        if (n == 160) held = kTestAttack | kRight;
-        PlayFrame(held);
-        const PlayerActionState& a = g_PlayerActionState;
-        if (a.attackActive != active) events.push_back({n, a.attackActive ? "attack" : "end"});
-        if (a.comboStep != step) events.push_back({n, "step " + std::to_string(a.comboStep)});
-        if (a.strike != a.previousStrike) events.push_back({n, "strike"});
-        auto plays = Recorder().Calls("ApiPlaySoundHandle");
-        for (; sounds < plays.size(); ++sounds)
-            events.push_back({n, plays[sounds].Int(0) == kSwing    ? "th"
-                                 : plays[sounds].Int(0) == kSwing2 ? "th2"
-                                                                   : "?"});
-        step = a.comboStep;
-        active = a.attackActive;
-    }
-    const std::vector<ComboEvent> expected = {
-        {1, "attack"},   {45, "strike"}, {45, "th"},      {75, "step 1"},  {120, "strike"}, {120, "th"},
-        {150, "step 2"}, {230, "strike"}, {230, "th2"},   {240, "step 3"}, {330, "strike"}, {330, "th2"},
-        {384, "end"},    {384, "step 0"},
-    };
-    EXPECT_EQ(events, expected);
-    // The running blow carried the player forward while t ran from 81 to
-    // 144: 64 frames at 3.0 slowing by 0.05 a frame.
-    EXPECT_NEAR(g_PlayerMotion.screenX, 100.0f + 64 * 3.0f - 0.05f * 63 * 64 / 2, 1e-3);
-}
-
 TEST_F(PlayerActionsTest, ComboEndsWithoutABufferedStep) {
     PlayFrame(kTestAttack);
     PlayFrames(93, 0);
@@ -283,87 +238,6 @@ TEST_F(PlayerActionsTest, SkillsWaitForEachOther) {
         PlayFrame(c.held);
         EXPECT_EQ(Plays(kTakara), c.starts ? 1 : 0);
     }
-}
-
-// Each skill through its phases, frame by frame from its start on frame 1.
-TEST_F(PlayerActionsTest, SkillPhases) {
-    // SkillA: heals on its first frame by (rand() % 21 + 80) / 100 x max SP
-    // + 70 (the first number drawn is 41: 100 %, 280 HP), never past max HP;
-    // on for 200 frames, off on frame 201.
-    g_PlayerRecord.hp = 300;
-    PlayFrame(kTestSkill);
-    EXPECT_EQ(g_PlayerActionState.skillAHealAmount, 280);
-    EXPECT_EQ(g_PlayerRecord.hp, 580);
-    EXPECT_TRUE(IsSkillRunning());
-    PlayFrames(149, 0);
-    EXPECT_TRUE(IsSkillRunning());  // timer 150
-    PlayFrame(0);
-    EXPECT_FALSE(IsSkillRunning());
-    EXPECT_EQ(g_PlayerActionState.skillAActive, 1);
-    PlayFrames(49, 0);
-    EXPECT_EQ(g_PlayerActionState.skillAActive, 1);
-    PlayFrame(0);
-    EXPECT_EQ(g_PlayerActionState.skillAActive, 0);
-    // Regeneration stops while the skill's pose shows (timer below 150): of
-    // the multiples of 64 up to frame 201 only 192 regenerated.
-    EXPECT_EQ(g_PlayerRecord.hp, 581);
-}
-
-TEST_F(PlayerActionsTest, SideSkillPhases) {
-    g_DerivedStats.intTotal = 12;
-    const PlayerActionState& a = g_PlayerActionState;
-    PlayFrame(kTestSkill | kLeft);
-    EXPECT_EQ(a.skillBPower, 7);
-    EXPECT_EQ(a.accuracyBonus, 7);
-    PlayFrames(199, 0);
-    EXPECT_EQ(a.skillBState, kSkillRunning);
-    PlayFrame(0);  // frame 201
-    EXPECT_EQ(a.skillBState, kSkillRecovering);
-    EXPECT_EQ(a.skillBActive, 0);
-    EXPECT_EQ(a.skillBPower, 7);  // the buff lasts through the recovery
-    // The recovery counts field frames only: 12 x 70 + 7000 of them.
-    g_SubScreenMode = kSubScreenStatus;
-    PlayFrames(500, 0);
-    EXPECT_EQ(a.skillBRecoveryCounter, 1);
-    g_SubScreenMode = kSubScreenNone;
-    PlayFrames(7838, 0);
-    EXPECT_EQ(a.skillBState, kSkillRecovering);
-    PlayFrame(0);
-    EXPECT_EQ(a.skillBState, kSkillReady);
-    EXPECT_EQ(a.skillBPower, 0);
-    EXPECT_EQ(a.accuracyBonus, 0);
-}
-
-// SkillC runs 200 frames, then recovers; its ball flies until its timer
-// reaches 377 (k = (t - 117) / 4 past 64), which ends the effect and starts
-// the timer again from 0 towards 5000: ready again after frame 5376.
-TEST_F(PlayerActionsTest, UpSkillPhases) {
-    for (auto& pool : g_MonsterPools)
-        for (MonsterRecord& m : pool) m.skillHitCount = 9;
-    PlayFrame(kTestSkill | kUp);
-    const PlayerActionState& a = g_PlayerActionState;
-    EXPECT_EQ(a.skillCState, kSkillRunning);
-    EXPECT_EQ(a.skillCActive, 1);
-    EXPECT_EQ(a.skillCOriginX, 100.0f);
-    EXPECT_EQ(a.skillCOriginY, 295.0f - 35.0f);  // where the player stood as it started
-    for (auto& pool : g_MonsterPools)
-        for (MonsterRecord& m : pool) ASSERT_EQ(m.skillHitCount, 0);
-    PlayFrames(155, 0);
-    EXPECT_TRUE(IsSkillRunning());  // timer 156
-    PlayFrame(0);
-    EXPECT_FALSE(IsSkillRunning());
-    PlayFrames(44, 0);  // frame 201
-    EXPECT_EQ(a.skillCState, kSkillRecovering);
-    PlayFrames(175, 0);  // frame 376
-    EXPECT_EQ(a.skillCActive, 1);
-    PlayFrame(0);  // frame 377
-    EXPECT_EQ(a.skillCActive, 0);
-    EXPECT_EQ(a.skillCTimer, 1.0f);
-    PlayFrames(4998, 0);
-    EXPECT_EQ(a.skillCState, kSkillRecovering);
-    PlayFrame(0);  // frame 5376
-    EXPECT_EQ(a.skillCState, kSkillReady);
-    EXPECT_EQ(a.skillCTimer, 0.0f);
 }
 
 }  // namespace

@@ -13,10 +13,12 @@
 
 #include "flow/derived_stats.h"
 #include "flow/game_random.h"
+#include "flow/handles.h"
 #include "flow/player_action_state.h"
 #include "flow/player_actions.h"
 #include "flow/player_motion.h"
 #include "flow/player_record.h"
+#include "flow/sub_screen.h"
 #include "game/support/api_recorder.h"
 #include "game/support/field.h"
 #include "support/temp_dir.h"
@@ -147,80 +149,120 @@ TEST_F(StagePlayTest, WalkFromTheArrivalToTheRightExitOfStage1) {
     EXPECT_GE(g_PlayerMotion.screenX, 640.0f);
 }
 
+// The full chain with AGI 1 (the timer advances 1.006 a frame): each press
+// during a step buffers the next, each step chains once its timer passes 75,
+// 75 and 90, the third chain only with RIGHT held into the facing. Swing
+// sounds and strike bytes mark each blow once; the running blow carries the
+// player on, the camera taking the step.
 TEST_F(StagePlayTest, ComboOnStage1) {
     Enter(1, 2096, 192, 320);
-    PlayFrames(120, 0);  // land from the arrival height
+    g_DerivedStats.agiTotal = 0;  // a timer step of exactly 1.0
+    PlayFrames(120, 0);           // land from the arrival height
     ASSERT_EQ(g_PlayerMotion.airborne, 0);
     const float start = WorldX();
     Recorder().Reset();
-    std::vector<std::string> steps;
+    std::vector<std::string> events;
+    const PlayerActionState& a = g_PlayerActionState;
     std::int8_t step = 0;
-    int ended = 0;
+    std::uint8_t active = 0;
+    std::size_t sounds = 0;
     for (int n = 1; n <= 400; ++n) {
         std::uint32_t held = 0;
         if (n == 1 || n == 10 || n == 80) held = kTestAttack;
         if (n == 160) held = kTestAttack | kRight;
         PlayFrame(held);
-        if (g_PlayerActionState.comboStep != step)
-            steps.push_back(std::to_string(n) + ": step " + std::to_string(g_PlayerActionState.comboStep));
-        step = g_PlayerActionState.comboStep;
-        if (ended == 0 && g_PlayerActionState.attackActive == 0) ended = n;
+        const std::string at = std::to_string(n) + ": ";
+        if (a.attackActive != active) events.push_back(at + (a.attackActive ? "attack" : "end"));
+        if (a.comboStep != step) events.push_back(at + "step " + std::to_string(a.comboStep));
+        if (a.strike != a.previousStrike) events.push_back(at + "strike");
+        auto plays = Recorder().Calls("ApiPlaySoundHandle");
+        for (; sounds < plays.size(); ++sounds)
+            events.push_back(at + (plays[sounds].Int(0) == 900 + kSoundSwing ? "th" : "th2"));
+        step = a.comboStep;
+        active = a.attackActive;
     }
-    EXPECT_EQ(steps, (std::vector<std::string>{"75: step 1", "150: step 2", "240: step 3", "384: step 0"}));
-    EXPECT_EQ(ended, 384);
-    EXPECT_EQ(Recorder().Count("ApiPlaySoundHandle"), 4u);  // th, th, th2, th2
-    // The running blow carries the player 91.2 pixels on, the camera taking
-    // the step.
-    EXPECT_NEAR(WorldX() - start, 91.2f, 1e-2);
-    std::printf("combo: %s, %s, %s, %s; ended on frame %d, %.2f pixels on\n", steps[0].c_str(), steps[1].c_str(),
-                steps[2].c_str(), steps[3].c_str(), ended, WorldX() - start);
+    const std::vector<std::string> expected = {
+        "1: attack",      "45: strike",  "45: th",      "75: step 1",  "120: strike", "120: th",
+        "150: step 2",    "230: strike", "230: th2",    "240: step 3", "330: strike", "330: th2",
+        "384: end",       "384: step 0",
+    };
+    EXPECT_EQ(events, expected);
+    // The running blow: t from 81 to 144, 64 frames at 3.0 slowing by 0.05.
+    EXPECT_NEAR(WorldX() - start, 64 * 3.0f - 0.05f * 63 * 64 / 2, 1e-2);
+    std::printf("combo, %.2f pixels on:", WorldX() - start);
+    for (const std::string& e : events) std::printf(" [%s]", e.c_str());
+    std::printf("\n");
 }
 
-// A new game's 210 SP and INT 1: the still skill costs 38, the side skill 40,
-// the up skill 25. Each runs through its phases on the frames its timers give.
+// A new game's 210 SP and INT 1: the still skill costs 38, the side skill 40
+// (its power 5), the up skill 25. Each runs through its phases on the frames
+// its timers give; 500 frames under the status screen hold the recoveries.
 TEST_F(StagePlayTest, EachSkillOnStage1) {
     Enter(1, 2096, 192, 320);
     PlayFrames(120, 0);
     ASSERT_EQ(g_PlayerMotion.airborne, 0);
     g_PlayerRecord.hp = 200;
+    for (auto& pool : g_MonsterPools)
+        for (MonsterRecord& m : pool) m.skillHitCount = 9;
     const PlayerActionState& a = g_PlayerActionState;
     std::vector<std::string> events;
     auto note = [&events](int n, const std::string& what) {
         events.push_back(std::to_string(n) + ": " + what + ", SP " + std::to_string(g_PlayerRecord.sp));
     };
     std::uint8_t stillWas = 0, sideWas = 0, upWas = 0, upActiveWas = 0;
-    for (int n = 1; n <= 7700; ++n) {
+    bool runningWas = false;
+    for (int n = 1; n <= 8200; ++n) {
         std::uint32_t held = 0;
         if (n == 1) held = kTestSkill;
         if (n == 210) held = kTestSkill | kRight;
         if (n == 420) held = kTestSkill | kUp;
+        g_SubScreenMode = n > 1000 && n <= 1500 ? kSubScreenStatus : kSubScreenNone;
         const int sp = g_PlayerRecord.sp;
+        const float y = g_PlayerMotion.y;
         PlayFrame(held);
         if (a.skillAActive != stillWas) note(n, a.skillAActive ? "still skill on" : "still skill off");
         if (a.skillBState != sideWas) note(n, "side skill state " + std::to_string(a.skillBState));
         if (a.skillCState != upWas) note(n, "up skill state " + std::to_string(a.skillCState));
         if (a.skillCActive != upActiveWas) note(n, a.skillCActive ? "up skill effect on" : "up skill effect off");
+        if (IsSkillRunning() != runningWas) note(n, IsSkillRunning() ? "running" : "not running");
         if (n == 1) {
             EXPECT_EQ(sp - g_PlayerRecord.sp, 38);
             // (41 % 21 + 80) / 100 x 210 + 70, 41 being the first number drawn.
             EXPECT_EQ(g_PlayerRecord.hp, 200 + 280);
         }
-        if (n == 210 || n == 420) {
-            EXPECT_EQ(sp - g_PlayerRecord.sp, n == 210 ? 40 : 25);
+        if (n == 210) {
+            EXPECT_EQ(sp - g_PlayerRecord.sp, 40);
+            EXPECT_EQ(a.skillBPower, 5);
+            EXPECT_EQ(a.accuracyBonus, 5);
+        }
+        if (n == 420) {
+            EXPECT_EQ(sp - g_PlayerRecord.sp, 25);
+            EXPECT_EQ(a.skillCOriginX, 320.0f);
+            EXPECT_EQ(a.skillCOriginY, y - 35.0f);
+            for (auto& pool : g_MonsterPools)
+                for (MonsterRecord& m : pool) ASSERT_EQ(m.skillHitCount, 0);
         }
         stillWas = a.skillAActive;
         sideWas = a.skillBState;
         upWas = a.skillCState;
         upActiveWas = a.skillCActive;
+        runningWas = IsSkillRunning();
     }
+    EXPECT_EQ(a.skillBPower, 0);
+    EXPECT_EQ(a.accuracyBonus, 0);
     for (const std::string& e : events) std::printf("%s\n", e.c_str());
     std::vector<std::string> frames;
     for (const std::string& e : events) frames.push_back(e.substr(0, e.find(',')));
+    // SkillA runs for timer 0 to 150 and ends after 201 frames; SkillB runs
+    // 200 frames, recovers 1 x 70 + 7000 field frames; SkillC runs to 156,
+    // its ball ends at timer 377 (which restarts its timer), then it
+    // recovers to 5000.
     EXPECT_EQ(frames, (std::vector<std::string>{
-                          "1: still skill on", "201: still skill off", "210: side skill state 1",
-                          "410: side skill state 2", "420: up skill state 1", "420: up skill effect on",
-                          "620: up skill state 2", "796: up skill effect off", "5795: up skill state 0",
-                          "7479: side skill state 0"}));
+                          "1: still skill on", "1: running", "151: not running", "201: still skill off",
+                          "210: side skill state 1", "210: running", "360: not running", "410: side skill state 2",
+                          "420: up skill state 1", "420: up skill effect on", "420: running", "576: not running",
+                          "620: up skill state 2", "796: up skill effect off", "6295: up skill state 0",
+                          "7979: side skill state 0"}));
 }
 
 // The same input script, run again from the same start, gives the same
