@@ -12,10 +12,6 @@ namespace {
 
 constexpr int kOpaqueFrame = 255;  // the view draws the picture unblended from here
 
-std::uint8_t Step(std::uint8_t value, int delta, int count) {
-    return static_cast<std::uint8_t>((value + delta + count) % count);
-}
-
 int CurrentPicture(const TitleMenu& menu) { return GalleryIndex(menu.galleryColumn, menu.galleryRow); }
 
 void DrawGrid(const TitleMenu& menu) {
@@ -35,32 +31,13 @@ void DrawGrid(const TitleMenu& menu) {
 }  // namespace
 
 void RunGalleryGridBlock(TitleMenu& menu) {
-    if (g_FrameInputState.newlyPressed & g_KeyMasks[kKeyCancelAttack]) {
-        PlayMenuSound(kSoundCancel);
-        menu.state = kTitleMainMenu;
-        ClearPressed();
-    }
+    CancelTo(menu, kTitleMainMenu);
     // The rest runs in the frame that left the grid too, so that frame still
     // shows it.
-    const std::uint32_t pressed = g_FrameInputState.newlyPressed;
-    if (pressed & kPadDown) {
-        menu.galleryRow = Step(menu.galleryRow, 1, kGalleryRows);
-        PlayMenuSound(kSoundSelect);
-    }
-    if (pressed & kPadUp) {
-        menu.galleryRow = Step(menu.galleryRow, -1, kGalleryRows);
-        PlayMenuSound(kSoundSelect);
-    }
-    if (pressed & kPadRight) {
-        menu.galleryColumn = Step(menu.galleryColumn, 1, kGalleryColumns);
-        PlayMenuSound(kSoundSelect);
-    }
-    if (pressed & kPadLeft) {
-        menu.galleryColumn = Step(menu.galleryColumn, -1, kGalleryColumns);
-        PlayMenuSound(kSoundSelect);
-    }
+    MoveMenuCursor(menu.galleryRow, kGalleryRows, kPadDown, kPadUp);
+    MoveMenuCursor(menu.galleryColumn, kGalleryColumns, kPadRight, kPadLeft);
     DrawGrid(menu);
-    if (pressed & g_KeyMasks[kKeyDecideJump]) {
+    if (g_FrameInputState.newlyPressed & g_KeyMasks[kKeyDecideJump]) {
         if (g_GalleryFlags[CurrentPicture(menu)] == 1) {
             PlayMenuSound(kSoundConfirm);
             menu.state = kTitleGalleryView;

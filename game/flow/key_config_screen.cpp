@@ -50,14 +50,7 @@ void BindButton(std::int32_t row, std::int32_t button) {
 
 void RunKeyConfigBlock(TitleMenu& menu) {
     const std::uint32_t pressed = g_FrameInputState.newlyPressed;
-    if (pressed & kPadDown) {
-        menu.keyConfigCursor = menu.keyConfigCursor == kKeyConfigRows - 1 ? 0 : menu.keyConfigCursor + 1;
-        PlayMenuSound(kSoundSelect);
-    }
-    if (pressed & kPadUp) {
-        menu.keyConfigCursor = menu.keyConfigCursor == 0 ? kKeyConfigRows - 1 : menu.keyConfigCursor - 1;
-        PlayMenuSound(kSoundSelect);
-    }
+    MoveMenuCursor(menu.keyConfigCursor, kKeyConfigRows, kPadDown, kPadUp);
     // Decide goes by the mask in force: a new binding counts only after
     // "save & exit".
     const bool decide = (pressed & g_KeyMasks[kKeyDecideJump]) != 0;

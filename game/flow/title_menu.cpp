@@ -24,19 +24,6 @@ constexpr int kDifficultyRows = kDifficultyCount;
 
 std::uint32_t Pressed() { return g_FrameInputState.newlyPressed; }
 bool DecidePressed() { return (Pressed() & g_KeyMasks[kKeyDecideJump]) != 0; }
-bool CancelPressed() { return (Pressed() & g_KeyMasks[kKeyCancelAttack]) != 0; }
-
-// Down and up move a cursor of `rows` rows, wrapping at both ends.
-void MoveCursor(std::uint8_t& cursor, int rows) {
-    if (Pressed() & kPadDown) {
-        cursor = static_cast<std::uint8_t>(cursor + 1 == rows ? 0 : cursor + 1);
-        PlayMenuSound(kSoundSelect);
-    }
-    if (Pressed() & kPadUp) {
-        cursor = static_cast<std::uint8_t>(cursor == 0 ? rows - 1 : cursor - 1);
-        PlayMenuSound(kSoundSelect);
-    }
-}
 
 // A game about to start must not inherit a running side or up skill.
 void ClearSkillStates() {
@@ -58,7 +45,7 @@ void RunTitleScreenBlock(TitleMenu& menu) {
 
 // False when the menu returns: EXIT chosen.
 bool RunMainMenuBlock(TitleMenu& menu) {
-    MoveCursor(menu.mainCursor, kMainMenuRows);
+    MoveMenuCursor(menu.mainCursor, kMainMenuRows, kPadDown, kPadUp);
     if (DecidePressed()) {
         switch (menu.mainCursor) {
             case kMenuGameMode:
@@ -83,11 +70,7 @@ bool RunMainMenuBlock(TitleMenu& menu) {
                 return false;
         }
     }
-    if (CancelPressed()) {
-        PlayMenuSound(kSoundCancel);
-        menu.state = kTitleScreen;
-        ClearPressed();
-    }
+    CancelTo(menu, kTitleScreen);
     return true;
 }
 
@@ -98,7 +81,7 @@ void EnterDifficultySelect(TitleMenu& menu) {
 
 // False when the menu returns with a loaded game.
 bool RunFileSelectBlock(TitleMenu& menu) {
-    MoveCursor(menu.slotCursor, kSaveSlotCount);
+    MoveMenuCursor(menu.slotCursor, kSaveSlotCount, kPadDown, kPadUp);
     if (DecidePressed()) {
         PlayMenuSound(kSoundConfirm);
         if (g_FileSummary.stage[menu.slotCursor] == kEmptySlotStage) {
@@ -118,17 +101,13 @@ bool RunFileSelectBlock(TitleMenu& menu) {
             EnterDifficultySelect(menu);
         }
     }
-    if (CancelPressed()) {
-        PlayMenuSound(kSoundCancel);
-        menu.state = kTitleMainMenu;
-        ClearPressed();
-    }
+    CancelTo(menu, kTitleMainMenu);
     return true;
 }
 
 // False when the menu returns with a new game.
 bool RunDifficultyBlock(TitleMenu& menu) {
-    MoveCursor(menu.difficultyCursor, kDifficultyRows);
+    MoveMenuCursor(menu.difficultyCursor, kDifficultyRows, kPadDown, kPadUp);
     if (DecidePressed()) {
         PlayMenuSound(kSoundConfirm);
         g_GameStartFlag = 1;
@@ -139,17 +118,37 @@ bool RunDifficultyBlock(TitleMenu& menu) {
         ClearSkillStates();
         return false;
     }
-    if (CancelPressed()) {
-        PlayMenuSound(kSoundCancel);
-        menu.state = kTitleFileSelect;
-        ClearPressed();
-    }
+    CancelTo(menu, kTitleFileSelect);
     return true;
 }
 
 }  // namespace
 
 void PlayMenuSound(SoundEffect effect) { ApiPlaySoundHandle(g_SoundEffectHandles[effect], 1, 1); }
+
+void MoveMenuCursor(std::int32_t& cursor, int count, std::uint32_t forwardKey, std::uint32_t backKey) {
+    if (Pressed() & forwardKey) {
+        cursor = cursor + 1 >= count ? 0 : cursor + 1;
+        PlayMenuSound(kSoundSelect);
+    }
+    if (Pressed() & backKey) {
+        cursor = cursor <= 0 ? count - 1 : cursor - 1;
+        PlayMenuSound(kSoundSelect);
+    }
+}
+
+void MoveMenuCursor(std::uint8_t& cursor, int count, std::uint32_t forwardKey, std::uint32_t backKey) {
+    std::int32_t wide = cursor;
+    MoveMenuCursor(wide, count, forwardKey, backKey);
+    cursor = static_cast<std::uint8_t>(wide);
+}
+
+void CancelTo(TitleMenu& menu, TitleMenuStateValue to) {
+    if ((Pressed() & g_KeyMasks[kKeyCancelAttack]) == 0) return;
+    PlayMenuSound(kSoundCancel);
+    menu.state = to;
+    ClearPressed();
+}
 
 int CursorFrame(std::int32_t frame) { return g_CursorFrames[(frame / 5) % 30]; }
 

@@ -58,6 +58,14 @@ bool RunTitleMenuFrame(TitleMenu& menu);
 // Shared by the states' blocks.
 // A menu sound: cursor move, confirm, or cancel and refusal.
 void PlayMenuSound(SoundEffect effect);
+// A newly pressed `forwardKey` moves a cursor of `count` places one on, a
+// newly pressed `backKey` one back, both wrapping at the ends, each with the
+// cursor sound.
+void MoveMenuCursor(std::uint8_t& cursor, int count, std::uint32_t forwardKey, std::uint32_t backKey);
+void MoveMenuCursor(std::int32_t& cursor, int count, std::uint32_t forwardKey, std::uint32_t backKey);
+// Cancel newly pressed: the cancel sound, the state `to`, and the press
+// cleared for the blocks after.
+void CancelTo(TitleMenu& menu, TitleMenuStateValue to);
 // The cursor animation's frame for the menu frame counter.
 int CursorFrame(std::int32_t frame);
 // A black box over the whole screen at half strength, under the KEY CONFIG
