@@ -38,6 +38,7 @@ struct BlitLoopKind {
     bool trans = false;     // transparent pixels are skipped
     BlitSpecial special = BlitSpecial::kNone;
     bool runList = false;   // walks the source's run list
+    bool scaled = false;    // a row of the scaled blit, whose formulas differ in places
 };
 
 constexpr bool Is32(BlitFamily f) { return f == BlitFamily::kPaletted32 || f == BlitFamily::kDirect32; }

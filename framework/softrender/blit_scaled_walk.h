@@ -1,0 +1,119 @@
+// How the scaled blit walks its rectangle, and the table that names one
+// specialised loop for each combination of settings.
+//
+// A source row is gathered once into a row of destination order (each
+// destination column takes the source pixel, and mask byte, its column
+// table entry names), and the unscaled blit's row code then draws that row
+// with the loop kind's formulas. Rows that show the same source row while
+// magnifying reuse the gathered row; plain copies gather straight into the
+// destination and copy a repeated row from the one above.
+#pragma once
+
+#include <array>
+#include <cstring>
+#include <utility>
+
+#include "softrender/blit_scaled_frame.h"
+#include "softrender/blit_walk.h"
+
+namespace blit {
+
+// Gathers one row of n pixels of S bytes each.
+template <int S>
+inline void GatherRow(std::uint8_t* out, const std::uint8_t* row, const std::int32_t* columns, int n) {
+    for (int j = 0; j < n; ++j) std::memcpy(out + j * S, row + static_cast<std::ptrdiff_t>(columns[j]) * S, S);
+}
+
+template <BlitLoopKind K>
+void ScaledLoop(const ScaledBlitFrame& sf) {
+    using P = Pixel<K>;
+    const BlitFrame& f = sf.pixels;
+    const int width = f.width, height = f.height;
+    const std::ptrdiff_t srcPitch = f.srcPitch, destPitch = f.destPitch, maskPitch = f.maskPitch;
+    const std::int32_t* const columns = sf.columns;
+    // Mode 0 without weights, bright colour or transparency: each
+    // destination pixel is the source colour itself.
+    constexpr bool kPlainCopy = K.mode == 0 && !K.mask && !K.bright && !K.trans && !P::kAlpha;
+    const VectorContext c = MakeVectorContext(f);
+
+    std::int64_t accumulator = sf.rowStart;
+    std::ptrdiff_t row = 0, gathered = -1;
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* d = f.dest + y * destPitch;
+        if (row != gathered) {
+            const std::uint8_t* s = f.src + row * srcPitch;
+            if constexpr (kPlainCopy) {
+                if constexpr (P::kPaletted) {
+                    for (int j = 0; j < width; ++j) P::StoreDest(d + j * P::kDestStep, f.palette[s[columns[j]]]);
+                } else {
+                    GatherRow<P::kSrcStep>(d, s, columns, width);
+                }
+            } else {
+                GatherRow<P::kSrcStep>(sf.rowBuffer, s, columns, width);
+                if constexpr (K.mask) GatherRow<1>(sf.maskBuffer, f.mask + row * maskPitch, columns, width);
+            }
+            gathered = row;
+        } else if constexpr (kPlainCopy) {
+            std::memcpy(d, d - destPitch, static_cast<std::size_t>(width) * P::kDestStep);
+        }
+        if constexpr (!kPlainCopy) GeneralRow<K>(f, c, sf.rowBuffer, d, sf.maskBuffer, width);
+
+        accumulator -= 0x10000;
+        while (accumulator <= 0) {
+            ++row;
+            accumulator += sf.yScale;
+        }
+    }
+}
+
+// ---- loop table -------------------------------------------------------------------
+//
+// Per family: 5 modes x mask x bright x alpha x trans, then the full-strength
+// subtract with and without trans, in the guard-bit and (32-bit pixels) the
+// bytewise form.
+
+constexpr int kScaledLoopCount = 80 + 4;
+
+constexpr BlitLoopKind ScaledKindAt(BlitFamily family, int i) {
+    BlitLoopKind k;
+    k.family = family;
+    k.scaled = true;
+    if (i < 80) {
+        k.mode = static_cast<std::uint8_t>(i / 16);
+        k.mask = (i & 8) != 0;
+        k.bright = (i & 4) != 0;
+        k.alpha = (i & 2) != 0 && !IsPaletted(family);
+        k.trans = (i & 1) != 0;
+        return k;
+    }
+    i -= 80;
+    k.mode = 3;
+    k.trans = (i & 1) != 0;
+    k.special = i >= 2 && Is32(family) ? BlitSpecial::kFullStrengthMmx : BlitSpecial::kFullStrength;
+    return k;
+}
+
+constexpr int ScaledIndex(const BlitLoopKind& k) {
+    switch (k.special) {
+    case BlitSpecial::kNone:
+        return k.mode * 16 + (k.mask ? 8 : 0) + (k.bright ? 4 : 0) + (k.alpha ? 2 : 0) + (k.trans ? 1 : 0);
+    case BlitSpecial::kFullStrength: return 80 + (k.trans ? 1 : 0);
+    case BlitSpecial::kFullStrengthMmx: return 82 + (k.trans ? 1 : 0);
+    default: return -1;
+    }
+}
+
+template <BlitFamily F, std::size_t... I>
+constexpr std::array<ScaledLoopFn, sizeof...(I)> MakeScaledTable(std::index_sequence<I...>) {
+    return {{&ScaledLoop<ScaledKindAt(F, static_cast<int>(I))>...}};
+}
+
+// The loop of one kind from a family's table; null for a kind outside it.
+inline ScaledLoopFn PickScaled(const ScaledLoopFn* table, const BlitLoopKind& k) {
+    if (k.mode > 4 || !k.scaled || k.runList) return nullptr;
+    if (k.special != BlitSpecial::kNone && (k.mode != 3 || k.mask || k.bright || k.alpha)) return nullptr;
+    const int index = ScaledIndex(k);
+    return index < 0 ? nullptr : table[index];
+}
+
+}  // namespace blit
