@@ -88,7 +88,7 @@ BlitLoopFn SelectGeneralLoop16(const BlitLoopKind& kind);
 // is valid; kind.trans and kind.special are ignored.
 BlitLoopFn SelectRunListLoop32(const BlitLoopKind& kind);
 BlitLoopFn SelectRunListLoop16(const BlitLoopKind& kind);
-// The transparent plain copies of direct pixels built for 32-byte moves, or
-// null for any other kind. Only where WideMovesAvailable().
+// The plain copies of direct pixels (transparent or not) built for 32-byte
+// moves, or null for any other kind. Only where WideMovesAvailable().
 BlitLoopFn SelectWideCopyLoop(const BlitLoopKind& kind);
 bool WideMovesAvailable();

@@ -195,12 +195,14 @@ TEST_P(ScaledBlitSweep, EveryLoopAtEveryScaleMirroredAndClippedMatchesTheReferen
             }
 }
 
-TEST_P(ScaledBlitSweep, KeyOutsideThePixelRangeMakesNoPixelTransparent) {
+// Sources with a colour key (no alpha channel).
+class ScaledBlitKeySweep : public ScaledBlitSweep {};
+
+TEST_P(ScaledBlitKeySweep, KeyOutsideThePixelRangeMakesNoPixelTransparent) {
     // Images made without a transparent colour carry -1: then the highest
     // index and the 16-bit word 0xFFFF are ordinary colours in every loop,
     // the plain copy's included.
     const ImageLayout layout = GetParam();
-    if (blit_test::HasAlpha(layout)) GTEST_SKIP() << "alpha sources have no colour key";
     SourceImage src(layout, kSrcW, kSrcH, 23, /*keyOutOfRange=*/true);
     MaskImage mask(kSrcW, kSrcH, 9);
     std::uint32_t seed = 9100;
@@ -225,6 +227,10 @@ std::string LayoutName(const ::testing::TestParamInfo<ImageLayout>& info) {
 INSTANTIATE_TEST_SUITE_P(SourceKinds, ScaledBlitSweep,
                          ::testing::Values(ImageLayout::k16, ImageLayout::k32, ImageLayout::kPaletted16,
                                            ImageLayout::kPaletted32, ImageLayout::kAlpha16, ImageLayout::kAlpha32),
+                         LayoutName);
+INSTANTIATE_TEST_SUITE_P(KeyedSourceKinds, ScaledBlitKeySweep,
+                         ::testing::Values(ImageLayout::k16, ImageLayout::k32, ImageLayout::kPaletted16,
+                                           ImageLayout::kPaletted32),
                          LayoutName);
 
 }  // namespace
