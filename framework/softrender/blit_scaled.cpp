@@ -145,6 +145,7 @@ void DrawExtendMemImg(MEMIMG* dest, const MEMIMG* src, const int corners[4], int
         }
     }
     frame.columns = columns;
+    if (xScale == 0x10000) frame.unitColumns = step;
     frame.yScale = yScale;
     frame.rowStart = yScale - restY;
     frame.rowBuffer = scratch.row.data();

@@ -26,6 +26,9 @@ struct ScaledBlitFrame {
     // the source's rows (negative when mirrored left-right). The mask is
     // addressed with the same counts, one byte a pixel.
     const std::int32_t* columns = nullptr;
+    // +1 or -1 when the table is simply j or -j (one source column per
+    // destination column), else 0.
+    int unitColumns = 0;
 
     // 16.16 destination rows per source row, and the row accumulator as the
     // first clipped row starts: after each destination row 0x10000 is

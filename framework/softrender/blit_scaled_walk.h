@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #include "softrender/blit_scaled_frame.h"
@@ -18,10 +19,65 @@
 
 namespace blit {
 
-// Gathers one row of n pixels of S bytes each.
+// Pixels of S bytes, as one integer.
+template <int S>
+using PixelBits = std::conditional_t<S == 1, std::uint8_t, std::conditional_t<S == 2, std::uint16_t, std::uint32_t>>;
+
+template <int S>
+inline std::uint64_t LoadBits(const std::uint8_t* p) {
+    PixelBits<S> v;
+    std::memcpy(&v, p, S);
+    return v;
+}
+
+// Gathers one row of n pixels of S bytes each, the pixel of each column
+// from where the column table says. Eight bytes of pixels are put together
+// before they are stored.
 template <int S>
 inline void GatherRow(std::uint8_t* out, const std::uint8_t* row, const std::int32_t* columns, int n) {
-    for (int j = 0; j < n; ++j) std::memcpy(out + j * S, row + static_cast<std::ptrdiff_t>(columns[j]) * S, S);
+    constexpr int kPerWord = 8 / S;
+    int j = 0;
+    for (; j + kPerWord <= n; j += kPerWord) {
+        std::uint64_t word = 0;
+        for (int k = 0; k < kPerWord; ++k)
+            word |= LoadBits<S>(row + static_cast<std::ptrdiff_t>(columns[j + k]) * S) << (8 * S * k);
+        std::memcpy(out + j * S, &word, 8);
+    }
+    for (; j < n; ++j) std::memcpy(out + j * S, row + static_cast<std::ptrdiff_t>(columns[j]) * S, S);
+}
+
+// The pixels of a 64-bit word in the other order.
+template <int S>
+constexpr std::uint64_t TurnWord(std::uint64_t v) {
+    if constexpr (S == 1) return __builtin_bswap64(v);
+    v = v >> 32 | v << 32;
+    if constexpr (S == 2) v = (v >> 16 & 0x0000FFFF0000FFFFull) | (v & 0x0000FFFF0000FFFFull) << 16;
+    return v;
+}
+
+// Column j shows source pixel -j: the row read backwards, eight bytes at a
+// time turned round in a register.
+template <int S>
+inline void ReverseRow(std::uint8_t* out, const std::uint8_t* row, int n) {
+    constexpr int kPerWord = 8 / S;
+    int j = 0;
+    for (; j + kPerWord <= n; j += kPerWord) {
+        std::uint64_t word;
+        std::memcpy(&word, row - static_cast<std::ptrdiff_t>(j + kPerWord - 1) * S, 8);
+        word = TurnWord<S>(word);
+        std::memcpy(out + j * S, &word, 8);
+    }
+    for (; j < n; ++j) std::memcpy(out + j * S, row - static_cast<std::ptrdiff_t>(j) * S, S);
+}
+
+// One source row in destination order: straight, backwards, or by the
+// column table.
+template <int S>
+inline void GatherSourceRow(const ScaledBlitFrame& sf, std::uint8_t* out, const std::uint8_t* row) {
+    const int n = sf.pixels.width;
+    if (sf.unitColumns > 0) std::memcpy(out, row, static_cast<std::size_t>(n) * S);
+    else if (sf.unitColumns < 0) ReverseRow<S>(out, row, n);
+    else GatherRow<S>(out, row, sf.columns, n);
 }
 
 template <BlitLoopKind K>
@@ -40,23 +96,25 @@ void ScaledLoop(const ScaledBlitFrame& sf) {
     std::ptrdiff_t row = 0, gathered = -1;
     for (int y = 0; y < height; ++y) {
         std::uint8_t* d = f.dest + y * destPitch;
-        if (row != gathered) {
-            const std::uint8_t* s = f.src + row * srcPitch;
-            if constexpr (kPlainCopy) {
-                if constexpr (P::kPaletted) {
-                    for (int j = 0; j < width; ++j) P::StoreDest(d + j * P::kDestStep, f.palette[s[columns[j]]]);
-                } else {
-                    GatherRow<P::kSrcStep>(d, s, columns, width);
-                }
+        const std::uint8_t* s = f.src + row * srcPitch;
+        if constexpr (kPlainCopy) {
+            // Straight into the destination; a repeated row from the one
+            // above, which is still in the cache.
+            if (row == gathered) {
+                CopyRow(d, d - destPitch, static_cast<std::size_t>(width) * P::kDestStep);
+            } else if constexpr (P::kPaletted) {
+                for (int j = 0; j < width; ++j) P::StoreDest(d + j * P::kDestStep, f.palette[s[columns[j]]]);
             } else {
-                GatherRow<P::kSrcStep>(sf.rowBuffer, s, columns, width);
-                if constexpr (K.mask) GatherRow<1>(sf.maskBuffer, f.mask + row * maskPitch, columns, width);
+                GatherSourceRow<P::kSrcStep>(sf, d, s);
             }
-            gathered = row;
-        } else if constexpr (kPlainCopy) {
-            std::memcpy(d, d - destPitch, static_cast<std::size_t>(width) * P::kDestStep);
+        } else {
+            if (row != gathered) {
+                GatherSourceRow<P::kSrcStep>(sf, sf.rowBuffer, s);
+                if constexpr (K.mask) GatherSourceRow<1>(sf, sf.maskBuffer, f.mask + row * maskPitch);
+            }
+            GeneralRow<K>(f, c, sf.rowBuffer, d, sf.maskBuffer, width);
         }
-        if constexpr (!kPlainCopy) GeneralRow<K>(f, c, sf.rowBuffer, d, sf.maskBuffer, width);
+        gathered = row;
 
         accumulator -= 0x10000;
         while (accumulator <= 0) {
