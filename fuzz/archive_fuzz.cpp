@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "core/archive_files.h"
-#include "core/archive_state.h"
-#include "core/file_functions.h"
+#include "files/archive_files.h"
+#include "files/archive_state.h"
+#include "files/file_functions.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 

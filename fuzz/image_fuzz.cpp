@@ -8,9 +8,9 @@
 
 #include "core/log.h"
 #include "core/memory.h"
-#include "core/stream_memory.h"
-#include "graphics/base_image.h"
-#include "graphics/image_loader.h"
+#include "files/stream_memory.h"
+#include "graphics/image/base_image.h"
+#include "graphics/image/image_loader.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 #include <atomic>
 #include <cstdarg>
 
-#include "core/framework_init.h"
+#include "core/core_hooks.h"
+#include "core/fatal_error.h"
 #include "core/framework_lock.h"
 #include "core/log.h"
 #include "core/utility.h"
@@ -19,7 +20,7 @@ void FatalError(const char* text) {
     WriteLogText(text != nullptr ? text : "");
     WriteLogText("\n");
     if (g_fatalErrorRunning.exchange(1) != 0) ExitProcess(static_cast<UINT>(-1));
-    EndFramework();
+    g_CoreHooks.EndFramework();
     if (g_FrameworkLock.created) TeardownFrameworkLock();
     ExitProcess(static_cast<UINT>(-1));
 }

@@ -4,10 +4,8 @@
 
 #include <cstring>
 
+#include "core/core_hooks.h"
 #include "core/system_state.h"
-#include "graphics/color_format.h"
-#include "graphics/font.h"
-#include "graphics/screen_device.h"
 
 ScreenLog g_ScreenLog{};
 
@@ -21,7 +19,7 @@ constexpr int kFontType = 1;  // with an edge, so the text reads over any pictur
 
 int InitScreenLog() {
     ScreenLog& log = g_ScreenLog;
-    if (HasDirectDrawObject() == 0 || g_SystemState.mainWindow == nullptr) return -1;
+    if (g_CoreHooks.HasDirectDrawObject() == 0 || g_SystemState.mainWindow == nullptr) return -1;
     if (log.setUp != 0) return 0;
     log.setUp = 1;
     log.lineHeight = kLineHeight;
@@ -43,13 +41,13 @@ int EnsureScreenLogFont() {
         return 0;
     }
     if (log.fontHandle != -1 && log.fontLost == 0) return 0;
-    log.fontHandle = CreateFontToHandle(nullptr, log.lineHeight, kFontThickness, kFontType, -1, -1, 0, -1, -1);
+    log.fontHandle = g_CoreHooks.CreateFontToHandle(nullptr, log.lineHeight, kFontThickness, kFontType, -1, -1, 0, -1, -1);
     if (log.fontHandle == -1) {
         log.fontLost = 1;  // tried again on the next use
         return 0;
     }
     log.fontLost = 0;
-    LinkFontLostFlag(log.fontHandle, &log.fontLost);
+    g_CoreHooks.LinkFontLostFlag(log.fontHandle, &log.fontLost);
     return 0;
 }
 
@@ -74,13 +72,13 @@ int DrawScreenLog() {
 
     int width = 0;
     int height = 0;
-    QueryScreenSize(&width, &height);
+    g_CoreHooks.QueryScreenSize(&width, &height);
     int lines = height / log.lineHeight;
     if (lines > kScreenLogLines) lines = kScreenLogLines;
-    const std::uint32_t white = MakeColorCode(255, 255, 255);
-    const std::uint32_t black = MakeColorCode(0, 0, 0);
+    const std::uint32_t white = g_CoreHooks.MakeColorCode(255, 255, 255);
+    const std::uint32_t black = g_CoreHooks.MakeColorCode(0, 0, 0);
     for (int i = 0; i < lines; ++i)
-        DrawTextWithFont(0, log.lineHeight * i, log.text[i], white, log.fontHandle, black, 0);
+        g_CoreHooks.DrawTextWithFont(0, log.lineHeight * i, log.text[i], white, log.fontHandle, black, 0);
     return 0;
 }
 
@@ -90,7 +88,7 @@ int TerminateScreenLog() {
     ScreenLog& log = g_ScreenLog;
     if (!log.setUp) return 0;
     if (log.fontHandle != -1) {
-        ReleaseFontHandle(log.fontHandle);
+        g_CoreHooks.ReleaseFontHandle(log.fontHandle);
         log.fontHandle = -1;
     }
     log.setUp = 0;

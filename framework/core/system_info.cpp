@@ -2,7 +2,7 @@
 // clocks.
 #include <cstdio>
 
-#include "core/framework_init.h"
+#include "core/system_info.h"
 #include "core/log.h"
 #include "core/system_state.h"
 #include "platform/com.h"

@@ -3,7 +3,7 @@
 // the values worked out once per call.
 #pragma once
 
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 #include "softrender/blit_frame.h"
 #include "softrender/soft_draw_settings.h"
 

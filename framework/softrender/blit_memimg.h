@@ -2,7 +2,7 @@
 // draw state: the software renderer's plain draw.
 #pragma once
 
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 #include "softrender/soft_draw_settings.h"
 
 // Draws src with its top-left corner at (x, y) of dest, clipped to the draw

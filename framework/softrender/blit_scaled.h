@@ -3,7 +3,7 @@
 // other way round: the software renderer's stretched draw.
 #pragma once
 
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 #include "softrender/soft_draw_settings.h"
 
 // Draws src into the rectangle between (corners[0], corners[1]) and

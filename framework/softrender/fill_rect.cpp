@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <type_traits>
 
-#include "graphics/rect.h"
+#include "core/rect.h"
 #include "softrender/constant_colour.h"
 
 namespace {

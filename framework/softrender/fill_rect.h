@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 #include "platform/types.h"
 #include "softrender/soft_draw_settings.h"
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 #include "softrender/soft_draw_settings.h"
 
 // One line of a line list: six 32-bit words in this order.

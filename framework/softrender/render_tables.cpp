@@ -1,6 +1,6 @@
 #include "softrender/render_tables.h"
 
-#include "graphics/surface2d.h"
+#include "graphics/device/surface2d.h"
 
 namespace {
 

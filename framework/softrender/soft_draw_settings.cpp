@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "graphics/draw_state.h"
+#include "graphics/draw/draw_state.h"
 
 bool ClipDrawAreaToImage(const SoftDrawSettings& settings, int width, int height, RECT* clip) {
     clip->left = std::max(settings.drawArea.left, 0);

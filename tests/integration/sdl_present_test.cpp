@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "core/system_state.h"
-#include "core/window.h"
-#include "graphics/present.h"
+#include "graphics/device/present.h"
 #include "kelvo/api.h"
 #include "platform/backend.h"
 #include "platform/kernel.h"
 #include "platform/window.h"
+#include "window/window.h"
 
 namespace {
 

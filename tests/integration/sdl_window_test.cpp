@@ -8,10 +8,10 @@
 #include <thread>
 
 #include "core/system_state.h"
-#include "core/window.h"
 #include "kelvo/api.h"
 #include "platform/backend.h"
 #include "platform/window.h"
+#include "window/window.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "core/archive_packer.h"
-#include "core/archive_state.h"
+#include "files/archive_packer.h"
+#include "files/archive_state.h"
 
 namespace fs = std::filesystem;
 

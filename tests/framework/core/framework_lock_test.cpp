@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/framework_lock.h"
-#include "framework_fixture.h"
+#include "framework/framework_fixture.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 
 #include "core/memory.h"
 #include "core/system_state.h"
-#include "graphics/draw_state.h"
-#include "graphics/graph_record.h"
-#include "graphics/storage_device.h"
-#include "graphics/surface2d.h"
-#include "graphics/surface_data.h"
+#include "graphics/device/storage_device.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/device/surface_data.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_record.h"
 
 class GraphicsTest : public ::testing::Test {
 protected:

@@ -12,7 +12,7 @@
 
 #include "framework/softrender/blit_reference.h"
 #include "framework/softrender/blit_test_images.h"
-#include "graphics/surface2d.h"
+#include "graphics/device/surface2d.h"
 #include "softrender/render_tables.h"
 
 namespace po = pixel_oracle;

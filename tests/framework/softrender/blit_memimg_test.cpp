@@ -12,9 +12,9 @@
 
 #include "core/system_state.h"
 #include "framework/softrender/blit_test_images.h"
-#include "graphics/color_format.h"
-#include "graphics/draw_state.h"
-#include "graphics/surface2d.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/image/color_format.h"
 
 using blit_test::ImageLayout;
 using blit_test::MaskImage;

@@ -15,7 +15,7 @@
 
 #include "framework/softrender/blit_reference.h"
 #include "framework/softrender/blit_test_images.h"
-#include "graphics/surface2d.h"
+#include "graphics/device/surface2d.h"
 
 namespace po = pixel_oracle;
 namespace ref = blit_reference;

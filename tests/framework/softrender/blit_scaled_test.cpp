@@ -10,7 +10,7 @@
 #include <climits>
 
 #include "framework/softrender/soft_test_image.h"
-#include "graphics/surface2d.h"
+#include "graphics/device/surface2d.h"
 #include "softrender/blit_memimg.h"
 
 using soft_test::ImageLayout;

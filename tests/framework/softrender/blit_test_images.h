@@ -10,7 +10,7 @@
 
 #include "framework/softrender/blit_reference.h"
 #include "framework/softrender/soft_test_image.h"
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 
 namespace blit_test {
 

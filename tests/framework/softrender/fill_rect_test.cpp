@@ -3,9 +3,9 @@
 // edge of the draw area, plus the refusals and the guard bytes around the
 // image.
 
+#include "graphics/draw/draw_state.h"
 #include "softrender/fill_rect.h"
 #include "softrender/lines.h"
-#include "graphics/draw_state.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "framework/softrender/pixel_oracle.h"
-#include "graphics/surface2d.h"
+#include "graphics/device/surface2d.h"
 
 namespace po = pixel_oracle;
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "graphics/color_format.h"
+#include "graphics/image/color_format.h"
 
 namespace soft_test {
 

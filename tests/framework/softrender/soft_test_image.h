@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "graphics/memimg.h"
+#include "graphics/image/memimg.h"
 
 namespace soft_test {
 

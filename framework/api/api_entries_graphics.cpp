@@ -1,0 +1,132 @@
+// The public entries of the framework's graphics: each takes the framework
+// lock around its operation and returns the operation's result unchanged.
+#include <cstdarg>
+
+#include "core/framework_lock.h"
+#include "core/utility.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/draw_stubs.h"
+#include "graphics/draw/graph_load.h"
+#include "graphics/draw/graph_record.h"
+#include "kelvo/api.h"
+
+namespace {
+
+constexpr std::size_t kDrawTextBufferSize = 1024;
+
+}  // namespace
+
+int ApiSetVBlankWait(int flag) {
+    FrameworkLockScope lock;
+    return SetVBlankWait(flag);
+}
+
+const void* ApiGetScreenPixelFormatBlock() {
+    FrameworkLockScope lock;
+    return GetScreenPixelFormatBlock();
+}
+
+ColorCode ApiMakeColorCode(int r, int g, int b) {
+    FrameworkLockScope lock;
+    return MakeColorCode(r, g, b);
+}
+
+int ApiPresentScreen() {
+    FrameworkLockScope lock;
+    return PresentScreen();
+}
+
+int ApiReleaseGraph(int graphHandle, int flag) {
+    FrameworkLockScope lock;
+    return ReleaseGraph(graphHandle, flag);
+}
+
+int ApiReleaseAllGraphs(int flag) {
+    FrameworkLockScope lock;
+    return ReleaseAllGraphs(flag);
+}
+
+int ApiLoadImageToGraph(const char* fileName, int flag) {
+    FrameworkLockScope lock;
+    return LoadImageToGraph(fileName, flag);
+}
+
+int ApiLoadImageToDivGraphs(const char* fileName, int total, int columns, int rows, int pieceWidth,
+                            int pieceHeight, int* handles, int flag) {
+    FrameworkLockScope lock;
+    return LoadImageToDivGraphs(fileName, total, columns, rows, pieceWidth, pieceHeight, handles, flag);
+}
+
+int ApiClearDrawTarget() {
+    FrameworkLockScope lock;
+    return ClearDrawTarget();
+}
+
+int ApiBlitGraph(int x, int y, int graphHandle, int transparent) {
+    FrameworkLockScope lock;
+    return BlitGraph(x, y, graphHandle, transparent);
+}
+
+int ApiStretchBlitGraph(int x1, int y1, int x2, int y2, int graphHandle, int transparent) {
+    FrameworkLockScope lock;
+    return StretchBlitGraph(x1, y1, x2, y2, graphHandle, transparent);
+}
+
+int ApiRotateBlitGraph(int x, int y, double scale, double angle, int graphHandle, int transparent, int turn) {
+    FrameworkLockScope lock;
+    return RotateBlitGraph(x, y, scale, angle, graphHandle, transparent, turn);
+}
+
+int ApiMirrorBlitGraph(int x, int y, int graphHandle, int transparent) {
+    FrameworkLockScope lock;
+    return MirrorBlitGraph(x, y, graphHandle, transparent);
+}
+
+int ApiPaintBox(int x1, int y1, int x2, int y2, ColorCode color, int filled) {
+    FrameworkLockScope lock;
+    return PaintBox(x1, y1, x2, y2, color, filled);
+}
+
+// The text is formatted before the lock is taken, into a buffer of its own;
+// a text too long for it is cut rather than overrunning it.
+int ApiDrawTextFormatted(int x, int y, ColorCode color, const char* format, ...) {
+    char text[kDrawTextBufferSize];
+    va_list args;
+    va_start(args, format);
+    FormatStringV(text, sizeof text, format, args);
+    va_end(args);
+    FrameworkLockScope lock;
+    return DrawTextDefaultFont(x, y, text, color, 0);
+}
+
+int ApiSetBlendModeParam(int blendMode, int parameter) {
+    FrameworkLockScope lock;
+    return SetBlendModeParam(blendMode, parameter);
+}
+
+int ApiSetBrightColor(int r, int g, int b) {
+    FrameworkLockScope lock;
+    return SetBrightColor(r, g, b);
+}
+
+int ApiSelectDrawTarget(int target) {
+    FrameworkLockScope lock;
+    return SelectDrawTarget(target);
+}
+
+int ApiSetDefaultFontSize(int size) {
+    FrameworkLockScope lock;
+    return SetDefaultFontSize(size);
+}
+
+int ApiSetDefaultFontThickness(int thickness) {
+    FrameworkLockScope lock;
+    return SetDefaultFontThickness(thickness);
+}
+
+int ApiSetDefaultFontFace(const char* faceName, int charSet) {
+    FrameworkLockScope lock;
+    return SetDefaultFontFace(faceName, charSet);
+}

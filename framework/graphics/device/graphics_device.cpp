@@ -1,0 +1,73 @@
+// The graphics device's start with its fall-back to software rendering, and
+// the graphics manager that a screen mode starts and ends.
+#include "core/fatal_error.h"
+#include "core/log.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/device/surface_data.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_load.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/draw/mask.h"
+#include "graphics/text/font.h"
+
+namespace {
+int g_graphicsInitialised = 0;
+int g_managerInitialised = 0;
+}  // namespace
+
+int InitGraphicsDevice(HWND window) {
+    g_ScreenDevice.window = window;
+    if (StartUpDirectDraw() != 0) {
+        if (g_ScreenDevice.screenMemImg) FatalError("DirectDraw の初期化に失敗しました");
+        WriteLogText("DirectDraw の初期化に失敗しました");
+        WriteLogText("ソフトウエアレンダリングモードに変更します\n");
+        ChangeRenderingMode(0);
+        if (StartUpDirectDraw() != 0) FatalError("DirectDraw の初期化に失敗しました");
+    }
+    g_graphicsInitialised = 1;
+    return 0;
+}
+
+int TermGraphicsDevice() {
+    ShutDownDirectDraw();
+    g_graphicsInitialised = 0;
+    return 0;
+}
+
+int StartUpGraphicsManager() {
+    if (g_managerInitialised) return 0;
+    WriteLogText("グラフィック管理系の初期化を行います\n");
+    IncreaseLogIndent();
+    // 2D surfaces hold references to surface data: they go first.
+    InitGraphTable();
+    InitSurface2DTable();
+    InitSurfaceDataTable();
+    InitDrawState();
+    g_managerInitialised = 1;
+    DeleteAllSurface2DIfReady();
+    if (IsDirect3DUp())
+        WriteLogText("３Ｄグラフィック描画機能を使用します\n");
+    else
+        WriteLogText("３Ｄグラフィック描画機能は使用しません\n");
+    SelectDrawTarget(kFrontScreenTarget);
+    int w = 0, h = 0;
+    QueryScreenSize(&w, &h);
+    SetDrawViewport(0, 0, w, h);
+    g_DrawState.drawingSuppressed = 0;
+    ResetAllFonts();
+    DecreaseLogIndent();
+    WriteLogText("グラフィック管理系の初期化は正常に終了しました\n");
+    return 0;
+}
+
+int ShutDownGraphicsManager() {
+    if (!g_managerInitialised) return 0;
+    ShutDownMask();
+    TermGraphTable();
+    ResetAllFonts();
+    g_managerInitialised = 0;
+    WriteLogText("グラフィック管理系の終了処理は正常に終了しました\n");
+    return 0;
+}

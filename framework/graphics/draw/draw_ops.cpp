@@ -1,0 +1,191 @@
+// The common frame of every drawing operation and the choice of its path.
+#include "graphics/draw/draw_ops.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "core/rect.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/texture_draw_stubs.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/draw/soft_bridge.h"
+#include "softrender/stubs/soft_draw_stubs.h"
+#include "window/window.h"
+
+namespace {
+
+bool DrawingSkipped() { return g_DrawState.drawingSuppressed || g_DrawState.emptyDrawArea; }
+
+// Boxes follow the device: Direct3D drawing is in use when asked for, the
+// device is up and the screen is not held as software images.
+bool Direct3DDrawingInUse() {
+    return g_DrawState.use3D == 1 && IsDirect3DUp() && !g_ScreenDevice.screenMemImg;
+}
+
+// A front screen held as a software image must be read back from the window
+// before a draw and shown again after it.
+bool FrontScreenIsMemImg() {
+    return g_ScreenDevice.screenMemImg && g_ScreenColorFormat.depth > 8 && g_DrawState.drawTarget == kFrontScreenTarget;
+}
+
+LONG ClampToLong(std::int64_t v) {
+    return static_cast<LONG>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
+                                                      std::numeric_limits<std::int32_t>::max()));
+}
+
+// Checks shared by the graphic draws: the handle and the blend graphic.
+// The graphic, or null when the draw fails.
+const GraphRecord* GraphForDraw(HandleId handle) {
+    const GraphRecord* graph = LookupGraph(handle);
+    if (graph == nullptr) return nullptr;
+    if (g_DrawState.blendGraph >= 0 && BlendGraphCoversGraph(graph) < 0) return nullptr;
+    return graph;
+}
+
+struct FrameScope {
+    RECT rect;
+    bool front;
+    explicit FrameScope(const RECT& r) : rect(r), front(FrontScreenIsMemImg()) {
+        NormalizeRect(&rect);
+        if (front) PullWindowToMemImgScreen();
+    }
+    ~FrameScope() {
+        if (front) PushMemImgScreenToWindow(rect);
+    }
+};
+
+// Subtraction on the Direct3D path is an add between two inversions.
+template <typename Draw>
+int DrawTexture(const RECT& rect, Draw draw) {
+    if (g_DrawState.blendMode != kBlendModeSubtract) return draw();
+    const int param = g_DrawState.blendParam;
+    InvertRectBeforeSubtract(rect, param);
+    const int result = draw();
+    InvertRectAfterSubtract(rect, param);
+    return result;
+}
+
+}  // namespace
+
+int BlitGraph(int x, int y, HandleId graphHandle, int transparent) {
+    if (DrawingSkipped()) return 0;
+    const GraphRecord* graph = GraphForDraw(graphHandle);
+    if (graph == nullptr) return -1;
+    WaitWhileInactive();
+    const RECT rect{x, y, ClampToLong(std::int64_t{x} + graph->width), ClampToLong(std::int64_t{y} + graph->height)};
+    FrameScope frame(rect);
+    if (graph->textureGraph)
+        return DrawTexture(rect, [&] { return TextureBlitGraph(x, y, graph, transparent, 1); });
+    return SoftBlitGraphF(x, y, graph, transparent, 1);
+}
+
+int StretchBlitGraph(int x1, int y1, int x2, int y2, HandleId graphHandle, int transparent) {
+    if (DrawingSkipped()) return 0;
+    const GraphRecord* graph = GraphForDraw(graphHandle);
+    if (graph == nullptr) return -1;
+    WaitWhileInactive();
+    const RECT rect{x1, y1, x2, y2};
+    FrameScope frame(rect);
+    if (graph->textureGraph)
+        return DrawTexture(rect, [&] { return TextureStretchBlitGraph(x1, y1, x2, y2, graph, transparent); });
+    return SoftDrawExtend(x1, y1, x2, y2, graph, transparent, 1);
+}
+
+int RotateBlitGraphF(float x, float y, double scale, double angle, HandleId graphHandle, int transparent, int turn) {
+    if (DrawingSkipped()) return 0;
+    const GraphRecord* graph = GraphForDraw(graphHandle);
+    if (graph == nullptr) return -1;
+    WaitWhileInactive();
+    // The bounding box of the four turned corners, widened by 5 pixels.
+    const double halfW = graph->width / 2, halfH = graph->height / 2;
+    const double c = std::cos(angle) * scale, s = std::sin(angle) * scale;
+    double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    const double corners[4][2] = {{-halfW, -halfH}, {halfW, -halfH}, {halfW, halfH}, {-halfW, halfH}};
+    for (int i = 0; i < 4; ++i) {
+        const double px = corners[i][0] * c - corners[i][1] * s, py = corners[i][0] * s + corners[i][1] * c;
+        minX = i == 0 ? px : std::min(minX, px);
+        maxX = i == 0 ? px : std::max(maxX, px);
+        minY = i == 0 ? py : std::min(minY, py);
+        maxY = i == 0 ? py : std::max(maxY, py);
+    }
+    auto edge = [](double v) { return ClampToLong(static_cast<std::int64_t>(std::clamp(v, -2.0e9, 2.0e9))); };
+    const RECT rect{edge(x + minX - 5), edge(y + minY - 5), edge(x + maxX + 5), edge(y + maxY + 5)};
+    FrameScope frame(rect);
+    if (graph->textureGraph)
+        return DrawTexture(rect, [&] { return TextureRotateBlitGraph(x, y, scale, angle, graph, transparent, turn); });
+    return SoftDrawRotate(x, y, scale, angle, graph, transparent, turn);
+}
+
+int RotateBlitGraph(int x, int y, double scale, double angle, HandleId graphHandle, int transparent, int turn) {
+    return RotateBlitGraphF(static_cast<float>(x), static_cast<float>(y), scale, angle, graphHandle, transparent, turn);
+}
+
+int MirrorBlitGraph(int x, int y, HandleId graphHandle, int transparent) {
+    int width = 0, height = 0;
+    if (LookupGraph(graphHandle) == nullptr) return DrawingSkipped() ? 0 : -1;
+    QueryGraphSize(graphHandle, &width, &height);
+    return StretchBlitGraph(static_cast<int>(ClampToLong(std::int64_t{x} + width)), y, x,
+                            static_cast<int>(ClampToLong(std::int64_t{y} + height)), graphHandle, transparent);
+}
+
+int ClipBlitGraphRect(int x, int y, int sourceX, int sourceY, int width, int height, HandleId graphHandle,
+                      int transparent, int mirror) {
+    DrawState& s = g_DrawState;
+    const RECT savedArea = s.drawArea;
+    const DrawRectF savedAreaF = s.drawAreaF;
+    RECT area{x, y, ClampToLong(std::int64_t{x} + width), ClampToLong(std::int64_t{y} + height)};
+    ClipRectToRect(&area, &savedArea);
+    s.drawArea = area;
+    s.drawAreaF = DrawRectF{static_cast<float>(area.left), static_cast<float>(area.top),
+                            static_cast<float>(area.right), static_cast<float>(area.bottom)};
+    int result;
+    if (!mirror) {
+        result = BlitGraph(x - sourceX, y - sourceY, graphHandle, transparent);
+    } else {
+        int graphWidth = 0;
+        QueryGraphSize(graphHandle, &graphWidth, nullptr);
+        result = MirrorBlitGraph(x - graphWidth + sourceX + width, y - sourceY, graphHandle, transparent);
+    }
+    s.drawArea = savedArea;
+    s.drawAreaF = savedAreaF;
+    return result;
+}
+
+int FillBox(int x1, int y1, int x2, int y2, std::uint32_t color) {
+    if (DrawingSkipped()) return 0;
+    WaitWhileInactive();
+    const RECT rect{x1, y1, x2, y2};
+    FrameScope frame(rect);
+    if (Direct3DDrawingInUse()) return DrawTexture(frame.rect, [&] { return FillBox3D(x1, y1, x2, y2, color); });
+    return SoftDrawFilledBox(x1, y1, x2, y2, color);
+}
+
+int FrameBox(int x1, int y1, int x2, int y2, std::uint32_t color) {
+    if (DrawingSkipped()) return 0;
+    WaitWhileInactive();
+    const RECT rect{x1, y1, x2, y2};
+    FrameScope frame(rect);
+    if (Direct3DDrawingInUse()) return DrawTexture(frame.rect, [&] { return FrameBox3D(x1, y1, x2, y2, color); });
+    return SoftDrawBoxOutline(x1, y1, x2, y2, color);
+}
+
+int PaintBox(int x1, int y1, int x2, int y2, std::uint32_t color, int filled) {
+    return filled ? FillBox(x1, y1, x2, y2, color) : FrameBox(x1, y1, x2, y2, color);
+}
+
+int ClearDrawTarget() {
+    if (g_DrawState.drawingSuppressed) return 0;
+    WaitWhileInactive();
+    if (IsDirect3DUp()) ClearTextureDrawTarget();
+    const int result = ClearDrawTargetPixels();
+    if (FrontScreenIsMemImg()) {
+        int w = 0, h = 0;
+        QueryScreenSize(&w, &h);
+        PushMemImgScreenToWindow(RECT{0, 0, w, h});
+    }
+    return result;
+}

@@ -1,0 +1,34 @@
+// The drawing operations: graphics, boxes and clearing onto the current
+// draw target under the draw state. Each chooses the Direct3D path (texture
+// graphics; boxes while Direct3D drawing is in use) or the software path (a
+// DirectDraw blit or the software renderer through the bridge). All return
+// 0 or -1, and 0 at once, drawing nothing, while drawing is suppressed or the
+// draw area is empty.
+#pragma once
+
+#include <cstdint>
+
+#include "core/handle.h"
+
+int BlitGraph(int x, int y, HandleId graphHandle, int transparent);
+// Scaled into the rectangle between the corners; x1 > x2 mirrors left-right,
+// y1 > y2 top-bottom.
+int StretchBlitGraph(int x1, int y1, int x2, int y2, HandleId graphHandle, int transparent);
+// Scaled and rotated (radians) about the graphic's centre, put at (x, y);
+// the turn flag mirrors it left-right.
+int RotateBlitGraphF(float x, float y, double scale, double angle, HandleId graphHandle, int transparent, int turn);
+int RotateBlitGraph(int x, int y, double scale, double angle, HandleId graphHandle, int transparent, int turn);
+// Mirrored left-right with its top-left corner at (x, y).
+int MirrorBlitGraph(int x, int y, HandleId graphHandle, int transparent);
+// Draws the part (sourceX, sourceY, width, height) of the graphic at (x, y),
+// mirrored inside the same rectangle when the mirror flag is set.
+int ClipBlitGraphRect(int x, int y, int sourceX, int sourceY, int width, int height, HandleId graphHandle,
+                      int transparent, int mirror);
+
+// The colour is a pixel value of the screen format (MakeColorCode).
+int FillBox(int x1, int y1, int x2, int y2, std::uint32_t color);
+int FrameBox(int x1, int y1, int x2, int y2, std::uint32_t color);
+int PaintBox(int x1, int y1, int x2, int y2, std::uint32_t color, int filled);
+
+// Fills the whole draw target with the background colour.
+int ClearDrawTarget();

@@ -1,0 +1,285 @@
+// Opening the draw target (and the source) as software images for one
+// software draw, and putting them back afterwards.
+#include "graphics/draw/soft_bridge.h"
+
+#include <cstring>
+
+#include "core/rect.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/device/surface_data.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/image/convert_blit.h"
+
+TargetMemImgAccess g_TargetMemImgAccess{};
+
+namespace {
+
+bool IsEmpty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
+
+RECT Moved(const RECT& r, LONG dx, LONG dy) {
+    return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
+
+bool FitsSurface(D_IDirectDrawSurface7* surface, const RECT& r) {
+    if (surface == nullptr) return false;
+    D_DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    if (FAILED(surface->GetSurfaceDesc(&desc))) return false;
+    return r.left >= 0 && r.top >= 0 && r.right <= static_cast<LONG>(desc.dwWidth) &&
+           r.bottom <= static_cast<LONG>(desc.dwHeight);
+}
+
+// The standard kind of the screen depth: 5:6:5 words at 16 bits, else
+// 0x00RRGGBB words.
+int ScreenMemImgKind() {
+    return g_ScreenColorFormat.depth == 16 ? static_cast<int>(kMemImgKind565) : static_cast<int>(kMemImgKind888);
+}
+
+const ColorFormatDesc* ScreenStandardFormat() { return GetStandardColorFormat(ScreenMemImgKind(), 0, 0); }
+
+// Lays a record over locked pixels. `corner` is the pixel at (atX, atY) of
+// the image; the record starts at the image's (0, 0), so that the renderer
+// addresses it in the image's own coordinates.
+int LayOver(MEMIMG* record, std::uint8_t* corner, int pitch, int atX, int atY, int width, int height,
+            std::uint32_t transparentColor) {
+    std::memset(record, 0, sizeof *record);
+    const ColorFormatDesc* format = ScreenStandardFormat();
+    record->pixels = corner - (static_cast<std::ptrdiff_t>(atY) * pitch +
+                               static_cast<std::ptrdiff_t>(atX) * format->bytesPerPixel);
+    return InitMemImg(record, width, height, pitch, transparentColor, ScreenMemImgKind(), 0, 0, 0);
+}
+
+// Converts the rectangle of a locked buffer in place, one format to another
+// of the same pixel size.
+void ConvertInPlace(std::uint8_t* origin, int pitch, const ColorFormatDesc* to, const ColorFormatDesc* from,
+                    const RECT& r) {
+    BlitConvertFormat(origin, pitch, to, origin, pitch, from, nullptr, 0, nullptr, r.left, r.top, &r, 0, 0, 0, 0,
+                      0, 0, 0);
+}
+
+void ResetAccess(TargetMemImgAccess& a) { std::memset(&a, 0, sizeof a); }
+
+void UnlockAll(TargetMemImgAccess& a) {
+    if (a.destLocked != nullptr) a.destLocked->Unlock(nullptr);
+    if (a.sourceLocked != nullptr) a.sourceLocked->Unlock(nullptr);
+    a.destLocked = nullptr;
+    a.sourceLocked = nullptr;
+}
+
+bool NeedsBlending(const SurfaceDataRecord* source) {
+    const DrawState& s = g_DrawState;
+    if (s.blendMode != kBlendModeNone && !(s.blendMode == kBlendModeAlpha && s.blendParam == 255)) return true;
+    if (source != nullptr && source->flags.AlphaChFlag) return true;
+    return s.blendGraph >= 0;
+}
+
+// Opens the destination rectangle (draw-target coordinates, already
+// clipped). 0 or -1.
+int OpenDestination(TargetMemImgAccess& a, const RECT& r, bool blending, int keep, std::uint32_t* color1,
+                    std::uint32_t* color2) {
+    const DrawTargetBinding& b = g_DrawTargetBinding;
+    const DrawState& s = g_DrawState;
+    if (b.image != nullptr && MemImgHasPixels(b.image)) {
+        if (b.offsetX == 0 && b.offsetY == 0) {
+            a.workImage = b.image;
+        } else {
+            InitMemImgView(&a.workRecord, b.image, b.offsetX, b.offsetY, s.targetWidth, s.targetHeight);
+            a.workImage = &a.workRecord;
+        }
+        return 0;
+    }
+    if (b.surface == nullptr) return -1;
+    const ScreenDeviceState& d = g_ScreenDevice;
+    a.destSurface = b.surface;
+    a.destRect = Moved(r, s.drawTargetRect.left + b.offsetX, s.drawTargetRect.top + b.offsetY);
+
+    bool throughWork1 = (b.videoMemory && blending) || (a.convert && (blending || keep == 0));
+    // The work surface is screen-sized and holds the rectangle where the
+    // target has it; a target larger than the screen (a wide graphic) may
+    // not fit. It is then locked in place, which is only right when no
+    // conversion is needed.
+    if (throughWork1 && !FitsSurface(d.work1, r)) {
+        if (a.convert) return -1;
+        throughWork1 = false;
+    }
+    D_DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    RECT lockRect = throughWork1 ? r : a.destRect;
+    D_IDirectDrawSurface7* locked = throughWork1 ? d.work1 : b.surface;
+    if (throughWork1) {
+        if (GdiCopyThroughSurfaceDC(d.work1, r.left, r.top, b.surface, a.destRect) < 0) return -1;
+        a.copiedThroughWork1 = 1;
+    }
+    if (FAILED(locked->Lock(&lockRect, &desc, D_DDLOCK_WAIT, nullptr))) {
+        a.copiedThroughWork1 = 0;
+        return -1;
+    }
+    a.destLocked = locked;
+    auto* corner = static_cast<std::uint8_t*>(desc.lpSurface);
+    // The record reaches only as far as the opened rectangle: a work
+    // surface's rows are narrower than a wide target's.
+    if (LayOver(&a.workRecord, corner, desc.lPitch, r.left, r.top, r.right, r.bottom, 0) < 0) {
+        UnlockAll(a);
+        a.copiedThroughWork1 = 0;
+        return -1;
+    }
+    a.workImage = &a.workRecord;
+    if (a.copiedThroughWork1 && a.convert) {
+        const ColorFormatDesc* standard = ScreenStandardFormat();
+        ConvertInPlace(a.workRecord.pixels, desc.lPitch, standard, &d.colorFormat, r);
+        if (color1 != nullptr) *color1 = ConvertPixel(standard, &d.colorFormat, *color1);
+        if (color2 != nullptr) *color2 = ConvertPixel(standard, &d.colorFormat, *color2);
+    }
+    return 0;
+}
+
+// Opens the source rectangle (2D-surface coordinates) of the 2D surface. 0
+// or -1.
+int OpenSource(TargetMemImgAccess& a, const Surface2DRecord& part, SurfaceDataRecord& data, const RECT& sourceRect) {
+    if (data.heldAsMemImg) {
+        if (!MemImgHasPixels(&data.memImg)) return -1;
+        if (part.partX == 0 && part.partY == 0 && part.width == data.memImg.width &&
+            part.height == data.memImg.height) {
+            a.sourceImage = &data.memImg;
+        } else {
+            InitMemImgView(&a.sourceRecord, &data.memImg, part.partX, part.partY, part.width, part.height);
+            a.sourceImage = &a.sourceRecord;
+        }
+        return 0;
+    }
+    if (data.surface == nullptr) return -1;
+    const ScreenDeviceState& d = g_ScreenDevice;
+    a.sourceSurface = data.surface;
+    a.sourceRect = Moved(sourceRect, part.partX, part.partY);
+    D_DDSCAPS2 caps{};
+    data.surface->GetCaps(&caps);
+    const bool video = (caps.dwCaps & D_DDSCAPS_VIDEOMEMORY) != 0;
+    const bool throughWork2 = video || a.convert;
+    // Work surface 2 holds the source rectangle where the part has it.
+    if (throughWork2 && !FitsSurface(d.work2, sourceRect)) return -1;
+    D_IDirectDrawSurface7* locked = throughWork2 ? d.work2 : data.surface;
+    RECT lockRect = throughWork2 ? sourceRect : a.sourceRect;
+    if (throughWork2) {
+        if (GdiCopyThroughSurfaceDC(d.work2, sourceRect.left, sourceRect.top, data.surface, a.sourceRect) < 0)
+            return -1;
+        a.sourceCopiedThroughWork2 = 1;
+        a.work2Rect = sourceRect;
+    }
+    D_DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    if (FAILED(locked->Lock(&lockRect, &desc, D_DDLOCK_WAIT, nullptr))) return -1;
+    a.sourceLocked = locked;
+    const ColorFormatDesc* standard = ScreenStandardFormat();
+    const std::uint32_t key = data.transparentColor;
+    const std::uint32_t transparent =
+        ComposePixel(standard, static_cast<int>(key >> 16 & 0xFF), static_cast<int>(key >> 8 & 0xFF),
+                     static_cast<int>(key & 0xFF), 255) &
+        ~standard->unusedBitMask;
+    if (LayOver(&a.sourceRecord, static_cast<std::uint8_t*>(desc.lpSurface), desc.lPitch, sourceRect.left,
+                sourceRect.top, sourceRect.right, sourceRect.bottom, transparent) < 0)
+        return -1;
+    a.sourceImage = &a.sourceRecord;
+    // The copy holds screen pixels; the renderer reads the standard format.
+    if (a.sourceCopiedThroughWork2 && a.convert)
+        ConvertInPlace(a.sourceRecord.pixels, desc.lPitch, standard, &d.colorFormat, sourceRect);
+    return 0;
+}
+
+}  // namespace
+
+int DrawsStraightIntoScreenMemImg() { return g_ScreenDevice.screenMemImg && g_ScreenColorFormat.depth != 8; }
+
+int SoftDrawingUnavailable() {
+    const ScreenDeviceState& d = g_ScreenDevice;
+    return d.drawingDisabled || (!d.softwareOnly && d.directDraw == nullptr);
+}
+
+const MEMIMG* GetBlendMaskMemImg() {
+    const GraphRecord* graph = g_DrawState.blendGraph >= 0 ? LookupGraph(g_DrawState.blendGraph) : nullptr;
+    if (graph == nullptr || graph->textureGraph || graph->storageCount < 1) return nullptr;
+    const Surface2DRecord* first = LookupSurface2D(graph->storageHandles[0]);
+    SurfaceDataRecord* data = first != nullptr ? LookupSurfaceData(first->surfaceData) : nullptr;
+    if (data == nullptr || !data->heldAsMemImg || !MemImgHasPixels(&data->memImg)) return nullptr;
+    return &data->memImg;
+}
+
+int BeginTargetMemImgAccess(HandleId sourceSurface2D, int allowBlt, const RECT* sourceRect, const RECT* destRect,
+                            int keep, std::uint32_t* color1, std::uint32_t* color2) {
+    if (DrawsStraightIntoScreenMemImg()) return 0;
+    TargetMemImgAccess& a = g_TargetMemImgAccess;
+    if (a.open || destRect == nullptr) return -1;
+    ResetAccess(a);
+
+    const Surface2DRecord* part = nullptr;
+    SurfaceDataRecord* data = nullptr;
+    if (sourceSurface2D != kNoHandle) {
+        part = LookupSurface2D(sourceSurface2D);
+        data = part != nullptr ? LookupSurfaceData(part->surfaceData) : nullptr;
+        if (data == nullptr || sourceRect == nullptr) return -1;
+    }
+    const DrawTargetBinding& b = g_DrawTargetBinding;
+    const DrawState& s = g_DrawState;
+    const bool blending = NeedsBlending(data);
+
+    if (allowBlt == 1 && data != nullptr && !blending && (s.brightColor & 0xFFFFFF) == 0xFFFFFF &&
+        !data->heldAsMemImg && data->surface != nullptr && b.surface != nullptr && b.image == nullptr) {
+        D_DDSCAPS2 caps{};
+        data->surface->GetCaps(&caps);
+        const bool sourceSystem = (caps.dwCaps & D_DDSCAPS_SYSTEMMEMORY) != 0;
+        if (sourceSystem == !b.videoMemory) {
+            a.useBlt = 1;
+            a.destSurface = b.surface;
+            a.sourceSurface = data->surface;
+            a.sourceRect = Moved(*sourceRect, part->partX, part->partY);
+            a.destRect = Moved(*destRect, s.drawTargetRect.left + b.offsetX, s.drawTargetRect.top + b.offsetY);
+            return 0;
+        }
+    }
+
+    // The renderer's work image has 16- or 32-bit pixels; laid over the
+    // one-byte rows of an 8-bit screen it would write far past each row.
+    if (g_ScreenColorFormat.depth == 8) return -1;
+    a.convert = g_ScreenDevice.pixelCode == kScreenPixel555 || g_ScreenDevice.pixelCode == kScreenPixelOther;
+    RECT r = *destRect;
+    ClipRectToRect(&r, &s.drawArea);
+    if (IsEmpty(r)) return -1;
+    a.drawRect = r;
+
+    if (OpenDestination(a, r, blending, keep, color1, color2) < 0) {
+        ResetAccess(a);
+        return -1;
+    }
+    if (data != nullptr && OpenSource(a, *part, *data, *sourceRect) < 0) {
+        UnlockAll(a);
+        ResetAccess(a);
+        return -1;
+    }
+    a.open = 1;
+    return 0;
+}
+
+int EndTargetMemImgAccess() {
+    TargetMemImgAccess& a = g_TargetMemImgAccess;
+    if (DrawsStraightIntoScreenMemImg() || !a.open) {
+        a.useBlt = 0;
+        return 0;
+    }
+    const ScreenDeviceState& d = g_ScreenDevice;
+    if (a.copiedThroughWork1 && a.convert)
+        ConvertInPlace(a.workRecord.pixels, static_cast<int>(a.workRecord.pitch), &d.colorFormat,
+                       ScreenStandardFormat(), a.drawRect);
+    UnlockAll(a);
+    if (a.copiedThroughWork1) GdiCopyThroughSurfaceDC(a.destSurface, a.destRect.left, a.destRect.top, d.work1, a.drawRect);
+    ResetAccess(a);
+    return 0;
+}
+
+SoftDrawSettings TargetAccessSettings() {
+    SoftDrawSettings settings = CurrentSoftDrawSettings();
+    const TargetMemImgAccess& a = g_TargetMemImgAccess;
+    if (a.open) settings.drawArea = a.drawRect;
+    return settings;
+}

@@ -1,0 +1,83 @@
+// The bridge between the drawing operations and the software renderer. The
+// renderer draws only into and from software images (`MEMIMG`); when the
+// draw target is a DirectDraw surface, the rectangle a draw touches is opened
+// as a work image (the surface locked in place, or copied through a
+// screen-sized work surface and converted to the standard format) and put
+// back afterwards. A draw that needs no blending can instead go by a plain
+// `BltFast`, which the opening reports.
+#pragma once
+
+#include <cstdint>
+
+#include "core/handle.h"
+#include "graphics/image/memimg.h"
+#include "platform/ddraw.h"
+#include "platform/types.h"
+#include "softrender/lines.h"
+#include "softrender/soft_draw_settings.h"
+
+struct GraphRecord;
+
+// The one access in progress; only one software draw runs at a time, under
+// the framework lock.
+struct TargetMemImgAccess {
+    int open;                         // between a successful begin and its end
+    int useBlt;                       // draw with BltFast instead of the renderer
+    D_IDirectDrawSurface7* destSurface;
+    RECT destRect;                    // the opened rectangle in surface coordinates
+    RECT drawRect;                    // the same in draw-target coordinates
+    D_IDirectDrawSurface7* destLocked;    // the surface locked for the work image, or null
+    int copiedThroughWork1;
+    int convert;                      // pixels converted between the screen and the standard format
+    MEMIMG* workImage;                // what the renderer draws into
+    MEMIMG* sourceImage;              // what it draws from, or null
+    D_IDirectDrawSurface7* sourceSurface;
+    RECT sourceRect;                  // the source rectangle in surface coordinates
+    D_IDirectDrawSurface7* sourceLocked;  // the surface locked for the source image, or null
+    int sourceCopiedThroughWork2;
+    RECT work2Rect;                   // where the source lies in work surface 2
+    MEMIMG workRecord;                // laid over locked destination pixels
+    MEMIMG sourceRecord;              // laid over locked source pixels, or a view
+};
+
+extern TargetMemImgAccess g_TargetMemImgAccess;
+
+// The blend graphic's software image, or null when none is set or it has no
+// pixels a software draw can weight by.
+const MEMIMG* GetBlendMaskMemImg();
+
+// Opens the draw target for a software draw of the destination rectangle
+// (draw-target coordinates; clipped here to the draw area) from the source
+// rectangle of the 2D surface (its own coordinates; null with no source).
+// The two colours, when given, are pixel values of the screen format and come
+// back in the work image's. 0, or -1 when nothing can be drawn (nothing left
+// after clipping, a failed lock, a software draw on an 8-bit DirectDraw
+// screen). With the screen held as software images this opens nothing.
+int BeginTargetMemImgAccess(HandleId sourceSurface2D, int allowBlt, const RECT* sourceRect, const RECT* destRect,
+                            int keep, std::uint32_t* color1, std::uint32_t* color2);
+// Puts the work image back and unlocks what was locked. 0.
+int EndTargetMemImgAccess();
+
+// The renderer's settings for drawing into the open work image: the draw
+// state's, with the clip narrowed to the opened rectangle, so that nothing
+// outside what was locked or copied is ever touched.
+SoftDrawSettings TargetAccessSettings();
+
+// 1 while the screen is held as software images the renderer draws into
+// directly (any depth but 8).
+int DrawsStraightIntoScreenMemImg();
+// 1 when software drawing cannot run: drawing disabled, or neither
+// software-only mode nor DirectDraw.
+int SoftDrawingUnavailable();
+
+// The plain draw of a 2D surface with its top-left at (x, y). 0 or -1.
+int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent);
+// The same for a graphic's first 2D surface; x and y are truncated toward
+// zero unless integerCoords is 1 (a double holds every integer exactly).
+int SoftBlitGraphF(double x, double y, const GraphRecord* graph, int transparent, int integerCoords);
+// Lines of one colour each. 0 or -1.
+int SoftDrawLineList(const LineRecord* records, int count);
+// A filled box and a one-pixel outline; the colour is a pixel value of the
+// screen format. The corners may come in any order. 0 or -1.
+int SoftDrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t color);
+int SoftDrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t color);

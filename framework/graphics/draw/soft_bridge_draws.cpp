@@ -1,0 +1,209 @@
+// The software draws built on the target access: a graphic unscaled, a list
+// of lines, and the filled and outlined box.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include "core/rect.h"
+#include "core/system_state.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/draw/soft_bridge.h"
+#include "graphics/image/color_format.h"
+#include "softrender/blit_memimg.h"
+#include "softrender/fill_rect.h"
+
+namespace {
+
+LONG ClampToLong(std::int64_t v) {
+    return static_cast<LONG>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
+                                                      std::numeric_limits<std::int32_t>::max()));
+}
+
+int TruncateToInt(double v) {
+    if (!(v == v)) return 0;  // NaN
+    return static_cast<int>(std::clamp(v, -2147483648.0, 2147483647.0));
+}
+
+// The draw target's software image when the screen is held as software
+// images: the target's own, or a view at a part graphic's place in it.
+MEMIMG* StraightTarget(MEMIMG* view) {
+    const DrawTargetBinding& b = g_DrawTargetBinding;
+    if (b.image == nullptr || !MemImgHasPixels(b.image)) return nullptr;
+    if (b.offsetX == 0 && b.offsetY == 0) return b.image;
+    InitMemImgView(view, b.image, b.offsetX, b.offsetY, g_DrawState.targetWidth, g_DrawState.targetHeight);
+    return view;
+}
+
+bool PlainFill() {
+    const DrawState& s = g_DrawState;
+    const bool opaque = s.blendMode == kBlendModeNone || (s.blendMode == kBlendModeAlpha && s.blendParam == 255);
+    return opaque && (s.brightColor & 0xFFFFFF) == 0xFFFFFF;
+}
+
+// Line colours are screen pixel values; a work image converted to the
+// standard format needs them converted too. Done in batches on the stack.
+void DrawLinesIntoWork(const LineRecord* records, int count) {
+    const TargetMemImgAccess& a = g_TargetMemImgAccess;
+    const SoftDrawSettings settings = TargetAccessSettings();
+    if (!(a.copiedThroughWork1 && a.convert)) {
+        SoftDrawLines(a.workImage, records, count, settings);
+        return;
+    }
+    const ColorFormatDesc* standard = a.workImage->colorFormat;
+    constexpr int kBatch = 64;
+    LineRecord batch[kBatch];
+    for (int done = 0; done < count; done += kBatch) {
+        const int n = std::min(kBatch, count - done);
+        for (int i = 0; i < n; ++i) {
+            batch[i] = records[done + i];
+            batch[i].colour = ConvertPixel(standard, &g_ScreenDevice.colorFormat, batch[i].colour);
+        }
+        SoftDrawLines(a.workImage, batch, n, settings);
+    }
+}
+
+}  // namespace
+
+int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent) {
+    if (SoftDrawingUnavailable()) return -1;
+    const Surface2DRecord* part = LookupSurface2D(surface2D);
+    SurfaceDataRecord* data = part != nullptr ? LookupSurfaceData(part->surfaceData) : nullptr;
+    if (data == nullptr) return -1;
+    const MEMIMG* blendMask = GetBlendMaskMemImg();
+
+    if (DrawsStraightIntoScreenMemImg()) {
+        if (!data->heldAsMemImg || !MemImgHasPixels(&data->memImg)) return -1;
+        MEMIMG sourceView{};
+        const MEMIMG* source = &data->memImg;
+        if (part->partX != 0 || part->partY != 0 || part->width != data->memImg.width ||
+            part->height != data->memImg.height) {
+            InitMemImgView(&sourceView, &data->memImg, part->partX, part->partY, part->width, part->height);
+            source = &sourceView;
+        }
+        MEMIMG targetView{};
+        MEMIMG* target = StraightTarget(&targetView);
+        if (target == nullptr) return -1;
+        BlitMemImg(target, source, x, y, transparent, blendMask);
+        return 0;
+    }
+
+    EndDeviceScene();
+    FlushVertexBatch();
+    RECT dest{x, y, ClampToLong(std::int64_t{x} + part->width), ClampToLong(std::int64_t{y} + part->height)};
+    ClipRectToRect(&dest, &g_DrawState.drawArea);
+    if (dest.left >= dest.right || dest.top >= dest.bottom) return 0;
+    const RECT source{dest.left - x, dest.top - y, dest.right - x, dest.bottom - y};
+    if (BeginTargetMemImgAccess(surface2D, 1, &source, &dest, 0, nullptr, nullptr) < 0) return -1;
+    TargetMemImgAccess& a = g_TargetMemImgAccess;
+    if (a.useBlt) {
+        a.useBlt = 0;
+        RECT from = a.sourceRect;
+        const DWORD flags = (transparent ? D_DDBLTFAST_SRCCOLORKEY : D_DDBLTFAST_NOCOLORKEY) | D_DDBLTFAST_WAIT;
+        const HRESULT hr = a.destSurface->BltFast(static_cast<DWORD>(a.destRect.left),
+                                                  static_cast<DWORD>(a.destRect.top), a.sourceSurface, &from, flags);
+        return FAILED(hr) ? -1 : 0;
+    }
+    BlitMemImg(a.workImage, a.sourceImage, x, y, transparent, blendMask, TargetAccessSettings(),
+               g_SystemState.mmxAvailable);
+    EndTargetMemImgAccess();
+    return 0;
+}
+
+int SoftBlitGraphF(double x, double y, const GraphRecord* graph, int transparent, int integerCoords) {
+    FlushVertexBatch();
+    if (graph == nullptr || graph->storageCount < 1) return -1;
+    // Integer coordinates pass through unchanged; others lose their fraction.
+    (void)integerCoords;
+    return SoftBlitGraph(TruncateToInt(x), TruncateToInt(y), graph->storageHandles[0], transparent);
+}
+
+int SoftDrawLineList(const LineRecord* records, int count) {
+    if (SoftDrawingUnavailable()) return -1;
+    if (count > 0 && records == nullptr) return -1;
+    if (DrawsStraightIntoScreenMemImg()) {
+        MEMIMG view{};
+        MEMIMG* target = StraightTarget(&view);
+        if (target == nullptr) return -1;
+        SoftDrawLines(target, records, count);
+        return 0;
+    }
+    EndDeviceScene();
+    FlushVertexBatch();
+    // The bounding rectangle of every endpoint, right and bottom inclusive.
+    std::int64_t left = 1000000, top = 1000000, right = -1000000, bottom = -1000000;
+    for (int i = 0; i < count; ++i) {
+        const LineRecord& r = records[i];
+        left = std::min<std::int64_t>({left, r.x1, r.x2});
+        top = std::min<std::int64_t>({top, r.y1, r.y2});
+        right = std::max<std::int64_t>({right, std::int64_t{r.x1} + 1, std::int64_t{r.x2} + 1});
+        bottom = std::max<std::int64_t>({bottom, std::int64_t{r.y1} + 1, std::int64_t{r.y2} + 1});
+    }
+    const RECT rect{ClampToLong(left), ClampToLong(top), ClampToLong(right), ClampToLong(bottom)};
+    if (BeginTargetMemImgAccess(kNoHandle, 0, nullptr, &rect, 0, nullptr, nullptr) < 0) return -1;
+    DrawLinesIntoWork(records, count);
+    EndTargetMemImgAccess();
+    return 0;
+}
+
+int SoftDrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t color) {
+    if (SoftDrawingUnavailable()) return -1;
+    RECT box{x1, y1, x2, y2};
+    NormalizeRect(&box);
+    if (DrawsStraightIntoScreenMemImg()) {
+        MEMIMG view{};
+        MEMIMG* target = StraightTarget(&view);
+        if (target == nullptr) return -1;
+        FillRectMemImg(target, &box, color);
+        return 0;
+    }
+    EndDeviceScene();
+    FlushVertexBatch();
+    RECT clipped = box;
+    ClipRectToRect(&clipped, &g_DrawState.drawArea);
+    if (clipped.left >= clipped.right || clipped.top >= clipped.bottom) return 0;
+
+    // An opaque box on a DirectDraw surface is the blitter's colour fill.
+    const DrawTargetBinding& b = g_DrawTargetBinding;
+    if (PlainFill() && b.surface != nullptr && b.image == nullptr) {
+        const RECT& origin = g_DrawState.drawTargetRect;
+        RECT onSurface{clipped.left + origin.left + b.offsetX, clipped.top + origin.top + b.offsetY,
+                       clipped.right + origin.left + b.offsetX, clipped.bottom + origin.top + b.offsetY};
+        D_DDBLTFX fx{};
+        fx.dwSize = sizeof fx;
+        fx.dwFillColor = color;
+        return FAILED(b.surface->Blt(&onSurface, nullptr, nullptr, D_DDBLT_COLORFILL | D_DDBLT_WAIT, &fx)) ? -1 : 0;
+    }
+    std::uint32_t workColor = color;
+    if (BeginTargetMemImgAccess(kNoHandle, 0, nullptr, &clipped, 1, &workColor, nullptr) < 0) return -1;
+    FillRectMemImg(g_TargetMemImgAccess.workImage, &clipped, workColor, TargetAccessSettings());
+    EndTargetMemImgAccess();
+    return 0;
+}
+
+int SoftDrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t color) {
+    RECT box{x1, y1, x2, y2};
+    NormalizeRect(&box);
+    const std::uint32_t param = static_cast<std::uint32_t>(g_DrawState.blendParam);
+    const LONG l = box.left, t = box.top, r = box.right - 1, b = box.bottom - 1;
+    if (box.right <= box.left || box.bottom <= box.top) return SoftDrawingUnavailable() ? -1 : 0;
+    // Each line leaves out its end point, so the four meet without drawing
+    // a corner twice. A box one pixel high or wide is a single line.
+    LineRecord lines[4];
+    int count = 0;
+    if (t == b) {
+        lines[count++] = LineRecord{l, t, r + 1, t, color, param};
+    } else if (l == r) {
+        lines[count++] = LineRecord{l, t, l, b + 1, color, param};
+    } else {
+        lines[count++] = LineRecord{l, t, r, t, color, param};
+        lines[count++] = LineRecord{r, t, r, b, color, param};
+        lines[count++] = LineRecord{r, b, l, b, color, param};
+        lines[count++] = LineRecord{l, b, l, t, color, param};
+    }
+    return SoftDrawLineList(lines, count);
+}

@@ -1,0 +1,562 @@
+// DirectDraw surfaces: memory with a fixed pitch, the primary over the
+// display framebuffer with its back buffer, blits, locks, colour keys, lost
+// surfaces and device contexts.
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <mutex>
+
+#include "ddraw/ddraw_internal.h"
+#include "ddraw/display_internal.h"
+#include "ddraw/gdi_internal.h"
+#include "ddraw/pixel_access.h"
+#include "platform/backend.h"
+#include "platform/kernel.h"
+
+namespace {
+
+constexpr int kMaxSurfaceSide = 16384;
+
+std::atomic<int> g_liveSurfaces{0};
+
+enum class SurfaceRole { Plain, Primary, BackBuffer, ZBuffer };
+
+bool RectInside(const RECT& r, int width, int height) {
+    return r.left >= 0 && r.top >= 0 && r.left <= r.right && r.top <= r.bottom && r.right <= width &&
+           r.bottom <= height;
+}
+
+class Surface : public ComObject<D_IDirectDrawSurface7> {
+public:
+    Surface(std::shared_ptr<DirectDrawCore> core, SurfaceRole role, int width, int height, PlatformPixelLayout layout,
+            DWORD caps, bool videoMemory)
+        : core_(std::move(core)),
+          role_(role),
+          width_(width),
+          height_(height),
+          layout_(layout),
+          caps_(caps),
+          videoMemory_(videoMemory),
+          epoch_(PlatformDisplayLossEpoch()) {
+        ++g_liveSurfaces;
+        if (role_ != SurfaceRole::Primary) {
+            pitch_ = PlatformSurfacePitch(width_, layout_.BytesPerPixel());
+            memory_.assign(static_cast<std::size_t>(pitch_) * height_, 0);
+        }
+    }
+
+    ~Surface() override {
+        --g_liveSurfaces;
+        if (role_ == SurfaceRole::Primary) {
+            core_->primaryExists = false;
+            // The whole chain goes with the primary, whatever references remain.
+            if (backBuffer_ != nullptr) {
+                backBuffer_->detached_ = true;
+                backBuffer_->Release();
+            }
+            if (palette_ != nullptr) palette_->AttachToPrimary(false);
+        }
+        for (Surface* s : attached_) s->Release();
+        if (clipper_ != nullptr) clipper_->Release();
+        if (palette_ != nullptr) palette_->Release();
+        if (dc_ != nullptr) DestroyTargetDC(dc_);
+    }
+
+    void SetBackBuffer(Surface* back) { backBuffer_ = back; }
+    void SetColorKeyValue(const D_DDCOLORKEY& key) {
+        key_ = key;
+        hasKey_ = true;
+    }
+
+    // ---- the interface ----
+    HRESULT Lock(RECT* rect, D_DDSURFACEDESC2* desc, DWORD, HANDLE) override {
+        if (HRESULT hr = Usable(); hr != D_DD_OK) return hr;
+        if (desc == nullptr) return D_DDERR_INVALIDPARAMS;
+        if (rect != nullptr && !RectInside(*rect, width_, height_)) return D_DDERR_INVALIDRECT;
+        if (dcOut_ || (lockCount_ > 0 && PlatformDisplayKnobsRef().strictLocks)) return D_DDERR_SURFACEBUSY;
+        ++lockCount_;
+        DWORD size = desc->dwSize;
+        std::memset(desc, 0, sizeof *desc);
+        desc->dwSize = size;
+        desc->dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT | D_DDSD_PITCH | D_DDSD_PIXELFORMAT | D_DDSD_LPSURFACE;
+        desc->dwWidth = static_cast<DWORD>(width_);
+        desc->dwHeight = static_cast<DWORD>(height_);
+        desc->lPitch = Pitch();
+        std::uint8_t* bits = Bits();
+        if (rect != nullptr)
+            bits += static_cast<std::size_t>(rect->top) * Pitch() +
+                    static_cast<std::size_t>(rect->left) * layout_.BytesPerPixel();
+        desc->lpSurface = bits;
+        desc->ddpfPixelFormat = PixelFormat();
+        desc->ddsCaps.dwCaps = ReportedCaps();
+        return D_DD_OK;
+    }
+
+    HRESULT Unlock(RECT*) override {
+        if (lockCount_ == 0) return D_DDERR_NOTLOCKED;
+        --lockCount_;
+        if (role_ == SurfaceRole::Primary) PlatformMarkDirty();
+        return D_DD_OK;
+    }
+
+    HRESULT Blt(RECT* destRect, D_IDirectDrawSurface7* sourceInterface, RECT* sourceRect, DWORD flags,
+                D_DDBLTFX* fx) override {
+        if (HRESULT hr = UsableForWrite(); hr != D_DD_OK) return hr;
+        RECT dest = destRect != nullptr ? *destRect : RECT{0, 0, width_, height_};
+        std::lock_guard displayLock(PlatformDisplayMutex());
+        if (flags & (D_DDBLT_COLORFILL | D_DDBLT_DEPTHFILL)) {
+            if (fx == nullptr) return D_DDERR_INVALIDPARAMS;
+            if ((flags & D_DDBLT_DEPTHFILL) && role_ != SurfaceRole::ZBuffer) return D_DDERR_INVALIDPARAMS;
+            if (!ClipToWindow(dest, nullptr)) return D_DD_OK;
+            if (!RectInside(dest, width_, height_)) return D_DDERR_INVALIDRECT;
+            Fill(dest, (flags & D_DDBLT_DEPTHFILL) ? fx->dwFillDepth : fx->dwFillColor);
+            AfterWrite(dest);
+            return D_DD_OK;
+        }
+        auto* source = static_cast<Surface*>(sourceInterface);
+        if (source == nullptr) return D_DDERR_INVALIDPARAMS;
+        if (HRESULT hr = source->Usable(); hr != D_DD_OK) return hr;
+        if (source->dcOut_) return D_DDERR_SURFACEBUSY;
+        if (source->layout_ != layout_) return D_DDERR_INVALIDPIXELFORMAT;
+        RECT src = sourceRect != nullptr ? *sourceRect : RECT{0, 0, source->width_, source->height_};
+        if (!RectInside(src, source->width_, source->height_)) return D_DDERR_INVALIDRECT;
+        if (!ClipToWindow(dest, &src)) return D_DD_OK;
+        if (!RectInside(dest, width_, height_)) return D_DDERR_INVALIDRECT;
+        bool keyed = (flags & D_DDBLT_KEYSRC) != 0 && source->hasKey_;
+        Copy(*source, src, dest, keyed);
+        AfterWrite(dest);
+        return D_DD_OK;
+    }
+
+    HRESULT BltFast(DWORD x, DWORD y, D_IDirectDrawSurface7* sourceInterface, RECT* sourceRect, DWORD flags) override {
+        if (HRESULT hr = UsableForWrite(); hr != D_DD_OK) return hr;
+        auto* source = static_cast<Surface*>(sourceInterface);
+        if (source == nullptr) return D_DDERR_INVALIDPARAMS;
+        if (HRESULT hr = source->Usable(); hr != D_DD_OK) return hr;
+        if (source->dcOut_) return D_DDERR_SURFACEBUSY;
+        if (source->layout_ != layout_) return D_DDERR_INVALIDPIXELFORMAT;
+        RECT src = sourceRect != nullptr ? *sourceRect : RECT{0, 0, source->width_, source->height_};
+        if (!RectInside(src, source->width_, source->height_)) return D_DDERR_INVALIDRECT;
+        if (x > static_cast<DWORD>(kMaxSurfaceSide) || y > static_cast<DWORD>(kMaxSurfaceSide))
+            return D_DDERR_INVALIDRECT;
+        RECT dest{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x) + (src.right - src.left),
+                  static_cast<LONG>(y) + (src.bottom - src.top)};
+        if (!RectInside(dest, width_, height_)) return D_DDERR_INVALIDRECT;
+        std::lock_guard displayLock(PlatformDisplayMutex());
+        bool keyed = (flags & D_DDBLTFAST_SRCCOLORKEY) != 0 && source->hasKey_;
+        Copy(*source, src, dest, keyed);
+        AfterWrite(dest);
+        return D_DD_OK;
+    }
+
+    HRESULT Flip(D_IDirectDrawSurface7*, DWORD flags) override {
+        if (HRESULT hr = UsableForWrite(); hr != D_DD_OK) return hr;
+        if (role_ != SurfaceRole::Primary || backBuffer_ == nullptr) return D_DDERR_NOTFLIPPABLE;
+        if (!core_->Exclusive()) return D_DDERR_NOEXCLUSIVEMODE;
+        if (HRESULT hr = backBuffer_->UsableForWrite(); hr != D_DD_OK) return hr;
+        {
+            std::lock_guard displayLock(PlatformDisplayMutex());
+            // The back buffer afterwards holds what was on the screen.
+            std::uint8_t* front = Bits();
+            std::size_t rowBytes = static_cast<std::size_t>(width_) * layout_.BytesPerPixel();
+            for (int y = 0; y < height_; ++y)
+                std::swap_ranges(front + static_cast<std::size_t>(y) * Pitch(),
+                                 front + static_cast<std::size_t>(y) * Pitch() + rowBytes,
+                                 backBuffer_->Bits() + static_cast<std::size_t>(y) * backBuffer_->Pitch());
+        }
+        if ((flags & D_DDFLIP_NOVSYNC) == 0) PlatformWaitVerticalBlankStart();
+        PlatformPresent(flags);
+        return D_DD_OK;
+    }
+
+    HRESULT GetAttachedSurface(D_DDSCAPS2* caps, D_IDirectDrawSurface7** out) override {
+        if (caps == nullptr || out == nullptr) return D_DDERR_INVALIDPARAMS;
+        *out = nullptr;
+        if (detached_ || !core_->alive) return D_DDERR_INVALIDOBJECT;
+        if ((caps->dwCaps & D_DDSCAPS_BACKBUFFER) && backBuffer_ != nullptr) {
+            backBuffer_->AddRef();
+            *out = backBuffer_;
+            return D_DD_OK;
+        }
+        for (Surface* s : attached_)
+            if ((s->ReportedCaps() & caps->dwCaps) == caps->dwCaps) {
+                s->AddRef();
+                *out = s;
+                return D_DD_OK;
+            }
+        return D_DDERR_NOTFOUND;
+    }
+
+    HRESULT AddAttachedSurface(D_IDirectDrawSurface7* other) override {
+        auto* s = static_cast<Surface*>(other);
+        if (s == nullptr || s == this) return D_DDERR_INVALIDPARAMS;
+        if (detached_ || !core_->alive) return D_DDERR_INVALIDOBJECT;
+        if (std::find(attached_.begin(), attached_.end(), s) != attached_.end()) return D_DDERR_INVALIDPARAMS;
+        s->AddRef();
+        attached_.push_back(s);
+        return D_DD_OK;
+    }
+
+    HRESULT DeleteAttachedSurface(DWORD, D_IDirectDrawSurface7* other) override {
+        auto it = std::find(attached_.begin(), attached_.end(), static_cast<Surface*>(other));
+        if (it == attached_.end()) return D_DDERR_NOTFOUND;
+        (*it)->Release();
+        attached_.erase(it);
+        return D_DD_OK;
+    }
+
+    HRESULT EnumAttachedSurfaces(void* context, D_LPDDENUMSURFACESCALLBACK7 callback) override {
+        if (callback == nullptr) return D_DDERR_INVALIDPARAMS;
+        std::vector<Surface*> list = attached_;
+        if (backBuffer_ != nullptr) list.insert(list.begin(), backBuffer_);
+        for (Surface* s : list) {
+            // The callback owns the reference it is given, as it would with
+            // the real interface.
+            s->AddRef();
+            D_DDSURFACEDESC2 desc{};
+            desc.dwSize = sizeof desc;
+            s->GetSurfaceDesc(&desc);
+            if (callback(s, &desc, context) != 1) break;
+        }
+        return D_DD_OK;
+    }
+
+    HRESULT SetColorKey(DWORD flags, D_DDCOLORKEY* key) override {
+        if ((flags & D_DDCKEY_SRCBLT) == 0) return D_DDERR_UNSUPPORTED;
+        if (key == nullptr) {
+            hasKey_ = false;
+            return D_DD_OK;
+        }
+        SetColorKeyValue(*key);
+        return D_DD_OK;
+    }
+
+    HRESULT GetColorKey(DWORD flags, D_DDCOLORKEY* key) override {
+        if ((flags & D_DDCKEY_SRCBLT) == 0 || key == nullptr) return D_DDERR_INVALIDPARAMS;
+        if (!hasKey_) return D_DDERR_NOCOLORKEY;
+        *key = key_;
+        return D_DD_OK;
+    }
+
+    HRESULT SetClipper(D_IDirectDrawClipper* clipper) override {
+        if (clipper != nullptr) clipper->AddRef();
+        if (clipper_ != nullptr) clipper_->Release();
+        clipper_ = static_cast<Clipper*>(clipper);
+        return D_DD_OK;
+    }
+
+    HRESULT GetClipper(D_IDirectDrawClipper** clipper) override {
+        if (clipper == nullptr) return D_DDERR_INVALIDPARAMS;
+        *clipper = clipper_;
+        if (clipper_ == nullptr) return D_DDERR_NOTFOUND;
+        clipper_->AddRef();
+        return D_DD_OK;
+    }
+
+    HRESULT SetPalette(D_IDirectDrawPalette* palette) override {
+        if (layout_.bitsPerPixel != 8 && palette != nullptr) return D_DDERR_INVALIDPIXELFORMAT;
+        if (palette != nullptr) palette->AddRef();
+        if (palette_ != nullptr) {
+            if (role_ == SurfaceRole::Primary) palette_->AttachToPrimary(false);
+            palette_->Release();
+        }
+        palette_ = static_cast<Palette*>(palette);
+        if (palette_ != nullptr && role_ == SurfaceRole::Primary) palette_->AttachToPrimary(true);
+        return D_DD_OK;
+    }
+
+    HRESULT GetPalette(D_IDirectDrawPalette** palette) override {
+        if (palette == nullptr) return D_DDERR_INVALIDPARAMS;
+        *palette = palette_;
+        if (palette_ == nullptr) return D_DDERR_NOTFOUND;
+        palette_->AddRef();
+        return D_DD_OK;
+    }
+
+    HRESULT GetCaps(D_DDSCAPS2* caps) override {
+        if (caps == nullptr) return D_DDERR_INVALIDPARAMS;
+        *caps = D_DDSCAPS2{ReportedCaps(), 0, 0, 0};
+        return D_DD_OK;
+    }
+
+    HRESULT GetSurfaceDesc(D_DDSURFACEDESC2* desc) override {
+        if (desc == nullptr) return D_DDERR_INVALIDPARAMS;
+        DWORD size = desc->dwSize;
+        std::memset(desc, 0, sizeof *desc);
+        desc->dwSize = size;
+        desc->dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT | D_DDSD_PITCH | D_DDSD_PIXELFORMAT;
+        desc->dwWidth = static_cast<DWORD>(width_);
+        desc->dwHeight = static_cast<DWORD>(height_);
+        desc->lPitch = Pitch();
+        desc->ddpfPixelFormat = PixelFormat();
+        desc->ddsCaps.dwCaps = ReportedCaps();
+        if (hasKey_) {
+            desc->dwFlags |= D_DDSD_CKSRCBLT;
+            desc->ddckCKSrcBlt = key_;
+        }
+        return D_DD_OK;
+    }
+
+    HRESULT GetPixelFormat(D_DDPIXELFORMAT* format) override {
+        if (format == nullptr) return D_DDERR_INVALIDPARAMS;
+        *format = PixelFormat();
+        return D_DD_OK;
+    }
+
+    HRESULT GetDC(HDC* dc) override {
+        if (dc == nullptr) return D_DDERR_INVALIDPARAMS;
+        *dc = nullptr;
+        if (HRESULT hr = Usable(); hr != D_DD_OK) return hr;
+        if (dcOut_ || lockCount_ > 0) return D_DDERR_SURFACEBUSY;
+        if (dc_ == nullptr) {
+            dc_ = CreateTargetDC(
+                [this] {
+                    PixelTarget t;
+                    t.bits = Bits();
+                    t.pitch = Pitch();
+                    t.width = width_;
+                    t.height = height_;
+                    t.layout = layout_;
+                    return t;
+                },
+                [this] {
+                    if (role_ == SurfaceRole::Primary) PlatformMarkDirty();
+                });
+        }
+        dcOut_ = true;
+        *dc = dc_;
+        return D_DD_OK;
+    }
+
+    HRESULT ReleaseDC(HDC dc) override {
+        if (!dcOut_ || dc != dc_) return D_DDERR_INVALIDPARAMS;
+        dcOut_ = false;
+        return D_DD_OK;
+    }
+
+    HRESULT IsLost() override {
+        if (detached_ || !core_->alive) return D_DDERR_INVALIDOBJECT;
+        return Lost() ? D_DDERR_SURFACELOST : D_DD_OK;
+    }
+
+    HRESULT Restore() override {
+        if (detached_ || !core_->alive) return D_DDERR_INVALIDOBJECT;
+        if (!Lost()) return D_DD_OK;
+        if (PlatformDisplayModeChanged() && !PlatformDisplayHasExclusive()) return D_DDERR_NOEXCLUSIVEMODE;
+        if (role_ == SurfaceRole::Primary &&
+            (PlatformDisplayWidth() != width_ || PlatformDisplayHeight() != height_ || PlatformDisplayLayout() != layout_))
+            return D_DDERR_WRONGMODE;
+        epoch_ = PlatformDisplayLossEpoch();
+        // Restored memory holds a recognisable pattern until the owner
+        // reloads it, so a missing reload shows in captured frames.
+        if (role_ != SurfaceRole::Primary && PlatformIsHeadless())
+            for (std::size_t i = 0; i < memory_.size(); ++i) memory_[i] = static_cast<std::uint8_t>((i / 4) & 1 ? 0xF8 : 0x1F);
+        if (backBuffer_ != nullptr) backBuffer_->epoch_ = epoch_;
+        return D_DD_OK;
+    }
+
+private:
+    std::uint8_t* Bits() { return role_ == SurfaceRole::Primary ? PlatformFramebuffer() : memory_.data(); }
+    int Pitch() const { return role_ == SurfaceRole::Primary ? PlatformFramebufferPitch() : pitch_; }
+    D_DDPIXELFORMAT PixelFormat() const {
+        if (role_ == SurfaceRole::ZBuffer) {
+            D_DDPIXELFORMAT pf{};
+            pf.dwSize = sizeof pf;
+            pf.dwFlags = D_DDPF_ZBUFFER;
+            pf.dwZBufferBitDepth = static_cast<DWORD>(layout_.bitsPerPixel);
+            pf.dwZBitMask = layout_.bitsPerPixel >= 32 ? 0xFFFFFFFFu : ((1u << layout_.bitsPerPixel) - 1);
+            return pf;
+        }
+        return PixelFormatOf(layout_);
+    }
+    DWORD ReportedCaps() const { return caps_ | (videoMemory_ ? D_DDSCAPS_VIDEOMEMORY | D_DDSCAPS_LOCALVIDMEM : D_DDSCAPS_SYSTEMMEMORY); }
+    bool Lost() const { return videoMemory_ && epoch_ != PlatformDisplayLossEpoch(); }
+
+    HRESULT Usable() {
+        if (detached_ || !core_->alive) return D_DDERR_INVALIDOBJECT;
+        if (Lost()) return D_DDERR_SURFACELOST;
+        if (role_ == SurfaceRole::Primary &&
+            (PlatformDisplayWidth() != width_ || PlatformDisplayHeight() != height_))
+            return D_DDERR_SURFACELOST;
+        return D_DD_OK;
+    }
+
+    HRESULT UsableForWrite() {
+        if (HRESULT hr = Usable(); hr != D_DD_OK) return hr;
+        if (dcOut_ || (lockCount_ > 0 && PlatformDisplayKnobsRef().strictLocks)) return D_DDERR_SURFACEBUSY;
+        return D_DD_OK;
+    }
+
+    // With a clipper, writes to the primary stay inside the window's client
+    // rectangle; the source shrinks in proportion. False when nothing is left.
+    bool ClipToWindow(RECT& dest, RECT* src) {
+        if (clipper_ == nullptr || role_ != SurfaceRole::Primary) return true;
+        RECT client = PlatformDisplayClientRect();
+        RECT clipped{std::max(dest.left, client.left), std::max(dest.top, client.top),
+                     std::min(dest.right, client.right), std::min(dest.bottom, client.bottom)};
+        if (clipped.left >= clipped.right || clipped.top >= clipped.bottom) return false;
+        if (src != nullptr) {
+            long dw = dest.right - dest.left, dh = dest.bottom - dest.top;
+            long sw = src->right - src->left, sh = src->bottom - src->top;
+            if (dw <= 0 || dh <= 0) return false;
+            RECT s = *src;
+            s.left = src->left + static_cast<LONG>((clipped.left - dest.left) * sw / dw);
+            s.right = src->left + static_cast<LONG>((clipped.right - dest.left) * sw / dw);
+            s.top = src->top + static_cast<LONG>((clipped.top - dest.top) * sh / dh);
+            s.bottom = src->top + static_cast<LONG>((clipped.bottom - dest.top) * sh / dh);
+            *src = s;
+        }
+        dest = clipped;
+        return true;
+    }
+
+    void Fill(const RECT& r, DWORD value) {
+        int bytes = layout_.BytesPerPixel();
+        std::uint8_t* bits = Bits();
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                WritePixel(bits + static_cast<std::size_t>(y) * Pitch() + static_cast<std::size_t>(x) * bytes, bytes, value);
+    }
+
+    // Nearest-neighbour copy of `src` of `source` onto `dest`; keyed copies
+    // skip pixels equal to the source key on the format's channel bits.
+    void Copy(Surface& source, const RECT& src, const RECT& dest, bool keyed) {
+        int bytes = layout_.BytesPerPixel();
+        long dw = dest.right - dest.left, dh = dest.bottom - dest.top;
+        long sw = src.right - src.left, sh = src.bottom - src.top;
+        if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
+        DWORD mask = layout_.bitsPerPixel == 8 ? 0xFFu
+                                               : (layout_.redMask | layout_.greenMask | layout_.blueMask | layout_.alphaMask);
+        DWORD key = source.key_.dwColorSpaceLowValue & mask;
+        bool same = dw == sw && dh == sh;
+        std::uint8_t* out = Bits();
+        const std::uint8_t* in = source.Bits();
+        int outPitch = Pitch(), inPitch = source.Pitch();
+        // Copying within one surface: go through a copy of the source rows.
+        std::vector<std::uint8_t> staging;
+        if (&source == this) {
+            staging.assign(in, in + static_cast<std::size_t>(inPitch) * source.height_);
+            in = staging.data();
+        }
+        for (long j = 0; j < dh; ++j) {
+            long sy = src.top + (same ? j : j * sh / dh);
+            const std::uint8_t* inRow = in + static_cast<std::size_t>(sy) * inPitch;
+            std::uint8_t* outRow = out + static_cast<std::size_t>(dest.top + j) * outPitch;
+            if (same && !keyed) {
+                std::memcpy(outRow + static_cast<std::size_t>(dest.left) * bytes,
+                            inRow + static_cast<std::size_t>(src.left) * bytes, static_cast<std::size_t>(dw) * bytes);
+                continue;
+            }
+            for (long i = 0; i < dw; ++i) {
+                long sx = src.left + (same ? i : i * sw / dw);
+                DWORD v = ReadPixel(inRow + static_cast<std::size_t>(sx) * bytes, bytes);
+                if (keyed && (v & mask) == key) continue;
+                WritePixel(outRow + static_cast<std::size_t>(dest.left + i) * bytes, bytes, v);
+            }
+        }
+    }
+
+    void AfterWrite(const RECT& dest) {
+        if (role_ != SurfaceRole::Primary) return;
+        RECT client = PlatformDisplayClientRect();
+        bool covers = dest.left <= client.left && dest.top <= client.top && dest.right >= client.right &&
+                      dest.bottom >= client.bottom;
+        if (covers)
+            PlatformPresent(0);
+        else
+            PlatformMarkDirty();
+    }
+
+    std::shared_ptr<DirectDrawCore> core_;
+    SurfaceRole role_;
+    int width_, height_;
+    PlatformPixelLayout layout_;
+    DWORD caps_;
+    bool videoMemory_;
+    std::uint64_t epoch_;
+    int pitch_ = 0;
+    std::vector<std::uint8_t> memory_;
+    int lockCount_ = 0;
+    bool dcOut_ = false;
+    HDC dc_ = nullptr;
+    bool hasKey_ = false;
+    D_DDCOLORKEY key_{};
+    bool detached_ = false;
+    Surface* backBuffer_ = nullptr;
+    std::vector<Surface*> attached_;
+    Clipper* clipper_ = nullptr;
+    Palette* palette_ = nullptr;
+};
+
+bool LayoutFromPixelFormat(const D_DDPIXELFORMAT& pf, PlatformPixelLayout& out) {
+    if (pf.dwFlags & D_DDPF_FOURCC) return false;
+    if (pf.dwFlags & D_DDPF_PALETTEINDEXED8) {
+        out = kLayout8;
+        return true;
+    }
+    if ((pf.dwFlags & D_DDPF_RGB) == 0) return false;
+    int bits = static_cast<int>(pf.dwRGBBitCount);
+    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+    out = PlatformPixelLayout{bits, pf.dwRBitMask, pf.dwGBitMask, pf.dwBBitMask,
+                              (pf.dwFlags & D_DDPF_ALPHAPIXELS) ? pf.dwRGBAlphaBitMask : 0};
+    return true;
+}
+
+}  // namespace
+
+int PlatformLiveSurfaceCount() { return g_liveSurfaces.load(); }
+
+HRESULT CreateStandInSurface(const std::shared_ptr<DirectDrawCore>& core, const D_DDSURFACEDESC2& desc,
+                             D_IDirectDrawSurface7** out) {
+    DWORD caps = (desc.dwFlags & D_DDSD_CAPS) ? desc.ddsCaps.dwCaps : D_DDSCAPS_OFFSCREENPLAIN;
+    if (caps & D_DDSCAPS_OVERLAY) return D_DDERR_NOOVERLAYHW;
+    if (caps & D_DDSCAPS_TEXTURE) return D_DDERR_UNSUPPORTED;  // there is no Direct3D
+    const PlatformDisplayKnobs& knobs = PlatformDisplayKnobsRef();
+
+    if (caps & D_DDSCAPS_PRIMARYSURFACE) {
+        if (core->primaryExists) return D_DDERR_PRIMARYSURFACEALREADYEXISTS;
+        bool chain = (caps & D_DDSCAPS_FLIP) != 0;
+        if (chain && (!(desc.dwFlags & D_DDSD_BACKBUFFERCOUNT) || desc.dwBackBufferCount != 1))
+            return D_DDERR_INVALIDPARAMS;
+        if (chain && !core->Exclusive()) return D_DDERR_NOEXCLUSIVEMODE;
+        int w = PlatformDisplayWidth(), h = PlatformDisplayHeight();
+        PlatformPixelLayout layout = PlatformDisplayLayout();
+        DWORD primaryCaps = (caps & ~(D_DDSCAPS_SYSTEMMEMORY | D_DDSCAPS_VIDEOMEMORY)) |
+                            (chain ? D_DDSCAPS_FRONTBUFFER : 0);
+        auto* primary = new Surface(core, SurfaceRole::Primary, w, h, layout, primaryCaps, true);
+        if (chain) {
+            DWORD backCaps = D_DDSCAPS_BACKBUFFER | D_DDSCAPS_FLIP | D_DDSCAPS_COMPLEX | (caps & D_DDSCAPS_3DDEVICE);
+            primary->SetBackBuffer(new Surface(core, SurfaceRole::BackBuffer, w, h, layout, backCaps, true));
+        }
+        core->primaryExists = true;
+        *out = primary;
+        return D_DD_OK;
+    }
+
+    if (!(desc.dwFlags & D_DDSD_WIDTH) || !(desc.dwFlags & D_DDSD_HEIGHT)) return D_DDERR_INVALIDPARAMS;
+    if (desc.dwWidth == 0 || desc.dwHeight == 0 || desc.dwWidth > kMaxSurfaceSide || desc.dwHeight > kMaxSurfaceSide)
+        return D_DDERR_INVALIDPARAMS;
+    bool video = (caps & D_DDSCAPS_SYSTEMMEMORY) == 0;
+    if (video && knobs.videoMemoryFails) return static_cast<HRESULT>(0x887600BBu);  // out of video memory
+    DWORD kept = caps & ~(D_DDSCAPS_SYSTEMMEMORY | D_DDSCAPS_VIDEOMEMORY | D_DDSCAPS_LOCALVIDMEM);
+
+    if (caps & D_DDSCAPS_ZBUFFER) {
+        // The depth format may be missing: Direct3D has not said it yet.
+        int bits = 16;
+        if ((desc.dwFlags & D_DDSD_PIXELFORMAT) && desc.ddpfPixelFormat.dwZBufferBitDepth != 0)
+            bits = static_cast<int>(desc.ddpfPixelFormat.dwZBufferBitDepth);
+        if (bits != 16 && bits != 24 && bits != 32) return D_DDERR_INVALIDPIXELFORMAT;
+        *out = new Surface(core, SurfaceRole::ZBuffer, static_cast<int>(desc.dwWidth), static_cast<int>(desc.dwHeight),
+                           PlatformPixelLayout{bits, 0, 0, 0, 0}, kept, video);
+        return D_DD_OK;
+    }
+
+    PlatformPixelLayout layout = PlatformDisplayLayout();
+    if ((desc.dwFlags & D_DDSD_PIXELFORMAT) && !LayoutFromPixelFormat(desc.ddpfPixelFormat, layout))
+        return D_DDERR_INVALIDPIXELFORMAT;
+    auto* surface = new Surface(core, SurfaceRole::Plain, static_cast<int>(desc.dwWidth),
+                                static_cast<int>(desc.dwHeight), layout, kept, video);
+    if (desc.dwFlags & D_DDSD_CKSRCBLT) surface->SetColorKeyValue(desc.ddckCKSrcBlt);
+    *out = surface;
+    return D_DD_OK;
+}

@@ -1,0 +1,364 @@
+// Device contexts and bitmaps over the display framebuffer, surfaces and
+// memory bitmaps.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+#include "ddraw/display_internal.h"
+#include "ddraw/gdi_internal.h"
+#include "ddraw/pixel_access.h"
+#include "platform/kernel.h"
+
+namespace {
+
+struct Bitmap {
+    int width = 0, height = 0, pitch = 0;
+    PlatformPixelLayout layout{};
+    std::vector<std::uint8_t> bits;
+};
+
+enum class DcKind { Window, Display, Memory, Target };
+
+struct DeviceContext {
+    DcKind kind;
+    std::shared_ptr<Bitmap> bitmap;  // memory DCs
+    std::function<PixelTarget()> target;
+    std::function<void()> written;
+};
+
+std::mutex g_gdiMutex;
+std::unordered_map<std::uintptr_t, std::shared_ptr<DeviceContext>> g_dcs;
+std::unordered_map<std::uintptr_t, std::shared_ptr<Bitmap>> g_bitmaps;
+std::uintptr_t g_nextHandle = 0x10000;
+
+std::uintptr_t NewHandle() {
+    g_nextHandle += 16;
+    return g_nextHandle;
+}
+
+std::shared_ptr<DeviceContext> FindDC(HDC dc) {
+    std::lock_guard lock(g_gdiMutex);
+    auto it = g_dcs.find(reinterpret_cast<std::uintptr_t>(dc));
+    return it == g_dcs.end() ? nullptr : it->second;
+}
+
+HDC AddDC(std::shared_ptr<DeviceContext> dc) {
+    std::lock_guard lock(g_gdiMutex);
+    std::uintptr_t handle = NewHandle();
+    g_dcs.emplace(handle, std::move(dc));
+    return reinterpret_cast<HDC>(handle);
+}
+
+// What a DC draws into, now. The window DC is the client rectangle of the
+// framebuffer; the display DC the whole framebuffer.
+PixelTarget TargetOf(const DeviceContext& dc) {
+    PixelTarget t;
+    switch (dc.kind) {
+        case DcKind::Window:
+        case DcKind::Display: {
+            std::lock_guard lock(PlatformDisplayMutex());
+            std::uint8_t* fb = PlatformFramebuffer();
+            t.pitch = PlatformFramebufferPitch();
+            t.layout = PlatformDisplayLayout();
+            if (dc.kind == DcKind::Window) {
+                RECT client = PlatformDisplayClientRect();
+                t.bits = fb + static_cast<std::size_t>(client.top) * t.pitch +
+                         static_cast<std::size_t>(client.left) * t.layout.BytesPerPixel();
+                t.width = client.right - client.left;
+                t.height = client.bottom - client.top;
+            } else {
+                t.bits = fb;
+                t.width = PlatformDisplayWidth();
+                t.height = PlatformDisplayHeight();
+            }
+            break;
+        }
+        case DcKind::Memory:
+            if (dc.bitmap) {
+                t.bits = dc.bitmap->bits.data();
+                t.pitch = dc.bitmap->pitch;
+                t.width = dc.bitmap->width;
+                t.height = dc.bitmap->height;
+                t.layout = dc.bitmap->layout;
+            }
+            break;
+        case DcKind::Target:
+            if (dc.target) t = dc.target();
+            break;
+    }
+    return t;
+}
+
+void AfterWrite(const DeviceContext& dc) {
+    if (dc.kind == DcKind::Window) PlatformPresent(0);
+    else if (dc.kind == DcKind::Display) PlatformMarkDirty();
+    else if (dc.written) dc.written();
+}
+
+// Moves a pixel value between layouts channel by channel (8-bit indexed
+// pixels are copied as they are).
+DWORD Convert(DWORD v, const PlatformPixelLayout& from, const PlatformPixelLayout& to) {
+    if (from == to || from.bitsPerPixel == 8 || to.bitsPerPixel == 8) return v;
+    auto channel = [&](DWORD fromMask, DWORD toMask) -> DWORD {
+        if (fromMask == 0 || toMask == 0) return 0;
+        int fs = __builtin_ctz(fromMask), fb = __builtin_popcount(fromMask);
+        int ts = __builtin_ctz(toMask), tb = __builtin_popcount(toMask);
+        DWORD c = (v & fromMask) >> fs;
+        c = tb >= fb ? c << (tb - fb) : c >> (fb - tb);
+        return (c << ts) & toMask;
+    };
+    return channel(from.redMask, to.redMask) | channel(from.greenMask, to.greenMask) |
+           channel(from.blueMask, to.blueMask);
+}
+
+PlatformPixelLayout LayoutOfDib(const BITMAPINFO* info) {
+    PlatformPixelLayout layout{info->bmiHeader.biBitCount, 0, 0, 0, 0};
+    if (info->bmiHeader.biCompression == BI_BITFIELDS) {
+        DWORD masks[3];
+        std::memcpy(masks, info->bmiColors, sizeof masks);
+        layout.redMask = masks[0];
+        layout.greenMask = masks[1];
+        layout.blueMask = masks[2];
+    } else if (layout.bitsPerPixel == 16) {
+        layout = kLayout555;
+    } else if (layout.bitsPerPixel >= 24) {
+        layout.redMask = 0xFF0000;
+        layout.greenMask = 0xFF00;
+        layout.blueMask = 0xFF;
+    }
+    return layout;
+}
+
+bool DibUsable(const BITMAPINFO* info) {
+    if (info == nullptr) return false;
+    const auto& h = info->bmiHeader;
+    return h.biWidth > 0 && h.biWidth <= 16384 && h.biHeight != 0 && h.biHeight >= -16384 && h.biHeight <= 16384 &&
+           (h.biBitCount == 8 || h.biBitCount == 16 || h.biBitCount == 24 || h.biBitCount == 32);
+}
+
+// Nearest-neighbour copy of a source rectangle (in a DIB) onto a destination
+// rectangle of a DC, clipped to the destination.
+int CopyDibToDC(HDC dc, int x, int y, int width, int height, int sx, int sy, int sw, int sh, const void* bits,
+                const BITMAPINFO* info) {
+    auto context = FindDC(dc);
+    // A negative source width mirrors: columns are read leftwards from sx.
+    if (!context || bits == nullptr || !DibUsable(info) || width <= 0 || height <= 0 || sw == 0 || sh <= 0) return 0;
+    PixelTarget dest = TargetOf(*context);
+    if (dest.bits == nullptr) return 0;
+    const auto& h = info->bmiHeader;
+    PlatformPixelLayout from = LayoutOfDib(info);
+    int srcW = h.biWidth, srcH = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+    bool topDown = h.biHeight < 0;
+    int srcPitch = ((srcW * h.biBitCount + 31) / 32) * 4;
+    int fromBytes = from.BytesPerPixel(), toBytes = dest.layout.BytesPerPixel();
+    const auto* src = static_cast<const std::uint8_t*>(bits);
+    int lines = 0;
+    for (int j = 0; j < height; ++j) {
+        int dy = y + j;
+        if (dy < 0 || dy >= dest.height) continue;
+        int row = sy + static_cast<int>(static_cast<long long>(j) * sh / height);
+        if (row < 0 || row >= srcH) continue;
+        const std::uint8_t* srcRow = src + static_cast<std::size_t>(topDown ? row : srcH - 1 - row) * srcPitch;
+        for (int i = 0; i < width; ++i) {
+            int dx = x + i;
+            if (dx < 0 || dx >= dest.width) continue;
+            int col = sx + static_cast<int>(static_cast<long long>(i) * sw / width);
+            if (col < 0 || col >= srcW) continue;
+            DWORD v = ReadPixel(srcRow + static_cast<std::size_t>(col) * fromBytes, fromBytes);
+            WritePixel(dest.bits + static_cast<std::size_t>(dy) * dest.pitch + static_cast<std::size_t>(dx) * toBytes,
+                       toBytes, Convert(v, from, dest.layout));
+        }
+        ++lines;
+    }
+    AfterWrite(*context);
+    return lines;
+}
+
+}  // namespace
+
+HDC CreateTargetDC(std::function<PixelTarget()> target, std::function<void()> written) {
+    auto dc = std::make_shared<DeviceContext>();
+    dc->kind = DcKind::Target;
+    dc->target = std::move(target);
+    dc->written = std::move(written);
+    return AddDC(std::move(dc));
+}
+
+void DestroyTargetDC(HDC dc) {
+    std::lock_guard lock(g_gdiMutex);
+    g_dcs.erase(reinterpret_cast<std::uintptr_t>(dc));
+}
+
+HDC GetDC(HWND window) {
+    auto dc = std::make_shared<DeviceContext>();
+    dc->kind = window == nullptr ? DcKind::Display : DcKind::Window;
+    return AddDC(std::move(dc));
+}
+
+int ReleaseDC(HWND, HDC dc) {
+    std::lock_guard lock(g_gdiMutex);
+    return g_dcs.erase(reinterpret_cast<std::uintptr_t>(dc)) != 0 ? 1 : 0;
+}
+
+int GetDeviceCaps(HDC dc, int index) {
+    auto context = FindDC(dc);
+    PlatformPixelLayout layout = PlatformDisplayLayout();
+    if (context && context->kind == DcKind::Memory && context->bitmap) layout = context->bitmap->layout;
+    switch (index) {
+        case BITSPIXEL: return layout.bitsPerPixel;
+        case HORZRES: return PlatformDisplayWidth();
+        case VERTRES: return PlatformDisplayHeight();
+        case VREFRESH: return PlatformDisplayRefresh();
+        default: return 0;
+    }
+}
+
+HDC CreateCompatibleDC(HDC) {
+    auto dc = std::make_shared<DeviceContext>();
+    dc->kind = DcKind::Memory;
+    return AddDC(std::move(dc));
+}
+
+BOOL DeleteDC(HDC dc) {
+    std::lock_guard lock(g_gdiMutex);
+    return g_dcs.erase(reinterpret_cast<std::uintptr_t>(dc)) != 0;
+}
+
+HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return nullptr;
+    auto context = FindDC(dc);
+    auto bitmap = std::make_shared<Bitmap>();
+    bitmap->layout = (context && context->kind == DcKind::Memory && context->bitmap) ? context->bitmap->layout
+                                                                                      : PlatformDisplayLayout();
+    bitmap->width = width;
+    bitmap->height = height;
+    bitmap->pitch = (width * bitmap->layout.BytesPerPixel() + 3) & ~3;
+    bitmap->bits.assign(static_cast<std::size_t>(bitmap->pitch) * height, 0);
+    std::lock_guard lock(g_gdiMutex);
+    std::uintptr_t handle = NewHandle();
+    g_bitmaps.emplace(handle, std::move(bitmap));
+    return reinterpret_cast<HBITMAP>(handle);
+}
+
+HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT, void** bits, HANDLE, DWORD) {
+    if (bits != nullptr) *bits = nullptr;
+    if (!DibUsable(info) || info->bmiHeader.biHeight >= 0 || info->bmiHeader.biBitCount == 8) return nullptr;
+    auto bitmap = std::make_shared<Bitmap>();
+    bitmap->layout = LayoutOfDib(info);
+    bitmap->width = info->bmiHeader.biWidth;
+    bitmap->height = -info->bmiHeader.biHeight;
+    // DIB rows are padded to four bytes.
+    bitmap->pitch = (bitmap->width * bitmap->layout.BytesPerPixel() + 3) & ~3;
+    bitmap->bits.assign(static_cast<std::size_t>(bitmap->pitch) * bitmap->height, 0);
+    if (bits != nullptr) *bits = bitmap->bits.data();
+    std::lock_guard lock(g_gdiMutex);
+    std::uintptr_t handle = NewHandle();
+    g_bitmaps.emplace(handle, std::move(bitmap));
+    return reinterpret_cast<HBITMAP>(handle);
+}
+
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
+    std::lock_guard lock(g_gdiMutex);
+    auto dcIt = g_dcs.find(reinterpret_cast<std::uintptr_t>(dc));
+    if (dcIt == g_dcs.end()) return nullptr;
+    auto bmIt = g_bitmaps.find(reinterpret_cast<std::uintptr_t>(object));
+    if (bmIt == g_bitmaps.end()) return object;  // pens, brushes, fonts: accepted, not used here
+    std::shared_ptr<Bitmap> old = dcIt->second->bitmap;
+    dcIt->second->bitmap = bmIt->second;
+    if (!old) return reinterpret_cast<HGDIOBJ>(std::uintptr_t{0xB17});  // the stock 1 x 1 bitmap
+    for (auto& [handle, bm] : g_bitmaps)
+        if (bm == old) return reinterpret_cast<HGDIOBJ>(handle);
+    return nullptr;
+}
+
+BOOL DeleteObject(HGDIOBJ object) {
+    if (object == nullptr) return FALSE;
+    std::lock_guard lock(g_gdiMutex);
+    g_bitmaps.erase(reinterpret_cast<std::uintptr_t>(object));
+    return TRUE;
+}
+
+BOOL BitBlt(HDC destDC, int x, int y, int width, int height, HDC sourceDC, int sx, int sy, DWORD rop) {
+    auto dest = FindDC(destDC);
+    auto source = FindDC(sourceDC);
+    if (!dest || !source || rop != SRCCOPY) return FALSE;
+    PixelTarget d = TargetOf(*dest), s = TargetOf(*source);
+    if (d.bits == nullptr || s.bits == nullptr) return FALSE;
+    int db = d.layout.BytesPerPixel(), sb = s.layout.BytesPerPixel();
+    // Clipped to both sides.
+    for (int j = 0; j < height; ++j) {
+        int dy = y + j, syy = sy + j;
+        if (dy < 0 || dy >= d.height || syy < 0 || syy >= s.height) continue;
+        for (int i = 0; i < width; ++i) {
+            int dx = x + i, sxx = sx + i;
+            if (dx < 0 || dx >= d.width || sxx < 0 || sxx >= s.width) continue;
+            DWORD v = ReadPixel(s.bits + static_cast<std::size_t>(syy) * s.pitch + static_cast<std::size_t>(sxx) * sb, sb);
+            WritePixel(d.bits + static_cast<std::size_t>(dy) * d.pitch + static_cast<std::size_t>(dx) * db, db,
+                       Convert(v, s.layout, d.layout));
+        }
+    }
+    AfterWrite(*dest);
+    return TRUE;
+}
+
+int SetDIBitsToDevice(HDC dc, int x, int y, DWORD width, DWORD height, int sourceX, int sourceY, UINT, UINT lines,
+                      const void* bits, const BITMAPINFO* info, UINT) {
+    if (width > 16384 || height > 16384) return 0;
+    int w = static_cast<int>(width), h = static_cast<int>(std::min<DWORD>(height, lines));
+    return CopyDibToDC(dc, x, y, w, h, sourceX, sourceY, w, h, bits, info);
+}
+
+int StretchDIBits(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
+                  int sourceHeight, const void* bits, const BITMAPINFO* info, UINT, DWORD rop) {
+    if (rop != SRCCOPY) return 0;
+    return CopyDibToDC(dc, x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight, bits, info);
+}
+
+int GetDIBits(HDC, HBITMAP bitmapHandle, UINT startScan, UINT lines, void* bits, BITMAPINFO* info, UINT) {
+    std::shared_ptr<Bitmap> bitmap;
+    {
+        std::lock_guard lock(g_gdiMutex);
+        auto it = g_bitmaps.find(reinterpret_cast<std::uintptr_t>(bitmapHandle));
+        if (it != g_bitmaps.end()) bitmap = it->second;
+    }
+    if (!bitmap || !DibUsable(info) || bits == nullptr) return 0;
+    const auto& h = info->bmiHeader;
+    PlatformPixelLayout to = LayoutOfDib(info);
+    int dibW = h.biWidth, dibH = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+    bool topDown = h.biHeight < 0;
+    int pitch = ((dibW * h.biBitCount + 31) / 32) * 4;
+    int tb = to.BytesPerPixel(), fb = bitmap->layout.BytesPerPixel();
+    auto* out = static_cast<std::uint8_t*>(bits);
+    int copied = 0;
+    for (UINT n = 0; n < lines; ++n) {
+        int row = static_cast<int>(startScan + n);  // counted from the bottom, as DIB scans are
+        if (row >= dibH) break;
+        int bitmapRow = bitmap->height - 1 - row;
+        int dibRow = topDown ? dibH - 1 - row : row;
+        if (bitmapRow < 0 || bitmapRow >= bitmap->height) continue;
+        for (int x = 0; x < std::min(dibW, bitmap->width); ++x) {
+            DWORD v = ReadPixel(bitmap->bits.data() + static_cast<std::size_t>(bitmapRow) * bitmap->pitch +
+                                    static_cast<std::size_t>(x) * fb,
+                                fb);
+            WritePixel(out + static_cast<std::size_t>(dibRow) * pitch + static_cast<std::size_t>(x) * tb, tb,
+                       Convert(v, bitmap->layout, to));
+        }
+        ++copied;
+    }
+    return copied;
+}
+
+LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD) {
+    if (mode == nullptr) {
+        PlatformDisplayRestoreMode();
+        return DISP_CHANGE_SUCCESSFUL;
+    }
+    int refresh = (mode->dmFields & DM_DISPLAYFREQUENCY) ? static_cast<int>(mode->dmDisplayFrequency) : 0;
+    return PlatformDisplaySetMode(static_cast<int>(mode->dmPelsWidth), static_cast<int>(mode->dmPelsHeight),
+                                  static_cast<int>(mode->dmBitsPerPel), refresh)
+               ? DISP_CHANGE_SUCCESSFUL
+               : DISP_CHANGE_BADMODE;
+}

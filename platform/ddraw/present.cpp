@@ -1,0 +1,260 @@
+// Presenting finished frames: to the SDL window (a streaming texture scaled
+// to the window with letterboxing, never waiting for vertical sync), to a
+// test's frame sink, and as PNG files when KELVO_CAPTURE names a folder.
+#include <SDL.h>
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "ddraw/display_internal.h"
+#include "platform/backend.h"
+#include "platform/display.h"
+#include "platform/kernel.h"
+
+namespace {
+
+struct PresentState {
+    PlatformFrameSink sink;
+    PlatformFrame last;
+    std::uint64_t count = 0;
+    std::uint64_t programFrames = 0;
+    bool dirty = false;
+    bool pendingShow = false;  // a frame waits for the main thread
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    int textureWidth = 0, textureHeight = 0;
+};
+
+std::mutex g_presentMutex;
+PresentState g_present;
+
+std::uint32_t Widen(DWORD value, DWORD mask) {
+    if (mask == 0) return 0;
+    int shift = __builtin_ctz(mask);
+    int bits = __builtin_popcount(mask);
+    DWORD v = (value & mask) >> shift;
+    // Widened by shifting up, without bit replication.
+    return bits >= 8 ? (v >> (bits - 8)) : (v << (8 - bits));
+}
+
+PlatformFrame CaptureClientArea(DWORD flipFlags) {
+    std::lock_guard lock(PlatformDisplayMutex());
+    PlatformFrame frame;
+    RECT client = PlatformDisplayClientRect();
+    frame.layout = PlatformDisplayLayout();
+    frame.width = client.right - client.left;
+    frame.height = client.bottom - client.top;
+    int bpp = frame.layout.BytesPerPixel();
+    frame.pitch = frame.width * bpp;
+    frame.pixels.resize(static_cast<std::size_t>(frame.pitch) * frame.height);
+    const std::uint8_t* fb = PlatformFramebuffer();
+    int fbPitch = PlatformFramebufferPitch();
+    for (int y = 0; y < frame.height; ++y)
+        std::memcpy(frame.pixels.data() + static_cast<std::size_t>(y) * frame.pitch,
+                    fb + static_cast<std::size_t>(client.top + y) * fbPitch + static_cast<std::size_t>(client.left) * bpp,
+                    static_cast<std::size_t>(frame.pitch));
+    PlatformFramebufferPalette(frame.palette);
+    frame.flipFlags = flipFlags;
+    LARGE_INTEGER c{}, f{};
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    frame.micros = static_cast<std::uint64_t>(c.QuadPart) * 1'000'000 / static_cast<std::uint64_t>(f.QuadPart);
+    return frame;
+}
+
+void WritePng(const PlatformFrame& frame, const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        return;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(frame.width), static_cast<png_uint_32>(frame.height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(static_cast<std::size_t>(frame.width) * 3);
+    for (int y = 0; y < frame.height; ++y) {
+        for (int x = 0; x < frame.width; ++x) {
+            std::uint32_t rgb = frame.Rgb(x, y);
+            row[x * 3] = static_cast<png_byte>(rgb >> 16);
+            row[x * 3 + 1] = static_cast<png_byte>(rgb >> 8);
+            row[x * 3 + 2] = static_cast<png_byte>(rgb);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+}
+
+void CaptureToFile(const PlatformFrame& frame) {
+    static const char* folder = std::getenv("KELVO_CAPTURE");
+    if (folder == nullptr || *folder == '\0') return;
+    static const std::uint64_t every = [] {
+        const char* v = std::getenv("KELVO_CAPTURE_EVERY");
+        long n = v != nullptr ? std::strtol(v, nullptr, 10) : 100;
+        return static_cast<std::uint64_t>(n > 0 ? n : 100);
+    }();
+    if (frame.number % every != 0 && frame.number != 1) return;
+    char name[64];
+    std::snprintf(name, sizeof name, "/frame%06llu.png", static_cast<unsigned long long>(frame.number));
+    WritePng(frame, folder + std::string(name));
+}
+
+Uint32 SdlFormatFor(const PlatformPixelLayout& layout) {
+    if (layout == kLayout565) return SDL_PIXELFORMAT_RGB565;
+    if (layout == kLayout555) return SDL_PIXELFORMAT_RGB555;
+    return SDL_PIXELFORMAT_RGB888;
+}
+
+// Shows the frame in the SDL window; main thread only.
+void ShowInWindow(const PlatformFrame& frame) {
+    PresentState& p = g_present;
+    if (p.window == nullptr || frame.width <= 0 || frame.height <= 0) return;
+    if (p.renderer == nullptr) {
+        // No vertical-sync wait: the game paces itself.
+        p.renderer = SDL_CreateRenderer(p.window, -1, 0);
+        if (p.renderer == nullptr) return;
+        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+    }
+    Uint32 format = SdlFormatFor(frame.layout);
+    bool eightBit = frame.layout.bitsPerPixel == 8;
+    if (p.texture == nullptr || p.textureWidth != frame.width || p.textureHeight != frame.height) {
+        if (p.texture != nullptr) SDL_DestroyTexture(p.texture);
+        p.texture = SDL_CreateTexture(p.renderer, eightBit ? static_cast<Uint32>(SDL_PIXELFORMAT_RGB888) : format,
+                                      SDL_TEXTUREACCESS_STREAMING, frame.width, frame.height);
+        p.textureWidth = frame.width;
+        p.textureHeight = frame.height;
+        SDL_RenderSetLogicalSize(p.renderer, frame.width, frame.height);  // letterboxed scaling
+    }
+    if (p.texture == nullptr) return;
+    if (eightBit) {
+        std::vector<std::uint32_t> rgb(static_cast<std::size_t>(frame.width) * frame.height);
+        for (int y = 0; y < frame.height; ++y)
+            for (int x = 0; x < frame.width; ++x) rgb[static_cast<std::size_t>(y) * frame.width + x] = frame.Rgb(x, y);
+        SDL_UpdateTexture(p.texture, nullptr, rgb.data(), frame.width * 4);
+    } else {
+        SDL_UpdateTexture(p.texture, nullptr, frame.pixels.data(), frame.pitch);
+    }
+    SDL_SetRenderDrawColor(p.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(p.renderer);
+    SDL_RenderCopy(p.renderer, p.texture, nullptr, nullptr);
+    SDL_RenderPresent(p.renderer);
+}
+
+}  // namespace
+
+std::uint32_t PlatformFrame::Rgb(int x, int y) const {
+    DWORD raw = Raw(x, y);
+    if (layout.bitsPerPixel == 8) return palette[raw & 0xFF] & 0xFFFFFF;
+    return (Widen(raw, layout.redMask) << 16) | (Widen(raw, layout.greenMask) << 8) | Widen(raw, layout.blueMask);
+}
+
+DWORD PlatformFrame::Raw(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return 0;
+    const std::uint8_t* p = pixels.data() + static_cast<std::size_t>(y) * pitch +
+                            static_cast<std::size_t>(x) * layout.BytesPerPixel();
+    switch (layout.BytesPerPixel()) {
+        case 1: return p[0];
+        case 2: return static_cast<DWORD>(p[0] | (p[1] << 8));
+        case 3: return static_cast<DWORD>(p[0] | (p[1] << 8) | (p[2] << 16));
+        default: return static_cast<DWORD>(p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24));
+    }
+}
+
+namespace {
+
+void Present(DWORD flipFlags, bool byProgram) {
+    PlatformFrame frame = CaptureClientArea(flipFlags);
+    PlatformFrameSink sink;
+    {
+        std::lock_guard lock(g_presentMutex);
+        frame.number = ++g_present.count;
+        if (byProgram) ++g_present.programFrames;
+        g_present.dirty = false;
+        g_present.last = frame;
+        sink = g_present.sink;
+        g_present.pendingShow = !PlatformIsMainThread();
+    }
+    if (sink) sink(frame);
+    CaptureToFile(frame);
+    if (!PlatformIsHeadless() && PlatformIsMainThread()) ShowInWindow(frame);
+}
+
+}  // namespace
+
+void PlatformPresent(DWORD flipFlags) { Present(flipFlags, true); }
+
+void PlatformMarkDirty() {
+    std::lock_guard lock(g_presentMutex);
+    g_present.dirty = true;
+}
+
+void PlatformPumpPresent() {
+    bool dirty, pending;
+    {
+        std::lock_guard lock(g_presentMutex);
+        dirty = g_present.dirty;
+        pending = g_present.pendingShow;
+    }
+    if (dirty) {
+        Present(0, false);
+    } else if (pending && PlatformIsMainThread() && !PlatformIsHeadless()) {
+        PlatformFrame frame;
+        {
+            std::lock_guard lock(g_presentMutex);
+            g_present.pendingShow = false;
+            frame = g_present.last;
+        }
+        ShowInWindow(frame);
+    }
+}
+
+std::uint64_t PlatformProgramFrameCount() {
+    std::lock_guard lock(g_presentMutex);
+    return g_present.programFrames;
+}
+
+std::uint64_t PlatformPresentCount() {
+    std::lock_guard lock(g_presentMutex);
+    return g_present.count;
+}
+
+void PlatformSetFrameSink(PlatformFrameSink sink) {
+    std::lock_guard lock(g_presentMutex);
+    g_present.sink = std::move(sink);
+}
+
+PlatformFrame PlatformLastFrame() {
+    std::lock_guard lock(g_presentMutex);
+    return g_present.last;
+}
+
+void PlatformAttachPresentWindow(void* sdlWindow) {
+    std::lock_guard lock(g_presentMutex);
+    PresentState& p = g_present;
+    if (p.window == sdlWindow) return;
+    if (p.texture != nullptr) SDL_DestroyTexture(p.texture);
+    if (p.renderer != nullptr) SDL_DestroyRenderer(p.renderer);
+    p.texture = nullptr;
+    p.renderer = nullptr;
+    p.window = static_cast<SDL_Window*>(sdlWindow);
+}
+
+void PlatformResetPresentState() {
+    std::lock_guard lock(g_presentMutex);
+    g_present.count = 0;
+    g_present.programFrames = 0;
+    g_present.dirty = false;
+    g_present.pendingShow = false;
+    g_present.last = PlatformFrame{};
+}

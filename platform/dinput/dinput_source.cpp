@@ -1,0 +1,391 @@
+// Where the input devices' state comes from: SDL's keyboard and joysticks on
+// the sdl backend, the input script on the headless backend.
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "dinput/dinput_internal.h"
+#include "platform/backend.h"
+#include "platform/display.h"
+#include "platform/kernel.h"
+
+namespace {
+
+struct SourceState {
+    std::recursive_mutex mutex;
+    std::vector<PlatformInputFrame> script;
+    std::uint64_t scriptBase = 0;  // presents counted when the script was set
+    bool environmentLoaded = false;
+    std::vector<PlatformPadDescription> headlessPads;
+    std::vector<SDL_Joystick*> sdlPads;
+    bool sdlPadsOpened = false;
+    int rumble[8][2] = {};
+    // Its own lock: SDL calls the key watch inside its event pump, which must
+    // never wait on a lock held around SDL joystick calls.
+    std::mutex watcherMutex;
+    std::vector<HANDLE> keyboardWatchers;
+    bool eventWatchAdded = false;
+    PlatformInputKnobs knobs;
+    PlatformInputStats stats;
+};
+
+SourceState& Source() {
+    static SourceState state;
+    return state;
+}
+
+bool UseSdl() {
+    return PlatformGetBackend() == PlatformBackend::Sdl && SDL_WasInit(SDL_INIT_VIDEO) != 0;
+}
+
+// SDL scan codes (positional) to DIK values.
+struct SdlKey {
+    SDL_Scancode sdl;
+    int dik;
+};
+constexpr SdlKey kSdlKeys[] = {
+    {SDL_SCANCODE_ESCAPE, 0x01}, {SDL_SCANCODE_1, 0x02}, {SDL_SCANCODE_2, 0x03}, {SDL_SCANCODE_3, 0x04},
+    {SDL_SCANCODE_4, 0x05}, {SDL_SCANCODE_5, 0x06}, {SDL_SCANCODE_6, 0x07}, {SDL_SCANCODE_7, 0x08},
+    {SDL_SCANCODE_8, 0x09}, {SDL_SCANCODE_9, 0x0A}, {SDL_SCANCODE_0, 0x0B}, {SDL_SCANCODE_MINUS, 0x0C},
+    {SDL_SCANCODE_BACKSPACE, 0x0E}, {SDL_SCANCODE_TAB, 0x0F}, {SDL_SCANCODE_Q, 0x10}, {SDL_SCANCODE_W, 0x11},
+    {SDL_SCANCODE_E, 0x12}, {SDL_SCANCODE_R, 0x13}, {SDL_SCANCODE_T, 0x14}, {SDL_SCANCODE_Y, 0x15},
+    {SDL_SCANCODE_U, 0x16}, {SDL_SCANCODE_I, 0x17}, {SDL_SCANCODE_O, 0x18}, {SDL_SCANCODE_P, 0x19},
+    {SDL_SCANCODE_LEFTBRACKET, 0x1A}, {SDL_SCANCODE_RIGHTBRACKET, 0x1B}, {SDL_SCANCODE_RETURN, 0x1C},
+    {SDL_SCANCODE_LCTRL, 0x1D}, {SDL_SCANCODE_A, 0x1E}, {SDL_SCANCODE_S, 0x1F}, {SDL_SCANCODE_D, 0x20},
+    {SDL_SCANCODE_F, 0x21}, {SDL_SCANCODE_G, 0x22}, {SDL_SCANCODE_H, 0x23}, {SDL_SCANCODE_J, 0x24},
+    {SDL_SCANCODE_K, 0x25}, {SDL_SCANCODE_L, 0x26}, {SDL_SCANCODE_SEMICOLON, 0x27},
+    {SDL_SCANCODE_LSHIFT, 0x2A}, {SDL_SCANCODE_BACKSLASH, 0x2B}, {SDL_SCANCODE_Z, 0x2C},
+    {SDL_SCANCODE_X, 0x2D}, {SDL_SCANCODE_C, 0x2E}, {SDL_SCANCODE_V, 0x2F}, {SDL_SCANCODE_B, 0x30},
+    {SDL_SCANCODE_N, 0x31}, {SDL_SCANCODE_M, 0x32}, {SDL_SCANCODE_COMMA, 0x33}, {SDL_SCANCODE_PERIOD, 0x34},
+    {SDL_SCANCODE_SLASH, 0x35}, {SDL_SCANCODE_RSHIFT, 0x36}, {SDL_SCANCODE_KP_MULTIPLY, 0x37},
+    {SDL_SCANCODE_LALT, 0x38}, {SDL_SCANCODE_SPACE, 0x39}, {SDL_SCANCODE_CAPSLOCK, 0x3A},
+    {SDL_SCANCODE_F1, 0x3B}, {SDL_SCANCODE_F2, 0x3C}, {SDL_SCANCODE_F3, 0x3D}, {SDL_SCANCODE_F4, 0x3E},
+    {SDL_SCANCODE_F5, 0x3F}, {SDL_SCANCODE_F6, 0x40}, {SDL_SCANCODE_F7, 0x41}, {SDL_SCANCODE_F8, 0x42},
+    {SDL_SCANCODE_F9, 0x43}, {SDL_SCANCODE_F10, 0x44}, {SDL_SCANCODE_SCROLLLOCK, 0x46},
+    {SDL_SCANCODE_KP_7, 0x47}, {SDL_SCANCODE_KP_8, 0x48}, {SDL_SCANCODE_KP_9, 0x49},
+    {SDL_SCANCODE_KP_MINUS, 0x4A}, {SDL_SCANCODE_KP_4, 0x4B}, {SDL_SCANCODE_KP_5, 0x4C},
+    {SDL_SCANCODE_KP_6, 0x4D}, {SDL_SCANCODE_KP_PLUS, 0x4E}, {SDL_SCANCODE_KP_1, 0x4F},
+    {SDL_SCANCODE_KP_2, 0x50}, {SDL_SCANCODE_KP_3, 0x51}, {SDL_SCANCODE_KP_0, 0x52},
+    {SDL_SCANCODE_KP_PERIOD, 0x53}, {SDL_SCANCODE_F11, 0x57}, {SDL_SCANCODE_F12, 0x58},
+    {SDL_SCANCODE_INTERNATIONAL3, 0x7D}, {SDL_SCANCODE_APOSTROPHE, 0x92}, {SDL_SCANCODE_GRAVE, 0x91},
+    {SDL_SCANCODE_KP_ENTER, 0x9C}, {SDL_SCANCODE_RCTRL, 0x9D}, {SDL_SCANCODE_KP_DIVIDE, 0xB5},
+    {SDL_SCANCODE_RALT, 0xB8}, {SDL_SCANCODE_PAUSE, 0xC5}, {SDL_SCANCODE_HOME, 0xC7},
+    {SDL_SCANCODE_UP, 0xC8}, {SDL_SCANCODE_PAGEUP, 0xC9}, {SDL_SCANCODE_LEFT, 0xCB},
+    {SDL_SCANCODE_RIGHT, 0xCD}, {SDL_SCANCODE_END, 0xCF}, {SDL_SCANCODE_DOWN, 0xD0},
+    {SDL_SCANCODE_PAGEDOWN, 0xD1}, {SDL_SCANCODE_INSERT, 0xD2}, {SDL_SCANCODE_DELETE, 0xD3},
+};
+
+// The script frame in force now, or null past its end.
+const PlatformInputFrame* CurrentFrameLocked(SourceState& s) {
+    if (!s.environmentLoaded) {
+        s.environmentLoaded = true;
+        PlatformLoadInputScriptFromEnvironment();
+    }
+    std::uint64_t index = PlatformProgramFrameCount() - s.scriptBase;
+    if (index >= s.script.size()) return nullptr;
+    return &s.script[static_cast<std::size_t>(index)];
+}
+
+void OpenSdlPadsLocked(SourceState& s) {
+    if (s.sdlPadsOpened) return;
+    s.sdlPadsOpened = true;
+    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return;
+    int count = std::min(SDL_NumJoysticks(), 8);
+    for (int i = 0; i < count; ++i)
+        if (SDL_Joystick* j = SDL_JoystickOpen(i)) s.sdlPads.push_back(j);
+}
+
+int KeyEventWatch(void*, SDL_Event* event) {
+    if (event->type == SDL_KEYDOWN || event->type == SDL_KEYUP) InputSignalKeyboardWatchers();
+    return 0;
+}
+
+}  // namespace
+
+void InputSourceKeys(BYTE* dik) {
+    std::memset(dik, 0, 256);
+    if (UseSdl()) {
+        int count = 0;
+        const Uint8* sdl = SDL_GetKeyboardState(&count);
+        for (const auto& key : kSdlKeys)
+            if (key.sdl < count && sdl[key.sdl]) dik[key.dik] = 0x80;
+        return;
+    }
+    SourceState& s = Source();
+    std::lock_guard lock(s.mutex);
+    if (const PlatformInputFrame* frame = CurrentFrameLocked(s))
+        for (int code : frame->keys)
+            if (code >= 0 && code < 256) dik[code] = 0x80;
+}
+
+void InputSourceVirtualKeys(BYTE* vk) {
+    std::memset(vk, 0, 256);
+    if (!PlatformIsMainThread()) return;
+    BYTE dik[256];
+    InputSourceKeys(dik);
+    for (int code = 0; code < 256; ++code) {
+        if ((dik[code] & 0x80) == 0) continue;
+        BYTE key = VirtualKeyOfScanCode(code);
+        if (key != 0) vk[key] = 0x80;
+        // The generic shift, control and menu keys follow either side.
+        if (key == 0xA0 || key == 0xA1) vk[0x10] = 0x80;
+        if (key == 0xA2 || key == 0xA3) vk[0x11] = 0x80;
+        if (key == 0xA4 || key == 0xA5) vk[0x12] = 0x80;
+    }
+}
+
+int InputSourcePadCount() {
+    SourceState& s = Source();
+    std::lock_guard lock(s.mutex);
+    if (UseSdl()) {
+        OpenSdlPadsLocked(s);
+        return static_cast<int>(s.sdlPads.size());
+    }
+    CurrentFrameLocked(s);  // a script file may attach pads
+    return static_cast<int>(std::min<std::size_t>(s.headlessPads.size(), 8));
+}
+
+bool InputSourcePad(int index, PlatformPadState* out) {
+    *out = PlatformPadState{};
+    if (index < 0 || index >= InputSourcePadCount()) return false;
+    SourceState& s = Source();
+    std::lock_guard lock(s.mutex);
+    if (UseSdl()) {
+        SDL_Joystick* j = s.sdlPads[static_cast<std::size_t>(index)];
+        int axes = std::min(SDL_JoystickNumAxes(j), 6);
+        for (int a = 0; a < axes; ++a) out->axes[a] = SDL_JoystickGetAxis(j, a);
+        int buttons = std::min(SDL_JoystickNumButtons(j), 32);
+        for (int b = 0; b < buttons; ++b) out->buttons[b] = SDL_JoystickGetButton(j, b) != 0;
+        return true;
+    }
+    const PlatformInputFrame* frame = CurrentFrameLocked(s);
+    if (frame != nullptr && static_cast<std::size_t>(index) < frame->pads.size())
+        *out = frame->pads[static_cast<std::size_t>(index)];
+    return true;
+}
+
+PlatformPadDescription InputSourcePadInfo(int index) {
+    PlatformPadDescription info;
+    if (index < 0 || index >= InputSourcePadCount()) return info;
+    SourceState& s = Source();
+    std::lock_guard lock(s.mutex);
+    if (UseSdl()) {
+        SDL_Joystick* j = s.sdlPads[static_cast<std::size_t>(index)];
+        const char* name = SDL_JoystickName(j);
+        info.name = name != nullptr ? name : "Joystick";
+        info.hasZAndR = SDL_JoystickNumAxes(j) >= 4;
+        info.forceFeedback = SDL_JoystickHasRumble(j) == SDL_TRUE;
+        return info;
+    }
+    return s.headlessPads[static_cast<std::size_t>(index)];
+}
+
+void InputSourceRumble(int index, int low, int high) {
+    if (index < 0 || index >= 8) return;
+    SourceState& s = Source();
+    std::lock_guard lock(s.mutex);
+    s.rumble[index][0] = low;
+    s.rumble[index][1] = high;
+    if (UseSdl() && static_cast<std::size_t>(index) < s.sdlPads.size()) {
+        // SDL stops rumble after a duration; the longest it takes stands in
+        // for "until stopped", and every new command restarts it.
+        SDL_JoystickRumble(s.sdlPads[static_cast<std::size_t>(index)], static_cast<Uint16>(low),
+                           static_cast<Uint16>(high), low == 0 && high == 0 ? 0 : 0xFFFF);
+    }
+}
+
+void InputWatchKeyboard(HANDLE event) {
+    SourceState& s = Source();
+    {
+        std::lock_guard watchers(s.watcherMutex);
+        s.keyboardWatchers.push_back(event);
+    }
+    std::lock_guard lock(s.mutex);
+    if (UseSdl() && !s.eventWatchAdded) {
+        s.eventWatchAdded = true;
+        SDL_AddEventWatch(KeyEventWatch, nullptr);
+    }
+}
+
+void InputUnwatchKeyboard(HANDLE event) {
+    SourceState& s = Source();
+    std::lock_guard lock(s.watcherMutex);
+    std::erase(s.keyboardWatchers, event);
+}
+
+void InputSignalKeyboardWatchers() {
+    SourceState& s = Source();
+    std::lock_guard lock(s.watcherMutex);
+    for (HANDLE event : s.keyboardWatchers) SetEvent(event);
+}
+
+void PlatformSetHeadlessPads(const std::vector<PlatformPadDescription>& pads) {
+    SourceState& s = Source();
+    std::lock_guard lock(s.mutex);
+    s.headlessPads = pads;
+    if (s.headlessPads.size() > 8) s.headlessPads.resize(8);
+}
+
+void PlatformSetInputScript(std::vector<PlatformInputFrame> frames) {
+    SourceState& s = Source();
+    {
+        std::lock_guard lock(s.mutex);
+        s.environmentLoaded = true;
+        s.script = std::move(frames);
+        s.scriptBase = PlatformProgramFrameCount();
+    }
+    InputSignalKeyboardWatchers();
+}
+
+bool PlatformInputScriptEnded() {
+    SourceState& s = Source();
+    std::lock_guard lock(s.mutex);
+    return CurrentFrameLocked(s) == nullptr;
+}
+
+namespace {
+
+bool ParseToken(const std::string& token, PlatformInputFrame* frame, int* padCount, std::string* error) {
+    if (token.rfind("pad", 0) == 0) {
+        std::size_t dot = token.find('.');
+        int pad = dot == 3 ? -1 : std::atoi(token.substr(3, dot - 3).c_str());
+        if (dot == std::string::npos || pad < 1 || pad > 8) {
+            *error = "bad pad token: " + token;
+            return false;
+        }
+        if (static_cast<int>(frame->pads.size()) < pad) frame->pads.resize(static_cast<std::size_t>(pad));
+        *padCount = std::max(*padCount, pad);
+        PlatformPadState& state = frame->pads[static_cast<std::size_t>(pad - 1)];
+        std::string what = token.substr(dot + 1);
+        if (what.size() >= 2 && what[0] == 'b' && what.find('=') == std::string::npos) {
+            int button = std::atoi(what.c_str() + 1);
+            if (button < 1 || button > 32) {
+                *error = "bad pad button: " + token;
+                return false;
+            }
+            state.buttons[button - 1] = true;
+            return true;
+        }
+        std::size_t eq = what.find('=');
+        static const char* const kAxes[] = {"x", "y", "z", "rx", "ry", "rz"};
+        for (int a = 0; a < 6 && eq != std::string::npos; ++a) {
+            if (what.substr(0, eq) != kAxes[a]) continue;
+            char* end = nullptr;
+            long value = std::strtol(what.c_str() + eq + 1, &end, 10);
+            if (*end != '\0' || value < -1000 || value > 1000) break;
+            state.axes[a] = static_cast<LONG>(value * 32767 / 1000);
+            return true;
+        }
+        *error = "bad pad axis: " + token;
+        return false;
+    }
+    int code = -1;
+    if (token.size() > 2 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X')) {
+        char* end = nullptr;
+        long value = std::strtol(token.c_str() + 2, &end, 16);
+        if (*end == '\0' && value > 0 && value < 256) code = static_cast<int>(value);
+    } else {
+        code = PlatformInputKeyCode(token);
+    }
+    if (code < 0) {
+        *error = "unknown key: " + token;
+        return false;
+    }
+    frame->keys.push_back(code);
+    return true;
+}
+
+}  // namespace
+
+bool PlatformParseInputScript(const std::string& text, std::vector<PlatformInputFrame>* frames, int* padCount,
+                              std::string* error) {
+    frames->clear();
+    *padCount = 0;
+    std::istringstream lines(text);
+    std::string line;
+    int lineNumber = 0;
+    while (std::getline(lines, line)) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::istringstream words(line);
+        std::string token;
+        if (!(words >> token) || token[0] == '#') continue;
+        long repeat = 1;
+        if (token.back() == '*') {
+            char* end = nullptr;
+            repeat = std::strtol(token.c_str(), &end, 10);
+            if (*end != '*' || repeat < 1 || repeat > 10'000'000) {
+                *error = "line " + std::to_string(lineNumber) + ": bad repeat count " + token;
+                return false;
+            }
+            if (!(words >> token)) token = "-";
+        }
+        PlatformInputFrame frame;
+        do {
+            if (token == "-") continue;
+            if (!ParseToken(token, &frame, padCount, error)) {
+                *error = "line " + std::to_string(lineNumber) + ": " + *error;
+                return false;
+            }
+        } while (words >> token);
+        frames->insert(frames->end(), static_cast<std::size_t>(repeat), frame);
+    }
+    return true;
+}
+
+bool PlatformLoadInputScriptFromEnvironment() {
+    const char* path = std::getenv("KELVO_INPUT");
+    if (path == nullptr || *path == '\0') return true;
+    std::ifstream file(path, std::ios::binary);
+    std::vector<PlatformInputFrame> frames;
+    int pads = 0;
+    std::string error = "cannot read the file";
+    if (!file || !PlatformParseInputScript(std::string(std::istreambuf_iterator<char>(file), {}), &frames,
+                                           &pads, &error)) {
+        OutputDebugStringA(("KELVO_INPUT: " + std::string(path) + ": " + error + "\n").c_str());
+        return false;
+    }
+    SourceState& s = Source();
+    std::lock_guard lock(s.mutex);
+    if (pads > 0 && static_cast<int>(s.headlessPads.size()) < pads)
+        s.headlessPads.resize(static_cast<std::size_t>(pads));
+    s.script = std::move(frames);
+    s.scriptBase = PlatformProgramFrameCount();
+    s.environmentLoaded = true;
+    return true;
+}
+
+PlatformInputKnobs& PlatformInputKnobsRef() { return Source().knobs; }
+PlatformInputStats& PlatformInputStatsRef() { return Source().stats; }
+
+void PlatformPadRumble(int pad, int* low, int* high) {
+    SourceState& s = Source();
+    std::lock_guard lock(s.mutex);
+    bool valid = pad >= 0 && pad < 8;
+    *low = valid ? s.rumble[pad][0] : 0;
+    *high = valid ? s.rumble[pad][1] : 0;
+}
+
+void PlatformInputReset() {
+    SourceState& s = Source();
+    std::lock_guard lock(s.mutex);
+    s.script.clear();
+    s.scriptBase = PlatformProgramFrameCount();
+    s.environmentLoaded = true;
+    s.headlessPads.clear();
+    std::memset(s.rumble, 0, sizeof s.rumble);
+    {
+        std::lock_guard watchers(s.watcherMutex);
+        s.keyboardWatchers.clear();
+    }
+    s.knobs = PlatformInputKnobs{};
+    int live = s.stats.liveDevices, effects = s.stats.liveEffects;
+    s.stats = PlatformInputStats{};
+    s.stats.liveDevices = live;
+    s.stats.liveEffects = effects;
+}

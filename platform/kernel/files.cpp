@@ -1,0 +1,276 @@
+// Files, directories and temporary names over POSIX file descriptors.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "kernel/kernel_objects.h"
+#include "platform/files.h"
+#include "platform/kernel.h"
+
+namespace {
+
+struct FileObject : KernelObject {
+    explicit FileObject(int descriptor) : fd(descriptor) {}
+    ~FileObject() override {
+        if (fd >= 0) ::close(fd);
+    }
+    int fd;
+};
+
+FileObject* AsFile(const std::shared_ptr<KernelObject>& object) { return dynamic_cast<FileObject*>(object.get()); }
+
+DWORD ErrorFromErrno(int error) {
+    switch (error) {
+        case ENOENT: return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM:
+        case EISDIR: return ERROR_ACCESS_DENIED;
+        case EEXIST: return ERROR_FILE_EXISTS;
+        default: return ERROR_INVALID_PARAMETER;
+    }
+}
+
+// Copies `text` into a caller's buffer as the Win32 calls do: returns the
+// length written, or the size needed (with the terminator) when it does not fit.
+DWORD CopyOut(const std::string& text, DWORD bufferLength, LPSTR buffer) {
+    if (buffer == nullptr || bufferLength <= text.size()) return static_cast<DWORD>(text.size() + 1);
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return static_cast<DWORD>(text.size());
+}
+
+}  // namespace
+
+HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD, void*, DWORD creation, DWORD, HANDLE) {
+    if (fileName == nullptr || *fileName == '\0') {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    std::string path = PlatformTranslatePath(fileName);
+    int flags = O_CLOEXEC;
+    bool read = (access & GENERIC_READ) != 0;
+    bool write = (access & GENERIC_WRITE) != 0;
+    flags |= read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
+    switch (creation) {
+        case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
+        case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+        case OPEN_EXISTING: break;
+        case OPEN_ALWAYS: flags |= O_CREAT; break;
+        case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
+        default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
+    }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    int fd = ::open(path.c_str(), flags, 0644);
+    if (fd < 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return INVALID_HANDLE_VALUE;
+    }
+    SetLastError(ERROR_SUCCESS);
+    return AddKernelObject(std::make_shared<FileObject>(fd));
+}
+
+BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, DWORD* bytesRead, void*) {
+    if (bytesRead != nullptr) *bytesRead = 0;
+    auto object = FindKernelObject(handle);
+    FileObject* file = AsFile(object);
+    if (file == nullptr || (buffer == nullptr && bytesToRead > 0)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    DWORD total = 0;
+    auto* out = static_cast<char*>(buffer);
+    while (total < bytesToRead) {
+        ssize_t got = ::read(file->fd, out + total, bytesToRead - total);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            SetLastError(ErrorFromErrno(errno));
+            if (bytesRead != nullptr) *bytesRead = total;
+            return FALSE;
+        }
+        if (got == 0) break;
+        total += static_cast<DWORD>(got);
+    }
+    if (bytesRead != nullptr) *bytesRead = total;
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, DWORD* bytesWritten, void*) {
+    if (bytesWritten != nullptr) *bytesWritten = 0;
+    auto object = FindKernelObject(handle);
+    FileObject* file = AsFile(object);
+    if (file == nullptr || (buffer == nullptr && bytesToWrite > 0)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    DWORD total = 0;
+    const auto* in = static_cast<const char*>(buffer);
+    while (total < bytesToWrite) {
+        ssize_t put = ::write(file->fd, in + total, bytesToWrite - total);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            SetLastError(ErrorFromErrno(errno));
+            if (bytesWritten != nullptr) *bytesWritten = total;
+            return FALSE;
+        }
+        total += static_cast<DWORD>(put);
+    }
+    if (bytesWritten != nullptr) *bytesWritten = total;
+    return TRUE;
+}
+
+DWORD SetFilePointer(HANDLE handle, LONG distance, LONG* distanceHigh, DWORD moveMethod) {
+    auto object = FindKernelObject(handle);
+    FileObject* file = AsFile(object);
+    if (file == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return INVALID_SET_FILE_POINTER;
+    }
+    std::int64_t offset = distance;
+    if (distanceHigh != nullptr)
+        offset = static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(*distanceHigh)) << 32) |
+                                           static_cast<std::uint32_t>(distance));
+    int whence = moveMethod == FILE_BEGIN ? SEEK_SET : moveMethod == FILE_CURRENT ? SEEK_CUR : SEEK_END;
+    off_t result = ::lseek(file->fd, offset, whence);
+    if (result < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (distanceHigh != nullptr) *distanceHigh = static_cast<LONG>(static_cast<std::uint64_t>(result) >> 32);
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(result);
+}
+
+DWORD GetFileSize(HANDLE handle, DWORD* sizeHigh) {
+    auto object = FindKernelObject(handle);
+    FileObject* file = AsFile(object);
+    struct stat st {};
+    if (file == nullptr || ::fstat(file->fd, &st) != 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return INVALID_FILE_SIZE;
+    }
+    auto size = static_cast<std::uint64_t>(st.st_size);
+    if (sizeHigh != nullptr) *sizeHigh = static_cast<DWORD>(size >> 32);
+    return static_cast<DWORD>(size);
+}
+
+BOOL DeleteFileA(LPCSTR fileName) {
+    if (fileName == nullptr) return FALSE;
+    if (::unlink(PlatformTranslatePath(fileName).c_str()) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
+    if (existingName == nullptr || newName == nullptr) return FALSE;
+    std::string from = PlatformTranslatePath(existingName);
+    std::string to = PlatformTranslatePath(newName);
+    if ((flags & MOVEFILE_REPLACE_EXISTING) == 0 && ::access(to.c_str(), F_OK) == 0) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CreateDirectoryA(LPCSTR pathName, void*) {
+    if (pathName == nullptr) return FALSE;
+    if (::mkdir(PlatformTranslatePath(pathName).c_str(), 0755) != 0) {
+        SetLastError(errno == EEXIST ? ERROR_ALREADY_EXISTS : ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD GetFileAttributesA(LPCSTR fileName) {
+    if (fileName == nullptr) return INVALID_FILE_ATTRIBUTES;
+    struct stat st {};
+    if (::stat(PlatformTranslatePath(fileName).c_str(), &st) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+}
+
+DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer) {
+    char native[4096];
+    if (::getcwd(native, sizeof native) == nullptr) return 0;
+    return CopyOut(PlatformWindowsPath(native), bufferLength, buffer);
+}
+
+BOOL SetCurrentDirectoryA(LPCSTR pathName) {
+    if (pathName == nullptr) return FALSE;
+    if (::chdir(PlatformTranslatePath(pathName).c_str()) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD GetTempPathA(DWORD bufferLength, LPSTR buffer) {
+    const char* dir = std::getenv("TMPDIR");
+    std::string native = (dir != nullptr && *dir != '\0') ? dir : "/tmp";
+    if (native.back() != '/') native += '/';
+    return CopyOut(PlatformWindowsPath(native), bufferLength, buffer);
+}
+
+UINT GetTempFileNameA(LPCSTR pathName, LPCSTR prefix, UINT unique, LPSTR tempFileName) {
+    if (pathName == nullptr || tempFileName == nullptr) return 0;
+    std::string dir = pathName;
+    if (!dir.empty() && dir.back() != '\\' && dir.back() != '/') dir += '\\';
+    std::string pre = prefix != nullptr ? std::string(prefix).substr(0, 3) : std::string();
+    static unsigned counter = static_cast<unsigned>(::getpid());
+    for (int attempt = 0; attempt < 65535; ++attempt) {
+        UINT number = unique != 0 ? unique : ((++counter) & 0xFFFF);
+        if (number == 0) continue;
+        char name[32];
+        std::snprintf(name, sizeof name, "%s%X.tmp", pre.c_str(), number);
+        std::string full = dir + name;
+        if (full.size() >= MAX_PATH) return 0;
+        if (unique != 0) {
+            std::memcpy(tempFileName, full.c_str(), full.size() + 1);
+            return unique;
+        }
+        int fd = ::open(PlatformTranslatePath(full.c_str()).c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            ::close(fd);
+            std::memcpy(tempFileName, full.c_str(), full.size() + 1);
+            return number;
+        }
+        if (errno != EEXIST) return 0;
+    }
+    return 0;
+}
+
+DWORD GetModuleFileNameA(HMODULE, LPSTR fileName, DWORD size) {
+    char native[4096];
+    ssize_t n = ::readlink("/proc/self/exe", native, sizeof native - 1);
+    if (n <= 0) return 0;
+    native[n] = '\0';
+    std::string path = PlatformWindowsPath(native);
+    if (fileName == nullptr || size == 0) return 0;
+    // Truncates like the original: the length copied, without the terminator.
+    DWORD copy = static_cast<DWORD>(path.size() < size ? path.size() : size - 1);
+    std::memcpy(fileName, path.c_str(), copy);
+    fileName[copy] = '\0';
+    return copy;
+}
+
+HMODULE GetModuleHandleA(LPCSTR) {
+    static char instance;
+    return reinterpret_cast<HMODULE>(&instance);
+}

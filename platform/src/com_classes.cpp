@@ -1,9 +1,0 @@
-#include "com_classes.h"
-
-#include "dinput_internal.h"
-#include "platform/ddraw.h"
-
-void RegisterPlatformComClasses() {
-    RegisterDirectDrawStandIn();
-    RegisterDirectInputStandIn();
-}

@@ -1,0 +1,288 @@
+// The sdl backend's windows: a real SDL window behind each window, and the
+// main thread's turning of SDL events into window messages.
+#include <SDL.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+
+#include "platform/backend.h"
+#include "platform/kernel.h"
+#include "window/window_state.h"
+
+bool SdlBackend() { return PlatformGetBackend() == PlatformBackend::Sdl; }
+
+namespace {
+
+PlatformWindow* FindBySdlId(unsigned id) {
+    for (auto& [key, window] : Windows().windows)
+        if (window.sdl != nullptr && window.sdlId == id) return &window;
+    return nullptr;
+}
+
+// Files dropped in one go arrive as one SDL event each; they are handed over
+// as one drop when SDL says the drop is complete.
+std::vector<std::string> g_pendingDrop;
+unsigned g_pendingDropWindow = 0;
+
+WPARAM VirtualKeyOf(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z) return static_cast<WPARAM>('A' + (key - SDLK_a));
+    if (key >= SDLK_0 && key <= SDLK_9) return static_cast<WPARAM>('0' + (key - SDLK_0));
+    if (key >= SDLK_F1 && key <= SDLK_F12) return static_cast<WPARAM>(0x70 + (key - SDLK_F1));
+    switch (key) {
+        case SDLK_BACKSPACE: return VK_BACK;
+        case SDLK_TAB: return VK_TAB;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER: return VK_RETURN;
+        case SDLK_ESCAPE: return VK_ESCAPE;
+        case SDLK_SPACE: return VK_SPACE;
+        case SDLK_LEFT: return VK_LEFT;
+        case SDLK_UP: return VK_UP;
+        case SDLK_RIGHT: return VK_RIGHT;
+        case SDLK_DOWN: return VK_DOWN;
+        case SDLK_DELETE: return VK_DELETE;
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT: return VK_SHIFT;
+        case SDLK_LCTRL:
+        case SDLK_RCTRL: return VK_CONTROL;
+        case SDLK_INSERT: return 0x2D;
+        case SDLK_HOME: return 0x24;
+        case SDLK_END: return 0x23;
+        case SDLK_PAGEUP: return 0x21;
+        case SDLK_PAGEDOWN: return 0x22;
+        default: return 0;
+    }
+}
+
+void WindowEvent(const SDL_WindowEvent& e) {
+    using Kind = PlatformWindowEvent::Kind;
+    PlatformWindow* w = FindBySdlId(e.windowID);
+    if (w == nullptr) return;
+    PlatformWindowEvent ev;
+    switch (e.event) {
+        case SDL_WINDOWEVENT_CLOSE: ev.kind = Kind::Close; break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+        case SDL_WINDOWEVENT_RESTORED:
+            if (e.event == SDL_WINDOWEVENT_RESTORED && !w->minimized) return;
+            ev.kind = Kind::Activate;
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST: ev.kind = Kind::Deactivate; break;
+        case SDL_WINDOWEVENT_MINIMIZED: ev.kind = Kind::Minimize; break;
+        case SDL_WINDOWEVENT_EXPOSED: ev.kind = Kind::Expose; break;
+        case SDL_WINDOWEVENT_MOVED: {
+            // SDL reports the client area's position; keep the frame around it.
+            RECT c = ClientRectOf(*w);
+            LONG dx = e.data1 - c.left, dy = e.data2 - c.top;
+            if ((w->style & WS_CAPTION) != WS_CAPTION) return;  // full screen: SDL places it
+            w->rect.left += dx;
+            w->rect.right += dx;
+            w->rect.top += dy;
+            w->rect.bottom += dy;
+            PostLocked(*w, WM_MOVE, 0, MAKELPARAM(e.data1, e.data2));
+            return;
+        }
+        default: return;
+    }
+    EventToMessagesLocked(*w, ev);
+}
+
+void ToMessages(const SDL_Event& e) {
+    using Kind = PlatformWindowEvent::Kind;
+    PlatformWindowEvent ev;
+    unsigned id = 0;
+    switch (e.type) {
+        case SDL_WINDOWEVENT: WindowEvent(e.window); return;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            ev.kind = e.type == SDL_KEYDOWN ? Kind::KeyDown : Kind::KeyUp;
+            ev.value = static_cast<int>(VirtualKeyOf(e.key.keysym.sym));
+            if (ev.value == 0) return;
+            id = e.key.windowID;
+            break;
+        case SDL_TEXTINPUT: {
+            PlatformWindow* w = FindBySdlId(e.text.windowID);
+            if (w == nullptr) return;
+            // Plain ASCII becomes characters; other text needs the IME's road.
+            for (const char* p = e.text.text; *p != '\0'; ++p)
+                if (static_cast<unsigned char>(*p) < 0x80) PostLocked(*w, WM_CHAR, static_cast<WPARAM>(*p), 1);
+            return;
+        }
+        case SDL_MOUSEWHEEL:
+            ev.kind = Kind::Wheel;
+            ev.value = e.wheel.y;
+            if (ev.value == 0) return;
+            id = e.wheel.windowID;
+            break;
+        case SDL_MOUSEMOTION:
+            ev.kind = Kind::MouseMove;
+            ev.value = e.motion.x;
+            ev.value2 = e.motion.y;
+            id = e.motion.windowID;
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            PlatformWindow* w = FindBySdlId(e.button.windowID);
+            if (w == nullptr) return;
+            bool down = e.type == SDL_MOUSEBUTTONDOWN;
+            UINT message = 0;
+            if (e.button.button == SDL_BUTTON_LEFT) message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+            if (e.button.button == SDL_BUTTON_RIGHT) message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+            if (e.button.button == SDL_BUTTON_MIDDLE) message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+            if (message != 0) PostLocked(*w, message, 0, MAKELPARAM(e.button.x, e.button.y));
+            return;
+        }
+        case SDL_DROPBEGIN:
+            g_pendingDrop.clear();
+            g_pendingDropWindow = e.drop.windowID;
+            return;
+        case SDL_DROPFILE:
+            if (e.drop.file != nullptr) {
+                g_pendingDrop.emplace_back(e.drop.file);
+                SDL_free(e.drop.file);
+            }
+            g_pendingDropWindow = e.drop.windowID;
+            return;
+        case SDL_DROPCOMPLETE:
+            ev.kind = Kind::Drop;
+            ev.files = std::move(g_pendingDrop);
+            g_pendingDrop.clear();
+            id = e.drop.windowID != 0 ? e.drop.windowID : g_pendingDropWindow;
+            if (ev.files.empty()) return;
+            break;
+        default: return;  // SDL_QUIT among them: the close event already says it
+    }
+    PlatformWindow* w = FindBySdlId(id);
+    if (w == nullptr && Windows().windows.size() == 1) w = &Windows().windows.begin()->second;
+    if (w != nullptr) EventToMessagesLocked(*w, ev);
+}
+
+}  // namespace
+
+bool SdlCreateWindow(PlatformWindow& window) {
+    RECT c = ClientRectOf(window);
+    int width = c.right - c.left, height = c.bottom - c.top;
+    if (width <= 0) width = 1;
+    if (height <= 0) height = 1;
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    bool fullScreen = (window.style & WS_CAPTION) != WS_CAPTION;
+    if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    window.sdl = SDL_CreateWindow(window.title.c_str(), fullScreen ? SDL_WINDOWPOS_UNDEFINED : c.left,
+                                  fullScreen ? SDL_WINDOWPOS_UNDEFINED : c.top, width, height, flags);
+    if (window.sdl == nullptr) return false;
+    window.sdlId = SDL_GetWindowID(window.sdl);
+    return true;
+}
+
+void SdlDestroyWindow(PlatformWindow& window) {
+    if (window.sdl == nullptr) return;
+    SDL_DestroyWindow(window.sdl);
+    window.sdl = nullptr;
+    window.sdlId = 0;
+}
+
+void SdlApplyWindow(PlatformWindow& window) {
+    if (window.sdl == nullptr) return;
+    bool fullScreen = (window.style & WS_CAPTION) != WS_CAPTION;
+    Uint32 current = SDL_GetWindowFlags(window.sdl);
+    bool isFull = (current & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    if (fullScreen != isFull) SDL_SetWindowFullscreen(window.sdl, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    if (!fullScreen) {
+        RECT c = ClientRectOf(window);
+        SDL_SetWindowPosition(window.sdl, c.left, c.top);
+        SDL_SetWindowSize(window.sdl, c.right - c.left > 0 ? c.right - c.left : 1,
+                          c.bottom - c.top > 0 ? c.bottom - c.top : 1);
+    }
+    SDL_SetWindowAlwaysOnTop(window.sdl, window.topmost ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowTitle(window.sdl, window.title.c_str());
+    if (window.visible && !window.minimized) {
+        if (!(current & SDL_WINDOW_SHOWN)) SDL_ShowWindow(window.sdl);
+    } else if (window.visible && window.minimized) {
+        SDL_MinimizeWindow(window.sdl);
+    } else if (current & SDL_WINDOW_SHOWN) {
+        SDL_HideWindow(window.sdl);
+    }
+}
+
+void SdlPumpEvents() {
+    if (!PlatformBackendStarted()) return;
+    auto& s = Windows();
+    std::lock_guard lock(s.mutex);
+    SDL_Event e;
+    while (SDL_PollEvent(&e) != 0) ToMessages(e);
+}
+
+void SdlSetCursorVisible(bool visible) {
+    if (PlatformBackendStarted()) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void SdlSetScreenSaver(bool active) {
+    if (!PlatformBackendStarted()) return;
+    if (active)
+        SDL_EnableScreenSaver();
+    else
+        SDL_DisableScreenSaver();
+}
+
+bool SdlDesktopMode(int* width, int* height, int* bits) {
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return false;
+    *width = mode.w;
+    *height = mode.h;
+    *bits = static_cast<int>(SDL_BITSPERPIXEL(mode.format));
+    return true;
+}
+
+bool SdlCursorPosition(POINT* point) {
+    if (!PlatformBackendStarted()) return false;
+    int x = 0, y = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    point->x = x;
+    point->y = y;
+    return true;
+}
+
+// ---- class locks ---------------------------------------------------------------------------------
+
+namespace {
+
+std::map<std::string, int> g_classLocks;  // held by this process: name -> descriptor
+
+std::string ClassLockPath(const std::string& upperName) {
+    char path[96];
+    std::snprintf(path, sizeof path, "/tmp/kelvo-window-%016zx.lock", std::hash<std::string>{}(upperName));
+    return path;
+}
+
+}  // namespace
+
+void ClassLockAcquire(const std::string& upperName) {
+    if (g_classLocks.count(upperName) != 0) return;
+    int fd = ::open(ClassLockPath(upperName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return;
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+        ::close(fd);
+        return;
+    }
+    g_classLocks[upperName] = fd;
+}
+
+void ClassLockRelease(const std::string& upperName) {
+    auto it = g_classLocks.find(upperName);
+    if (it == g_classLocks.end()) return;
+    ::flock(it->second, LOCK_UN);
+    ::close(it->second);
+    g_classLocks.erase(it);
+}
+
+bool ClassLockHeldElsewhere(const std::string& upperName) {
+    if (g_classLocks.count(upperName) != 0) return false;  // only our own windows, seen already
+    int fd = ::open(ClassLockPath(upperName).c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return false;
+    // Holders keep a shared lock; an exclusive one is refused while any is held.
+    bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    if (!held) ::flock(fd, LOCK_UN);
+    ::close(fd);
+    return held;
+}

@@ -1,0 +1,397 @@
+// Drawing operations on the headless screen: graphics with and without their
+// colour key, boxes, clipping at the draw area, blended software draws
+// against the renderer itself, and the refusal of software drawing on an
+// 8-bit DirectDraw screen.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "framework/framework_fixture.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/device/surface2d.h"
+#include "graphics/device/surface_data.h"
+#include "graphics/draw/draw_ops.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_record.h"
+#include "graphics/draw/soft_bridge.h"
+#include "platform/display.h"
+#include "softrender/blit_memimg.h"
+
+namespace {
+
+constexpr std::uint32_t kRed = 0xF800, kGreen = 0x07E0, kBlue = 0x001F, kBlack = 0, kGrey = 0x8410;
+
+class DrawOpsTest : public FrameworkTest {
+protected:
+    void SetUp() override {
+        FrameworkTest::SetUp();
+        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
+        PlatformDisplayReset();
+        // Software-only mode, once entered, outlives the framework's end.
+        g_ScreenDevice.softwareOnly = 0;
+        g_ScreenDevice.disable3D = 0;
+        PlatformSetFrameSink([this](const PlatformFrame& f) { frames.push_back(f); });
+        ApiSetAllowDoubleStart(1);
+    }
+    void TearDown() override {
+        FrameworkTest::TearDown();
+        PlatformSetFrameSink(nullptr);
+        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
+    }
+
+    void Start() {
+        ASSERT_EQ(ApiInitFramework(), 0);
+        ApiSetVBlankWait(0);
+        ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
+        Background(0x80, 0x80, 0x80);
+    }
+
+    void Background(int r, int g, int b) {
+        g_SystemState.backgroundRed = r;
+        g_SystemState.backgroundGreen = g;
+        g_SystemState.backgroundBlue = b;
+        ASSERT_EQ(ApiClearDrawTarget(), 0);
+    }
+
+    // A graphic whose 16-bit 5:6:5 pixels come from the function; in
+    // system memory it is held as a software image, else as a DirectDraw
+    // surface in video memory.
+    HandleId MakeGraph(int w, int h, int systemMemory, const std::function<std::uint16_t(int, int)>& pixel) {
+        const int saved = g_DrawState.createSystemMemory;
+        g_DrawState.createSystemMemory = systemMemory;
+        HandleId g = CreateGraphWithSurfaces(w, h, 0, 0, 0);
+        g_DrawState.createSystemMemory = saved;
+        EXPECT_GE(g, 0);
+        if (g < 0) return g;
+        const GraphRecord* graph = LookupGraph(g);
+        const HandleId data = LookupSurface2D(graph->storageHandles[0])->surfaceData;
+        int pitch = 0;
+        void* pixels = nullptr;
+        const ColorFormatDesc* format = nullptr;
+        EXPECT_EQ(LockSurfaceData(data, &pitch, &pixels, 0, nullptr, &format), 0);
+        EXPECT_EQ(format->bytesPerPixel, 2);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const std::uint16_t v = pixel(x, y);
+                std::memcpy(static_cast<std::uint8_t*>(pixels) + y * pitch + x * 2, &v, 2);
+            }
+        UnlockSurfaceData(data);
+        return g;
+    }
+
+    // Left half red, right half black (the colour key), 16 x 8.
+    HandleId HalfKeyed(int systemMemory) {
+        return MakeGraph(16, 8, systemMemory, [](int x, int) { return x < 8 ? kRed : kBlack; });
+    }
+
+    const PlatformFrame& Present() {
+        EXPECT_EQ(ApiPresentScreen(), 0);
+        return frames.back();
+    }
+
+    std::vector<PlatformFrame> frames;
+};
+
+// ---- graphics ----------------------------------------------------------------------
+
+TEST_F(DrawOpsTest, AGraphicIsDrawnWithAndWithoutItsColourKeyOnEveryRoute) {
+    Start();
+    for (int systemMemory = 0; systemMemory < 2; ++systemMemory) {
+        SCOPED_TRACE(systemMemory ? "software image (renderer)" : "video memory (blitter)");
+        Background(0x80, 0x80, 0x80);
+        HandleId g = HalfKeyed(systemMemory);
+        ASSERT_EQ(ApiBlitGraph(100, 50, g, 0), 0);
+        ASSERT_EQ(ApiBlitGraph(200, 50, g, 1), 0);
+        const PlatformFrame& f = Present();
+        EXPECT_EQ(f.Raw(100, 50), kRed);
+        EXPECT_EQ(f.Raw(107, 57), kRed);
+        EXPECT_EQ(f.Raw(108, 50), kBlack);  // opaque: the key colour is drawn
+        EXPECT_EQ(f.Raw(115, 57), kBlack);
+        EXPECT_EQ(f.Raw(116, 50), kGrey);
+        EXPECT_EQ(f.Raw(99, 50), kGrey);
+        EXPECT_EQ(f.Raw(100, 58), kGrey);
+        EXPECT_EQ(f.Raw(200, 50), kRed);
+        EXPECT_EQ(f.Raw(208, 50), kGrey);  // transparent: the key is skipped
+        EXPECT_EQ(f.Raw(215, 57), kGrey);
+        ApiReleaseGraph(g, 0);
+    }
+}
+
+TEST_F(DrawOpsTest, ABadHandleFailsAndAnEmptyDrawAreaDrawsNothing) {
+    Start();
+    HandleId g = HalfKeyed(0);
+    EXPECT_EQ(ApiBlitGraph(0, 0, 0x08001234, 0), -1);
+    EXPECT_EQ(ApiMirrorBlitGraph(0, 0, -5, 0), -1);
+    ASSERT_EQ(SetDrawViewport(10, 10, 10, 30), 0);
+    EXPECT_EQ(ApiBlitGraph(10, 10, g, 0), 0);
+    EXPECT_EQ(ApiPaintBox(0, 0, 100, 100, kBlue, 1), 0);
+    SetDrawViewport(0, 0, 640, 480);
+    const PlatformFrame& f = Present();
+    EXPECT_EQ(f.Raw(10, 10), kGrey);
+    EXPECT_EQ(f.Raw(50, 50), kGrey);
+}
+
+TEST_F(DrawOpsTest, DrawingIsClippedToTheDrawAreaOnEveryRoute) {
+    Start();
+    for (int systemMemory = 0; systemMemory < 2; ++systemMemory) {
+        SCOPED_TRACE(systemMemory);
+        Background(0x80, 0x80, 0x80);
+        HandleId g = MakeGraph(32, 32, systemMemory, [](int, int) { return kGreen; });
+        ASSERT_EQ(SetDrawViewport(10, 20, 30, 40), 0);
+        ASSERT_EQ(ApiBlitGraph(0, 0, g, 0), 0);
+        ApiSetBlendModeParam(kBlendModeAdd, 255);  // forces the renderer
+        ASSERT_EQ(ApiBlitGraph(24, 34, g, 0), 0);
+        ApiSetBlendModeParam(0, 0);
+        SetDrawViewport(0, 0, 640, 480);
+        const PlatformFrame& f = Present();
+        EXPECT_EQ(f.Raw(10, 20), kGreen);
+        EXPECT_EQ(f.Raw(29, 31), kGreen);
+        EXPECT_EQ(f.Raw(9, 20), kGrey);
+        EXPECT_EQ(f.Raw(10, 19), kGrey);
+        EXPECT_EQ(f.Raw(30, 25), kGrey);
+        EXPECT_EQ(f.Raw(31, 39), kGrey);  // the second draw stops at the area too
+        EXPECT_NE(f.Raw(29, 39), kGrey);
+        EXPECT_EQ(f.Raw(20, 40), kGrey);
+        ApiReleaseGraph(g, 0);
+    }
+}
+
+TEST_F(DrawOpsTest, BlendedDrawsGiveWhatTheRendererGives) {
+    Start();
+    auto pattern = [](int x, int y) { return static_cast<std::uint16_t>((x * 2113 + y * 977) & 0xFFFF); };
+    for (int systemMemory = 0; systemMemory < 2; ++systemMemory)
+        for (int mode : {kBlendModeAlpha, kBlendModeAdd, kBlendModeSubtract, kBlendModeMultiply}) {
+            SCOPED_TRACE(testing::Message() << "system " << systemMemory << " mode " << mode);
+            Background(0x40, 0x90, 0xC0);
+            HandleId g = MakeGraph(24, 12, systemMemory, pattern);
+
+            // The reference: the renderer drawing the same source onto the
+            // same background in an image of its own.
+            MEMIMG reference{}, source{};
+            ASSERT_EQ(InitMemImg(&reference, 640, 480, -1, 0, kMemImgKind565, 0, 0, 0), 0);
+            ASSERT_EQ(InitMemImg(&source, 24, 12, -1, 0, kMemImgKind565, 0, 0, 1), 0);
+            const std::uint32_t bg = ApiMakeColorCode(0x40, 0x90, 0xC0);
+            ClearMemImgRect(&reference, nullptr, bg);
+            for (int y = 0; y < 12; ++y)
+                for (int x = 0; x < 24; ++x) {
+                    const std::uint16_t v = pattern(x, y);
+                    std::memcpy(source.pixels + y * source.pitch + x * 2, &v, 2);
+                }
+            BuildMemImgRunTable(&source);
+
+            ApiSetBlendModeParam(mode, 150);
+            ApiSetBrightColor(255, 200, 120);
+            SoftDrawSettings settings = CurrentSoftDrawSettings();
+            BlitMemImg(&reference, &source, 300, 200, 1, nullptr, settings, g_SystemState.mmxAvailable);
+            ASSERT_EQ(ApiBlitGraph(300, 200, g, 1), 0);
+            ApiSetBlendModeParam(0, 0);
+            ApiSetBrightColor(255, 255, 255);
+
+            const PlatformFrame& f = Present();
+            int differing = 0;
+            for (int y = 198; y < 214; ++y)
+                for (int x = 298; x < 326; ++x) {
+                    std::uint16_t want = 0;
+                    std::memcpy(&want, reference.pixels + y * reference.pitch + x * 2, 2);
+                    if (f.Raw(x, y) != want) ++differing;
+                }
+            EXPECT_EQ(differing, 0);
+            ReleaseMemImg(&reference);
+            ReleaseMemImg(&source);
+            ApiReleaseGraph(g, 0);
+        }
+}
+
+TEST_F(DrawOpsTest, AnOpaqueDrawBetweenVideoSurfacesGoesByTheBlitterAndABlendedOneByTheRenderer) {
+    Start();
+    HandleId g = HalfKeyed(0);
+    // The blitter route hands the copy over instead of opening the target.
+    RECT source{0, 0, 16, 8}, dest{5, 5, 21, 13};
+    const HandleId part = LookupGraph(g)->storageHandles[0];
+    ASSERT_EQ(BeginTargetMemImgAccess(part, 1, &source, &dest, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(g_TargetMemImgAccess.useBlt, 1);
+    EXPECT_EQ(g_TargetMemImgAccess.open, 0);
+    EXPECT_EQ(EndTargetMemImgAccess(), 0);
+
+    ApiSetBlendModeParam(kBlendModeAlpha, 128);
+    ASSERT_EQ(BeginTargetMemImgAccess(part, 1, &source, &dest, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(g_TargetMemImgAccess.useBlt, 0);
+    EXPECT_EQ(g_TargetMemImgAccess.open, 1);
+    EXPECT_EQ(g_TargetMemImgAccess.copiedThroughWork1, 1);  // a video target is copied out for blending
+    EXPECT_EQ(g_TargetMemImgAccess.sourceCopiedThroughWork2, 1);
+    // A second opening before the end is refused.
+    EXPECT_EQ(BeginTargetMemImgAccess(part, 1, &source, &dest, 0, nullptr, nullptr), -1);
+    EXPECT_EQ(EndTargetMemImgAccess(), 0);
+    ApiSetBlendModeParam(0, 0);
+
+    // Wholly outside the draw area: the access fails and the draw is a no-op.
+    RECT outside{700, 10, 716, 18};
+    EXPECT_EQ(BeginTargetMemImgAccess(part, 0, &source, &outside, 0, nullptr, nullptr), -1);
+    EXPECT_EQ(ApiBlitGraph(700, 10, g, 0), 0);
+}
+
+TEST_F(DrawOpsTest, ClipBlitGraphRectDrawsOnlyThePartAndPutsTheDrawAreaBack) {
+    Start();
+    // Columns 0-7 red, 8-15 green, 16-23 blue.
+    HandleId g = MakeGraph(24, 4, 1, [](int x, int) { return x < 8 ? kRed : x < 16 ? kGreen : kBlue; });
+    const RECT before = g_DrawState.drawArea;
+    ASSERT_EQ(ClipBlitGraphRect(100, 10, 8, 0, 8, 4, g, 0, 0), 0);
+    EXPECT_EQ(g_DrawState.drawArea.right, before.right);
+    EXPECT_EQ(g_DrawState.drawArea.left, before.left);
+    // The scaled draw behind the mirrored part is not built yet.
+    EXPECT_EQ(ClipBlitGraphRect(200, 10, 8, 0, 8, 4, g, 0, 1), -1);
+    EXPECT_EQ(g_DrawState.drawArea.right, before.right);
+    const PlatformFrame& f = Present();
+    EXPECT_EQ(f.Raw(99, 10), kGrey);
+    EXPECT_EQ(f.Raw(100, 10), kGreen);
+    EXPECT_EQ(f.Raw(107, 13), kGreen);
+    EXPECT_EQ(f.Raw(108, 10), kGrey);
+    EXPECT_EQ(f.Raw(92, 10), kGrey);
+}
+
+// ---- boxes ---------------------------------------------------------------------------
+
+TEST_F(DrawOpsTest, FilledAndOutlinedBoxesCoverExactlyTheirPixels) {
+    Start();
+    for (int blended = 0; blended < 2; ++blended) {
+        SCOPED_TRACE(blended ? "renderer" : "colour fill");
+        Background(0x80, 0x80, 0x80);
+        // Add at full strength onto black gives the colour itself, through the renderer.
+        if (blended) Background(0, 0, 0);
+        const std::uint32_t under = blended ? kBlack : kGrey;
+        if (blended) ApiSetBlendModeParam(kBlendModeAdd, 255);
+        ASSERT_EQ(ApiPaintBox(30, 20, 10, 10, kBlue, 1), 0);  // corners in any order
+        ASSERT_EQ(ApiPaintBox(100, 100, 110, 105, kRed, 0), 0);
+        ASSERT_EQ(ApiPaintBox(200, 100, 201, 101, kGreen, 0), 0);  // one pixel
+        ApiSetBlendModeParam(0, 0);
+        const PlatformFrame& f = Present();
+        EXPECT_EQ(f.Raw(10, 10), kBlue);
+        EXPECT_EQ(f.Raw(29, 19), kBlue);
+        EXPECT_EQ(f.Raw(30, 19), under);
+        EXPECT_EQ(f.Raw(29, 20), under);
+        EXPECT_EQ(f.Raw(9, 10), under);
+        // The outline: all four edges, right and bottom inside the box,
+        // and nothing inside it.
+        for (int x = 100; x < 110; ++x) {
+            EXPECT_EQ(f.Raw(x, 100), kRed) << x;
+            EXPECT_EQ(f.Raw(x, 104), kRed) << x;
+        }
+        for (int y = 100; y < 105; ++y) {
+            EXPECT_EQ(f.Raw(100, y), kRed) << y;
+            EXPECT_EQ(f.Raw(109, y), kRed) << y;
+        }
+        EXPECT_EQ(f.Raw(105, 102), under);
+        EXPECT_EQ(f.Raw(110, 100), under);
+        EXPECT_EQ(f.Raw(100, 105), under);
+        EXPECT_EQ(f.Raw(200, 100), kGreen);
+        EXPECT_EQ(f.Raw(201, 100), under);
+    }
+}
+
+TEST_F(DrawOpsTest, BoxesAreClippedToTheDrawArea) {
+    Start();
+    ASSERT_EQ(SetDrawViewport(50, 50, 60, 60), 0);
+    ASSERT_EQ(ApiPaintBox(0, 0, 640, 480, kBlue, 1), 0);
+    ASSERT_EQ(ApiPaintBox(40, 40, 70, 55, kRed, 0), 0);
+    SetDrawViewport(0, 0, 640, 480);
+    const PlatformFrame& f = Present();
+    EXPECT_EQ(f.Raw(50, 50), kBlue);
+    EXPECT_EQ(f.Raw(59, 59), kBlue);
+    EXPECT_EQ(f.Raw(49, 50), kGrey);
+    EXPECT_EQ(f.Raw(60, 59), kGrey);
+    EXPECT_EQ(f.Raw(55, 54), kRed);  // the outline's bottom edge, inside the area
+    EXPECT_EQ(f.Raw(55, 40), kGrey);
+}
+
+// ---- a 5:5:5 screen: the renderer works on converted copies ----------------------------
+
+TEST_F(DrawOpsTest, OnAFiveFiveFiveScreenRendererDrawsComeBackInTheScreenFormat) {
+    PlatformDisplayKnobsRef().use555 = true;
+    Start();
+    ASSERT_EQ(g_ScreenDevice.pixelCode, kScreenPixel555);
+    Background(0, 0, 0);
+    HandleId g = MakeGraph(8, 8, 1, [](int, int) { return kRed; });  // standard 5:6:5 pixels
+    HandleId dd = MakeGraph(8, 8, 0, [](int x, int) { return x < 4 ? 0x7C00 : 0x001F; });  // screen pixels
+    // With conversion even an unblended software draw works on a
+    // converted copy; the outline always goes through the renderer.
+    ASSERT_EQ(ApiBlitGraph(10, 10, g, 0), 0);
+    ASSERT_EQ(ApiBlitGraph(30, 10, dd, 0), 0);
+    ASSERT_EQ(ApiPaintBox(70, 10, 78, 18, ApiMakeColorCode(0, 255, 0), 0), 0);
+    const PlatformFrame& f = Present();
+    // The bit no channel uses is left out of the comparison.
+    auto at = [&](int x, int y) { return f.Raw(x, y) & 0x7FFF; };
+    EXPECT_EQ(at(10, 10), 0x7C00u);
+    EXPECT_EQ(at(17, 17), 0x7C00u);
+    EXPECT_EQ(at(30, 10), 0x7C00u);
+    EXPECT_EQ(at(37, 10), 0x001Fu);
+    EXPECT_EQ(at(70, 17), 0x03E0u);
+    EXPECT_EQ(at(77, 10), 0x03E0u);
+    EXPECT_EQ(at(74, 14), 0u);
+    EXPECT_EQ(at(9, 10), 0u);
+}
+
+TEST_F(DrawOpsTest, AConvertedDrawOnATargetWiderThanTheScreenIsRefusedNotOverrun) {
+    PlatformDisplayKnobsRef().use555 = true;
+    Start();
+    // A drawable graphic wider than the screen is a system-memory surface;
+    // the screen-sized work surface cannot hold its right-hand part.
+    g_DrawState.createSystemMemory = 0;
+    SetMakeDrawableGraphFlag(1);
+    HandleId wide = CreateGraphWithSurfaces(800, 16, 0, 0, 0);
+    SetMakeDrawableGraphFlag(0);
+    ASSERT_GE(wide, 0);
+    ASSERT_EQ(ApiSelectDrawTarget(wide), 0);
+    ASSERT_NE(g_DrawTargetBinding.surface, nullptr);
+    ApiSetBlendModeParam(kBlendModeAlpha, 100);
+    EXPECT_EQ(ApiPaintBox(700, 0, 780, 16, 0x7C00, 1), -1);
+    // Where it fits, the same draw works.
+    EXPECT_EQ(ApiPaintBox(10, 0, 20, 16, 0x7C00, 1), 0);
+    ApiSetBlendModeParam(0, 0);
+}
+
+// ---- the software screen -------------------------------------------------------------
+
+TEST_F(DrawOpsTest, OnASoftwareScreenTheRendererDrawsStraightIntoTheScreenImage) {
+    PlatformDisplayKnobsRef().videoMemoryFails = true;
+    Start();
+    ASSERT_EQ(IsScreenMemImg(), 1);
+    HandleId g = HalfKeyed(0);
+    ASSERT_EQ(ApiBlitGraph(20, 20, g, 1), 0);
+    ASSERT_EQ(ApiPaintBox(60, 60, 64, 64, kBlue, 1), 0);
+    ASSERT_EQ(ApiPaintBox(80, 60, 84, 64, kGreen, 0), 0);
+    const PlatformFrame& f = Present();
+    EXPECT_EQ(f.Raw(20, 20), kRed);
+    EXPECT_EQ(f.Raw(28, 20), kGrey);
+    EXPECT_EQ(f.Raw(63, 63), kBlue);
+    EXPECT_EQ(f.Raw(83, 63), kGreen);
+    EXPECT_EQ(f.Raw(82, 62), kGrey);
+}
+
+// ---- the 8-bit screen ------------------------------------------------------------------
+
+TEST_F(DrawOpsTest, SoftwareDrawingOnAnEightBitScreenIsRefusedAndWritesNothing) {
+    ASSERT_EQ(ApplyScreenMode(640, 480, 8, 0, -1), 0);
+    ASSERT_EQ(ApiInitFramework(), 0);
+    ASSERT_EQ(g_ScreenColorFormat.depth, 8);
+    ApiSetVBlankWait(0);
+    ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
+    ASSERT_EQ(ApiClearDrawTarget(), 0);
+    ApiSetBlendModeParam(kBlendModeAlpha, 128);
+    // The renderer's 16- and 32-bit pixels would run past every byte row.
+    EXPECT_EQ(ApiPaintBox(0, 0, 640, 480, 5, 1), -1);
+    EXPECT_EQ(ApiPaintBox(0, 0, 640, 480, 5, 0), -1);
+    RECT dest{0, 0, 640, 480};
+    EXPECT_EQ(BeginTargetMemImgAccess(kNoHandle, 0, nullptr, &dest, 0, nullptr, nullptr), -1);
+    EXPECT_EQ(g_TargetMemImgAccess.open, 0);
+    ApiSetBlendModeParam(0, 0);
+    // An opaque box is the blitter's fill and still works.
+    EXPECT_EQ(ApiPaintBox(0, 0, 4, 4, 5, 1), 0);
+    const PlatformFrame& f = Present();
+    EXPECT_EQ(f.Raw(0, 0), 5u);
+    EXPECT_NE(f.Raw(10, 10), 5u);
+}
+
+}  // namespace

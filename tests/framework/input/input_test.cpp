@@ -1,0 +1,370 @@
+// Input devices: the keyboard, the pad bit mask, joypads, vibration and the
+// Win32 fall-backs, on the headless backend's scripted input.
+#include <gtest/gtest.h>
+
+#include "framework/framework_fixture.h"
+#include "input/input.h"
+#include "input/input_tables.h"
+#include "platform/dinput.h"
+
+namespace {
+
+class InputTest : public FrameworkTest {
+protected:
+    void SetUp() override {
+        FrameworkTest::SetUp();
+        PlatformInputReset();
+        g_InputState.useWin32Input = 0;
+    }
+    void TearDown() override {
+        FrameworkTest::TearDown();
+        PlatformInputReset();
+    }
+
+    static PlatformPadState Pad(LONG x, LONG y, std::initializer_list<int> buttons = {}) {
+        PlatformPadState pad;
+        pad.axes[0] = x * 32767 / 1000;
+        pad.axes[1] = y * 32767 / 1000;
+        for (int b : buttons) pad.buttons[b - 1] = true;
+        return pad;
+    }
+    static void Hold(std::vector<int> keys, std::vector<PlatformPadState> pads = {}) {
+        PlatformSetInputScript({PlatformInputFrame{std::move(keys), std::move(pads)}});
+        // A new millisecond, so pads (which have no event) are read again too.
+        Sleep(1);
+    }
+};
+
+TEST_F(InputTest, EveryKeyboardSourceSetsItsBit) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    for (const PadKeySource& source : kPadKeySources) {
+        Hold({source.scanCode});
+        EXPECT_EQ(static_cast<std::uint32_t>(ApiGetPadState(0x1000)), source.bit) << int{source.scanCode};
+        EXPECT_EQ(ApiIsKeyDown(source.scanCode), 1);
+    }
+    Hold({D_DIK_LEFT, D_DIK_NUMPAD4, D_DIK_F1});
+    EXPECT_EQ(ApiGetPadState(0x1000), 0x2);
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_ESCAPE), 0);
+    EXPECT_EQ(ApiIsKeyDown(-1), 0);
+    EXPECT_EQ(ApiIsKeyDown(256), 0);
+}
+
+TEST_F(InputTest, InputTypesChooseThePadAndTheKeyboard) {
+    ASSERT_EQ(ApiInitFramework(), 0);  // no joypad attached
+    Hold({D_DIK_Z, D_DIK_UP});
+    EXPECT_EQ(ApiGetPadState(0x1001), 0x18);
+    EXPECT_EQ(ApiGetPadState(1), 0);
+    EXPECT_EQ(ApiGetPadState(0x1000), 0x18);
+    EXPECT_EQ(ApiGetPadState(0x1008), 0x18);
+    for (int odd : {-5, 0, 9, 0x7FFFFFFF, static_cast<int>(0x80001001u)}) ApiGetPadState(odd);  // no overrun
+}
+
+TEST_F(InputTest, ThePadAndTheKeyboardMergeIntoOneMask) {
+    PlatformSetHeadlessPads({{}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    ASSERT_EQ(g_InputState.padCount, 1);
+    Hold({D_DIK_Z}, {Pad(0, 0, {1})});
+    EXPECT_EQ(ApiGetPadState(0x1001), 0x10);
+    Hold({}, {Pad(-1000, 1000, {2, 10, 24, 25})});
+    EXPECT_EQ(static_cast<std::uint32_t>(ApiGetPadState(1)), 0x2u | 0x1u | 0x20u | 0x2000u | 0x8000000u);
+    Hold({}, {Pad(1000, -1000)});
+    EXPECT_EQ(ApiGetPadState(1), 0x4 | 0x8);
+    Hold({}, {Pad(200, -200)});  // inside the dead zone
+    EXPECT_EQ(ApiGetPadState(1), 0);
+    // A pad that is not there: nothing, or the keyboard alone.
+    Hold({D_DIK_X}, {Pad(1000, 0)});
+    EXPECT_EQ(ApiGetPadState(2), 0);
+    EXPECT_EQ(ApiGetPadState(0x1002), 0x20);
+    EXPECT_EQ(RefreshPadState(8), -1);
+    EXPECT_EQ(RefreshPadState(-1), -1);
+}
+
+TEST_F(InputTest, TheKeyboardIsReadAtMostOncePerTickUnlessItSignals) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    Hold({D_DIK_Z});
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_Z), 1);
+    PlatformInputStatsRef().keyboardStateReads = 0;
+    DWORD start = timeGetTime();
+    for (int i = 0; i < 50; ++i) ApiIsKeyDown(D_DIK_Z);
+    DWORD ticks = timeGetTime() - start;
+    EXPECT_LE(PlatformInputStatsRef().keyboardStateReads, static_cast<int>(ticks) + 1);
+    EXPECT_LT(PlatformInputStatsRef().keyboardStateReads, 50);
+    // New keys signal the event: the next call sees them at once.
+    PlatformSetInputScript({PlatformInputFrame{{D_DIK_X}, {}}});
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_X), 1);
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_Z), 0);
+}
+
+TEST_F(InputTest, ALostKeyboardKeepsItsLastStateUntilAcquiredAgain) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    Hold({D_DIK_Z});
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_Z), 1);
+    PlatformInputKnobsRef().refuseAcquire = true;
+    Hold({});
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_Z), 1);
+    PlatformInputKnobsRef().refuseAcquire = false;
+    Sleep(1);
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_Z), 0);
+}
+
+TEST_F(InputTest, ALostPadKeepsItsLastStateWhileAWin32JoystickThatFailsReadsAtRest) {
+    PlatformSetHeadlessPads({{}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    Hold({}, {Pad(1000, 0)});
+    EXPECT_EQ(ApiGetPadState(1), 0x4);
+    PlatformInputKnobsRef().refuseAcquire = true;
+    Hold({}, {Pad(-1000, 0)});
+    EXPECT_EQ(ApiGetPadState(1), 0x4);
+    PlatformInputKnobsRef().refuseAcquire = false;
+    Sleep(1);
+    EXPECT_EQ(ApiGetPadState(1), 0x2);
+    ApiEndFramework();
+
+    g_InputState.useWin32Input = 1;
+    ASSERT_EQ(ApiInitFramework(), 0);
+    Hold({}, {Pad(-1000, 0)});
+    EXPECT_EQ(ApiGetPadState(1), 0x2);
+    PlatformSetHeadlessPads({});  // unplugged
+    Sleep(1);
+    EXPECT_EQ(ApiGetPadState(1), 0);
+    ApiEndFramework();
+    g_InputState.useWin32Input = 0;
+}
+
+TEST_F(InputTest, InputIsSetUpLazilyAndTheFirstCallReportsNothing) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    Hold({D_DIK_Z});
+    TerminateInput();
+    EXPECT_EQ(PlatformInputStatsRef().liveDevices, 0);
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_Z), 0);  // the set-up call
+    EXPECT_TRUE(InputInDirectInputMode());
+    Sleep(1);
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_Z), 1);
+    // With a close posted nothing is set up and nothing is read.
+    TerminateInput();
+    g_SystemState.closePosted = 1;
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_Z), 0);
+    EXPECT_EQ(ApiGetPadState(0x1001), 0);
+    EXPECT_EQ(CancelPadVibration(1), 0);
+    EXPECT_FALSE(InputSetUp());
+    g_SystemState.closePosted = 0;
+}
+
+TEST_F(InputTest, AKeyboardEventThatCannotBeSetUpLeavesAWorkingKeyboard) {
+    PlatformInputKnobsRef().failKeyboardAt = "event";
+    ASSERT_EQ(ApiInitFramework(), 0);
+    EXPECT_NE(FindLine("キーボードイベントのセットアップが失敗しました"), -1);
+    EXPECT_NE(FindLine("DirectInput 関連の初期化は正常に終了しました"), -1);
+    EXPECT_EQ(g_InputState.keyboardEvent, nullptr);
+    Hold({D_DIK_SPACE});
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_SPACE), 1);  // acquired, read once per tick
+    EXPECT_EQ(g_SystemState.logIndent, 0u);
+}
+
+TEST_F(InputTest, PadsThatCannotBeSetUpAreSkippedAndReleased) {
+    PlatformSetHeadlessPads({{}, {}});
+    PlatformInputKnobsRef().failPadAt = "rangex";
+    ASSERT_EQ(ApiInitFramework(), 0);
+    EXPECT_EQ(g_InputState.padCount, 0);
+    EXPECT_NE(FindLine("ジョイパッドデバイスのＸ軸関係の設定に失敗しました"), -1);
+    EXPECT_EQ(PlatformInputStatsRef().liveDevices, 2);  // mouse and keyboard
+    ApiEndFramework();
+
+    PlatformInputKnobsRef().failPadAt = "event";
+    ASSERT_EQ(ApiInitFramework(), 0);
+    EXPECT_EQ(g_InputState.padCount, 0);
+    EXPECT_NE(FindLine("ジョイパッドイベントのセットアップが失敗しました"), -1);
+    EXPECT_EQ(PlatformInputStatsRef().liveDevices, 2);
+    EXPECT_EQ(PlatformInputStatsRef().liveEffects, 0);
+    ApiEndFramework();
+    EXPECT_EQ(PlatformInputStatsRef().liveDevices, 0);
+}
+
+TEST_F(InputTest, EndingInputReleasesEveryDeviceAndEffect) {
+    PlatformSetHeadlessPads({{"One", false, true}, {"Two", false, true}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    EXPECT_EQ(g_InputState.padCount, 2);
+    EXPECT_STREQ(g_InputState.pads[1].productName, "Two");
+    EXPECT_EQ(PlatformInputStatsRef().liveDevices, 4);
+    EXPECT_EQ(PlatformInputStatsRef().liveEffects, 4);
+    StartPadVibration(1, 10000, -1);
+    ApiEndFramework();
+    EXPECT_EQ(PlatformInputStatsRef().liveDevices, 0);
+    EXPECT_EQ(PlatformInputStatsRef().liveEffects, 0);
+    int low = 1, high = 1;
+    PlatformPadRumble(0, &low, &high);
+    EXPECT_EQ(low + high, 0);
+    EXPECT_EQ(g_InputState.padCount, 0);
+    EXPECT_NE(FindLine("DirectInput 関連の終了処理... 完了"), -1);
+}
+
+TEST_F(InputTest, VibrationStopsAfterItsTimeAndWhileInactive) {
+    PlatformSetHeadlessPads({{}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    int low = 0, high = 0;
+    ASSERT_EQ(StartPadVibration(1, 4000, 100), 0);
+    PlatformPadRumble(0, &low, &high);
+    EXPECT_GT(low, 0);
+    EXPECT_EQ(high, 0);  // the sine only above power 5000
+    CancelPadVibration(1);
+    PlatformPadRumble(0, &low, &high);
+    EXPECT_EQ(low, 0);
+
+    ASSERT_EQ(StartPadVibration(1, 8000, 100), 0);
+    PlatformPadRumble(0, &low, &high);
+    EXPECT_GT(high, 0);
+    Sleep(60);
+    ApiProcessMessage();
+    EXPECT_EQ(g_InputState.pads[0].vibrationWanted, 1);
+    Sleep(60);
+    ApiProcessMessage();
+    EXPECT_EQ(g_InputState.pads[0].vibrationWanted, 0);
+    PlatformPadRumble(0, &low, &high);
+    EXPECT_EQ(low + high, 0);
+
+    // Endless vibration stops while the application is inactive and comes back.
+    ASSERT_EQ(StartPadVibration(1, 10000, -1), 0);
+    g_SystemState.applicationActive = 0;
+    ApplyPadVibration();
+    PlatformPadRumble(0, &low, &high);
+    EXPECT_EQ(low + high, 0);
+    g_SystemState.applicationActive = 1;
+    Sleep(5000);
+    UpdatePadVibration();
+    PlatformPadRumble(0, &low, &high);
+    EXPECT_GT(low, 0);
+    EXPECT_EQ(StartPadVibration(2, 10000, -1), -1);  // no such pad
+}
+
+TEST_F(InputTest, TheTimedStopDoesNotWaitForTheApplicationToBecomeActive) {
+    PlatformSetHeadlessPads({{}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    ASSERT_EQ(StartPadVibration(1, 10000, 100), 0);
+    g_SystemState.applicationActive = 0;
+    Sleep(200);
+    UpdatePadVibration();  // runs inside message processing: it must not wait there
+    EXPECT_EQ(g_InputState.pads[0].vibrationWanted, 0);
+    g_SystemState.applicationActive = 1;
+}
+
+TEST_F(InputTest, AClockThatGoesBackAddsNoVibrationTime) {
+    PlatformSetHeadlessPads({{}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    ASSERT_EQ(StartPadVibration(1, 10000, 100), 0);
+    PadRecord& pad = g_InputState.pads[0];
+    pad.vibrationLastTick = timeGetTime() + 1000;  // as after a wrap of the clock
+    UpdatePadVibration();
+    EXPECT_EQ(pad.vibrationElapsed, 0);
+    EXPECT_EQ(pad.vibrationWanted, 1);
+}
+
+TEST_F(InputTest, CooperationFollowsActivation) {
+    PlatformSetHeadlessPads({{}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    g_SystemState.applicationActive = 0;
+    ResetInputCooperation();
+    EXPECT_EQ(PlatformInputStatsRef().lastPadCooperation, D_DISCL_NONEXCLUSIVE | D_DISCL_BACKGROUND);
+    g_SystemState.applicationActive = 1;
+    ResetInputCooperation();
+    EXPECT_EQ(PlatformInputStatsRef().lastPadCooperation, D_DISCL_EXCLUSIVE | D_DISCL_FOREGROUND);
+}
+
+TEST_F(InputTest, DirectInput8TakesOverWhenVersion7IsMissing) {
+    PlatformInputKnobsRef().refuseDirectInput7 = true;
+    PlatformSetHeadlessPads({{}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    EXPECT_EQ(g_InputState.directInput8, 1);
+    EXPECT_EQ(g_InputState.padCount, 1);
+    EXPECT_NE(FindLine("DirectInput8 の取得を試みます"), -1);
+    Hold({D_DIK_C}, {Pad(0, 1000)});
+    EXPECT_EQ(ApiGetPadState(0x1001), 0x41);
+}
+
+TEST_F(InputTest, WithoutDirectInputTheWin32KeyboardAndJoysticksServe) {
+    PlatformInputKnobsRef().refuseDirectInput7 = true;
+    PlatformInputKnobsRef().refuseDirectInput8 = true;
+    PlatformSetHeadlessPads({{"Plain", false, true}, {"Full", true, true}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    EXPECT_TRUE(g_InputState.win32Mode);
+    EXPECT_FALSE(InputInDirectInputMode());
+    EXPECT_EQ(g_InputState.useWin32Input, 1);
+    EXPECT_EQ(g_InputState.padCount, 2);
+    EXPECT_EQ(g_InputState.pads[1].hasZAndR, 1);
+    EXPECT_NE(FindLine("DirectInput を使用しません。"), -1);
+    EXPECT_NE(FindLine("パッドの数は 2 個です"), -1);
+    EXPECT_EQ(g_SystemState.logIndent, 0u);
+
+    Hold({D_DIK_Z, 0x58, D_DIK_NUMPADENTER}, {Pad(-1000, 0, {3})});
+    EXPECT_EQ(ApiGetPadState(0x1001), 0x2 | 0x40 | 0x10);
+    EXPECT_EQ(ApiIsKeyDown(0x58), 1);  // F12: second run of the table
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_RETURN), 1);
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_NUMPADENTER), 1);  // both from the one RETURN key
+    Hold({}, {Pad(100, 0)});
+    EXPECT_EQ(ApiGetPadState(1), 0);
+
+    // Vibration and cooperation are DirectInput's alone.
+    EXPECT_EQ(StartPadVibration(1, 10000, -1), -1);
+    EXPECT_EQ(ResetInputCooperation(), 0);
+    ApiEndFramework();
+    EXPECT_NE(FindLine("入力関連の終了処理... 完了"), -1);
+    g_InputState.useWin32Input = 0;
+}
+
+TEST(InputConversion, JoystickPositionsScaleOutsideTheDeadBand) {
+    EXPECT_EQ(ConvertJoystickPosition(0), -1000);
+    EXPECT_EQ(ConvertJoystickPosition(20000), -186);
+    EXPECT_EQ(ConvertJoystickPosition(24576), 0);
+    EXPECT_EQ(ConvertJoystickPosition(30000), 0);
+    EXPECT_EQ(ConvertJoystickPosition(32767), 0);
+    EXPECT_EQ(ConvertJoystickPosition(40960), 0);
+    EXPECT_EQ(ConvertJoystickPosition(50000), 367);
+    EXPECT_EQ(ConvertJoystickPosition(65535), 999);
+}
+
+TEST(InputTables, TheVirtualKeyTableHasItsTwoRuns) {
+    int firstEnd = -1, secondEnd = -1;
+    for (int i = 0; i < static_cast<int>(std::size(kVirtualKeyTable)); ++i) {
+        if (kVirtualKeyTable[i].virtualKey == 0xFFFE) firstEnd = i;
+        if (kVirtualKeyTable[i].virtualKey == 0xFFFF) secondEnd = i;
+    }
+    EXPECT_EQ(firstEnd, 72);
+    EXPECT_EQ(secondEnd - firstEnd - 1, 27);
+    EXPECT_EQ(secondEnd, static_cast<int>(std::size(kVirtualKeyTable)) - 1);
+    EXPECT_EQ(kVirtualKeyTable[secondEnd].scanCode, 0xFFFF);
+    unsigned sum = 0;
+    for (int i = 0; i < firstEnd; ++i) sum += kVirtualKeyTable[i].scanCode;
+    // Samples: A, Z, '0', RIGHT, the Japanese '@' key, DIVIDE; numeric Enter, F12.
+    auto scan = [&](unsigned vk, int from) {
+        for (int i = from; i < secondEnd; ++i)
+            if (kVirtualKeyTable[i].virtualKey == vk) return static_cast<int>(kVirtualKeyTable[i].scanCode);
+        return -1;
+    };
+    EXPECT_EQ(scan(0x41, 0), 0x1E);
+    EXPECT_EQ(scan(0x5A, 0), 0x2C);
+    EXPECT_EQ(scan(0x30, 0), 0x0B);
+    EXPECT_EQ(scan(0x27, 0), 0xCD);
+    EXPECT_EQ(scan(0xC0, 0), 0x91);
+    EXPECT_EQ(scan(0x6F, 0), 0xB5);
+    EXPECT_EQ(scan(0x0D, firstEnd + 1), 0x9C);
+    EXPECT_EQ(scan(0x7B, firstEnd + 1), 0x58);
+    EXPECT_EQ(sum, 4003u);
+
+    std::uint32_t bits = 0;
+    for (const PadKeySource& source : kPadKeySources) bits |= source.bit;
+    EXPECT_EQ(bits, 0x3FFFu);
+}
+
+using InputDeathTest = InputTest;
+
+TEST_F(InputDeathTest, AKeyboardOrMouseThatCannotBeSetUpIsFatal) {
+    ::testing::FLAGS_gtest_death_test_style = "fast";
+    PlatformInputKnobsRef().failKeyboardAt = "format";
+    EXPECT_EXIT(ApiInitFramework(), ::testing::ExitedWithCode(255), "");
+    EXPECT_NE(FindLine("キーボードデバイスのデータ形式の設定に失敗しました"), -1);
+    PlatformInputKnobsRef().failKeyboardAt.clear();
+    PlatformInputKnobsRef().failMouseAt = "cooperate";
+    EXPECT_EXIT(ApiInitFramework(), ::testing::ExitedWithCode(255), "");
+    EXPECT_NE(FindLine("マウスデバイスの協調レベルの設定に失敗しました"), -1);
+}
+
+}  // namespace
