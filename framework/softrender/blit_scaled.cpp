@@ -56,6 +56,32 @@ Axis AxisOf(int a, int b) {
     return axis;
 }
 
+// Where a draw lands and what it reads, along one axis.
+struct Stepping {
+    std::int64_t scale = 0;        // 16.16 destination pixels per source pixel
+    std::int64_t from = 0, to = 0; // the clipped destination span
+    std::int64_t skip = 0, rest = 0;  // source pixels passed over by the clipping, and what is left of the next
+    std::int64_t first = 0, last = 0; // the source pixels read, in the source's own order
+};
+
+// False when nothing is drawn along the axis, or its sizes are out of range.
+bool StepAxis(const Axis& axis, int sourceSize, LONG clipLow, LONG clipHigh, Stepping* s) {
+    const std::int64_t size = axis.high - axis.low;
+    if (size < 1 || size >= kSizeLimit || sourceSize < 1 || sourceSize >= kSizeLimit) return false;
+    s->scale = (size << 16) / sourceSize;
+    s->from = std::max<std::int64_t>(axis.low, clipLow);
+    s->to = std::min<std::int64_t>(axis.high, clipHigh);
+    if (s->to <= s->from) return false;
+    const std::int64_t offset = (s->from - axis.low) << 16;
+    s->skip = offset / s->scale;
+    s->rest = offset % s->scale;
+    // The last visible destination pixel shows this many pixels in.
+    const std::int64_t end = ((s->to - 1 - axis.low) << 16) / s->scale;
+    s->first = axis.mirrored ? sourceSize - 1 - end : s->skip;
+    s->last = axis.mirrored ? sourceSize - 1 - s->skip : end;
+    return true;
+}
+
 }  // namespace
 
 void DrawExtendMemImg(MEMIMG* dest, const MEMIMG* src, const int corners[4], int transparent,
@@ -66,40 +92,44 @@ void DrawExtendMemImg(MEMIMG* dest, const MEMIMG* src, const int corners[4], int
 
 void DrawExtendMemImg(MEMIMG* dest, const MEMIMG* src, const int corners[4], int transparent,
                       const MEMIMG* blendMask, const SoftDrawSettings& settings, int mmxForms) {
+    if (src == nullptr) return;
+    DrawExtendMemImg(dest, src, src->width, src->height, corners, transparent, blendMask, settings, mmxForms);
+}
+
+bool ScaledSourceRect(int sourceWidth, int sourceHeight, const int corners[4], const RECT& clip, RECT* read) {
+    if (corners == nullptr) return false;
+    Stepping x, y;
+    if (!StepAxis(AxisOf(corners[0], corners[2]), sourceWidth, clip.left, clip.right, &x) ||
+        !StepAxis(AxisOf(corners[1], corners[3]), sourceHeight, clip.top, clip.bottom, &y))
+        return false;
+    *read = RECT{static_cast<LONG>(x.first), static_cast<LONG>(y.first), static_cast<LONG>(x.last + 1),
+                 static_cast<LONG>(y.last + 1)};
+    return true;
+}
+
+void DrawExtendMemImg(MEMIMG* dest, const MEMIMG* src, int sourceWidth, int sourceHeight, const int corners[4],
+                      int transparent, const MEMIMG* blendMask, const SoftDrawSettings& settings, int mmxForms) {
     if (corners == nullptr || !BlitImagesDrawable(dest, src, blendMask)) return;
     const Axis across = AxisOf(corners[0], corners[2]), down = AxisOf(corners[1], corners[3]);
     const std::int64_t dw = across.high - across.low, dh = down.high - down.low;
     if (dw == 0 || dh == 0) return;
 
     // The source's own size, not mirrored: the unscaled blit.
-    if (dw == src->width && dh == src->height && !across.mirrored && !down.mirrored) {
+    if (dw == sourceWidth && dh == sourceHeight && !across.mirrored && !down.mirrored) {
         BlitMemImg(dest, src, static_cast<int>(across.low), static_cast<int>(down.low), transparent, blendMask,
                    settings, mmxForms);
         return;
     }
-    if (src->width < 1 || src->height < 1 || src->width >= kSizeLimit || src->height >= kSizeLimit) return;
-    if (dw >= kSizeLimit || dh >= kSizeLimit) return;
-    // The mask walks with the source over all of it.
-    if (blendMask != nullptr && (blendMask->width < src->width || blendMask->height < src->height)) return;
-
-    const std::int64_t xScale = (dw << 16) / src->width, yScale = (dh << 16) / src->height;
-
     // Clipped to the draw area, itself kept inside the destination.
     RECT area;
     if (!ClipDrawAreaToImage(settings, dest->width, dest->height, &area)) return;
-    const std::int64_t left = std::max<std::int64_t>(across.low, area.left);
-    const std::int64_t right = std::min<std::int64_t>(across.high, area.right);
-    const std::int64_t top = std::max<std::int64_t>(down.low, area.top);
-    const std::int64_t bottom = std::min<std::int64_t>(down.high, area.bottom);
-    if (right <= left || bottom <= top) return;
-    const int cw = static_cast<int>(right - left), ch = static_cast<int>(bottom - top);
-
-    // Whole source pixels passed over by the clipping, and what is left of
-    // the next one.
-    const std::int64_t skipX = ((left - across.low) << 16) / xScale;
-    const std::int64_t restX = ((left - across.low) << 16) % xScale;
-    const std::int64_t skipY = ((top - down.low) << 16) / yScale;
-    const std::int64_t restY = ((top - down.low) << 16) % yScale;
+    Stepping x, y;
+    if (!StepAxis(across, sourceWidth, area.left, area.right, &x) || !StepAxis(down, sourceHeight, area.top, area.bottom, &y))
+        return;
+    // Everything read must lie in the source, and under the blend mask,
+    // which walks with it.
+    if (x.last >= src->width || y.last >= src->height) return;
+    if (blendMask != nullptr && (x.last >= blendMask->width || y.last >= blendMask->height)) return;
 
     BlitLoopKind kind;
     if (!BlitKindFor(*src, settings, transparent, blendMask != nullptr, &kind)) return;
@@ -111,18 +141,21 @@ void DrawExtendMemImg(MEMIMG* dest, const MEMIMG* src, const int corners[4], int
     const ScaledLoopFn loop = is32 ? SelectScaledLoop32(kind) : SelectScaledLoop16(kind);
     if (loop == nullptr) return;
 
+    const int cw = static_cast<int>(x.to - x.from), ch = static_cast<int>(y.to - y.from);
     ScaledScratch& scratch = ScratchFor(cw);
     ScaledBlitFrame frame;
     BlitFrame& f = frame.pixels;
     f.width = cw;
     f.height = ch;
-    const std::int64_t firstColumn = across.mirrored ? src->width - 1 - skipX : skipX;
-    const std::int64_t firstRow = down.mirrored ? src->height - 1 - skipY : skipY;
+    // The first source pixel drawn: skip pixels in from the left (top) edge,
+    // or from the right (bottom) edge when mirrored.
+    const std::int64_t firstColumn = across.mirrored ? sourceWidth - 1 - x.skip : x.skip;
+    const std::int64_t firstRow = down.mirrored ? sourceHeight - 1 - y.skip : y.skip;
     const std::ptrdiff_t srcPitch = src->pitch;
     f.srcPitch = down.mirrored ? -srcPitch : srcPitch;
     f.src = src->pixels + firstRow * srcPitch + firstColumn * BlitLayoutBytes(*src);
     f.destPitch = dest->pitch;
-    f.dest = dest->pixels + top * f.destPitch + left * BlitLayoutBytes(*dest);
+    f.dest = dest->pixels + y.from * f.destPitch + x.from * BlitLayoutBytes(*dest);
     if (blendMask != nullptr) {
         const std::ptrdiff_t maskPitch = blendMask->pitch;
         f.maskPitch = down.mirrored ? -maskPitch : maskPitch;
@@ -134,20 +167,20 @@ void DrawExtendMemImg(MEMIMG* dest, const MEMIMG* src, const int corners[4], int
     // accumulator every row starts with.
     std::int32_t* columns = scratch.columns.data();
     const std::int32_t step = across.mirrored ? -1 : 1;
-    std::int64_t accumulator = xScale - restX;
+    std::int64_t accumulator = x.scale - x.rest;
     std::int32_t column = 0;
     for (int j = 0; j < cw; ++j) {
         columns[j] = column;
         accumulator -= 0x10000;
         while (accumulator <= 0) {
             column += step;
-            accumulator += xScale;
+            accumulator += x.scale;
         }
     }
     frame.columns = columns;
-    if (xScale == 0x10000) frame.unitColumns = step;
-    frame.yScale = yScale;
-    frame.rowStart = yScale - restY;
+    if (x.scale == 0x10000) frame.unitColumns = step;
+    frame.yScale = y.scale;
+    frame.rowStart = y.scale - y.rest;
     frame.rowBuffer = scratch.row.data();
     frame.maskBuffer = scratch.mask.data();
 

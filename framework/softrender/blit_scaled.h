@@ -26,3 +26,17 @@ void DrawExtendMemImg(MEMIMG* dest, const MEMIMG* src, const int corners[4], int
 // saturating form of the 32-bit full-strength subtract.
 void DrawExtendMemImg(MEMIMG* dest, const MEMIMG* src, const int corners[4], int transparent,
                       const MEMIMG* blendMask, const SoftDrawSettings& settings, int mmxForms);
+
+// The same for a source of sourceWidth x sourceHeight pixels of which src,
+// addressed from the source's (0, 0), need hold only the part this draw
+// reads: a work image opened over the visible part of a graphic. A draw
+// that would read past src draws nothing.
+void DrawExtendMemImg(MEMIMG* dest, const MEMIMG* src, int sourceWidth, int sourceHeight, const int corners[4],
+                      int transparent, const MEMIMG* blendMask, const SoftDrawSettings& settings, int mmxForms);
+
+// The source rectangle (left, top, right, bottom, in the source's
+// coordinates) that a draw of a sourceWidth x sourceHeight source into the
+// corners reads once clipped to `clip`: exactly the columns and rows some
+// visible destination pixel shows. False when the draw shows nothing, or
+// its sizes are out of range.
+bool ScaledSourceRect(int sourceWidth, int sourceHeight, const int corners[4], const RECT& clip, RECT* read);
