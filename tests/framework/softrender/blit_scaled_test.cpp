@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 
 #include "framework/softrender/soft_test_image.h"
 #include "graphics/device/surface2d.h"
@@ -211,6 +212,48 @@ TEST(DrawExtendMemImg, TheSourcesOwnSizeIsTheUnscaledBlitAndMirroredIsNot) {
                                        static_cast<std::uint32_t>(mix(sv & 31, dv & 31));
             EXPECT_EQ(mirrored.Get(10 + i, y), want) << i << ", " << y;
         }
+}
+
+TEST(DrawExtendMemImg, RandomCornersNearAndFarDrawTheClosedFormAndNothingElse) {
+    // Corners anywhere, from a few pixels to the ends of the range: every
+    // pixel drawn shows the closed form's source pixel, nothing outside the
+    // draw area changes, and sizes of 32768 or more draw nothing.
+    TestImage probe(ImageLayout::k32, 37, 23, 0, 1);
+    FillProbe(probe);
+    std::mt19937 rng(77);
+    auto coordinate = [&rng]() -> int {
+        switch (rng() % 4) {
+        case 0: return static_cast<int>(rng() % 120) - 30;
+        case 1: return static_cast<int>(rng() % 80000) - 40000;
+        case 2: return static_cast<int>(rng() % 20) + (rng() % 2 ? INT_MAX - 20 : INT_MIN);
+        default: return static_cast<int>(rng() % 66000) - 33000;
+        }
+    };
+    for (int i = 0; i < 2000; ++i) {
+        const int corners[4] = {coordinate(), coordinate(), coordinate(), coordinate()};
+        const RECT area{static_cast<LONG>(rng() % 20), static_cast<LONG>(rng() % 12), static_cast<LONG>(40 + rng() % 20),
+                        static_cast<LONG>(20 + rng() % 12)};
+        TestImage dest(ImageLayout::k32, 60, 32, 4, 2);
+        const std::vector<std::uint32_t> before = dest.Pixels();
+        DrawExtendMemImg(dest.image(), probe.image(), corners, 0, nullptr, Settings(0, 0, 0xFFFFFF, area), 0);
+        ASSERT_TRUE(dest.GuardsIntact());
+        const std::int64_t left = std::min(corners[0], corners[2]), right = std::max(corners[0], corners[2]);
+        const std::int64_t top = std::min(corners[1], corners[3]), bottom = std::max(corners[1], corners[3]);
+        const bool draws = right - left >= 1 && right - left < 32768 && bottom - top >= 1 && bottom - top < 32768;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 60; ++x) {
+                std::uint32_t want = before[static_cast<std::size_t>(y * 60 + x)];
+                if (draws && x >= std::max<std::int64_t>(left, area.left) && x < std::min<std::int64_t>(right, area.right) &&
+                    y >= std::max<std::int64_t>(top, area.top) && y < std::min<std::int64_t>(bottom, area.bottom)) {
+                    const std::int64_t cx = ((x - left) << 16) / (((right - left) << 16) / 37);
+                    const std::int64_t cy = ((y - top) << 16) / (((bottom - top) << 16) / 23);
+                    want = static_cast<std::uint32_t>(corners[0] > corners[2] ? 36 - cx : cx) |
+                           static_cast<std::uint32_t>(corners[1] > corners[3] ? 22 - cy : cy) << 16;
+                }
+                ASSERT_EQ(dest.Get(x, y), want) << "(" << x << ", " << y << ") corners " << corners[0] << ", "
+                                                << corners[1] << ", " << corners[2] << ", " << corners[3];
+            }
+    }
 }
 
 // ---- refusals ----------------------------------------------------------------------
