@@ -130,21 +130,13 @@ void ScaledLoop(const ScaledBlitFrame& sf) {
 // subtract with and without trans, in the guard-bit and (32-bit pixels) the
 // bytewise form.
 
-constexpr int kScaledLoopCount = 80 + 4;
+constexpr int kScaledLoopCount = kMatrixLoopCount + 4;
 
 constexpr BlitLoopKind ScaledKindAt(BlitFamily family, int i) {
-    BlitLoopKind k;
-    k.family = family;
+    BlitLoopKind k = MatrixKindAt(family, i < kMatrixLoopCount ? i : 0);
     k.scaled = true;
-    if (i < 80) {
-        k.mode = static_cast<std::uint8_t>(i / 16);
-        k.mask = (i & 8) != 0;
-        k.bright = (i & 4) != 0;
-        k.alpha = (i & 2) != 0 && !IsPaletted(family);
-        k.trans = (i & 1) != 0;
-        return k;
-    }
-    i -= 80;
+    if (i < kMatrixLoopCount) return k;
+    i -= kMatrixLoopCount;
     k.mode = 3;
     k.trans = (i & 1) != 0;
     k.special = i >= 2 && Is32(family) ? BlitSpecial::kFullStrengthMmx : BlitSpecial::kFullStrength;
@@ -153,10 +145,9 @@ constexpr BlitLoopKind ScaledKindAt(BlitFamily family, int i) {
 
 constexpr int ScaledIndex(const BlitLoopKind& k) {
     switch (k.special) {
-    case BlitSpecial::kNone:
-        return k.mode * 16 + (k.mask ? 8 : 0) + (k.bright ? 4 : 0) + (k.alpha ? 2 : 0) + (k.trans ? 1 : 0);
-    case BlitSpecial::kFullStrength: return 80 + (k.trans ? 1 : 0);
-    case BlitSpecial::kFullStrengthMmx: return 82 + (k.trans ? 1 : 0);
+    case BlitSpecial::kNone: return MatrixIndex(k);
+    case BlitSpecial::kFullStrength: return kMatrixLoopCount + (k.trans ? 1 : 0);
+    case BlitSpecial::kFullStrengthMmx: return kMatrixLoopCount + 2 + (k.trans ? 1 : 0);
     default: return -1;
     }
 }

@@ -298,18 +298,31 @@ void RunListLoop(const BlitFrame& f) {
 constexpr int kGeneralLoopCount = 80 + 2 + 4 + 4;
 constexpr int kRunListLoopCount = 40;
 
-constexpr BlitLoopKind GeneralKindAt(BlitFamily family, int i) {
+// The first 80 loops of a family's general (and scaled) table: every
+// combination of mode, mask, bright, alpha and trans, without a special
+// loop.
+constexpr int kMatrixLoopCount = 80;
+
+constexpr BlitLoopKind MatrixKindAt(BlitFamily family, int i) {
     BlitLoopKind k;
     k.family = family;
-    if (i < 80) {
-        k.mode = static_cast<std::uint8_t>(i / 16);
-        k.mask = (i & 8) != 0;
-        k.bright = (i & 4) != 0;
-        k.alpha = (i & 2) != 0 && !IsPaletted(family);
-        k.trans = (i & 1) != 0;
-        return k;
-    }
-    i -= 80;
+    k.mode = static_cast<std::uint8_t>(i / 16);
+    k.mask = (i & 8) != 0;
+    k.bright = (i & 4) != 0;
+    k.alpha = (i & 2) != 0 && !IsPaletted(family);
+    k.trans = (i & 1) != 0;
+    return k;
+}
+
+constexpr int MatrixIndex(const BlitLoopKind& k) {
+    return k.mode * 16 + (k.mask ? 8 : 0) + (k.bright ? 4 : 0) + (k.alpha ? 2 : 0) + (k.trans ? 1 : 0);
+}
+
+constexpr BlitLoopKind GeneralKindAt(BlitFamily family, int i) {
+    if (i < kMatrixLoopCount) return MatrixKindAt(family, i);
+    BlitLoopKind k;
+    k.family = family;
+    i -= kMatrixLoopCount;
     k.trans = (i & 1) != 0;
     if (i < 2) {
         k.mode = 1;
@@ -324,8 +337,7 @@ constexpr BlitLoopKind GeneralKindAt(BlitFamily family, int i) {
 
 constexpr int GeneralIndex(const BlitLoopKind& k) {
     switch (k.special) {
-    case BlitSpecial::kNone:
-        return k.mode * 16 + (k.mask ? 8 : 0) + (k.bright ? 4 : 0) + (k.alpha ? 2 : 0) + (k.trans ? 1 : 0);
+    case BlitSpecial::kNone: return MatrixIndex(k);
     case BlitSpecial::kHalfWeight: return 80 + (k.trans ? 1 : 0);
     case BlitSpecial::kFullStrength: return 82 + (k.mode - 2) * 2 + (k.trans ? 1 : 0);
     case BlitSpecial::kFullStrengthMmx: return 86 + (k.mode - 2) * 2 + (k.trans ? 1 : 0);

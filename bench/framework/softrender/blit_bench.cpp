@@ -18,6 +18,7 @@
 
 #include "blit_bench_images.h"
 #include "softrender/blit_memimg.h"
+#include "softrender/blit_walk.h"
 
 namespace {
 
@@ -55,9 +56,8 @@ void Finish(benchmark::State& state, bool clipped = false) {
 
 void Ours(benchmark::State& state, bool is32, Case c) {
     Images& im = ImagesFor(is32);
-    const SoftDrawSettings settings{RECT{0, 0, kScreenW, kScreenH}, Mode(c.op), Param(c.op),
-                                    c.bright ? kBright : 0xFFFFFFu};
-    const MEMIMG* src = c.op == Op::kCopy ? im.opaqueSprite.get() : im.sprite.get();
+    const SoftDrawSettings settings = SettingsFor(c.op, c.bright);
+    const MEMIMG* src = SourceFor(im, c.op);
     const int transparent = c.op == Op::kCopy ? 0 : 1;
     Positions at{c.clipped, c.onePlace};
     for (auto _ : state) {
@@ -107,9 +107,10 @@ void Pixman(benchmark::State& state, bool is32, Case c) {
 
 // ---- memcpy of the same bytes ----------------------------------------------------
 
-// Two ways of copying one row: the library's memcpy, and 32-byte moves
-// written out here with the destination's stores aligned (a store that
-// straddles two cache lines costs two), where the processor has them.
+// Two ways of copying one row: the library's memcpy, and 32-byte moves with
+// the destination's stores aligned (a store that straddles two cache lines
+// costs two), where the processor has them: the renderer's own row copy,
+// without the blit around it.
 enum class RowCopy { kLibrary, kMoves };
 
 // The row length is hidden from the compiler: for a length it knows (256 or
@@ -123,25 +124,11 @@ __attribute__((noinline)) void CopyRowsLibrary(std::uint8_t* d, const std::uint8
 }
 
 #if defined(__x86_64__)
-typedef std::uint8_t Moves32 __attribute__((vector_size(32)));
-
-// rowBytes is a multiple of 32, at least 64.
+// The renderer's own row copy, built for 32-byte registers.
 __attribute__((target("avx2"), noinline)) void CopyRowsMoves(std::uint8_t* d, const std::uint8_t* s,
                                                             std::size_t destPitch, std::size_t srcPitch,
                                                             std::size_t rowBytes) {
-    for (int row = 0; row < kSprite; ++row, d += destPitch, s += srcPitch) {
-        Moves32 head, tail;
-        std::memcpy(&head, s, 32);
-        std::memcpy(&tail, s + rowBytes - 32, 32);
-        const std::size_t first = 32 - (reinterpret_cast<std::uintptr_t>(d) & 31);
-        for (std::size_t i = first; i + 32 <= rowBytes; i += 32) {
-            Moves32 v;
-            std::memcpy(&v, s + i, 32);
-            *reinterpret_cast<Moves32*>(d + i) = v;
-        }
-        std::memcpy(d, &head, 32);
-        std::memcpy(d + rowBytes - 32, &tail, 32);
-    }
+    for (int row = 0; row < kSprite; ++row, d += destPitch, s += srcPitch) blit::CopyRow(d, s, rowBytes);
 }
 #endif
 

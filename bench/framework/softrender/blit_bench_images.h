@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "graphics/image/memimg.h"
+#include "softrender/soft_draw_settings.h"
 
 namespace blit_bench {
 
@@ -137,6 +138,16 @@ struct Images {
 inline Images& ImagesFor(bool is32) {
     static Images images16(false), images32(true);
     return is32 ? images32 : images16;
+}
+
+// Our settings for the draw, over the whole screen.
+inline SoftDrawSettings SettingsFor(Op op, bool bright) {
+    return SoftDrawSettings{RECT{0, 0, kScreenW, kScreenH}, Mode(op), Param(op), bright ? kBright : 0xFFFFFFu};
+}
+
+// Our sprite for the draw: the plain one for the copy, else the keyed one.
+inline const MEMIMG* SourceFor(Images& im, Op op) {
+    return op == Op::kCopy ? im.opaqueSprite.get() : im.sprite.get();
 }
 
 // The surface set up for the draw: the plain sprite for the copy, else the

@@ -47,9 +47,8 @@ void Finish(benchmark::State& state, const Case& c) {
 
 void Ours(benchmark::State& state, bool is32, Case c) {
     Images& im = ImagesFor(is32);
-    const SoftDrawSettings settings{RECT{0, 0, kScreenW, kScreenH}, Mode(c.op), Param(c.op),
-                                    c.bright ? kBright : 0xFFFFFFu};
-    const MEMIMG* src = c.op == Op::kCopy ? im.opaqueSprite.get() : im.sprite.get();
+    const SoftDrawSettings settings = SettingsFor(c.op, c.bright);
+    const MEMIMG* src = SourceFor(im, c.op);
     const int transparent = c.op == Op::kCopy ? 0 : 1;
     Positions at{c.size};
     for (auto _ : state) {
