@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <random>
 
+#include "framework/softrender/pixel_oracle.h"
 #include "framework/softrender/soft_test_image.h"
 #include "graphics/device/surface2d.h"
 #include "softrender/blit_memimg.h"
@@ -252,6 +254,45 @@ TEST(DrawExtendMemImg, RandomCornersNearAndFarDrawTheClosedFormAndNothingElse) {
                 }
                 ASSERT_EQ(dest.Get(x, y), want) << "(" << x << ", " << y << ") corners " << corners[0] << ", "
                                                 << corners[1] << ", " << corners[2] << ", " << corners[3];
+            }
+    }
+}
+
+TEST(DrawExtendMemImg, IndicesPastThePaletteCountDrawAsZeroInEveryLoop) {
+    // Only the palette's own entries are read, at most 256, whichever loop
+    // draws: the copy, the full-strength subtract and the blended ones.
+    for (ImageLayout layout : {ImageLayout::kPaletted16, ImageLayout::kPaletted32}) {
+        const bool is32 = layout == ImageLayout::kPaletted32;
+        TestImage src(layout, 4, 1, 0, 1);
+        for (int i = 0; i < 256; ++i) {
+            const std::uint32_t entry = 0x00A0B0C0u + static_cast<std::uint32_t>(i);
+            std::memcpy(src.image()->paletteStorage + i * (is32 ? 4 : 2), &entry, is32 ? 4 : 2);
+        }
+        src.Set(0, 0, 10);
+        src.Set(1, 0, 149);
+        src.Set(2, 0, 150);
+        src.Set(3, 0, 255);
+        src.image()->transparentColor = 0xFFFFFFFF;
+        const std::uint32_t entryMask = is32 ? 0xFFFFFFFF : 0xFFFF;
+        for (std::uint32_t count : {150u, 100000u})
+            for (std::uint32_t mode : {0u, 3u, 1u}) {
+                SCOPED_TRACE(testing::Message() << "count " << count << " mode " << mode);
+                src.image()->paletteCount = count;
+                TestImage dest(is32 ? ImageLayout::k32 : ImageLayout::k16, 4, 1, 0, 3);
+                for (int x = 0; x < 4; ++x) dest.Set(x, 0, is32 ? 0x00FFFFFF : 0xFFFF);
+                const int corners[4] = {4, 0, 0, 1};
+                DrawExtendMemImg(dest.image(), src.image(), corners, 0, nullptr, Settings(mode, 255), 0);
+                // Mirrored: destination column x shows source column 3 - x.
+                for (int x = 0; x < 4; ++x) {
+                    const std::uint32_t index = src.Get(3 - x, 0);
+                    const std::uint32_t entry = index < count ? (0x00A0B0C0u + index) & entryMask : 0;
+                    // Copy (and alpha at 255) gives the entry; the
+                    // full-strength subtract takes it from white.
+                    const auto kind = is32 ? pixel_oracle::PixelKind::k32 : pixel_oracle::PixelKind::k16;
+                    const std::uint32_t want =
+                        mode == 3 ? pixel_oracle::SubtractPixels(kind, is32 ? 0x00FFFFFF : 0xFFFF, entry) : entry;
+                    EXPECT_EQ(dest.Get(x, 0), want) << x;
+                }
             }
     }
 }
