@@ -189,14 +189,6 @@ int TruncateToInt(double v) {
     return static_cast<int>(std::clamp(v, -2147483648.0, 2147483647.0));
 }
 
-MEMIMG* StraightDrawTarget(MEMIMG* view) {
-    const DrawTargetBinding& b = g_DrawTargetBinding;
-    if (b.image == nullptr || !MemImgHasPixels(b.image)) return nullptr;
-    if (b.offsetX == 0 && b.offsetY == 0) return b.image;
-    InitMemImgView(view, b.image, b.offsetX, b.offsetY, g_DrawState.targetWidth, g_DrawState.targetHeight);
-    return view;
-}
-
 MEMIMG* PartMemImg(const Surface2DRecord& part, SurfaceDataRecord& data, MEMIMG* view) {
     if (!data.heldAsMemImg || !MemImgHasPixels(&data.memImg)) return nullptr;
     if (part.partX == 0 && part.partY == 0 && part.width == data.memImg.width && part.height == data.memImg.height)

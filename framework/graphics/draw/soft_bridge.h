@@ -65,10 +65,6 @@ int EndTargetMemImgAccess();
 // outside what was locked or copied is ever touched.
 SoftDrawSettings TargetAccessSettings();
 
-// The draw target's software image when the screen is held as software
-// images: the target's own, or a view at a part graphic's place in it (kept
-// in `view`). Null when the target has none.
-MEMIMG* StraightDrawTarget(MEMIMG* view);
 // The software image of a 2D surface's part, when its surface data is held
 // as one: the whole image, or a view of the part kept in `view`. Null when
 // there are no such pixels.
@@ -80,6 +76,10 @@ int TruncateToInt(double v);
 // 1 while the screen is held as software images the renderer draws into
 // directly (any depth but 8).
 int DrawsStraightIntoScreenMemImg();
+// The draw target's software image when the screen is held as software
+// images: the target's own, or `view` laid at a part graphic's place in it.
+// Null when the target has no pixels.
+MEMIMG* StraightDrawTarget(MEMIMG* view);
 // 1 when software drawing cannot run: drawing disabled, or neither
 // software-only mode nor DirectDraw.
 int SoftDrawingUnavailable();

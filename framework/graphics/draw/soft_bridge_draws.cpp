@@ -54,6 +54,14 @@ void DrawLinesIntoWork(const LineRecord* records, int count) {
 
 }  // namespace
 
+MEMIMG* StraightDrawTarget(MEMIMG* view) {
+    const DrawTargetBinding& b = g_DrawTargetBinding;
+    if (b.image == nullptr || !MemImgHasPixels(b.image)) return nullptr;
+    if (b.offsetX == 0 && b.offsetY == 0) return b.image;
+    InitMemImgView(view, b.image, b.offsetX, b.offsetY, g_DrawState.targetWidth, g_DrawState.targetHeight);
+    return view;
+}
+
 int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent) {
     if (SoftDrawingUnavailable()) return -1;
     const Surface2DRecord* part = LookupSurface2D(surface2D);
