@@ -352,10 +352,13 @@ struct Field {
     void Draw(int frame) const {
         ApiClearDrawTarget();
         for (int i = 0; i < 3; ++i) ApiBlitGraph(-(frame * (i + 1)) % 64, 0, layers[i], 1);
+        // Sprites spread over the field, moving; the first ten at twice
+        // their size where that can be drawn.
         for (int i = 0; i < 30; ++i) {
-            const int x = (i * 97 + frame * 3) % (kScreenW - 2 * kSprite), y = (i * 53) % (kScreenH - 2 * kSprite);
-            if (i < 10 && scaled)
-                ApiStretchBlitGraph(x, y, x + 2 * kSprite, y + 2 * kSprite, sprite, 1);
+            const int size = i < 10 && scaled ? 2 * kSprite : kSprite;
+            const int x = (i * 137 + frame * 3) % (kScreenW - size), y = (i * 71 + i / 10 * 40) % (kScreenH - size);
+            if (size > kSprite)
+                ApiStretchBlitGraph(x, y, x + size, y + size, sprite, 1);
             else
                 ApiBlitGraph(x, y, sprite, 1);
         }
