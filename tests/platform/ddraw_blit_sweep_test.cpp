@@ -12,15 +12,10 @@
 #include <random>
 #include <vector>
 
-#include "platform/backend.h"
-#include "platform/ddraw.h"
-#include "platform/display.h"
+#include "platform/ddraw_fixture.h"
 #include "platform/gdi.h"
-#include "platform/kernel.h"
 
 namespace {
-
-HWND FakeWindow() { return reinterpret_cast<HWND>(std::uintptr_t{0x1234}); }
 
 struct Format {
     const char* name;
@@ -72,27 +67,15 @@ void ReferenceCopy(Image& dest, Image source, const RECT& s, const RECT& d, bool
         }
 }
 
-class StandInSweep : public ::testing::Test {
+class StandInSweep : public DirectDrawFixture {
 protected:
     void SetUp() override {
-        PlatformSelectBackend(PlatformBackend::Headless);
-        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
-        PlatformDisplayReset();
-        PlatformSetFrameSink([this](const PlatformFrame& f) { frames.push_back(f); });
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        void* object = nullptr;
-        ASSERT_EQ(CoCreateInstance(CLSID_D_DirectDraw7, nullptr, CLSCTX_ALL, IID_D_IDirectDraw7, &object), S_OK);
-        dd = static_cast<D_IDirectDraw7*>(object);
-        ASSERT_EQ(dd->Initialize(nullptr), D_DD_OK);
+        DirectDrawFixture::SetUp();
         ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), D_DDSCL_EXCLUSIVE | D_DDSCL_FULLSCREEN), D_DD_OK);
     }
     void TearDown() override {
         PlatformAllowWidePixelMoves(true);
-        dd->Release();
-        PlatformSetFrameSink(nullptr);
-        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
-        PlatformDisplayReset();
-        CoUninitialize();
+        DirectDrawFixture::TearDown();
     }
 
     D_IDirectDrawSurface7* Make(const Format& f, int w, int h) {
@@ -135,9 +118,6 @@ protected:
         std::memcpy(desc.lpSurface, image.data.data(), image.data.size());
         s->Unlock(nullptr);
     }
-
-    D_IDirectDraw7* dd = nullptr;
-    std::vector<PlatformFrame> frames;
 };
 
 RECT RandomRect(std::mt19937& rng, int w, int h) {
@@ -255,6 +235,8 @@ Image FromFrame(const PlatformFrame& f) {
     return image;
 }
 
+constexpr int kWindowW = 240, kWindowH = 160;
+
 TEST_F(StandInSweep, DibAndDcCopiesMatchThePlainReference) {
     std::mt19937 rng(7);
     struct Dib {
@@ -266,6 +248,8 @@ TEST_F(StandInSweep, DibAndDcCopiesMatchThePlainReference) {
     for (int screenBits : {16, 32}) {
         SCOPED_TRACE(screenBits);
         ASSERT_EQ(dd->SetDisplayMode(640, 480, static_cast<DWORD>(screenBits), 0, 0), D_DD_OK);
+        // A small window at the top-left keeps the captured frames small.
+        PlatformDisplaySetClientRect(RECT{0, 0, kWindowW, kWindowH});
         frames.clear();
         const PlatformPixelLayout screen = PlatformDisplayLayout();
         HDC window = GetDC(FakeWindow());
@@ -286,13 +270,14 @@ TEST_F(StandInSweep, DibAndDcCopiesMatchThePlainReference) {
             std::memcpy(info.bmiColors, masks, sizeof masks);
             // Anywhere, partly off the window; scaled, and mirrored by a
             // negative source width, every other time.
-            const int x = static_cast<int>(rng() % 700) - 40, y = static_cast<int>(rng() % 520) - 20;
+            const int x = static_cast<int>(rng() % (kWindowW + 60)) - 40, y = static_cast<int>(rng() % (kWindowH + 40)) - 20;
             const bool stretch = step % 2 == 1;
             const int dw = stretch ? 1 + static_cast<int>(rng() % 150) : w, dh = stretch ? 1 + static_cast<int>(rng() % 90) : h;
             const int sx = stretch ? static_cast<int>(rng() % w) : 0, sy = stretch ? static_cast<int>(rng() % h) : 0;
             const int sw = stretch ? (rng() % 2 ? 1 : -1) * (1 + static_cast<int>(rng() % w)) : w;
             const int sh = stretch ? 1 + static_cast<int>(rng() % (h - sy)) : h;
 
+            if (frames.size() > 1) frames.erase(frames.begin(), frames.end() - 1);  // only the latest is needed
             Image expected = frames.empty() ? Image{} : FromFrame(frames.back());
             if (stretch)
                 StretchDIBits(window, x, y, dw, dh, sx, sy, sw, sh, bits.data(), &info, DIB_RGB_COLORS, SRCCOPY);
@@ -314,28 +299,41 @@ TEST_F(StandInSweep, DibAndDcCopiesMatchThePlainReference) {
             }
             ASSERT_EQ(FromFrame(frames.back()).data, expected.data) << "step " << step;
         }
-        // BitBlt between a memory DC and the window, clipped on both sides:
-        // the window's bottom-right corner goes into a bitmap, which comes
-        // back whole near the top-left.
+        // BitBlt between a memory DC and the window, each copy clipped by
+        // another edge: the window's pixels go into a bitmap, which is read
+        // back and then copied whole into the window.
+        const Image shown = FromFrame(frames.back());
+        const int bytes = shown.bytes;
         HDC memory = CreateCompatibleDC(window);
         HBITMAP bitmap = CreateCompatibleBitmap(window, 100, 60);
         HGDIOBJ old = SelectObject(memory, bitmap);
-        ASSERT_TRUE(BitBlt(memory, -10, -5, 100, 60, window, 600, 440, SRCCOPY));
-        const Image before = FromFrame(frames.back());
+        Image held{100, 60, 100 * bytes, bytes, std::vector<std::uint8_t>(static_cast<std::size_t>(6000 * bytes), 0)};
+        auto fromWindow = [&](int x, int y, int sx, int sy) {
+            ASSERT_TRUE(BitBlt(memory, x, y, 100, 60, window, sx, sy, SRCCOPY));
+            for (int j = 0; j < 60; ++j)
+                for (int i = 0; i < 100; ++i)
+                    if (x + i >= 0 && x + i < 100 && y + j >= 0 && y + j < 60 && sx + i < kWindowW && sy + j < kWindowH)
+                        std::memcpy(held.At(x + i, y + j), shown.data.data() + static_cast<std::size_t>(sy + j) * shown.pitch +
+                                                               static_cast<std::size_t>(sx + i) * bytes,
+                                    static_cast<std::size_t>(bytes));
+        };
+        fromWindow(-10, -5, kWindowW - 40, kWindowH - 40);  // the bitmap's top-left and the window's far edges
+        fromWindow(70, 40, 0, 0);                          // the bitmap's far edges
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = 100;
+        info.bmiHeader.biHeight = -60;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = static_cast<WORD>(screenBits);
+        info.bmiHeader.biCompression = BI_BITFIELDS;
+        const DWORD masks[3] = {screen.redMask, screen.greenMask, screen.blueMask};
+        std::memcpy(info.bmiColors, masks, sizeof masks);
+        std::vector<std::uint8_t> readBack(held.data.size());
+        ASSERT_EQ(GetDIBits(memory, bitmap, 0, 60, readBack.data(), &info, DIB_RGB_COLORS), 60);
+        EXPECT_EQ(readBack, held.data);
         ASSERT_TRUE(BitBlt(window, 5, 7, 120, 80, memory, 0, 0, SRCCOPY));
-        Image expected = before;
-        for (int by = 0; by < 60; ++by)
-            for (int bx = 0; bx < 100; ++bx) {
-                // Only the window's pixels from (610, 445) on reached the
-                // bitmap; the rest of it is still black.
-                std::uint8_t* out = expected.At(5 + bx, 7 + by);
-                if (bx < 30 && by < 35)
-                    std::memcpy(out, before.data.data() + static_cast<std::size_t>(445 + by) * before.pitch +
-                                         static_cast<std::size_t>(610 + bx) * before.bytes,
-                                static_cast<std::size_t>(before.bytes));
-                else
-                    std::memset(out, 0, static_cast<std::size_t>(before.bytes));
-            }
+        Image expected = shown;
+        for (int j = 0; j < 60; ++j) std::memcpy(expected.At(5, 7 + j), held.At(0, j), static_cast<std::size_t>(100 * bytes));
         EXPECT_EQ(FromFrame(frames.back()).data, expected.data);
         SelectObject(memory, old);
         DeleteObject(bitmap);
