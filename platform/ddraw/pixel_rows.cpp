@@ -18,7 +18,7 @@ namespace {
 typedef std::uint64_t Lanes64 __attribute__((vector_size(32)));
 
 namespace plain {
-inline bool AllBitsSet(Lanes64 v) {
+inline bool AllBitsSet(const Lanes64& v) {
 #if defined(__x86_64__) || defined(__i386__)
     __m128i low, high;
     std::memcpy(&low, &v, 16);
@@ -39,7 +39,7 @@ inline bool AllBitsSet(Lanes64 v) {
 #pragma GCC target("avx2")
 #endif
 namespace wide {
-inline bool AllBitsSet(Lanes64 v) { return _mm256_movemask_epi8(reinterpret_cast<__m256i>(v)) == -1; }
+inline bool AllBitsSet(const Lanes64& v) { return _mm256_movemask_epi8(reinterpret_cast<__m256i>(v)) == -1; }
 #include "ddraw/pixel_rows_body.h"
 }  // namespace wide
 #if defined(__clang__)

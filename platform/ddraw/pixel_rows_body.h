@@ -61,7 +61,8 @@ inline void KeyedRow(std::uint8_t* out, const std::uint8_t* in, std::size_t coun
     for (std::size_t i = 0; i < last; i += kLanes) {
         std::memcpy(&s, in + i * sizeof(P), sizeof s);
         keep = (Vec<P>)((s & masks) == keys);
-        if (AllBitsSet((Lanes64)keep)) continue;
+        const Lanes64 all = (Lanes64)keep;
+        if (AllBitsSet(all)) continue;
         std::memcpy(&d, out + i * sizeof(P), sizeof d);
         d = (d & keep) | (s & ~keep);
         std::memcpy(out + i * sizeof(P), &d, sizeof d);
