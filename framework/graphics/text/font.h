@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "graphics/draw/handle.h"
+#include "core/handle.h"
 #include "graphics/image/color_format.h"
 #include "platform/gdi.h"
 
@@ -188,6 +188,10 @@ struct TextWorkTarget {
 // (x, y) of the work image. 0 or -1.
 int DrawTextThroughCache(FontRecord* font, int x, int y, const char* text, std::uint32_t color,
                          std::uint32_t edgeColor, const TextWorkTarget& work);
+
+// Whether 1-bit glyphs onto 16- and 32-bit pixels take a loop of their own
+// (the default). The pixels are the same either way; tests draw both ways.
+void SetTextMonoFastPath(int allowed);
 
 // The software text path: measures the text, then draws it straight into the
 // target or, under a blend mode or with an edged font, composes it in the
