@@ -158,6 +158,7 @@ public:
             std::lock_guard displayLock(PlatformDisplayMutex());
             // The back buffer afterwards holds what was on the screen: the
             // two trade their memory, unless a lock still points into it.
+            backBuffer_->Bits();  // any fill it is owed
             bool traded = lockCount_ == 0 && backBuffer_->lockCount_ == 0 &&
                           PlatformSwapFramebuffer(backBuffer_->memory_, backBuffer_->pitch_);
             if (!traded) {
@@ -354,14 +355,24 @@ public:
         epoch_ = PlatformDisplayLossEpoch();
         // Restored memory holds a recognisable pattern until the owner
         // reloads it, so a missing reload shows in captured frames.
-        if (role_ != SurfaceRole::Primary && PlatformIsHeadless())
+        if (role_ != SurfaceRole::Primary && PlatformIsHeadless()) {
+            owedFill_ = false;
             for (std::size_t i = 0; i < memory_.size(); ++i) memory_[i] = static_cast<std::uint8_t>((i / 4) & 1 ? 0xF8 : 0x1F);
+        }
         if (backBuffer_ != nullptr) backBuffer_->epoch_ = epoch_;
         return D_DD_OK;
     }
 
 private:
-    std::uint8_t* Bits() { return role_ == SurfaceRole::Primary ? PlatformFramebuffer() : memory_.data(); }
+    // The pixel memory, with any fill still owed written out first.
+    std::uint8_t* Bits() {
+        if (role_ == SurfaceRole::Primary) return PlatformFramebuffer();
+        if (owedFill_) {
+            owedFill_ = false;
+            FillPixels(memory_.data(), 0, memory_.size() / layout_.BytesPerPixel(), 1, layout_.BytesPerPixel(), owedValue_);
+        }
+        return memory_.data();
+    }
     int Pitch() const { return role_ == SurfaceRole::Primary ? PlatformFramebufferPitch() : pitch_; }
     D_DDPIXELFORMAT PixelFormat() const {
         if (role_ == SurfaceRole::ZBuffer) {
@@ -415,8 +426,17 @@ private:
         return true;
     }
 
+    // A fill of a whole surface without padding is only noted, and written
+    // when the memory is next used: the depth buffer, cleared every frame
+    // and never read without Direct3D, then costs nothing.
     void Fill(const RECT& r, DWORD value) {
         const int bytes = layout_.BytesPerPixel(), pitch = Pitch();
+        if (role_ != SurfaceRole::Primary && r.left == 0 && r.top == 0 && r.right == width_ && r.bottom == height_ &&
+            pitch == width_ * bytes) {
+            owedFill_ = true;
+            owedValue_ = value;
+            return;
+        }
         const std::size_t width = static_cast<std::size_t>(r.right - r.left);
         const std::size_t rows = static_cast<std::size_t>(r.bottom - r.top);
         std::uint8_t* first = Bits() + static_cast<std::size_t>(r.top) * pitch + static_cast<std::size_t>(r.left) * bytes;
@@ -504,6 +524,8 @@ private:
     std::uint64_t epoch_;
     int pitch_ = 0;
     PixelMemory memory_;
+    bool owedFill_ = false;  // memory_ is to be filled with owedValue_
+    DWORD owedValue_ = 0;
     int lockCount_ = 0;
     bool dcOut_ = false;
     HDC dc_ = nullptr;

@@ -170,8 +170,25 @@ TEST_F(StandInSweep, FillsAndCopiesMatchThePlainReferenceInEveryFormat) {
                         D_DDBLTFX fx{};
                         fx.dwSize = sizeof fx;
                         fx.dwFillColor = static_cast<DWORD>(rng());
-                        ASSERT_EQ(surfaces[to]->Blt(&dest, nullptr, nullptr, D_DDBLT_COLORFILL, &fx), D_DD_OK);
-                        ReferenceFill(d, dest, fx.dwFillColor);
+                        const bool whole = rng() % 3 == 0;
+                        ASSERT_EQ(surfaces[to]->Blt(whole ? nullptr : &dest, nullptr, nullptr, D_DDBLT_COLORFILL, &fx),
+                                  D_DD_OK);
+                        ReferenceFill(d, whole ? RECT{0, 0, d.width, d.height} : dest, fx.dwFillColor);
+                        if (whole) {
+                            // Read from, then filled again and drawn on,
+                            // before anything locks it.
+                            const int other = (to + 1) % 3;
+                            ASSERT_EQ(surfaces[other]->Blt(nullptr, surfaces[to], nullptr, 0, nullptr), D_DD_OK);
+                            ReferenceCopy(model[other], d, RECT{0, 0, d.width, d.height},
+                                          RECT{0, 0, model[other].width, model[other].height}, false, f.channels, 0);
+                            ASSERT_EQ(Read(surfaces[other]).data, model[other].data) << "step " << step;
+                            fx.dwFillColor = ~fx.dwFillColor;
+                            ASSERT_EQ(surfaces[to]->Blt(nullptr, nullptr, nullptr, D_DDBLT_COLORFILL, &fx), D_DD_OK);
+                            ReferenceFill(d, RECT{0, 0, d.width, d.height}, fx.dwFillColor);
+                            ASSERT_EQ(surfaces[to]->BltFast(0, 0, surfaces[2], nullptr, D_DDBLTFAST_SRCCOLORKEY), D_DD_OK);
+                            const RECT small{0, 0, model[2].width, model[2].height};
+                            ReferenceCopy(d, model[2], small, small, true, f.channels, keys[2]);
+                        }
                         break;
                     }
                     case 1: {  // unscaled, placed where it fits or refused where it does not
