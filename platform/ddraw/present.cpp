@@ -13,6 +13,7 @@
 #include "ddraw/display_internal.h"
 #include "platform/backend.h"
 #include "platform/display.h"
+#include "platform/window.h"
 #include "platform/kernel.h"
 
 namespace {
@@ -197,13 +198,14 @@ namespace {
 // capture file; the window reads the framebuffer itself.
 void Present(DWORD flipFlags, bool byProgram) {
     PlatformFrameSink sink;
-    std::uint64_t number;
+    std::uint64_t number, programFrames;
     const bool inWindow = !PlatformIsHeadless();
     const bool mainThread = PlatformIsMainThread();
     {
         std::lock_guard lock(g_presentMutex);
         number = ++g_present.count;
         if (byProgram) ++g_present.programFrames;
+        programFrames = g_present.programFrames;
         g_present.dirty = false;
         if (g_present.sink) sink = g_present.sink;
         g_present.pendingShow = inWindow && !mainThread;
@@ -216,6 +218,7 @@ void Present(DWORD flipFlags, bool byProgram) {
         if (folder != nullptr) CaptureToFile(frame, folder);
     }
     if (inWindow && mainThread) ShowInWindow();
+    if (byProgram) PlatformEndHeadlessRunIfDue(programFrames);
 }
 
 }  // namespace
