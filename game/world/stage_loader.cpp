@@ -24,13 +24,6 @@ void ReleaseStageImage(int& handle) {
     handle = kNoImage;
 }
 
-void ReleaseStageImages() {
-    ReleaseStageImage(g_StageState.farLayerImages[0]);
-    ReleaseStageImage(g_StageState.farLayerImages[1]);
-    ReleaseStageImage(g_StageState.middleLayerImage);
-    for (int& panel : g_StageState.panelImages) ReleaseStageImage(panel);
-}
-
 void SetEdgeExit(StageExit& exit, std::int32_t arrivalCameraX, std::int32_t arrivalPlayerY,
                  std::int32_t destination, std::int8_t enabled, std::int32_t arrivalScreenX) {
     exit.arrivalCameraX = arrivalCameraX;
@@ -41,6 +34,13 @@ void SetEdgeExit(StageExit& exit, std::int32_t arrivalCameraX, std::int32_t arri
 }
 
 }  // namespace
+
+void ReleaseStageImages() {
+    ReleaseStageImage(g_StageState.farLayerImages[0]);
+    ReleaseStageImage(g_StageState.farLayerImages[1]);
+    ReleaseStageImage(g_StageState.middleLayerImage);
+    for (int& panel : g_StageState.panelImages) ReleaseStageImage(panel);
+}
 
 void ResetStageActors() {
     for (int slot = 0; slot < kMonsterSlotCount; ++slot) {
