@@ -5,6 +5,7 @@
 #include "flow/derived_stats.h"
 #include "flow/equipment_panel.h"
 #include "flow/frame_input.h"
+#include "flow/frame_pacing.h"
 #include "flow/handles.h"
 #include "flow/key_config.h"
 #include "flow/player_record.h"
@@ -12,6 +13,7 @@
 #include "flow/stats.h"
 #include "flow/sub_screen.h"
 #include "flow/sub_screen_drawing.h"
+#include "flow/title_menu.h"
 #include "flow/worn_equipment.h"
 
 ShopState g_ShopState = {};
@@ -88,7 +90,7 @@ void DrawOffer(ColorCode white) {
 }
 
 void DrawCursors() {
-    const int frame = CursorFrame(g_ShopState.frameCounter);
+    const int frame = CursorFrameIndex(g_ShopState.frameCounter);
     ApiBlitGraph(40, 95 + 25 * g_ShopState.cursorRow, g_CursorFrames[frame], 1);
     ApiMirrorBlitGraph(100, 85, g_SmallCursorFrames[frame], 1);
     ApiBlitGraph(210, 85, g_SmallCursorFrames[frame], 1);
@@ -96,21 +98,21 @@ void DrawCursors() {
 
 void Close() {
     g_SubScreenMode = kSubScreenNone;
-    g_FrameInputState.newlyPressed = 0;
+    ClearPressed();
 }
 
 void Cancel() {
     ShopState& shop = g_ShopState;
     switch (shop.step) {
         case kShopBrowsing:
-            PlayEffect(kSoundCancel);
+            PlayMenuSound(kSoundCancel);
             shop.cursorRow = kShopExitRow;
             break;
         case kShopShortOfMoney:
             shop.step = kShopBrowsing;
             break;
         case kShopConfirming:
-            PlayEffect(kSoundCancel);
+            PlayMenuSound(kSoundCancel);
             shop.answer = 1;
             break;
         default:
@@ -125,16 +127,16 @@ void Buy() {
     // The confirmation is reached only for a row of the table that the money
     // pays for; should it be reached otherwise, nothing is bought.
     if (FindEquipment(shop.category, shop.selectedRow) == nullptr) {
-        PlayEffect(kSoundCancel);
+        PlayMenuSound(kSoundCancel);
         shop.step = kShopBrowsing;
         return;
     }
     if (cost > player.money) {
-        PlayEffect(kSoundCancel);
+        PlayMenuSound(kSoundCancel);
         shop.step = kShopShortOfMoney;
         return;
     }
-    PlayEffect(kSoundConfirm);
+    PlayMenuSound(kSoundConfirm);
     if (cost > 0) player.money -= cost;
     SetWornRow(shop.category, shop.selectedRow);
     shop.step = kShopBrowsing;
@@ -146,17 +148,17 @@ void Decide() {
         case kShopBrowsing:
             if (shop.selectedRow != kShopNoItem) {
                 if (ShopCost(shop.category, shop.selectedRow) <= g_PlayerRecord.money) {
-                    PlayEffect(kSoundConfirm);
+                    PlayMenuSound(kSoundConfirm);
                     shop.step = kShopConfirming;
                     shop.answer = 0;
                 } else {
                     shop.step = kShopShortOfMoney;
-                    PlayEffect(kSoundCancel);
+                    PlayMenuSound(kSoundCancel);
                 }
             } else if (shop.cursorRow == kShopExitRow) {
                 Close();
             } else {
-                PlayEffect(kSoundCancel);
+                PlayMenuSound(kSoundCancel);
             }
             break;
         case kShopShortOfMoney:
@@ -171,7 +173,7 @@ void Decide() {
         default:
             break;
     }
-    g_FrameInputState.newlyPressed = 0;
+    ClearPressed();
 }
 
 void DrawShortOfMoney(ColorCode white) {
@@ -182,7 +184,7 @@ void DrawShortOfMoney(ColorCode white) {
 void Confirm(ColorCode white) {
     ShopState& shop = g_ShopState;
     if ((g_FrameInputState.newlyPressed & (kPadLeft | kPadRight)) != 0) {
-        PlayEffect(kSoundSelect);
+        PlayMenuSound(kSoundSelect);
         shop.answer = shop.answer == 0 ? 1 : 0;
     }
     ApiPaintBox(160, 160, 480, 320, ApiMakeColorCode(10, 10, 10), 1);
@@ -196,29 +198,14 @@ void Confirm(ColorCode white) {
     else
         ApiDrawTextFormatted(180, 240, white, "0 Veskで購入します");
     ApiDrawTextFormatted(240, 280, white, "はい　　　　　　いいえ");
-    ApiBlitGraph(184 + 140 * shop.answer, 264, g_CursorFrames[CursorFrame(shop.frameCounter)], 1);
+    ApiBlitGraph(184 + 140 * shop.answer, 264, g_CursorFrames[CursorFrameIndex(shop.frameCounter)], 1);
 }
 
 void Browse() {
     ShopState& shop = g_ShopState;
-    const std::uint32_t pressed = g_FrameInputState.newlyPressed;
-    if ((pressed & kPadRight) != 0) {
-        PlayEffect(kSoundSelect);
-        shop.category = shop.category >= kEquipmentCategoryCount - 1 ? 0 : shop.category + 1;
-    }
-    if ((pressed & kPadLeft) != 0) {
-        PlayEffect(kSoundSelect);
-        shop.category = shop.category <= 0 ? kEquipmentCategoryCount - 1 : shop.category - 1;
-    }
-    if ((pressed & kPadUp) != 0) {
-        PlayEffect(kSoundSelect);
-        shop.cursorRow = shop.cursorRow <= 0 ? kShopCursorRows - 1 : shop.cursorRow - 1;
-    }
-    if ((pressed & kPadDown) != 0) {
-        PlayEffect(kSoundSelect);
-        shop.cursorRow = shop.cursorRow >= kShopCursorRows - 1 ? 0 : shop.cursorRow + 1;
-    }
-    if ((pressed & kPadMenu) != 0) Close();
+    MoveMenuCursor(shop.category, kEquipmentCategoryCount, kPadRight, kPadLeft);
+    MoveMenuCursor(shop.cursorRow, kShopCursorRows, kPadDown, kPadUp);
+    if ((g_FrameInputState.newlyPressed & kPadMenu) != 0) Close();
 }
 
 }  // namespace
@@ -232,7 +219,7 @@ void OpenEquipmentShop(int doorIndex) {
     ApiSetDefaultFontSize(16);
     ApiSetDefaultFontThickness(9);
     shop.step = kShopBrowsing;
-    g_FrameInputState.newlyPressed = 0;
+    ClearPressed();
 }
 
 std::int32_t ShopOfferRow(int doorIndex, int category, std::int32_t cursorRow) {

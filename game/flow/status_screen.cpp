@@ -7,6 +7,8 @@
 #include "flow/derived_stats.h"
 #include "flow/equipment_panel.h"
 #include "flow/frame_input.h"
+#include "flow/frame_pacing.h"
+#include "flow/glyph_text.h"
 #include "flow/handles.h"
 #include "flow/key_config.h"
 #include "flow/player_record.h"
@@ -14,6 +16,7 @@
 #include "flow/sub_screen.h"
 #include "flow/sub_screen_drawing.h"
 #include "flow/system_menu.h"
+#include "flow/title_menu.h"
 #include "flow/worn_equipment.h"
 
 std::int32_t g_StatusFrameCounter = 0;
@@ -103,7 +106,7 @@ void DrawBanner(std::int32_t t) {
 }
 
 void DrawRows() {
-    DrawGlyphWord("STATUS POINT", 205, 80, 0);
+    DrawGlyphText("STATUS POINT", 205, 80, 0, kSubScreenGlyphPitch);
     DrawDigitsEndingAt(g_PlayerRecord.statPoints, 444, 80, 0);
     for (int row = 0; row < kStatRowCount; ++row) {
         const int y = 128 + 32 * row;
@@ -112,7 +115,7 @@ void DrawRows() {
         // of 10 or more (a base of 180 or more) grows to the left in digits
         // of set 0 instead of picking glyphs of another colour set.
         DrawDigitsEndingAt(StatPointCost(base), 268, y, 0);
-        DrawGlyphWord(kStatWords[row], 300, y, 0);
+        DrawGlyphText(kStatWords[row], 300, y, 0, kSubScreenGlyphPitch);
         DrawDigitsEndingAt(base, 428, y, 0);
         const std::int32_t bonus = EquipmentBonus(row);
         if (row != kStatusVit && bonus > 0) {
@@ -120,12 +123,12 @@ void DrawRows() {
             DrawDigitsFrom(bonus, 470, y, 2);
         }
     }
-    DrawGlyphWord("EXIT", 284, 320, 0);
+    DrawGlyphText("EXIT", 284, 320, 0, kSubScreenGlyphPitch);
 }
 
 void Decide(std::int32_t& cursor) {
     if (cursor == kStatusExit) {
-        PlayEffect(kSoundConfirm);
+        PlayMenuSound(kSoundConfirm);
         g_SubScreenMode = kSubScreenNone;
         RecomputeMaxHpSp();
         // Opened by a level-up: HP and SP are refilled to the new maxima.
@@ -140,7 +143,7 @@ void Decide(std::int32_t& cursor) {
     if (base == nullptr || *base == INT_MAX) return;
     const std::int32_t cost = StatPointCost(*base);
     if (g_PlayerRecord.statPoints < cost) return;
-    PlayEffect(kSoundConfirm);
+    PlayMenuSound(kSoundConfirm);
     g_PlayerRecord.statPoints -= cost;
     *base += 1;
 }
@@ -163,17 +166,9 @@ void RunStatusFrame() {
     DrawEquipmentPanel(stats.statusCurrent, cursor != kStatusExit ? &stats.statusPreview : nullptr);
     DrawTranslucentBox(200, 80, 515, 355, ApiMakeColorCode(0, 0, 0), 96);
     if (banner >= 0 && banner < kLevelUpBannerFrames) DrawBanner(banner);
-    ApiBlitGraph(210, 32 * (cursor + 4) - 8, g_CursorFrames[CursorFrame(g_StatusFrameCounter)], 1);
+    ApiBlitGraph(210, 32 * (cursor + 4) - 8, g_CursorFrames[CursorFrameIndex(g_StatusFrameCounter)], 1);
     DrawRows();
 
-    const std::uint32_t pressed = g_FrameInputState.newlyPressed;
-    if ((pressed & g_KeyMasks[kKeyDecideJump]) != 0) Decide(cursor);
-    if ((pressed & kPadUp) != 0) {
-        PlayEffect(kSoundSelect);
-        cursor = cursor <= 0 ? kStatusRowCount - 1 : cursor - 1;
-    }
-    if ((pressed & kPadDown) != 0) {
-        PlayEffect(kSoundSelect);
-        cursor = cursor >= kStatusRowCount - 1 ? 0 : cursor + 1;
-    }
+    if ((g_FrameInputState.newlyPressed & g_KeyMasks[kKeyDecideJump]) != 0) Decide(cursor);
+    MoveMenuCursor(cursor, kStatusRowCount, kPadDown, kPadUp);
 }

@@ -2,16 +2,14 @@
 
 #include <climits>
 
+#include "flow/glyph_text.h"
+#include "flow/handles.h"
+
 namespace {
 
-constexpr int kLettersPerSet = 26;
-constexpr int kDigitsPerSet = 10;
-constexpr int kColourSets = 4;
 constexpr int kCursorFrameCount = 30;
 constexpr int kFramesPerCursorFrame = 5;
 constexpr int kMaxDigits = 10;  // enough for any 32-bit value
-
-bool ValidSet(int colourSet) { return colourSet >= 0 && colourSet < kColourSets; }
 
 // The digits of a value, most significant first; the count.
 int Digits(std::int32_t value, int (&digits)[kMaxDigits]) {
@@ -26,28 +24,13 @@ int Digits(std::int32_t value, int (&digits)[kMaxDigits]) {
     return count;
 }
 
-void DrawDigitGlyph(int digit, int x, int y, int colourSet) {
-    ApiBlitGraph(x, y, g_GlyphDigits[colourSet * kDigitsPerSet + digit], 1);
-}
-
 }  // namespace
-
-void PlayEffect(SoundEffect effect) { ApiPlaySoundHandle(g_SoundEffectHandles[effect], 1, 1); }
 
 void CountFrame(std::int32_t& counter) { counter = counter < INT_MAX && counter >= 0 ? counter + 1 : 0; }
 
-int CursorFrame(std::int32_t counter) {
+int CursorFrameIndex(std::int32_t counter) {
     int frame = (counter / kFramesPerCursorFrame) % kCursorFrameCount;
     return frame < 0 ? frame + kCursorFrameCount : frame;
-}
-
-void DrawGlyphWord(const char* word, int x0, int y, int colourSet) {
-    if (word == nullptr || !ValidSet(colourSet)) return;
-    for (int i = 0; word[i] != '\0'; ++i) {
-        char c = word[i];
-        if (c >= 'A' && c <= 'Z')
-            ApiBlitGraph(x0 + kSubScreenGlyphPitch * i, y, g_GlyphLetters[colourSet * kLettersPerSet + (c - 'A')], 1);
-    }
 }
 
 void DrawLetterGlyph(int index, int x, int y) {
@@ -56,18 +39,16 @@ void DrawLetterGlyph(int index, int x, int y) {
 }
 
 void DrawDigitsEndingAt(std::int32_t value, int xLast, int y, int colourSet) {
-    if (!ValidSet(colourSet)) return;
     int digits[kMaxDigits];
     int count = Digits(value, digits);
     for (int i = 0; i < count; ++i)
-        DrawDigitGlyph(digits[i], xLast - kSubScreenGlyphPitch * (count - 1 - i), y, colourSet);
+        DrawGlyphDigit(digits[i], xLast - kSubScreenGlyphPitch * (count - 1 - i), y, colourSet);
 }
 
 void DrawDigitsFrom(std::int32_t value, int xFirst, int y, int colourSet) {
-    if (!ValidSet(colourSet)) return;
     int digits[kMaxDigits];
     int count = Digits(value, digits);
-    for (int i = 0; i < count; ++i) DrawDigitGlyph(digits[i], xFirst + kSubScreenGlyphPitch * i, y, colourSet);
+    for (int i = 0; i < count; ++i) DrawGlyphDigit(digits[i], xFirst + kSubScreenGlyphPitch * i, y, colourSet);
 }
 
 void DrawBevelBox(int x1, int y1, int x2, int y2, ColorCode frame, ColorCode shadow, ColorCode fill) {

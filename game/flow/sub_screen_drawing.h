@@ -1,30 +1,21 @@
 // Drawing pieces the system menu, the status screen and the shop share:
-// glyph words and numbers at the 16-pixel pitch of these screens, the
-// bevelled boxes, the translucent boxes, the cursor animation and the menu
-// sounds.
+// glyph numbers at the 16-pixel pitch of these screens, the bevelled boxes,
+// the translucent boxes and the cursor animation.
 #pragma once
 
 #include <cstdint>
 
 #include <kelvo/api.h>
 
-#include "flow/handles.h"
 
 constexpr int kSubScreenGlyphPitch = 16;
-
-// An effect of SoundEffectHandles, played once.
-void PlayEffect(SoundEffect effect);
 
 // Counts a screen's frame counter up by one; after the largest value it starts
 // again at 0, so the counter never turns negative.
 void CountFrame(std::int32_t& counter);
-// The frame of the 30-frame cursor animations for a frame counter: one frame
-// every 5 frames.
-int CursorFrame(std::int32_t counter);
-
-// Capital letters of a colour set (0 to 3), one every `pitch` pixels from x0,
-// transparent; a blank leaves its place empty.
-void DrawGlyphWord(const char* word, int x0, int y, int colourSet);
+// The piece of the 30-frame cursor animations (CursorFrames and
+// SmallCursorFrames alike) for a frame counter: one piece every 5 frames.
+int CursorFrameIndex(std::int32_t counter);
 // A glyph of the letter sheet by index (the signs after the letters);
 // an index outside the sheet draws nothing.
 void DrawLetterGlyph(int index, int x, int y);

@@ -6,12 +6,15 @@
 
 #include "flow/derived_stats.h"
 #include "flow/frame_input.h"
+#include "flow/frame_pacing.h"
+#include "flow/glyph_text.h"
 #include "flow/handles.h"
 #include "flow/key_config.h"
 #include "flow/player_record.h"
 #include "flow/quit_path.h"
 #include "flow/sub_screen.h"
 #include "flow/sub_screen_drawing.h"
+#include "flow/title_menu.h"
 #include "world/stage_loader.h"
 
 std::int32_t g_SystemMenuCursor = 0;
@@ -31,7 +34,7 @@ void GoBackToTown() {
     player.arrivalCameraX = kTownArrivalCameraX;
     player.arrivalPlayerY = kTownArrivalPlayerY;
     player.arrivalScreenX = kTownArrivalScreenX;
-    g_FrameInputState.newlyPressed = 0;
+    ClearPressed();
     g_SubScreenMode = kSubScreenNone;
     // The loader sets the stage byte to 1.
     LoadStage(1);
@@ -51,18 +54,18 @@ SubScreenOutcome RunSystemMenuFrame() {
     DrawTranslucentBox(0, 0, 640, 480, ApiMakeColorCode(0, 0, 0), 64);
 
     std::int32_t& cursor = g_SystemMenuCursor;
-    ApiBlitGraph(kCursorX, EntryBaseY(cursor) - 8, g_CursorFrames[CursorFrame(t)], 1);
+    ApiBlitGraph(kCursorX, EntryBaseY(cursor) - 8, g_CursorFrames[CursorFrameIndex(t)], 1);
     // The entry under the cursor waves up and down.
     const double wave = 15.0 * std::sin(t / 20.0);
     for (int entry = 0; entry < kSystemMenuEntryCount; ++entry) {
         int y = EntryBaseY(entry);
         if (entry == cursor) y = static_cast<int>(y + wave);
-        DrawGlyphWord(kEntryWords[entry], kEntryX, y, 0);
+        DrawGlyphText(kEntryWords[entry], kEntryX, y, 0, kSubScreenGlyphPitch);
     }
 
     const std::uint32_t pressed = g_FrameInputState.newlyPressed;
     if ((pressed & g_KeyMasks[kKeyDecideJump]) != 0) {
-        PlayEffect(kSoundConfirm);
+        PlayMenuSound(kSoundConfirm);
         switch (cursor) {
             case kSystemMenuReturn:
                 g_SubScreenMode = kSubScreenNone;
@@ -82,13 +85,6 @@ SubScreenOutcome RunSystemMenuFrame() {
                 break;
         }
     }
-    if ((pressed & kPadUp) != 0) {
-        PlayEffect(kSoundSelect);
-        cursor = cursor <= 0 ? kSystemMenuEntryCount - 1 : cursor - 1;
-    }
-    if ((pressed & kPadDown) != 0) {
-        PlayEffect(kSoundSelect);
-        cursor = cursor >= kSystemMenuEntryCount - 1 ? 0 : cursor + 1;
-    }
+    MoveMenuCursor(cursor, kSystemMenuEntryCount, kPadDown, kPadUp);
     return SubScreenOutcome::kPresent;
 }
