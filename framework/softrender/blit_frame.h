@@ -38,28 +38,11 @@ struct BlitLoopKind {
     bool trans = false;     // transparent pixels are skipped
     BlitSpecial special = BlitSpecial::kNone;
     bool runList = false;   // walks the source's run list
+    bool scaled = false;    // a row of the scaled blit, whose formulas differ in places
 };
 
 constexpr bool Is32(BlitFamily f) { return f == BlitFamily::kPaletted32 || f == BlitFamily::kDirect32; }
 constexpr bool IsPaletted(BlitFamily f) { return f == BlitFamily::kPaletted32 || f == BlitFamily::kPaletted16; }
-
-// The plain kinds of a family (no special form, no run list), numbered
-// mode * 16 + mask * 8 + bright * 4 + alpha * 2 + trans. A paletted family
-// has no alpha, so half its numbers repeat the other half.
-constexpr int kPlainLoopCount = 80;
-constexpr BlitLoopKind PlainKindAt(BlitFamily family, int i) {
-    BlitLoopKind k;
-    k.family = family;
-    k.mode = static_cast<std::uint8_t>(i / 16);
-    k.mask = (i & 8) != 0;
-    k.bright = (i & 4) != 0;
-    k.alpha = (i & 2) != 0 && !IsPaletted(family);
-    k.trans = (i & 1) != 0;
-    return k;
-}
-constexpr int PlainIndex(const BlitLoopKind& k) {
-    return k.mode * 16 + (k.mask ? 8 : 0) + (k.bright ? 4 : 0) + (k.alpha ? 2 : 0) + (k.trans ? 1 : 0);
-}
 
 struct BlitFrame {
     int width = 0, height = 0;  // the visible rectangle
@@ -105,7 +88,7 @@ BlitLoopFn SelectGeneralLoop16(const BlitLoopKind& kind);
 // is valid; kind.trans and kind.special are ignored.
 BlitLoopFn SelectRunListLoop32(const BlitLoopKind& kind);
 BlitLoopFn SelectRunListLoop16(const BlitLoopKind& kind);
-// The transparent plain copies of direct pixels built for 32-byte moves, or
-// null for any other kind. Only where WideMovesAvailable().
+// The plain copies of direct pixels (transparent or not) built for 32-byte
+// moves, or null for any other kind. Only where WideMovesAvailable().
 BlitLoopFn SelectWideCopyLoop(const BlitLoopKind& kind);
 bool WideMovesAvailable();

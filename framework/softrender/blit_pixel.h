@@ -75,9 +75,10 @@ struct Pixel : PixelLayout<K> {
     using L::LoadDest, L::StoreDest, L::Raw, L::AlphaOf;
     static constexpr unsigned kMode = K.mode;
     // 16-bit alpha without weights: the 64-level table in the general loops
-    // for a white bright colour and a source without alpha, else the signed
-    // difference table.
-    static constexpr bool kLevel63 = !k32 && kMode == 1 && !K.mask && !K.bright && !kAlpha && !K.runList;
+    // of the unscaled blit for a white bright colour and a source without
+    // alpha, else the signed difference table.
+    static constexpr bool kLevel63 =
+        !k32 && kMode == 1 && !K.mask && !K.bright && !kAlpha && !K.runList && !K.scaled;
 
     static std::uint32_t Colour(const BlitFrame& f, const std::uint8_t* s) {
         if constexpr (kPaletted) return f.palette[s[0]];

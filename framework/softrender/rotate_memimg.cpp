@@ -13,7 +13,7 @@
 #include <cmath>
 
 #include "core/utility.h"
-#include "softrender/memimg_layout.h"
+#include "softrender/blit_frame_setup.h"
 #include "softrender/sampled_frame.h"
 #include "softrender/triangle_memimg.h"
 
@@ -158,8 +158,7 @@ void DrawRotateMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, float angle
 
 void DrawRotateMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, float angle, float scale, int transparent,
                       int turn, const MEMIMG* blendMask, const SoftDrawSettings& settings) {
-    if (!MemImgUsable(dest) || !MemImgUsable(src)) return;
-    if (dest->kind != src->kind || dest->paletted || dest->alphaChannel) return;
+    if (!BlitImagesDrawable(dest, src, blendMask)) return;
     if (turn) {
         // Mirrored: the triangle draw maps the source onto the turned
         // corners and judges the formats and the mode itself.
@@ -176,7 +175,7 @@ void DrawRotateMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, float angle
     const SampledRunFn run = PrepareSampledDraw(dest, src, transparent, blendMask, settings, &frame);
     if (run == nullptr) return;
 
-    const int step = MemImgStepBytes(*dest);
+    const int step = BlitLayoutBytes(*dest);
     const int width = walk.right - walk.left;
     std::uint8_t* row = dest->pixels + static_cast<std::ptrdiff_t>(walk.top) * dest->pitch +
                         static_cast<std::ptrdiff_t>(walk.left) * step;

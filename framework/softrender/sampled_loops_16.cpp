@@ -5,9 +5,9 @@
 namespace {
 
 constexpr auto kPalettedLoops =
-    sampled::MakeRunTable<BlitFamily::kPaletted16>(std::make_index_sequence<kPlainLoopCount>{});
+    sampled::MakeRunTable<BlitFamily::kPaletted16>(std::make_index_sequence<blit::kMatrixLoopCount>{});
 constexpr auto kDirectLoops =
-    sampled::MakeRunTable<BlitFamily::kDirect16>(std::make_index_sequence<kPlainLoopCount>{});
+    sampled::MakeRunTable<BlitFamily::kDirect16>(std::make_index_sequence<blit::kMatrixLoopCount>{});
 
 }  // namespace
 

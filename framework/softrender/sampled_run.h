@@ -10,6 +10,7 @@
 #include <array>
 #include <utility>
 
+#include "softrender/blit_walk.h"
 #include "softrender/sampled_pixel.h"
 
 namespace sampled {
@@ -61,17 +62,18 @@ void Run(const SampledFrame& f, std::uint8_t* dest, std::int64_t u, std::int64_t
 
 // ---- loop tables ----------------------------------------------------------------
 //
-// Per family, the plain kinds: 5 modes x mask x bright x alpha x trans.
+// Per family, the blit's matrix of kinds: 5 modes x mask x bright x alpha x
+// trans, without special loops.
 
 template <BlitFamily F, std::size_t... I>
 constexpr std::array<SampledRunFn, sizeof...(I)> MakeRunTable(std::index_sequence<I...>) {
-    return {{&Run<PlainKindAt(F, static_cast<int>(I))>...}};
+    return {{&Run<blit::MatrixKindAt(F, static_cast<int>(I))>...}};
 }
 
 inline SampledRunFn PickRun(const SampledRunFn* table, BlitLoopKind k) {
     if (k.mode > 4) return nullptr;
     if (IsPaletted(k.family)) k.alpha = false;
-    return table[PlainIndex(k)];
+    return table[blit::MatrixIndex(k)];
 }
 
 }  // namespace sampled

@@ -12,14 +12,6 @@ bool ClipDrawAreaToImage(const SoftDrawSettings& settings, int width, int height
     return clip->left < clip->right && clip->top < clip->bottom;
 }
 
-bool DrawingBlendMode(const SoftDrawSettings& settings, std::uint32_t* mode, std::uint32_t* param) {
-    *mode = settings.blendMode;
-    *param = std::min<std::uint32_t>(settings.blendParam, 255);
-    if (*mode > 4) return false;
-    if (*mode == 1 && *param == 255) *mode = 0;
-    return !(*mode >= 1 && *mode <= 3 && *param == 0);
-}
-
 SoftDrawSettings CurrentSoftDrawSettings() {
     const DrawState& state = g_DrawState;
     SoftDrawSettings s;

@@ -14,11 +14,6 @@ struct SoftDrawSettings {
     std::uint32_t brightColor; // 0x00RRGGBB; white as a whole means no brightening
 };
 
-// The blend mode and parameter the loops draw with: alpha at 255 is the
-// copy. False when the settings draw nothing at all: a mode above 4, or a
-// parameter of 0 in alpha, add or subtract.
-bool DrawingBlendMode(const SoftDrawSettings& settings, std::uint32_t* mode, std::uint32_t* param);
-
 // The current draw state's draw area, blend mode and parameter and bright
 // colour.
 SoftDrawSettings CurrentSoftDrawSettings();

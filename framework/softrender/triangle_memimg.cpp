@@ -14,7 +14,7 @@
 #include <utility>
 
 #include "softrender/constant_colour.h"
-#include "softrender/memimg_layout.h"
+#include "softrender/blit_frame_setup.h"
 #include "softrender/render_tables.h"
 #include "softrender/sampled_frame.h"
 
@@ -168,17 +168,16 @@ void Walk(const TriangleSetup& t, const RECT& clip, Span&& span) {
     }
 }
 
-bool DestinationUsable(const MEMIMG* dest) {
-    return MemImgUsable(dest) && !dest->paletted && !dest->alphaChannel &&
-           (dest->kind == kMemImgKind565 || dest->kind == kMemImgKind888) && MemImgStepMatchesFormat(*dest);
-}
+// A destination the loops can write: what may be drawn into it from an
+// image of its own kind.
+bool DestinationUsable(const MEMIMG* dest) { return BlitImagesDrawable(dest, dest, nullptr); }
 
 void DrawTextured(MEMIMG* dest, const MEMIMG* texture, const TriangleSetup& t, const RECT& clip, int transparent,
                   const MEMIMG* blendMask, const SoftDrawSettings& settings) {
     SampledFrame frame;
     const SampledRunFn run = PrepareSampledDraw(dest, texture, transparent, blendMask, settings, &frame);
     if (run == nullptr) return;
-    const int step = MemImgStepBytes(*dest);
+    const int step = BlitLayoutBytes(*dest);
     Walk(t, clip, [&](std::int64_t y, std::int64_t x, std::int64_t count) {
         const std::int64_t u = t.bu + (x - t.bx) * t.uPerPixel + (y - t.by) * t.uPerRow;
         const std::int64_t v = t.bv + (x - t.bx) * t.vPerPixel + (y - t.by) * t.vPerRow;
@@ -224,7 +223,7 @@ void DrawTriangleMemImg(MEMIMG* dest, const MEMIMG* texture, const TriangleVerte
 void DrawTriangleMemImg(MEMIMG* dest, const MEMIMG* texture, const TriangleVertex vertices[3], int transparent,
                         const MEMIMG* blendMask, std::uint32_t colour, const SoftDrawSettings& settings) {
     if (vertices == nullptr || !DestinationUsable(dest)) return;
-    if (texture != nullptr && (!MemImgUsable(texture) || texture->kind != dest->kind)) return;
+    if (texture != nullptr && !BlitImagesDrawable(dest, texture, nullptr)) return;
     RECT clip;
     if (!ClipDrawAreaToImage(settings, dest->width, dest->height, &clip)) return;
     TriangleSetup t;

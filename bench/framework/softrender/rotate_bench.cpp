@@ -12,81 +12,45 @@
 // covers, so items/s are pixels per second.
 #include <benchmark/benchmark.h>
 
-#include <pixman.h>
-
 #include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "graphics/image/memimg.h"
+#include "blit_bench_images.h"
 #include "softrender/rotate_memimg.h"
-#include "sprite_images.h"
 
 namespace {
 
-using namespace bench_images;
+using namespace blit_bench;
 
 constexpr float kAngle = 3.14159265f / 5, kScale = 1.3f;
 // The turned sprite's bounding box, and the pixels it covers.
 const int kBox = static_cast<int>(std::ceil(kSprite * kScale * (std::cos(kAngle) + std::sin(kAngle)))) + 2;
 constexpr double kCovered = kSprite * kScale * kSprite * kScale;
 
-struct Images {
-    MemImgPtr sprite, screen;
-    std::vector<std::uint32_t> argb;
-    pixman_image_t* pxSprite = nullptr;
-    pixman_image_t* pxScreen = nullptr;
-
-    explicit Images(bool is32) {
-        const int kind = is32 ? kMemImgKind888 : kMemImgKind565;
-        const std::uint32_t key = is32 ? kKey888 : kKey565;
-        sprite = NewMemImg(kSprite, kSprite, kind, key, 0);
-        screen = NewMemImg(kScreenW, kScreenH, kind, 0xFFFFFFFF, 0);
-        argb.resize(kSprite * kSprite);
-        for (int y = 0; y < kSprite; ++y)
-            for (int x = 0; x < kSprite; ++x) {
-                Put(sprite.get(), x, y, SpritePixel(x, y, is32));
-                argb[y * kSprite + x] = Opaque(x, y) ? (0xFF000000u | ColourAt(x, y)) : 0;
-            }
-        for (int y = 0; y < kScreenH; ++y)
-            for (int x = 0; x < kScreenW; ++x) Put(screen.get(), x, y, ScreenPixel(x, y, is32));
-        pxSprite = pixman_image_create_bits(PIXMAN_a8r8g8b8, kSprite, kSprite, argb.data(), kSprite * 4);
-        pxScreen = pixman_image_create_bits(is32 ? PIXMAN_x8r8g8b8 : PIXMAN_r5g6b5, kScreenW, kScreenH,
-                                            reinterpret_cast<std::uint32_t*>(screen->pixels),
-                                            static_cast<int>(screen->pitch));
-        // Destination pixel (X, Y) of the box samples the sprite at the
-        // inverse turn of its offset from the box's centre.
-        const double c = std::cos(kAngle) / kScale, s = std::sin(kAngle) / kScale, half = kBox / 2.0;
-        pixman_transform_t t;
-        pixman_transform_init_identity(&t);
-        t.matrix[0][0] = pixman_double_to_fixed(c);
-        t.matrix[0][1] = pixman_double_to_fixed(s);
-        t.matrix[0][2] = pixman_double_to_fixed(-half * (c + s) + kSprite / 2.0);
-        t.matrix[1][0] = pixman_double_to_fixed(-s);
-        t.matrix[1][1] = pixman_double_to_fixed(c);
-        t.matrix[1][2] = pixman_double_to_fixed(half * (s - c) + kSprite / 2.0);
-        pixman_image_set_transform(pxSprite, &t);
-        pixman_image_set_filter(pxSprite, PIXMAN_FILTER_NEAREST, nullptr, 0);
-    }
-    ~Images() {
-        pixman_image_unref(pxSprite);
-        pixman_image_unref(pxScreen);
-    }
-};
-
-Images& ImagesFor(bool is32) {
-    static Images images16(false), images32(true);
-    return is32 ? images32 : images16;
+// The transform that turns the sprite: box pixel (X, Y) samples it at the
+// inverse turn of its offset from the box's centre.
+pixman_transform_t TurnTransform() {
+    const double c = std::cos(kAngle) / kScale, s = std::sin(kAngle) / kScale, half = kBox / 2.0;
+    pixman_transform_t t;
+    pixman_transform_init_identity(&t);
+    t.matrix[0][0] = pixman_double_to_fixed(c);
+    t.matrix[0][1] = pixman_double_to_fixed(s);
+    t.matrix[0][2] = pixman_double_to_fixed(-half * (c + s) + kSprite / 2.0);
+    t.matrix[1][0] = pixman_double_to_fixed(-s);
+    t.matrix[1][1] = pixman_double_to_fixed(c);
+    t.matrix[1][2] = pixman_double_to_fixed(half * (s - c) + kSprite / 2.0);
+    return t;
 }
 
-struct Mode {
+struct BlendCase {
     const char* name;
     std::uint32_t mode, param;
     pixman_op_t op;
     bool paramMask;  // pixman takes the parameter as a solid mask
 };
-const Mode kModes[] = {
+const BlendCase kModes[] = {
     {"copy", 0, 255, PIXMAN_OP_OVER, false},      {"alpha", 1, 100, PIXMAN_OP_OVER, true},
     {"add", 2, 200, PIXMAN_OP_ADD, true},         {"subtract", 3, 200, PIXMAN_OP_DIFFERENCE, true},
     {"multiply", 4, 255, PIXMAN_OP_MULTIPLY, false},
@@ -99,7 +63,7 @@ void NextCentre(int* i, int* x, int* y) {
     ++*i;
 }
 
-void Ours(benchmark::State& state, bool is32, const Mode& m) {
+void Ours(benchmark::State& state, bool is32, const BlendCase& m) {
     Images& im = ImagesFor(is32);
     const SoftDrawSettings settings{RECT{0, 0, kScreenW, kScreenH}, m.mode, m.param, 0xFFFFFFu};
     int i = 0;
@@ -112,8 +76,9 @@ void Ours(benchmark::State& state, bool is32, const Mode& m) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kCovered));
 }
 
-void Pixman(benchmark::State& state, bool is32, const Mode& m) {
+void Pixman(benchmark::State& state, bool is32, const BlendCase& m) {
     Images& im = ImagesFor(is32);
+    const PixmanTransformScope turned(im.pxSprite, TurnTransform());
     pixman_image_t* mask = nullptr;
     if (m.paramMask) {
         const pixman_color_t alpha{0, 0, 0, static_cast<std::uint16_t>(m.param * 257)};
@@ -134,7 +99,7 @@ void Pixman(benchmark::State& state, bool is32, const Mode& m) {
 void RegisterAll() {
     for (bool is32 : {false, true}) {
         const std::string depth = is32 ? "32/" : "16/";
-        for (const Mode& m : kModes) {
+        for (const BlendCase& m : kModes) {
             benchmark::RegisterBenchmark(("ours/" + depth + m.name).c_str(),
                                          [is32, &m](benchmark::State& s) { Ours(s, is32, m); });
             benchmark::RegisterBenchmark(("pixman/" + depth + m.name).c_str(),

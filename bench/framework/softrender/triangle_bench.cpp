@@ -1,6 +1,6 @@
 // Throughput of the triangle rasteriser: right triangles filling half of a
 // 64 x 64 and of a 256 x 256 box, flat (one colour) and textured (the
-// 128 x 128 sprite mapped onto them), copied and added, onto a 640 x 480
+// opaque 128 x 128 sprite mapped onto them), copied and added, onto a 640 x 480
 // screen in 16-bit 5:6:5 and 32-bit. Beside each, pixman rasterising the
 // same triangle with pixman_composite_triangles (aliased, an a1 mask) and
 // compositing with the same operator: OVER of the opaque source for the
@@ -12,50 +12,16 @@
 // items/s / (size * size / 2) is triangles per second).
 #include <benchmark/benchmark.h>
 
-#include <pixman.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "graphics/image/memimg.h"
+#include "blit_bench_images.h"
 #include "softrender/triangle_memimg.h"
-#include "sprite_images.h"
 
 namespace {
 
-using namespace bench_images;
-
-struct Images {
-    MemImgPtr sprite, screen;
-    pixman_image_t* pxSprite = nullptr;
-    pixman_image_t* pxScreen = nullptr;
-
-    explicit Images(bool is32) {
-        const int kind = is32 ? kMemImgKind888 : kMemImgKind565;
-        sprite = NewMemImg(kSprite, kSprite, kind, is32 ? kKey888 : kKey565, 0);
-        screen = NewMemImg(kScreenW, kScreenH, kind, 0xFFFFFFFF, 0);
-        for (int y = 0; y < kSprite; ++y)
-            for (int x = 0; x < kSprite; ++x) Put(sprite.get(), x, y, SpritePixel(x, y, is32));
-        for (int y = 0; y < kScreenH; ++y)
-            for (int x = 0; x < kScreenW; ++x) Put(screen.get(), x, y, ScreenPixel(x, y, is32));
-        const pixman_format_code_t format = is32 ? PIXMAN_x8r8g8b8 : PIXMAN_r5g6b5;
-        pxSprite = pixman_image_create_bits(format, kSprite, kSprite, reinterpret_cast<std::uint32_t*>(sprite->pixels),
-                                            static_cast<int>(sprite->pitch));
-        pxScreen = pixman_image_create_bits(format, kScreenW, kScreenH, reinterpret_cast<std::uint32_t*>(screen->pixels),
-                                            static_cast<int>(screen->pitch));
-        pixman_image_set_filter(pxSprite, PIXMAN_FILTER_NEAREST, nullptr, 0);
-    }
-    ~Images() {
-        pixman_image_unref(pxSprite);
-        pixman_image_unref(pxScreen);
-    }
-};
-
-Images& ImagesFor(bool is32) {
-    static Images images16(false), images32(true);
-    return is32 ? images32 : images16;
-}
+using namespace blit_bench;
 
 struct Case {
     int size;       // the legs of the right triangle
@@ -83,7 +49,8 @@ void Ours(benchmark::State& state, bool is32, Case c) {
         int x, y;
         NextCorner(c.size, &i, &x, &y);
         const TriangleVertex v[3] = {{x, y, 0, 0}, {x + c.size, y, kSprite, 0}, {x, y + c.size, 0, kSprite}};
-        DrawTriangleMemImg(im.screen.get(), c.textured ? im.sprite.get() : nullptr, v, 0, nullptr, colour, settings);
+        DrawTriangleMemImg(im.screen.get(), c.textured ? im.opaqueSprite.get() : nullptr, v, 0, nullptr, colour,
+                           settings);
         benchmark::ClobberMemory();
     }
     Finish(state, c.size);
@@ -91,21 +58,20 @@ void Ours(benchmark::State& state, bool is32, Case c) {
 
 void Pixman(benchmark::State& state, bool is32, Case c) {
     Images& im = ImagesFor(is32);
-    pixman_image_t* src = im.pxSprite;
+    pixman_image_t* src = im.pxOpaque;
     pixman_image_t* solid = nullptr;
     if (!c.textured) {
         const pixman_color_t colour{0x4040, 0xA0A0, 0xE0E0, 0xFFFF};
         solid = pixman_image_create_solid_fill(&colour);
         src = solid;
-    } else {
-        // Destination pixel (X, Y) of the triangle's box samples the sprite
-        // at ((X - x) * 128 / size, (Y - y) * 128 / size); the box's corner
-        // is passed as the source offset.
-        const double k = static_cast<double>(kSprite) / c.size;
-        pixman_transform_t t;
-        pixman_transform_init_scale(&t, pixman_double_to_fixed(k), pixman_double_to_fixed(k));
-        pixman_image_set_transform(im.pxSprite, &t);
     }
+    // Destination pixel (X, Y) of the triangle's box samples the sprite at
+    // ((X - x) * 128 / size, (Y - y) * 128 / size); the box's corner is
+    // passed as the source offset.
+    pixman_transform_t t;
+    const pixman_fixed_t k = pixman_double_to_fixed(static_cast<double>(kSprite) / c.size);
+    pixman_transform_init_scale(&t, k, k);
+    const PixmanTransformScope scaled(im.pxOpaque, t);
     const pixman_op_t op = c.add ? PIXMAN_OP_ADD : PIXMAN_OP_OVER;
     int i = 0;
     for (auto _ : state) {
@@ -119,7 +85,6 @@ void Pixman(benchmark::State& state, bool is32, Case c) {
         benchmark::ClobberMemory();
     }
     if (solid != nullptr) pixman_image_unref(solid);
-    if (c.textured) pixman_image_set_transform(im.pxSprite, nullptr);
     Finish(state, c.size);
 }
 

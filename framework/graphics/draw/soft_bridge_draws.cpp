@@ -24,11 +24,6 @@ LONG ClampToLong(std::int64_t v) {
                                                       std::numeric_limits<std::int32_t>::max()));
 }
 
-int TruncateToInt(double v) {
-    if (!(v == v)) return 0;  // NaN
-    return static_cast<int>(std::clamp(v, -2147483648.0, 2147483647.0));
-}
-
 bool PlainFill() {
     const DrawState& s = g_DrawState;
     const bool opaque = s.blendMode == kBlendModeNone || (s.blendMode == kBlendModeAlpha && s.blendParam == 255);
@@ -75,14 +70,9 @@ SurfaceDataRecord* LookupPartData(HandleId surface2D, const Surface2DRecord** pa
 }
 
 bool FindStraightImages(const Surface2DRecord& part, SurfaceDataRecord& data, StraightImages* images) {
+    images->source = PartMemImg(part, data, &images->sourceView);
     images->target = StraightDrawTarget(&images->targetView);
-    if (images->target == nullptr || !data.heldAsMemImg || !MemImgHasPixels(&data.memImg)) return false;
-    images->source = &data.memImg;
-    if (part.partX != 0 || part.partY != 0 || part.width != data.memImg.width || part.height != data.memImg.height) {
-        InitMemImgView(&images->sourceView, &data.memImg, part.partX, part.partY, part.width, part.height);
-        images->source = &images->sourceView;
-    }
-    return true;
+    return images->source != nullptr && images->target != nullptr;
 }
 
 int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent) {

@@ -75,15 +75,7 @@ struct Tally {
     DrawRotateMemImg(dest.image(), srcImg, draw.x, draw.y, draw.turning.angle, draw.turning.scale, draw.transparent,
                      0, draw.useMask ? mask->image() : nullptr, draw.settings);
 
-    ref::BlitSettings s;
-    s.kind = blit_test::KindOf(layout);
-    s.paletted = blit_test::IsPaletted(layout);
-    s.alphaChannel = blit_test::HasAlpha(layout);
-    s.mode = draw.settings.blendMode;
-    s.param = draw.settings.blendParam;
-    s.bright = draw.settings.brightColor;
-    s.mask = draw.useMask;
-    s.transparent = draw.transparent;
+    const ref::BlitSettings s = blit_test::ReferenceSettings(layout, draw.settings, draw.useMask, draw.transparent);
 
     const RECT& area = draw.settings.drawArea;
     rotate_reference::Geometry geometry{srcImg->width, srcImg->height, draw.x, draw.y, draw.turning.angle,

@@ -69,17 +69,9 @@ std::vector<std::vector<tr::Corner>> QuadTriangles(const std::int32_t c[8], int 
     std::vector<tr::Oracle> oracles;
     for (const auto& p : pieces) oracles.emplace_back(p.data(), texW, texH, clip);
 
-    ref::BlitSettings s;
     const ImageLayout layout = draw.texture != nullptr ? draw.texture->layout()
                                                        : (dest.image()->kind == 1 ? ImageLayout::k32 : ImageLayout::k16);
-    s.kind = blit_test::KindOf(layout);
-    s.paletted = blit_test::IsPaletted(layout);
-    s.alphaChannel = blit_test::HasAlpha(layout);
-    s.mode = draw.settings.blendMode;
-    s.param = draw.settings.blendParam;
-    s.bright = draw.settings.brightColor;
-    s.mask = mask != nullptr;
-    s.transparent = draw.transparent;
+    const ref::BlitSettings s = blit_test::ReferenceSettings(layout, draw.settings, mask != nullptr, draw.transparent);
     // A flat triangle brightens its colour through the product rows, then
     // draws it as the fill does (its own brightening then left out).
     po::ConstantColourDraw flat;

@@ -1,6 +1,7 @@
-// The headless screen for tests of the drawing operations: the framework
-// started on a 640 x 480 back screen with its presented frames collected,
-// and graphics made from a pixel function in either kind of storage.
+// The headless screen that the drawing-operation tests draw on: started in
+// DirectDraw mode (or software mode when video memory fails), the back
+// screen as the draw target, graphics made from a pixel function, and the
+// presented frames kept.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "framework/framework_fixture.h"
+#include "graphics/device/present.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/device/surface2d.h"
 #include "graphics/device/surface_data.h"
@@ -21,7 +23,9 @@
 #include "softrender/soft_draw_settings.h"
 #include "platform/display.h"
 
-constexpr std::uint32_t kRed = 0xF800, kGreen = 0x07E0, kBlue = 0x001F, kBlack = 0, kGrey = 0x8410;
+namespace draw_test {
+
+inline constexpr std::uint32_t kRed = 0xF800, kGreen = 0x07E0, kBlue = 0x001F, kBlack = 0, kGrey = 0x8410;
 
 class DrawOpsTest : public FrameworkTest {
 protected:
@@ -142,3 +146,5 @@ protected:
 
     std::vector<PlatformFrame> frames;
 };
+
+}  // namespace draw_test

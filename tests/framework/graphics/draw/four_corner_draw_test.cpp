@@ -15,6 +15,8 @@
 
 namespace {
 
+using namespace draw_test;
+
 constexpr int kGraphW = 20, kGraphH = 14;
 
 std::uint16_t Pattern(int x, int y) {

@@ -19,6 +19,8 @@
 
 namespace {
 
+using namespace draw_test;
+
 constexpr int kGraphW = 24, kGraphH = 12;
 
 // Black (the colour key) in a diagonal band, colours elsewhere.
