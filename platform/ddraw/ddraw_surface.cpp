@@ -317,10 +317,12 @@ public:
         if (HRESULT hr = Usable(); hr != D_DD_OK) return hr;
         if (dcOut_ || lockCount_ > 0) return D_DDERR_SURFACEBUSY;
         if (dc_ == nullptr) {
+            // GDI reads through the DC as often as it writes; only a write
+            // changes the pixels.
             dc_ = CreateTargetDC(
                 [this] {
                     PixelTarget t;
-                    t.bits = Bits();
+                    t.bits = const_cast<std::uint8_t*>(PixelsToRead());
                     t.pitch = Pitch();
                     t.width = width_;
                     t.height = height_;
@@ -328,6 +330,7 @@ public:
                     return t;
                 },
                 [this] {
+                    PixelsMayChange();
                     if (role_ == SurfaceRole::Primary) PlatformMarkDirty();
                 });
         }
@@ -339,7 +342,6 @@ public:
     HRESULT ReleaseDC(HDC dc) override {
         if (!dcOut_ || dc != dc_) return D_DDERR_INVALIDPARAMS;
         dcOut_ = false;
-        PixelsMayChange();  // drawn on through the DC
         return D_DD_OK;
     }
 
