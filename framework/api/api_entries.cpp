@@ -5,6 +5,7 @@
 #include "core/log.h"
 #include "core/screen_log.h"
 #include "core/system_state.h"
+#include "input/char_input.h"
 #include "input/input.h"
 #include "kelvo/api.h"
 #include "sound/sound_stubs.h"
@@ -83,4 +84,24 @@ int ApiStopSoundHandle(int soundHandle) {
 int ApiIsSoundPlaying(int soundHandle) {
     FrameworkLockScope lock;
     return IsSoundPlaying(soundHandle);
+}
+
+int ApiMakeKeyInput(int maxLength, int cancelAllowed, int singleByteOnly, int numbersOnly) {
+    FrameworkLockScope lock;
+    return MakeKeyInputHandle(maxLength, cancelAllowed, singleByteOnly, numbersOnly);
+}
+
+int ApiDeleteKeyInput(int keyInputHandle) {
+    FrameworkLockScope lock;
+    return ReleaseKeyInputHandle(keyInputHandle);
+}
+
+int ApiCheckKeyInput(int keyInputHandle) {
+    FrameworkLockScope lock;
+    return CheckKeyInputHandle(keyInputHandle);
+}
+
+int ApiGetKeyInputString(int keyInputHandle, char* buffer, int bufferSize) {
+    FrameworkLockScope lock;
+    return GetKeyInputString(keyInputHandle, buffer, bufferSize);
 }

@@ -11,6 +11,7 @@
 #include "graphics/draw/draw_state.h"
 #include "graphics/image/color_format.h"
 #include "graphics/text/font.h"
+#include "graphics/text/key_input_draw.h"
 #include "graphics/draw/graph_load.h"
 #include "graphics/draw/graph_record.h"
 #include "kelvo/api.h"
@@ -132,4 +133,9 @@ int ApiSetDefaultFontThickness(int thickness) {
 int ApiSetDefaultFontFace(const char* faceName, int charSet) {
     FrameworkLockScope lock;
     return SetDefaultFontFace(faceName, charSet);
+}
+
+int ApiDrawKeyInputString(int x, int y, int keyInputHandle) {
+    FrameworkLockScope lock;
+    return DrawKeyInputString(x, y, keyInputHandle);
 }

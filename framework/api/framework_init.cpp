@@ -16,7 +16,7 @@
 #include "graphics/text/font.h"
 #include "graphics/draw/graph_load.h"
 #include "graphics/draw/graph_record.h"
-#include "input/char_input_stubs.h"
+#include "input/char_input.h"
 #include "input/input.h"
 #include "net/network_stubs.h"
 #include "platform/com.h"

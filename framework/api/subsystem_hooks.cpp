@@ -14,7 +14,7 @@
 #include "graphics/image/color_format.h"
 #include "graphics/movie/movie.h"
 #include "graphics/text/font.h"
-#include "input/char_input_stubs.h"
+#include "input/char_input.h"
 #include "input/input.h"
 #include "net/network_stubs.h"
 #include "sound/sound_stubs.h"

@@ -6,6 +6,7 @@
 #include "core/memory.h"
 #include "core/system_info.h"
 #include "core/system_state.h"
+#include "core/utility.h"
 #include "window/window.h"
 
 ImeState g_ImeState{};
@@ -18,6 +19,8 @@ void ReadComposition(HWND window) {
     if (length < 0) length = 0;
     if (length > kImeCompositionSize - 1) length = kImeCompositionSize - 1;
     g_ImeState.composition[length] = '\0';
+    // A composition cut at the buffer's end keeps whole characters only.
+    g_ImeState.composition[ShiftJisPrefixLength(g_ImeState.composition, static_cast<std::size_t>(length))] = '\0';
     g_ImeState.cursorPosition = ImmGetCompositionStringA(context, GCS_CURSORPOS, nullptr, 0) & 0xFFFF;
     ImmReleaseContext(window, context);
 }

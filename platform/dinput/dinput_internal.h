@@ -19,6 +19,14 @@ void InputWatchKeyboard(HANDLE event);
 void InputUnwatchKeyboard(HANDLE event);
 void InputSignalKeyboardWatchers();
 
+// Headless typing: for each script frame reached since the last call, the
+// scan codes newly held and let go and the frame's text tokens. Empty on sdl.
+struct ScriptedTyping {
+    std::vector<int> pressed, released;
+    std::vector<PlatformScriptText> text;
+};
+std::vector<ScriptedTyping> InputSourceTakeTyping();
+
 // The virtual key of a scan code, 0 for none (both runs of the framework's
 // table, numeric-pad Enter giving RETURN).
 BYTE VirtualKeyOfScanCode(int dik);

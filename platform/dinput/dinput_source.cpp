@@ -22,6 +22,10 @@ struct SourceState {
     std::uint64_t scriptBase = 0;  // presents counted when the script was set
     bool environmentLoaded = false;
     bool scriptFromEnvironment = false;  // the script came from KELVO_INPUT
+    // Typing: the next script frame whose key changes and text are still to
+    // be handed to the window, and the keys held as last handed over.
+    std::uint64_t typedNext = 0;
+    std::vector<int> typedHeld;
     std::vector<PlatformPadDescription> headlessPads;
     std::vector<SDL_Joystick*> sdlPads;
     bool sdlPadsOpened = false;
@@ -91,6 +95,10 @@ const PlatformInputFrame* CurrentFrameLocked(SourceState& s) {
     if (index >= s.script.size()) return nullptr;
     return &s.script[static_cast<std::size_t>(index)];
 }
+
+// A new script is typed from its first frame; keys still held are let go
+// when its first frame does not hold them.
+void RestartTypingLocked(SourceState& s) { s.typedNext = 0; }
 
 void OpenSdlPadsLocked(SourceState& s) {
     if (s.sdlPadsOpened) return;
@@ -200,6 +208,33 @@ void InputSourceRumble(int index, int low, int high) {
     }
 }
 
+std::vector<ScriptedTyping> InputSourceTakeTyping() {
+    std::vector<ScriptedTyping> steps;
+    if (UseSdl()) return steps;
+    SourceState& s = Source();
+    std::lock_guard lock(s.mutex);
+    CurrentFrameLocked(s);  // loads a script file on first use
+    const std::uint64_t now = PlatformProgramFrameCount() - s.scriptBase;
+    static const PlatformInputFrame kNothing{};
+    while (s.typedNext <= now) {
+        const bool pastEnd = s.typedNext >= s.script.size();
+        const PlatformInputFrame& frame = pastEnd ? kNothing : s.script[static_cast<std::size_t>(s.typedNext)];
+        ScriptedTyping step;
+        for (int key : s.typedHeld)
+            if (std::find(frame.keys.begin(), frame.keys.end(), key) == frame.keys.end()) step.released.push_back(key);
+        for (int key : frame.keys)
+            if (std::find(s.typedHeld.begin(), s.typedHeld.end(), key) == s.typedHeld.end() &&
+                std::find(step.pressed.begin(), step.pressed.end(), key) == step.pressed.end())
+                step.pressed.push_back(key);
+        step.text = frame.text;
+        s.typedHeld = frame.keys;
+        if (!step.pressed.empty() || !step.released.empty() || !step.text.empty()) steps.push_back(std::move(step));
+        // Past the end nothing changes any more: one step lets every key go.
+        s.typedNext = pastEnd ? now + 1 : s.typedNext + 1;
+    }
+    return steps;
+}
+
 void InputWatchKeyboard(HANDLE event) {
     SourceState& s = Source();
     {
@@ -240,6 +275,7 @@ void PlatformSetInputScript(std::vector<PlatformInputFrame> frames) {
         s.scriptFromEnvironment = false;
         s.script = std::move(frames);
         s.scriptBase = PlatformProgramFrameCount();
+        RestartTypingLocked(s);
     }
     InputSignalKeyboardWatchers();
 }
@@ -258,7 +294,85 @@ bool PlatformEnvironmentInputScriptEnded() {
 
 namespace {
 
+// A line's tokens, split at blanks; a double quote starts a run that blanks
+// do not split, up to the next quote not escaped by a backslash (the quotes
+// and escapes stay in the token for ParseText).
+bool SplitTokens(const std::string& line, std::vector<std::string>* tokens, std::string* error) {
+    tokens->clear();
+    std::size_t at = 0;
+    while (true) {
+        while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
+        if (at >= line.size()) return true;
+        std::string token;
+        bool quoted = false;
+        for (; at < line.size(); ++at) {
+            const char c = line[at];
+            if (!quoted && (c == ' ' || c == '\t')) break;
+            if (quoted && c == '\\' && at + 1 < line.size()) {
+                token += c;
+                token += line[++at];
+                continue;
+            }
+            if (c == '"') quoted = !quoted;
+            token += c;
+        }
+        if (quoted) {
+            *error = "unclosed quote: " + token;
+            return false;
+        }
+        tokens->push_back(std::move(token));
+    }
+}
+
+// The value of a text token: as it stands, or between quotes, where a
+// backslash takes the character after it as it is (a quote, a backslash).
+bool ParseText(const std::string& value, std::string* text) {
+    text->clear();
+    if (value.empty() || value[0] != '"') {
+        *text = value;
+        return value.find('"') == std::string::npos;
+    }
+    if (value.size() < 2 || value.back() != '"') return false;
+    for (std::size_t i = 1; i + 1 < value.size(); ++i) {
+        if (value[i] == '\\') ++i;
+        else if (value[i] == '"') return false;
+        if (i + 1 >= value.size()) return false;
+        *text += value[i];
+    }
+    return true;
+}
+
+// text=..., compose=... and compose@N=...; false when the token is none of them.
+bool ParseTextToken(const std::string& token, PlatformInputFrame* frame, std::string* error) {
+    PlatformScriptText entry;
+    std::string value;
+    if (token.rfind("text=", 0) == 0) {
+        value = token.substr(5);
+    } else if (token.rfind("compose=", 0) == 0) {
+        entry.compose = true;
+        value = token.substr(8);
+    } else if (token.rfind("compose@", 0) == 0) {
+        entry.compose = true;
+        const std::size_t eq = token.find('=');
+        char* end = nullptr;
+        const long cursor = eq == std::string::npos ? -1 : std::strtol(token.c_str() + 8, &end, 10);
+        if (eq == std::string::npos || end != token.c_str() + eq || eq == 8 || cursor < 0 || cursor > 100000) {
+            *error = "bad composition cursor: " + token;
+            return true;
+        }
+        entry.cursor = static_cast<int>(cursor);
+        value = token.substr(eq + 1);
+    } else {
+        return false;
+    }
+    if (!ParseText(value, &entry.text)) *error = "bad text: " + token;
+    frame->text.push_back(std::move(entry));
+    return true;
+}
+
 bool ParseToken(const std::string& token, PlatformInputFrame* frame, int* padCount, std::string* error) {
+    error->clear();
+    if (ParseTextToken(token, frame, error)) return error->empty();
     if (token.rfind("pad", 0) == 0) {
         std::size_t dot = token.find('.');
         int pad = dot == 3 ? -1 : std::atoi(token.substr(3, dot - 3).c_str());
@@ -317,30 +431,35 @@ bool PlatformParseInputScript(const std::string& text, std::vector<PlatformInput
     std::istringstream lines(text);
     std::string line;
     int lineNumber = 0;
+    std::vector<std::string> tokens;
     while (std::getline(lines, line)) {
         ++lineNumber;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::istringstream words(line);
-        std::string token;
-        if (!(words >> token) || token[0] == '#') continue;
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line[first] == '#') continue;
+        if (!SplitTokens(line, &tokens, error)) {
+            *error = "line " + std::to_string(lineNumber) + ": " + *error;
+            return false;
+        }
+        std::size_t next = 0;
         long repeat = 1;
-        if (token.back() == '*') {
+        if (tokens[0].back() == '*') {
             char* end = nullptr;
-            repeat = std::strtol(token.c_str(), &end, 10);
+            repeat = std::strtol(tokens[0].c_str(), &end, 10);
             if (*end != '*' || repeat < 1 || repeat > 10'000'000) {
-                *error = "line " + std::to_string(lineNumber) + ": bad repeat count " + token;
+                *error = "line " + std::to_string(lineNumber) + ": bad repeat count " + tokens[0];
                 return false;
             }
-            if (!(words >> token)) token = "-";
+            next = 1;
         }
         PlatformInputFrame frame;
-        do {
-            if (token == "-") continue;
-            if (!ParseToken(token, &frame, padCount, error)) {
+        for (; next < tokens.size(); ++next) {
+            if (tokens[next] == "-") continue;
+            if (!ParseToken(tokens[next], &frame, padCount, error)) {
                 *error = "line " + std::to_string(lineNumber) + ": " + *error;
                 return false;
             }
-        } while (words >> token);
+        }
         frames->insert(frames->end(), static_cast<std::size_t>(repeat), frame);
     }
     return true;
@@ -364,6 +483,7 @@ bool PlatformLoadInputScriptFromEnvironment() {
         s.headlessPads.resize(static_cast<std::size_t>(pads));
     s.script = std::move(frames);
     s.scriptBase = PlatformProgramFrameCount();
+    RestartTypingLocked(s);
     s.environmentLoaded = true;
     s.scriptFromEnvironment = true;
     return true;
@@ -385,6 +505,7 @@ void PlatformInputReset() {
     std::lock_guard lock(s.mutex);
     s.script.clear();
     s.scriptBase = PlatformProgramFrameCount();
+    RestartTypingLocked(s);
     s.environmentLoaded = true;
     s.scriptFromEnvironment = false;
     s.headlessPads.clear();

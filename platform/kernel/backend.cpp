@@ -67,6 +67,8 @@ bool PlatformStartBackend() {
     if (g_started) return true;
     if (backend == PlatformBackend::Sdl) {
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        // Compositions longer than SDL's 32-byte event come whole.
+        SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) return false;
     }
     g_started = true;

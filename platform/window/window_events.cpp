@@ -1,5 +1,5 @@
 // User events into window messages, dropped files, the cursor, display
-// metrics, system settings, the little GDI the window needs, and the IME.
+// metrics, system settings and the little GDI the window needs.
 #include <cstring>
 
 #include "platform/backend.h"
@@ -64,6 +64,8 @@ void EventToMessagesLocked(PlatformWindow& window, const PlatformWindowEvent& ev
                        MAKELPARAM(event.value, event.value2));
             break;
         case Kind::Message: PostLocked(window, event.message, event.wParam, event.lParam); break;
+        case Kind::Text: ImmTextToMessagesLocked(window, event.text); break;
+        case Kind::Compose: ImmCompositionToMessagesLocked(window, event.text, event.value); break;
     }
 }
 
@@ -244,24 +246,3 @@ int SetWindowRgn(HWND window, HRGN region, BOOL) {
 
 BOOL DestroyMenu(HMENU menu) { return menu != nullptr; }
 BOOL UnhookWindowsHookEx(HHOOK hook) { return hook != nullptr; }
-
-// ---- IME ------------------------------------------------------------------------------------------
-
-BOOL WINNLSEnableIME(HWND window, BOOL enable) {
-    auto& s = Windows();
-    std::lock_guard lock(s.mutex);
-    PlatformWindow* w = FindWindowLocked(window);
-    if (w == nullptr) return FALSE;
-    BOOL previous = w->imeEnabled ? TRUE : FALSE;
-    w->imeEnabled = enable != 0;
-    return previous;
-}
-
-HIMC ImmGetContext(HWND window) { return IsWindow(window) ? reinterpret_cast<HIMC>(window) : nullptr; }
-BOOL ImmReleaseContext(HWND, HIMC) { return TRUE; }
-// No input method stands behind the stand-in: no composition, no candidates,
-// never open.
-LONG ImmGetCompositionStringA(HIMC, DWORD, LPVOID, DWORD) { return 0; }
-DWORD ImmGetCandidateListA(HIMC, DWORD, void*, DWORD) { return 0; }
-BOOL ImmGetOpenStatus(HIMC) { return FALSE; }
-HWND ImmGetDefaultIMEWnd(HWND) { return nullptr; }

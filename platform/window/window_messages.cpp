@@ -86,6 +86,7 @@ BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UIN
     DWORD thread = GetCurrentThreadId();
     if (SdlBackend() && PlatformIsMainThread()) SdlPumpEvents();
     if (PlatformIsMainThread()) PlatformPumpPresent();
+    DeliverScriptedTyping();
     DeliverScriptedEvents(thread);
     auto& s = Windows();
     std::lock_guard lock(s.mutex);

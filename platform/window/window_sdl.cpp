@@ -101,14 +101,28 @@ void ToMessages(const SDL_Event& e) {
             if (ev.value == 0) return;
             id = e.key.windowID;
             break;
-        case SDL_TEXTINPUT: {
-            PlatformWindow* w = FindBySdlId(e.text.windowID);
-            if (w == nullptr) return;
-            // Plain ASCII becomes characters; other text needs the IME's road.
-            for (const char* p = e.text.text; *p != '\0'; ++p)
-                if (static_cast<unsigned char>(*p) < 0x80) PostLocked(*w, WM_CHAR, static_cast<WPARAM>(*p), 1);
-            return;
-        }
+        // Typed and committed text, and the desktop input method's
+        // composition: the window's input context turns them into messages.
+        case SDL_TEXTINPUT:
+            ev.kind = Kind::Text;
+            ev.text = e.text.text;
+            id = e.text.windowID;
+            break;
+        case SDL_TEXTEDITING:
+            ev.kind = Kind::Compose;
+            ev.text = e.edit.text;
+            ev.value = e.edit.start;
+            id = e.edit.windowID;
+            break;
+        case SDL_TEXTEDITING_EXT:
+            ev.kind = Kind::Compose;
+            if (e.editExt.text != nullptr) {
+                ev.text = e.editExt.text;
+                SDL_free(e.editExt.text);
+            }
+            ev.value = e.editExt.start;
+            id = e.editExt.windowID;
+            break;
         case SDL_MOUSEWHEEL:
             ev.kind = Kind::Wheel;
             ev.value = e.wheel.y;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "imm/imm_context.h"
 #include "platform/window.h"
 
 struct SDL_Window;
@@ -26,7 +27,8 @@ struct PlatformWindow {
     bool shownOnce = false;
     bool minimized = false;
     bool topmost = false;
-    bool imeEnabled = true;
+    bool imeEnabled = true;  // WINNLSEnableIME: recorded only
+    ImmContext ime;
     HRGN region = nullptr;
     SDL_Window* sdl = nullptr;
     unsigned sdlId = 0;
@@ -69,6 +71,9 @@ std::string UpperCase(const char* text);
 HDROP NewDropLocked(std::vector<std::string> files);
 // Turns one user event into the window messages a real system would queue.
 void EventToMessagesLocked(PlatformWindow& window, const PlatformWindowEvent& event);
+// Main thread, headless: the input script's typing since the last call, as
+// messages to the foreground window (headless_typing.cpp).
+void DeliverScriptedTyping();
 
 // ---- the sdl backend (window_sdl.cpp) ----
 bool SdlCreateWindow(PlatformWindow& window);

@@ -51,7 +51,7 @@ protected:
     D_IDirectInput7* di = nullptr;
 };
 
-PlatformInputFrame Keys(std::initializer_list<int> keys) { return PlatformInputFrame{keys, {}}; }
+PlatformInputFrame Keys(std::initializer_list<int> keys) { return PlatformInputFrame{keys, {}, {}}; }
 
 TEST_F(DirectInputTest, KeyboardReadsTheScriptOnlyWhileAcquired) {
     PlatformSetInputScript({Keys({D_DIK_Z, D_DIK_LEFT})});
@@ -108,7 +108,7 @@ TEST_F(DirectInputTest, PadsAreEnumeratedAndScaledThroughRangeAndDeadZone) {
     pad.axes[0] = -32767;  // full left
     pad.axes[1] = 32767 / 10;  // a tenth down: inside a 25% dead zone
     pad.buttons[2] = true;
-    PlatformSetInputScript({PlatformInputFrame{{}, {pad}}});
+    PlatformSetInputScript({PlatformInputFrame{{}, {pad}, {}}});
     D_IDirectInputDevice7* device = Pad(0, 2500);
     EXPECT_EQ(device->SetEventNotification(nullptr), D_DI_POLLEDDEVICE);
     ASSERT_EQ(device->Acquire(), D_DI_OK);
@@ -188,7 +188,7 @@ TEST_F(DirectInputTest, Win32KeyboardStateAndJoysticks) {
     PlatformPadState pad;
     pad.axes[0] = 32767;
     pad.buttons[0] = pad.buttons[4] = true;
-    PlatformSetInputScript({PlatformInputFrame{{D_DIK_A, D_DIK_LSHIFT, D_DIK_NUMPAD4}, {pad}}});
+    PlatformSetInputScript({PlatformInputFrame{{D_DIK_A, D_DIK_LSHIFT, D_DIK_NUMPAD4}, {pad}, {}}});
 
     BYTE keys[256];
     ASSERT_TRUE(GetKeyboardState(keys));

@@ -170,6 +170,9 @@ struct TextExtent {
 };
 // Renders what is missing and measures the text. 0 or -1.
 int MeasureTextExtent(FontRecord* font, const char* text, TextExtent* extent);
+// Where the pen stands after the text: the sum of its advances and letter
+// gaps (0 for a null font or text).
+int MeasureTextAdvance(FontRecord* font, const char* text);
 
 // What DrawTextThroughCache writes into: pixels with their pitch and size,
 // the format they and the two colours are in, the clip rectangle in the

@@ -203,6 +203,15 @@ int MeasureTextExtent(FontRecord* font, const char* text, TextExtent* extent) {
     return 0;
 }
 
+int MeasureTextAdvance(FontRecord* font, const char* text) {
+    if (font == nullptr || text == nullptr) return 0;
+    long end = 0;
+    WalkText(font, text, [&](const FontGlyphSlot& slot, std::uint16_t, long pen) {
+        end = pen + slot.advance + font->letterGap;
+    });
+    return static_cast<int>(std::clamp<long>(end, INT_MIN / 2, INT_MAX / 2));
+}
+
 int DrawTextThroughCache(FontRecord* font, int x, int y, const char* text, std::uint32_t color,
                          std::uint32_t edgeColor, const TextWorkTarget& work) {
     if (font == nullptr || text == nullptr || work.pixels == nullptr || work.format == nullptr) return -1;

@@ -53,6 +53,18 @@ int ApiPlaySoundHandle(int soundHandle, int playType, int fromStart);
 int ApiStopSoundHandle(int soundHandle);
 int ApiIsSoundPlaying(int soundHandle);
 
+// Key-input strings: what is typed, edited into a string of at most
+// `maxLength` bytes (the game uses none). The newest is the one typing goes
+// to. Check gives 0 while editing, 1 once ended with return, 2 once
+// cancelled with escape (when allowed), -1 for a bad handle. The string is
+// drawn with the default font, with the IME's composition and a blinking
+// cursor while it is being edited.
+int ApiMakeKeyInput(int maxLength, int cancelAllowed, int singleByteOnly, int numbersOnly);
+int ApiDeleteKeyInput(int keyInputHandle);
+int ApiCheckKeyInput(int keyInputHandle);
+int ApiGetKeyInputString(int keyInputHandle, char* buffer, int bufferSize);
+int ApiDrawKeyInputString(int x, int y, int keyInputHandle);
+
 // Draw targets and blend modes the game uses by name.
 constexpr int kDrawTargetBack = -2;
 constexpr int kDrawTargetFront = -4;

@@ -25,6 +25,22 @@
 // END, PRIOR, NEXT. Pad tokens: padN.bM (button M, 1-32) and padN.x=V,
 // padN.y=V, padN.z=V, padN.rz=V with V in -1000..1000 (N 1-8). A pad named
 // anywhere in the file is attached for the whole run.
+//
+// Typing. The foreground window (headless) gets the key messages a keyboard
+// gives: WM_KEYDOWN when a key is held that the frame before did not hold
+// (TranslateMessage adds WM_CHAR for BACK, TAB, RETURN and ESCAPE), WM_KEYUP
+// when one is let go. Text tokens type text and steer the input method, in
+// the order written, after the frame's key messages:
+//
+//     text=abc              types "abc"
+//     text="a \"b\" \\"     quoted: spaces, \" and \\ within
+//     compose=にほん         the input method's composition, cursor at its end
+//     compose@1=にほん       the same with the cursor after one character
+//     compose=              ends the composition without committing it
+//     text=日本              commits: the composition ends, "日本" is typed
+//
+// The text is UTF-8 and reaches the window as Shift-JIS. A repeated frame
+// types its text each time.
 #pragma once
 
 #include <string>
@@ -317,10 +333,19 @@ struct PlatformPadState {
     bool buttons[32] = {};
 };
 
+// Text typed in a frame of scripted input, or the input method's composition
+// as it stands after that frame (UTF-8; see platform/imm.h).
+struct PlatformScriptText {
+    bool compose = false;  // false: typed (committed) text
+    std::string text;      // a composition: empty ends it
+    int cursor = -1;       // a composition's cursor in characters; -1: at its end
+};
+
 // One frame of scripted input (headless).
 struct PlatformInputFrame {
     std::vector<int> keys;                 // scan codes held
     std::vector<PlatformPadState> pads;    // pads 1.. of this frame; missing ones are at rest
+    std::vector<PlatformScriptText> text;  // in the order written
 };
 
 // Headless: the pads attached (0-8), with whether each has Z and R axes and

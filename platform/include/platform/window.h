@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/gdi.h"
+#include "platform/imm.h"
 #include "platform/types.h"
 
 using UINT_PTR = std::uintptr_t;
@@ -54,12 +55,6 @@ constexpr WPARAM SIZE_MAXIMIZED = 2;
 constexpr WPARAM WA_INACTIVE = 0;
 constexpr WPARAM WA_ACTIVE = 1;
 constexpr int WHEEL_DELTA = 120;
-
-// IME notifications (wParam of WM_IME_NOTIFY).
-constexpr WPARAM IMN_CLOSECANDIDATE = 0x0004;
-constexpr WPARAM IMN_CHANGECANDIDATE = 0x0003;
-constexpr WPARAM IMN_OPENCANDIDATE = 0x0005;
-constexpr WPARAM IMN_SETOPENSTATUS = 0x0008;
 
 // Virtual keys the framework names.
 constexpr WPARAM VK_BACK = 0x08;
@@ -157,8 +152,6 @@ struct HHOOK__;
 using HHOOK = HHOOK__*;
 struct HDROP__;
 using HDROP = HDROP__*;
-struct HIMC__;
-using HIMC = HIMC__*;
 
 struct WNDCLASSA {
     UINT style;
@@ -289,17 +282,6 @@ BOOL UnhookWindowsHookEx(HHOOK hook);
 UINT DragQueryFileA(HDROP drop, UINT index, LPSTR buffer, UINT size);
 void DragFinish(HDROP drop);
 
-// ---- IME (IMM32) ------------------------------------------------------------------------
-BOOL WINNLSEnableIME(HWND window, BOOL enable);
-HIMC ImmGetContext(HWND window);
-BOOL ImmReleaseContext(HWND window, HIMC context);
-constexpr DWORD GCS_COMPSTR = 0x0008;
-constexpr DWORD GCS_CURSORPOS = 0x0080;
-LONG ImmGetCompositionStringA(HIMC context, DWORD index, LPVOID buffer, DWORD size);
-DWORD ImmGetCandidateListA(HIMC context, DWORD index, void* list, DWORD size);
-BOOL ImmGetOpenStatus(HIMC context);
-HWND ImmGetDefaultIMEWnd(HWND window);
-
 // ---- what the stand-in offers besides the Win32 names ---------------------------------------
 
 // Events a test (headless) or a tool (either backend) puts before the window,
@@ -307,10 +289,13 @@ HWND ImmGetDefaultIMEWnd(HWND window);
 // thread at its next PeekMessageA.
 struct PlatformWindowEvent {
     enum class Kind { Close, Activate, Deactivate, Minimize, KeyDown, KeyUp, Char, Wheel, Drop, Expose,
-                      ScreenSave, MouseMove, DisplayChange, Message };
+                      ScreenSave, MouseMove, DisplayChange, Message, Text, Compose };
     Kind kind = Kind::Close;
-    int value = 0;                   // virtual key, character, wheel steps (+ up), x
+    int value = 0;                   // virtual key, character, wheel steps (+ up), x;
+                                     // Compose: the cursor in characters (-1 or beyond: the end)
     int value2 = 0;                  // y
+    std::string text;                // Text: typed (committed) text; Compose: the composition,
+                                     // empty to end it (both UTF-8; see platform/imm.h)
     std::vector<std::string> files;  // Drop
     UINT message = 0;                // Message: sent as it stands
     WPARAM wParam = 0;

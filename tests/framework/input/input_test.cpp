@@ -29,7 +29,7 @@ protected:
         return pad;
     }
     static void Hold(std::vector<int> keys, std::vector<PlatformPadState> pads = {}) {
-        PlatformSetInputScript({PlatformInputFrame{std::move(keys), std::move(pads)}});
+        PlatformSetInputScript({PlatformInputFrame{std::move(keys), std::move(pads), {}}});
         // A new millisecond, so pads (which have no event) are read again too.
         Sleep(1);
     }
@@ -90,7 +90,7 @@ TEST_F(InputTest, TheKeyboardIsReadAtMostOncePerTickUnlessItSignals) {
     EXPECT_LE(PlatformInputStatsRef().keyboardStateReads, static_cast<int>(ticks) + 1);
     EXPECT_LT(PlatformInputStatsRef().keyboardStateReads, 50);
     // New keys signal the event: the next call sees them at once.
-    PlatformSetInputScript({PlatformInputFrame{{D_DIK_X}, {}}});
+    PlatformSetInputScript({PlatformInputFrame{{D_DIK_X}, {}, {}}});
     EXPECT_EQ(ApiIsKeyDown(D_DIK_X), 1);
     EXPECT_EQ(ApiIsKeyDown(D_DIK_Z), 0);
 }
