@@ -49,14 +49,20 @@ std::int64_t SourceSize(SoundConverter* c) {
 }
 
 int OpenSoundConverter(SoundConverter* c, const StreamData* stream) {
+    static constexpr SoundSourceOpener kOpeners[] = {OpenWavePcmSource, OpenWaveAcmSource, OggOpen,
+                                                     OpenMpegAcmSource};
+    return OpenSoundConverterWith(c, stream, kOpeners, 4);
+}
+
+int OpenSoundConverterWith(SoundConverter* c, const StreamData* stream, const SoundSourceOpener* openers,
+                           int count) {
     std::memset(c, 0, sizeof *c);
     c->stream = *stream;
     c->totalSamples = -1;
-    int (*const openers[])(SoundConverter*) = {OpenWavePcmSource, OpenWaveAcmSource, OggOpen, OpenMpegAcmSource};
     bool accepted = false;
-    for (auto opener : openers) {
+    for (int i = 0; i < count; ++i) {
         c->stream.functions.seek(c->stream.dataHandle, 0, kSeekOriginStart);
-        if (opener(c) == 0) {
+        if (openers[i](c) == 0) {
             accepted = true;
             break;
         }

@@ -68,6 +68,11 @@ struct SoundConverter {
 
 // 0 or -1. The converter is cleared first; on failure nothing stays open.
 int OpenSoundConverter(SoundConverter* converter, const StreamData* stream);
+// The same with only the given openers, tried in order (OpenSoundConverter
+// tries all four); for tests that reach each opener whatever the data.
+using SoundSourceOpener = int (*)(SoundConverter* converter);
+int OpenSoundConverterWith(SoundConverter* converter, const StreamData* stream, const SoundSourceOpener* openers,
+                           int count);
 int CloseSoundConverter(SoundConverter* converter);
 // Bytes copied; -1 when the converter is not open, 0 once the source has
 // run out.

@@ -22,7 +22,9 @@ inline void PutU32(Bytes& out, std::uint32_t v) {
     PutU16(out, v >> 16);
 }
 
-inline void PutTag(Bytes& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
+inline void PutTag(Bytes& out, const char* tag) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(tag[i]));
+}
 
 inline std::uint32_t GetU32(const std::uint8_t* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
