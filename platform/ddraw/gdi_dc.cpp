@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ddraw/display_internal.h"
+#include "ddraw/gdi_font_internal.h"
 #include "ddraw/gdi_internal.h"
 #include "ddraw/pixel_access.h"
 #include "platform/kernel.h"
@@ -25,6 +26,7 @@ enum class DcKind { Window, Display, Memory, Target };
 struct DeviceContext {
     DcKind kind;
     std::shared_ptr<Bitmap> bitmap;  // memory DCs
+    HGDIOBJ font = nullptr;          // null: the stock font
     std::function<PixelTarget()> target;
     std::function<void()> written;
 };
@@ -33,6 +35,9 @@ std::mutex g_gdiMutex;
 std::unordered_map<std::uintptr_t, std::shared_ptr<DeviceContext>> g_dcs;
 std::unordered_map<std::uintptr_t, std::shared_ptr<Bitmap>> g_bitmaps;
 std::uintptr_t g_nextHandle = 0x10000;
+// What SelectObject hands back for a DC's first bitmap and first font.
+constexpr std::uintptr_t kStockBitmap = 0xB17;
+constexpr std::uintptr_t kStockFont = 0xF07;
 
 std::uintptr_t NewHandle() {
     g_nextHandle += 16;
@@ -264,18 +269,31 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     std::lock_guard lock(g_gdiMutex);
     auto dcIt = g_dcs.find(reinterpret_cast<std::uintptr_t>(dc));
     if (dcIt == g_dcs.end()) return nullptr;
-    auto bmIt = g_bitmaps.find(reinterpret_cast<std::uintptr_t>(object));
-    if (bmIt == g_bitmaps.end()) return object;  // pens, brushes, fonts: accepted, not used here
+    const auto value = reinterpret_cast<std::uintptr_t>(object);
+    if (value == kStockFont || IsFontObject(object)) {
+        HGDIOBJ old = dcIt->second->font;
+        dcIt->second->font = value == kStockFont ? nullptr : object;
+        return old != nullptr ? old : reinterpret_cast<HGDIOBJ>(kStockFont);
+    }
+    auto bmIt = g_bitmaps.find(value);
+    if (bmIt == g_bitmaps.end()) return object;  // pens and brushes: accepted, not used here
     std::shared_ptr<Bitmap> old = dcIt->second->bitmap;
     dcIt->second->bitmap = bmIt->second;
-    if (!old) return reinterpret_cast<HGDIOBJ>(std::uintptr_t{0xB17});  // the stock 1 x 1 bitmap
+    if (!old) return reinterpret_cast<HGDIOBJ>(kStockBitmap);  // the stock 1 x 1 bitmap
     for (auto& [handle, bm] : g_bitmaps)
         if (bm == old) return reinterpret_cast<HGDIOBJ>(handle);
     return nullptr;
 }
 
+HGDIOBJ SelectedFontOf(HDC dc) {
+    std::lock_guard lock(g_gdiMutex);
+    auto it = g_dcs.find(reinterpret_cast<std::uintptr_t>(dc));
+    return it == g_dcs.end() ? nullptr : it->second->font;
+}
+
 BOOL DeleteObject(HGDIOBJ object) {
     if (object == nullptr) return FALSE;
+    if (DeleteFontObject(object)) return TRUE;
     std::lock_guard lock(g_gdiMutex);
     g_bitmaps.erase(reinterpret_cast<std::uintptr_t>(object));
     return TRUE;

@@ -66,6 +66,10 @@ SoftDrawSettings TargetAccessSettings();
 // 1 while the screen is held as software images the renderer draws into
 // directly (any depth but 8).
 int DrawsStraightIntoScreenMemImg();
+// The draw target's software image when the screen is held as software
+// images: the target's own, or `view` laid at a part graphic's place in it.
+// Null when the target has no pixels.
+MEMIMG* StraightDrawTarget(MEMIMG* view);
 // 1 when software drawing cannot run: drawing disabled, or neither
 // software-only mode nor DirectDraw.
 int SoftDrawingUnavailable();
