@@ -32,7 +32,17 @@ struct OpenFace {
     int ppem = 0;
 };
 
+// The glyph rendered last: GDI callers ask once for the size and again for
+// the bits, and the second call takes them from here.
+struct RenderedGlyph {
+    bool valid = false;
+    UINT character = 0, format = 0;
+    GLYPHMETRICS metrics{};
+    std::vector<std::uint8_t> bits;  // rows padded to 4 bytes
+};
+
 struct Font {
+    RenderedGlyph last;
     FontRequest request;
     int height = 0;                // as asked: > 0 cell height, < 0 character height
     std::vector<OpenFace> faces;   // [0] the font's own face
@@ -174,6 +184,48 @@ void CopyGrey(const FT_Bitmap& bitmap, std::uint8_t* out, int pitch) {
     }
 }
 
+// Renders the character as GDI hands it out. False when the code page has
+// no such character or FreeType fails.
+bool Render(Font& font, UINT character, UINT format, RenderedGlyph* out) {
+    const std::uint32_t unicode = CharacterToUnicode(character, font.request.charSet);
+    if (unicode == 0 && character != 0) return false;
+    FT_UInt index = 0;
+    OpenFace* f = FaceFor(font, unicode, &index);
+    if (f == nullptr) return false;
+
+    const bool mono = format == GGO_BITMAP;
+    FT_Matrix shear{0x10000, kObliqueShear, 0, 0x10000};
+    FT_Set_Transform(f->face, f->choice.oblique ? &shear : nullptr, nullptr);
+    if (FT_Load_Glyph(f->face, index, mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL) != 0) return false;
+    FT_GlyphSlot slot = f->face->glyph;
+    if (f->choice.embolden) FT_GlyphSlot_Embolden(slot);
+    if (FT_Render_Glyph(slot, mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0) return false;
+
+    const FT_Bitmap& bitmap = slot->bitmap;
+    const int width = static_cast<int>(bitmap.width), rows = static_cast<int>(bitmap.rows);
+    const bool empty = width == 0 || rows == 0 || !AnyPixel(bitmap);
+    // An empty glyph reports a 1 x 1 black box and needs no buffer, as in GDI.
+    GLYPHMETRICS& gm = out->metrics;
+    gm.gmBlackBoxX = empty ? 1 : static_cast<UINT>(width);
+    gm.gmBlackBoxY = empty ? 1 : static_cast<UINT>(rows);
+    gm.gmptGlyphOrigin.x = slot->bitmap_left;
+    gm.gmptGlyphOrigin.y = slot->bitmap_top;
+    gm.gmCellIncX = static_cast<short>((slot->advance.x + 32) >> 6);
+    gm.gmCellIncY = 0;
+    const int pitch = mono ? (width + 31) / 32 * 4 : (width + 3) / 4 * 4;
+    out->bits.assign(empty ? 0 : static_cast<std::size_t>(pitch) * static_cast<std::size_t>(rows), 0);
+    if (!empty) {
+        if (mono)
+            CopyMono(bitmap, out->bits.data(), pitch);
+        else
+            CopyGrey(bitmap, out->bits.data(), pitch);
+    }
+    out->character = character;
+    out->format = format;
+    out->valid = true;
+    return true;
+}
+
 }  // namespace
 
 HFONT CreateFontA(int height, int, int, int, int weight, DWORD italic, DWORD, DWORD, DWORD charSet, DWORD, DWORD,
@@ -235,41 +287,15 @@ DWORD GetGlyphOutlineA(HDC dc, UINT character, UINT format, GLYPHMETRICS* metric
     std::lock_guard lock(g_fontMutex);
     Font* font = FindFont(selected);
     if (font == nullptr) return GDI_ERROR;
-    const std::uint32_t unicode = CharacterToUnicode(character, font->request.charSet);
-    if (unicode == 0 && character != 0) return GDI_ERROR;  // no such character in the code page
-    FT_UInt index = 0;
-    OpenFace* f = FaceFor(*font, unicode, &index);
-    if (f == nullptr) return GDI_ERROR;
-
-    const bool mono = format == GGO_BITMAP;
-    FT_Matrix shear{0x10000, kObliqueShear, 0, 0x10000};
-    FT_Set_Transform(f->face, f->choice.oblique ? &shear : nullptr, nullptr);
-    if (FT_Load_Glyph(f->face, index, mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL) != 0) return GDI_ERROR;
-    FT_GlyphSlot slot = f->face->glyph;
-    if (f->choice.embolden) FT_GlyphSlot_Embolden(slot);
-    if (FT_Render_Glyph(slot, mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0) return GDI_ERROR;
-
-    const FT_Bitmap& bitmap = slot->bitmap;
-    const int width = static_cast<int>(bitmap.width), rows = static_cast<int>(bitmap.rows);
-    const bool empty = width == 0 || rows == 0 || !AnyPixel(bitmap);
-    // An empty glyph reports a 1 x 1 black box and needs no buffer, as in GDI.
-    metrics->gmBlackBoxX = empty ? 1 : static_cast<UINT>(width);
-    metrics->gmBlackBoxY = empty ? 1 : static_cast<UINT>(rows);
-    metrics->gmptGlyphOrigin.x = slot->bitmap_left;
-    metrics->gmptGlyphOrigin.y = slot->bitmap_top;
-    metrics->gmCellIncX = static_cast<short>((slot->advance.x + 32) >> 6);
-    metrics->gmCellIncY = 0;
-    const int pitch = mono ? (width + 31) / 32 * 4 : (width + 3) / 4 * 4;
-    const DWORD needed = empty ? 0 : static_cast<DWORD>(pitch) * static_cast<DWORD>(rows);
+    RenderedGlyph& glyph = font->last;
+    if (!glyph.valid || glyph.character != character || glyph.format != format) {
+        glyph.valid = false;
+        if (!Render(*font, character, format, &glyph)) return GDI_ERROR;
+    }
+    *metrics = glyph.metrics;
+    const DWORD needed = static_cast<DWORD>(glyph.bits.size());
     if (buffer == nullptr || bufferSize == 0) return needed;
     if (bufferSize < needed) return GDI_ERROR;
-    auto* out = static_cast<std::uint8_t*>(buffer);
-    std::memset(out, 0, needed);
-    if (!empty) {
-        if (mono)
-            CopyMono(bitmap, out, pitch);
-        else
-            CopyGrey(bitmap, out, pitch);
-    }
+    if (needed > 0) std::memcpy(buffer, glyph.bits.data(), needed);
     return needed;
 }
