@@ -8,7 +8,8 @@
 #include "input/char_input.h"
 #include "input/input.h"
 #include "kelvo/api.h"
-#include "sound/sound_stubs.h"
+#include "sound/midi.h"
+#include "sound/sound.h"
 #include "window/window.h"
 
 int ApiInitFramework() {
