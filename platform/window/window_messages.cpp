@@ -116,7 +116,9 @@ BOOL TranslateMessage(const MSG* message) {
     std::lock_guard lock(s.mutex);
     PlatformWindow* w = FindWindowLocked(message->hwnd);
     if (w == nullptr) return FALSE;
-    PostLocked(*w, WM_CHAR, message->wParam, message->lParam);
+    // The character is taken next, before any key message queued behind the
+    // key that made it, as a real queue gives it ahead of later input.
+    Windows().queues[w->ownerThread].push_front(MakeMessage(w->handle, WM_CHAR, message->wParam, message->lParam));
     return TRUE;
 }
 
