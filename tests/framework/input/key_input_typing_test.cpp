@@ -129,6 +129,50 @@ TEST_F(KeyInputTypingTest, EscapeCancelsAndNumbersOnlyFilters) {
     EXPECT_EQ(ApiCheckKeyInput(h), -1);
 }
 
+// Compositions of the buffers' full size and more: the window keeps whole
+// characters of it with a terminator, and the restore steps (on coming back
+// to the window) save it within their buffer, cancel it, close and open the
+// input method and put back what they saved.
+TEST_F(KeyInputTypingTest, LongCompositionsAndTheRestoreSteps) {
+    const int h = ApiMakeKeyInput(8, 0, 0, 0);
+    ASSERT_GE(h, 0);
+    std::string kana;  // あ, two bytes each
+    for (int i = 0; i < 700; ++i) kana += "\x82\xA0";
+    const struct {
+        std::string composition;
+        std::size_t wantKept;  // bytes of it the buffers keep
+    } cases[] = {
+        {kana.substr(0, 1024), 1022},
+        {"a" + kana.substr(0, 1024), 1023},
+        {kana, 1022},
+        {"ab" + kana.substr(0, 10), 12},
+    };
+    const HWND window = g_SystemState.mainWindow;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.composition.size());
+        HIMC context = ImmGetContext(window);
+        ASSERT_TRUE(ImmSetCompositionStringA(context, SCS_SETSTR, c.composition.data(),
+                                             static_cast<DWORD>(c.composition.size()), nullptr, 0));
+        ASSERT_EQ(ApiProcessMessage(), 0);
+        const std::string kept = c.composition.substr(0, c.wantKept);
+        EXPECT_EQ(std::string(g_ImeState.composition), kept);
+
+        g_ImeControl.restoreStep = 1;
+        ASSERT_EQ(ApiProcessMessage(), 0);
+        EXPECT_EQ(g_ImeControl.restoreStep, 0);
+        EXPECT_EQ(std::string(g_ImeControl.savedComposition), kept);
+        EXPECT_TRUE(ImmGetOpenStatus(context));
+        ASSERT_EQ(ApiProcessMessage(), 0);
+        EXPECT_EQ(std::string(g_ImeState.composition), kept) << "put back";
+        ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_CANCEL, 0);
+        ImmReleaseContext(window, context);
+        ASSERT_EQ(ApiProcessMessage(), 0);
+        EXPECT_EQ(g_ImeState.composing, 0);
+    }
+    // Nothing was typed into the string meanwhile.
+    EXPECT_EQ(std::string(LookupKeyInput(h)->buffer), "");
+}
+
 // The string drawn while a composition runs: the text in white, the
 // composition in white over its cyan underline right after "ab", and no
 // cursor of the string itself.
