@@ -12,6 +12,8 @@ extern "C" {
 namespace {
 
 constexpr AVRational kStreamTimeBase{1, 10000000};
+// Larger frames are taken for damage: no surface could hold them.
+constexpr int kMaxFrameSide = 4096;
 
 void QuietLibrary() {
     static std::once_flag once;
@@ -70,7 +72,8 @@ bool MediaReader::Open(const std::string& path, MediaKind kind) {
         Close();
         return false;
     }
-    if (kind == MediaKind::Video && (decoder_->width <= 0 || decoder_->height <= 0)) {
+    if (kind == MediaKind::Video && (decoder_->width <= 0 || decoder_->height <= 0 || decoder_->width > kMaxFrameSide ||
+                                     decoder_->height > kMaxFrameSide)) {
         Close();
         return false;
     }
