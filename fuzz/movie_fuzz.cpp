@@ -1,5 +1,8 @@
 // libFuzzer target: any bytes as a movie file, opened by the multimedia-stream
-// stand-in. A file that is no movie is refused; one that opens is run: its
+// stand-in. An input whose first byte is odd is instead a list of byte edits
+// (offset, value) to a small movie written with the movie maker, so damaged
+// movies reach the decoders too. A file that is no movie is refused; one that
+// opens is run: its
 // frames rendered into a 16-bit surface one by one, asynchronously and
 // synchronously, with a seek between. Nothing may read or write out of
 // bounds, hang or leak.
@@ -10,11 +13,13 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "platform/backend.h"
 #include "platform/ddraw.h"
 #include "platform/dshow.h"
 #include "platform/kernel.h"
+#include "movie_writer.h"
 
 namespace {
 
@@ -44,6 +49,7 @@ void Run(const char* path) {
     D_IDirectDrawMediaStream* video = nullptr;
     D_IDirectDrawSurface7* surface = nullptr;
     D_IDirectDrawStreamSample* sample = nullptr;
+    if (DirectDraw() == nullptr) return;
     if (FAILED(CoCreateInstance(CLSID_D_AMMultiMediaStream, nullptr, CLSCTX_INPROC_SERVER, IID_D_IAMMultiMediaStream,
                                 &object)))
         return;
@@ -85,13 +91,39 @@ void Run(const char* path) {
 
 }  // namespace
 
+// The bytes of a small movie with sound, written once.
+const std::vector<std::uint8_t>& BaseMovie(const std::string& path) {
+    static const std::vector<std::uint8_t> bytes = [&] {
+        TestMovieSpec spec;
+        spec.width = 8;
+        spec.height = 6;
+        spec.frames = 4;
+        spec.soundRate = 8000;
+        spec.toneFromFrame = 1;
+        std::vector<std::uint8_t> out;
+        if (!WriteTestMovie(path, spec)) return out;
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        if (file == nullptr) return out;
+        for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) out.push_back(static_cast<std::uint8_t>(c));
+        std::fclose(file);
+        return out;
+    }();
+    return bytes;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::string path =
         (std::filesystem::temp_directory_path() / ("kelvo-movie-fuzz-" + std::to_string(std::random_device{}()) + ".avi"))
             .string();
+    std::vector<std::uint8_t> bytes(data, data + size);
+    if (size > 0 && (data[0] & 1) != 0) {
+        bytes = BaseMovie(path);
+        for (std::size_t i = 1; i + 2 < size && !bytes.empty(); i += 3)
+            bytes[(data[i] | (data[i + 1] << 8)) % bytes.size()] = data[i + 2];
+    }
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return 0;
-    std::fwrite(data, 1, size, file);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::fclose(file);
     Run(path.c_str());
     std::remove(path.c_str());
