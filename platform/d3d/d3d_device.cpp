@@ -22,6 +22,17 @@ float ReadFloat(const std::uint8_t* p) {
     return f;
 }
 
+// The pixels of a surface as a render target or texture holds them.
+template <typename Pixels>
+void TakeView(const SurfacePixels& view, Pixels* out) {
+    out->bits = view.bits;
+    out->pitch = view.pitch;
+    out->width = view.width;
+    out->height = view.height;
+    out->layout = view.layout;
+    out->decode16 = DecodeTable16(view.layout);
+}
+
 DWORD ReadWord(const std::uint8_t* p) {
     DWORD v;
     std::memcpy(&v, p, 4);
@@ -305,12 +316,7 @@ private:
         SurfacePixels view{};
         if (HRESULT hr = ViewSurfacePixels(target_, &view); FAILED(hr)) return hr;
         RasterTarget& t = p->target;
-        t.bits = view.bits;
-        t.pitch = view.pitch;
-        t.width = view.width;
-        t.height = view.height;
-        t.layout = view.layout;
-        t.decode16 = DecodeTable16(view.layout);
+        TakeView(view, &t);
         const LONG right = static_cast<LONG>(std::min<std::uint64_t>(std::uint64_t{viewport_.dwX} + viewport_.dwWidth,
                                                                     static_cast<std::uint64_t>(view.width)));
         const LONG bottom = static_cast<LONG>(std::min<std::uint64_t>(
@@ -343,15 +349,10 @@ private:
                 if (HRESULT hr = ViewSurfacePixels(textures_[s], &tv); FAILED(hr)) return hr;
                 if (!Drawable(tv)) return D_DDERR_INVALIDPIXELFORMAT;
                 RasterTexture& rt = textureViews[s];
-                rt.bits = tv.bits;
-                rt.pitch = tv.pitch;
-                rt.width = tv.width;
-                rt.height = tv.height;
-                rt.layout = tv.layout;
+                TakeView(tv, &rt);
                 rt.hasKey = tv.hasKey;
                 rt.keyLow = tv.keyLow;
                 rt.keyHigh = tv.keyHigh;
-                rt.decode16 = DecodeTable16(tv.layout);
                 out.texture = &rt;
             }
             p->stageCount = s + 1;

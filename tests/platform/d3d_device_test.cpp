@@ -10,8 +10,6 @@
 
 namespace {
 
-HWND FakeWindow() { return reinterpret_cast<HWND>(std::uintptr_t{0x1234}); }
-
 struct Enumerated {
     std::vector<std::string> names;
     std::vector<GUID> guids;

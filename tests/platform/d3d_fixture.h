@@ -9,10 +9,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/backend.h"
 #include "platform/d3d.h"
-#include "platform/ddraw.h"
-#include "platform/display.h"
+#include "platform/ddraw_fixture.h"
 
 constexpr PlatformPixelLayout kLayoutA1R5G5B5{16, 0x7C00, 0x03E0, 0x001F, 0x8000};
 constexpr PlatformPixelLayout kLayoutA4R4G4B4{16, 0x0F00, 0x00F0, 0x000F, 0xF000};
@@ -31,19 +29,13 @@ struct TexturedVertex {
 constexpr DWORD kColorFvf = D_D3DFVF_XYZRHW | D_D3DFVF_DIFFUSE;
 constexpr DWORD kTexturedFvf = D_D3DFVF_XYZRHW | D_D3DFVF_DIFFUSE | D_D3DFVF_TEX1;
 
-class D3DTest : public ::testing::Test {
+class D3DTest : public DirectDrawFixture {
 protected:
     void SetUp() override {
-        PlatformSelectBackend(PlatformBackend::Headless);
-        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
-        PlatformDisplayReset();
         PlatformD3DReset();
         PlatformD3DKnobsRef().offerDevice = 1;
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        DirectDrawFixture::SetUp();
         void* object = nullptr;
-        ASSERT_EQ(CoCreateInstance(CLSID_D_DirectDraw7, nullptr, CLSCTX_ALL, IID_D_IDirectDraw7, &object), S_OK);
-        dd = static_cast<D_IDirectDraw7*>(object);
-        ASSERT_EQ(dd->Initialize(nullptr), D_DD_OK);
         ASSERT_EQ(dd->QueryInterface(IID_D_IDirect3D7, &object), S_OK);
         d3d = static_cast<D_IDirect3D7*>(object);
     }
@@ -52,10 +44,8 @@ protected:
         if (device != nullptr) device->Release();
         for (D_IDirectDrawSurface7* s : surfaces) s->Release();
         if (d3d != nullptr) d3d->Release();
-        if (dd != nullptr) dd->Release();
+        DirectDrawFixture::TearDown();
         PlatformD3DReset();
-        PlatformDisplayReset();
-        CoUninitialize();
     }
 
     static D_DDPIXELFORMAT FormatOf(const PlatformPixelLayout& l) {
@@ -163,7 +153,6 @@ protected:
         return device->DrawPrimitive(type, kColorFvf, copy.data(), static_cast<DWORD>(copy.size()), 0);
     }
 
-    D_IDirectDraw7* dd = nullptr;
     D_IDirect3D7* d3d = nullptr;
     D_IDirect3DDevice7* device = nullptr;
     std::vector<D_IDirectDrawSurface7*> surfaces;

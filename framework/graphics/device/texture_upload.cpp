@@ -60,21 +60,9 @@ int UploadImageToTexture(const GraphImage* image, const GraphImage* alphaImage, 
 
     // Clip the source to the image and the destination to the texture.
     RECT source = sourceRect;
-    NormalizeRect(&source);
-    const RECT before = source;
-    const RECT area = ImageArea(*image, alphaImage);
-    ClipRectToRect(&source, &area);
-    destX += source.left - before.left;
-    destY += source.top - before.top;
-    const RECT texture{0, 0, data->width, data->height};
-    RECT dest{destX, destY, destX + (source.right - source.left), destY + (source.bottom - source.top)};
-    const RECT destBefore = dest;
-    ClipRectToRect(&dest, &texture);
-    source.left += dest.left - destBefore.left;
-    source.top += dest.top - destBefore.top;
-    source.right = source.left + (dest.right - dest.left);
-    source.bottom = source.top + (dest.bottom - dest.top);
-    if (dest.right <= dest.left || dest.bottom <= dest.top) return 0;
+    if (!ClipCopyRects(&source, &destX, &destY, ImageArea(*image, alphaImage), RECT{0, 0, data->width, data->height}))
+        return 0;
+    const RECT dest{destX, destY, destX + (source.right - source.left), destY + (source.bottom - source.top)};
 
     int pitch = 0;
     void* pixels = nullptr;
@@ -120,12 +108,9 @@ int WriteRectToGraphTextures(GraphRecord* graph, const GraphImage* image, const 
     for (int i = 0; i < graph->storageCount; ++i) {
         const Surface3DDataRecord* tile = LookupSurface3DData(graph->storageHandles[i]);
         if (tile == nullptr) return -1;
-        RECT part = dest;
         const RECT window{tile->x, tile->y, tile->x + tile->width, tile->y + tile->height};
-        ClipRectToRect(&part, &window);
-        if (part.right <= part.left || part.bottom <= part.top) continue;
-        const RECT partSource{source.left + part.left - destX, source.top + part.top - destY,
-                              source.left + part.right - destX, source.top + part.bottom - destY};
+        RECT part, partSource;
+        if (!CopyPartInWindow(source, dest, window, &part, &partSource)) continue;
         if (UploadImageToTexture(image, alphaImage, partSource, tile->uOffset + part.left - tile->x,
                                  tile->vOffset + part.top - tile->y, graph->storageHandles[i], 1) < 0)
             return -1;

@@ -8,18 +8,6 @@
 
 namespace {
 
-D_DDPIXELFORMAT Rgb(DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a) {
-    D_DDPIXELFORMAT f{};
-    f.dwSize = sizeof f;
-    f.dwFlags = D_DDPF_RGB | (a != 0 ? D_DDPF_ALPHAPIXELS : 0);
-    f.dwRGBBitCount = bits;
-    f.dwRBitMask = r;
-    f.dwGBitMask = g;
-    f.dwBBitMask = b;
-    f.dwRGBAlphaBitMask = a;
-    return f;
-}
-
 D3DStandInDevice DeviceOf(const IID& guid, DWORD depths = D_DDBD_16 | D_DDBD_32) {
     D3DStandInDevice d = PlatformD3DDefaultDevices()[0];
     d.desc.deviceGUID = guid;
@@ -88,9 +76,15 @@ TEST_F(Direct3DLayerTest, SortsTheOfferedTextureFormatsIntoTheSlots) {
         std::uint32_t red, alpha;
     };
     // A 5:6:5 screen: the default list fills every slot.
-    const Want wants[] = {{0, 16, 0xF800, 0},          {1, 32, 0xFF0000, 0},           {2, 16, 0x0F00, 0xF000},
-                          {3, 32, 0xFF0000, 0xFF000000u}, {4, 16, 0x7C00, 0x8000},        {5, 32, 0xFF0000, 0xFF000000u},
-                          {6, 16, 0xF800, 0},          {7, 32, 0xFF0000, 0},           {8, 32, 0xFF0000, 0xFF000000u}};
+    const Want wants[] = {{0, 16, 0xF800, 0},
+                          {1, 32, 0xFF0000, 0},
+                          {2, 16, 0x0F00, 0xF000},
+                          {3, 32, 0xFF0000, 0xFF000000u},
+                          {4, 16, 0x7C00, 0x8000},
+                          {5, 32, 0xFF0000, 0xFF000000u},
+                          {6, 16, 0xF800, 0},
+                          {7, 32, 0xFF0000, 0},
+                          {8, 32, 0xFF0000, 0xFF000000u}};
     for (const Want& w : wants) {
         const ColorFormatDesc* f = GetTextureColorFormat(w.slot);
         ASSERT_NE(f, nullptr) << w.slot;
@@ -115,7 +109,8 @@ TEST_F(Direct3DLayerTest, SortsTheOfferedTextureFormatsIntoTheSlots) {
 TEST_F(Direct3DLayerTest, WithoutSixteenBitAlphaFormatsTexturesTakeTheThirtyTwoBitSlot) {
     D3DStandInKnobs& k = PlatformD3DKnobsRef();
     k.replaceTextureFormats = true;
-    k.textureFormats = {Rgb(16, 0xF800, 0x07E0, 0x1F, 0), Rgb(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u)};
+    // 5:6:5 and 8:8:8:8 of the stand-in's list.
+    k.textureFormats = {PlatformD3DDefaultTextureFormats()[0], PlatformD3DDefaultTextureFormats()[5]};
     Start();
     ASSERT_EQ(IsDirect3DUp(), 1);
     // 8:8:8:8 fills slots 3 and 5; 2 and 4 stay empty.
@@ -138,7 +133,7 @@ TEST_F(Direct3DLayerTest, WithoutSixteenBitAlphaFormatsTexturesTakeTheThirtyTwoB
 TEST_F(Direct3DLayerTest, RefusesADeviceWithoutSixteenBitPlainFormats) {
     D3DStandInKnobs& k = PlatformD3DKnobsRef();
     k.replaceTextureFormats = true;
-    k.textureFormats = {Rgb(32, 0xFF0000, 0xFF00, 0xFF, 0)};
+    k.textureFormats = {PlatformD3DDefaultTextureFormats()[4]};  // X8R8G8B8 only
     Start();
     EXPECT_EQ(IsDirect3DUp(), 0);
     EXPECT_GE(FindLine("使用可能なテクスチャフォーマットが見つかりませんでした"), 0);
