@@ -28,6 +28,12 @@ protected:
         PlatformDisplayReset();
         PlatformD3DReset();
         PlatformD3DKnobsRef().offerDevice = 1;
+        // Software rendering, once entered by an earlier test, outlives the
+        // framework's end; this one starts on the hardware road.
+        g_ScreenDevice.softwareOnly = 0;
+        g_ScreenDevice.disable3D = 0;
+        g_ScreenDevice.screenMemImg = 0;
+        g_ScreenColorInfo.screenIsMemImg = 0;
     }
     void TearDown() override {
         FrameworkTest::TearDown();
