@@ -7,3 +7,5 @@ int TextureStretchBlitGraph(int, int, int, int, const GraphRecord*, int) { retur
 int TextureRotateBlitGraph(float, float, double, double, const GraphRecord*, int, int) { return -1; }
 int FrameBox3D(int, int, int, int, std::uint32_t) { return -1; }
 int ClearTextureDrawTarget() { return 0; }
+int FillGraphSurface3Ds(GraphRecord*, int, int, int, int) { return -1; }
+int CaptureScreenToGraphTextures(int, int, int, int, GraphRecord*, int) { return -1; }

@@ -13,3 +13,8 @@ int TextureRotateBlitGraph(float x, float y, double scale, double angle, const G
 int FrameBox3D(int x1, int y1, int x2, int y2, std::uint32_t colorCode);
 // Clears a texture draw target on the device. 0.
 int ClearTextureDrawTarget();
+// Fills every texture tile of a texture graphic with one colour. 0 or -1.
+int FillGraphSurface3Ds(GraphRecord* graph, int r, int g, int b, int a);
+// Copies the rectangle of the draw target into a texture graphic's tiles;
+// the full-screen flag reads the whole desktop in a window. 0 or -1.
+int CaptureScreenToGraphTextures(int x1, int y1, int x2, int y2, GraphRecord* graph, int fullScreen);

@@ -15,6 +15,7 @@
 #include "graphics/draw/draw_state.h"
 #include "graphics/draw/graph_load.h"
 #include "graphics/draw/graph_record.h"
+#include "graphics/draw/mask.h"
 #include "graphics/image/base_image.h"
 #include "graphics/image/image_loader.h"
 #include "graphics/movie/movie.h"
@@ -122,8 +123,10 @@ int RecoverGraphicsAfterDeviceLoss() {
     ScreenDeviceState& d = g_ScreenDevice;
     const int direct3DWasUp = IsDirect3DUp();
 
-    // Everything made on the old device goes first.
+    // Everything made on the old device goes first; the mask keeps its
+    // buffer and gets its work surface back with the draw state.
     ShutDownDirect3D();
+    ReleaseMaskWorkSurface();
     ReleaseMainSurfaces();
     ReleaseAllSurface2DSurfaces();
     ReleaseWindowClipper();
