@@ -99,6 +99,21 @@ MEMIMG* StraightDrawTarget(MEMIMG* view);
 // software-only mode nor DirectDraw.
 int SoftDrawingUnavailable();
 
+// A 2D surface and its surface data; null (and part null) when either is
+// missing.
+SurfaceDataRecord* LookupPartData(HandleId surface2D, const Surface2DRecord** part);
+
+// What a software draw of a 2D surface's window works with while the screen
+// is held as software images: the window's image (the surface data's own,
+// or a view of the window) and the draw target's.
+struct StraightImages {
+    MEMIMG sourceView, targetView;
+    const MEMIMG* source;
+    MEMIMG* target;
+};
+// False when either image has no pixels.
+bool FindStraightImages(const Surface2DRecord& part, SurfaceDataRecord& data, StraightImages* images);
+
 // The plain draw of a 2D surface with its top-left at (x, y). 0 or -1.
 int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent);
 // The same for a graphic's first 2D surface; x and y are truncated toward
@@ -116,3 +131,7 @@ int SoftDrawExtend(double x1, double y1, double x2, double y2, const GraphRecord
 // screen format. The corners may come in any order. 0 or -1.
 int SoftDrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t color);
 int SoftDrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t color);
+// The graphic scaled by scale and turned by angle (radians) about its
+// centre, which lands at (x, y) truncated; turn mirrors it left to right.
+// 0 after a draw (also one that drew nothing), -1 when it cannot draw.
+int SoftDrawRotate(float x, float y, double scale, double angle, const GraphRecord* graph, int transparent, int turn);

@@ -17,6 +17,14 @@ namespace blit_test {
 using soft_test::ImageLayout;
 using soft_test::TestImage;
 
+// Every kind of source the rasterisers draw from.
+constexpr ImageLayout kSourceLayouts[] = {ImageLayout::k16,         ImageLayout::k32,     ImageLayout::kPaletted16,
+                                          ImageLayout::kPaletted32, ImageLayout::kAlpha16, ImageLayout::kAlpha32};
+
+// The blend-mask table the sweeps draw with: a border parameter and range
+// that give weights across the whole range, 0 and 255 included.
+constexpr std::uint32_t kSweepMaskParam = 100, kSweepMaskRange = 90;
+
 bool Is32(ImageLayout layout);
 bool IsPaletted(ImageLayout layout);
 bool HasAlpha(ImageLayout layout);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -31,6 +32,9 @@ protected:
         PlatformDisplayReset();
         // Software-only mode, once entered, outlives the framework's end.
         g_ScreenDevice.softwareOnly = 0;
+        g_ScreenDevice.screenMemImg = 0;
+        // So does a screen mode applied before the start (an 8-bit one).
+        ApplyScreenMode(640, 480, 16, 0, -1);
         g_ScreenDevice.disable3D = 0;
         PlatformSetFrameSink([this](const PlatformFrame& f) { frames.push_back(f); });
         ApiSetAllowDoubleStart(1);
@@ -72,11 +76,13 @@ protected:
         const ColorFormatDesc* format = nullptr;
         EXPECT_EQ(LockSurfaceData(data, &pitch, &pixels, 0, nullptr, &format), 0);
         EXPECT_EQ(format->bytesPerPixel, 2);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const std::uint16_t v = pixel(x, y);
-                std::memcpy(static_cast<std::uint8_t*>(pixels) + y * pitch + x * 2, &v, 2);
-            }
+        // Anything but 5:6:5 words is left as it is.
+        if (pixels != nullptr && format->bytesPerPixel == 2)
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const std::uint16_t v = pixel(x, y);
+                    std::memcpy(static_cast<std::uint8_t*>(pixels) + y * pitch + x * 2, &v, 2);
+                }
         UnlockSurfaceData(data);
         return g;
     }
