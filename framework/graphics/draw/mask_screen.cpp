@@ -5,6 +5,7 @@
 #include "core/fatal_error.h"
 #include "core/log.h"
 #include "core/memory.h"
+#include "core/system_state.h"
 #include "graphics/device/direct3d.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/draw/draw_state.h"
@@ -138,7 +139,9 @@ int FillMaskScreen(std::uint8_t value) {
 }
 
 int ShutDownMask() {
-    WaitWhileInactive();
+    // Not while the framework ends: an inactive window may never become
+    // active again, and releasing needs no active window.
+    if (!g_SystemState.ending) WaitWhileInactive();
     if (g_DrawState.maskOn && g_MaskScreen.buffer != nullptr) SetMaskActive(0);
     ReleaseMaskWorkScreen();
     g_MaskScreen.screenFlag = 0;
