@@ -29,32 +29,20 @@ constexpr float kAngle = 3.14159265f / 5, kScale = 1.3f;
 const int kBox = static_cast<int>(std::ceil(kSprite * kScale * (std::cos(kAngle) + std::sin(kAngle)))) + 2;
 constexpr double kCovered = kSprite * kScale * kSprite * kScale;
 
-// The keyed sprite's pixman image under the transform that turns it: box
-// pixel (X, Y) samples the sprite at the inverse turn of its offset from the
-// box's centre, nearest filter. Put back as it was afterwards.
-class TurnedPixmanSprite {
-public:
-    explicit TurnedPixmanSprite(pixman_image_t* sprite) : sprite_(sprite) {
-        const double c = std::cos(kAngle) / kScale, s = std::sin(kAngle) / kScale, half = kBox / 2.0;
-        pixman_transform_t t;
-        pixman_transform_init_identity(&t);
-        t.matrix[0][0] = pixman_double_to_fixed(c);
-        t.matrix[0][1] = pixman_double_to_fixed(s);
-        t.matrix[0][2] = pixman_double_to_fixed(-half * (c + s) + kSprite / 2.0);
-        t.matrix[1][0] = pixman_double_to_fixed(-s);
-        t.matrix[1][1] = pixman_double_to_fixed(c);
-        t.matrix[1][2] = pixman_double_to_fixed(half * (s - c) + kSprite / 2.0);
-        pixman_image_set_transform(sprite_, &t);
-        pixman_image_set_filter(sprite_, PIXMAN_FILTER_NEAREST, nullptr, 0);
-    }
-    ~TurnedPixmanSprite() {
-        pixman_image_set_transform(sprite_, nullptr);
-        pixman_image_set_filter(sprite_, PIXMAN_FILTER_FAST, nullptr, 0);
-    }
-
-private:
-    pixman_image_t* sprite_;
-};
+// The transform that turns the sprite: box pixel (X, Y) samples it at the
+// inverse turn of its offset from the box's centre.
+pixman_transform_t TurnTransform() {
+    const double c = std::cos(kAngle) / kScale, s = std::sin(kAngle) / kScale, half = kBox / 2.0;
+    pixman_transform_t t;
+    pixman_transform_init_identity(&t);
+    t.matrix[0][0] = pixman_double_to_fixed(c);
+    t.matrix[0][1] = pixman_double_to_fixed(s);
+    t.matrix[0][2] = pixman_double_to_fixed(-half * (c + s) + kSprite / 2.0);
+    t.matrix[1][0] = pixman_double_to_fixed(-s);
+    t.matrix[1][1] = pixman_double_to_fixed(c);
+    t.matrix[1][2] = pixman_double_to_fixed(half * (s - c) + kSprite / 2.0);
+    return t;
+}
 
 struct BlendCase {
     const char* name;
@@ -90,7 +78,7 @@ void Ours(benchmark::State& state, bool is32, const BlendCase& m) {
 
 void Pixman(benchmark::State& state, bool is32, const BlendCase& m) {
     Images& im = ImagesFor(is32);
-    const TurnedPixmanSprite turned(im.pxSprite);
+    const PixmanTransformScope turned(im.pxSprite, TurnTransform());
     pixman_image_t* mask = nullptr;
     if (m.paramMask) {
         const pixman_color_t alpha{0, 0, 0, static_cast<std::uint16_t>(m.param * 257)};

@@ -14,6 +14,7 @@
 #include "platform/ddraw.h"
 #include "platform/types.h"
 #include "softrender/lines.h"
+#include "softrender/triangle_memimg.h"
 #include "softrender/soft_draw_settings.h"
 
 struct GraphRecord;
@@ -135,3 +136,16 @@ int SoftDrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t color);
 // centre, which lands at (x, y) truncated; turn mirrors it left to right.
 // 0 after a draw (also one that drew nothing), -1 when it cannot draw.
 int SoftDrawRotate(float x, float y, double scale, double angle, const GraphRecord* graph, int transparent, int turn);
+// One triangle of the graphic's first 2D surface (u, v in its own texels),
+// or, without a graphic, filled with colour (a pixel value of the screen
+// format). 0, or -1 when no renderer is up, the graphic has no 2D surface
+// or the target cannot be opened.
+int SoftDrawTriangle(const TriangleVertex vertices[3], const GraphRecord* graph, int transparent, std::uint32_t colour);
+// The graphic deformed onto the four corners top-left, top-right,
+// bottom-left, bottom-right, as two triangles sharing the side from the
+// top-right to the bottom-left corner. Always 0.
+int SoftDrawFourCorner(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, const GraphRecord* graph,
+                       int transparent);
+// The same with the corners truncated toward zero.
+int SoftDrawFourCornerF(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
+                        const GraphRecord* graph, int transparent);

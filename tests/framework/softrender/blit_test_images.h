@@ -11,6 +11,7 @@
 #include "framework/softrender/blit_reference.h"
 #include "framework/softrender/soft_test_image.h"
 #include "graphics/image/memimg.h"
+#include "softrender/soft_draw_settings.h"
 
 namespace blit_test {
 
@@ -30,6 +31,9 @@ bool IsPaletted(ImageLayout layout);
 bool HasAlpha(ImageLayout layout);
 ImageLayout DestLayoutFor(ImageLayout source);
 pixel_oracle::PixelKind KindOf(ImageLayout layout);
+// The reference's settings for a draw from a source of the layout.
+blit_reference::BlitSettings ReferenceSettings(ImageLayout layout, const SoftDrawSettings& settings, bool mask,
+                                               int transparent);
 
 class SourceImage {
 public:

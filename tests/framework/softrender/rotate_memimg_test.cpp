@@ -19,6 +19,7 @@
 #include "framework/softrender/blit_test_images.h"
 #include "framework/softrender/rotate_reference.h"
 #include "framework/softrender/sampled_reference.h"
+#include "framework/softrender/triangle_test_support.h"
 #include "graphics/device/surface2d.h"
 
 namespace po = pixel_oracle;
@@ -74,15 +75,7 @@ struct Tally {
     DrawRotateMemImg(dest.image(), srcImg, draw.x, draw.y, draw.turning.angle, draw.turning.scale, draw.transparent,
                      0, draw.useMask ? mask->image() : nullptr, draw.settings);
 
-    ref::BlitSettings s;
-    s.kind = blit_test::KindOf(layout);
-    s.paletted = blit_test::IsPaletted(layout);
-    s.alphaChannel = blit_test::HasAlpha(layout);
-    s.mode = draw.settings.blendMode;
-    s.param = draw.settings.blendParam;
-    s.bright = draw.settings.brightColor;
-    s.mask = draw.useMask;
-    s.transparent = draw.transparent;
+    const ref::BlitSettings s = blit_test::ReferenceSettings(layout, draw.settings, draw.useMask, draw.transparent);
 
     const RECT& area = draw.settings.drawArea;
     rotate_reference::Geometry geometry{srcImg->width, srcImg->height, draw.x, draw.y, draw.turning.angle,
@@ -189,6 +182,58 @@ TEST_P(RotateSweep, EveryLoopAtEveryTurnMatchesTheInverseTurn) {
     // Pixels left to either side by the fixed-point rounding stay rare.
     EXPECT_GT(tally.drawn, 5000);
     EXPECT_LT(tally.ambiguous * 100, tally.drawn) << tally.ambiguous << " of " << tally.drawn;
+}
+
+// The turn flag mirrors the image left to right through the quad path: the
+// source's top-left corner goes where the unmirrored draw puts its
+// top-right one, and so on. The corners, turned in double precision with
+// the sine and cosine kept to 18 fraction bits and truncated to whole
+// pixels, give the two triangles the triangle oracle checks.
+TEST_P(RotateSweep, MirroredDrawsAreTheTrianglesOfTheTurnedCorners) {
+    const ImageLayout layout = GetParam();
+    SourceImage src(layout, 13, 7, 23);
+    MaskImage mask(15, 9, 5);
+    triangle_test::Tally tally;
+    int checked = 0, n = 0;
+    for (std::uint32_t mode = 0; mode < 5; ++mode)
+        for (int t = 0; t < kTurningCount; ++t, ++n) {
+            const Turning& turning = kTurnings[t];
+            const int x = 20 + n % 7, y = 18 + n % 5;
+            const double c = std::trunc(static_cast<double>(static_cast<float>(std::cos(turning.angle))) * 262144) / 262144;
+            const double s = std::trunc(static_cast<double>(static_cast<float>(std::sin(turning.angle))) * 262144) / 262144;
+            const double hw = 13 * static_cast<double>(turning.scale) / 2, hh = 7 * static_cast<double>(turning.scale) / 2;
+            // Texture top-left, top-right, bottom-left, bottom-right.
+            const double offsets[4][2] = {{hw, -hh}, {-hw, -hh}, {hw, hh}, {-hw, hh}};
+            std::int32_t corners[8];
+            bool clear = true;
+            for (int i = 0; i < 4; ++i) {
+                const double px = x + offsets[i][0] * c - offsets[i][1] * s;
+                const double py = y + offsets[i][0] * s + offsets[i][1] * c;
+                for (double v : {px, py}) {
+                    const double off = std::fabs(v - std::round(v));
+                    if (off > 0 && off < 1e-3) clear = false;  // single precision may truncate it either way
+                }
+                corners[2 * i] = static_cast<std::int32_t>(std::trunc(px));
+                corners[2 * i + 1] = static_cast<std::int32_t>(std::trunc(py));
+            }
+            if (!clear) continue;
+            ++checked;
+            triangle_test::Draw draw;
+            draw.texture = &src;
+            draw.mask = n % 3 == 0 ? &mask : nullptr;
+            draw.transparent = n % 2;
+            draw.settings = SoftDrawSettings{n % 4 == 1 ? RECT{9, 7, 37, 30} : RECT{0, 0, kDestW, kDestH}, mode,
+                                             static_cast<std::uint32_t>(n % 2 ? 255 : 100 + n),
+                                             n % 5 == 2 ? 0x00C08040u : 0xFFFFFFu};
+            TestImage dest(blit_test::DestLayoutFor(layout), kDestW, kDestH, 4, static_cast<std::uint32_t>(n));
+            const std::vector<std::uint32_t> before = dest.Pixels();
+            DrawRotateMemImg(dest.image(), src.image(), x, y, turning.angle, turning.scale, draw.transparent, 1,
+                             draw.mask != nullptr ? mask.image() : nullptr, draw.settings);
+            ASSERT_TRUE(triangle_test::PiecesMatch(dest, before, triangle_test::QuadTriangles(corners, 13, 7), draw, &tally))
+                << "angle " << turning.angle << " scale " << turning.scale;
+        }
+    EXPECT_GT(checked, 60);
+    EXPECT_GT(tally.drawn, 10000);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllSourceKinds, RotateSweep, ::testing::ValuesIn(blit_test::kSourceLayouts));

@@ -37,49 +37,19 @@ struct Turned {
 
 class RotateDrawTest : public DrawOpsTest {
 protected:
-    // Draws graph (whose pixels are those of the function over w x h) with
-    // RotateBlitGraphF and checks the presented frame against the renderer
-    // drawing the same source onto the same background, under the same
-    // draw area and settings.
+    // The rotated draw of graph, whose pixels are those of the function
+    // over w x h, against the renderer's.
     void ExpectAsTheRenderer(HandleId graph, int w, int h, const std::function<std::uint16_t(int, int)>& pixel,
                              const Turned& t, const RECT& area, int mode, int param) {
-        Background(0x40, 0x90, 0xC0);
-        MEMIMG reference{}, source{};
-        ASSERT_EQ(InitMemImg(&reference, 640, 480, -1, 0, kMemImgKind565, 0, 0, 0), 0);
-        ASSERT_EQ(InitMemImg(&source, w, h, -1, 0, kMemImgKind565, 0, 0, 0), 0);
-        ClearMemImgRect(&reference, nullptr, ApiMakeColorCode(0x40, 0x90, 0xC0));
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const std::uint16_t v = pixel(x, y);
-                std::memcpy(source.pixels + y * source.pitch + x * 2, &v, 2);
-            }
-        ASSERT_EQ(SetDrawViewport(area.left, area.top, area.right, area.bottom), 0);
-        ApiSetBlendModeParam(mode, param);
-        ApiSetBrightColor(255, 200, 120);
-        DrawRotateMemImg(&reference, &source, FloatToInt(t.x), FloatToInt(t.y), static_cast<float>(t.angle),
-                         static_cast<float>(t.scale), t.transparent, t.turn, nullptr, CurrentSoftDrawSettings());
-        EXPECT_EQ(RotateBlitGraphF(t.x, t.y, t.scale, t.angle, graph, t.transparent, t.turn), 0);
-        ApiSetBlendModeParam(0, 0);
-        ApiSetBrightColor(255, 255, 255);
-        SetDrawViewport(0, 0, 640, 480);
-
-        const PlatformFrame& f = Present();
-        int differing = 0, changed = 0;
-        const std::uint32_t background = ApiMakeColorCode(0x40, 0x90, 0xC0);
-        for (int y = 0; y < 480; ++y)
-            for (int x = 0; x < 640; ++x) {
-                std::uint16_t want = 0;
-                std::memcpy(&want, reference.pixels + y * reference.pitch + x * 2, 2);
-                if (f.Raw(x, y) != want) ++differing;
-                if (want != background) ++changed;
-            }
-        EXPECT_EQ(differing, 0) << "centre " << t.x << ", " << t.y << " angle " << t.angle << " scale " << t.scale
-                                << " turn " << t.turn << " mode " << mode;
-        if (!t.turn) {
-            EXPECT_GT(changed, 20);
-        }
-        ReleaseMemImg(&reference);
-        ReleaseMemImg(&source);
+        const int changed = DrawOpsTest::ExpectAsTheRenderer(
+            w, h, pixel, area, mode, param,
+            [&](MEMIMG* reference, const MEMIMG* source, const SoftDrawSettings& settings) {
+                DrawRotateMemImg(reference, source, FloatToInt(t.x), FloatToInt(t.y), static_cast<float>(t.angle),
+                                 static_cast<float>(t.scale), t.transparent, t.turn, nullptr, settings);
+            },
+            [&] { return RotateBlitGraphF(t.x, t.y, t.scale, t.angle, graph, t.transparent, t.turn); });
+        EXPECT_GT(changed, 20) << "centre " << t.x << ", " << t.y << " angle " << t.angle << " scale " << t.scale
+                               << " turn " << t.turn;
     }
 
     void EveryTurnAndModeAsTheRenderer() {
