@@ -120,7 +120,6 @@ int FourCornerBlitGraph(float x1, float y1, float x2, float y2, float x3, float 
     if (DrawingSkipped()) return 0;
     const GraphRecord* graph = GraphForDraw(graphHandle);
     if (graph == nullptr) return -1;
-    WaitWhileInactive();
     // The bounding box of the four points; the triangles draw the column
     // and row of their corners, so it reaches one past the greatest.
     auto edge = [](float v, int past) {
@@ -128,7 +127,7 @@ int FourCornerBlitGraph(float x1, float y1, float x2, float y2, float x3, float 
     };
     const RECT rect{edge(std::min({x1, x2, x3, x4}), 0), edge(std::min({y1, y2, y3, y4}), 0),
                     edge(std::max({x1, x2, x3, x4}), 1), edge(std::max({y1, y2, y3, y4}), 1)};
-    FrameScope frame(rect);
+    DrawFrameScope frame(rect);
     // Both paths take the corners in the order top-left, top-right,
     // bottom-left, bottom-right.
     if (graph->textureGraph)
