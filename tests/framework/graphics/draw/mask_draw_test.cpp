@@ -204,7 +204,8 @@ TEST_F(MaskDrawTest, ALostDeviceKeepsTheMaskAndItsWorkSurfaceComesBack) {
 const std::filesystem::path g_startPath = std::filesystem::current_path();
 
 TEST_F(MaskDrawTest, AMonsterSeenThroughARoundWindowInTheMask) {
-    // With KELVO_CAPTURE set the presented frame is written as a picture.
+    // With KELVO_CAPTURE set (and KELVO_CAPTURE_EVERY=1) the presented
+    // frame is written as a picture.
     if (!std::filesystem::is_regular_file(g_startPath / "rukbmp" / "algall.bmp"))
         GTEST_SKIP() << "no data set beside the test program";
     ASSERT_TRUE(SetCurrentDirectoryA(PlatformWindowsPath(g_startPath.string()).c_str()));

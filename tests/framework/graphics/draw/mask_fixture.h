@@ -96,12 +96,7 @@ protected:
         ApiSetBlendModeParam(0, 0);
         ApiSetBrightColor(255, 255, 255);
         ApiEndFramework();
-        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
-        PlatformDisplayReset();
-        g_ScreenDevice.softwareOnly = 0;
-        g_ScreenDevice.screenMemImg = 0;
-        ApplyScreenMode(640, 480, 16, 0, -1);
-        g_ScreenDevice.disable3D = 0;
+        ResetDisplay();
         g_SystemState.windowMode = 0;
         PlatformSetHeadlessDesktop(1024, 768, 32);
         target_ = kNoHandle;
