@@ -17,7 +17,8 @@
 #include <filesystem>
 #include <map>
 
-#include "field_harness.h"
+#include "flow/stage_flow.h"
+#include "flow/startup.h"
 #include "flow/handles.h"
 #include "flow/player_motion.h"
 #include "flow/player_record.h"
@@ -58,7 +59,8 @@ Field& SetUpField() {
         ApiSetLogEnabled(0);
         if (ApiInitFramework() < 0) return f;
         ApiSelectDrawTarget(kDrawTargetBack);
-        if (LoadMonsterImages() < 0) return f;
+        LoadStartupImages();
+        if (g_MonsterSheets[0][0] <= 0) return f;
         f.stage = BusiestStage();
         g_StageState.cameraX = 4000.0f;
         g_PlayerMotion.screenX = 320.0f;
