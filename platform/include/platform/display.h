@@ -109,6 +109,8 @@ std::uint64_t PlatformProgramFrameCount();
 void PlatformSetFrameSink(PlatformFrameSink sink);
 // The most recent frame (empty before the first present).
 PlatformFrame PlatformLastFrame();
+// Writes a frame as an 8-bit RGB PNG file; false when it cannot be written.
+bool PlatformWritePng(const PlatformFrame& frame, const std::string& path);
 // The SDL window frames are shown in (null: none); set by the window stand-in.
 void PlatformAttachPresentWindow(void* sdlWindow);
 
