@@ -29,14 +29,10 @@
 #include "flow/startup.h"
 #include "flow/sub_screen.h"
 #include "flow/title_menu.h"
+#include "integration/support/generated_game_folder.h"
 #include "kelvo/api.h"
-#include "platform/backend.h"
 #include "platform/dinput.h"
 #include "platform/display.h"
-#include "platform/files.h"
-#include "platform/kernel.h"
-#include "platform/window.h"
-#include "support/temp_dir.h"
 #include "world/collision_map.h"
 #include "world/monster_kind_params.h"
 #include "world/monster_record.h"
@@ -85,19 +81,9 @@ void PutI32(std::vector<unsigned char>& bytes, int offset, int value) {
 class FieldPlayRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::string tool = std::string(KELVO_DATAGEN_PATH) + " " + data_.str() + " >/dev/null";
-        ASSERT_EQ(std::system(tool.c_str()), 0);
         if (const char* dir = std::getenv("KELVO_RUN_CAPTURE")) captureDir_ = dir;
-        PlatformSelectBackend(PlatformBackend::Headless);
-        PlatformResetWindows();
         PlatformInputReset();
-        char previous[MAX_PATH];
-        GetCurrentDirectoryA(MAX_PATH, previous);
-        previous_ = previous;
-        SetCurrentDirectoryA(PlatformWindowsPath(data_.str()).c_str());
-        ApiSetLogEnabled(0);
-        ApiSetAllowDoubleStart(1);
-        ASSERT_EQ(ApiInitFramework(), 0);
+        ASSERT_NO_FATAL_FAILURE(game_.Start());
         PlatformSetFrameSink([this](const PlatformFrame& frame) {
             last_ = frame;
             ++presents_;
@@ -108,16 +94,13 @@ protected:
         ApplyKeyConfig();
         LoadStartupImages();
         ApiSelectDrawTarget(kDrawTargetBack);
-        ApiSetVBlankWait(0);
         LoadGalleryFlags();
     }
     void TearDown() override {
         PlatformSetFrameSink(nullptr);
         PlatformSetInputScript({});
         ApiReleaseAllGraphs(0);
-        ApiEndFramework();
-        SetCurrentDirectoryA(previous_.c_str());
-        PlatformResetWindows();
+        game_.End();
     }
 
     static PlatformInputFrame Input(const Keys& keys) {
@@ -175,11 +158,10 @@ protected:
         LoadStage(stage);
     }
 
-    SaveFields Save(int slot) const { return {Slurp(data_.path() / "savedata" / ("file" + std::to_string(slot) + ".dat"))}; }
-    std::vector<unsigned char> File(const char* name) const { return Slurp(data_.path() / "savedata" / name); }
+    SaveFields Save(int slot) const { return {Slurp(game_.data().path() / "savedata" / ("file" + std::to_string(slot) + ".dat"))}; }
+    std::vector<unsigned char> File(const char* name) const { return Slurp(game_.data().path() / "savedata" / name); }
 
-    TempDir data_;
-    std::string previous_;
+    GeneratedGameFolder game_;
     std::string captureDir_;
     PlatformFrame last_;
     std::uint64_t presents_ = 0;
@@ -346,9 +328,9 @@ TEST_F(FieldPlayRun, FromTheTitleThroughEveryWayOutOfAStageToTheEnding) {
     PutI32(placed, 61, ending.x - kStageTable[61 - 1].rightBound);
     PutI32(placed, 65, 777777);
     placed[86] = 1;
-    std::ofstream(data_.path() / "savedata" / "file2.dat", std::ios::binary)
+    std::ofstream(game_.data().path() / "savedata" / "file2.dat", std::ios::binary)
         .write(reinterpret_cast<const char*>(placed.data()), static_cast<std::streamsize>(placed.size()));
-    std::ofstream(data_.path() / "savedata" / "start2.dat", std::ios::binary).write("\x3d\x32\0\0\0", 5);
+    std::ofstream(game_.data().path() / "savedata" / "start2.dat", std::ios::binary).write("\x3d\x32\0\0\0", 5);
 
     // The title, GAME MODE, FILE2 (LOAD LV 50): the game starts on stage 61.
     BeginTitleMenu(menu_);

@@ -11,17 +11,12 @@
 
 #include <kelvo/api.h>
 
-#include <filesystem>
-#include <map>
-
 #include "flow/game_loop.h"
 #include "flow/key_config.h"
 #include "flow/player_record.h"
 #include "flow/save_data.h"
-#include "flow/startup.h"
-#include "platform/backend.h"
+#include "support/game_data_field.h"
 #include "world/monster_record.h"
-#include "world/stage_monster_counts.h"
 #include "world/stage_state.h"
 
 namespace {
@@ -30,15 +25,6 @@ struct Field {
     bool ready = false;
     int stage = 0;
 };
-
-int BusiestStage() {
-    std::map<int, int> placed;
-    for (const StageMonsterCount& c : kStageMonsterCounts) placed[c.stage] += c.count;
-    int best = 0;
-    for (auto [stage, count] : placed)
-        if (best == 0 || count > placed[best]) best = stage;
-    return best;
-}
 
 int LiveMonsters() {
     int n = 0;
@@ -50,18 +36,9 @@ int LiveMonsters() {
 Field& SetUpField() {
     static Field field = [] {
         Field f;
-        std::error_code ec;
-        std::filesystem::current_path(std::filesystem::read_symlink("/proc/self/exe", ec).parent_path(), ec);
-        if (!std::filesystem::exists("rukbmp")) return f;
-        PlatformSelectBackend(PlatformBackend::Headless);
-        ApiSetAllowDoubleStart(1);
-        ApiSetLogEnabled(0);
-        if (ApiInitFramework() < 0) return f;
+        if (!StartGameBesideItsData()) return f;
         LoadKeyConfig();
         ApplyKeyConfig();
-        LoadStartupImages();
-        ApiSelectDrawTarget(kDrawTargetBack);
-        ApiSetVBlankWait(0);
         f.stage = BusiestStage();
         InitNewGame();
         g_PlayerRecord.stage = static_cast<std::int8_t>(f.stage);
