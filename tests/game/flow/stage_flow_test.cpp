@@ -13,6 +13,7 @@
 #include "flow/save_data.h"
 #include "flow/stage_flow.h"
 #include "flow/sub_screen.h"
+#include "flow/title_menu.h"
 #include "game/support/game_frame.h"
 #include "game/support/working_dir.h"
 #include "world/damage_numbers.h"
@@ -166,6 +167,9 @@ TEST_F(StageFlowTest, TheEndingDoorSavesTheGameOnStage43AndLeavesForTheTitle) {
     EXPECT_EQ(g_PlayerRecord.stage, 43);
     EXPECT_EQ(g_WarpDoors[6].destination, 43);
     EXPECT_EQ(g_ReturnedFromGameFlag, 1);
+    TitleMenu menu;
+    BeginTitleMenu(menu);
+    EXPECT_EQ(g_ReturnedFromGameFlag, 0);  // the title clears it
     int musicStops = 0;
     for (const ApiCall& call : Recorder().Calls("ApiStopSoundHandle")) musicStops += call.Int(0) >= kMusicBase;
     EXPECT_EQ(musicStops, 16);  // by the ending, then by the door
