@@ -5,6 +5,7 @@
 #include "flow/gallery_flags.h"
 #include "flow/game_log.h"
 #include "flow/save_file_io.h"
+#include "flow/save_record_bounds.h"
 
 std::uint8_t g_LoadedGameFlag = 0;
 FileSummaryTable g_FileSummary = {};
@@ -19,13 +20,27 @@ constexpr const char* kSummaryFileNames[kSaveSlotCount] = {
 bool InRange(std::int32_t value, std::int32_t low, std::int32_t high) { return value >= low && value <= high; }
 
 // Why a record read from a file cannot be a game's state, or null when it
-// can. Everything checked here is later used as a table index, a divisor or a
-// file name.
+// can. Everything checked here is later used as a table index, a divisor, a
+// file name, a glyph or a place in the stage, and no game holds a value
+// outside these ranges (save_record_bounds.h), so a record outside them is
+// damaged and refused whole rather than mended.
 const char* SaveRecordProblem(const PlayerRecord& record) {
     if (!InRange(record.stage, kFirstStage, kLastStage)) return "stage out of range";
     if (!InRange(record.level, 1, kMaxLevel)) return "level out of range";
-    if (record.maxHp < 1) return "max HP below 1";
-    if (record.maxSp < 1) return "max SP below 1";
+    if (!InRange(record.maxHp, 1, kMaxMaxHp)) return "max HP out of range";
+    if (!InRange(record.maxSp, 1, kMaxMaxSp)) return "max SP out of range";
+    if (!InRange(record.hp, 0, record.maxHp)) return "HP out of range";
+    if (!InRange(record.sp, 0, record.maxSp)) return "SP out of range";
+    const std::int32_t baseStats[] = {record.agi, record.str, record.intel, record.dex, record.vit, record.luk};
+    for (std::int32_t stat : baseStats)
+        if (!InRange(stat, kMinBaseStat, kMaxBaseStat)) return "base stat out of range";
+    if (!InRange(record.statPoints, 0, kMaxStatPoints)) return "stat points out of range";
+    if (record.exp < 0) return "EXP below 0";
+    if (record.money < 0) return "money below 0";
+    if (!InRange(record.arrivalCameraX, 0, kMaxArrivalCameraX) ||
+        !InRange(record.arrivalPlayerY, 0, kMaxArrivalPlayerY) ||
+        !InRange(record.arrivalScreenX, 0, kMaxArrivalScreenX))
+        return "arrival outside the stage";
     if (!InRange(record.weaponRow, 0, kWeaponCount - 1)) return "weapon row out of range";
     if (!InRange(record.armourRow, 0, kArmourCount - 1)) return "armour row out of range";
     if (!InRange(record.shieldRow, 0, kShieldCount - 1)) return "shield row out of range";

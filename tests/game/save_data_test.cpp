@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -8,6 +9,8 @@
 #include "flow/player_record.h"
 #include "flow/save_data.h"
 #include "flow/save_file_io.h"
+#include "flow/save_record_bounds.h"
+#include "flow/stats.h"
 #include "game/support/working_dir.h"
 
 namespace {
@@ -29,7 +32,7 @@ std::string HandBuiltSave(std::uint8_t slotByte = 2) {
     return Byte(12) + Le32(1500) + Le32(1600) + Le32(300) + Le32(320) +  // HP, max HP, SP, max SP
            Le32(4) + Le32(25) + Le32(6) + Le32(7) + Le32(20) + Le32(3) +  // AGI STR INT DEX VIT LUK
            Le32(17) + Le32(2345) + Le32(9) +                              // level, EXP, points
-           Le32(2500) + Le32(160) + Le32(0xFFFFFFF6u) +                   // arrival x, y, screen x (-10)
+           Le32(2500) + Le32(160) + Le32(3) +                             // arrival x, y, screen x
            Le32(123456) +                                                 // money
            Le32(5) + Le32(4) + Le32(3) + Le32(9) +                        // rows
            Byte(3) + Byte(slotByte);                                      // difficulty, slot
@@ -53,7 +56,7 @@ PlayerRecord HandBuiltRecord() {
     r.statPoints = 9;
     r.arrivalCameraX = 2500;
     r.arrivalPlayerY = 160;
-    r.arrivalScreenX = -10;
+    r.arrivalScreenX = 3;
     r.money = 123456;
     r.weaponRow = 5;
     r.armourRow = 4;
@@ -104,7 +107,7 @@ TEST_F(SaveDataTest, HandBuiltFileLoadsFieldByField) {
     EXPECT_EQ(p.str, 25);
     EXPECT_EQ(p.luk, 3);
     EXPECT_EQ(p.level, 17);
-    EXPECT_EQ(p.arrivalScreenX, -10);
+    EXPECT_EQ(p.arrivalScreenX, 3);
     EXPECT_EQ(p.money, 123456);
     EXPECT_EQ(p.accessoryRow, 9);
     EXPECT_EQ(p.difficulty, 3);
@@ -169,12 +172,26 @@ TEST_F(SaveDataTest, ValuesNoGameCanHoldAreRefused) {
         std::string bytes;
         const char* reason;
     };
+    const std::uint32_t minus1 = 0xFFFFFFFFu;
     const Damage cases[] = {
         {0, Byte(0), "stage"},           {0, Byte(62), "stage"},          {0, Byte('n'), "stage"},
         {41, Le32(0), "level"},          {41, Le32(90), "level"},         {5, Le32(0), "max HP"},
-        {13, Le32(0xFFFFFFFFu), "max SP"}, {69, Le32(17), "weapon"},      {73, Le32(10), "armour"},
-        {77, Le32(0xFFFFFFFFu), "shield"}, {81, Le32(16), "accessory"},   {85, Byte(5), "difficulty"},
+        {13, Le32(minus1), "max SP"},    {69, Le32(17), "weapon"},        {73, Le32(10), "armour"},
+        {77, Le32(minus1), "shield"},    {81, Le32(16), "accessory"},     {85, Byte(5), "difficulty"},
         {86, Byte(4), "save slot"},
+        // Maxima past what the best equipment and every stat point give.
+        {5, Le32(14613), "max HP"},      {13, Le32(5100), "max SP"},
+        // HP and SP outside 0 and their maxima (1600 and 320 in the file).
+        {1, Le32(1601), "HP out"},       {1, Le32(minus1), "HP out"},     {9, Le32(321), "SP out"},
+        {9, Le32(0x80000000u), "SP out"},
+        // Base stats from 1 to what all of a game's points buy; each in turn.
+        {17, Le32(0), "base stat"},      {21, Le32(324), "base stat"},    {25, Le32(minus1), "base stat"},
+        {29, Le32(0x7FFFFFFFu), "base stat"}, {33, Le32(0), "base stat"}, {37, Le32(324), "base stat"},
+        {49, Le32(minus1), "stat points"}, {49, Le32(2773), "stat points"},
+        {45, Le32(minus1), "EXP"},       {65, Le32(0x80000000u), "money"},
+        // Arrivals outside the stage strip or the view.
+        {53, Le32(12161), "arrival"},    {53, Le32(minus1), "arrival"},   {57, Le32(480), "arrival"},
+        {57, Le32(minus1), "arrival"},   {61, Le32(640), "arrival"},      {61, Le32(0xFFFFFFF6u), "arrival"},
     };
     g_PlayerRecord.saveSlot = 0;
     for (const Damage& d : cases) {
@@ -186,14 +203,64 @@ TEST_F(SaveDataTest, ValuesNoGameCanHoldAreRefused) {
         EXPECT_NE(Log().find(d.reason), std::string::npos) << Log();
         EXPECT_EQ(g_PlayerRecord.saveSlot, 0);
     }
-    // The edges of every range still load.
-    std::string edge = HandBuiltSave(0);
-    Patch(edge, 0, Byte(61));
-    Patch(edge, 41, Le32(89));
-    Patch(edge, 69, Le32(16));
-    Patch(edge, 85, Byte(0));
-    Write("savedata/file1.dat", edge);
+    // The edges of every range still load: the least a game holds, and the
+    // most (level 89 on VERY EASY, every point in one stat, the best items).
+    std::string low = HandBuiltSave(0);
+    Patch(low, 0, Byte(1));
+    for (std::size_t stat = 17; stat <= 37; stat += 4) Patch(low, stat, Le32(1));
+    Patch(low, 1, Le32(0) + Le32(1) + Le32(0) + Le32(1));  // HP, max HP, SP, max SP
+    Patch(low, 41, Le32(1) + Le32(0) + Le32(0) + Le32(0) + Le32(0) + Le32(0) + Le32(0));
+    Patch(low, 69, Le32(0) + Le32(0) + Le32(0) + Le32(0));
+    Patch(low, 85, Byte(4));
+    Write("savedata/file1.dat", low);
     EXPECT_TRUE(LoadGameFile()) << Log();
+
+    std::string high = HandBuiltSave(0);
+    Patch(high, 0, Byte(61));
+    Patch(high, 1, Le32(14612) + Le32(14612) + Le32(5099) + Le32(5099));
+    for (std::size_t stat = 17; stat <= 37; stat += 4) Patch(high, stat, Le32(323));
+    Patch(high, 41, Le32(89) + Le32(0x7FFFFFFF) + Le32(2772) + Le32(12160) + Le32(479) + Le32(639) + Le32(0x7FFFFFFF));
+    Patch(high, 69, Le32(16) + Le32(9) + Le32(7) + Le32(15));
+    Patch(high, 85, Byte(0));
+    Write("savedata/file1.dat", high);
+    EXPECT_TRUE(LoadGameFile()) << Log();
+}
+
+// Every record that passes the checks gives maxima of at least 1 from the
+// formulas, and the checked maxima are what the formulas reach at the top:
+// a save from the best-equipped, highest character still loads.
+TEST_F(SaveDataTest, CheckedRangesMatchTheFormulas) {
+    struct Corner {
+        std::int32_t level, stat;
+        std::int32_t rows[4];
+    };
+    const Corner corners[] = {
+        {1, kMinBaseStat, {0, 0, 0, 0}},
+        {1, kMinBaseStat, {kWeaponCount - 1, kArmourCount - 1, kShieldCount - 1, kAccessoryCount - 1}},
+        {kMaxLevel, kMaxBaseStat, {5, 7, 6, 13}},    // the largest max-HP bonus of each table
+        {kMaxLevel, kMaxBaseStat, {16, 9, 7, 12}},   // the largest INT bonus of each table
+    };
+    std::int32_t mostHp = 0, mostSp = 0;
+    for (const Corner& c : corners) {
+        PlayerRecord& p = g_PlayerRecord;
+        p.level = c.level;
+        p.agi = p.str = p.intel = p.dex = p.vit = p.luk = c.stat;
+        p.weaponRow = c.rows[0], p.armourRow = c.rows[1], p.shieldRow = c.rows[2], p.accessoryRow = c.rows[3];
+        RecomputeStatTotals();
+        EXPECT_GE(FormulaMaxHp(), 620);
+        EXPECT_GE(FormulaMaxSp(), 210);
+        mostHp = std::max(mostHp, FormulaMaxHp());
+        mostSp = std::max(mostSp, FormulaMaxSp());
+    }
+    EXPECT_EQ(mostHp, kMaxMaxHp);
+    EXPECT_EQ(mostSp, kMaxMaxSp);
+    // Every point a game gains, spent on one stat at the status screen's price.
+    EXPECT_EQ(kMaxStatPoints, 2772);
+    EXPECT_EQ(kMaxBaseStat, 323);
+    EXPECT_EQ(StatRaiseCost(19), 1);
+    EXPECT_EQ(StatRaiseCost(20), 2);
+    // Five-digit figures still pick digit glyphs of the sheet (value / 1000 < 40).
+    EXPECT_LT(kMaxMaxHp / 1000, 40);
 }
 
 // A crash after the new file is written but before it replaces the old one
