@@ -11,6 +11,8 @@ constexpr int kKeyCancelAttack = 0;
 constexpr int kKeyDecideJump = 1;
 constexpr int kKeySkill = 2;
 
+constexpr const char* kKeyConfigFileName = "savedata\\config.dat";
+
 constexpr std::int32_t kFirstBindableButton = 1;
 constexpr std::int32_t kLastBindableButton = 10;
 

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -310,26 +314,117 @@ TEST_F(SaveDataTest, SaveCreatesTheFolderAndReportsAFailedWrite) {
     EXPECT_FALSE(SaveGameFile());
 }
 
-TEST_F(SaveDataTest, SummariesShowEmptyForMissingShortOrDamagedFiles) {
-    Write("savedata/start1.dat", Byte(12) + Le32(17));
-    Write("savedata/start2.dat", Byte('n') + Le32(0));
-    Write("savedata/start3.dat", Byte(12) + Le32(17).substr(0, 2));  // short
-    // start4.dat missing
-    LoadFileSummaries();
-    EXPECT_EQ(g_FileSummary.stage[0], 12);
-    EXPECT_EQ(g_FileSummary.level[0], 17);
-    EXPECT_EQ(g_FileSummary.stage[1], kEmptySlotStage);
-    EXPECT_EQ(g_FileSummary.stage[2], kEmptySlotStage);
-    EXPECT_EQ(g_FileSummary.stage[3], kEmptySlotStage);
-    EXPECT_NE(Log().find("start3.dat is too short"), std::string::npos) << Log();
-    EXPECT_NE(Log().find("start4.dat is missing"), std::string::npos) << Log();
+// The save file decides what the file-select screen shows of a slot; a
+// summary that disagrees with it is written again from it.
+TEST_F(SaveDataTest, SummariesFollowTheSaveFiles) {
+    const std::string kNone = "(none)";
+    const std::string good = HandBuiltSave(0);  // stage 12, level 17
+    std::string damaged = good;
+    Patch(damaged, 41, Le32(0));  // level 0
+    struct Case {
+        const char* what;
+        std::string summary, save;
+        std::int8_t stage;
+        std::int32_t level;
+        std::string summaryAfter;  // the summary file's bytes afterwards
+        const char* logged;
+    };
+    const std::string used = Byte(12) + Le32(17);
+    const Case cases[] = {
+        {"agreeing", used, good, 12, 17, used, nullptr},
+        {"empty slot", Byte('n') + Le32(0), kNone, 'n', 0, Byte('n') + Le32(0), nullptr},
+        {"first save cut short", Byte('n') + Le32(0), good, 12, 17, used, "disagrees"},
+        {"summary of the save before", Byte(5) + Le32(3), good, 12, 17, used, "disagrees"},
+        {"summary short", Byte(12) + Le32(17).substr(0, 2), good, 12, 17, used, "too short"},
+        {"summary missing", kNone, good, 12, 17, used, "start1.dat is missing"},
+        {"summary damaged", Byte(12) + Le32(100), good, 12, 17, used, "disagrees"},
+        {"save missing", used, kNone, 'n', 0, used, "no save to load"},
+        {"save short", used, good.substr(0, 50), 'n', 0, used, "50 bytes"},
+        {"save damaged", used, damaged, 'n', 0, used, "level out of range"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ClearGameLog();
+        std::filesystem::remove_all(work_.dir().path() / "savedata");
+        if (c.summary != kNone) Write("savedata/start1.dat", c.summary);
+        if (c.save != kNone) Write("savedata/file1.dat", c.save);
+        LoadFileSummaries();
+        EXPECT_EQ(g_FileSummary.stage[0], c.stage);
+        EXPECT_EQ(g_FileSummary.level[0], c.level);
+        EXPECT_EQ(Read("savedata/start1.dat"), c.summaryAfter);
+        if (c.logged != nullptr) {
+            EXPECT_NE(Log().find(c.logged), std::string::npos) << Log();
+        }
+        // Reading the summaries never changes a save file.
+        if (c.save != kNone) {
+            EXPECT_EQ(Read("savedata/file1.dat"), c.save);
+        }
+    }
+    // The other three slots had neither file: empty, and nothing written.
+    for (int slot = 1; slot < kSaveSlotCount; ++slot) EXPECT_EQ(g_FileSummary.stage[slot], kEmptySlotStage);
+    EXPECT_FALSE(Exists("savedata/start2.dat"));
+}
 
-    // A level the screen could not show, or a stage no game reaches.
-    Write("savedata/start1.dat", Byte(12) + Le32(100));
-    Write("savedata/start2.dat", Byte(0) + Le32(5));
+// A save killed between its two renames: the save file is new, the summary
+// still the old one and its temporary file lies beside it. At the next start
+// the temporary file goes and the summary is rebuilt from the new save.
+TEST_F(SaveDataTest, KilledBetweenTheTwoRenamesTheSummaryIsRebuilt) {
+    g_PlayerRecord = HandBuiltRecord();  // slot 3, stage 12, level 17
+    ASSERT_TRUE(SaveGameFile());
+    g_PlayerRecord.stage = 40;
+    g_PlayerRecord.level = 33;
+    const std::string newSave = [] {
+        std::uint8_t bytes[kSaveRecordSize];
+        EncodeSaveRecord(g_PlayerRecord, bytes);
+        return std::string(bytes, bytes + kSaveRecordSize);
+    }();
+    EXPECT_EXIT(
+        {
+            SetBeforeRenameHook([](const char* temporary) {
+                if (std::string(temporary).find("start3.dat") != std::string::npos) kill(getpid(), SIGKILL);
+                return false;
+            });
+            SaveGameFile();
+            std::exit(0);
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
+    EXPECT_EQ(Read("savedata/file3.dat"), newSave);
+    EXPECT_EQ(Read("savedata/start3.dat"), Byte(12) + Le32(17));
+    EXPECT_TRUE(Exists("savedata/start3.dat.tmp"));
+
+    RemoveStaleSaveTemporaries();
+    EXPECT_FALSE(Exists("savedata/start3.dat.tmp"));
     LoadFileSummaries();
-    EXPECT_EQ(g_FileSummary.stage[0], kEmptySlotStage);
-    EXPECT_EQ(g_FileSummary.stage[1], kEmptySlotStage);
+    EXPECT_EQ(g_FileSummary.stage[2], 40);
+    EXPECT_EQ(g_FileSummary.level[2], 33);
+    EXPECT_EQ(Read("savedata/start3.dat"), Byte(40) + Le32(33));
+}
+
+// Killed before the first rename, the old pair stays whole and agrees.
+TEST_F(SaveDataTest, KilledBeforeTheFirstRenameBothFilesStayOld) {
+    g_PlayerRecord = HandBuiltRecord();
+    ASSERT_TRUE(SaveGameFile());
+    const std::string oldSave = Read("savedata/file3.dat"), oldSummary = Read("savedata/start3.dat");
+    g_PlayerRecord.level = 18;
+    EXPECT_EXIT(
+        {
+            SetBeforeRenameHook([](const char*) {
+                kill(getpid(), SIGKILL);
+                return false;
+            });
+            SaveGameFile();
+            std::exit(0);
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
+    EXPECT_TRUE(Exists("savedata/file3.dat.tmp"));
+    EXPECT_FALSE(Exists("savedata/start3.dat.tmp"));
+    RemoveStaleSaveTemporaries();
+    EXPECT_FALSE(Exists("savedata/file3.dat.tmp"));
+    EXPECT_NE(Log().find("removed savedata\\file3.dat.tmp"), std::string::npos) << Log();
+    LoadFileSummaries();
+    EXPECT_EQ(g_FileSummary.level[2], 17);
+    EXPECT_EQ(Read("savedata/file3.dat"), oldSave);
+    EXPECT_EQ(Read("savedata/start3.dat"), oldSummary);
 }
 
 TEST_F(SaveDataTest, SummariesAreReadAfreshAfterASave) {
