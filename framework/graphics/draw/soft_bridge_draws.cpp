@@ -24,11 +24,6 @@ LONG ClampToLong(std::int64_t v) {
                                                       std::numeric_limits<std::int32_t>::max()));
 }
 
-int TruncateToInt(double v) {
-    if (!(v == v)) return 0;  // NaN
-    return static_cast<int>(std::clamp(v, -2147483648.0, 2147483647.0));
-}
-
 bool PlainFill() {
     const DrawState& s = g_DrawState;
     const bool opaque = s.blendMode == kBlendModeNone || (s.blendMode == kBlendModeAlpha && s.blendParam == 255);
@@ -75,14 +70,9 @@ int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent) {
     const MEMIMG* blendMask = GetBlendMaskMemImg();
 
     if (DrawsStraightIntoScreenMemImg()) {
-        if (!data->heldAsMemImg || !MemImgHasPixels(&data->memImg)) return -1;
         MEMIMG sourceView{};
-        const MEMIMG* source = &data->memImg;
-        if (part->partX != 0 || part->partY != 0 || part->width != data->memImg.width ||
-            part->height != data->memImg.height) {
-            InitMemImgView(&sourceView, &data->memImg, part->partX, part->partY, part->width, part->height);
-            source = &sourceView;
-        }
+        const MEMIMG* source = PartMemImg(*part, *data, &sourceView);
+        if (source == nullptr) return -1;
         MEMIMG targetView{};
         MEMIMG* target = StraightDrawTarget(&targetView);
         if (target == nullptr) return -1;
