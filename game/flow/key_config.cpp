@@ -40,6 +40,19 @@ void LoadKeyConfig() {
             return;
         }
     }
+    // The KEY CONFIG screen keeps the three buttons distinct; a file that
+    // binds two actions to one button (decide and cancel on one key) is no
+    // file it wrote.
+    for (int i = 0; i < kKeyActionCount; ++i) {
+        for (int j = i + 1; j < kKeyActionCount; ++j) {
+            if (buttons[i] == buttons[j]) {
+                GameLog("key config: %s binds two actions to button %d; using the default buttons",
+                        kKeyConfigFileName, static_cast<int>(buttons[i]));
+                SetDefaultKeyConfig();
+                return;
+            }
+        }
+    }
     for (int i = 0; i < kKeyActionCount; ++i) g_KeyConfig[i] = buttons[i];
 }
 
