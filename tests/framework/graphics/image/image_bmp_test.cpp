@@ -210,11 +210,7 @@ TEST_F(BmpTest, PixelDataShorterThanTheHeaderSaysIsRefused) {
         ReleaseBaseImage(&image_);
         image_ = {};
     }
-    std::size_t said = 0;
-    for (std::string file = log.File(); file.find("shorter than the header") != std::string::npos;
-         file.erase(0, file.find("shorter than the header") + 1))
-        ++said;
-    EXPECT_EQ(said, refused) << log.File();
+    EXPECT_EQ(CountOf(log.File(), "shorter than the header"), refused) << log.File();
 
     // The unpadded last row is read whole: bottom-up, it is the top row.
     ASSERT_EQ(RunLoader(LoadBmpImage, MakeBmp(2, 2, 24, 0, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12}),
