@@ -17,7 +17,8 @@
 #include "input/char_input_stubs.h"
 #include "input/input.h"
 #include "net/network_stubs.h"
-#include "sound/sound_stubs.h"
+#include "sound/midi.h"
+#include "sound/sound.h"
 #include "window/window.h"
 
 CoreHooks g_CoreHooks = {
