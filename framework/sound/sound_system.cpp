@@ -134,11 +134,30 @@ void ReportSoundDevices() {
     FreeLibrary(library);
 }
 
+// The silence buffer, the stream list and the device report: the end of
+// the start in either mode.
+int FinishInitSound() {
+    SoundSystem& s = g_SoundSystem;
+    StartSilenceBuffer();
+    s.createAsStream = 0;
+    InitNodeList(&s.streamHead, &s.streamTail);
+    ReportSoundDevices();
+    WriteLogText("DirectSound の初期化は正常に終了しました\n");
+    DeleteAllSounds(0);
+    return 0;
+}
+
 }  // namespace
 
 int InitSound() {
     SoundSystem& s = g_SoundSystem;
     if (s.directSound != nullptr) return -1;
+    if (s.midiMode == kMidiModeDirectMusic) {
+        const int started = InitDirectMusicMode();
+        if (started < 0) return -1;
+        if (started == 0) return FinishInitSound();
+        // DirectMusic is missing: on the MCI way, with DirectSound of our own.
+    }
     WriteLogText("DirectSound の初期化を行います\n");
     WriteLogText("DirectSound インターフェースの取得を行います....  ");
     void* object = nullptr;
@@ -160,14 +179,7 @@ int InitSound() {
         return FailInit("DirectSoundのプライマリサウンドバッファの作成に失敗しました\n");
     }
     SetPrimaryFormat();
-    StartSilenceBuffer();
-
-    s.createAsStream = 0;
-    InitNodeList(&s.streamHead, &s.streamTail);
-    ReportSoundDevices();
-    WriteLogText("DirectSound の初期化は正常に終了しました\n");
-    DeleteAllSounds(0);
-    return 0;
+    return FinishInitSound();
 }
 
 int TerminateSound() {
@@ -177,6 +189,7 @@ int TerminateSound() {
     DeleteAllSounds(0);
     ReleaseAllMidiHandles();
     DeleteTemporaryMidiFile();
+    if (s.midiMode == kMidiModeDirectMusic) TerminateDirectMusicMode();
     if (s.primaryBuffer != nullptr) s.primaryBuffer->Stop();
     if (s.silenceBuffer != nullptr) {
         s.silenceBuffer->Stop();

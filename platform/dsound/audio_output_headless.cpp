@@ -7,10 +7,15 @@
 
 #include "dsound/audio_output.h"
 #include "platform/backend.h"
+#include "platform/window.h"
 
 namespace {
 
 constexpr int kChunkFrames = 1024;
+
+void CatchUpCurrentOutput() {
+    if (auto output = CurrentAudioOutput()) AudioOutputLock lock(*output);
+}
 
 void PutU16(std::FILE* file, unsigned value) {
     std::fputc(static_cast<int>(value & 0xFF), file);
@@ -71,6 +76,15 @@ public:
         originMicros_ = PlatformPeekVirtualMicros();
         const char* path = std::getenv("KELVO_AUDIO_CAPTURE");
         if (path != nullptr && *path != '\0') file_ = std::make_unique<CaptureFile>(path, rate);
+        // Sources that render on their own (the MIDI sequencer) are heard
+        // as the program pumps its messages, even when no buffer is touched.
+        PlatformSetMessagePumpHook(&CatchUpCurrentOutput);
+    }
+    ~HeadlessAudioOutput() override {
+        PlatformSetMessagePumpHook(nullptr);
+        // The capture file holds everything up to the close.
+        std::lock_guard lock(mixer_.Mutex());
+        CatchUp();
     }
 
     void ChangeRate(int rate) override {

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -99,8 +98,11 @@ inline std::vector<std::int16_t> Ramp(std::size_t count, int step = 7, int start
 }
 
 inline std::string SoundFixturePath(const std::string& name) {
-    const char* root = std::getenv("KELVO_TEST_DATA");
-    return std::string(root != nullptr ? root : "tests/data") + "/sound/" + name;
+#ifdef KELVO_TEST_DATA_DIR
+    return std::string(KELVO_TEST_DATA_DIR) + "/sound/" + name;
+#else
+    return "tests/data/sound/" + name;
+#endif
 }
 
 inline Bytes LoadSoundFixture(const std::string& name) {
