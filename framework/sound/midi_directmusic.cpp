@@ -1,11 +1,9 @@
 // DirectMusic mode's start and end: the loader, the performance and
 // DirectMusic, whose audio start also makes the DirectSound interface.
 // Without DirectMusic, sound starts the MCI way.
-#include <cstdarg>
 #include <string>
 
 #include "core/log.h"
-#include "core/utility.h"
 #include "sound/midi.h"
 #include "sound/sound_data.h"
 
@@ -34,11 +32,8 @@ void LogPort(DWORD index, const D_DMUS_PORTCAPS& caps) {
         if (c == 0) break;
         description.push_back(c < 0x80 ? static_cast<char>(c) : '?');
     }
-    char text[kLogFormatBufferSize];
-    FormatString(text, sizeof text, "%s  Device%d:%s ",
-                 caps.dwClass == D_DMUS_PC_OUTPUTCLASS ? "出力ポート" : "入力ポート", static_cast<int>(index),
-                 description.c_str());
-    WriteLogText(text);
+    WriteLogFormatText("%s  Device%d:%s ", caps.dwClass == D_DMUS_PC_OUTPUTCLASS ? "出力ポート" : "入力ポート",
+                       static_cast<int>(index), description.c_str());
 }
 
 }  // namespace

@@ -1,11 +1,9 @@
 // Stream sounds: their entries, made from streams, files and memory images,
 // and their deletion.
-#include <cstdarg>
 #include <cstring>
 
 #include "core/log.h"
 #include "core/memory.h"
-#include "core/utility.h"
 #include "files/file_functions.h"
 #include "files/stream_memory.h"
 #include "sound/sound.h"
@@ -13,16 +11,6 @@
 #include "sound/stream_sound.h"
 
 namespace {
-
-void LogFormatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void LogFormatted(const char* format, ...) {
-    char text[kLogFormatBufferSize];
-    va_list args;
-    va_start(args, format);
-    FormatStringV(text, sizeof text, format, args);
-    va_end(args);
-    WriteLogText(text);
-}
 
 // Everything an entry holds: its converter, its copy and its streams. A
 // direct entry closes the caller's stream it kept.
@@ -188,13 +176,13 @@ int AddSreamSound(const StreamData* stream, int loopCount, HandleId handle, int 
 int LoadStreamSoundFile(const char* fileName, int loopCount, HandleId handle, int dataKind, HandleId shareWith) {
     FileHandle file = FileOpen(fileName, 0, 0);
     if (file == 0) {
-        LogFormatted("右記のＷＡＶファイルのロードに失敗しました：%s \n", fileName);
+        WriteLogFormatText("右記のＷＡＶファイルのロードに失敗しました：%s \n", fileName);
         return -1;
     }
     const StreamData stream{*GetFileStreamFunctions(), static_cast<StreamHandle>(file)};
     int owned = 0;
     if (AddSreamSound(&stream, loopCount, handle, dataKind, &owned, shareWith) != 0) {
-        LogFormatted("右記のＷＡＶファイルのセットアップに失敗しました：%s \n", fileName);
+        WriteLogFormatText("右記のＷＡＶファイルのセットアップに失敗しました：%s \n", fileName);
         FileClose(file);
         return -1;
     }
