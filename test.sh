@@ -7,6 +7,10 @@ cd "$(dirname "$0")"
 kelvo_install_packages
 
 jobs=$(nproc)
+# Reuse objects across build folders and checkouts when ccache is there.
+if command -v ccache >/dev/null && [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ]; then
+    export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
+fi
 status=0
 
 echo "== release build and tests"

@@ -38,6 +38,7 @@ struct BlitLoopKind {
     bool trans = false;     // transparent pixels are skipped
     BlitSpecial special = BlitSpecial::kNone;
     bool runList = false;   // walks the source's run list
+    bool scaled = false;    // a row of the scaled blit, whose formulas differ in places
 };
 
 constexpr bool Is32(BlitFamily f) { return f == BlitFamily::kPaletted32 || f == BlitFamily::kDirect32; }
@@ -87,7 +88,7 @@ BlitLoopFn SelectGeneralLoop16(const BlitLoopKind& kind);
 // is valid; kind.trans and kind.special are ignored.
 BlitLoopFn SelectRunListLoop32(const BlitLoopKind& kind);
 BlitLoopFn SelectRunListLoop16(const BlitLoopKind& kind);
-// The transparent plain copies of direct pixels built for 32-byte moves, or
-// null for any other kind. Only where WideMovesAvailable().
+// The plain copies of direct pixels (transparent or not) built for 32-byte
+// moves, or null for any other kind. Only where WideMovesAvailable().
 BlitLoopFn SelectWideCopyLoop(const BlitLoopKind& kind);
 bool WideMovesAvailable();

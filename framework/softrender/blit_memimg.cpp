@@ -8,39 +8,9 @@
 
 #include "core/system_state.h"
 #include "softrender/blit_frame.h"
-#include "softrender/packed_math.h"
-#include "softrender/render_tables.h"
+#include "softrender/blit_frame_setup.h"
 
 namespace {
-
-bool Usable(const MEMIMG* image) {
-    return image != nullptr && image->magic == kMemImgMagic && image->pixels != nullptr &&
-           image->colorFormat != nullptr;
-}
-
-// Bytes per pixel that the loops step by for each kind of image.
-int LayoutBytes(const MEMIMG& image) {
-    if (image.paletted) return 1;
-    if (image.kind == kMemImgKind888) return 4;
-    return image.alphaChannel ? 4 : 2;
-}
-
-// The source palette in the destination's pixel format. Only the entries in
-// use are copied; an index past them reads 0 rather than whatever the
-// storage held before.
-void CopyPalette(const MEMIMG& src, std::uint32_t* out) {
-    std::memset(out, 0, 256 * sizeof *out);
-    if (src.palette == nullptr) return;
-    const std::uint32_t count = std::min<std::uint32_t>(src.paletteCount, 256);
-    const auto* bytes = static_cast<const std::uint8_t*>(src.palette);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        if (src.kind == kMemImgKind888) {
-            out[i] = LoadPixel32(bytes + i * 4);
-        } else {
-            out[i] = LoadPixel16(bytes + i * 2);
-        }
-    }
-}
 
 // -1 until the processor has been asked.
 int g_WideMoves = -1;
@@ -60,16 +30,7 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
 
 void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, const MEMIMG* blendMask,
                 const SoftDrawSettings& settings, int mmxForms) {
-    if (!Usable(dest) || !Usable(src)) return;
-    if (blendMask != nullptr && blendMask->pixels == nullptr) return;
-    // Both 16-bit or both 32-bit; no conversion happens here.
-    if (dest->kind != src->kind) return;
-    if (dest->paletted || dest->alphaChannel) return;
-    if (src->kind != kMemImgKind565 && src->kind != kMemImgKind888) return;
-    // The loops step by fixed pixel sizes; an image whose format disagrees
-    // would be walked past its rows.
-    if (dest->colorFormat->bytesPerPixel != LayoutBytes(*dest) || src->colorFormat->bytesPerPixel != LayoutBytes(*src))
-        return;
+    if (!BlitImagesDrawable(dest, src, blendMask)) return;
 
     // The source's rectangle clipped to the draw area, which is itself kept
     // inside the destination: the visible part that ClipRectToRect leaves,
@@ -86,22 +47,9 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
     if (blendMask != nullptr && (std::int64_t{ox} + w > blendMask->width || std::int64_t{oy} + h > blendMask->height))
         return;
 
-    std::uint32_t mode = settings.blendMode;
-    const std::uint32_t p = std::min<std::uint32_t>(settings.blendParam, 255);
-    if (mode > 4) return;
-    if (mode == 1 && p == 255) mode = 0;  // alpha at full weight is the copy
-    if (mode >= 1 && mode <= 3 && p == 0) return;
-
-    const bool is32 = src->kind == kMemImgKind888;
-    const bool paletted = src->paletted != 0;
     BlitLoopKind kind;
-    kind.family = is32 ? (paletted ? BlitFamily::kPaletted32 : BlitFamily::kDirect32)
-                       : (paletted ? BlitFamily::kPaletted16 : BlitFamily::kDirect16);
-    kind.mode = static_cast<std::uint8_t>(mode);
-    kind.mask = blendMask != nullptr;
-    kind.bright = !IsBrightWhite(settings.brightColor);
-    kind.alpha = !paletted && src->alphaChannel != 0;
-    kind.trans = transparent != 0;
+    if (!BlitKindFor(*src, settings, transparent, blendMask != nullptr, &kind)) return;
+    const bool is32 = src->kind == kMemImgKind888;
     kind.runList = transparent == 1 && src->runTableValid == 1 && src->runTable != nullptr && w == src->width &&
                    h == src->height;
 
@@ -110,14 +58,13 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
     frame.height = h;
     frame.srcPitch = src->pitch;
     frame.src = src->pixels + static_cast<std::ptrdiff_t>(oy) * frame.srcPitch +
-                static_cast<std::ptrdiff_t>(ox) * LayoutBytes(*src);
+                static_cast<std::ptrdiff_t>(ox) * BlitLayoutBytes(*src);
     frame.destPitch = dest->pitch;
     frame.dest = dest->pixels + static_cast<std::ptrdiff_t>(top) * frame.destPitch +
-                 static_cast<std::ptrdiff_t>(left) * LayoutBytes(*dest);
+                 static_cast<std::ptrdiff_t>(left) * BlitLayoutBytes(*dest);
     if (blendMask != nullptr) {
         frame.maskPitch = blendMask->pitch;
         frame.mask = blendMask->pixels + static_cast<std::ptrdiff_t>(oy) * frame.maskPitch + ox;
-        frame.maskWeights = MaskWeightTable.data();
     }
     if (kind.trans && src->runTableValid == 1 && src->runTable != nullptr) {
         frame.runList = src->runTable;
@@ -125,30 +72,17 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
         frame.runLeft = ox;
         frame.runTop = oy;
     }
-    frame.key = src->transparentColor;
-    frame.param = p;
-    frame.brightRed = BrightRed(settings.brightColor);
-    frame.brightGreen = BrightGreen(settings.brightColor);
-    frame.brightBlue = BrightBlue(settings.brightColor);
-    frame.brightRowRed = ProductTable255[frame.brightRed].data();
-    frame.brightRowGreen = ProductTable255[frame.brightGreen].data();
-    frame.brightRowBlue = ProductTable255[frame.brightBlue].data();
-    frame.paramRow = ProductTable255[p].data();
-    frame.diffRow = BlendParamRow(p);
-    frame.levelBlock = &LevelTable63[p / 4];
-    if (paletted) CopyPalette(*src, frame.palette);
+    FillBlitValues(*src, settings, blendMask != nullptr, &frame);
 
     BlitLoopFn loop = nullptr;
     if (kind.runList) {
         loop = is32 ? SelectRunListLoop32(kind) : SelectRunListLoop16(kind);
     } else {
-        // A key no pixel can hold (an index above 255, a 16-bit key above
-        // 0xFFFF) skips nothing, so the loop without the test gives the same.
-        const std::uint32_t widest = paletted ? 0xFF : (is32 ? 0xFFFFFFFF : 0xFFFF);
-        if (kind.trans && !kind.alpha && frame.key > widest) kind.trans = false;
+        DropUnmatchableKey(*src, &kind);
+        const std::uint32_t p = frame.param;
         if (!kind.mask && !kind.bright && !kind.alpha) {
-            if (mode == 1 && p == 128) kind.special = BlitSpecial::kHalfWeight;
-            if ((mode == 2 || mode == 3) && p == 255)
+            if (kind.mode == 1 && p == 128) kind.special = BlitSpecial::kHalfWeight;
+            if ((kind.mode == 2 || kind.mode == 3) && p == 255)
                 kind.special = is32 && mmxForms ? BlitSpecial::kFullStrengthMmx : BlitSpecial::kFullStrength;
         }
         loop = is32 ? SelectGeneralLoop32(kind) : SelectGeneralLoop16(kind);

@@ -76,9 +76,10 @@ struct Pixel {
     static constexpr int kDestStep = k32 ? 4 : 2;
     static constexpr unsigned kMode = K.mode;
     // 16-bit alpha without weights: the 64-level table in the general loops
-    // for a white bright colour and a source without alpha, else the signed
-    // difference table.
-    static constexpr bool kLevel63 = !k32 && kMode == 1 && !K.mask && !K.bright && !kAlpha && !K.runList;
+    // of the unscaled blit for a white bright colour and a source without
+    // alpha, else the signed difference table.
+    static constexpr bool kLevel63 =
+        !k32 && kMode == 1 && !K.mask && !K.bright && !kAlpha && !K.runList && !K.scaled;
 
     static std::uint32_t LoadDest(const std::uint8_t* p) {
         if constexpr (k32) return LoadPixel32(p);

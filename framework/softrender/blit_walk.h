@@ -73,6 +73,35 @@ inline void CopyRun(std::uint8_t* d, const std::uint8_t* s, std::size_t bytes) {
     }
 }
 
+// Copies a whole row of at least 64 bytes that does not overlap its source:
+// 32-byte moves whose stores are aligned (a store across two cache lines
+// costs two), with one unaligned move at each end. Short rows go as runs.
+inline void CopyRow(std::uint8_t* d, const std::uint8_t* s, std::size_t bytes) {
+    if (bytes < 64) {
+        if (bytes >= 2) CopyRun(d, s, bytes);
+        return;
+    }
+    U8x32 head, tail;
+    std::memcpy(&head, s, 32);
+    std::memcpy(&tail, s + bytes - 32, 32);
+    const std::size_t first = 32 - (reinterpret_cast<std::uintptr_t>(d) & 31);
+    for (std::size_t i = first; i + 32 <= bytes; i += 32) {
+        U8x32 v;
+        std::memcpy(&v, s + i, 32);
+        std::memcpy(__builtin_assume_aligned(d + i, 32), &v, 32);
+    }
+    std::memcpy(d, &head, 32);
+    std::memcpy(d + bytes - 32, &tail, 32);
+}
+
+// A row copied as a whole. An image drawn into itself may overlap its own
+// rows; only then does the library's memmove do it.
+inline void CopyWholeRow(std::uint8_t* d, const std::uint8_t* s, std::size_t bytes) {
+    const auto dv = reinterpret_cast<std::uintptr_t>(d), sv = reinterpret_cast<std::uintptr_t>(s);
+    if (dv + bytes <= sv || sv + bytes <= dv) CopyRow(d, s, bytes);
+    else std::memmove(d, s, bytes);
+}
+
 // n pixels of the opaque formula, without any transparency test.
 template <BlitLoopKind K>
 inline void OpaqueRow(const BlitFrame& f, const VectorContext& c, const std::uint8_t* s, std::uint8_t* d,
@@ -118,8 +147,7 @@ inline void GeneralRow(const BlitFrame& f, const VectorContext& c, const std::ui
     using P = Pixel<K>;
     if constexpr (!P::kAlpha && !K.trans) {
         if constexpr (K.mode == 0 && !K.mask && !K.bright && !P::kPaletted) {
-            // memmove: an image drawn into itself may overlap its own rows.
-            std::memmove(d, s, static_cast<std::size_t>(n) * P::kDestStep);
+            CopyWholeRow(d, s, static_cast<std::size_t>(n) * P::kDestStep);
         } else {
             OpaqueRow<K>(f, c, s, d, m, n);
         }
@@ -270,18 +298,31 @@ void RunListLoop(const BlitFrame& f) {
 constexpr int kGeneralLoopCount = 80 + 2 + 4 + 4;
 constexpr int kRunListLoopCount = 40;
 
-constexpr BlitLoopKind GeneralKindAt(BlitFamily family, int i) {
+// The first 80 loops of a family's general (and scaled) table: every
+// combination of mode, mask, bright, alpha and trans, without a special
+// loop.
+constexpr int kMatrixLoopCount = 80;
+
+constexpr BlitLoopKind MatrixKindAt(BlitFamily family, int i) {
     BlitLoopKind k;
     k.family = family;
-    if (i < 80) {
-        k.mode = static_cast<std::uint8_t>(i / 16);
-        k.mask = (i & 8) != 0;
-        k.bright = (i & 4) != 0;
-        k.alpha = (i & 2) != 0 && !IsPaletted(family);
-        k.trans = (i & 1) != 0;
-        return k;
-    }
-    i -= 80;
+    k.mode = static_cast<std::uint8_t>(i / 16);
+    k.mask = (i & 8) != 0;
+    k.bright = (i & 4) != 0;
+    k.alpha = (i & 2) != 0 && !IsPaletted(family);
+    k.trans = (i & 1) != 0;
+    return k;
+}
+
+constexpr int MatrixIndex(const BlitLoopKind& k) {
+    return k.mode * 16 + (k.mask ? 8 : 0) + (k.bright ? 4 : 0) + (k.alpha ? 2 : 0) + (k.trans ? 1 : 0);
+}
+
+constexpr BlitLoopKind GeneralKindAt(BlitFamily family, int i) {
+    if (i < kMatrixLoopCount) return MatrixKindAt(family, i);
+    BlitLoopKind k;
+    k.family = family;
+    i -= kMatrixLoopCount;
     k.trans = (i & 1) != 0;
     if (i < 2) {
         k.mode = 1;
@@ -296,8 +337,7 @@ constexpr BlitLoopKind GeneralKindAt(BlitFamily family, int i) {
 
 constexpr int GeneralIndex(const BlitLoopKind& k) {
     switch (k.special) {
-    case BlitSpecial::kNone:
-        return k.mode * 16 + (k.mask ? 8 : 0) + (k.bright ? 4 : 0) + (k.alpha ? 2 : 0) + (k.trans ? 1 : 0);
+    case BlitSpecial::kNone: return MatrixIndex(k);
     case BlitSpecial::kHalfWeight: return 80 + (k.trans ? 1 : 0);
     case BlitSpecial::kFullStrength: return 82 + (k.mode - 2) * 2 + (k.trans ? 1 : 0);
     case BlitSpecial::kFullStrengthMmx: return 86 + (k.mode - 2) * 2 + (k.trans ? 1 : 0);

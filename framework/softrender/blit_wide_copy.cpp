@@ -1,6 +1,7 @@
-// The transparent plain copies of direct pixels, the commonest draw of all,
-// built a second time for processors with 32-byte registers. Integer moves
-// and comparisons only: the pixels are the same as the other loops give.
+// The plain copies of direct pixels, transparent (the commonest draw of
+// all) and opaque, built a second time for processors with 32-byte
+// registers. Integer moves and comparisons only: the pixels are the same as
+// the other loops give.
 //
 // Opaque runs are copied 32 bytes at a time. The general 16-bit copy
 // instead compares sixteen pixels with the key and merges them with the
@@ -65,12 +66,12 @@ __attribute__((target("avx2"))) void GeneralLoopWide(const BlitFrame& f) {
     blit::GeneralBody<K>(f);
 }
 
-// A transparent copy without mask or bright colour.
-constexpr BlitLoopKind CopyKind(BlitFamily family, bool alpha, bool runList) {
+// A copy without mask or bright colour, transparent unless said otherwise.
+constexpr BlitLoopKind CopyKind(BlitFamily family, bool alpha, bool runList, bool trans = true) {
     BlitLoopKind k;
     k.family = family;
     k.alpha = alpha;
-    k.trans = true;
+    k.trans = trans;
     k.runList = runList;
     return k;
 }
@@ -89,8 +90,15 @@ bool WideMovesAvailable() {
 
 BlitLoopFn SelectWideCopyLoop(const BlitLoopKind& k) {
 #if defined(__x86_64__) || defined(__i386__)
-    if (k.mode != 0 || k.mask || k.bright || !k.trans || k.special != BlitSpecial::kNone) return nullptr;
+    if (k.mode != 0 || k.mask || k.bright || k.special != BlitSpecial::kNone) return nullptr;
     constexpr BlitFamily k16 = BlitFamily::kDirect16, k32 = BlitFamily::kDirect32;
+    if (!k.trans) {
+        // The plain copies of whole rows.
+        if (k.alpha || k.runList) return nullptr;
+        if (k.family == k16) return &GeneralLoopWide<CopyKind(k16, false, false, false)>;
+        if (k.family == k32) return &GeneralLoopWide<CopyKind(k32, false, false, false)>;
+        return nullptr;
+    }
     if (k.family == k16 && !k.alpha) return k.runList ? &RunListLoopWide<CopyKind(k16, false, true)> : &KeyedCopyLoop16;
     if (k.family == k32 && !k.alpha)
         return k.runList ? &RunListLoopWide<CopyKind(k32, false, true)> : &GeneralLoopWide<CopyKind(k32, false, false)>;

@@ -18,10 +18,11 @@ constexpr std::uint8_t kSkillRecovering = 2;
 
 struct PlayerActionState {
     std::uint8_t attackActive;  // 1 while an attack or combo is under way
-    std::uint8_t bufferedStep;  // the attack key was pressed again during this step
-    std::uint8_t comboStepCount;
+    // The combo step the player has asked for next: 1 to 3 while chaining (it
+    // counts the presses), 3 for a running blow, 17 for an air attack.
+    std::uint8_t bufferedStep;
     std::int8_t comboStep;      // 0-2 chained blows, 3 running blow, 17 air attack, -1 after it
-    std::uint8_t stepLatch;
+    std::uint8_t stepLatch;     // the attack key was pressed again during this step
     float comboTimer;
     float lungeSpeed;
     float lungeDecrement;
@@ -30,6 +31,9 @@ struct PlayerActionState {
     std::uint8_t previousStrike;
     std::uint8_t crouch;
 
+    // Each skill's active byte is set while its pose or effect is drawn: SkillA
+    // from its start to its end; SkillB while running (state 1); SkillC from
+    // its start until its ball effect has flown out.
     std::uint8_t skillAActive;
     std::int32_t skillATimer;
     std::int32_t skillAHealAmount;
@@ -46,7 +50,7 @@ struct PlayerActionState {
     std::uint8_t skillCFacing;
     float skillCOriginX;
     float skillCOriginY;
-    float skillCScrollOffset;  // follows every camera step of the collision move
+    float skillCScrollOffset;  // follows every camera step of the collision move while SkillC is active
 
     std::int32_t accuracyBonus;  // SkillB's power while the buff lasts, else 0
 };

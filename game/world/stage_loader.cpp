@@ -1,7 +1,9 @@
 #include "world/stage_loader.h"
 
+#include "flow/actor_pools.h"
 #include "flow/game_log.h"
 #include "flow/player_action_state.h"
+#include "flow/player_actions.h"
 #include "flow/player_motion.h"
 #include "flow/player_record.h"
 #include "kelvo/api.h"
@@ -24,13 +26,6 @@ void ReleaseStageImage(int& handle) {
     handle = kNoImage;
 }
 
-void ReleaseStageImages() {
-    ReleaseStageImage(g_StageState.farLayerImages[0]);
-    ReleaseStageImage(g_StageState.farLayerImages[1]);
-    ReleaseStageImage(g_StageState.middleLayerImage);
-    for (int& panel : g_StageState.panelImages) ReleaseStageImage(panel);
-}
-
 void SetEdgeExit(StageExit& exit, std::int32_t arrivalCameraX, std::int32_t arrivalPlayerY,
                  std::int32_t destination, std::int8_t enabled, std::int32_t arrivalScreenX) {
     exit.arrivalCameraX = arrivalCameraX;
@@ -42,6 +37,13 @@ void SetEdgeExit(StageExit& exit, std::int32_t arrivalCameraX, std::int32_t arri
 
 }  // namespace
 
+void ReleaseStageImages() {
+    ReleaseStageImage(g_StageState.farLayerImages[0]);
+    ReleaseStageImage(g_StageState.farLayerImages[1]);
+    ReleaseStageImage(g_StageState.middleLayerImage);
+    for (int& panel : g_StageState.panelImages) ReleaseStageImage(panel);
+}
+
 void ResetStageActors() {
     for (int slot = 0; slot < kMonsterSlotCount; ++slot) {
         for (auto& pool : g_MonsterPools) pool[slot].alive = kMonsterFree;
@@ -50,13 +52,8 @@ void ResetStageActors() {
     for (ShopDoor& door : g_ShopDoors) door.on = 0;
 
     // An attack or the up skill must not carry over into the new stage.
+    EndAttack();
     PlayerActionState& action = g_PlayerActionState;
-    action.attackActive = 0;
-    action.comboTimer = 0.0f;
-    action.bufferedStep = 0;
-    action.comboStepCount = 0;
-    action.comboStep = 0;
-    action.stepLatch = 0;
     action.skillCActive = 0;
     action.skillCTimer = 0.0f;
     action.lungeSpeed = 0.0f;
@@ -70,9 +67,10 @@ void ResetStageActors() {
     g_PlayerMotion.verticalSpeed = 0.0f;
     g_PlayerMotion.stopRequest = 1;
 
-    // The game loop's further actor pools and its stage light effects are
-    // per-stage state too; their reset belongs here with the records that
-    // declare them.
+    ClearActorPools();
+
+    // The game loop's stage light effects are per-stage state too; their
+    // reset belongs here with the records that declare them.
     ApiSetBrightColor(255, 255, 255);
 }
 

@@ -18,6 +18,11 @@ int StageMusicTrack(std::int8_t stageNumber);
 // plays on across the stage change.
 void PlayStageMusic();
 
+// Releases the two far-layer images, the middle-layer image and the 20 panel
+// images, and forgets their handles. The title menu does this too before it
+// puts its own background into the far layer.
+void ReleaseStageImages();
+
 // Empties every monster, door and shop slot and restores the per-stage
 // player and draw state.
 void ResetStageActors();

@@ -410,12 +410,15 @@ private:
         return true;
     }
 
+    // The first row pixel by pixel, every further row as a copy of it.
     void Fill(const RECT& r, DWORD value) {
+        if (r.right <= r.left || r.bottom <= r.top) return;
         int bytes = layout_.BytesPerPixel();
-        std::uint8_t* bits = Bits();
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x)
-                WritePixel(bits + static_cast<std::size_t>(y) * Pitch() + static_cast<std::size_t>(x) * bytes, bytes, value);
+        std::uint8_t* first = Bits() + static_cast<std::size_t>(r.top) * Pitch() + static_cast<std::size_t>(r.left) * bytes;
+        const std::size_t rowBytes = static_cast<std::size_t>(r.right - r.left) * bytes;
+        for (std::size_t i = 0; i < rowBytes; i += bytes) WritePixel(first + i, bytes, value);
+        for (int y = r.top + 1; y < r.bottom; ++y)
+            std::memcpy(first + static_cast<std::size_t>(y - r.top) * Pitch(), first, rowBytes);
     }
 
     // Nearest-neighbour copy of `src` of `source` onto `dest`; keyed copies

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ddraw/display_internal.h"
+#include "ddraw/gdi_font_internal.h"
 #include "ddraw/gdi_internal.h"
 #include "ddraw/pixel_access.h"
 #include "platform/kernel.h"
@@ -25,6 +26,7 @@ enum class DcKind { Window, Display, Memory, Target };
 struct DeviceContext {
     DcKind kind;
     std::shared_ptr<Bitmap> bitmap;  // memory DCs
+    HGDIOBJ font = nullptr;          // null: the stock font
     std::function<PixelTarget()> target;
     std::function<void()> written;
 };
@@ -33,6 +35,9 @@ std::mutex g_gdiMutex;
 std::unordered_map<std::uintptr_t, std::shared_ptr<DeviceContext>> g_dcs;
 std::unordered_map<std::uintptr_t, std::shared_ptr<Bitmap>> g_bitmaps;
 std::uintptr_t g_nextHandle = 0x10000;
+// What SelectObject hands back for a DC's first bitmap and first font.
+constexpr std::uintptr_t kStockBitmap = 0xB17;
+constexpr std::uintptr_t kStockFont = 0xF07;
 
 std::uintptr_t NewHandle() {
     g_nextHandle += 16;
@@ -264,18 +269,31 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     std::lock_guard lock(g_gdiMutex);
     auto dcIt = g_dcs.find(reinterpret_cast<std::uintptr_t>(dc));
     if (dcIt == g_dcs.end()) return nullptr;
-    auto bmIt = g_bitmaps.find(reinterpret_cast<std::uintptr_t>(object));
-    if (bmIt == g_bitmaps.end()) return object;  // pens, brushes, fonts: accepted, not used here
+    const auto value = reinterpret_cast<std::uintptr_t>(object);
+    if (value == kStockFont || IsFontObject(object)) {
+        HGDIOBJ old = dcIt->second->font;
+        dcIt->second->font = value == kStockFont ? nullptr : object;
+        return old != nullptr ? old : reinterpret_cast<HGDIOBJ>(kStockFont);
+    }
+    auto bmIt = g_bitmaps.find(value);
+    if (bmIt == g_bitmaps.end()) return object;  // pens and brushes: accepted, not used here
     std::shared_ptr<Bitmap> old = dcIt->second->bitmap;
     dcIt->second->bitmap = bmIt->second;
-    if (!old) return reinterpret_cast<HGDIOBJ>(std::uintptr_t{0xB17});  // the stock 1 x 1 bitmap
+    if (!old) return reinterpret_cast<HGDIOBJ>(kStockBitmap);  // the stock 1 x 1 bitmap
     for (auto& [handle, bm] : g_bitmaps)
         if (bm == old) return reinterpret_cast<HGDIOBJ>(handle);
     return nullptr;
 }
 
+HGDIOBJ SelectedFontOf(HDC dc) {
+    std::lock_guard lock(g_gdiMutex);
+    auto it = g_dcs.find(reinterpret_cast<std::uintptr_t>(dc));
+    return it == g_dcs.end() ? nullptr : it->second->font;
+}
+
 BOOL DeleteObject(HGDIOBJ object) {
     if (object == nullptr) return FALSE;
+    if (DeleteFontObject(object)) return TRUE;
     std::lock_guard lock(g_gdiMutex);
     g_bitmaps.erase(reinterpret_cast<std::uintptr_t>(object));
     return TRUE;
@@ -288,16 +306,34 @@ BOOL BitBlt(HDC destDC, int x, int y, int width, int height, HDC sourceDC, int s
     PixelTarget d = TargetOf(*dest), s = TargetOf(*source);
     if (d.bits == nullptr || s.bits == nullptr) return FALSE;
     int db = d.layout.BytesPerPixel(), sb = s.layout.BytesPerPixel();
-    // Clipped to both sides.
-    for (int j = 0; j < height; ++j) {
-        int dy = y + j, syy = sy + j;
-        if (dy < 0 || dy >= d.height || syy < 0 || syy >= s.height) continue;
-        for (int i = 0; i < width; ++i) {
-            int dx = x + i, sxx = sx + i;
-            if (dx < 0 || dx >= d.width || sxx < 0 || sxx >= s.width) continue;
-            DWORD v = ReadPixel(s.bits + static_cast<std::size_t>(syy) * s.pitch + static_cast<std::size_t>(sxx) * sb, sb);
-            WritePixel(d.bits + static_cast<std::size_t>(dy) * d.pitch + static_cast<std::size_t>(dx) * db, db,
-                       Convert(v, s.layout, d.layout));
+    // Clipped to both sides once, then copied row by row: whole rows at once
+    // when the layouts agree, pixel by pixel through a conversion otherwise.
+    using Wide = long long;  // no overflow whatever the caller passes
+    const Wide wideLeft = std::max({Wide{0}, -Wide{x}, -Wide{sx}}), wideTop = std::max({Wide{0}, -Wide{y}, -Wide{sy}});
+    const Wide wideRight = std::min({Wide{width}, Wide{d.width} - x, Wide{s.width} - sx});
+    const Wide wideBottom = std::min({Wide{height}, Wide{d.height} - y, Wide{s.height} - sy});
+    if (wideLeft >= wideRight || wideTop >= wideBottom) {
+        AfterWrite(*dest);
+        return TRUE;
+    }
+    const int left = static_cast<int>(wideLeft), top = static_cast<int>(wideTop);
+    const int right = static_cast<int>(wideRight), bottom = static_cast<int>(wideBottom);
+    const bool sameLayout = d.layout == s.layout;
+    // Within one bitmap, rows moving down are copied from the bottom up so
+    // that every row is read before it is overwritten.
+    const bool upwards = d.bits == s.bits && y > sy;
+    for (int n = top; n < bottom; ++n) {
+        const int j = upwards ? bottom - 1 - (n - top) : n;
+        const std::uint8_t* in = s.bits + static_cast<std::size_t>(sy + j) * s.pitch;
+        std::uint8_t* out = d.bits + static_cast<std::size_t>(y + j) * d.pitch;
+        if (sameLayout) {
+            std::memmove(out + static_cast<std::size_t>(x + left) * db, in + static_cast<std::size_t>(sx + left) * sb,
+                         static_cast<std::size_t>(right - left) * db);
+            continue;
+        }
+        for (int i = left; i < right; ++i) {
+            DWORD v = ReadPixel(in + static_cast<std::size_t>(sx + i) * sb, sb);
+            WritePixel(out + static_cast<std::size_t>(x + i) * db, db, Convert(v, s.layout, d.layout));
         }
     }
     AfterWrite(*dest);

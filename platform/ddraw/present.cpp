@@ -13,6 +13,7 @@
 #include "ddraw/display_internal.h"
 #include "platform/backend.h"
 #include "platform/display.h"
+#include "platform/window.h"
 #include "platform/kernel.h"
 
 namespace {
@@ -176,10 +177,12 @@ namespace {
 void Present(DWORD flipFlags, bool byProgram) {
     PlatformFrame frame = CaptureClientArea(flipFlags);
     PlatformFrameSink sink;
+    std::uint64_t programFrames;
     {
         std::lock_guard lock(g_presentMutex);
         frame.number = ++g_present.count;
         if (byProgram) ++g_present.programFrames;
+        programFrames = g_present.programFrames;
         g_present.dirty = false;
         g_present.last = frame;
         sink = g_present.sink;
@@ -188,6 +191,7 @@ void Present(DWORD flipFlags, bool byProgram) {
     if (sink) sink(frame);
     CaptureToFile(frame);
     if (!PlatformIsHeadless() && PlatformIsMainThread()) ShowInWindow(frame);
+    if (byProgram) PlatformEndHeadlessRunIfDue(programFrames);
 }
 
 }  // namespace

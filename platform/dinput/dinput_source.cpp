@@ -21,6 +21,7 @@ struct SourceState {
     std::vector<PlatformInputFrame> script;
     std::uint64_t scriptBase = 0;  // presents counted when the script was set
     bool environmentLoaded = false;
+    bool scriptFromEnvironment = false;  // the script came from KELVO_INPUT
     std::vector<PlatformPadDescription> headlessPads;
     std::vector<SDL_Joystick*> sdlPads;
     bool sdlPadsOpened = false;
@@ -236,6 +237,7 @@ void PlatformSetInputScript(std::vector<PlatformInputFrame> frames) {
     {
         std::lock_guard lock(s.mutex);
         s.environmentLoaded = true;
+        s.scriptFromEnvironment = false;
         s.script = std::move(frames);
         s.scriptBase = PlatformProgramFrameCount();
     }
@@ -246,6 +248,12 @@ bool PlatformInputScriptEnded() {
     SourceState& s = Source();
     std::lock_guard lock(s.mutex);
     return CurrentFrameLocked(s) == nullptr;
+}
+
+bool PlatformEnvironmentInputScriptEnded() {
+    SourceState& s = Source();
+    std::lock_guard lock(s.mutex);
+    return s.scriptFromEnvironment && PlatformProgramFrameCount() - s.scriptBase >= s.script.size();
 }
 
 namespace {
@@ -357,6 +365,7 @@ bool PlatformLoadInputScriptFromEnvironment() {
     s.script = std::move(frames);
     s.scriptBase = PlatformProgramFrameCount();
     s.environmentLoaded = true;
+    s.scriptFromEnvironment = true;
     return true;
 }
 
@@ -377,6 +386,7 @@ void PlatformInputReset() {
     s.script.clear();
     s.scriptBase = PlatformProgramFrameCount();
     s.environmentLoaded = true;
+    s.scriptFromEnvironment = false;
     s.headlessPads.clear();
     std::memset(s.rumble, 0, sizeof s.rumble);
     {

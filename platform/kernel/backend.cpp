@@ -15,6 +15,7 @@ const std::thread::id g_mainThread = std::this_thread::get_id();
 
 std::mutex g_backendMutex;
 bool g_chosen = false;
+bool g_chosenFromEnvironment = false;
 PlatformBackend g_backend = PlatformBackend::Headless;
 bool g_started = false;
 
@@ -40,14 +41,22 @@ PlatformBackend PlatformGetBackend() {
     if (!g_chosen) {
         g_backend = ChooseFromEnvironment();
         g_chosen = true;
+        g_chosenFromEnvironment = true;
     }
     return g_backend;
+}
+
+bool PlatformIsProgramRun() {
+    PlatformGetBackend();
+    std::lock_guard lock(g_backendMutex);
+    return g_chosenFromEnvironment;
 }
 
 void PlatformSelectBackend(PlatformBackend backend) {
     std::lock_guard lock(g_backendMutex);
     g_backend = backend;
     g_chosen = true;
+    g_chosenFromEnvironment = false;
 }
 
 bool PlatformIsHeadless() { return PlatformGetBackend() == PlatformBackend::Headless; }

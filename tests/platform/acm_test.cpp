@@ -23,6 +23,7 @@ struct Source {
 
 Source FromWave(const Bytes& file) {
     Source s;
+    EXPECT_FALSE(file.empty()) << "a fixture is missing";
     std::size_t p = 12;
     while (p + 8 <= file.size()) {
         const std::uint32_t size = GetU32(&file[p + 4]);
@@ -56,6 +57,10 @@ class Stream {
 public:
     explicit Stream(const Source& source) {
         pcm_.wFormatTag = WAVE_FORMAT_PCM;
+        if (source.format.size() < sizeof(WAVEFORMATEX)) {
+            ADD_FAILURE() << "no format";
+            return;
+        }
         EXPECT_EQ(acmFormatSuggest(nullptr, source.Format(), &pcm_, sizeof pcm_, ACM_FORMATSUGGESTF_WFORMATTAG),
                   MMSYSERR_NOERROR);
         EXPECT_EQ(acmStreamOpen(&stream_, nullptr, source.Format(), &pcm_, nullptr, 0, 0, ACM_STREAMOPENF_NONREALTIME),
@@ -187,6 +192,7 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, AcmFixture,
 
 TEST(Acm, ConsumesWholeBlocksOnlyAndKeepsItsStateAcrossCalls) {
     const Source source = FromWave(LoadSoundFixture("ima-stereo.wav"));
+    ASSERT_GE(source.format.size(), sizeof(WAVEFORMATEX));
     const std::uint32_t block = source.Format()->nBlockAlign;
     Bytes whole;
     {

@@ -1,7 +1,9 @@
 // The DirectDraw and GDI stand-ins over the display model.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "platform/backend.h"
@@ -426,6 +428,115 @@ TEST_F(DirectDrawTest, MemoryBitmapsReadBackAsDibs) {
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+}
+
+// Pixels of a surface as plain values, read and written through a lock.
+std::vector<DWORD> ReadSurface(D_IDirectDrawSurface7* s, int w, int h, int bytes) {
+    std::vector<DWORD> pixels(static_cast<std::size_t>(w) * h);
+    D_DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    EXPECT_EQ(s->Lock(nullptr, &desc, D_DDLOCK_WAIT, nullptr), D_DD_OK);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            DWORD v = 0;
+            std::memcpy(&v, static_cast<std::uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * bytes, bytes);
+            pixels[static_cast<std::size_t>(y) * w + x] = v;
+        }
+    s->Unlock(nullptr);
+    return pixels;
+}
+
+void WriteSurface(D_IDirectDrawSurface7* s, int w, int h, int bytes, const std::vector<DWORD>& pixels) {
+    D_DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    ASSERT_EQ(s->Lock(nullptr, &desc, D_DDLOCK_WAIT, nullptr), D_DD_OK);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            std::memcpy(static_cast<std::uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * bytes,
+                        &pixels[static_cast<std::size_t>(y) * w + x], bytes);
+    s->Unlock(nullptr);
+}
+
+// Colour fills of random rectangles against a plain pixel-by-pixel fill, in
+// every depth.
+TEST_F(DirectDrawTest, ColourFillsMatchAPlainPixelFill) {
+    for (DWORD bits : {8u, 16u, 32u}) {
+        SCOPED_TRACE(bits);
+        FullScreen(bits);
+        const int w = 37, h = 23, bytes = static_cast<int>(bits / 8);
+        const DWORD mask = bits == 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
+        D_IDirectDrawSurface7* s = MakeOffscreen(w, h);
+        ASSERT_EQ(Fill(s, 0), D_DD_OK);
+        std::vector<DWORD> expected(static_cast<std::size_t>(w) * h, 0);
+        std::mt19937 random(bits);
+        for (int n = 0; n < 300; ++n) {
+            LONG left = static_cast<LONG>(random() % w), top = static_cast<LONG>(random() % h);
+            LONG right = left + 1 + static_cast<LONG>(random() % (w - left));
+            LONG bottom = top + 1 + static_cast<LONG>(random() % (h - top));
+            RECT rect{left, top, right, bottom};
+            DWORD colour = static_cast<DWORD>(random()) & mask;
+            ASSERT_EQ(Fill(s, colour, &rect), D_DD_OK);
+            for (LONG y = top; y < bottom; ++y)
+                for (LONG x = left; x < right; ++x) expected[static_cast<std::size_t>(y) * w + x] = colour;
+        }
+        EXPECT_EQ(ReadSurface(s, w, h, bytes), expected);
+        s->Release();
+    }
+}
+
+// BitBlt between two surfaces and within one, at random places partly or
+// wholly outside either side, against a plain clipped copy (a copy within one
+// surface reads the pixels as they were before it).
+TEST_F(DirectDrawTest, BitBltMatchesAPlainClippedCopy) {
+    for (DWORD bits : {16u, 32u}) {
+        SCOPED_TRACE(bits);
+        FullScreen(bits);
+        const int bytes = static_cast<int>(bits / 8);
+        const int aw = 40, ah = 30, bw = 50, bh = 20;
+        D_IDirectDrawSurface7* a = MakeOffscreen(aw, ah);
+        D_IDirectDrawSurface7* b = MakeOffscreen(bw, bh);
+        std::mt19937 random(bits + 7);
+        auto noise = [&](int count) {
+            std::vector<DWORD> v(static_cast<std::size_t>(count));
+            for (DWORD& p : v) p = static_cast<DWORD>(random()) & (bits == 32 ? 0xFFFFFFu : 0xFFFFu);
+            return v;
+        };
+        std::vector<DWORD> pixelsA = noise(aw * ah), pixelsB = noise(bw * bh);
+        WriteSurface(a, aw, ah, bytes, pixelsA);
+        WriteSurface(b, bw, bh, bytes, pixelsB);
+        for (int n = 0; n < 200; ++n) {
+            const bool self = n % 3 == 0;  // within B
+            int x = static_cast<int>(random() % 120) - 60, y = static_cast<int>(random() % 80) - 40;
+            int sx = static_cast<int>(random() % 120) - 60, sy = static_cast<int>(random() % 80) - 40;
+            int width = static_cast<int>(random() % 70) - 5, height = static_cast<int>(random() % 50) - 5;
+            const std::vector<DWORD> source = self ? pixelsB : pixelsA;
+            const int sw = self ? bw : aw, sh = self ? bh : ah;
+            for (int j = 0; j < height; ++j)
+                for (int i = 0; i < width; ++i) {
+                    int dx = x + i, dy = y + j, px = sx + i, py = sy + j;
+                    if (dx < 0 || dy < 0 || dx >= bw || dy >= bh || px < 0 || py < 0 || px >= sw || py >= sh) continue;
+                    pixelsB[static_cast<std::size_t>(dy) * bw + dx] = source[static_cast<std::size_t>(py) * sw + px];
+                }
+            HDC dcA = nullptr, dcB = nullptr;
+            ASSERT_EQ(a->GetDC(&dcA), D_DD_OK);
+            ASSERT_EQ(b->GetDC(&dcB), D_DD_OK);
+            EXPECT_TRUE(BitBlt(dcB, x, y, width, height, self ? dcB : dcA, sx, sy, SRCCOPY));
+            a->ReleaseDC(dcA);
+            b->ReleaseDC(dcB);
+            ASSERT_EQ(ReadSurface(b, bw, bh, bytes), pixelsB) << "copy " << n;
+        }
+        // Offsets far out of range copy nothing and do not overflow.
+        HDC dcA = nullptr, dcB = nullptr;
+        ASSERT_EQ(a->GetDC(&dcA), D_DD_OK);
+        ASSERT_EQ(b->GetDC(&dcB), D_DD_OK);
+        EXPECT_TRUE(BitBlt(dcB, INT_MIN, 0, INT_MAX, 10, dcA, 0, 0, SRCCOPY));
+        EXPECT_TRUE(BitBlt(dcB, 0, 0, 10, 10, dcA, INT_MIN, INT_MAX, SRCCOPY));
+        a->ReleaseDC(dcA);
+        b->ReleaseDC(dcB);
+        EXPECT_EQ(ReadSurface(b, bw, bh, bytes), pixelsB);
+        a->Release();
+        b->Release();
+    }
 }
 
 }  // namespace

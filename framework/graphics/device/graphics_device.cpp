@@ -56,6 +56,7 @@ int StartUpGraphicsManager() {
     QueryScreenSize(&w, &h);
     SetDrawViewport(0, 0, w, h);
     g_DrawState.drawingSuppressed = 0;
+    ResetDefaultFontSettings();
     ResetAllFonts();
     DecreaseLogIndent();
     WriteLogText("グラフィック管理系の初期化は正常に終了しました\n");
@@ -67,6 +68,7 @@ int ShutDownGraphicsManager() {
     ShutDownMask();
     TermGraphTable();
     ResetAllFonts();
+    ReleaseFontHandle(DefaultFontHandle());
     g_managerInitialised = 0;
     WriteLogText("グラフィック管理系の終了処理は正常に終了しました\n");
     return 0;

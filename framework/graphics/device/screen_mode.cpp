@@ -17,6 +17,7 @@
 #include "graphics/draw/draw_state.h"
 #include "graphics/draw/graph_load.h"
 #include "graphics/draw/graph_record.h"
+#include "graphics/text/font.h"
 #include "platform/gdi.h"
 
 namespace {
@@ -252,6 +253,9 @@ int ApplyScreenMode(int width, int height, int depth, int force, int refresh) {
     if (!force && newWidth == d.width && newHeight == d.height && newDepth == d.depth && newRefresh == d.refreshRate)
         return 0;
     WriteLogText("画面モード変更処理を開始します\n");
+    // The default font's size and thickness outlive the change.
+    int keptFontSize = -1, keptFontThickness = -1;
+    const bool keptFont = QueryFontHandleInfo(DefaultFontHandle(), nullptr, &keptFontThickness, &keptFontSize) == 0;
     const int oldWidth = d.width, oldHeight = d.height, oldDepth = d.depth, oldRefresh = d.refreshRate;
     d.width = newWidth;
     d.height = newHeight;
@@ -335,6 +339,7 @@ int ApplyScreenMode(int width, int height, int depth, int force, int refresh) {
     }
     if (!d.softwareOnly && !d.disable3D && !d.screenMemImg) StartUpDirect3D();
     StartUpGraphicsManager();
+    if (keptFont) SetDefaultFontSizeThickness(keptFontSize, keptFontThickness);
     InitScreenLog();
     CreateScreenPalette();
 

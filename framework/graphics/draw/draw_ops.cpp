@@ -92,7 +92,7 @@ int StretchBlitGraph(int x1, int y1, int x2, int y2, HandleId graphHandle, int t
     FrameScope frame(rect);
     if (graph->textureGraph)
         return DrawTexture(rect, [&] { return TextureStretchBlitGraph(x1, y1, x2, y2, graph, transparent); });
-    return SoftDrawExtend(x1, y1, x2, y2, graph, transparent, 1);
+    return SoftDrawExtend(x1, y1, x2, y2, graph, transparent, 1, kNoHandle);
 }
 
 int RotateBlitGraphF(float x, float y, double scale, double angle, HandleId graphHandle, int transparent, int turn) {
@@ -132,27 +132,64 @@ int MirrorBlitGraph(int x, int y, HandleId graphHandle, int transparent) {
                             static_cast<int>(ClampToLong(std::int64_t{y} + height)), graphHandle, transparent);
 }
 
-int ClipBlitGraphRect(int x, int y, int sourceX, int sourceY, int width, int height, HandleId graphHandle,
-                      int transparent, int mirror) {
+namespace {
+
+// Draws with the draw area narrowed to the rectangle (within the area as it
+// was), and puts the area back. The empty-area flag and the Direct3D
+// viewport are left alone.
+template <typename Draw>
+int DrawInsideArea(RECT rect, Draw draw) {
     DrawState& s = g_DrawState;
     const RECT savedArea = s.drawArea;
     const DrawRectF savedAreaF = s.drawAreaF;
-    RECT area{x, y, ClampToLong(std::int64_t{x} + width), ClampToLong(std::int64_t{y} + height)};
-    ClipRectToRect(&area, &savedArea);
-    s.drawArea = area;
-    s.drawAreaF = DrawRectF{static_cast<float>(area.left), static_cast<float>(area.top),
-                            static_cast<float>(area.right), static_cast<float>(area.bottom)};
-    int result;
-    if (!mirror) {
-        result = BlitGraph(x - sourceX, y - sourceY, graphHandle, transparent);
-    } else {
-        int graphWidth = 0;
-        QueryGraphSize(graphHandle, &graphWidth, nullptr);
-        result = MirrorBlitGraph(x - graphWidth + sourceX + width, y - sourceY, graphHandle, transparent);
-    }
+    ClipRectToRect(&rect, &savedArea);
+    s.drawArea = rect;
+    s.drawAreaF = DrawRectF{static_cast<float>(rect.left), static_cast<float>(rect.top),
+                            static_cast<float>(rect.right), static_cast<float>(rect.bottom)};
+    const int result = draw();
     s.drawArea = savedArea;
     s.drawAreaF = savedAreaF;
     return result;
+}
+
+// An edge of the whole graphic stretched so that its part's first pixel
+// lands on `corner` and `partSize` of its pixels span `span` destination
+// pixels (negative when mirrored), for an edge `before` graphic pixels
+// before the part's first (negative: after it). Rounded down.
+int WholeEdge(int corner, std::int64_t span, int before, int partSize) {
+    const std::int64_t offset = before * span;
+    const std::int64_t moved = offset >= 0 ? offset / partSize : -((-offset + partSize - 1) / partSize);
+    return static_cast<int>(ClampToLong(corner - moved));
+}
+
+}  // namespace
+
+int ClipBlitGraphRect(int x, int y, int sourceX, int sourceY, int width, int height, HandleId graphHandle,
+                      int transparent, int mirror) {
+    const RECT area{x, y, ClampToLong(std::int64_t{x} + width), ClampToLong(std::int64_t{y} + height)};
+    return DrawInsideArea(area, [&] {
+        if (!mirror) return BlitGraph(x - sourceX, y - sourceY, graphHandle, transparent);
+        int graphWidth = 0;
+        QueryGraphSize(graphHandle, &graphWidth, nullptr);
+        return MirrorBlitGraph(x - graphWidth + sourceX + width, y - sourceY, graphHandle, transparent);
+    });
+}
+
+int ClipStretchBlitGraphRect(int x1, int y1, int x2, int y2, int sourceX, int sourceY, int width, int height,
+                             HandleId graphHandle, int transparent) {
+    int graphWidth = 0, graphHeight = 0;
+    if (LookupGraph(graphHandle) == nullptr) return DrawingSkipped() ? 0 : -1;
+    if (width <= 0 || height <= 0) return 0;
+    QueryGraphSize(graphHandle, &graphWidth, &graphHeight);
+    // The whole graphic stretched by the same factors, placed so that the
+    // part lands between the corners; the draw area keeps the rest off.
+    const std::int64_t spanX = std::int64_t{x2} - x1, spanY = std::int64_t{y2} - y1;
+    const int left = WholeEdge(x1, spanX, sourceX, width), top = WholeEdge(y1, spanY, sourceY, height);
+    const int right = WholeEdge(x1, spanX, sourceX - graphWidth, width);
+    const int bottom = WholeEdge(y1, spanY, sourceY - graphHeight, height);
+    RECT area{x1, y1, x2, y2};
+    NormalizeRect(&area);
+    return DrawInsideArea(area, [&] { return StretchBlitGraph(left, top, right, bottom, graphHandle, transparent); });
 }
 
 int FillBox(int x1, int y1, int x2, int y2, std::uint32_t color) {

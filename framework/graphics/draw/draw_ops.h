@@ -24,6 +24,10 @@ int MirrorBlitGraph(int x, int y, HandleId graphHandle, int transparent);
 // mirrored inside the same rectangle when the mirror flag is set.
 int ClipBlitGraphRect(int x, int y, int sourceX, int sourceY, int width, int height, HandleId graphHandle,
                       int transparent, int mirror);
+// Draws the part (sourceX, sourceY, width, height) of the graphic scaled
+// into the rectangle between the corners, mirrored when they are reversed.
+int ClipStretchBlitGraphRect(int x1, int y1, int x2, int y2, int sourceX, int sourceY, int width, int height,
+                             HandleId graphHandle, int transparent);
 
 // The colour is a pixel value of the screen format (MakeColorCode).
 int FillBox(int x1, int y1, int x2, int y2, std::uint32_t color);

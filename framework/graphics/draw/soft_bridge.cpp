@@ -2,6 +2,7 @@
 // software draw, and putting them back afterwards.
 #include "graphics/draw/soft_bridge.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/rect.h"
@@ -140,15 +141,8 @@ int OpenDestination(TargetMemImgAccess& a, const RECT& r, bool blending, int kee
 // or -1.
 int OpenSource(TargetMemImgAccess& a, const Surface2DRecord& part, SurfaceDataRecord& data, const RECT& sourceRect) {
     if (data.heldAsMemImg) {
-        if (!MemImgHasPixels(&data.memImg)) return -1;
-        if (part.partX == 0 && part.partY == 0 && part.width == data.memImg.width &&
-            part.height == data.memImg.height) {
-            a.sourceImage = &data.memImg;
-        } else {
-            InitMemImgView(&a.sourceRecord, &data.memImg, part.partX, part.partY, part.width, part.height);
-            a.sourceImage = &a.sourceRecord;
-        }
-        return 0;
+        a.sourceImage = PartMemImg(part, data, &a.sourceRecord);
+        return a.sourceImage != nullptr ? 0 : -1;
     }
     if (data.surface == nullptr) return -1;
     const ScreenDeviceState& d = g_ScreenDevice;
@@ -189,6 +183,19 @@ int OpenSource(TargetMemImgAccess& a, const Surface2DRecord& part, SurfaceDataRe
 }
 
 }  // namespace
+
+int TruncateToInt(double v) {
+    if (!(v == v)) return 0;  // NaN
+    return static_cast<int>(std::clamp(v, -2147483648.0, 2147483647.0));
+}
+
+MEMIMG* PartMemImg(const Surface2DRecord& part, SurfaceDataRecord& data, MEMIMG* view) {
+    if (!data.heldAsMemImg || !MemImgHasPixels(&data.memImg)) return nullptr;
+    if (part.partX == 0 && part.partY == 0 && part.width == data.memImg.width && part.height == data.memImg.height)
+        return &data.memImg;
+    InitMemImgView(view, &data.memImg, part.partX, part.partY, part.width, part.height);
+    return view;
+}
 
 int DrawsStraightIntoScreenMemImg() { return g_ScreenDevice.screenMemImg && g_ScreenColorFormat.depth != 8; }
 

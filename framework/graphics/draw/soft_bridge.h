@@ -17,6 +17,8 @@
 #include "softrender/soft_draw_settings.h"
 
 struct GraphRecord;
+struct Surface2DRecord;
+struct SurfaceDataRecord;
 
 // The one access in progress; only one software draw runs at a time, under
 // the framework lock.
@@ -63,9 +65,21 @@ int EndTargetMemImgAccess();
 // outside what was locked or copied is ever touched.
 SoftDrawSettings TargetAccessSettings();
 
+// The software image of a 2D surface's part, when its surface data is held
+// as one: the whole image, or a view of the part kept in `view`. Null when
+// there are no such pixels.
+MEMIMG* PartMemImg(const Surface2DRecord& part, SurfaceDataRecord& data, MEMIMG* view);
+// A coordinate given as a double, truncated toward zero into an int (NaN
+// gives 0, values past the range its ends).
+int TruncateToInt(double v);
+
 // 1 while the screen is held as software images the renderer draws into
 // directly (any depth but 8).
 int DrawsStraightIntoScreenMemImg();
+// The draw target's software image when the screen is held as software
+// images: the target's own, or `view` laid at a part graphic's place in it.
+// Null when the target has no pixels.
+MEMIMG* StraightDrawTarget(MEMIMG* view);
 // 1 when software drawing cannot run: drawing disabled, or neither
 // software-only mode nor DirectDraw.
 int SoftDrawingUnavailable();
@@ -77,6 +91,12 @@ int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent);
 int SoftBlitGraphF(double x, double y, const GraphRecord* graph, int transparent, int integerCoords);
 // Lines of one colour each. 0 or -1.
 int SoftDrawLineList(const LineRecord* records, int count);
+// The 2D surface (kNoHandle: the graphic's first) stretched into the
+// rectangle between the corners, mirrored left-right when x1 > x2 and
+// upside down when y1 > y2. The corners are truncated toward zero unless
+// integerCoords is 1. 0, or -1 when nothing could be drawn.
+int SoftDrawExtend(double x1, double y1, double x2, double y2, const GraphRecord* graph, int transparent,
+                   int integerCoords, HandleId surface2D);
 // A filled box and a one-pixel outline; the colour is a pixel value of the
 // screen format. The corners may come in any order. 0 or -1.
 int SoftDrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t color);

@@ -24,21 +24,6 @@ LONG ClampToLong(std::int64_t v) {
                                                       std::numeric_limits<std::int32_t>::max()));
 }
 
-int TruncateToInt(double v) {
-    if (!(v == v)) return 0;  // NaN
-    return static_cast<int>(std::clamp(v, -2147483648.0, 2147483647.0));
-}
-
-// The draw target's software image when the screen is held as software
-// images: the target's own, or a view at a part graphic's place in it.
-MEMIMG* StraightTarget(MEMIMG* view) {
-    const DrawTargetBinding& b = g_DrawTargetBinding;
-    if (b.image == nullptr || !MemImgHasPixels(b.image)) return nullptr;
-    if (b.offsetX == 0 && b.offsetY == 0) return b.image;
-    InitMemImgView(view, b.image, b.offsetX, b.offsetY, g_DrawState.targetWidth, g_DrawState.targetHeight);
-    return view;
-}
-
 bool PlainFill() {
     const DrawState& s = g_DrawState;
     const bool opaque = s.blendMode == kBlendModeNone || (s.blendMode == kBlendModeAlpha && s.blendParam == 255);
@@ -69,6 +54,14 @@ void DrawLinesIntoWork(const LineRecord* records, int count) {
 
 }  // namespace
 
+MEMIMG* StraightDrawTarget(MEMIMG* view) {
+    const DrawTargetBinding& b = g_DrawTargetBinding;
+    if (b.image == nullptr || !MemImgHasPixels(b.image)) return nullptr;
+    if (b.offsetX == 0 && b.offsetY == 0) return b.image;
+    InitMemImgView(view, b.image, b.offsetX, b.offsetY, g_DrawState.targetWidth, g_DrawState.targetHeight);
+    return view;
+}
+
 int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent) {
     if (SoftDrawingUnavailable()) return -1;
     const Surface2DRecord* part = LookupSurface2D(surface2D);
@@ -77,16 +70,11 @@ int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent) {
     const MEMIMG* blendMask = GetBlendMaskMemImg();
 
     if (DrawsStraightIntoScreenMemImg()) {
-        if (!data->heldAsMemImg || !MemImgHasPixels(&data->memImg)) return -1;
         MEMIMG sourceView{};
-        const MEMIMG* source = &data->memImg;
-        if (part->partX != 0 || part->partY != 0 || part->width != data->memImg.width ||
-            part->height != data->memImg.height) {
-            InitMemImgView(&sourceView, &data->memImg, part->partX, part->partY, part->width, part->height);
-            source = &sourceView;
-        }
+        const MEMIMG* source = PartMemImg(*part, *data, &sourceView);
+        if (source == nullptr) return -1;
         MEMIMG targetView{};
-        MEMIMG* target = StraightTarget(&targetView);
+        MEMIMG* target = StraightDrawTarget(&targetView);
         if (target == nullptr) return -1;
         BlitMemImg(target, source, x, y, transparent, blendMask);
         return 0;
@@ -127,7 +115,7 @@ int SoftDrawLineList(const LineRecord* records, int count) {
     if (count > 0 && records == nullptr) return -1;
     if (DrawsStraightIntoScreenMemImg()) {
         MEMIMG view{};
-        MEMIMG* target = StraightTarget(&view);
+        MEMIMG* target = StraightDrawTarget(&view);
         if (target == nullptr) return -1;
         SoftDrawLines(target, records, count);
         return 0;
@@ -156,7 +144,7 @@ int SoftDrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t color) {
     NormalizeRect(&box);
     if (DrawsStraightIntoScreenMemImg()) {
         MEMIMG view{};
-        MEMIMG* target = StraightTarget(&view);
+        MEMIMG* target = StraightDrawTarget(&view);
         if (target == nullptr) return -1;
         FillRectMemImg(target, &box, color);
         return 0;

@@ -1,12 +1,9 @@
-// The software renderer's scaled, rotated and free-corner draws, as the
-// drawing operations call them. Declared here until the renderer has them.
+// The software renderer's rotated and free-corner draws, as the drawing
+// operations call them. Declared here until the renderer has them.
 #pragma once
 
 struct GraphRecord;
 
-// The graphic scaled into the rectangle between the corners (x1 > x2 or
-// y1 > y2 mirrors). 0 or -1.
-int SoftDrawExtend(int x1, int y1, int x2, int y2, const GraphRecord* graph, int transparent, int integerCoords);
 // The graphic scaled and rotated about its centre placed at (x, y). 0 or -1.
 int SoftDrawRotate(float x, float y, double scale, double angle, const GraphRecord* graph, int transparent, int turn);
 // The graphic deformed onto the quadrilateral (top-left, top-right,

@@ -12,6 +12,9 @@ PlatformBackend PlatformGetBackend();
 // Tests choose the backend in code before anything else runs.
 void PlatformSelectBackend(PlatformBackend backend);
 bool PlatformIsHeadless();
+// True when the backend was chosen from the environment, as for a program
+// run, rather than selected in code by a test.
+bool PlatformIsProgramRun();
 
 // Start and end the backend (SDL's video and event systems on sdl; nothing on
 // headless). Returns false when the backend cannot start.

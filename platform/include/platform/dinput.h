@@ -342,6 +342,9 @@ bool PlatformParseInputScript(const std::string& text, std::vector<PlatformInput
 bool PlatformLoadInputScriptFromEnvironment();
 // True once every frame of the script has been presented.
 bool PlatformInputScriptEnded();
+// True once a script loaded from KELVO_INPUT has been presented to its end;
+// false while none was loaded. Never loads the script itself.
+bool PlatformEnvironmentInputScriptEnded();
 // The scan code of a key name of the script format; -1 if unknown.
 int PlatformInputKeyCode(const std::string& name);
 

@@ -1,7 +1,9 @@
 // The GDI subset of device contexts and bitmaps the screen code uses: window
 // and display DCs over the display framebuffer, DCs of DirectDraw surfaces,
 // memory DCs with compatible bitmaps, pixel copies between them, and the
-// device-independent-bitmap copies of the software-only present.
+// device-independent-bitmap copies of the software-only present. Also fonts:
+// made by face name, selected into a DC, measured, and rendered glyph by
+// glyph as bitmaps.
 #pragma once
 
 #include "platform/ddraw.h"
@@ -9,6 +11,8 @@
 
 struct HBITMAP__;
 using HBITMAP = HBITMAP__*;
+struct HFONT__;
+using HFONT = HFONT__*;
 using HGDIOBJ = void*;
 
 constexpr DWORD SRCCOPY = 0x00CC0020;
@@ -96,3 +100,76 @@ constexpr DWORD CDS_FULLSCREEN = 0x4;
 constexpr LONG DISP_CHANGE_SUCCESSFUL = 0;
 constexpr LONG DISP_CHANGE_BADMODE = -2;
 LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags);
+
+// ---- fonts -------------------------------------------------------------------
+
+// Character sets: the system's default (Shift-JIS here), Shift-JIS, Hangul.
+constexpr DWORD ANSI_CHARSET = 0;
+constexpr DWORD DEFAULT_CHARSET = 1;
+constexpr DWORD SHIFTJIS_CHARSET = 128;
+constexpr DWORD HANGUL_CHARSET = 129;
+constexpr DWORD OUT_DEFAULT_PRECIS = 0;
+constexpr DWORD CLIP_DEFAULT_PRECIS = 0;
+constexpr DWORD NONANTIALIASED_QUALITY = 3;
+constexpr DWORD FIXED_PITCH = 1;
+
+constexpr UINT GGO_BITMAP = 1;        // 1 bit per pixel, leftmost pixel in the top bit
+constexpr UINT GGO_GRAY4_BITMAP = 5;  // one byte per pixel, 0..16
+constexpr DWORD GDI_ERROR = 0xFFFFFFFFu;
+
+struct TEXTMETRICA {
+    LONG tmHeight;
+    LONG tmAscent;
+    LONG tmDescent;
+    LONG tmInternalLeading;
+    LONG tmExternalLeading;
+    LONG tmAveCharWidth;
+    LONG tmMaxCharWidth;
+    LONG tmWeight;
+    LONG tmOverhang;
+    LONG tmDigitizedAspectX;
+    LONG tmDigitizedAspectY;
+    BYTE tmFirstChar;
+    BYTE tmLastChar;
+    BYTE tmDefaultChar;
+    BYTE tmBreakChar;
+    BYTE tmItalic;
+    BYTE tmUnderlined;
+    BYTE tmStruckOut;
+    BYTE tmPitchAndFamily;
+    BYTE tmCharSet;
+};
+
+struct FIXED {
+    WORD fract;
+    short value;
+};
+
+struct MAT2 {
+    FIXED eM11, eM12, eM21, eM22;
+};
+
+struct GLYPHMETRICS {
+    UINT gmBlackBoxX;
+    UINT gmBlackBoxY;
+    POINT gmptGlyphOrigin;  // left bearing, and the box's top above the baseline
+    short gmCellIncX;
+    short gmCellIncY;
+};
+
+// A positive height is the cell height (ascent and descent), a negative one
+// the character height. Width, escapement, orientation, underline, strike-out,
+// precision, quality and pitch are accepted and not used. The face name is in
+// the system code page. Null when no face at all can be had.
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
+                  DWORD quality, DWORD pitchAndFamily, LPCSTR faceName);
+// The metrics of the font selected into the DC; FALSE without one.
+BOOL GetTextMetricsA(HDC dc, TEXTMETRICA* metrics);
+// One character of the selected font's character set (a byte, or lead byte
+// << 8 | trail byte) as GGO_BITMAP or GGO_GRAY4_BITMAP, rows padded to 4
+// bytes. Without a buffer (or with size 0): the bytes needed. GDI_ERROR for
+// another format, a character the code page lacks, or a buffer too small. A
+// character no face has is drawn as the font's missing-glyph shape.
+DWORD GetGlyphOutlineA(HDC dc, UINT character, UINT format, GLYPHMETRICS* metrics, DWORD bufferSize, LPVOID buffer,
+                       const MAT2* matrix);

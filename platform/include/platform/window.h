@@ -342,6 +342,14 @@ struct PlatformWindowInfo {
     std::string className;
 };
 PlatformWindowInfo PlatformGetWindowInfo(HWND window);
+
+// Headless program runs end by themselves: after each program present the
+// stand-in closes every visible window, as a user would, once the presents
+// reach the frame limit (KELVO_FRAMES, default 2000) or the input script
+// from KELVO_INPUT has run out. Nothing happens when a test chose the
+// backend.
+std::uint64_t PlatformHeadlessFrameLimit();
+void PlatformEndHeadlessRunIfDue(std::uint64_t programFrames);
 bool PlatformScreenSaverActive();
 int PlatformCursorCount();     // ShowCursor's display count
 // Headless desktop: size and depth (default 1024 x 768, 32 bits). A depth of

@@ -95,9 +95,9 @@ std::uint32_t Opaque(const BlitSettings& s, Special special, std::uint32_t mode,
                                [w, p](std::int64_t sc, std::int64_t dc, int) { return Toward(dc, sc, w * p, 2); });
         if (is32)
             return EachChannel(k, sb, d, [p](std::int64_t sc, std::int64_t dc, int) { return Toward(dc, sc, p, 1); });
-        // 16-bit: the 64-level mix for white in the general loops of sources
+        // 16-bit: the 64-level mix for white in the unscaled general loops of sources
         // without alpha, else the signed difference rounded toward d.
-        if (white && !s.alphaChannel && !s.runList)
+        if (white && !s.alphaChannel && !s.runList && !s.scaled)
             return EachChannel(k, colour, d, [p](std::int64_t sc, std::int64_t dc, int) {
                 return static_cast<std::int64_t>(po::Level63(static_cast<std::uint32_t>(p / 4),
                                                              static_cast<std::uint32_t>(sc),
@@ -230,8 +230,9 @@ std::uint32_t ExpectedPixel(const BlitSettings& s, const SourcePixel& src, std::
     const bool alpha = s.alphaChannel && !s.paletted;
     Special special = Special::kNone;
     if (!s.runList && !s.mask && white && !alpha) {
-        if (mode == 1 && s.param == 128) special = Special::kHalf;
-        if ((mode == 2 || mode == 3) && s.param == 255) special = Special::kFull;
+        if (mode == 1 && s.param == 128 && !s.scaled) special = Special::kHalf;
+        if (mode == 2 && s.param == 255 && !s.scaled) special = Special::kFull;
+        if (mode == 3 && s.param == 255) special = Special::kFull;
     }
     const std::uint32_t w = s.mask ? weight : 0;
 

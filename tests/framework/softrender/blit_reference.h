@@ -1,4 +1,4 @@
-// What one destination pixel of the unscaled blit should become, worked out
+// What one destination pixel of the unscaled or the scaled blit should become, worked out
 // from the drawing rules one pixel at a time: which loop the settings choose
 // (special parameter values, run list or general), how the pixel's
 // transparency is decided, the bright colour, then the blend. Products and
@@ -23,6 +23,10 @@ struct BlitSettings {
     int transparent = 0;  // the caller's flag
     bool mmx = false;
     bool runList = false;  // the draw walks the source's run list
+    // A pixel of the scaled blit: no half-weight alpha and no full-strength
+    // add, 16-bit alpha always by the signed difference, and only the
+    // subtract at 255 has a full-strength form.
+    bool scaled = false;
 };
 
 // One source pixel as the loops see it.

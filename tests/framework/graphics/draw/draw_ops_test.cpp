@@ -5,95 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
-#include <vector>
 
-#include "framework/framework_fixture.h"
-#include "graphics/device/present.h"
-#include "graphics/device/screen_device.h"
-#include "graphics/device/surface2d.h"
-#include "graphics/device/surface_data.h"
+#include "framework/graphics/draw/draw_ops_fixture.h"
 #include "graphics/draw/draw_ops.h"
-#include "graphics/draw/draw_state.h"
-#include "graphics/draw/graph_record.h"
 #include "graphics/draw/soft_bridge.h"
-#include "platform/display.h"
 #include "softrender/blit_memimg.h"
 
 namespace {
 
-constexpr std::uint32_t kRed = 0xF800, kGreen = 0x07E0, kBlue = 0x001F, kBlack = 0, kGrey = 0x8410;
-
-class DrawOpsTest : public FrameworkTest {
-protected:
-    void SetUp() override {
-        FrameworkTest::SetUp();
-        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
-        PlatformDisplayReset();
-        // Software-only mode, once entered, outlives the framework's end.
-        g_ScreenDevice.softwareOnly = 0;
-        g_ScreenDevice.disable3D = 0;
-        PlatformSetFrameSink([this](const PlatformFrame& f) { frames.push_back(f); });
-        ApiSetAllowDoubleStart(1);
-    }
-    void TearDown() override {
-        FrameworkTest::TearDown();
-        PlatformSetFrameSink(nullptr);
-        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
-    }
-
-    void Start() {
-        ASSERT_EQ(ApiInitFramework(), 0);
-        ApiSetVBlankWait(0);
-        ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
-        Background(0x80, 0x80, 0x80);
-    }
-
-    void Background(int r, int g, int b) {
-        g_SystemState.backgroundRed = r;
-        g_SystemState.backgroundGreen = g;
-        g_SystemState.backgroundBlue = b;
-        ASSERT_EQ(ApiClearDrawTarget(), 0);
-    }
-
-    // A graphic whose 16-bit 5:6:5 pixels come from the function; in
-    // system memory it is held as a software image, else as a DirectDraw
-    // surface in video memory.
-    HandleId MakeGraph(int w, int h, int systemMemory, const std::function<std::uint16_t(int, int)>& pixel) {
-        const int saved = g_DrawState.createSystemMemory;
-        g_DrawState.createSystemMemory = systemMemory;
-        HandleId g = CreateGraphWithSurfaces(w, h, 0, 0, 0);
-        g_DrawState.createSystemMemory = saved;
-        EXPECT_GE(g, 0);
-        if (g < 0) return g;
-        const GraphRecord* graph = LookupGraph(g);
-        const HandleId data = LookupSurface2D(graph->storageHandles[0])->surfaceData;
-        int pitch = 0;
-        void* pixels = nullptr;
-        const ColorFormatDesc* format = nullptr;
-        EXPECT_EQ(LockSurfaceData(data, &pitch, &pixels, 0, nullptr, &format), 0);
-        EXPECT_EQ(format->bytesPerPixel, 2);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const std::uint16_t v = pixel(x, y);
-                std::memcpy(static_cast<std::uint8_t*>(pixels) + y * pitch + x * 2, &v, 2);
-            }
-        UnlockSurfaceData(data);
-        return g;
-    }
-
-    // Left half red, right half black (the colour key), 16 x 8.
-    HandleId HalfKeyed(int systemMemory) {
-        return MakeGraph(16, 8, systemMemory, [](int x, int) { return x < 8 ? kRed : kBlack; });
-    }
-
-    const PlatformFrame& Present() {
-        EXPECT_EQ(ApiPresentScreen(), 0);
-        return frames.back();
-    }
-
-    std::vector<PlatformFrame> frames;
-};
+using namespace draw_test;
 
 // ---- graphics ----------------------------------------------------------------------
 
@@ -241,8 +161,9 @@ TEST_F(DrawOpsTest, ClipBlitGraphRectDrawsOnlyThePartAndPutsTheDrawAreaBack) {
     ASSERT_EQ(ClipBlitGraphRect(100, 10, 8, 0, 8, 4, g, 0, 0), 0);
     EXPECT_EQ(g_DrawState.drawArea.right, before.right);
     EXPECT_EQ(g_DrawState.drawArea.left, before.left);
-    // The scaled draw behind the mirrored part is not built yet.
-    EXPECT_EQ(ClipBlitGraphRect(200, 10, 8, 0, 8, 4, g, 0, 1), -1);
+    // Mirrored, the part stays in the same rectangle (its column order is
+    // tested with the stretched draws).
+    EXPECT_EQ(ClipBlitGraphRect(200, 10, 8, 0, 8, 4, g, 0, 1), 0);
     EXPECT_EQ(g_DrawState.drawArea.right, before.right);
     const PlatformFrame& f = Present();
     EXPECT_EQ(f.Raw(99, 10), kGrey);
@@ -250,6 +171,10 @@ TEST_F(DrawOpsTest, ClipBlitGraphRectDrawsOnlyThePartAndPutsTheDrawAreaBack) {
     EXPECT_EQ(f.Raw(107, 13), kGreen);
     EXPECT_EQ(f.Raw(108, 10), kGrey);
     EXPECT_EQ(f.Raw(92, 10), kGrey);
+    EXPECT_EQ(f.Raw(199, 10), kGrey);
+    EXPECT_EQ(f.Raw(200, 10), kGreen);
+    EXPECT_EQ(f.Raw(207, 13), kGreen);
+    EXPECT_EQ(f.Raw(208, 10), kGrey);
 }
 
 // ---- boxes ---------------------------------------------------------------------------

@@ -1,0 +1,235 @@
+// Drawing text: the entry that checks the font and the draw state, the walk
+// through a text's glyphs that measuring and drawing share, and the writing
+// of glyphs from the memory cache into a work buffer.
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+
+#include "core/fatal_error.h"
+#include "core/log.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/text/font.h"
+#include "graphics/text/text_pixels.h"
+#include "window/window.h"
+
+namespace {
+
+// Characters are taken from a text this many at a time, so a text of any
+// length needs no more room than this.
+constexpr int kTextChunk = 256;
+
+constexpr std::uint16_t kFullWidthSpace = 0x8140;
+
+// Calls visit(slot, code, pen x) for every character of the text with its
+// glyph in the cache, the pen starting at 0 and moving on by each advance
+// and the letter gap. A glyph evicted by the text's own earlier characters
+// is rendered again on its own.
+template <typename Visit>
+void WalkText(FontRecord* font, const char* text, Visit visit) {
+    std::uint16_t codes[kTextChunk];
+    long pen = 0;
+    while (*text != '\0') {
+        int count = 0, used = 0;
+        if (PrepareTextGlyphs(font, text, -1, codes, kTextChunk, &count, &used) < 0 || used == 0) return;
+        for (int i = 0; i < count; ++i) {
+            FontCodeEntry* entry = &font->codes[codes[i]];
+            if (!entry->cached && RenderGlyphsToCache(font, 1, &codes[i]) == nullptr)
+                FatalError("テキストキャッシュの作成に失敗しました");
+            const FontGlyphSlot* slot = entry->slot;
+            visit(*slot, codes[i], pen);
+            pen += slot->advance + font->letterGap;
+        }
+        text += used;
+    }
+}
+
+bool Drawn(const FontGlyphSlot& slot, std::uint16_t code) {
+    return code != ' ' && code != kFullWidthSpace && slot.blackBoxWidth > 0 && slot.blackBoxHeight > 0;
+}
+
+std::uint32_t ReadAt(const std::uint8_t* p, int bytes) {
+    switch (bytes) {
+        case 1: return *p;
+        case 2: return static_cast<std::uint32_t>(p[0] | p[1] << 8);
+        default: return static_cast<std::uint32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24);
+    }
+}
+
+void WriteAt(std::uint8_t* p, int bytes, std::uint32_t v) {
+    switch (bytes) {
+        case 1: *p = static_cast<std::uint8_t>(v); break;
+        case 2: {
+            const std::uint16_t w = static_cast<std::uint16_t>(v);
+            std::memcpy(p, &w, 2);
+            break;
+        }
+        default: std::memcpy(p, &v, 4); break;
+    }
+}
+
+// The value a cell pixel asks for: 0 uncovered, else the pixel to write
+// (over `under`, which grey levels without alpha blend with).
+struct CellPixel {
+    bool covered;
+    std::uint32_t value;
+};
+
+CellPixel PixelOf(const FontRecord& font, const std::uint8_t* cellRow, int cx, std::uint32_t text,
+                  std::uint32_t edge, const ColorFormatDesc& f, std::uint32_t under) {
+    if (font.cacheBitsPerPixel == 1) {
+        const bool on = ((cellRow[cx >> 3] >> (7 - (cx & 7))) & 1) != 0;
+        return CellPixel{on, f.alphaMask != 0 ? (text | f.alphaMask) : text};
+    }
+    const int v = cellRow[cx];
+    if (v == 0) return CellPixel{false, 0};
+    switch (font.fontType) {
+        case kFontTypeEdge: {
+            const std::uint32_t c = v == 1 ? text : edge;
+            return CellPixel{true, f.alphaMask != 0 ? (c | f.alphaMask) : c};
+        }
+        case kFontTypeAntialias:
+            return CellPixel{true, TextWorkPixel(f, GreyGlyphCoverage(v & 0x0F, text), under)};
+        default:
+            return CellPixel{true, TextWorkPixel(f, EdgedGreyGlyphCoverage(f, v & 0x0F, v >> 4, text, edge), under)};
+    }
+}
+
+bool g_monoFastPath = true;
+
+// 1-bit glyphs onto 2- or 4-byte pixels: byte by byte of the cell row, the
+// text colour at each set bit inside the clip (the rest of the row cleared
+// first unless the background is kept).
+template <typename Pixel>
+void DrawMonoRows(const std::uint8_t* cell, int cellPitch, int gx, int gy, int x0, int y0, int x1, int y1,
+                  Pixel text, const TextWorkTarget& work) {
+    const int first = x0 - gx, end = x1 - gx;  // cell columns [first, end)
+    for (int y = y0; y < y1; ++y) {
+        const std::uint8_t* bits = cell + static_cast<std::ptrdiff_t>(y - gy) * cellPitch;
+        Pixel* out = reinterpret_cast<Pixel*>(work.pixels + static_cast<std::ptrdiff_t>(y) * work.pitch) + gx;
+        if (!work.keepBackground) std::fill(out + first, out + end, Pixel{0});
+        for (int at = first & ~7; at < end; at += 8) {
+            unsigned b = bits[at >> 3];
+            if (at < first) b &= 0xFFu >> (first - at);
+            if (at + 8 > end) b &= (0xFFu << (at + 8 - end)) & 0xFFu;
+            while (b != 0) {
+                const int lead = __builtin_clz(b) - 24;  // 0 is the leftmost column
+                out[at + lead] = text;
+                b &= ~(0x80u >> lead);
+            }
+        }
+    }
+}
+
+void DrawGlyph(const FontRecord& font, const FontGlyphSlot& slot, int gx, int gy, std::uint32_t text,
+               std::uint32_t edge, const TextWorkTarget& work, const RECT& clip) {
+    const int mw = font.maxCharWidth;
+    const int w = std::min<int>(slot.blackBoxWidth, mw), h = std::min<int>(slot.blackBoxHeight, mw);
+    const int x0 = std::max<long>(gx, clip.left), x1 = std::min<long>(static_cast<long>(gx) + w, clip.right);
+    const int y0 = std::max<long>(gy, clip.top), y1 = std::min<long>(static_cast<long>(gy) + h, clip.bottom);
+    if (x0 >= x1 || y0 >= y1) return;
+    const int column = slot.cellIndex / font.cellsPerColumn, row = slot.cellIndex % font.cellsPerColumn;
+    const std::uint8_t* cell = font.cachePixels + static_cast<std::size_t>(row) * mw * font.cacheRowBytes +
+                               static_cast<std::size_t>(column) * mw * font.cacheBitsPerPixel / 8;
+    const ColorFormatDesc& f = *work.format;
+    const int bytes = f.bytesPerPixel;
+    if (g_monoFastPath && font.cacheBitsPerPixel == 1 && f.alphaMask == 0 && (bytes == 2 || bytes == 4) &&
+        reinterpret_cast<std::uintptr_t>(work.pixels) % bytes == 0 && work.pitch % bytes == 0) {
+        if (bytes == 2)
+            DrawMonoRows<std::uint16_t>(cell, font.cacheRowBytes, gx, gy, x0, y0, x1, y1,
+                                        static_cast<std::uint16_t>(text), work);
+        else
+            DrawMonoRows<std::uint32_t>(cell, font.cacheRowBytes, gx, gy, x0, y0, x1, y1, text, work);
+        return;
+    }
+    // Grey levels without alpha blend with what is under them; nothing else
+    // needs to read it.
+    const bool readsUnder = font.cacheBitsPerPixel == 8 && (font.fontType & kFontTypeAntialias) && f.alphaMask == 0;
+    for (int y = y0; y < y1; ++y) {
+        const std::uint8_t* cellRow = cell + static_cast<std::size_t>(y - gy) * font.cacheRowBytes;
+        std::uint8_t* out = work.pixels + static_cast<std::ptrdiff_t>(y) * work.pitch;
+        for (int x = x0; x < x1; ++x) {
+            std::uint8_t* p = out + static_cast<std::ptrdiff_t>(x) * bytes;
+            const CellPixel c = PixelOf(font, cellRow, x - gx, text, edge, f, readsUnder ? ReadAt(p, bytes) : 0);
+            if (c.covered)
+                WriteAt(p, bytes, c.value);
+            else if (!work.keepBackground)
+                WriteAt(p, bytes, 0);
+        }
+    }
+}
+
+// A front screen held as a software image is read back from the window
+// before the text is drawn and shown again afterwards.
+struct FrontScreenScope {
+    RECT rect;
+    bool front;
+    explicit FrontScreenScope(const RECT& r)
+        : rect(r),
+          front(g_ScreenDevice.screenMemImg && g_ScreenColorFormat.depth > 8 &&
+                g_DrawState.drawTarget == kFrontScreenTarget) {
+        if (front) PullWindowToMemImgScreen();
+    }
+    ~FrontScreenScope() {
+        if (front) PushMemImgScreenToWindow(rect);
+    }
+};
+
+}  // namespace
+
+void SetTextMonoFastPath(int allowed) { g_monoFastPath = allowed != 0; }
+
+int MeasureTextExtent(FontRecord* font, const char* text, TextExtent* extent) {
+    if (font == nullptr || text == nullptr || extent == nullptr) return -1;
+    *extent = TextExtent{};
+    bool any = false;
+    long left = 0, top = 0, right = 0, bottom = 0;
+    WalkText(font, text, [&](const FontGlyphSlot& slot, std::uint16_t code, long pen) {
+        if (!any) {
+            bottom = font->charHeight;
+            any = true;
+        }
+        right = std::max(right, pen + slot.advance);
+        if (!Drawn(slot, code)) return;
+        left = std::min(left, pen + slot.originX);
+        top = std::min<long>(top, slot.topOffset);
+        right = std::max(right, pen + slot.originX + slot.blackBoxWidth);
+        bottom = std::max<long>(bottom, slot.topOffset + slot.blackBoxHeight);
+    });
+    auto toInt = [](long v) { return static_cast<int>(std::clamp<long>(v, INT_MIN / 2, INT_MAX / 2)); };
+    *extent = TextExtent{toInt(left), toInt(top), toInt(right), toInt(bottom)};
+    return 0;
+}
+
+int DrawTextThroughCache(FontRecord* font, int x, int y, const char* text, std::uint32_t color,
+                         std::uint32_t edgeColor, const TextWorkTarget& work) {
+    if (font == nullptr || text == nullptr || work.pixels == nullptr || work.format == nullptr) return -1;
+    const RECT clip{std::max<LONG>(work.clip.left, 0), std::max<LONG>(work.clip.top, 0),
+                    std::min<LONG>(work.clip.right, work.width), std::min<LONG>(work.clip.bottom, work.height)};
+    if (clip.left >= clip.right || clip.top >= clip.bottom) return 0;
+    WalkText(font, text, [&](const FontGlyphSlot& slot, std::uint16_t code, long pen) {
+        if (!Drawn(slot, code)) return;
+        const long gx = static_cast<long>(x) + pen + slot.originX, gy = static_cast<long>(y) + slot.topOffset;
+        if (gx >= clip.right || gy >= clip.bottom || gx + slot.blackBoxWidth <= clip.left ||
+            gy + slot.blackBoxHeight <= clip.top)
+            return;
+        DrawGlyph(*font, slot, static_cast<int>(gx), static_cast<int>(gy), color, edgeColor, work, clip);
+    });
+    return 0;
+}
+
+int DrawTextWithFont(int x, int y, const char* text, std::uint32_t color, int fontHandle, std::uint32_t edgeColor,
+                     int vertical) {
+    if (text == nullptr || text[0] == '\0') return 0;
+    const DrawState& s = g_DrawState;
+    if (s.drawingSuppressed || s.emptyDrawArea) return 0;
+    FontRecord* font = LookupFont(fontHandle);
+    if (font == nullptr) return WriteLogText("フォントハンドル値が異常です\n");
+    WaitWhileInactive();
+    if (x >= s.drawArea.right) return 0;
+    const long bottom = std::min<long>(static_cast<long>(y) + font->size + 3, INT_MAX);
+    FrontScreenScope front(RECT{x, y, s.drawArea.right, static_cast<LONG>(bottom)});
+    return SoftDrawFontText(x, y, text, color, fontHandle, edgeColor, vertical);
+}

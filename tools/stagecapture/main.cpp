@@ -1,0 +1,56 @@
+// Runs a stage of the data set headless for a number of frames with the
+// monster routines, so its frames can be captured and looked at:
+//   stagecapture <data folder> [stage, default 2] [frames, default 300]
+// With KELVO_CAPTURE=<folder> (and KELVO_CAPTURE_EVERY) the presented frames
+// are written there as PNG.
+#include <kelvo/api.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "field_harness.h"
+#include "flow/player_record.h"
+#include "world/stage_loader.h"
+#include "world/stage_state.h"
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: stagecapture <data folder> [stage] [frames]\n");
+        return 2;
+    }
+    std::error_code ec;
+    std::filesystem::current_path(argv[1], ec);
+    if (ec) {
+        std::fprintf(stderr, "stagecapture: cannot enter %s: %s\n", argv[1], ec.message().c_str());
+        return 1;
+    }
+    const int stage = argc > 2 ? std::atoi(argv[2]) : 2;
+    const int frames = argc > 3 ? std::atoi(argv[3]) : 300;
+
+    ApiSetAllowDoubleStart(1);
+    ApiSetLogEnabled(0);
+    if (ApiInitFramework() < 0) {
+        std::fprintf(stderr, "stagecapture: the framework did not start\n");
+        return 1;
+    }
+    ApiSelectDrawTarget(kDrawTargetBack);
+    ApiSetVBlankWait(0);
+    if (LoadMonsterImages() < 0) std::fprintf(stderr, "stagecapture: some monster images are missing\n");
+
+    g_PlayerRecord.arrivalCameraX = kCameraLeftBound;
+    g_PlayerRecord.arrivalPlayerY = 100;
+    g_PlayerRecord.arrivalScreenX = 240;
+    g_PlayerRecord.level = 1;
+    g_PlayerRecord.hp = g_PlayerRecord.maxHp = 100000;
+    LoadStage(stage);
+    StandPlayer(240.0f, 100.0f);
+
+    for (int frame = 0; frame < frames && ApiProcessMessage() == 0; ++frame) {
+        RunFieldFrame(60);
+        ApiPresentScreen();
+    }
+    std::printf("stage %d after %d frames; player HP %d\n", stage, frames, g_PlayerRecord.hp);
+    ApiEndFramework();
+    return 0;
+}
