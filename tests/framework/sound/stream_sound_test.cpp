@@ -152,6 +152,24 @@ TEST_F(StreamSoundTest, LoopPlayWrapsTheListAndForeverRepeatsTheEntry) {
     for (std::size_t i = 0; i < repeated.size(); ++i) ASSERT_EQ(repeated[i], a[i % a.size()]) << i;
 }
 
+TEST_F(StreamSoundTest, EntriesWithNoDataEndTheSoundInsteadOfLoopingForEver) {
+    const Bytes empty = StereoWave({});
+    const HandleId forever = MakeStream({{empty, 255}});
+    ASSERT_EQ(ApiPlaySoundHandle(forever, 1, 1), 0);
+    RunFor(300);
+    EXPECT_EQ(ApiIsSoundPlaying(forever), 0);
+    const HandleId looped = MakeStream({{empty, 0}, {empty, 3}});
+    ASSERT_EQ(ApiPlaySoundHandle(looped, 3, 1), 0);
+    RunFor(300);
+    EXPECT_EQ(ApiIsSoundPlaying(looped), 0);
+    // A loop start past the end of the data gives nothing on the repeats.
+    const HandleId past = MakeStream({{StereoWave(Frames(100, 1)), 255}});
+    LookupSound(past)->stream.entries[0].loopStartSample = 5000;
+    ASSERT_EQ(ApiPlaySoundHandle(past, 1, 1), 0);
+    RunFor(300);
+    EXPECT_EQ(ApiIsSoundPlaying(past), 0);
+}
+
 TEST_F(StreamSoundTest, StopThenPlayWithoutRestartResumesFromTheRing) {
     const std::vector<std::int16_t> data = Frames(kRate * 3, 7);
     const HandleId h = MakeStream({{StereoWave(data), 0}});
