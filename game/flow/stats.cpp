@@ -62,8 +62,14 @@ void RecomputeStatTotals() {
 
 DisplayFigures ComputeDisplayFigures(std::int32_t strTotal, std::int32_t dexTotal, std::int32_t intTotal,
                                      std::int32_t lukTotal, std::int32_t equipmentDef, std::int32_t weaponAtk) {
+    return ComputeDisplayFigures(strTotal, dexTotal, intTotal, lukTotal, equipmentDef, weaponAtk, g_PlayerRecord.vit);
+}
+
+DisplayFigures ComputeDisplayFigures(std::int32_t strTotal, std::int32_t dexTotal, std::int32_t intTotal,
+                                     std::int32_t lukTotal, std::int32_t equipmentDef, std::int32_t weaponAtk,
+                                     std::int32_t baseVit) {
     const std::int64_t level = g_PlayerRecord.level;
-    const std::int64_t vit = g_PlayerRecord.vit;
+    const std::int64_t vit = baseVit;
     const std::int64_t str = strTotal, dex = dexTotal, intel = intTotal, luk = lukTotal;
     DisplayFigures figures;
     figures.atk = Wrap(weaponAtk + level + 30 + dex + 3 * str + QuotientSquared(str, 6));

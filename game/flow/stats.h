@@ -15,6 +15,11 @@ void RecomputeStatTotals();
 // preview figures.
 DisplayFigures ComputeDisplayFigures(std::int32_t strTotal, std::int32_t dexTotal, std::int32_t intTotal,
                                      std::int32_t lukTotal, std::int32_t equipmentDef, std::int32_t weaponAtk);
+// The same with a given VIT in place of the base VIT: the status screen's
+// preview of one more point of VIT.
+DisplayFigures ComputeDisplayFigures(std::int32_t strTotal, std::int32_t dexTotal, std::int32_t intTotal,
+                                     std::int32_t lukTotal, std::int32_t equipmentDef, std::int32_t weaponAtk,
+                                     std::int32_t vit);
 
 // The formula maxima for the player's current level, VIT, INT total and
 // max-HP bonus.

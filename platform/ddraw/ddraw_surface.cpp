@@ -9,7 +9,8 @@
 #include "ddraw/ddraw_internal.h"
 #include "ddraw/display_internal.h"
 #include "ddraw/gdi_internal.h"
-#include "ddraw/pixel_access.h"
+#include "ddraw/opaque_runs.h"
+#include "ddraw/pixel_rows.h"
 #include "platform/backend.h"
 #include "platform/kernel.h"
 
@@ -95,6 +96,7 @@ public:
     HRESULT Unlock(RECT*) override {
         if (lockCount_ == 0) return D_DDERR_NOTLOCKED;
         --lockCount_;
+        PixelsMayChange();  // written through the lock
         if (role_ == SurfaceRole::Primary) PlatformMarkDirty();
         return D_DD_OK;
     }
@@ -156,13 +158,19 @@ public:
         if (HRESULT hr = backBuffer_->UsableForWrite(); hr != D_DD_OK) return hr;
         {
             std::lock_guard displayLock(PlatformDisplayMutex());
-            // The back buffer afterwards holds what was on the screen.
-            std::uint8_t* front = Bits();
-            std::size_t rowBytes = static_cast<std::size_t>(width_) * layout_.BytesPerPixel();
-            for (int y = 0; y < height_; ++y)
-                std::swap_ranges(front + static_cast<std::size_t>(y) * Pitch(),
-                                 front + static_cast<std::size_t>(y) * Pitch() + rowBytes,
-                                 backBuffer_->Bits() + static_cast<std::size_t>(y) * backBuffer_->Pitch());
+            // The back buffer afterwards holds what was on the screen: the
+            // two trade their memory, unless a lock still points into it.
+            backBuffer_->Bits();  // any fill it is owed
+            bool traded = lockCount_ == 0 && backBuffer_->lockCount_ == 0 &&
+                          PlatformSwapFramebuffer(backBuffer_->memory_, backBuffer_->pitch_);
+            if (!traded) {
+                std::uint8_t* front = Bits();
+                std::size_t rowBytes = static_cast<std::size_t>(width_) * layout_.BytesPerPixel();
+                for (int y = 0; y < height_; ++y)
+                    std::swap_ranges(front + static_cast<std::size_t>(y) * Pitch(),
+                                     front + static_cast<std::size_t>(y) * Pitch() + rowBytes,
+                                     backBuffer_->Bits() + static_cast<std::size_t>(y) * backBuffer_->Pitch());
+            }
         }
         if ((flags & D_DDFLIP_NOVSYNC) == 0) PlatformWaitVerticalBlankStart();
         PlatformPresent(flags);
@@ -309,10 +317,12 @@ public:
         if (HRESULT hr = Usable(); hr != D_DD_OK) return hr;
         if (dcOut_ || lockCount_ > 0) return D_DDERR_SURFACEBUSY;
         if (dc_ == nullptr) {
+            // GDI reads through the DC as often as it writes; only a write
+            // changes the pixels.
             dc_ = CreateTargetDC(
                 [this] {
                     PixelTarget t;
-                    t.bits = Bits();
+                    t.bits = const_cast<std::uint8_t*>(PixelsToRead());
                     t.pitch = Pitch();
                     t.width = width_;
                     t.height = height_;
@@ -320,6 +330,7 @@ public:
                     return t;
                 },
                 [this] {
+                    PixelsMayChange();
                     if (role_ == SurfaceRole::Primary) PlatformMarkDirty();
                 });
         }
@@ -349,14 +360,49 @@ public:
         epoch_ = PlatformDisplayLossEpoch();
         // Restored memory holds a recognisable pattern until the owner
         // reloads it, so a missing reload shows in captured frames.
-        if (role_ != SurfaceRole::Primary && PlatformIsHeadless())
+        if (role_ != SurfaceRole::Primary && PlatformIsHeadless()) {
+            PixelsMayChange();
+            owedFill_ = false;
             for (std::size_t i = 0; i < memory_.size(); ++i) memory_[i] = static_cast<std::uint8_t>((i / 4) & 1 ? 0xF8 : 0x1F);
+        }
         if (backBuffer_ != nullptr) backBuffer_->epoch_ = epoch_;
         return D_DD_OK;
     }
 
 private:
-    std::uint8_t* Bits() { return role_ == SurfaceRole::Primary ? PlatformFramebuffer() : memory_.data(); }
+    // The pixel memory, to be written, with any fill still owed written
+    // out first.
+    std::uint8_t* Bits() {
+        PixelsMayChange();
+        return const_cast<std::uint8_t*>(PixelsToRead());
+    }
+
+    // The pixel memory, only to be read.
+    const std::uint8_t* PixelsToRead() {
+        if (role_ == SurfaceRole::Primary) return PlatformFramebuffer();
+        if (owedFill_) {
+            owedFill_ = false;
+            FillPixels(memory_.data(), 0, memory_.size() / layout_.BytesPerPixel(), 1, layout_.BytesPerPixel(), owedValue_);
+        }
+        return memory_.data();
+    }
+
+    void PixelsMayChange() {
+        runs_.reset();
+        keyedReads_ = 0;
+    }
+
+    // The opaque runs under the key, for a keyed copy from this surface: made
+    // on the second such copy from unchanged pixels, so that pictures drawn
+    // on between their uses never pay for them. Null when not (yet) made.
+    const OpaqueRuns* RunsFor(DWORD mask, DWORD key) {
+        if (role_ == SurfaceRole::Primary || lockCount_ > 0 || dcOut_) return nullptr;
+        if (runs_ != nullptr && runs_->MadeFor(mask, key)) return runs_.get();
+        if (++keyedReads_ < 2) return nullptr;
+        runs_ = std::make_unique<OpaqueRuns>(PixelsToRead(), static_cast<std::size_t>(pitch_), width_, height_,
+                                             layout_.BytesPerPixel(), mask, key);
+        return runs_.get();
+    }
     int Pitch() const { return role_ == SurfaceRole::Primary ? PlatformFramebufferPitch() : pitch_; }
     D_DDPIXELFORMAT PixelFormat() const {
         if (role_ == SurfaceRole::ZBuffer) {
@@ -410,52 +456,88 @@ private:
         return true;
     }
 
-    // The first row pixel by pixel, every further row as a copy of it.
+    // A fill of a whole surface without padding is only noted, and written
+    // when the memory is next used: the depth buffer, cleared every frame
+    // and never read without Direct3D, then costs nothing.
     void Fill(const RECT& r, DWORD value) {
-        if (r.right <= r.left || r.bottom <= r.top) return;
-        int bytes = layout_.BytesPerPixel();
-        std::uint8_t* first = Bits() + static_cast<std::size_t>(r.top) * Pitch() + static_cast<std::size_t>(r.left) * bytes;
-        const std::size_t rowBytes = static_cast<std::size_t>(r.right - r.left) * bytes;
-        for (std::size_t i = 0; i < rowBytes; i += bytes) WritePixel(first + i, bytes, value);
-        for (int y = r.top + 1; y < r.bottom; ++y)
-            std::memcpy(first + static_cast<std::size_t>(y - r.top) * Pitch(), first, rowBytes);
+        const int bytes = layout_.BytesPerPixel(), pitch = Pitch();
+        if (role_ != SurfaceRole::Primary && r.left == 0 && r.top == 0 && r.right == width_ && r.bottom == height_ &&
+            pitch == width_ * bytes) {
+            PixelsMayChange();
+            owedFill_ = true;
+            owedValue_ = value;
+            return;
+        }
+        const std::size_t width = static_cast<std::size_t>(r.right - r.left);
+        const std::size_t rows = static_cast<std::size_t>(r.bottom - r.top);
+        std::uint8_t* first = Bits() + static_cast<std::size_t>(r.top) * pitch + static_cast<std::size_t>(r.left) * bytes;
+        // Whole rows without padding between them are one run.
+        if (r.left == 0 && r.right == width_ && pitch == width_ * bytes)
+            FillPixels(first, 0, width * rows, 1, bytes, value);
+        else
+            FillPixels(first, static_cast<std::size_t>(pitch), width, rows, bytes, value);
     }
 
     // Nearest-neighbour copy of `src` of `source` onto `dest`; keyed copies
     // skip pixels equal to the source key on the format's channel bits.
     void Copy(Surface& source, const RECT& src, const RECT& dest, bool keyed) {
-        int bytes = layout_.BytesPerPixel();
-        long dw = dest.right - dest.left, dh = dest.bottom - dest.top;
-        long sw = src.right - src.left, sh = src.bottom - src.top;
+        const int bytes = layout_.BytesPerPixel();
+        const long dw = dest.right - dest.left, dh = dest.bottom - dest.top;
+        const long sw = src.right - src.left, sh = src.bottom - src.top;
         if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
-        DWORD mask = layout_.bitsPerPixel == 8 ? 0xFFu
-                                               : (layout_.redMask | layout_.greenMask | layout_.blueMask | layout_.alphaMask);
-        DWORD key = source.key_.dwColorSpaceLowValue & mask;
-        bool same = dw == sw && dh == sh;
-        std::uint8_t* out = Bits();
-        const std::uint8_t* in = source.Bits();
-        int outPitch = Pitch(), inPitch = source.Pitch();
-        // Copying within one surface: go through a copy of the source rows.
-        std::vector<std::uint8_t> staging;
-        if (&source == this) {
-            staging.assign(in, in + static_cast<std::size_t>(inPitch) * source.height_);
+        const DWORD mask = layout_.bitsPerPixel == 8
+                               ? 0xFFu
+                               : (layout_.redMask | layout_.greenMask | layout_.blueMask | layout_.alphaMask);
+        const DWORD key = source.key_.dwColorSpaceLowValue & mask;
+        const std::uint8_t* sourceBits = source.PixelsToRead();
+        const OpaqueRuns* runs =
+            keyed && dw == sw && dh == sh && &source != this ? source.RunsFor(mask, key) : nullptr;
+        const std::uint8_t* in = sourceBits + static_cast<std::size_t>(src.top) * source.Pitch() +
+                                 static_cast<std::size_t>(src.left) * bytes;
+        std::size_t inPitch = static_cast<std::size_t>(source.Pitch());
+        // Copying within one surface onto the source's own pixels: go
+        // through a copy of the source rectangle.
+        thread_local std::vector<std::uint8_t> staging;
+        if (&source == this && src.left < dest.right && dest.left < src.right && src.top < dest.bottom &&
+            dest.top < src.bottom) {
+            const std::size_t rowBytes = static_cast<std::size_t>(sw) * bytes;
+            staging.resize(rowBytes * static_cast<std::size_t>(sh));
+            for (long j = 0; j < sh; ++j) std::memcpy(staging.data() + j * rowBytes, in + j * inPitch, rowBytes);
             in = staging.data();
+            inPitch = rowBytes;
         }
-        for (long j = 0; j < dh; ++j) {
-            long sy = src.top + (same ? j : j * sh / dh);
-            const std::uint8_t* inRow = in + static_cast<std::size_t>(sy) * inPitch;
-            std::uint8_t* outRow = out + static_cast<std::size_t>(dest.top + j) * outPitch;
-            if (same && !keyed) {
-                std::memcpy(outRow + static_cast<std::size_t>(dest.left) * bytes,
-                            inRow + static_cast<std::size_t>(src.left) * bytes, static_cast<std::size_t>(dw) * bytes);
-                continue;
-            }
-            for (long i = 0; i < dw; ++i) {
-                long sx = src.left + (same ? i : i * sw / dw);
-                DWORD v = ReadPixel(inRow + static_cast<std::size_t>(sx) * bytes, bytes);
-                if (keyed && (v & mask) == key) continue;
-                WritePixel(outRow + static_cast<std::size_t>(dest.left + i) * bytes, bytes, v);
-            }
+        const std::size_t outPitch = static_cast<std::size_t>(Pitch());
+        std::uint8_t* out = Bits() + static_cast<std::size_t>(dest.top) * outPitch +
+                            static_cast<std::size_t>(dest.left) * bytes;
+        const std::size_t rowBytes = static_cast<std::size_t>(dw) * bytes;
+        if (dw == sw && dh == sh) {
+            if (runs != nullptr)
+                runs->Copy(out, outPitch, sourceBits, static_cast<std::size_t>(source.Pitch()), src.left, src.top,
+                           static_cast<int>(dw), static_cast<int>(dh));
+            else if (keyed)
+                CopyKeyedPixels(out, outPitch, in, inPitch, static_cast<std::size_t>(dw), static_cast<std::size_t>(dh),
+                                bytes, mask, key);
+            else if (inPitch == rowBytes && outPitch == rowBytes)
+                std::memcpy(out, in, rowBytes * static_cast<std::size_t>(dh));  // one run
+            else
+                for (long j = 0; j < dh; ++j, out += outPitch, in += inPitch) std::memcpy(out, in, rowBytes);
+            return;
+        }
+        // Stretched: the source column of every destination column, once.
+        thread_local std::vector<std::uint32_t> columns;
+        columns.resize(static_cast<std::size_t>(dw));
+        for (long i = 0; i < dw; ++i) columns[i] = static_cast<std::uint32_t>(i * sw / dw * bytes);
+        long previous = -1;
+        for (long j = 0; j < dh; ++j, out += outPitch) {
+            const long sy = j * sh / dh;
+            // An opaque row from the same source row as the one above is
+            // that row again.
+            if (!keyed && sy == previous)
+                std::memcpy(out, out - outPitch, rowBytes);
+            else
+                CopySteppedPixelRow(out, in + static_cast<std::size_t>(sy) * inPitch, columns.data(),
+                                    static_cast<std::size_t>(dw), bytes, keyed, mask, key);
+            previous = sy;
         }
     }
 
@@ -478,7 +560,11 @@ private:
     bool videoMemory_;
     std::uint64_t epoch_;
     int pitch_ = 0;
-    std::vector<std::uint8_t> memory_;
+    PixelMemory memory_;
+    bool owedFill_ = false;  // memory_ is to be filled with owedValue_
+    DWORD owedValue_ = 0;
+    std::unique_ptr<OpaqueRuns> runs_;
+    int keyedReads_ = 0;  // keyed copies from these pixels since they last changed
     int lockCount_ = 0;
     bool dcOut_ = false;
     HDC dc_ = nullptr;

@@ -23,7 +23,7 @@ struct DisplayState {
     bool exclusive = true;
     std::uint64_t lossEpoch = 0;
     RECT client{0, 0, 640, 480};
-    std::vector<std::uint8_t> framebuffer;
+    PixelMemory framebuffer;
     int pitch = 0;
     std::uint32_t palette[256] = {};
     bool initialised = false;
@@ -217,6 +217,14 @@ int PlatformFramebufferPitch() {
     std::lock_guard lock(g_mutex);
     EnsureInitialised();
     return g_display.pitch;
+}
+
+bool PlatformSwapFramebuffer(PixelMemory& memory, int pitch) {
+    std::lock_guard lock(g_mutex);
+    EnsureInitialised();
+    if (pitch != g_display.pitch || memory.size() != g_display.framebuffer.size()) return false;
+    g_display.framebuffer.swap(memory);
+    return true;
 }
 
 void PlatformFramebufferPalette(std::uint32_t* out256) {

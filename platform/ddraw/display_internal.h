@@ -1,7 +1,27 @@
 // Shared between the display, presenting and the DirectDraw stand-in.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <mutex>
+#include <new>
+#include <vector>
+
+// Pixel memory of surfaces and of the framebuffer starts on a cache line, so
+// that rows of a pitch that is a multiple of 32 bytes take whole vectors.
+template <typename T>
+struct CacheLineAllocator {
+    using value_type = T;
+    static constexpr std::align_val_t kAlignment{64};
+    CacheLineAllocator() = default;
+    template <typename U>
+    CacheLineAllocator(const CacheLineAllocator<U>&) {}
+    T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlignment)); }
+    void deallocate(T* p, std::size_t) { ::operator delete(p, kAlignment); }
+    template <typename U>
+    bool operator==(const CacheLineAllocator<U>&) const { return true; }
+};
+using PixelMemory = std::vector<std::uint8_t, CacheLineAllocator<std::uint8_t>>;
 
 // Guards the display state; DirectDraw and GDI calls take it while they touch
 // the framebuffer.
@@ -10,3 +30,6 @@ std::recursive_mutex& PlatformDisplayMutex();
 // test padding.
 int PlatformSurfacePitch(int width, int bytesPerPixel);
 void PlatformResetPresentState();
+// Trades the framebuffer's memory for `memory` when both have the same size
+// and row pitch (a flip); false, with nothing changed, otherwise.
+bool PlatformSwapFramebuffer(PixelMemory& memory, int pitch);

@@ -11,6 +11,7 @@
 #include "ddraw/gdi_font_internal.h"
 #include "ddraw/gdi_internal.h"
 #include "ddraw/pixel_access.h"
+#include "ddraw/pixel_rows.h"
 #include "platform/kernel.h"
 
 namespace {
@@ -145,7 +146,8 @@ bool DibUsable(const BITMAPINFO* info) {
 }
 
 // Nearest-neighbour copy of a source rectangle (in a DIB) onto a destination
-// rectangle of a DC, clipped to the destination.
+// rectangle of a DC, clipped to the destination. Rows in the DC's own layout
+// are copied whole.
 int CopyDibToDC(HDC dc, int x, int y, int width, int height, int sx, int sy, int sw, int sh, const void* bits,
                 const BITMAPINFO* info) {
     auto context = FindDC(dc);
@@ -160,6 +162,20 @@ int CopyDibToDC(HDC dc, int x, int y, int width, int height, int sx, int sy, int
     int srcPitch = ((srcW * h.biBitCount + 31) / 32) * 4;
     int fromBytes = from.BytesPerPixel(), toBytes = dest.layout.BytesPerPixel();
     const auto* src = static_cast<const std::uint8_t*>(bits);
+    // The columns drawn, the same on every row: inside the destination, and
+    // reading inside the source (both hold for one unbroken run of them).
+    auto column = [&](long long i) { return sx + static_cast<long long>(i) * sw / width; };
+    long long first = std::max<long long>(0, -static_cast<long long>(x));
+    long long end = std::min<long long>(width, static_cast<long long>(dest.width) - x);
+    while (first < end && (column(first) < 0 || column(first) >= srcW)) ++first;
+    while (end > first && (column(end - 1) < 0 || column(end - 1) >= srcW)) --end;
+    const std::size_t count = static_cast<std::size_t>(std::max<long long>(0, end - first));
+    thread_local std::vector<std::uint32_t> offsets;
+    offsets.resize(count);
+    for (std::size_t i = 0; i < count; ++i)
+        offsets[i] = static_cast<std::uint32_t>(column(first + static_cast<long long>(i)) * fromBytes);
+    const bool sameLayout = from == dest.layout;
+    const bool straight = sameLayout && sw == width;
     int lines = 0;
     for (int j = 0; j < height; ++j) {
         int dy = y + j;
@@ -167,15 +183,15 @@ int CopyDibToDC(HDC dc, int x, int y, int width, int height, int sx, int sy, int
         int row = sy + static_cast<int>(static_cast<long long>(j) * sh / height);
         if (row < 0 || row >= srcH) continue;
         const std::uint8_t* srcRow = src + static_cast<std::size_t>(topDown ? row : srcH - 1 - row) * srcPitch;
-        for (int i = 0; i < width; ++i) {
-            int dx = x + i;
-            if (dx < 0 || dx >= dest.width) continue;
-            int col = sx + static_cast<int>(static_cast<long long>(i) * sw / width);
-            if (col < 0 || col >= srcW) continue;
-            DWORD v = ReadPixel(srcRow + static_cast<std::size_t>(col) * fromBytes, fromBytes);
-            WritePixel(dest.bits + static_cast<std::size_t>(dy) * dest.pitch + static_cast<std::size_t>(dx) * toBytes,
-                       toBytes, Convert(v, from, dest.layout));
-        }
+        std::uint8_t* out = dest.bits + static_cast<std::size_t>(dy) * dest.pitch +
+                            static_cast<std::size_t>(x + first) * toBytes;
+        if (count > 0 && straight)
+            std::memcpy(out, srcRow + offsets[0], count * static_cast<std::size_t>(toBytes));
+        else if (sameLayout)
+            CopySteppedPixelRow(out, srcRow, offsets.data(), count, toBytes, false, 0, 0);
+        else
+            for (std::size_t i = 0; i < count; ++i)
+                WritePixel(out + i * toBytes, toBytes, Convert(ReadPixel(srcRow + offsets[i], fromBytes), from, dest.layout));
         ++lines;
     }
     AfterWrite(*context);

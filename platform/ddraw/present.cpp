@@ -20,7 +20,6 @@ namespace {
 
 struct PresentState {
     PlatformFrameSink sink;
-    PlatformFrame last;
     std::uint64_t count = 0;
     std::uint64_t programFrames = 0;
     bool dirty = false;
@@ -97,15 +96,20 @@ void WritePng(const PlatformFrame& frame, const std::string& path) {
     std::fclose(file);
 }
 
-void CaptureToFile(const PlatformFrame& frame) {
+// The folder KELVO_CAPTURE names when frame `number` is to be written
+// there, else null.
+const char* CaptureFolderFor(std::uint64_t number) {
     static const char* folder = std::getenv("KELVO_CAPTURE");
-    if (folder == nullptr || *folder == '\0') return;
+    if (folder == nullptr || *folder == '\0') return nullptr;
     static const std::uint64_t every = [] {
         const char* v = std::getenv("KELVO_CAPTURE_EVERY");
         long n = v != nullptr ? std::strtol(v, nullptr, 10) : 100;
         return static_cast<std::uint64_t>(n > 0 ? n : 100);
     }();
-    if (frame.number % every != 0 && frame.number != 1) return;
+    return number % every == 0 || number == 1 ? folder : nullptr;
+}
+
+void CaptureToFile(const PlatformFrame& frame, const char* folder) {
     char name[64];
     std::snprintf(name, sizeof name, "/frame%06llu.png", static_cast<unsigned long long>(frame.number));
     WritePng(frame, folder + std::string(name));
@@ -117,34 +121,50 @@ Uint32 SdlFormatFor(const PlatformPixelLayout& layout) {
     return SDL_PIXELFORMAT_RGB888;
 }
 
-// Shows the frame in the SDL window; main thread only.
-void ShowInWindow(const PlatformFrame& frame) {
+// Shows the client area of the framebuffer in the SDL window; main thread
+// only. The texture is updated straight from the framebuffer while the
+// display is held.
+void ShowInWindow() {
     PresentState& p = g_present;
-    if (p.window == nullptr || frame.width <= 0 || frame.height <= 0) return;
+    if (p.window == nullptr) return;
     if (p.renderer == nullptr) {
         // No vertical-sync wait: the game paces itself.
         p.renderer = SDL_CreateRenderer(p.window, -1, 0);
         if (p.renderer == nullptr) return;
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     }
-    Uint32 format = SdlFormatFor(frame.layout);
-    bool eightBit = frame.layout.bitsPerPixel == 8;
-    if (p.texture == nullptr || p.textureWidth != frame.width || p.textureHeight != frame.height) {
-        if (p.texture != nullptr) SDL_DestroyTexture(p.texture);
-        p.texture = SDL_CreateTexture(p.renderer, eightBit ? static_cast<Uint32>(SDL_PIXELFORMAT_RGB888) : format,
-                                      SDL_TEXTUREACCESS_STREAMING, frame.width, frame.height);
-        p.textureWidth = frame.width;
-        p.textureHeight = frame.height;
-        SDL_RenderSetLogicalSize(p.renderer, frame.width, frame.height);  // letterboxed scaling
-    }
-    if (p.texture == nullptr) return;
-    if (eightBit) {
-        std::vector<std::uint32_t> rgb(static_cast<std::size_t>(frame.width) * frame.height);
-        for (int y = 0; y < frame.height; ++y)
-            for (int x = 0; x < frame.width; ++x) rgb[static_cast<std::size_t>(y) * frame.width + x] = frame.Rgb(x, y);
-        SDL_UpdateTexture(p.texture, nullptr, rgb.data(), frame.width * 4);
-    } else {
-        SDL_UpdateTexture(p.texture, nullptr, frame.pixels.data(), frame.pitch);
+    {
+        std::lock_guard lock(PlatformDisplayMutex());
+        const RECT client = PlatformDisplayClientRect();
+        const PlatformPixelLayout layout = PlatformDisplayLayout();
+        const int width = client.right - client.left, height = client.bottom - client.top;
+        if (width <= 0 || height <= 0) return;
+        const bool eightBit = layout.bitsPerPixel == 8;
+        if (p.texture == nullptr || p.textureWidth != width || p.textureHeight != height) {
+            if (p.texture != nullptr) SDL_DestroyTexture(p.texture);
+            p.texture = SDL_CreateTexture(p.renderer,
+                                          eightBit ? static_cast<Uint32>(SDL_PIXELFORMAT_RGB888) : SdlFormatFor(layout),
+                                          SDL_TEXTUREACCESS_STREAMING, width, height);
+            p.textureWidth = width;
+            p.textureHeight = height;
+            SDL_RenderSetLogicalSize(p.renderer, width, height);  // letterboxed scaling
+        }
+        if (p.texture == nullptr) return;
+        const int pitch = PlatformFramebufferPitch();
+        const std::uint8_t* first = PlatformFramebuffer() + static_cast<std::size_t>(client.top) * pitch +
+                                    static_cast<std::size_t>(client.left) * layout.BytesPerPixel();
+        if (eightBit) {
+            std::uint32_t palette[256];
+            PlatformFramebufferPalette(palette);
+            std::vector<std::uint32_t> rgb(static_cast<std::size_t>(width) * height);
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x)
+                    rgb[static_cast<std::size_t>(y) * width + x] =
+                        palette[first[static_cast<std::size_t>(y) * pitch + x]] & 0xFFFFFF;
+            SDL_UpdateTexture(p.texture, nullptr, rgb.data(), width * 4);
+        } else {
+            SDL_UpdateTexture(p.texture, nullptr, first, pitch);
+        }
     }
     SDL_SetRenderDrawColor(p.renderer, 0, 0, 0, 255);
     SDL_RenderClear(p.renderer);
@@ -174,23 +194,30 @@ DWORD PlatformFrame::Raw(int x, int y) const {
 
 namespace {
 
+// A frame is copied out of the framebuffer only for a test's sink or a
+// capture file; the window reads the framebuffer itself.
 void Present(DWORD flipFlags, bool byProgram) {
-    PlatformFrame frame = CaptureClientArea(flipFlags);
     PlatformFrameSink sink;
-    std::uint64_t programFrames;
+    std::uint64_t number, programFrames;
+    const bool inWindow = !PlatformIsHeadless();
+    const bool mainThread = PlatformIsMainThread();
     {
         std::lock_guard lock(g_presentMutex);
-        frame.number = ++g_present.count;
+        number = ++g_present.count;
         if (byProgram) ++g_present.programFrames;
         programFrames = g_present.programFrames;
         g_present.dirty = false;
-        g_present.last = frame;
-        sink = g_present.sink;
-        g_present.pendingShow = !PlatformIsMainThread();
+        if (g_present.sink) sink = g_present.sink;
+        g_present.pendingShow = inWindow && !mainThread;
     }
-    if (sink) sink(frame);
-    CaptureToFile(frame);
-    if (!PlatformIsHeadless() && PlatformIsMainThread()) ShowInWindow(frame);
+    const char* folder = CaptureFolderFor(number);
+    if (sink || folder != nullptr) {
+        PlatformFrame frame = CaptureClientArea(flipFlags);
+        frame.number = number;
+        if (sink) sink(frame);
+        if (folder != nullptr) CaptureToFile(frame, folder);
+    }
+    if (inWindow && mainThread) ShowInWindow();
     if (byProgram) PlatformEndHeadlessRunIfDue(programFrames);
 }
 
@@ -209,18 +236,12 @@ void PlatformPumpPresent() {
         std::lock_guard lock(g_presentMutex);
         dirty = g_present.dirty;
         pending = g_present.pendingShow;
+        if (!dirty && pending && PlatformIsMainThread()) g_present.pendingShow = false;
     }
-    if (dirty) {
+    if (dirty)
         Present(0, false);
-    } else if (pending && PlatformIsMainThread() && !PlatformIsHeadless()) {
-        PlatformFrame frame;
-        {
-            std::lock_guard lock(g_presentMutex);
-            g_present.pendingShow = false;
-            frame = g_present.last;
-        }
-        ShowInWindow(frame);
-    }
+    else if (pending && PlatformIsMainThread() && !PlatformIsHeadless())
+        ShowInWindow();
 }
 
 std::uint64_t PlatformProgramFrameCount() {
@@ -236,11 +257,6 @@ std::uint64_t PlatformPresentCount() {
 void PlatformSetFrameSink(PlatformFrameSink sink) {
     std::lock_guard lock(g_presentMutex);
     g_present.sink = std::move(sink);
-}
-
-PlatformFrame PlatformLastFrame() {
-    std::lock_guard lock(g_presentMutex);
-    return g_present.last;
 }
 
 void PlatformAttachPresentWindow(void* sdlWindow) {
@@ -260,5 +276,4 @@ void PlatformResetPresentState() {
     g_present.programFrames = 0;
     g_present.dirty = false;
     g_present.pendingShow = false;
-    g_present.last = PlatformFrame{};
 }

@@ -21,6 +21,28 @@ bool HaveDisplay() {
     return display != nullptr && *display != '\0';
 }
 
+// The window's pixel at its centre, as last shown.
+Uint32 WindowCentre() {
+    PlatformWindowInfo info = PlatformGetWindowInfo(g_SystemState.mainWindow);
+    SDL_Window* sdl = SDL_GetWindowFromID(info.sdlWindowId);
+    EXPECT_NE(sdl, nullptr);
+    SDL_Renderer* renderer = sdl != nullptr ? SDL_GetRenderer(sdl) : nullptr;
+    EXPECT_NE(renderer, nullptr);
+    if (renderer == nullptr) return 0;
+    int w = 0, h = 0;
+    SDL_GetRendererOutputSize(renderer, &w, &h);
+    EXPECT_GT(w, 0);
+    std::vector<Uint32> pixels(static_cast<std::size_t>(w) * h);
+    EXPECT_EQ(SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB888, pixels.data(), w * 4), 0);
+    return pixels[static_cast<std::size_t>(h / 2) * w + w / 2] & 0xFFFFFF;
+}
+
+void Background(int r, int g, int b) {
+    g_SystemState.backgroundRed = r;
+    g_SystemState.backgroundGreen = g;
+    g_SystemState.backgroundBlue = b;
+}
+
 TEST(SdlPresent, AClearedFrameShowsItsColourInTheWindow) {
     if (!HaveDisplay()) GTEST_SKIP() << "no display";
     PlatformSelectBackend(PlatformBackend::Sdl);
@@ -28,9 +50,7 @@ TEST(SdlPresent, AClearedFrameShowsItsColourInTheWindow) {
     ApiSetAllowDoubleStart(1);
     ChangeWindowMode(1);
     ASSERT_EQ(ApiInitFramework(), 0);
-    g_SystemState.backgroundRed = 32;
-    g_SystemState.backgroundGreen = 160;
-    g_SystemState.backgroundBlue = 224;
+    Background(32, 160, 224);
     ApiSetVBlankWait(0);
     // KELVO_HOLD_MS keeps the window up for a person (or a screenshot).
     const char* hold = std::getenv("KELVO_HOLD_MS");
@@ -43,19 +63,34 @@ TEST(SdlPresent, AClearedFrameShowsItsColourInTheWindow) {
         Sleep(16);
     } while (static_cast<std::int32_t>(until - timeGetTime()) > 0);
 
-    PlatformWindowInfo info = PlatformGetWindowInfo(g_SystemState.mainWindow);
-    SDL_Window* sdl = SDL_GetWindowFromID(info.sdlWindowId);
-    ASSERT_NE(sdl, nullptr);
-    SDL_Renderer* renderer = SDL_GetRenderer(sdl);
-    ASSERT_NE(renderer, nullptr);
-    int w = 0, h = 0;
-    SDL_GetRendererOutputSize(renderer, &w, &h);
-    ASSERT_GT(w, 0);
-    std::vector<Uint32> pixels(static_cast<std::size_t>(w) * h);
-    ASSERT_EQ(SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB888, pixels.data(), w * 4), 0);
-    Uint32 centre = pixels[static_cast<std::size_t>(h / 2) * w + w / 2] & 0xFFFFFF;
+    const Uint32 centre = WindowCentre();
     EXPECT_EQ(centre, 0x20A0E0u) << std::hex << centre;
     ASSERT_EQ(ApiEndFramework(), 0);
+}
+
+// In full screen every present is a flip; the window shows each new front
+// buffer, read straight from the display's memory.
+TEST(SdlPresent, FullScreenFlipsShowTheLatestFrame) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display";
+    PlatformSelectBackend(PlatformBackend::Sdl);
+    ApiSetLogEnabled(0);
+    ApiSetAllowDoubleStart(1);
+    ChangeWindowMode(0);
+    ASSERT_EQ(ApiInitFramework(), 0);
+    ApiSetVBlankWait(0);
+    ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
+    const int colours[3][3] = {{224, 32, 32}, {32, 224, 32}, {32, 32, 224}};
+    const Uint32 expected[3] = {0xE02020, 0x20E020, 0x2020E0};
+    for (int frame = 0; frame < 3; ++frame) {
+        Background(colours[frame][0], colours[frame][1], colours[frame][2]);
+        ASSERT_EQ(ClearDrawTargetPixels(), 0);
+        ASSERT_EQ(ApiPresentScreen(), 0);
+        ASSERT_EQ(ApiProcessMessage(), 0);
+        const Uint32 centre = WindowCentre();
+        EXPECT_EQ(centre, expected[frame]) << std::hex << centre;
+    }
+    ASSERT_EQ(ApiEndFramework(), 0);
+    ChangeWindowMode(1);
 }
 
 }  // namespace

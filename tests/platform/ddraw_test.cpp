@@ -7,35 +7,14 @@
 #include <vector>
 
 #include "platform/backend.h"
-#include "platform/ddraw.h"
-#include "platform/display.h"
+#include "platform/ddraw_fixture.h"
 #include "platform/gdi.h"
 #include "platform/kernel.h"
 
 namespace {
 
-HWND FakeWindow() { return reinterpret_cast<HWND>(std::uintptr_t{0x1234}); }
-
-class DirectDrawTest : public ::testing::Test {
+class DirectDrawTest : public DirectDrawFixture {
 protected:
-    void SetUp() override {
-        PlatformSelectBackend(PlatformBackend::Headless);
-        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
-        PlatformDisplayReset();
-        PlatformSetFrameSink([this](const PlatformFrame& f) { frames.push_back(f); });
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        void* object = nullptr;
-        ASSERT_EQ(CoCreateInstance(CLSID_D_DirectDraw7, nullptr, CLSCTX_ALL, IID_D_IDirectDraw7, &object), S_OK);
-        dd = static_cast<D_IDirectDraw7*>(object);
-        ASSERT_EQ(dd->Initialize(nullptr), D_DD_OK);
-    }
-    void TearDown() override {
-        if (dd != nullptr) dd->Release();
-        PlatformSetFrameSink(nullptr);
-        PlatformDisplayReset();
-        CoUninitialize();
-    }
-
     void FullScreen(DWORD bits = 16) {
         ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), D_DDSCL_EXCLUSIVE | D_DDSCL_FULLSCREEN), D_DD_OK);
         ASSERT_EQ(dd->SetDisplayMode(640, 480, bits, 0, 0), D_DD_OK);
@@ -80,9 +59,6 @@ protected:
         s->Unlock(nullptr);
         return v;
     }
-
-    D_IDirectDraw7* dd = nullptr;
-    std::vector<PlatformFrame> frames;
 };
 
 TEST_F(DirectDrawTest, OffersDirectDrawButNotDirect3D) {

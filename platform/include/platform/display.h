@@ -61,6 +61,10 @@ struct PlatformDisplayKnobs {
 };
 
 PlatformDisplayKnobs& PlatformDisplayKnobsRef();
+// Whether fills and copies may use the processor's 32-byte registers where
+// it has them (the default). The pixels are the same either way; tests run
+// both.
+void PlatformAllowWidePixelMoves(bool allowed);
 // Back to the desktop mode with nothing presented; for tests.
 void PlatformDisplayReset();
 
@@ -107,8 +111,6 @@ std::uint64_t PlatformPresentCount();
 // advances by these.
 std::uint64_t PlatformProgramFrameCount();
 void PlatformSetFrameSink(PlatformFrameSink sink);
-// The most recent frame (empty before the first present).
-PlatformFrame PlatformLastFrame();
 // The SDL window frames are shown in (null: none); set by the window stand-in.
 void PlatformAttachPresentWindow(void* sdlWindow);
 

@@ -1,0 +1,10 @@
+#include "flow/quit_path.h"
+
+#include "flow/save_data.h"
+
+std::uint8_t g_ReturnedFromGameFlag = 0;
+
+bool TakeQuitPath() {
+    g_ReturnedFromGameFlag = 1;
+    return SaveGameFile();
+}
