@@ -12,6 +12,9 @@
 namespace {
 
 constexpr int kChunkFrames = 1024;
+// A jump of the virtual clock longer than this is not mixed whole: like a
+// device that fell behind, the output drops the older part.
+constexpr std::uint64_t kMaxCatchUpSeconds = 60;
 
 void CatchUpCurrentOutput() {
     if (auto output = CurrentAudioOutput()) AudioOutputLock lock(*output);
@@ -104,6 +107,8 @@ public:
         }
         const std::uint64_t target =
             originFrames_ + (now - originMicros_) * static_cast<std::uint64_t>(mixer_.DeviceRate()) / 1'000'000;
+        const std::uint64_t limit = kMaxCatchUpSeconds * static_cast<std::uint64_t>(mixer_.DeviceRate());
+        if (target > rendered_ + limit) rendered_ = target - limit;
         while (rendered_ < target) {
             const int frames = static_cast<int>(std::min<std::uint64_t>(kChunkFrames, target - rendered_));
             mixer_.Mix(chunk_, frames);
