@@ -14,6 +14,7 @@
 #include "framework/graphics/device/direct3d_fixture.h"
 #include "graphics/device/d3d_texture_draw.h"
 #include "graphics/draw/draw_ops.h"
+#include "graphics/text/font.h"
 #include "kelvo/api.h"
 
 namespace {
@@ -84,6 +85,12 @@ const SceneItem kScene[] = {
      }},
     {"text", {0, 300, 200, 340}, 0,
      [](HandleId, HandleId) { ApiDrawTextFormatted(4, 304, ApiMakeColorCode(255, 255, 0), "Lv 12 HP 99"); }},
+    {"edged text", {200, 300, 400, 340}, 0,
+     [](HandleId, HandleId) {
+         const int font = CreateFontToHandle(nullptr, 16, 6, kFontTypeEdge, -1, 1, 0, -1, -1);
+         DrawTextWithFont(204, 304, "Gold 1234", ApiMakeColorCode(255, 255, 255), font, ApiMakeColorCode(0, 0, 248), 0);
+         ReleaseFontHandle(font);
+     }},
 };
 
 class Direct3DDrawTest : public Direct3DFrameworkTest {
@@ -131,6 +138,8 @@ protected:
             item.draw(sprite, layer);
         }
         SetDrawViewport(0, 0, 640, 480);
+        // Text on the Direct3D road comes from the font's texture cache.
+        EXPECT_EQ(LookupFont(FetchDefaultFontHandle())->textureCache, direct3D ? 1 : 0);
         std::vector<std::uint16_t> pixels = BackPixels();
         ApiEndFramework();
         return pixels;
