@@ -46,6 +46,15 @@ public:
         }
     }
 
+    HRESULT QueryInterface(REFIID riid, void** object) override {
+        if (object != nullptr && IsEqualGUID(riid, IID_D_IDirectDrawSurface7)) {
+            *object = static_cast<D_IDirectDrawSurface7*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return ComObject::QueryInterface(riid, object);
+    }
+
     ~Surface() override {
         --g_liveSurfaces;
         if (role_ == SurfaceRole::Primary) {
