@@ -16,7 +16,8 @@
 #include "graphics/text/font.h"
 #include "input/char_input_stubs.h"
 #include "input/input.h"
-#include "net/network_stubs.h"
+#include "net/http.h"
+#include "net/network.h"
 #include "sound/sound_stubs.h"
 #include "window/window.h"
 

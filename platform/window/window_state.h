@@ -27,6 +27,7 @@ struct PlatformWindow {
     bool minimized = false;
     bool topmost = false;
     bool imeEnabled = true;
+    bool messageOnly = false;  // made with HWND_MESSAGE as parent
     HRGN region = nullptr;
     SDL_Window* sdl = nullptr;
     unsigned sdlId = 0;
@@ -67,6 +68,9 @@ void PostLocked(const PlatformWindow& window, UINT message, WPARAM wParam, LPARA
 RECT ClientRectOf(const PlatformWindow& window);
 std::string UpperCase(const char* text);
 HDROP NewDropLocked(std::vector<std::string> files);
+// Takes the queued messages of `window` with this message and wParam out of
+// every queue (a socket's events once it is deselected or closed).
+void PlatformRemoveQueuedMessages(HWND window, UINT message, WPARAM wParam);
 // Turns one user event into the window messages a real system would queue.
 void EventToMessagesLocked(PlatformWindow& window, const PlatformWindowEvent& event);
 
