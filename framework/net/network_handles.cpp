@@ -142,7 +142,7 @@ void CloseNetworkWindowAndSocket() {
     if (n.window != nullptr && IsWindow(n.window)) {
         PostMessageA(n.window, WM_CLOSE, 0, 0);
         for (int pass = 0; pass < kWindowClosePasses && !n.windowClosed; ++pass) PumpNetworkMessages(0);
-        if (!n.windowClosed) DestroyWindow(n.window);  // not this thread's window: gone all the same
+        if (!n.windowClosed) DestroyWindow(n.window);  // what the pump did not get to
     }
     UnregisterClassA(kNetworkWindowClass, nullptr);
     n.window = nullptr;
