@@ -7,7 +7,8 @@
 #include "core/system_state.h"
 #include "input/input.h"
 #include "kelvo/api.h"
-#include "sound/sound_stubs.h"
+#include "sound/midi.h"
+#include "sound/sound.h"
 #include "window/window.h"
 
 int ApiInitFramework() {

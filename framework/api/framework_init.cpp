@@ -21,13 +21,14 @@
 #include "net/http.h"
 #include "net/network.h"
 #include "platform/com.h"
-#include "sound/sound_stubs.h"
+#include "sound/midi.h"
+#include "sound/sound.h"
 #include "window/window.h"
 
 FrameworkSubsystems DefaultFrameworkSubsystems() {
     return {InitCom,       InitWindowSystem, InitInput,          InitSound,
             InitGraphicsDevice, InitCharCodeBuffer, TermGraphicsDevice, TerminateInput,
-            TerminateSound, TerminateWindowSystem, EndNetwork,     StopMusic};
+            TerminateSound, TerminateWindowSystem, EndNetwork,     EndCurrentMusic};
 }
 
 FrameworkSubsystems g_FrameworkSubsystems = DefaultFrameworkSubsystems();

@@ -18,7 +18,8 @@
 #include "input/input.h"
 #include "net/http.h"
 #include "net/network.h"
-#include "sound/sound_stubs.h"
+#include "sound/midi.h"
+#include "sound/sound.h"
 #include "window/window.h"
 
 CoreHooks g_CoreHooks = {

@@ -30,31 +30,6 @@ void TransformKey(const unsigned char seed[kArchiveKeySize], unsigned char key[k
 
 std::size_t ArchiveFileEntrySize(std::uint16_t version) { return version < kArchivePackedVersion ? 40 : 44; }
 
-std::uint16_t LoadU16(const unsigned char* b) { return static_cast<std::uint16_t>(b[0] | (b[1] << 8)); }
-
-std::uint32_t LoadU32(const unsigned char* b) {
-    return static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
-           (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
-}
-
-std::uint64_t LoadU64(const unsigned char* b) {
-    return static_cast<std::uint64_t>(LoadU32(b)) | (static_cast<std::uint64_t>(LoadU32(b + 4)) << 32);
-}
-
-void StoreU16(unsigned char* b, std::uint16_t v) {
-    b[0] = static_cast<unsigned char>(v);
-    b[1] = static_cast<unsigned char>(v >> 8);
-}
-
-void StoreU32(unsigned char* b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-void StoreU64(unsigned char* b, std::uint64_t v) {
-    StoreU32(b, static_cast<std::uint32_t>(v));
-    StoreU32(b + 4, static_cast<std::uint32_t>(v >> 32));
-}
-
 void DecodeArchiveHeader(const unsigned char* b, ArchiveHeader* h) {
     h->magic[0] = b[0];
     h->magic[1] = b[1];

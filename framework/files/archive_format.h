@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/little_endian.h"
+
 constexpr std::size_t kArchiveHeaderSize = 24;
 constexpr std::size_t kArchiveKeySize = 12;
 constexpr std::uint16_t kArchiveVersionLimit = 4;   // versions below are read
@@ -61,13 +63,6 @@ struct ArchiveSearchName {
 };
 
 std::size_t ArchiveFileEntrySize(std::uint16_t version);
-
-std::uint16_t LoadU16(const unsigned char* bytes);
-std::uint32_t LoadU32(const unsigned char* bytes);
-std::uint64_t LoadU64(const unsigned char* bytes);
-void StoreU16(unsigned char* bytes, std::uint16_t value);
-void StoreU32(unsigned char* bytes, std::uint32_t value);
-void StoreU64(unsigned char* bytes, std::uint64_t value);
 
 void DecodeArchiveHeader(const unsigned char* bytes, ArchiveHeader* header);
 void EncodeArchiveHeader(const ArchiveHeader& header, unsigned char* bytes);

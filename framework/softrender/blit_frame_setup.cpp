@@ -13,10 +13,9 @@ bool Usable(const MEMIMG* image) {
            image->colorFormat != nullptr;
 }
 
-// The source palette in the destination's pixel format. Only the entries in
-// use are copied, at most 256; an index past them reads 0 rather than
-// whatever the storage held before.
-void CopyPalette(const MEMIMG& src, std::uint32_t* out) {
+}  // namespace
+
+void CopyBlitPalette(const MEMIMG& src, std::uint32_t out[256]) {
     std::memset(out, 0, 256 * sizeof *out);
     if (src.palette == nullptr) return;
     const std::uint32_t count = std::min<std::uint32_t>(src.paletteCount, 256);
@@ -29,8 +28,6 @@ void CopyPalette(const MEMIMG& src, std::uint32_t* out) {
         }
     }
 }
-
-}  // namespace
 
 int BlitLayoutBytes(const MEMIMG& image) {
     if (image.paletted) return 1;
@@ -90,5 +87,5 @@ void FillBlitValues(const MEMIMG& src, const SoftDrawSettings& settings, bool ma
     frame->diffRow = BlendParamRow(p);
     frame->levelBlock = &LevelTable63[p / 4];
     if (mask) frame->maskWeights = MaskWeightTable.data();
-    if (src.paletted) CopyPalette(src, frame->palette);
+    if (src.paletted) CopyBlitPalette(src, frame->palette);
 }

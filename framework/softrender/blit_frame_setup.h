@@ -27,6 +27,10 @@ bool BlitKindFor(const MEMIMG& src, const SoftDrawSettings& settings, int transp
 // gives the same pixels.
 void DropUnmatchableKey(const MEMIMG& src, BlitLoopKind* kind);
 
+// The source palette in the destination's pixel format (5:6:5 entries
+// zero-extended): the entries in use, at most 256; those past them 0.
+void CopyBlitPalette(const MEMIMG& src, std::uint32_t out[256]);
+
 // Fills the key, the parameter, the bright colour, the table rows and, for a
 // paletted source, the palette (256 entries, those past the source's count
 // 0); the mask weights when a blend mask is given.

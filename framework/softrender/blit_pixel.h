@@ -17,6 +17,7 @@
 
 #include "softrender/blit_frame.h"
 #include "softrender/packed_math.h"
+#include "softrender/pixel_layout.h"
 
 namespace blit {
 
@@ -68,12 +69,10 @@ constexpr std::uint32_t Lerp(std::uint32_t d, std::uint32_t s, std::uint32_t f, 
 // ---- one pixel of a loop kind -------------------------------------------------
 
 template <BlitLoopKind K>
-struct Pixel {
-    static constexpr bool k32 = Is32(K.family);
-    static constexpr bool kPaletted = IsPaletted(K.family);
-    static constexpr bool kAlpha = K.alpha && !kPaletted;
-    static constexpr int kSrcStep = kPaletted ? 1 : (k32 || kAlpha ? 4 : 2);
-    static constexpr int kDestStep = k32 ? 4 : 2;
+struct Pixel : PixelLayout<K> {
+    using L = PixelLayout<K>;
+    using L::k32, L::kPaletted, L::kAlpha, L::kSrcStep, L::kDestStep;
+    using L::LoadDest, L::StoreDest, L::Raw, L::AlphaOf;
     static constexpr unsigned kMode = K.mode;
     // 16-bit alpha without weights: the 64-level table in the general loops
     // of the unscaled blit for a white bright colour and a source without
@@ -81,28 +80,10 @@ struct Pixel {
     static constexpr bool kLevel63 =
         !k32 && kMode == 1 && !K.mask && !K.bright && !kAlpha && !K.runList && !K.scaled;
 
-    static std::uint32_t LoadDest(const std::uint8_t* p) {
-        if constexpr (k32) return LoadPixel32(p);
-        else return LoadPixel16(p);
-    }
-    static void StoreDest(std::uint8_t* p, std::uint32_t v) {
-        if constexpr (k32) StorePixel32(p, v);
-        else StorePixel16(p, v);
-    }
-
-    // The value compared with the transparent colour: the index, the 5:6:5
-    // word or the whole 32-bit pixel.
-    static std::uint32_t Raw(const std::uint8_t* s) {
-        if constexpr (kPaletted) return s[0];
-        else if constexpr (k32) return LoadPixel32(s);
-        else return LoadPixel16(s);
-    }
     static std::uint32_t Colour(const BlitFrame& f, const std::uint8_t* s) {
         if constexpr (kPaletted) return f.palette[s[0]];
-        else if constexpr (k32) return LoadPixel32(s);
-        else return LoadPixel16(s);
+        else return Raw(s);
     }
-    static std::uint32_t AlphaOf(const std::uint8_t* s) { return k32 ? s[3] : s[2]; }
 
     // Applies fn(source channel, destination channel, channel bits) to the
     // three channels. A 32-bit destination keeps its fourth byte.

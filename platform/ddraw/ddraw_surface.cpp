@@ -9,6 +9,7 @@
 #include "ddraw/ddraw_internal.h"
 #include "ddraw/display_internal.h"
 #include "ddraw/gdi_internal.h"
+#include "ddraw/opaque_runs.h"
 #include "ddraw/pixel_rows.h"
 #include "platform/backend.h"
 #include "platform/kernel.h"
@@ -95,6 +96,7 @@ public:
     HRESULT Unlock(RECT*) override {
         if (lockCount_ == 0) return D_DDERR_NOTLOCKED;
         --lockCount_;
+        PixelsMayChange();  // written through the lock
         if (role_ == SurfaceRole::Primary) PlatformMarkDirty();
         return D_DD_OK;
     }
@@ -315,10 +317,12 @@ public:
         if (HRESULT hr = Usable(); hr != D_DD_OK) return hr;
         if (dcOut_ || lockCount_ > 0) return D_DDERR_SURFACEBUSY;
         if (dc_ == nullptr) {
+            // GDI reads through the DC as often as it writes; only a write
+            // changes the pixels.
             dc_ = CreateTargetDC(
                 [this] {
                     PixelTarget t;
-                    t.bits = Bits();
+                    t.bits = const_cast<std::uint8_t*>(PixelsToRead());
                     t.pitch = Pitch();
                     t.width = width_;
                     t.height = height_;
@@ -326,6 +330,7 @@ public:
                     return t;
                 },
                 [this] {
+                    PixelsMayChange();
                     if (role_ == SurfaceRole::Primary) PlatformMarkDirty();
                 });
         }
@@ -356,6 +361,7 @@ public:
         // Restored memory holds a recognisable pattern until the owner
         // reloads it, so a missing reload shows in captured frames.
         if (role_ != SurfaceRole::Primary && PlatformIsHeadless()) {
+            PixelsMayChange();
             owedFill_ = false;
             for (std::size_t i = 0; i < memory_.size(); ++i) memory_[i] = static_cast<std::uint8_t>((i / 4) & 1 ? 0xF8 : 0x1F);
         }
@@ -364,14 +370,38 @@ public:
     }
 
 private:
-    // The pixel memory, with any fill still owed written out first.
+    // The pixel memory, to be written, with any fill still owed written
+    // out first.
     std::uint8_t* Bits() {
+        PixelsMayChange();
+        return const_cast<std::uint8_t*>(PixelsToRead());
+    }
+
+    // The pixel memory, only to be read.
+    const std::uint8_t* PixelsToRead() {
         if (role_ == SurfaceRole::Primary) return PlatformFramebuffer();
         if (owedFill_) {
             owedFill_ = false;
             FillPixels(memory_.data(), 0, memory_.size() / layout_.BytesPerPixel(), 1, layout_.BytesPerPixel(), owedValue_);
         }
         return memory_.data();
+    }
+
+    void PixelsMayChange() {
+        runs_.reset();
+        keyedReads_ = 0;
+    }
+
+    // The opaque runs under the key, for a keyed copy from this surface: made
+    // on the second such copy from unchanged pixels, so that pictures drawn
+    // on between their uses never pay for them. Null when not (yet) made.
+    const OpaqueRuns* RunsFor(DWORD mask, DWORD key) {
+        if (role_ == SurfaceRole::Primary || lockCount_ > 0 || dcOut_) return nullptr;
+        if (runs_ != nullptr && runs_->MadeFor(mask, key)) return runs_.get();
+        if (++keyedReads_ < 2) return nullptr;
+        runs_ = std::make_unique<OpaqueRuns>(PixelsToRead(), static_cast<std::size_t>(pitch_), width_, height_,
+                                             layout_.BytesPerPixel(), mask, key);
+        return runs_.get();
     }
     int Pitch() const { return role_ == SurfaceRole::Primary ? PlatformFramebufferPitch() : pitch_; }
     D_DDPIXELFORMAT PixelFormat() const {
@@ -433,6 +463,7 @@ private:
         const int bytes = layout_.BytesPerPixel(), pitch = Pitch();
         if (role_ != SurfaceRole::Primary && r.left == 0 && r.top == 0 && r.right == width_ && r.bottom == height_ &&
             pitch == width_ * bytes) {
+            PixelsMayChange();
             owedFill_ = true;
             owedValue_ = value;
             return;
@@ -458,7 +489,10 @@ private:
                                ? 0xFFu
                                : (layout_.redMask | layout_.greenMask | layout_.blueMask | layout_.alphaMask);
         const DWORD key = source.key_.dwColorSpaceLowValue & mask;
-        const std::uint8_t* in = source.Bits() + static_cast<std::size_t>(src.top) * source.Pitch() +
+        const std::uint8_t* sourceBits = source.PixelsToRead();
+        const OpaqueRuns* runs =
+            keyed && dw == sw && dh == sh && &source != this ? source.RunsFor(mask, key) : nullptr;
+        const std::uint8_t* in = sourceBits + static_cast<std::size_t>(src.top) * source.Pitch() +
                                  static_cast<std::size_t>(src.left) * bytes;
         std::size_t inPitch = static_cast<std::size_t>(source.Pitch());
         // Copying within one surface onto the source's own pixels: go
@@ -477,7 +511,10 @@ private:
                             static_cast<std::size_t>(dest.left) * bytes;
         const std::size_t rowBytes = static_cast<std::size_t>(dw) * bytes;
         if (dw == sw && dh == sh) {
-            if (keyed)
+            if (runs != nullptr)
+                runs->Copy(out, outPitch, sourceBits, static_cast<std::size_t>(source.Pitch()), src.left, src.top,
+                           static_cast<int>(dw), static_cast<int>(dh));
+            else if (keyed)
                 CopyKeyedPixels(out, outPitch, in, inPitch, static_cast<std::size_t>(dw), static_cast<std::size_t>(dh),
                                 bytes, mask, key);
             else if (inPitch == rowBytes && outPitch == rowBytes)
@@ -526,6 +563,8 @@ private:
     PixelMemory memory_;
     bool owedFill_ = false;  // memory_ is to be filled with owedValue_
     DWORD owedValue_ = 0;
+    std::unique_ptr<OpaqueRuns> runs_;
+    int keyedReads_ = 0;  // keyed copies from these pixels since they last changed
     int lockCount_ = 0;
     bool dcOut_ = false;
     HDC dc_ = nullptr;

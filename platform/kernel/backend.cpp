@@ -95,6 +95,8 @@ std::uint64_t PlatformVirtualMicros() {
     return g_virtualMicros.load();
 }
 
+std::uint64_t PlatformPeekVirtualMicros() { return g_virtualMicros.load(); }
+
 void PlatformAdvanceVirtualClock(std::uint64_t micros) { g_virtualMicros += micros; }
 
 void PlatformResetVirtualClock() {

@@ -2,8 +2,10 @@
 
 #include "dinput/dinput_internal.h"
 #include "platform/ddraw.h"
+#include "platform/dsound.h"
 
 void RegisterPlatformComClasses() {
     RegisterDirectDrawStandIn();
     RegisterDirectInputStandIn();
+    RegisterDirectSoundStandIn();
 }

@@ -282,6 +282,8 @@ HWND GetForegroundWindow() {
     return s.foreground;
 }
 
+HWND GetDesktopWindow() { return reinterpret_cast<HWND>(std::uintptr_t{0x10010}); }
+
 DWORD GetWindowThreadProcessId(HWND window, DWORD* processId) {
     auto& s = Windows();
     std::lock_guard lock(s.mutex);

@@ -3,12 +3,14 @@
 // with and without padded rows: colour fills, opaque and keyed copies,
 // stretched copies, copies within one surface onto themselves, refused
 // rectangles; DIB copies into the window (scaled, mirrored, converted,
-// clipped) and BitBlt between DCs. Then the flip's trade of memory, which
-// must not move memory a lock still points into.
+// clipped) and BitBlt between DCs; keyed copies of a picture after each way
+// it can change. Then the flip's trade of memory, which must not move memory
+// a lock still points into.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -224,6 +226,97 @@ TEST_F(StandInSweep, FillsAndCopiesMatchThePlainReferenceInEveryFormat) {
             for (D_IDirectDrawSurface7* s : surfaces) s->Release();
         }
     }
+}
+
+// A picture drawn keyed again and again is drawn from what it holds now,
+// whatever changed it since the last time.
+TEST_F(StandInSweep, KeyedCopiesFollowEveryChangeToTheirSource) {
+    const Format& f = kFormats[1];  // 5:6:5
+    constexpr int kW = 48, kH = 6;
+    D_IDirectDrawSurface7* source = Make(f, kW, kH);
+    D_IDirectDrawSurface7* other = Make(f, kW, kH);
+    D_IDirectDrawSurface7* dest = Make(f, kW + 10, kH + 4);
+    Image picture = Read(source), backdrop = Read(dest), spare = Read(other);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            Put(picture.At(x, y), 2, (x / 5 + y) % 3 == 0 ? 0 : 0x1000 + x * 64 + y);
+            Put(spare.At(x, y), 2, (x + y) % 4 == 0 ? 0 : 0x8000 + x);
+        }
+    Write(source, picture);
+    Write(other, spare);
+    D_DDCOLORKEY black{0, 0};
+    ASSERT_EQ(source->SetColorKey(D_DDCKEY_SRCBLT, &black), D_DD_OK);
+    DWORD key = 0;
+    auto fillRect = [](D_IDirectDrawSurface7* s, RECT* r, DWORD colour) {
+        D_DDBLTFX fx{};
+        fx.dwSize = sizeof fx;
+        fx.dwFillColor = colour;
+        return s->Blt(r, nullptr, nullptr, D_DDBLT_COLORFILL, &fx);
+    };
+    // Each change, made on the source and on its model; every one leaves
+    // pixels of the key where there were none, or the other way round.
+    struct Change {
+        const char* what;
+        std::function<void()> apply;
+    };
+    RECT part{3, 1, 20, 4};
+    const Change changes[] = {
+        {"a colour fill", [&] {
+             ASSERT_EQ(fillRect(source, &part, 0x0F0F), D_DD_OK);
+             ReferenceFill(picture, part, 0x0F0F);
+         }},
+        {"a fill of the whole", [&] {
+             ASSERT_EQ(fillRect(source, nullptr, 0x00FF), D_DD_OK);
+             ReferenceFill(picture, RECT{0, 0, kW, kH}, 0x00FF);
+         }},
+        {"a copy onto it", [&] {
+             ASSERT_EQ(source->BltFast(0, 0, other, nullptr, D_DDBLTFAST_NOCOLORKEY), D_DD_OK);
+             picture = spare;
+         }},
+        {"a stretched copy onto it", [&] {
+             RECT from{0, 0, kW / 2, kH};
+             ASSERT_EQ(source->Blt(nullptr, other, &from, 0, nullptr), D_DD_OK);
+             ReferenceCopy(picture, spare, from, RECT{0, 0, kW, kH}, false, f.channels, 0);
+         }},
+        {"writing through a lock", [&] {
+             D_DDSURFACEDESC2 desc{};
+             desc.dwSize = sizeof desc;
+             ASSERT_EQ(source->Lock(nullptr, &desc, D_DDLOCK_WAIT, nullptr), D_DD_OK);
+             for (int x = 0; x < kW; x += 2) Put(static_cast<std::uint8_t*>(desc.lpSurface) + 2 * desc.lPitch + x * 2, 2, 0x7777);
+             source->Unlock(nullptr);
+             for (int x = 0; x < kW; x += 2) Put(picture.At(x, 2), 2, 0x7777);
+         }},
+        {"drawing through its DC", [&] {
+             HDC to = nullptr, from = nullptr;
+             ASSERT_EQ(source->GetDC(&to), D_DD_OK);
+             ASSERT_EQ(other->GetDC(&from), D_DD_OK);
+             ASSERT_TRUE(BitBlt(to, 4, 0, 10, kH, from, 0, 0, SRCCOPY));
+             other->ReleaseDC(from);
+             source->ReleaseDC(to);
+             ReferenceCopy(picture, spare, RECT{0, 0, 10, kH}, RECT{4, 0, 14, kH}, false, f.channels, 0);
+         }},
+        {"a new key", [&] {
+             key = 0x8004;
+             D_DDCOLORKEY k{key, key};
+             ASSERT_EQ(source->SetColorKey(D_DDCKEY_SRCBLT, &k), D_DD_OK);
+         }},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        // Drawn often enough for any help a repeated draw gets, then
+        // changed, then drawn again.
+        for (int round = 0; round < 4; ++round) {
+            const LONG x = round * 3, y = round;
+            if (round == 3) change.apply();
+            ASSERT_EQ(dest->BltFast(static_cast<DWORD>(x), static_cast<DWORD>(y), source, nullptr, D_DDBLTFAST_SRCCOLORKEY),
+                      D_DD_OK);
+            ReferenceCopy(backdrop, picture, RECT{0, 0, kW, kH}, RECT{x, y, x + kW, y + kH}, true, f.channels, key);
+            ASSERT_EQ(Read(dest).data, backdrop.data) << "round " << round;
+        }
+    }
+    source->Release();
+    other->Release();
+    dest->Release();
 }
 
 // ---- GDI --------------------------------------------------------------------------

@@ -197,4 +197,23 @@ inline pixman_op_t PixmanOpFor(Op op) {
     return op == Op::kCopy ? PIXMAN_OP_SRC : (op == Op::kAdd ? PIXMAN_OP_ADD : PIXMAN_OP_OVER);
 }
 
+// A pixman image sampled through a transform with the nearest filter while
+// this lives; put back untransformed afterwards.
+class PixmanTransformScope {
+public:
+    PixmanTransformScope(pixman_image_t* image, const pixman_transform_t& transform) : image_(image) {
+        pixman_image_set_transform(image_, &transform);
+        pixman_image_set_filter(image_, PIXMAN_FILTER_NEAREST, nullptr, 0);
+    }
+    ~PixmanTransformScope() {
+        pixman_image_set_transform(image_, nullptr);
+        pixman_image_set_filter(image_, PIXMAN_FILTER_FAST, nullptr, 0);
+    }
+    PixmanTransformScope(const PixmanTransformScope&) = delete;
+    PixmanTransformScope& operator=(const PixmanTransformScope&) = delete;
+
+private:
+    pixman_image_t* image_;
+};
+
 }  // namespace blit_bench

@@ -13,7 +13,6 @@
 #include "graphics/draw/draw_state.h"
 #include "graphics/draw/graph_record.h"
 #include "graphics/draw/soft_bridge.h"
-#include "softrender/stubs/soft_draw_stubs.h"
 #include "window/window.h"
 
 namespace {
@@ -122,6 +121,29 @@ int RotateBlitGraphF(float x, float y, double scale, double angle, HandleId grap
 
 int RotateBlitGraph(int x, int y, double scale, double angle, HandleId graphHandle, int transparent, int turn) {
     return RotateBlitGraphF(static_cast<float>(x), static_cast<float>(y), scale, angle, graphHandle, transparent, turn);
+}
+
+int FourCornerBlitGraph(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
+                        HandleId graphHandle, int transparent) {
+    if (DrawingSkipped()) return 0;
+    const GraphRecord* graph = GraphForDraw(graphHandle);
+    if (graph == nullptr) return -1;
+    WaitWhileInactive();
+    // The bounding box of the four points; the triangles draw the column
+    // and row of their corners, so it reaches one past the greatest.
+    auto edge = [](float v, int past) {
+        return ClampToLong(static_cast<std::int64_t>(std::clamp(static_cast<double>(v), -2.0e9, 2.0e9)) + past);
+    };
+    const RECT rect{edge(std::min({x1, x2, x3, x4}), 0), edge(std::min({y1, y2, y3, y4}), 0),
+                    edge(std::max({x1, x2, x3, x4}), 1), edge(std::max({y1, y2, y3, y4}), 1)};
+    FrameScope frame(rect);
+    // Both paths take the corners in the order top-left, top-right,
+    // bottom-left, bottom-right.
+    if (graph->textureGraph)
+        return DrawTexture(rect, [&] {
+            return TextureFourCornerBlitGraphF(x1, y1, x2, y2, x4, y4, x3, y3, graph, transparent);
+        });
+    return SoftDrawFourCornerF(x1, y1, x2, y2, x4, y4, x3, y3, graph, transparent);
 }
 
 int MirrorBlitGraph(int x, int y, HandleId graphHandle, int transparent) {

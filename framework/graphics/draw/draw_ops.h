@@ -18,6 +18,10 @@ int StretchBlitGraph(int x1, int y1, int x2, int y2, HandleId graphHandle, int t
 // the turn flag mirrors it left-right.
 int RotateBlitGraphF(float x, float y, double scale, double angle, HandleId graphHandle, int transparent, int turn);
 int RotateBlitGraph(int x, int y, double scale, double angle, HandleId graphHandle, int transparent, int turn);
+// Deformed onto the quadrilateral of the corners top-left, top-right,
+// bottom-right, bottom-left.
+int FourCornerBlitGraph(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
+                        HandleId graphHandle, int transparent);
 // Mirrored left-right with its top-left corner at (x, y).
 int MirrorBlitGraph(int x, int y, HandleId graphHandle, int transparent);
 // Draws the part (sourceX, sourceY, width, height) of the graphic at (x, y),

@@ -14,6 +14,7 @@
 #include "platform/ddraw.h"
 #include "platform/types.h"
 #include "softrender/lines.h"
+#include "softrender/triangle_memimg.h"
 #include "softrender/soft_draw_settings.h"
 
 struct GraphRecord;
@@ -84,6 +85,21 @@ MEMIMG* StraightDrawTarget(MEMIMG* view);
 // software-only mode nor DirectDraw.
 int SoftDrawingUnavailable();
 
+// A 2D surface and its surface data; null (and part null) when either is
+// missing.
+SurfaceDataRecord* LookupPartData(HandleId surface2D, const Surface2DRecord** part);
+
+// What a software draw of a 2D surface's window works with while the screen
+// is held as software images: the window's image (the surface data's own,
+// or a view of the window) and the draw target's.
+struct StraightImages {
+    MEMIMG sourceView, targetView;
+    const MEMIMG* source;
+    MEMIMG* target;
+};
+// False when either image has no pixels.
+bool FindStraightImages(const Surface2DRecord& part, SurfaceDataRecord& data, StraightImages* images);
+
 // The plain draw of a 2D surface with its top-left at (x, y). 0 or -1.
 int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent);
 // The same for a graphic's first 2D surface; x and y are truncated toward
@@ -101,3 +117,20 @@ int SoftDrawExtend(double x1, double y1, double x2, double y2, const GraphRecord
 // screen format. The corners may come in any order. 0 or -1.
 int SoftDrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t color);
 int SoftDrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t color);
+// The graphic scaled by scale and turned by angle (radians) about its
+// centre, which lands at (x, y) truncated; turn mirrors it left to right.
+// 0 after a draw (also one that drew nothing), -1 when it cannot draw.
+int SoftDrawRotate(float x, float y, double scale, double angle, const GraphRecord* graph, int transparent, int turn);
+// One triangle of the graphic's first 2D surface (u, v in its own texels),
+// or, without a graphic, filled with colour (a pixel value of the screen
+// format). 0, or -1 when no renderer is up, the graphic has no 2D surface
+// or the target cannot be opened.
+int SoftDrawTriangle(const TriangleVertex vertices[3], const GraphRecord* graph, int transparent, std::uint32_t colour);
+// The graphic deformed onto the four corners top-left, top-right,
+// bottom-left, bottom-right, as two triangles sharing the side from the
+// top-right to the bottom-left corner. Always 0.
+int SoftDrawFourCorner(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, const GraphRecord* graph,
+                       int transparent);
+// The same with the corners truncated toward zero.
+int SoftDrawFourCornerF(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
+                        const GraphRecord* graph, int transparent);

@@ -62,21 +62,30 @@ MEMIMG* StraightDrawTarget(MEMIMG* view) {
     return view;
 }
 
+SurfaceDataRecord* LookupPartData(HandleId surface2D, const Surface2DRecord** part) {
+    *part = LookupSurface2D(surface2D);
+    SurfaceDataRecord* data = *part != nullptr ? LookupSurfaceData((*part)->surfaceData) : nullptr;
+    if (data == nullptr) *part = nullptr;
+    return data;
+}
+
+bool FindStraightImages(const Surface2DRecord& part, SurfaceDataRecord& data, StraightImages* images) {
+    images->source = PartMemImg(part, data, &images->sourceView);
+    images->target = StraightDrawTarget(&images->targetView);
+    return images->source != nullptr && images->target != nullptr;
+}
+
 int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent) {
     if (SoftDrawingUnavailable()) return -1;
-    const Surface2DRecord* part = LookupSurface2D(surface2D);
-    SurfaceDataRecord* data = part != nullptr ? LookupSurfaceData(part->surfaceData) : nullptr;
+    const Surface2DRecord* part = nullptr;
+    SurfaceDataRecord* data = LookupPartData(surface2D, &part);
     if (data == nullptr) return -1;
     const MEMIMG* blendMask = GetBlendMaskMemImg();
 
     if (DrawsStraightIntoScreenMemImg()) {
-        MEMIMG sourceView{};
-        const MEMIMG* source = PartMemImg(*part, *data, &sourceView);
-        if (source == nullptr) return -1;
-        MEMIMG targetView{};
-        MEMIMG* target = StraightDrawTarget(&targetView);
-        if (target == nullptr) return -1;
-        BlitMemImg(target, source, x, y, transparent, blendMask);
+        StraightImages images;
+        if (!FindStraightImages(*part, *data, &images)) return -1;
+        BlitMemImg(images.target, images.source, x, y, transparent, blendMask);
         return 0;
     }
 

@@ -34,22 +34,19 @@ int SoftDrawExtend(double x1, double y1, double x2, double y2, const GraphRecord
         sourceWidth = graph->width;
         sourceHeight = graph->height;
     }
-    const Surface2DRecord* part = LookupSurface2D(handle);
-    if (part == nullptr) return -1;
+    const Surface2DRecord* part = nullptr;
+    SurfaceDataRecord* data = LookupPartData(handle, &part);
+    if (data == nullptr) return -1;
     if (surface2D != kNoHandle) {
         sourceWidth = part->width;
         sourceHeight = part->height;
     }
-    SurfaceDataRecord* data = LookupSurfaceData(part->surfaceData);
-    if (data == nullptr) return -1;
     const MEMIMG* blendMask = GetBlendMaskMemImg();
 
     if (DrawsStraightIntoScreenMemImg()) {
-        MEMIMG sourceView{}, targetView{};
-        const MEMIMG* source = PartMemImg(*part, *data, &sourceView);
-        MEMIMG* target = StraightDrawTarget(&targetView);
-        if (source == nullptr || target == nullptr) return -1;
-        DrawExtendMemImg(target, source, corners, transparent, blendMask);
+        StraightImages images;
+        if (!FindStraightImages(*part, *data, &images)) return -1;
+        DrawExtendMemImg(images.target, images.source, corners, transparent, blendMask);
         return 0;
     }
 

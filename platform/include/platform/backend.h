@@ -28,6 +28,8 @@ bool PlatformBackendStarted();
 // on the main thread advances it by the time slept.
 constexpr std::uint64_t kVirtualClockReadStepMicros = 100;
 std::uint64_t PlatformVirtualMicros();
+// The virtual clock without advancing it (the audio output follows it so).
+std::uint64_t PlatformPeekVirtualMicros();
 void PlatformAdvanceVirtualClock(std::uint64_t micros);
 void PlatformResetVirtualClock();
 // The clock's reads made so far; for tests that bound busy-waits.

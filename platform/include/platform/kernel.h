@@ -126,6 +126,15 @@ UINT GetTempFileNameA(LPCSTR pathName, LPCSTR prefix, UINT unique, LPSTR tempFil
 DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 HMODULE GetModuleHandleA(LPCSTR moduleName);
 
+// ---- libraries -------------------------------------------------------------------
+// The stand-in's own modules: a library is known by name (any case) once a
+// stand-in has registered an export of it, and hands out what it registered.
+using FARPROC = void (*)();
+HMODULE LoadLibraryA(LPCSTR fileName);
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+BOOL FreeLibrary(HMODULE module);
+void PlatformRegisterModuleExport(LPCSTR module, LPCSTR procName, FARPROC function);
+
 // ---- system information -----------------------------------------------------
 constexpr DWORD VER_PLATFORM_WIN32_WINDOWS = 1;
 constexpr DWORD VER_PLATFORM_WIN32_NT = 2;

@@ -215,6 +215,8 @@ BOOL BringWindowToTop(HWND window);
 HWND SetActiveWindow(HWND window);
 BOOL SetForegroundWindow(HWND window);
 HWND GetForegroundWindow();
+// A fixed handle standing for the desktop; no window procedure stands behind it.
+HWND GetDesktopWindow();
 DWORD GetWindowThreadProcessId(HWND window, DWORD* processId);
 BOOL AttachThreadInput(DWORD attach, DWORD attachTo, BOOL doAttach);
 

@@ -25,9 +25,7 @@ using blit_test::TestImage;
 namespace {
 
 constexpr int kDestW = 23, kDestH = 12;
-// The blend-mask table the sweep draws with: a border parameter and range
-// that give weights across the whole range, 0 and 255 included.
-constexpr std::uint32_t kMaskParam = 100, kMaskRange = 90;
+constexpr std::uint32_t kMaskParam = blit_test::kSweepMaskParam, kMaskRange = blit_test::kSweepMaskRange;
 
 struct Draw {
     int x = 0, y = 0;

@@ -16,6 +16,20 @@ pixel_oracle::PixelKind KindOf(ImageLayout layout) {
     return Is32(layout) ? pixel_oracle::PixelKind::k32 : pixel_oracle::PixelKind::k16;
 }
 
+blit_reference::BlitSettings ReferenceSettings(ImageLayout layout, const SoftDrawSettings& settings, bool mask,
+                                               int transparent) {
+    blit_reference::BlitSettings s;
+    s.kind = KindOf(layout);
+    s.paletted = IsPaletted(layout);
+    s.alphaChannel = HasAlpha(layout);
+    s.mode = settings.blendMode;
+    s.param = settings.blendParam;
+    s.bright = settings.brightColor;
+    s.mask = mask;
+    s.transparent = transparent;
+    return s;
+}
+
 SourceImage::SourceImage(ImageLayout layout, int width, int height, std::uint32_t seed, bool keyOutOfRange)
     : layout_(layout), pixels_(layout, width, height, 3, seed) {
     std::mt19937 rng(seed * 7919u + 13u);

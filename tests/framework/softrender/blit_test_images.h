@@ -11,17 +11,29 @@
 #include "framework/softrender/blit_reference.h"
 #include "framework/softrender/soft_test_image.h"
 #include "graphics/image/memimg.h"
+#include "softrender/soft_draw_settings.h"
 
 namespace blit_test {
 
 using soft_test::ImageLayout;
 using soft_test::TestImage;
 
+// Every kind of source the rasterisers draw from.
+constexpr ImageLayout kSourceLayouts[] = {ImageLayout::k16,         ImageLayout::k32,     ImageLayout::kPaletted16,
+                                          ImageLayout::kPaletted32, ImageLayout::kAlpha16, ImageLayout::kAlpha32};
+
+// The blend-mask table the sweeps draw with: a border parameter and range
+// that give weights across the whole range, 0 and 255 included.
+constexpr std::uint32_t kSweepMaskParam = 100, kSweepMaskRange = 90;
+
 bool Is32(ImageLayout layout);
 bool IsPaletted(ImageLayout layout);
 bool HasAlpha(ImageLayout layout);
 ImageLayout DestLayoutFor(ImageLayout source);
 pixel_oracle::PixelKind KindOf(ImageLayout layout);
+// The reference's settings for a draw from a source of the layout.
+blit_reference::BlitSettings ReferenceSettings(ImageLayout layout, const SoftDrawSettings& settings, bool mask,
+                                               int transparent);
 
 class SourceImage {
 public:
