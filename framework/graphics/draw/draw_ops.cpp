@@ -13,6 +13,7 @@
 #include "graphics/draw/draw_state.h"
 #include "graphics/draw/graph_record.h"
 #include "graphics/draw/soft_bridge.h"
+#include "graphics/movie/movie.h"
 #include "window/window.h"
 
 namespace {
@@ -36,12 +37,16 @@ LONG ClampToLong(std::int64_t v) {
                                                       std::numeric_limits<std::int32_t>::max()));
 }
 
-// Checks shared by the graphic draws: the handle and the blend graphic.
-// The graphic, or null when the draw fails.
-const GraphRecord* GraphForDraw(HandleId handle) {
-    const GraphRecord* graph = LookupGraph(handle);
+// The steps shared by the graphic draws before their rectangle: the handle
+// and the blend graphic are checked, an inactive application is waited
+// for, and a graphic that shows a movie gets the movie's newest frame. The
+// graphic, or null when the draw fails.
+GraphRecord* GraphForDraw(HandleId handle) {
+    GraphRecord* graph = LookupGraph(handle);
     if (graph == nullptr) return nullptr;
     if (g_DrawState.blendGraph >= 0 && BlendGraphCoversGraph(graph) < 0) return nullptr;
+    WaitWhileInactive();
+    if (graph->movieHandle >= 0) UpdateGraphMovieFrame(graph, 0);
     return graph;
 }
 

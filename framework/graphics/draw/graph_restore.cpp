@@ -97,7 +97,7 @@ void DefaultGraphReloadHandler() {
 int RecoverGraphImage(HandleId handle) {
     GraphRecord* record = LookupGraph(handle);
     if (record == nullptr) return -1;
-    const int result = record->textureGraph ? RestoreGraphTextures(record) : RestoreGraphSurface2Ds(record);
+    const int result = record->textureGraph ? RestoreGraphSurface3Ds(record) : RestoreGraphSurface2Ds(record);
     if (record->movieHandle >= 0) {
         D_IDirectDrawSurface7* surface = GetGraphMovieSurface(record);
         if (surface != nullptr && surface->IsLost() != D_DD_OK) surface->Restore();
@@ -120,10 +120,9 @@ int RecoverGraphicsAfterDeviceLoss() {
     if (!g_GraphTable.initialised) return 0;
     IncreaseLogIndent();
     ScreenDeviceState& d = g_ScreenDevice;
-    const int direct3DWasUp = IsDirect3DUp();
-
-    // Everything made on the old device goes first.
-    ShutDownDirect3D();
+    // Everything made on the old device goes first; the Direct3D layer keeps
+    // its records and tiles and makes their surfaces again below.
+    ReleaseDirect3DObjects();
     ReleaseMainSurfaces();
     ReleaseAllSurface2DSurfaces();
     ReleaseWindowClipper();
@@ -142,7 +141,7 @@ int RecoverGraphicsAfterDeviceLoss() {
     CreateOutputSurfaces();
     RecreateScreenPalette();
     BindDrawTargetSurface(g_DrawState.drawTarget, g_DrawState.drawTarget);
-    if (direct3DWasUp) StartUpDirect3D();
+    ReacquireDirect3D();
     ClearDrawTargetPixels();
     PresentScreen();
 
