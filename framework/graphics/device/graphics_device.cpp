@@ -66,6 +66,7 @@ int StartUpGraphicsManager() {
 int ShutDownGraphicsManager() {
     if (!g_managerInitialised) return 0;
     ShutDownMask();
+    FreeAllMaskHandles();
     TermGraphTable();
     ResetAllFonts();
     ReleaseFontHandle(DefaultFontHandle());

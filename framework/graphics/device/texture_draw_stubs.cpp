@@ -11,3 +11,4 @@ int TextureFourCornerBlitGraphF(float, float, float, float, float, float, float,
 }
 int FrameBox3D(int, int, int, int, std::uint32_t) { return -1; }
 int ClearTextureDrawTarget() { return 0; }
+int CaptureScreenToGraphTextures(int, int, int, int, GraphRecord*, int) { return -1; }

@@ -18,3 +18,6 @@ int TextureFourCornerBlitGraphF(float x1, float y1, float x2, float y2, float x3
 int FrameBox3D(int x1, int y1, int x2, int y2, std::uint32_t colorCode);
 // Clears a texture draw target on the device. 0.
 int ClearTextureDrawTarget();
+// Copies the rectangle of the draw target into a texture graphic's tiles;
+// the full-screen flag reads the whole desktop in a window. 0 or -1.
+int CaptureScreenToGraphTextures(int x1, int y1, int x2, int y2, GraphRecord* graph, int fullScreen);

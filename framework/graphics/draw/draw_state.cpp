@@ -398,11 +398,17 @@ int InvertRectAfterSubtract(const RECT& rect, int parameter) {
     return 0;
 }
 
+int ResetDrawTargetRect() {
+    DrawState& s = g_DrawState;
+    s.drawTargetRect = DrawTargetRectFor({0, 0, s.targetWidth, s.targetHeight});
+    return 0;
+}
+
 int RestoreDrawStateAfterLoss() {
     DrawState& s = g_DrawState;
     if (HasMaskBuffer()) MakeMaskWorkScreen(0, 1);
     if (s.maskOn && HasMaskBuffer()) s.maskInEffect = GetMaskScreenFlag() != 0 ? 1 : 0;
-    s.drawTargetRect = DrawTargetRectFor({0, 0, s.targetWidth, s.targetHeight});
+    ResetDrawTargetRect();
     if (IsDirect3DUp()) ApplyDrawTargetToDevice(s.maskInEffect);
     return 0;
 }

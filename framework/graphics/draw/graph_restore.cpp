@@ -15,6 +15,7 @@
 #include "graphics/draw/draw_state.h"
 #include "graphics/draw/graph_load.h"
 #include "graphics/draw/graph_record.h"
+#include "graphics/draw/mask.h"
 #include "graphics/image/base_image.h"
 #include "graphics/image/image_loader.h"
 #include "graphics/movie/movie.h"
@@ -121,8 +122,10 @@ int RecoverGraphicsAfterDeviceLoss() {
     IncreaseLogIndent();
     ScreenDeviceState& d = g_ScreenDevice;
     // Everything made on the old device goes first; the Direct3D layer keeps
-    // its records and tiles and makes their surfaces again below.
+    // its records and tiles and makes their surfaces again below. The mask
+    // keeps its buffer and gets its work surface back with the draw state.
     ReleaseDirect3DObjects();
+    ReleaseMaskWorkSurface();
     ReleaseMainSurfaces();
     ReleaseAllSurface2DSurfaces();
     ReleaseWindowClipper();

@@ -55,8 +55,12 @@ int UpdateGraphMovieFrame(GraphRecord* graph, int force) {
     if (movie->updatePending) {
         if (WaitForSingleObject(movie->updateEvent, 0) != WAIT_OBJECT_0) {
             // The frame asked for has not come yet: it is waited for, not
-            // asked for again (that would be refused as busy).
-            if (force) TakeFrame(movie, graph), movie->updatePending = 1;
+            // asked for again (that would be refused as busy). Forced, the
+            // graphic gets what the surface holds and the request stays.
+            if (force) {
+                TakeFrame(movie, graph);
+                movie->updatePending = 1;
+            }
             return 0;
         }
         TakeFrame(movie, graph);
