@@ -8,6 +8,7 @@
 #include "flow/key_config_screen.h"
 #include "flow/player_action_state.h"
 #include "flow/player_record.h"
+#include "flow/quit_path.h"
 #include "flow/save_data.h"
 #include "flow/title_drawing.h"
 #include "kelvo/api.h"
@@ -163,6 +164,7 @@ void BeginTitleMenu(TitleMenu& menu) {
     menu.state = kTitleScreen;
     menu.frame = -1;
     g_GameStartFlag = 0;
+    g_ReturnedFromGameFlag = 0;
     ApiSelectDrawTarget(kDrawTargetBack);
     ApiSetVBlankWait(0);
     ResetFrameInput();

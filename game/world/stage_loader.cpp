@@ -6,6 +6,7 @@
 #include "flow/player_actions.h"
 #include "flow/player_motion.h"
 #include "flow/player_record.h"
+#include "flow/stage_event_state.h"
 #include "kelvo/api.h"
 #include "world/monster_record.h"
 #include "world/shop_door.h"
@@ -68,9 +69,8 @@ void ResetStageActors() {
     g_PlayerMotion.stopRequest = 1;
 
     ClearActorPools();
+    ResetStageEvents();
 
-    // The game loop's stage light effects are per-stage state too; their
-    // reset belongs here with the records that declare them.
     ApiSetBrightColor(255, 255, 255);
 }
 

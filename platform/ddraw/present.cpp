@@ -67,35 +67,6 @@ PlatformFrame CaptureClientArea(DWORD flipFlags) {
     return frame;
 }
 
-void WritePng(const PlatformFrame& frame, const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(frame.width), static_cast<png_uint_32>(frame.height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<png_byte> row(static_cast<std::size_t>(frame.width) * 3);
-    for (int y = 0; y < frame.height; ++y) {
-        for (int x = 0; x < frame.width; ++x) {
-            std::uint32_t rgb = frame.Rgb(x, y);
-            row[x * 3] = static_cast<png_byte>(rgb >> 16);
-            row[x * 3 + 1] = static_cast<png_byte>(rgb >> 8);
-            row[x * 3 + 2] = static_cast<png_byte>(rgb);
-        }
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-}
-
 // The folder KELVO_CAPTURE names when frame `number` is to be written
 // there, else null.
 const char* CaptureFolderFor(std::uint64_t number) {
@@ -112,7 +83,7 @@ const char* CaptureFolderFor(std::uint64_t number) {
 void CaptureToFile(const PlatformFrame& frame, const char* folder) {
     char name[64];
     std::snprintf(name, sizeof name, "/frame%06llu.png", static_cast<unsigned long long>(frame.number));
-    WritePng(frame, folder + std::string(name));
+    PlatformWritePng(frame, folder + std::string(name));
 }
 
 Uint32 SdlFormatFor(const PlatformPixelLayout& layout) {
@@ -173,6 +144,35 @@ void ShowInWindow() {
 }
 
 }  // namespace
+
+bool PlatformWritePng(const PlatformFrame& frame, const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(frame.width), static_cast<png_uint_32>(frame.height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(static_cast<std::size_t>(frame.width) * 3);
+    for (int y = 0; y < frame.height; ++y) {
+        for (int x = 0; x < frame.width; ++x) {
+            std::uint32_t rgb = frame.Rgb(x, y);
+            row[x * 3] = static_cast<png_byte>(rgb >> 16);
+            row[x * 3 + 1] = static_cast<png_byte>(rgb >> 8);
+            row[x * 3 + 2] = static_cast<png_byte>(rgb);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(file) == 0;
+}
 
 std::uint32_t PlatformFrame::Rgb(int x, int y) const {
     DWORD raw = Raw(x, y);

@@ -11,6 +11,9 @@
 namespace {
 
 constexpr int kChunkFrames = 1024;
+// A jump of the virtual clock longer than this is not mixed whole: like a
+// device that fell behind, the output drops the older part.
+constexpr std::uint64_t kMaxCatchUpSeconds = 60;
 
 void PutU16(std::FILE* file, unsigned value) {
     std::fputc(static_cast<int>(value & 0xFF), file);
@@ -90,6 +93,8 @@ public:
         }
         const std::uint64_t target =
             originFrames_ + (now - originMicros_) * static_cast<std::uint64_t>(mixer_.DeviceRate()) / 1'000'000;
+        const std::uint64_t limit = kMaxCatchUpSeconds * static_cast<std::uint64_t>(mixer_.DeviceRate());
+        if (target > rendered_ + limit) rendered_ = target - limit;
         while (rendered_ < target) {
             const int frames = static_cast<int>(std::min<std::uint64_t>(kChunkFrames, target - rendered_));
             mixer_.Mix(chunk_, frames);

@@ -4,9 +4,6 @@
 // KELVO_CAPTURE=<folder> (and KELVO_CAPTURE_EVERY) to keep the frames as PNG.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <string>
-
 #include "flow/derived_stats.h"
 #include "flow/frame_input.h"
 #include "flow/handles.h"
@@ -17,13 +14,9 @@
 #include "flow/player_motion.h"
 #include "flow/player_record.h"
 #include "flow/sub_screen.h"
+#include "integration/support/generated_game_folder.h"
 #include "kelvo/api.h"
-#include "platform/backend.h"
 #include "platform/display.h"
-#include "platform/files.h"
-#include "platform/kernel.h"
-#include "platform/window.h"
-#include "support/temp_dir.h"
 #include "world/stage_loader.h"
 #include "world/stage_state.h"
 
@@ -38,25 +31,12 @@ constexpr std::uint32_t kSkill = 0x40;
 class PlayerOnScreen : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string tool = std::string(KELVO_DATAGEN_PATH) + " " + data_.str() + " >/dev/null";
-        ASSERT_EQ(std::system(tool.c_str()), 0);
-        PlatformSelectBackend(PlatformBackend::Headless);
-        PlatformResetWindows();
-        char previous[MAX_PATH];
-        GetCurrentDirectoryA(MAX_PATH, previous);
-        previous_ = previous;
-        SetCurrentDirectoryA(PlatformWindowsPath(data_.str()).c_str());
-        ApiSetLogEnabled(0);
-        ApiSetAllowDoubleStart(1);
-        ASSERT_EQ(ApiInitFramework(), 0);
-        ApiSetVBlankWait(0);
+        ASSERT_NO_FATAL_FAILURE(game_.Start());
         PlatformSetFrameSink([this](const PlatformFrame& frame) { last_ = frame; });
     }
     void TearDown() override {
         PlatformSetFrameSink(nullptr);
-        ApiEndFramework();
-        SetCurrentDirectoryA(previous_.c_str());
-        PlatformResetWindows();
+        game_.End();
     }
 
     // The background the game loop draws: the stage's panels at the camera.
@@ -99,8 +79,7 @@ protected:
         return d;
     }
 
-    TempDir data_;
-    std::string previous_;
+    GeneratedGameFolder game_;
     PlatformFrame last_;
 };
 

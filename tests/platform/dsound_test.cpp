@@ -194,6 +194,20 @@ TEST_F(DirectSoundTest, TheCursorDoesNotDriftOverTenVirtualMinutes) {
     EXPECT_EQ(PlatformAudioFramesRendered() - start, 600u * 44100u);
 }
 
+TEST_F(DirectSoundTest, AJumpOfTheClockPastTheMillisecondWrapMixesOnlyItsLastMinute) {
+    // A run that skips the clock ahead by 50 days must not mix 50 days of sound;
+    // the rendered count still follows the clock, and a looping buffer plays on.
+    D_IDirectSoundBuffer* b = Make(Pcm(1, 22050, 16), 2000);
+    ASSERT_EQ(b->Play(0, 0, D_DSBPLAY_LOOPING), D_DS_OK);
+    const std::uint64_t start = PlatformAudioFramesRendered();
+    AdvanceMs(std::uint64_t{50} * 24 * 3600 * 1000);
+    EXPECT_EQ(Status(b), D_DSBSTATUS_PLAYING | D_DSBSTATUS_LOOPING);
+    EXPECT_EQ(PlatformAudioFramesRendered() - start, std::uint64_t{50} * 24 * 3600 * 44100);
+    const DWORD before = Cursor(b);
+    AdvanceMs(20);
+    EXPECT_EQ(Cursor(b), (before / 2 + 441) % 1000 * 2) << "and short steps count exactly again";
+}
+
 TEST_F(DirectSoundTest, APlayIsHeardFromTheMomentOfTheCall) {
     // 16-bit stereo at the device rate: the capture holds the samples as they are.
     std::vector<std::int16_t> ramp(2 * 500);

@@ -1,16 +1,21 @@
-// Runs a stage of the data set headless for a number of frames with the
-// monster routines, so its frames can be captured and looked at:
+// Runs a stage of the data set headless in the game's own frame loop, so its
+// frames can be captured and looked at:
 //   stagecapture <data folder> [stage, default 2] [frames, default 300]
 // With KELVO_CAPTURE=<folder> (and KELVO_CAPTURE_EVERY) the presented frames
-// are written there as PNG.
+// are written there as PNG; KELVO_INPUT plays a script of keys. The player is
+// a new game's, with HP enough that no monster ends the run; nothing is saved.
 #include <kelvo/api.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
-#include "field_harness.h"
+#include "flow/game_loop.h"
+#include "flow/key_config.h"
 #include "flow/player_record.h"
+#include "flow/save_data.h"
+#include "flow/startup.h"
+#include "flow/sub_screen.h"
 #include "world/stage_loader.h"
 #include "world/stage_state.h"
 
@@ -34,23 +39,27 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "stagecapture: the framework did not start\n");
         return 1;
     }
+    LoadKeyConfig();
+    ApplyKeyConfig();
+    LoadStartupImages();
     ApiSelectDrawTarget(kDrawTargetBack);
     ApiSetVBlankWait(0);
-    if (LoadMonsterImages() < 0) std::fprintf(stderr, "stagecapture: some monster images are missing\n");
 
+    InitNewGame();
+    g_PlayerRecord.hp = g_PlayerRecord.maxHp = 100000;
     g_PlayerRecord.arrivalCameraX = kCameraLeftBound;
     g_PlayerRecord.arrivalPlayerY = 100;
     g_PlayerRecord.arrivalScreenX = 240;
-    g_PlayerRecord.level = 1;
-    g_PlayerRecord.hp = g_PlayerRecord.maxHp = 100000;
-    LoadStage(stage);
-    StandPlayer(240.0f, 100.0f);
+    g_PlayerRecord.stage = static_cast<std::int8_t>(stage);
+    g_LoadedGameFlag = 1;
+    StartGame();
 
-    for (int frame = 0; frame < frames && ApiProcessMessage() == 0; ++frame) {
-        RunFieldFrame(60);
-        ApiPresentScreen();
-    }
-    std::printf("stage %d after %d frames; player HP %d\n", stage, frames, g_PlayerRecord.hp);
+    // A closed window (the end of a headless run) stops the loop before the
+    // game's own quit path would save.
+    for (int frame = 0; frame < frames && ApiProcessMessage() == 0; ++frame)
+        if (RunGameFrame() == FrameResult::kQuitToTitle) break;
+    std::printf("stage %d after %d frames; player HP %d\n", g_PlayerRecord.stage, frames, g_PlayerRecord.hp);
+    ApiReleaseAllGraphs(0);
     ApiEndFramework();
     return 0;
 }

@@ -14,15 +14,13 @@
 
 #include <climits>
 #include <cstring>
-#include <filesystem>
-#include <map>
 
-#include "field_harness.h"
 #include "flow/handles.h"
 #include "flow/player_motion.h"
 #include "flow/player_record.h"
+#include "flow/stage_flow.h"
 #include "flow/sub_screen.h"
-#include "platform/backend.h"
+#include "support/game_data_field.h"
 #include "world/damage_numbers.h"
 #include "world/monster_placement.h"
 #include "world/monster_record.h"
@@ -37,28 +35,10 @@ struct Field {
     int monsters = 0;
 };
 
-// The stage that places the most monsters.
-int BusiestStage() {
-    std::map<int, int> placed;
-    for (const StageMonsterCount& c : kStageMonsterCounts) placed[c.stage] += c.count;
-    int best = 0;
-    for (auto [stage, count] : placed)
-        if (best == 0 || count > placed[best]) best = stage;
-    return best;
-}
-
 Field& SetUpField() {
     static Field field = [] {
         Field f;
-        std::error_code ec;
-        std::filesystem::current_path(std::filesystem::read_symlink("/proc/self/exe", ec).parent_path(), ec);
-        if (!std::filesystem::exists("rukbmp")) return f;
-        PlatformSelectBackend(PlatformBackend::Headless);
-        ApiSetAllowDoubleStart(1);
-        ApiSetLogEnabled(0);
-        if (ApiInitFramework() < 0) return f;
-        ApiSelectDrawTarget(kDrawTargetBack);
-        if (LoadMonsterImages() < 0) return f;
+        if (!StartGameBesideItsData() || g_MonsterSheets[0][0] <= 0) return f;
         f.stage = BusiestStage();
         g_StageState.cameraX = 4000.0f;
         g_PlayerMotion.screenX = 320.0f;

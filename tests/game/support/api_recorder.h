@@ -30,6 +30,8 @@ class ApiRecorder {
 public:
     // Forgets every call and every scripted value.
     void Reset();
+    // Forgets the calls only; the script goes on.
+    void ClearCalls() { calls_.clear(); }
 
     const std::vector<ApiCall>& Calls() const { return calls_; }
     std::vector<ApiCall> Calls(const std::string& name) const;
