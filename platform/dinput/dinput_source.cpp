@@ -115,6 +115,7 @@ void InputSourceKeys(BYTE* dik) {
         const Uint8* sdl = SDL_GetKeyboardState(&count);
         for (const auto& key : kSdlKeys)
             if (key.sdl < count && sdl[key.sdl]) dik[key.dik] = 0x80;
+        InputRecordKeys(dik);
         return;
     }
     SourceState& s = Source();
@@ -242,6 +243,12 @@ void PlatformSetInputScript(std::vector<PlatformInputFrame> frames) {
         s.scriptBase = PlatformProgramFrameCount();
     }
     InputSignalKeyboardWatchers();
+}
+
+void PlatformAppendInputFrame(PlatformInputFrame frame) {
+    SourceState& s = Source();
+    std::lock_guard lock(s.mutex);
+    s.script.push_back(std::move(frame));
 }
 
 bool PlatformInputScriptEnded() {
