@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
                     static_cast<double>(PlatformVirtualMicros()) / 1e6, seconds, p.deaths,
                     p.endingReached ? "reached" : "not reached", code);
         std::printf("stages visited (%zu):", p.stagesVisited.size());
-        for (int s : p.stagesVisited) std::printf(" %d", s);
+        for (std::size_t i = 0; i < p.stagesVisited.size(); ++i)
+            std::printf(" %d (frame %llu)", p.stagesVisited[i], static_cast<unsigned long long>(p.arrivalFrames[i]));
         std::printf("\n");
         std::fflush(stdout);
         return p.endingReached ? 0 : 1;

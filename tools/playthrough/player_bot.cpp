@@ -105,12 +105,12 @@ bool PlayerBot::PitAhead(float worldX, int direction) const {
     return false;
 }
 
-bool PlayerBot::MonsterInReach(float worldX, float y, int direction) const {
+bool PlayerBot::MonsterInReach(float worldX, float y, int direction, float reach) const {
     for (const auto& pool : g_MonsterPools)
         for (const MonsterRecord& m : pool) {
             if (m.alive != kMonsterAlive) continue;
             const float dx = (m.x - worldX) * static_cast<float>(direction);
-            if (dx > -20.0f && dx < 110.0f && std::fabs(m.y - y) < 120.0f) return true;
+            if (dx > -20.0f && dx < reach && std::fabs(m.y - y) < 120.0f) return true;
         }
     return false;
 }
@@ -130,8 +130,10 @@ PlatformInputFrame PlayerBot::Field() {
         stage_ = me.stage;
         stuckTotal_ = 0;
         if (std::find(progress_.stagesVisited.begin(), progress_.stagesVisited.end(), stage_) ==
-            progress_.stagesVisited.end())
+            progress_.stagesVisited.end()) {
             progress_.stagesVisited.push_back(stage_);
+            progress_.arrivalFrames.push_back(progress_.frames);
+        }
     }
 
     // Where to: an exit at an edge of the stage or the warp door.
@@ -155,7 +157,10 @@ PlatformInputFrame PlayerBot::Field() {
     PlatformInputFrame frame;
     // A monster in reach ahead, else behind: face it, then strike on every
     // other frame.
-    const int fightSide = MonsterInReach(x, y, direction) ? direction : MonsterInReach(x, y, -direction) ? -direction : 0;
+    // (Only what is close behind: chasing back would undo the way made.)
+    const int fightSide = MonsterInReach(x, y, direction, 110.0f)   ? direction
+                          : MonsterInReach(x, y, -direction, 60.0f) ? -direction
+                                                                    : 0;
     if (fightSide != 0) {
         const bool facingIt = (g_PlayerMotion.facing == 1) == (fightSide < 0);
         if (!facingIt) frame.keys.push_back(fightSide < 0 ? kKeyLeft : kKeyRight);
@@ -187,8 +192,8 @@ PlatformInputFrame PlayerBot::Field() {
     } else {
         pressedLast_ = false;
     }
-    // Long stuck: turn round for a while to find another way up.
-    if (stuckTotal_ > 600 && (stuckTotal_ / 120) % 2 == 1) frame.keys[0] = direction < 0 ? kKeyRight : kKeyLeft;
+    // Long stuck at a wall: step back for a run-up now and then.
+    if (stuckTotal_ > 300 && stuckTotal_ % 200 < 20) frame.keys[0] = direction < 0 ? kKeyRight : kKeyLeft;
     lastX_ = x;
     return frame;
 }

@@ -21,6 +21,7 @@ struct BotProgress {
     int deaths = 0;                  // GAME OVER screens
     bool endingReached = false;      // UP taken at the door to the ending
     std::vector<int> stagesVisited;  // in order of first arrival
+    std::vector<std::uint64_t> arrivalFrames;  // the frame of each first arrival
 };
 
 class PlayerBot {
@@ -37,7 +38,7 @@ private:
     PlatformInputFrame Status();
     int WantedStatusRow() const;
     bool PitAhead(float worldX, int direction) const;
-    bool MonsterInReach(float worldX, float y, int direction) const;
+    bool MonsterInReach(float worldX, float y, int direction, float reach) const;
     bool MonsterNear(float worldX, float range) const;
 
     BotProgress progress_;
