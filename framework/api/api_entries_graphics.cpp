@@ -1,6 +1,7 @@
 // The public entries of the framework's graphics: each takes the framework
 // lock around its operation and returns the operation's result unchanged.
 #include <cstdarg>
+#include <cstring>
 
 #include "core/framework_lock.h"
 #include "core/utility.h"
@@ -34,6 +35,24 @@ const void* ApiGetScreenPixelFormatBlock() {
 ColorCode ApiMakeColorCode(int r, int g, int b) {
     FrameworkLockScope lock;
     return MakeColorCode(r, g, b);
+}
+
+// The two builders touch nothing but what they are given, so they go
+// straight to their work without the framework lock.
+int ApiBuildColorFormat(ColorFormatDesc* desc, int depth, std::uint32_t redMask, std::uint32_t greenMask,
+                        std::uint32_t blueMask, std::uint32_t alphaMask) {
+    return BuildColorFormat(desc, depth, redMask, greenMask, blueMask, alphaMask);
+}
+
+int ApiBuildDDPixelFormat(void* block, int bitCount, std::uint32_t redMask, std::uint32_t greenMask,
+                          std::uint32_t blueMask, std::uint32_t alphaMask) {
+    if (block == nullptr) return -1;
+    // Built aside and copied, so the caller's 32 bytes need no alignment.
+    D_DDPIXELFORMAT format;
+    BuildDDPixelFormat(&format, bitCount, redMask, greenMask, blueMask, alphaMask);
+    static_assert(sizeof format == 32);
+    std::memcpy(block, &format, sizeof format);
+    return 0;
 }
 
 int ApiPresentScreen() {

@@ -39,3 +39,30 @@ int QueryRectSize(const RECT* rect, int* width, int* height) {
     if (height != nullptr) *height = static_cast<int>(static_cast<DWORD>(rect->bottom) - static_cast<DWORD>(rect->top));
     return 0;
 }
+
+bool ClipCopyRects(RECT* source, int* destX, int* destY, const RECT& sourceArea, const RECT& destArea) {
+    NormalizeRect(source);
+    const RECT before = *source;
+    ClipRectToRect(source, &sourceArea);
+    *destX += source->left - before.left;
+    *destY += source->top - before.top;
+    RECT dest{*destX, *destY, *destX + (source->right - source->left), *destY + (source->bottom - source->top)};
+    const RECT destBefore = dest;
+    ClipRectToRect(&dest, &destArea);
+    source->left += dest.left - destBefore.left;
+    source->top += dest.top - destBefore.top;
+    source->right = source->left + (dest.right - dest.left);
+    source->bottom = source->top + (dest.bottom - dest.top);
+    *destX = dest.left;
+    *destY = dest.top;
+    return dest.right > dest.left && dest.bottom > dest.top;
+}
+
+bool CopyPartInWindow(const RECT& source, const RECT& dest, const RECT& window, RECT* partDest, RECT* partSource) {
+    *partDest = dest;
+    ClipRectToRect(partDest, &window);
+    if (partDest->right <= partDest->left || partDest->bottom <= partDest->top) return false;
+    *partSource = RECT{source.left + partDest->left - dest.left, source.top + partDest->top - dest.top,
+                       source.left + partDest->right - dest.left, source.top + partDest->bottom - dest.top};
+    return true;
+}

@@ -54,3 +54,21 @@ private:
 HRESULT CreateStandInSurface(const std::shared_ptr<DirectDrawCore>& core, const D_DDSURFACEDESC2& desc,
                              D_IDirectDrawSurface7** out);
 D_DDPIXELFORMAT PixelFormatOf(const PlatformPixelLayout& layout);
+
+// What the Direct3D stand-in reads and writes of a surface. It is resolved
+// at every call: a flip trades the memory of the primary and back buffer.
+struct SurfacePixels {
+    std::uint8_t* bits;
+    int pitch;
+    int width, height;
+    PlatformPixelLayout layout;
+    bool hasKey;
+    DWORD keyLow, keyHigh;
+    bool primary;
+    bool zBuffer;
+};
+// D_DD_OK, or why the surface cannot be drawn now (lost, released with its
+// DirectDraw object, its device context handed out).
+HRESULT ViewSurfacePixels(D_IDirectDrawSurface7* surface, SurfacePixels* out);
+// After drawing into a surface: the primary asks to be shown.
+void NoteSurfaceDrawn(D_IDirectDrawSurface7* surface);

@@ -5,6 +5,7 @@
 
 #include "ddraw/ddraw_internal.h"
 #include "ddraw/display_internal.h"
+#include "platform/d3d.h"
 #include "platform/kernel.h"
 
 const CLSID CLSID_D_DirectDraw7 = {0x3C305196, 0x50DB, 0x11D3, {0x9C, 0xFE, 0x00, 0xC0, 0x4F, 0xD9, 0x30, 0xC5}};
@@ -98,7 +99,8 @@ public:
             AddRef();
             return S_OK;
         }
-        // Neither Direct3D nor the older DirectDraw interfaces are offered.
+        if (IsEqualGUID(riid, IID_D_IDirect3D7)) return CreateDirect3DStandIn(object);
+        // The older DirectDraw interfaces are not offered.
         return ComObject::QueryInterface(riid, object);
     }
 

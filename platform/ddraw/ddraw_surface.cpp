@@ -46,6 +46,15 @@ public:
         }
     }
 
+    HRESULT QueryInterface(REFIID riid, void** object) override {
+        if (object != nullptr && IsEqualGUID(riid, IID_D_IDirectDrawSurface7)) {
+            *object = static_cast<D_IDirectDrawSurface7*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return ComObject::QueryInterface(riid, object);
+    }
+
     ~Surface() override {
         --g_liveSurfaces;
         if (role_ == SurfaceRole::Primary) {
@@ -64,6 +73,26 @@ public:
     }
 
     void SetBackBuffer(Surface* back) { backBuffer_ = back; }
+
+    // The pixels as the Direct3D stand-in draws them, resolved now.
+    HRESULT View(SurfacePixels* out) {
+        if (HRESULT hr = Usable(); hr != D_DD_OK) return hr;
+        if (dcOut_) return D_DDERR_SURFACEBUSY;
+        out->bits = Bits();
+        out->pitch = Pitch();
+        out->width = width_;
+        out->height = height_;
+        out->layout = layout_;
+        out->hasKey = hasKey_;
+        out->keyLow = key_.dwColorSpaceLowValue;
+        out->keyHigh = key_.dwColorSpaceHighValue;
+        out->primary = role_ == SurfaceRole::Primary;
+        out->zBuffer = role_ == SurfaceRole::ZBuffer;
+        return D_DD_OK;
+    }
+    void Drawn() {
+        if (role_ == SurfaceRole::Primary) PlatformMarkDirty();
+    }
     void SetColorKeyValue(const D_DDCOLORKEY& key) {
         key_ = key;
         hasKey_ = true;
@@ -595,11 +624,19 @@ bool LayoutFromPixelFormat(const D_DDPIXELFORMAT& pf, PlatformPixelLayout& out) 
 
 int PlatformLiveSurfaceCount() { return g_liveSurfaces.load(); }
 
+HRESULT ViewSurfacePixels(D_IDirectDrawSurface7* surface, SurfacePixels* out) {
+    if (surface == nullptr || out == nullptr) return D_DDERR_INVALIDPARAMS;
+    return static_cast<Surface*>(surface)->View(out);
+}
+
+void NoteSurfaceDrawn(D_IDirectDrawSurface7* surface) {
+    if (surface != nullptr) static_cast<Surface*>(surface)->Drawn();
+}
+
 HRESULT CreateStandInSurface(const std::shared_ptr<DirectDrawCore>& core, const D_DDSURFACEDESC2& desc,
                              D_IDirectDrawSurface7** out) {
     DWORD caps = (desc.dwFlags & D_DDSD_CAPS) ? desc.ddsCaps.dwCaps : D_DDSCAPS_OFFSCREENPLAIN;
     if (caps & D_DDSCAPS_OVERLAY) return D_DDERR_NOOVERLAYHW;
-    if (caps & D_DDSCAPS_TEXTURE) return D_DDERR_UNSUPPORTED;  // there is no Direct3D
     const PlatformDisplayKnobs& knobs = PlatformDisplayKnobsRef();
 
     if (caps & D_DDSCAPS_PRIMARYSURFACE) {
@@ -625,7 +662,9 @@ HRESULT CreateStandInSurface(const std::shared_ptr<DirectDrawCore>& core, const 
     if (!(desc.dwFlags & D_DDSD_WIDTH) || !(desc.dwFlags & D_DDSD_HEIGHT)) return D_DDERR_INVALIDPARAMS;
     if (desc.dwWidth == 0 || desc.dwHeight == 0 || desc.dwWidth > kMaxSurfaceSide || desc.dwHeight > kMaxSurfaceSide)
         return D_DDERR_INVALIDPARAMS;
-    bool video = (caps & D_DDSCAPS_SYSTEMMEMORY) == 0;
+    // Textures that Direct3D manages keep their pixels through a device loss.
+    const bool managed = (caps & D_DDSCAPS_TEXTURE) && (desc.ddsCaps.dwCaps2 & D_DDSCAPS2_TEXTUREMANAGE);
+    bool video = (caps & D_DDSCAPS_SYSTEMMEMORY) == 0 && !managed;
     if (video && knobs.videoMemoryFails) return static_cast<HRESULT>(0x887600BBu);  // out of video memory
     DWORD kept = caps & ~(D_DDSCAPS_SYSTEMMEMORY | D_DDSCAPS_VIDEOMEMORY | D_DDSCAPS_LOCALVIDMEM);
 

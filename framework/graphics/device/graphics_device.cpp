@@ -47,7 +47,7 @@ int StartUpGraphicsManager() {
     InitDrawState();
     g_managerInitialised = 1;
     DeleteAllSurface2DIfReady();
-    if (IsDirect3DUp())
+    if (DeleteAllSurface3DDataIfUp() == 0)
         WriteLogText("３Ｄグラフィック描画機能を使用します\n");
     else
         WriteLogText("３Ｄグラフィック描画機能は使用しません\n");
@@ -66,6 +66,7 @@ int StartUpGraphicsManager() {
 int ShutDownGraphicsManager() {
     if (!g_managerInitialised) return 0;
     ShutDownMask();
+    FreeAllMaskHandles();
     TermGraphTable();
     ResetAllFonts();
     ReleaseFontHandle(DefaultFontHandle());

@@ -284,7 +284,8 @@ int BindDrawTargetSurface(HandleId newTarget, HandleId oldTarget) {
     } else {
         const GraphRecord* graph = LookupGraph(newTarget);
         if (graph == nullptr) return -1;
-        if (GetGraphTargetStorage(graph, &next) != 0) return -1;
+        const int bound = graph->textureGraph ? GetTextureTargetStorage(graph, &next) : GetGraphTargetStorage(graph, &next);
+        if (bound != 0) return -1;
     }
     if (newTarget != kFrontScreenTarget && !d.softwareOnly && d.primary != nullptr && !FullScreenFlipping())
         d.primary->SetClipper(d.clipper);

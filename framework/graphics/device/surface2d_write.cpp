@@ -89,36 +89,23 @@ int WriteImageToSurface2D(const GraphImage* image, const GraphImage* alphaImage,
     // Clip the source to the image (and its alpha image), then the
     // destination to the surface data, moving the source along.
     RECT source = sourceRect;
-    NormalizeRect(&source);
-    const RECT sourceBefore = source;
     RECT imageArea = ImageRect(*image);
     if (alphaImage != nullptr) {
         imageArea.right = std::min<LONG>(imageArea.right, static_cast<LONG>(alphaImage->width));
         imageArea.bottom = std::min<LONG>(imageArea.bottom, static_cast<LONG>(alphaImage->height));
     }
-    ClipRectToRect(&source, &imageArea);
-    destX += source.left - sourceBefore.left;
-    destY += source.top - sourceBefore.top;
-    RECT dest{destX, destY, destX + source.right - source.left, destY + source.bottom - source.top};
-    const RECT dataArea{0, 0, data->width, data->height};
-    const RECT destBefore = dest;
-    ClipRectToRect(&dest, &dataArea);
-    source.left += dest.left - destBefore.left;
-    source.top += dest.top - destBefore.top;
-    source.right = source.left + (dest.right - dest.left);
-    source.bottom = source.top + (dest.bottom - dest.top);
-    if (dest.right <= dest.left || dest.bottom <= dest.top) return 0;
+    if (!ClipCopyRects(&source, &destX, &destY, imageArea, RECT{0, 0, data->width, data->height})) return 0;
 
     if (data->heldAsMemImg) {
         return WriteGraphImageToMemImg(image, alphaImage, &data->memImg, source.left, source.top,
-                                       source.right - source.left, source.bottom - source.top, dest.left, dest.top,
+                                       source.right - source.left, source.bottom - source.top, destX, destY,
                                        convertOption) < 0
                    ? -1
                    : 0;
     }
     if (data->surface == nullptr) return -1;
-    if (g_ScreenColorFormat.depth == 8) return WriteThroughGdi(*image, source, dest.left, dest.top, data->surface);
-    return WriteByLock(*image, source, dest.left, dest.top, data->surface, convertOption);
+    if (g_ScreenColorFormat.depth == 8) return WriteThroughGdi(*image, source, destX, destY, data->surface);
+    return WriteByLock(*image, source, destX, destY, data->surface, convertOption);
 }
 
 int WriteRectToGraphSurface2Ds(GraphRecord* graph, const GraphImage* image, const GraphImage* alphaImage,
@@ -131,12 +118,9 @@ int WriteRectToGraphSurface2Ds(GraphRecord* graph, const GraphImage* image, cons
         const Surface2DRecord* record = LookupSurface2D(graph->storageHandles[i]);
         if (record == nullptr) return -1;
         // The part of the destination this surface shows, in graphic coordinates.
-        RECT part = dest;
         const RECT window{record->x, record->y, record->x + record->width, record->y + record->height};
-        ClipRectToRect(&part, &window);
-        if (part.right <= part.left || part.bottom <= part.top) continue;
-        const RECT partSource{source.left + part.left - destX, source.top + part.top - destY,
-                              source.left + part.right - destX, source.top + part.bottom - destY};
+        RECT part, partSource;
+        if (!CopyPartInWindow(source, dest, window, &part, &partSource)) continue;
         if (WriteImageToSurface2D(image, alphaImage, partSource, record->partX + part.left - record->x,
                                   record->partY + part.top - record->y, graph->storageHandles[i], convertOption) < 0)
             return -1;

@@ -9,10 +9,13 @@
 #include "graphics/device/direct3d.h"
 #include "graphics/device/present.h"
 #include "graphics/device/screen_device.h"
+#include "graphics/device/surface2d.h"
 #include "graphics/device/texture_draw_stubs.h"
+#include "graphics/draw/draw_frame.h"
 #include "graphics/draw/draw_state.h"
 #include "graphics/draw/graph_record.h"
 #include "graphics/draw/soft_bridge.h"
+#include "graphics/movie/movie.h"
 #include "window/window.h"
 
 namespace {
@@ -36,26 +39,18 @@ LONG ClampToLong(std::int64_t v) {
                                                       std::numeric_limits<std::int32_t>::max()));
 }
 
-// Checks shared by the graphic draws: the handle and the blend graphic.
-// The graphic, or null when the draw fails.
-const GraphRecord* GraphForDraw(HandleId handle) {
-    const GraphRecord* graph = LookupGraph(handle);
+// The steps shared by the graphic draws before their rectangle: the handle
+// and the blend graphic are checked, an inactive application is waited
+// for, and a graphic that shows a movie gets the movie's newest frame. The
+// graphic, or null when the draw fails.
+GraphRecord* GraphForDraw(HandleId handle) {
+    GraphRecord* graph = LookupGraph(handle);
     if (graph == nullptr) return nullptr;
     if (g_DrawState.blendGraph >= 0 && BlendGraphCoversGraph(graph) < 0) return nullptr;
+    WaitWhileInactive();
+    if (graph->movieHandle >= 0) UpdateGraphMovieFrame(graph, 0);
     return graph;
 }
-
-struct FrameScope {
-    RECT rect;
-    bool front;
-    explicit FrameScope(const RECT& r) : rect(r), front(FrontScreenIsMemImg()) {
-        NormalizeRect(&rect);
-        if (front) PullWindowToMemImgScreen();
-    }
-    ~FrameScope() {
-        if (front) PushMemImgScreenToWindow(rect);
-    }
-};
 
 // Subtraction on the Direct3D path is an add between two inversions.
 template <typename Draw>
@@ -74,9 +69,8 @@ int BlitGraph(int x, int y, HandleId graphHandle, int transparent) {
     if (DrawingSkipped()) return 0;
     const GraphRecord* graph = GraphForDraw(graphHandle);
     if (graph == nullptr) return -1;
-    WaitWhileInactive();
     const RECT rect{x, y, ClampToLong(std::int64_t{x} + graph->width), ClampToLong(std::int64_t{y} + graph->height)};
-    FrameScope frame(rect);
+    DrawFrameScope frame(rect);
     if (graph->textureGraph)
         return DrawTexture(rect, [&] { return TextureBlitGraph(x, y, graph, transparent, 1); });
     return SoftBlitGraphF(x, y, graph, transparent, 1);
@@ -86,9 +80,8 @@ int StretchBlitGraph(int x1, int y1, int x2, int y2, HandleId graphHandle, int t
     if (DrawingSkipped()) return 0;
     const GraphRecord* graph = GraphForDraw(graphHandle);
     if (graph == nullptr) return -1;
-    WaitWhileInactive();
     const RECT rect{x1, y1, x2, y2};
-    FrameScope frame(rect);
+    DrawFrameScope frame(rect);
     if (graph->textureGraph)
         return DrawTexture(rect, [&] { return TextureStretchBlitGraph(x1, y1, x2, y2, graph, transparent); });
     return SoftDrawExtend(x1, y1, x2, y2, graph, transparent, 1, kNoHandle);
@@ -98,7 +91,6 @@ int RotateBlitGraphF(float x, float y, double scale, double angle, HandleId grap
     if (DrawingSkipped()) return 0;
     const GraphRecord* graph = GraphForDraw(graphHandle);
     if (graph == nullptr) return -1;
-    WaitWhileInactive();
     // The bounding box of the four turned corners, widened by 5 pixels.
     const double halfW = graph->width / 2, halfH = graph->height / 2;
     const double c = std::cos(angle) * scale, s = std::sin(angle) * scale;
@@ -113,7 +105,7 @@ int RotateBlitGraphF(float x, float y, double scale, double angle, HandleId grap
     }
     auto edge = [](double v) { return ClampToLong(static_cast<std::int64_t>(std::clamp(v, -2.0e9, 2.0e9))); };
     const RECT rect{edge(x + minX - 5), edge(y + minY - 5), edge(x + maxX + 5), edge(y + maxY + 5)};
-    FrameScope frame(rect);
+    DrawFrameScope frame(rect);
     if (graph->textureGraph)
         return DrawTexture(rect, [&] { return TextureRotateBlitGraph(x, y, scale, angle, graph, transparent, turn); });
     return SoftDrawRotate(x, y, scale, angle, graph, transparent, turn);
@@ -128,7 +120,6 @@ int FourCornerBlitGraph(float x1, float y1, float x2, float y2, float x3, float 
     if (DrawingSkipped()) return 0;
     const GraphRecord* graph = GraphForDraw(graphHandle);
     if (graph == nullptr) return -1;
-    WaitWhileInactive();
     // The bounding box of the four points; the triangles draw the column
     // and row of their corners, so it reaches one past the greatest.
     auto edge = [](float v, int past) {
@@ -136,7 +127,7 @@ int FourCornerBlitGraph(float x1, float y1, float x2, float y2, float x3, float 
     };
     const RECT rect{edge(std::min({x1, x2, x3, x4}), 0), edge(std::min({y1, y2, y3, y4}), 0),
                     edge(std::max({x1, x2, x3, x4}), 1), edge(std::max({y1, y2, y3, y4}), 1)};
-    FrameScope frame(rect);
+    DrawFrameScope frame(rect);
     // Both paths take the corners in the order top-left, top-right,
     // bottom-left, bottom-right.
     if (graph->textureGraph)
@@ -218,8 +209,8 @@ int FillBox(int x1, int y1, int x2, int y2, std::uint32_t color) {
     if (DrawingSkipped()) return 0;
     WaitWhileInactive();
     const RECT rect{x1, y1, x2, y2};
-    FrameScope frame(rect);
-    if (Direct3DDrawingInUse()) return DrawTexture(frame.rect, [&] { return FillBox3D(x1, y1, x2, y2, color); });
+    DrawFrameScope frame(rect);
+    if (Direct3DDrawingInUse()) return DrawTexture(frame.rect(), [&] { return FillBox3D(x1, y1, x2, y2, color); });
     return SoftDrawFilledBox(x1, y1, x2, y2, color);
 }
 
@@ -227,8 +218,8 @@ int FrameBox(int x1, int y1, int x2, int y2, std::uint32_t color) {
     if (DrawingSkipped()) return 0;
     WaitWhileInactive();
     const RECT rect{x1, y1, x2, y2};
-    FrameScope frame(rect);
-    if (Direct3DDrawingInUse()) return DrawTexture(frame.rect, [&] { return FrameBox3D(x1, y1, x2, y2, color); });
+    DrawFrameScope frame(rect);
+    if (Direct3DDrawingInUse()) return DrawTexture(frame.rect(), [&] { return FrameBox3D(x1, y1, x2, y2, color); });
     return SoftDrawBoxOutline(x1, y1, x2, y2, color);
 }
 
@@ -247,4 +238,20 @@ int ClearDrawTarget() {
         PushMemImgScreenToWindow(RECT{0, 0, w, h});
     }
     return result;
+}
+
+int PaintWholeGraph(HandleId graphHandle, int r, int g, int b, int a) {
+    if (g_DrawState.drawingSuppressed) return 0;
+    GraphRecord* graph = LookupGraph(graphHandle);
+    if (graph == nullptr) return -1;
+    return graph->textureGraph ? FillGraphSurface3Ds(graph, r, g, b, a) : FillGraphSurface2Ds(graph, r, g, b, a);
+}
+
+int CopyDrawScreenToGraph(int x1, int y1, int x2, int y2, HandleId graphHandle, int option) {
+    if (g_DrawState.drawingSuppressed) return 0;
+    GraphRecord* graph = LookupGraph(graphHandle);
+    if (graph == nullptr) return -1;
+    EndDeviceScene();
+    if (graph->textureGraph) return CaptureScreenToGraphTextures(x1, y1, x2, y2, graph, option);
+    return CopyDrawScreenToSurface2D(x1, y1, x2, y2, graph);
 }

@@ -40,3 +40,11 @@ int PaintBox(int x1, int y1, int x2, int y2, std::uint32_t color, int filled);
 
 // Fills the whole draw target with the background colour.
 int ClearDrawTarget();
+
+// Fills every pixel of a graphic with one colour (r, g, b, a: 0-255). 0, or
+// -1 for a bad handle.
+int PaintWholeGraph(HandleId graphHandle, int r, int g, int b, int a);
+// Copies the rectangle (x1, y1)-(x2, y2) of the draw target into a graphic
+// of that size. The option goes to the capture of a texture graphic. 0, or
+// -1 for a bad handle or a rectangle the copy cannot take.
+int CopyDrawScreenToGraph(int x1, int y1, int x2, int y2, HandleId graphHandle, int option);

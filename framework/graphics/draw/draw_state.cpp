@@ -9,6 +9,7 @@
 #include "graphics/device/direct3d.h"
 #include "graphics/device/present.h"
 #include "graphics/device/screen_device.h"
+#include "graphics/device/texture_draw_stubs.h"
 #include "graphics/device/surface2d.h"
 #include "graphics/draw/graph_record.h"
 #include "graphics/draw/mask.h"
@@ -397,11 +398,17 @@ int InvertRectAfterSubtract(const RECT& rect, int parameter) {
     return 0;
 }
 
+int ResetDrawTargetRect() {
+    DrawState& s = g_DrawState;
+    s.drawTargetRect = DrawTargetRectFor({0, 0, s.targetWidth, s.targetHeight});
+    return 0;
+}
+
 int RestoreDrawStateAfterLoss() {
     DrawState& s = g_DrawState;
     if (HasMaskBuffer()) MakeMaskWorkScreen(0, 1);
     if (s.maskOn && HasMaskBuffer()) s.maskInEffect = GetMaskScreenFlag() != 0 ? 1 : 0;
-    s.drawTargetRect = DrawTargetRectFor({0, 0, s.targetWidth, s.targetHeight});
+    ResetDrawTargetRect();
     if (IsDirect3DUp()) ApplyDrawTargetToDevice(s.maskInEffect);
     return 0;
 }

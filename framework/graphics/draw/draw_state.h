@@ -110,5 +110,10 @@ void UpdateDrawMatrices();
 int InvertRectBeforeSubtract(const RECT& rect, int parameter);
 int InvertRectAfterSubtract(const RECT& rect, int parameter);
 
+// The draw-target rectangle again: the window's client rectangle while the
+// front screen is drawn straight into a window without the mask, else the
+// whole target.
+int ResetDrawTargetRect();
+
 // After device loss: mask screen, mask in effect and draw-target rectangle again.
 int RestoreDrawStateAfterLoss();

@@ -12,6 +12,7 @@
 #include "graphics/draw/graph_record.h"
 #include "graphics/image/base_image.h"
 #include "graphics/image/color_format.h"
+#include "graphics/movie/movie.h"
 #include "platform/types.h"
 #include "window/window.h"
 
@@ -152,6 +153,8 @@ HandleId MakePartGraph(int x, int y, int width, int height, HandleId parentHandl
         WriteLogText("グラフィックの派生に失敗しました終了します");
         return kNoHandle;
     }
+    // The part shows the movie too: it stays open while either is alive.
+    if (part->movieHandle >= 0) ShareGraphMovie(part);
     return handle;
 }
 

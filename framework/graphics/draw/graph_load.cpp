@@ -51,8 +51,11 @@ HandleId LoadMovieFileToGraph(const char* fileName, int movieOption) {
     g_DrawState.createColorDepth = savedDepth;
     g_DrawState.createSystemMemory = savedMemory;
     GraphRecord* record = LookupGraph(handle);
-    if (record == nullptr)
+    if (record == nullptr) {
+        // Nothing shows the movie: it is closed, not left open.
+        CloseMovie(movie);
         return WriteLogFormat("右記のグラフィックファイルの格納用グラフィック領域の作成に失敗しました：%s", fileName);
+    }
     record->movieHandle = movie;
     return handle;
 }

@@ -15,6 +15,7 @@
 #include "graphics/draw/draw_state.h"
 #include "graphics/draw/graph_load.h"
 #include "graphics/draw/graph_record.h"
+#include "graphics/draw/mask.h"
 #include "graphics/image/base_image.h"
 #include "graphics/image/image_loader.h"
 #include "graphics/movie/movie.h"
@@ -97,7 +98,7 @@ void DefaultGraphReloadHandler() {
 int RecoverGraphImage(HandleId handle) {
     GraphRecord* record = LookupGraph(handle);
     if (record == nullptr) return -1;
-    const int result = record->textureGraph ? RestoreGraphTextures(record) : RestoreGraphSurface2Ds(record);
+    const int result = record->textureGraph ? RestoreGraphSurface3Ds(record) : RestoreGraphSurface2Ds(record);
     if (record->movieHandle >= 0) {
         D_IDirectDrawSurface7* surface = GetGraphMovieSurface(record);
         if (surface != nullptr && surface->IsLost() != D_DD_OK) surface->Restore();
@@ -120,10 +121,11 @@ int RecoverGraphicsAfterDeviceLoss() {
     if (!g_GraphTable.initialised) return 0;
     IncreaseLogIndent();
     ScreenDeviceState& d = g_ScreenDevice;
-    const int direct3DWasUp = IsDirect3DUp();
-
-    // Everything made on the old device goes first.
-    ShutDownDirect3D();
+    // Everything made on the old device goes first; the Direct3D layer keeps
+    // its records and tiles and makes their surfaces again below. The mask
+    // keeps its buffer and gets its work surface back with the draw state.
+    ReleaseDirect3DObjects();
+    ReleaseMaskWorkSurface();
     ReleaseMainSurfaces();
     ReleaseAllSurface2DSurfaces();
     ReleaseWindowClipper();
@@ -142,7 +144,7 @@ int RecoverGraphicsAfterDeviceLoss() {
     CreateOutputSurfaces();
     RecreateScreenPalette();
     BindDrawTargetSurface(g_DrawState.drawTarget, g_DrawState.drawTarget);
-    if (direct3DWasUp) StartUpDirect3D();
+    ReacquireDirect3D();
     ClearDrawTargetPixels();
     PresentScreen();
 

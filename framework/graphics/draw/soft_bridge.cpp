@@ -12,6 +12,7 @@
 #include "graphics/device/surface_data.h"
 #include "graphics/draw/draw_state.h"
 #include "graphics/draw/graph_record.h"
+#include "graphics/draw/mask.h"
 #include "graphics/image/convert_blit.h"
 
 TargetMemImgAccess g_TargetMemImgAccess{};
@@ -79,25 +80,24 @@ bool NeedsBlending(const SurfaceDataRecord* source) {
 
 // Opens the destination rectangle (draw-target coordinates, already
 // clipped). 0 or -1.
-int OpenDestination(TargetMemImgAccess& a, const RECT& r, bool blending, int keep, std::uint32_t* color1,
-                    std::uint32_t* color2) {
-    const DrawTargetBinding& b = g_DrawTargetBinding;
+int OpenDestination(TargetMemImgAccess& a, const SoftDrawDestination& dest, const RECT& r, bool blending, int keep,
+                    std::uint32_t* color1, std::uint32_t* color2) {
     const DrawState& s = g_DrawState;
-    if (b.image != nullptr && MemImgHasPixels(b.image)) {
-        if (b.offsetX == 0 && b.offsetY == 0) {
-            a.workImage = b.image;
+    if (dest.image != nullptr && MemImgHasPixels(dest.image)) {
+        if (dest.offsetX == 0 && dest.offsetY == 0) {
+            a.workImage = dest.image;
         } else {
-            InitMemImgView(&a.workRecord, b.image, b.offsetX, b.offsetY, s.targetWidth, s.targetHeight);
+            InitMemImgView(&a.workRecord, dest.image, dest.offsetX, dest.offsetY, s.targetWidth, s.targetHeight);
             a.workImage = &a.workRecord;
         }
         return 0;
     }
-    if (b.surface == nullptr) return -1;
+    if (dest.surface == nullptr) return -1;
     const ScreenDeviceState& d = g_ScreenDevice;
-    a.destSurface = b.surface;
-    a.destRect = Moved(r, s.drawTargetRect.left + b.offsetX, s.drawTargetRect.top + b.offsetY);
+    a.destSurface = dest.surface;
+    a.destRect = Moved(r, dest.originX + dest.offsetX, dest.originY + dest.offsetY);
 
-    bool throughWork1 = (b.videoMemory && blending) || (a.convert && (blending || keep == 0));
+    bool throughWork1 = (dest.videoMemory && blending) || (a.convert && (blending || keep == 0));
     // The work surface is screen-sized and holds the rectangle where the
     // target has it; a target larger than the screen (a wide graphic) may
     // not fit. It is then locked in place, which is only right when no
@@ -109,9 +109,9 @@ int OpenDestination(TargetMemImgAccess& a, const RECT& r, bool blending, int kee
     D_DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof desc;
     RECT lockRect = throughWork1 ? r : a.destRect;
-    D_IDirectDrawSurface7* locked = throughWork1 ? d.work1 : b.surface;
+    D_IDirectDrawSurface7* locked = throughWork1 ? d.work1 : dest.surface;
     if (throughWork1) {
-        if (GdiCopyThroughSurfaceDC(d.work1, r.left, r.top, b.surface, a.destRect) < 0) return -1;
+        if (GdiCopyThroughSurfaceDC(d.work1, r.left, r.top, dest.surface, a.destRect) < 0) return -1;
         a.copiedThroughWork1 = 1;
     }
     if (FAILED(locked->Lock(&lockRect, &desc, D_DDLOCK_WAIT, nullptr))) {
@@ -197,6 +197,18 @@ MEMIMG* PartMemImg(const Surface2DRecord& part, SurfaceDataRecord& data, MEMIMG*
     return view;
 }
 
+SoftDrawDestination CurrentSoftDrawDestination() {
+    const DrawTargetBinding& b = g_DrawTargetBinding;
+    if (IsMaskInEffect()) {
+        const MaskScreenState& m = g_MaskScreen;
+        return SoftDrawDestination{m.workSurface, GetMaskDrawMemImg(), 0, 0, 0, 0, m.workVideoMemory, 1,
+                                   RECT{0, 0, m.width, m.height}};
+    }
+    const RECT& origin = g_DrawState.drawTargetRect;
+    return SoftDrawDestination{b.surface, b.image, b.offsetX, b.offsetY, origin.left, origin.top, b.videoMemory, 0,
+                               RECT{}};
+}
+
 int DrawsStraightIntoScreenMemImg() { return g_ScreenDevice.screenMemImg && g_ScreenColorFormat.depth != 8; }
 
 int SoftDrawingUnavailable() {
@@ -227,21 +239,26 @@ int BeginTargetMemImgAccess(HandleId sourceSurface2D, int allowBlt, const RECT* 
         data = part != nullptr ? LookupSurfaceData(part->surfaceData) : nullptr;
         if (data == nullptr || sourceRect == nullptr) return -1;
     }
-    const DrawTargetBinding& b = g_DrawTargetBinding;
+    const SoftDrawDestination dest = CurrentSoftDrawDestination();
     const DrawState& s = g_DrawState;
     const bool blending = NeedsBlending(data);
+    // Through the mask the work image ends at the screen's edge; the
+    // blitter cannot clip, so what reaches past it goes by the renderer.
+    RECT within = *destRect;
+    if (dest.throughMask) ClipRectToRect(&within, &dest.bounds);
+    const bool fits = !dest.throughMask || std::memcmp(&within, destRect, sizeof within) == 0;
 
     if (allowBlt == 1 && data != nullptr && !blending && (s.brightColor & 0xFFFFFF) == 0xFFFFFF &&
-        !data->heldAsMemImg && data->surface != nullptr && b.surface != nullptr && b.image == nullptr) {
+        !data->heldAsMemImg && data->surface != nullptr && dest.surface != nullptr && dest.image == nullptr && fits) {
         D_DDSCAPS2 caps{};
         data->surface->GetCaps(&caps);
         const bool sourceSystem = (caps.dwCaps & D_DDSCAPS_SYSTEMMEMORY) != 0;
-        if (sourceSystem == !b.videoMemory) {
+        if (sourceSystem == !dest.videoMemory) {
             a.useBlt = 1;
-            a.destSurface = b.surface;
+            a.destSurface = dest.surface;
             a.sourceSurface = data->surface;
             a.sourceRect = Moved(*sourceRect, part->partX, part->partY);
-            a.destRect = Moved(*destRect, s.drawTargetRect.left + b.offsetX, s.drawTargetRect.top + b.offsetY);
+            a.destRect = Moved(*destRect, dest.originX + dest.offsetX, dest.originY + dest.offsetY);
             return 0;
         }
     }
@@ -250,12 +267,12 @@ int BeginTargetMemImgAccess(HandleId sourceSurface2D, int allowBlt, const RECT* 
     // one-byte rows of an 8-bit screen it would write far past each row.
     if (g_ScreenColorFormat.depth == 8) return -1;
     a.convert = g_ScreenDevice.pixelCode == kScreenPixel555 || g_ScreenDevice.pixelCode == kScreenPixelOther;
-    RECT r = *destRect;
+    RECT r = within;
     ClipRectToRect(&r, &s.drawArea);
     if (IsEmpty(r)) return -1;
     a.drawRect = r;
 
-    if (OpenDestination(a, r, blending, keep, color1, color2) < 0) {
+    if (OpenDestination(a, dest, r, blending, keep, color1, color2) < 0) {
         ResetAccess(a);
         return -1;
     }

@@ -74,12 +74,27 @@ MEMIMG* PartMemImg(const Surface2DRecord& part, SurfaceDataRecord& data, MEMIMG*
 // gives 0, values past the range its ends).
 int TruncateToInt(double v);
 
+// Where software draws land: the draw target, or the mask's work image
+// while the mask is in effect (addressed in draw-target coordinates and
+// only as large as the screen).
+struct SoftDrawDestination {
+    D_IDirectDrawSurface7* surface;
+    MEMIMG* image;             // a software image, or null
+    int offsetX, offsetY;      // the target's place inside the surface or image
+    int originX, originY;      // the draw-target origin (the window's place for the front screen)
+    int videoMemory;
+    int throughMask;
+    RECT bounds;               // what exists of it, when drawn through the mask
+};
+SoftDrawDestination CurrentSoftDrawDestination();
+
 // 1 while the screen is held as software images the renderer draws into
 // directly (any depth but 8).
 int DrawsStraightIntoScreenMemImg();
 // The draw target's software image when the screen is held as software
-// images: the target's own, or `view` laid at a part graphic's place in it.
-// Null when the target has no pixels.
+// images: the target's own, or `view` laid at a part graphic's place in it;
+// the mask's work image while the mask is in effect. Null when there are no
+// pixels.
 MEMIMG* StraightDrawTarget(MEMIMG* view);
 // 1 when software drawing cannot run: drawing disabled, or neither
 // software-only mode nor DirectDraw.

@@ -55,10 +55,10 @@ void DrawLinesIntoWork(const LineRecord* records, int count) {
 }  // namespace
 
 MEMIMG* StraightDrawTarget(MEMIMG* view) {
-    const DrawTargetBinding& b = g_DrawTargetBinding;
-    if (b.image == nullptr || !MemImgHasPixels(b.image)) return nullptr;
-    if (b.offsetX == 0 && b.offsetY == 0) return b.image;
-    InitMemImgView(view, b.image, b.offsetX, b.offsetY, g_DrawState.targetWidth, g_DrawState.targetHeight);
+    const SoftDrawDestination dest = CurrentSoftDrawDestination();
+    if (dest.image == nullptr || !MemImgHasPixels(dest.image)) return nullptr;
+    if (dest.offsetX == 0 && dest.offsetY == 0) return dest.image;
+    InitMemImgView(view, dest.image, dest.offsetX, dest.offsetY, g_DrawState.targetWidth, g_DrawState.targetHeight);
     return view;
 }
 
@@ -165,15 +165,16 @@ int SoftDrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t color) {
     if (clipped.left >= clipped.right || clipped.top >= clipped.bottom) return 0;
 
     // An opaque box on a DirectDraw surface is the blitter's colour fill.
-    const DrawTargetBinding& b = g_DrawTargetBinding;
-    if (PlainFill() && b.surface != nullptr && b.image == nullptr) {
-        const RECT& origin = g_DrawState.drawTargetRect;
-        RECT onSurface{clipped.left + origin.left + b.offsetX, clipped.top + origin.top + b.offsetY,
-                       clipped.right + origin.left + b.offsetX, clipped.bottom + origin.top + b.offsetY};
+    const SoftDrawDestination dest = CurrentSoftDrawDestination();
+    if (dest.throughMask) ClipRectToRect(&clipped, &dest.bounds);
+    if (clipped.left >= clipped.right || clipped.top >= clipped.bottom) return 0;
+    if (PlainFill() && dest.surface != nullptr && dest.image == nullptr) {
+        const LONG dx = dest.originX + dest.offsetX, dy = dest.originY + dest.offsetY;
+        RECT onSurface{clipped.left + dx, clipped.top + dy, clipped.right + dx, clipped.bottom + dy};
         D_DDBLTFX fx{};
         fx.dwSize = sizeof fx;
         fx.dwFillColor = color;
-        return FAILED(b.surface->Blt(&onSurface, nullptr, nullptr, D_DDBLT_COLORFILL | D_DDBLT_WAIT, &fx)) ? -1 : 0;
+        return FAILED(dest.surface->Blt(&onSurface, nullptr, nullptr, D_DDBLT_COLORFILL | D_DDBLT_WAIT, &fx)) ? -1 : 0;
     }
     std::uint32_t workColor = color;
     if (BeginTargetMemImgAccess(kNoHandle, 0, nullptr, &clipped, 1, &workColor, nullptr) < 0) return -1;
@@ -189,12 +190,15 @@ int SoftDrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t color) {
     const LONG l = box.left, t = box.top, r = box.right - 1, b = box.bottom - 1;
     if (box.right <= box.left || box.bottom <= box.top) return SoftDrawingUnavailable() ? -1 : 0;
     // Each line leaves out its end point, so the four meet without drawing
-    // a corner twice. A box one pixel high or wide is a single line.
+    // a corner twice. In a box one pixel high or wide two of them have no
+    // length and the other two run over one another; their pixels are
+    // drawn once, as one line, so a blend is not applied twice. A 1 x 1 box
+    // has four lines of no length and draws nothing.
     LineRecord lines[4];
     int count = 0;
-    if (t == b) {
+    if (t == b && l != r) {
         lines[count++] = LineRecord{l, t, r + 1, t, color, param};
-    } else if (l == r) {
+    } else if (l == r && t != b) {
         lines[count++] = LineRecord{l, t, l, b + 1, color, param};
     } else {
         lines[count++] = LineRecord{l, t, r, t, color, param};

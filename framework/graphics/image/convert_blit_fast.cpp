@@ -1,7 +1,8 @@
 // The converting blit's fast conversions between the formats images and
 // screens use most. Each gives exactly the general loop's pixels; they are
 // taken only for plain copies (no dither, mirror, alpha image, transparent
-// copy, alpha from colour or mode words).
+// copy or mode words; alpha from colour only from 8:8:8 into 16 bits, the
+// way images become textures).
 #include "graphics/image/convert_blit_job.h"
 
 namespace {
@@ -53,15 +54,38 @@ void ConvertAny(const ConvertJob& job, Convert convert) {
 inline std::uint32_t Widen5(std::uint32_t c) { return (c << 3) | ((c & 1) ? 7u : 0u); }
 inline std::uint32_t Widen6(std::uint32_t c) { return (c << 2) | ((c & 1) ? 3u : 0u); }
 
+// 8:8:8 into a 16-bit format whose channels are 8 bits or fewer, the alpha
+// cleared where the colour equals the transparent colour at the
+// destination's precision (the general loop compares the kept bits).
+bool ConvertRgbWithAlphaFromColor(const ConvertJob& job) {
+    const ColorFormatDesc& d = job.dest;
+    if (job.destBpp != 2 || d.redWidth > 8 || d.greenWidth > 8 || d.blueWidth > 8 || d.redWidth == 0 ||
+        d.greenWidth == 0 || d.blueWidth == 0)
+        return false;
+    const int rd = 24 - d.redWidth, gd = 16 - d.greenWidth, bd = 8 - d.blueWidth;
+    auto colour = [&](std::uint32_t p) {
+        return ((p >> rd << d.redShift) & d.redMask) | ((p >> gd << d.greenShift) & d.greenMask) |
+               ((p >> bd << d.blueShift) & d.blueMask);
+    };
+    const std::uint32_t transparent = colour(job.transColor & 0xFFFFFF);
+    const std::uint32_t alpha = d.alphaMask;
+    ConvertAny(job, [&](std::uint32_t p) {
+        const std::uint32_t c = colour(p & 0xFFFFFF);
+        return c == transparent ? c : c | alpha;
+    });
+    return true;
+}
+
 }  // namespace
 
 bool RunFastConversion(const ConvertJob& job) {
     if (job.dither || job.forceGeneralLoop != 0 || job.convertOption != 0 || job.mirror || job.hasAlphaImage ||
-        job.transCopy || job.alphaFromColor || job.destBpp < 2) {
+        job.transCopy || job.destBpp < 2) {
         return false;
     }
     const ColorFormatDesc& s = job.src;
     const ColorFormatDesc& d = job.dest;
+    if (job.alphaFromColor) return Is888(s) && !job.alphaWanted && ConvertRgbWithAlphaFromColor(job);
 
     // One-byte sources (palette indexes or single-channel values): the 256
     // possible results once, then a look-up.

@@ -8,9 +8,9 @@
 
 #include "core/fatal_error.h"
 #include "core/log.h"
-#include "graphics/device/present.h"
-#include "graphics/device/screen_device.h"
+#include "graphics/draw/draw_frame.h"
 #include "graphics/draw/draw_state.h"
+#include "graphics/draw/mask.h"
 #include "graphics/text/font.h"
 #include "graphics/text/text_pixels.h"
 #include "window/window.h"
@@ -161,22 +161,6 @@ void DrawGlyph(const FontRecord& font, const FontGlyphSlot& slot, int gx, int gy
     }
 }
 
-// A front screen held as a software image is read back from the window
-// before the text is drawn and shown again afterwards.
-struct FrontScreenScope {
-    RECT rect;
-    bool front;
-    explicit FrontScreenScope(const RECT& r)
-        : rect(r),
-          front(g_ScreenDevice.screenMemImg && g_ScreenColorFormat.depth > 8 &&
-                g_DrawState.drawTarget == kFrontScreenTarget) {
-        if (front) PullWindowToMemImgScreen();
-    }
-    ~FrontScreenScope() {
-        if (front) PushMemImgScreenToWindow(rect);
-    }
-};
-
 }  // namespace
 
 void SetTextMonoFastPath(int allowed) { g_monoFastPath = allowed != 0; }
@@ -230,6 +214,16 @@ int DrawTextWithFont(int x, int y, const char* text, std::uint32_t color, int fo
     WaitWhileInactive();
     if (x >= s.drawArea.right) return 0;
     const long bottom = std::min<long>(static_cast<long>(y) + font->size + 3, INT_MAX);
-    FrontScreenScope front(RECT{x, y, s.drawArea.right, static_cast<LONG>(bottom)});
+    RECT rect{x, y, s.drawArea.right, static_cast<LONG>(bottom)};
+    // Through the mask, only what the rectangle covers comes back from the
+    // work image: glyphs reaching left of x or above y widen it.
+    const bool masked = IsMaskInEffect() && font->textureCache == 0;
+    TextExtent extent{};
+    if (masked && MeasureTextExtent(font, text, &extent) == 0) {
+        rect.left = std::min<LONG>(rect.left, static_cast<LONG>(std::max<long>(long{x} + extent.left, INT_MIN)));
+        rect.top = std::min<LONG>(rect.top, static_cast<LONG>(std::max<long>(long{y} + extent.top, INT_MIN)));
+        rect.bottom = std::max<LONG>(rect.bottom, static_cast<LONG>(std::min<long>(long{y} + extent.bottom, INT_MAX)));
+    }
+    DrawFrameScope frame(rect, masked);
     return SoftDrawFontText(x, y, text, color, fontHandle, edgeColor, vertical);
 }

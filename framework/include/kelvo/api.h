@@ -6,6 +6,7 @@
 #include <cstdint>
 
 using ColorCode = std::uint32_t;  // a pixel value in the screen's format
+struct ColorFormatDesc;           // the framework's pixel-format descriptor
 
 int ApiInitFramework();
 int ApiEndFramework();
@@ -23,6 +24,15 @@ int ApiSetVBlankWait(int flag);
 // The screen's pixel-format block (used by movies); null before start-up.
 const void* ApiGetScreenPixelFormatBlock();
 ColorCode ApiMakeColorCode(int r, int g, int b);
+// A pixel-format descriptor from the depth and the four channel masks (0
+// for a missing channel). Takes no lock. 0, or -1 for a null descriptor.
+int ApiBuildColorFormat(ColorFormatDesc* desc, int depth, std::uint32_t redMask, std::uint32_t greenMask,
+                        std::uint32_t blueMask, std::uint32_t alphaMask);
+// The 32-byte DirectDraw pixel-format block at `block`: size 32, the RGB
+// flag (also with an alpha mask), the bit count and the four masks. Takes no
+// lock. 0, or -1 for a null block.
+int ApiBuildDDPixelFormat(void* block, int bitCount, std::uint32_t redMask, std::uint32_t greenMask,
+                          std::uint32_t blueMask, std::uint32_t alphaMask);
 int ApiPresentScreen();
 int ApiReleaseGraph(int graphHandle, int flag);
 int ApiReleaseAllGraphs(int flag);

@@ -31,6 +31,18 @@ class DrawOpsTest : public FrameworkTest {
 protected:
     void SetUp() override {
         FrameworkTest::SetUp();
+        ResetDisplay();
+        PlatformSetFrameSink([this](const PlatformFrame& f) { frames.push_back(f); });
+        ApiSetAllowDoubleStart(1);
+    }
+    void TearDown() override {
+        FrameworkTest::TearDown();
+        PlatformSetFrameSink(nullptr);
+        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
+    }
+
+    // The stand-in's display and the screen settings as at a fresh start.
+    void ResetDisplay() {
         PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
         PlatformDisplayReset();
         // Software-only mode, once entered, outlives the framework's end.
@@ -39,13 +51,6 @@ protected:
         // So does a screen mode applied before the start (an 8-bit one).
         ApplyScreenMode(640, 480, 16, 0, -1);
         g_ScreenDevice.disable3D = 0;
-        PlatformSetFrameSink([this](const PlatformFrame& f) { frames.push_back(f); });
-        ApiSetAllowDoubleStart(1);
-    }
-    void TearDown() override {
-        FrameworkTest::TearDown();
-        PlatformSetFrameSink(nullptr);
-        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
     }
 
     void Start() {

@@ -190,7 +190,9 @@ TEST_F(DrawOpsTest, FilledAndOutlinedBoxesCoverExactlyTheirPixels) {
         if (blended) ApiSetBlendModeParam(kBlendModeAdd, 255);
         ASSERT_EQ(ApiPaintBox(30, 20, 10, 10, kBlue, 1), 0);  // corners in any order
         ASSERT_EQ(ApiPaintBox(100, 100, 110, 105, kRed, 0), 0);
-        ASSERT_EQ(ApiPaintBox(200, 100, 201, 101, kGreen, 0), 0);  // one pixel
+        ASSERT_EQ(ApiPaintBox(200, 100, 201, 101, kGreen, 0), 0);  // four lines of no length
+        ASSERT_EQ(ApiPaintBox(210, 100, 212, 102, kGreen, 0), 0);  // the 2 x 2 square
+        ASSERT_EQ(ApiPaintBox(220, 100, 225, 101, kGreen, 0), 0);  // one pixel high
         ApiSetBlendModeParam(0, 0);
         const PlatformFrame& f = Present();
         EXPECT_EQ(f.Raw(10, 10), kBlue);
@@ -211,8 +213,15 @@ TEST_F(DrawOpsTest, FilledAndOutlinedBoxesCoverExactlyTheirPixels) {
         EXPECT_EQ(f.Raw(105, 102), under);
         EXPECT_EQ(f.Raw(110, 100), under);
         EXPECT_EQ(f.Raw(100, 105), under);
-        EXPECT_EQ(f.Raw(200, 100), kGreen);
-        EXPECT_EQ(f.Raw(201, 100), under);
+        EXPECT_EQ(f.Raw(200, 100), under);
+        for (int y = 100; y < 102; ++y)
+            for (int x = 210; x < 212; ++x) EXPECT_EQ(f.Raw(x, y), kGreen) << x << "," << y;
+        EXPECT_EQ(f.Raw(212, 100), under);
+        EXPECT_EQ(f.Raw(210, 102), under);
+        // Once each, also where the two long sides lie on one another.
+        for (int x = 220; x < 225; ++x) EXPECT_EQ(f.Raw(x, 100), kGreen) << x;
+        EXPECT_EQ(f.Raw(225, 100), under);
+        EXPECT_EQ(f.Raw(222, 101), under);
     }
 }
 

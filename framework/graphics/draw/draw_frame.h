@@ -1,0 +1,27 @@
+// The steps every drawing operation takes around its draw. Before: a front
+// screen held as a software image is read back from the window, and, with
+// the mask in effect, the rectangle the draw touches is saved into the
+// mask's work image (the draw then goes there). After, also when the draw
+// failed: the pixels the mask allows are copied back over the target, and
+// the front screen is shown again.
+#pragma once
+
+#include "platform/types.h"
+
+class DrawFrameScope {
+public:
+    // The rectangle's corners may come in any order; `useMask` is false for
+    // draws the mask does not apply to.
+    explicit DrawFrameScope(const RECT& rect, bool useMask = true);
+    ~DrawFrameScope();
+    DrawFrameScope(const DrawFrameScope&) = delete;
+    DrawFrameScope& operator=(const DrawFrameScope&) = delete;
+
+    // The rectangle with its corners ordered.
+    const RECT& rect() const { return rect_; }
+
+private:
+    RECT rect_;
+    bool front_;
+    bool masked_;
+};

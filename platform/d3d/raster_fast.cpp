@@ -1,0 +1,354 @@
+// Specialised span loops: a span is fetched into a row of 0xAARRGGBB
+// texels, combined with the primitive's flat colour, then tested, blended
+// and written, each pass a plain loop over the row. They give the pixels of
+// the reference pipeline exactly; the tests prove it state by state.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "d3d/raster_internal.h"
+
+namespace {
+
+// ---- planning ------------------------------------------------------------------
+
+enum class Arg { Texture, Diffuse, Other };
+
+Arg ArgOf(DWORD arg) {
+    if (arg & ~D_D3DTA_SELECTMASK) return Arg::Other;
+    switch (arg) {
+        case D_D3DTA_TEXTURE: return Arg::Texture;
+        case D_D3DTA_DIFFUSE:
+        case D_D3DTA_CURRENT: return Arg::Diffuse;  // stage 0: the diffuse colour
+        default: return Arg::Other;
+    }
+}
+
+// What one stage-0 operation makes of texture and diffuse; false when it is
+// none of the three sources.
+bool SourceOf(DWORD op, DWORD arg1, DWORD arg2, bool hasTexture, FastSource* out) {
+    const Arg a = ArgOf(arg1), b = ArgOf(arg2);
+    auto single = [&](Arg arg) {
+        if (arg == Arg::Other) return false;
+        *out = arg == Arg::Texture && hasTexture ? FastSource::Texel : FastSource::Diffuse;
+        return true;
+    };
+    switch (op) {
+        case D_D3DTOP_SELECTARG1: return single(a);
+        case D_D3DTOP_SELECTARG2: return single(b);
+        case D_D3DTOP_MODULATE:
+            if (a == Arg::Other || b == Arg::Other) return false;
+            if (a == Arg::Texture || b == Arg::Texture) {
+                if (!hasTexture) {  // passes CURRENT through
+                    *out = FastSource::Diffuse;
+                    return true;
+                }
+                if (a == b) return false;
+                *out = FastSource::Modulate;
+                return true;
+            }
+            return false;
+        default: return false;
+    }
+}
+
+bool TargetOf(const PlatformPixelLayout& l, FastTarget* out) {
+    if (l.alphaMask != 0) return false;
+    if (l.bitsPerPixel == 16 && l.redMask == 0xF800 && l.greenMask == 0x07E0 && l.blueMask == 0x001F) {
+        *out = FastTarget::R5G6B5;
+        return true;
+    }
+    if (l.bitsPerPixel == 16 && l.redMask == 0x7C00 && l.greenMask == 0x03E0 && l.blueMask == 0x001F) {
+        *out = FastTarget::X1R5G5B5;
+        return true;
+    }
+    if (l.bitsPerPixel == 32 && l.redMask == 0xFF0000 && l.greenMask == 0xFF00 && l.blueMask == 0xFF) {
+        *out = FastTarget::X8R8G8B8;
+        return true;
+    }
+    return false;
+}
+
+bool TexelOf(const RasterTexture* t, FastTexel* out) {
+    if (t == nullptr) {
+        *out = FastTexel::None;
+        return true;
+    }
+    if (t->width <= 0 || t->height <= 0) return false;
+    const PlatformPixelLayout& l = t->layout;
+    if (l.bitsPerPixel == 16 && t->decode16 != nullptr) {
+        *out = FastTexel::Table16;
+        return true;
+    }
+    if (l.bitsPerPixel == 32 && l.redMask == 0xFF0000 && l.greenMask == 0xFF00 && l.blueMask == 0xFF) {
+        if (l.alphaMask == 0xFF000000u) {
+            *out = FastTexel::A8R8G8B8;
+            return true;
+        }
+        if (l.alphaMask == 0) {
+            *out = FastTexel::X8R8G8B8;
+            return true;
+        }
+    }
+    return false;
+}
+
+FastBlend BlendOf(const RasterPipeline& p) {
+    if (!p.blend) return FastBlend::None;
+    if (p.srcBlend == D_D3DBLEND_SRCALPHA && p.destBlend == D_D3DBLEND_INVSRCALPHA) return FastBlend::Alpha;
+    if (p.srcBlend == D_D3DBLEND_SRCALPHA && p.destBlend == D_D3DBLEND_ONE) return FastBlend::Add;
+    return FastBlend::General;
+}
+
+// ---- the passes ------------------------------------------------------------------
+
+struct Scratch {
+    std::vector<std::uint32_t> texels;
+    std::vector<std::uint32_t> colors;
+    std::vector<int> columns;
+};
+
+Scratch& ScratchForThread() {
+    thread_local Scratch scratch;
+    return scratch;
+}
+
+int TexelIndex(double coordinate, int size) { return std::clamp(FloorIndex(coordinate * size), 0, size - 1); }
+
+template <FastTexel kTexel>
+std::uint32_t ReadTexel(const RasterTexture& t, const std::uint8_t* row, int x) {
+    if constexpr (kTexel == FastTexel::Table16) {
+        std::uint16_t raw;
+        std::memcpy(&raw, row + static_cast<std::ptrdiff_t>(x) * 2, 2);
+        return t.decode16[raw];
+    } else {
+        std::uint32_t raw;
+        std::memcpy(&raw, row + static_cast<std::ptrdiff_t>(x) * 4, 4);
+        return kTexel == FastTexel::X8R8G8B8 ? (raw | 0xFF000000u) : raw;
+    }
+}
+
+// Quads: u follows x alone and v follows y alone, so a span reads one
+// texel row through a table of columns.
+template <FastTexel kTexel>
+void FetchQuad(const RasterTexture& t, const PrimSetup& s, int set, int y, int x0, int n, std::uint32_t* out) {
+    Scratch& scratch = ScratchForThread();
+    scratch.columns.resize(static_cast<std::size_t>(n));
+    int* columns = scratch.columns.data();
+    for (int i = 0; i < n; ++i) columns[i] = TexelIndex(s.u[set].At(x0 + i, y), t.width);
+    const std::uint8_t* row = t.bits + static_cast<std::ptrdiff_t>(TexelIndex(s.v[set].At(x0, y), t.height)) * t.pitch;
+    for (int i = 0; i < n; ++i) out[i] = ReadTexel<kTexel>(t, row, columns[i]);
+}
+
+template <FastTexel kTexel>
+void FetchTriangle(const RasterTexture& t, const PrimSetup& s, int set, int y, int x0, int n, std::uint32_t* out) {
+    for (int i = 0; i < n; ++i) {
+        const int tx = TexelIndex(s.u[set].At(x0 + i, y), t.width);
+        const int ty = TexelIndex(s.v[set].At(x0 + i, y), t.height);
+        out[i] = ReadTexel<kTexel>(t, t.bits + static_cast<std::ptrdiff_t>(ty) * t.pitch, tx);
+    }
+}
+
+template <FastTexel kTexel>
+void Fetch(const RasterTexture& t, const PrimSetup& s, int set, int y, int x0, int n, std::uint32_t* out) {
+    if (s.kind == PrimKind::Quad)
+        FetchQuad<kTexel>(t, s, set, y, x0, n, out);
+    else
+        FetchTriangle<kTexel>(t, s, set, y, x0, n, out);
+}
+
+std::uint32_t ModulateRgb(std::uint32_t t, std::uint32_t d) {
+    return Mul255(t >> 16 & 0xFF, d >> 16 & 0xFF) << 16 | Mul255(t >> 8 & 0xFF, d >> 8 & 0xFF) << 8 |
+           Mul255(t & 0xFF, d & 0xFF);
+}
+
+template <FastSource kColor, FastSource kAlpha>
+void Combine(const std::uint32_t* texels, std::uint32_t diffuse, int n, std::uint32_t* out) {
+    for (int i = 0; i < n; ++i) {
+        const std::uint32_t t = kColor == FastSource::Diffuse && kAlpha == FastSource::Diffuse ? 0 : texels[i];
+        std::uint32_t rgb, a;
+        if constexpr (kColor == FastSource::Texel)
+            rgb = t & 0xFFFFFF;
+        else if constexpr (kColor == FastSource::Diffuse)
+            rgb = diffuse & 0xFFFFFF;
+        else
+            rgb = ModulateRgb(t, diffuse);
+        if constexpr (kAlpha == FastSource::Texel)
+            a = t >> 24;
+        else if constexpr (kAlpha == FastSource::Diffuse)
+            a = diffuse >> 24;
+        else
+            a = Mul255(t >> 24, diffuse >> 24);
+        out[i] = a << 24 | rgb;
+    }
+}
+
+using CombineFn = void (*)(const std::uint32_t*, std::uint32_t, int, std::uint32_t*);
+
+template <FastSource kColor>
+CombineFn CombineFor(FastSource alpha) {
+    switch (alpha) {
+        case FastSource::Texel: return Combine<kColor, FastSource::Texel>;
+        case FastSource::Diffuse: return Combine<kColor, FastSource::Diffuse>;
+        default: return Combine<kColor, FastSource::Modulate>;
+    }
+}
+
+CombineFn CombineFor(FastSource color, FastSource alpha) {
+    switch (color) {
+        case FastSource::Texel: return CombineFor<FastSource::Texel>(alpha);
+        case FastSource::Diffuse: return CombineFor<FastSource::Diffuse>(alpha);
+        default: return CombineFor<FastSource::Modulate>(alpha);
+    }
+}
+
+template <FastTarget kTarget>
+std::uint32_t Encode(std::uint32_t c) {
+    if constexpr (kTarget == FastTarget::R5G6B5)
+        return (c >> 8 & 0xF800) | (c >> 5 & 0x07E0) | (c >> 3 & 0x001F);
+    else if constexpr (kTarget == FastTarget::X1R5G5B5)
+        return (c >> 9 & 0x7C00) | (c >> 6 & 0x03E0) | (c >> 3 & 0x001F);
+    else
+        return c & 0xFFFFFF;
+}
+
+// The target has no alpha: only the colour channels are blended.
+std::uint32_t BlendAlpha(std::uint32_t s, std::uint32_t d) {
+    const std::uint32_t a = s >> 24, na = 255 - a;
+    const std::uint32_t r = ((s >> 16 & 0xFF) * a + (d >> 16 & 0xFF) * na + 127) / 255;
+    const std::uint32_t g = ((s >> 8 & 0xFF) * a + (d >> 8 & 0xFF) * na + 127) / 255;
+    const std::uint32_t b = ((s & 0xFF) * a + (d & 0xFF) * na + 127) / 255;
+    return r << 16 | g << 8 | b;
+}
+
+std::uint32_t BlendAdd(std::uint32_t s, std::uint32_t d) {
+    const std::uint32_t a = s >> 24;
+    const std::uint32_t r = std::min<std::uint32_t>(((s >> 16 & 0xFF) * a + (d >> 16 & 0xFF) * 255 + 127) / 255, 255);
+    const std::uint32_t g = std::min<std::uint32_t>(((s >> 8 & 0xFF) * a + (d >> 8 & 0xFF) * 255 + 127) / 255, 255);
+    const std::uint32_t b = std::min<std::uint32_t>(((s & 0xFF) * a + (d & 0xFF) * 255 + 127) / 255, 255);
+    return r << 16 | g << 8 | b;
+}
+
+template <FastTarget kTarget>
+std::uint32_t ReadDest(const RasterTarget& t, const std::uint8_t* p) {
+    if constexpr (kTarget == FastTarget::X8R8G8B8) {
+        std::uint32_t raw;
+        std::memcpy(&raw, p, 4);
+        return raw | 0xFF000000u;
+    } else {
+        std::uint16_t raw;
+        std::memcpy(&raw, p, 2);
+        return t.decode16[raw];
+    }
+}
+
+template <FastTarget kTarget>
+void Store(std::uint8_t* p, std::uint32_t v) {
+    if constexpr (kTarget == FastTarget::X8R8G8B8) {
+        std::memcpy(p, &v, 4);
+    } else {
+        const std::uint16_t w = static_cast<std::uint16_t>(v);
+        std::memcpy(p, &w, 2);
+    }
+}
+
+template <FastTarget kTarget, FastBlend kBlend, bool kTest>
+void Write(const FastPlan& plan, const RasterPipeline& p, const std::uint32_t* colors, std::uint8_t* out, int n) {
+    constexpr int kBytes = kTarget == FastTarget::X8R8G8B8 ? 4 : 2;
+    for (int i = 0; i < n; ++i, out += kBytes) {
+        std::uint32_t c = colors[i];
+        if constexpr (kTest)
+            if (!plan.alphaPasses[c >> 24]) continue;
+        if constexpr (kBlend == FastBlend::Alpha)
+            c = BlendAlpha(c, ReadDest<kTarget>(p.target, out));
+        else if constexpr (kBlend == FastBlend::Add)
+            c = BlendAdd(c, ReadDest<kTarget>(p.target, out));
+        else if constexpr (kBlend == FastBlend::General)
+            c = BlendPixel(p.srcBlend, p.destBlend, c, ReadDest<kTarget>(p.target, out), false);
+        Store<kTarget>(out, Encode<kTarget>(c));
+    }
+}
+
+using WriteFn = void (*)(const FastPlan&, const RasterPipeline&, const std::uint32_t*, std::uint8_t*, int);
+
+template <FastTarget kTarget, FastBlend kBlend>
+WriteFn WriteFor(bool test) {
+    return test ? Write<kTarget, kBlend, true> : Write<kTarget, kBlend, false>;
+}
+
+template <FastTarget kTarget>
+WriteFn WriteFor(FastBlend blend, bool test) {
+    switch (blend) {
+        case FastBlend::None: return WriteFor<kTarget, FastBlend::None>(test);
+        case FastBlend::Alpha: return WriteFor<kTarget, FastBlend::Alpha>(test);
+        case FastBlend::Add: return WriteFor<kTarget, FastBlend::Add>(test);
+        default: return WriteFor<kTarget, FastBlend::General>(test);
+    }
+}
+
+WriteFn WriteFor(const FastPlan& plan) {
+    switch (plan.target) {
+        case FastTarget::R5G6B5: return WriteFor<FastTarget::R5G6B5>(plan.blend, plan.alphaTest);
+        case FastTarget::X1R5G5B5: return WriteFor<FastTarget::X1R5G5B5>(plan.blend, plan.alphaTest);
+        default: return WriteFor<FastTarget::X8R8G8B8>(plan.blend, plan.alphaTest);
+    }
+}
+
+}  // namespace
+
+bool PlanFastSpans(const RasterPipeline& p, FastPlan* plan) {
+    if (!p.fastSpans) return false;
+    if (p.zTest && p.target.zBits != nullptr) return false;
+    if (!TargetOf(p.target.layout, &plan->target)) return false;
+    if (p.target.layout.bitsPerPixel == 16 && p.target.decode16 == nullptr) return false;
+    const RasterStage& st = p.stages[0];
+    if (p.stageCount > 1) return false;
+    const RasterTexture* texture = p.stageCount == 1 ? st.texture : nullptr;
+    if (!TexelOf(texture, &plan->texel)) return false;
+    if (texture != nullptr) {
+        if (st.linear || (st.address != D_D3DTADDRESS_CLAMP && st.address != D_D3DTADDRESS_BORDER)) return false;
+        if (p.colorKey && texture->hasKey) return false;
+    }
+    plan->texCoordSet = st.texCoordIndex == 0 ? 0 : 1;
+    const bool hasTexture = texture != nullptr;
+    if (p.stageCount == 0) {
+        plan->color = plan->alpha = FastSource::Diffuse;
+    } else {
+        if (!SourceOf(st.colorOp, st.colorArg1, st.colorArg2, hasTexture, &plan->color)) return false;
+        if (st.alphaOp == D_D3DTOP_DISABLE)
+            plan->alpha = FastSource::Diffuse;
+        else if (!SourceOf(st.alphaOp, st.alphaArg1, st.alphaArg2, hasTexture, &plan->alpha))
+            return false;
+    }
+    if (!hasTexture) plan->texel = FastTexel::None;
+    plan->blend = BlendOf(p);
+    plan->alphaTest = p.alphaTest;
+    for (std::uint32_t a = 0; a < 256; ++a) plan->alphaPasses[a] = Compare(p.alphaFunc, a, p.alphaRef & 0xFF);
+    return true;
+}
+
+bool ShadeSpanFast(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int x1) {
+    if (s.gouraud || (s.kind != PrimKind::Quad && s.kind != PrimKind::Triangle)) return false;
+    const int n = x1 - x0;
+    if (n <= 0) return true;
+    Scratch& scratch = ScratchForThread();
+    if (scratch.texels.size() < static_cast<std::size_t>(n)) {
+        scratch.texels.resize(static_cast<std::size_t>(n));
+        scratch.colors.resize(static_cast<std::size_t>(n));
+    }
+    std::uint32_t* texels = scratch.texels.data();
+    std::uint32_t* colors = scratch.colors.data();
+    const RasterTexture* texture = p.stages[0].texture;
+    switch (plan.texel) {
+        case FastTexel::Table16: Fetch<FastTexel::Table16>(*texture, s, plan.texCoordSet, y, x0, n, texels); break;
+        case FastTexel::A8R8G8B8: Fetch<FastTexel::A8R8G8B8>(*texture, s, plan.texCoordSet, y, x0, n, texels); break;
+        case FastTexel::X8R8G8B8: Fetch<FastTexel::X8R8G8B8>(*texture, s, plan.texCoordSet, y, x0, n, texels); break;
+        default: break;
+    }
+    CombineFor(plan.color, plan.alpha)(texels, s.diffuse, n, colors);
+    const RasterTarget& t = p.target;
+    std::uint8_t* out = t.bits + static_cast<std::ptrdiff_t>(y) * t.pitch +
+                        static_cast<std::ptrdiff_t>(x0) * t.layout.BytesPerPixel();
+    WriteFor(plan)(plan, p, colors, out, n);
+    return true;
+}

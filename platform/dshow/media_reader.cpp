@@ -1,0 +1,149 @@
+#include "dshow/media_reader.h"
+
+#include <cstring>
+#include <mutex>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/log.h>
+}
+
+namespace {
+
+constexpr AVRational kStreamTimeBase{1, 10000000};
+// Larger frames are taken for damage: no surface could hold them.
+constexpr int kMaxFrameSide = 4096;
+
+void QuietLibrary() {
+    static std::once_flag once;
+    // Files that are no movie are expected; the library's complaints would
+    // only clutter standard error.
+    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
+// The containers a movie comes in. Anything else the library would read
+// (a text file as terminal art, an image as a one-frame video) is no movie.
+bool IsMovieContainer(const char* name) {
+    static const char* const kNames[] = {"avi", "mpeg", "mpegts", "mpegvideo", "m4v", "asf", "mov,mp4,m4a,3gp,3g2,mj2",
+                                         "matroska,webm", "ogg", "flv", "h264", "hevc"};
+    for (const char* known : kNames)
+        if (std::strcmp(name, known) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+MediaReader::~MediaReader() { Close(); }
+
+void MediaReader::Close() {
+    av_frame_free(&frame_);
+    av_packet_free(&packet_);
+    avcodec_free_context(&decoder_);
+    avformat_close_input(&format_);
+    stream_ = -1;
+}
+
+bool MediaReader::Open(const std::string& path, MediaKind kind) {
+    QuietLibrary();
+    Close();
+    if (avformat_open_input(&format_, path.c_str(), nullptr, nullptr) < 0) return false;
+    if (!IsMovieContainer(format_->iformat->name)) {
+        Close();
+        return false;
+    }
+    if (avformat_find_stream_info(format_, nullptr) < 0) {
+        Close();
+        return false;
+    }
+    const AVMediaType type = kind == MediaKind::Video ? AVMEDIA_TYPE_VIDEO : AVMEDIA_TYPE_AUDIO;
+    const AVCodec* codec = nullptr;
+    stream_ = av_find_best_stream(format_, type, -1, -1, &codec, 0);
+    if (stream_ < 0 || codec == nullptr) {
+        Close();
+        return false;
+    }
+    decoder_ = avcodec_alloc_context3(codec);
+    packet_ = av_packet_alloc();
+    frame_ = av_frame_alloc();
+    if (decoder_ == nullptr || packet_ == nullptr || frame_ == nullptr ||
+        avcodec_parameters_to_context(decoder_, format_->streams[stream_]->codecpar) < 0 ||
+        avcodec_open2(decoder_, codec, nullptr) < 0) {
+        Close();
+        return false;
+    }
+    if (kind == MediaKind::Video && (decoder_->width <= 0 || decoder_->height <= 0 || decoder_->width > kMaxFrameSide ||
+                                     decoder_->height > kMaxFrameSide)) {
+        Close();
+        return false;
+    }
+    const AVRational rate = format_->streams[stream_]->avg_frame_rate;
+    lastStep_ = rate.num > 0 && rate.den > 0 ? av_rescale_q(1, av_inv_q(rate), kStreamTimeBase) : 0;
+    lastTime_ = -lastStep_;
+    return true;
+}
+
+AVFrame* MediaReader::Next() {
+    if (decoder_ == nullptr || ended_) return nullptr;
+    for (;;) {
+        const int received = avcodec_receive_frame(decoder_, frame_);
+        if (received == 0) {
+            lastTime_ = FrameTime(frame_);
+            return frame_;
+        }
+        if (received != AVERROR(EAGAIN) || draining_) {
+            ended_ = true;
+            return nullptr;
+        }
+        // The decoder wants more: the next packet of this stream, or the
+        // end of the file, which drains what the decoder still holds.
+        bool sent = false;
+        while (!sent) {
+            if (av_read_frame(format_, packet_) < 0) {
+                draining_ = true;
+                avcodec_send_packet(decoder_, nullptr);
+                sent = true;
+            } else {
+                if (packet_->stream_index == stream_) {
+                    const int result = avcodec_send_packet(decoder_, packet_);
+                    // A damaged packet is skipped; the decoder goes on.
+                    sent = result == 0 || result == AVERROR(EAGAIN);
+                }
+                av_packet_unref(packet_);
+            }
+        }
+    }
+}
+
+LONGLONG MediaReader::FrameTime(const AVFrame* frame) const {
+    const AVStream* stream = format_->streams[stream_];
+    const std::int64_t pts = frame->best_effort_timestamp;
+    if (pts == AV_NOPTS_VALUE) return lastTime_ + lastStep_;
+    const std::int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    return av_rescale_q(pts - start, stream->time_base, kStreamTimeBase);
+}
+
+bool MediaReader::Seek(LONGLONG time) {
+    if (decoder_ == nullptr) return false;
+    const AVStream* stream = format_->streams[stream_];
+    const std::int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    const std::int64_t target = av_rescale_q(time, kStreamTimeBase, stream->time_base) + start;
+    if (av_seek_frame(format_, stream_, target, AVSEEK_FLAG_BACKWARD) < 0 &&
+        av_seek_frame(format_, stream_, target, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
+        return false;
+    avcodec_flush_buffers(decoder_);
+    draining_ = false;
+    ended_ = false;
+    lastTime_ = -lastStep_;
+    return true;
+}
+
+LONGLONG MediaReader::Duration() const {
+    if (format_ == nullptr) return 0;
+    const AVStream* stream = format_->streams[stream_];
+    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
+        return av_rescale_q(stream->duration, stream->time_base, kStreamTimeBase);
+    if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0)
+        return av_rescale_q(format_->duration, AVRational{1, AV_TIME_BASE}, kStreamTimeBase);
+    return 0;
+}

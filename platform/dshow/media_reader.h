@@ -1,0 +1,54 @@
+// One stream of a media file read through FFmpeg: the demuxer, the stream's
+// decoder, and decoded frames handed out in order with their times.
+#pragma once
+
+#include <string>
+
+#include "platform/types.h"
+
+struct AVFormatContext;
+struct AVCodecContext;
+struct AVPacket;
+struct AVFrame;
+
+enum class MediaKind { Video, Audio };
+
+class MediaReader {
+public:
+    MediaReader() = default;
+    ~MediaReader();
+    MediaReader(const MediaReader&) = delete;
+    MediaReader& operator=(const MediaReader&) = delete;
+
+    // Opens the file (a native path) and the best stream of the kind. False
+    // when the file cannot be read or has no such stream that decodes.
+    bool Open(const std::string& path, MediaKind kind);
+    bool IsOpen() const { return decoder_ != nullptr; }
+
+    // The next decoded frame, owned by the reader until the next call; null
+    // at the end of the stream or on an error that ends it.
+    AVFrame* Next();
+    // The time of a frame handed out by Next, in 100 ns from the stream's
+    // start; a frame without a time follows the previous one.
+    LONGLONG FrameTime(const AVFrame* frame) const;
+    // Moves to the last key frame at or before `time` (100 ns); the frames
+    // before `time` still come out of Next. False when the file cannot seek.
+    bool Seek(LONGLONG time);
+
+    const AVCodecContext* Decoder() const { return decoder_; }
+    // The stream's length in 100 ns, 0 when unknown.
+    LONGLONG Duration() const;
+
+private:
+    void Close();
+
+    AVFormatContext* format_ = nullptr;
+    AVCodecContext* decoder_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    int stream_ = -1;
+    bool draining_ = false;
+    bool ended_ = false;
+    LONGLONG lastTime_ = 0;
+    LONGLONG lastStep_ = 0;
+};

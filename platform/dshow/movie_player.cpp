@@ -1,0 +1,213 @@
+#include "dshow/movie_player.h"
+
+#include <bit>
+#include <cstring>
+
+#include "dshow/movie_sound.h"
+#include "platform/kernel.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libswscale/swscale.h>
+}
+
+namespace {
+
+constexpr STREAM_TIME kUnitsPerMillisecond = 10000;
+
+// One channel of a surface's pixel format: where its bits are and how many.
+struct ChannelPlace {
+    int shift = 0, bits = 0;
+    explicit ChannelPlace(DWORD mask) {
+        if (mask == 0) return;
+        shift = std::countr_zero(mask);
+        bits = std::popcount(mask);
+    }
+    DWORD Put(std::uint8_t value) const {
+        if (bits == 0) return 0;
+        const DWORD cut = bits >= 8 ? static_cast<DWORD>(value) << (bits - 8) : static_cast<DWORD>(value) >> (8 - bits);
+        return cut << shift;
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<MoviePlayer> MoviePlayer::Open(const std::string& nativePath, bool withSound) {
+    std::shared_ptr<MoviePlayer> player(new MoviePlayer);
+    if (!player->video_.Open(nativePath, MediaKind::Video)) return nullptr;
+    const AVCodecContext* decoder = player->video_.Decoder();
+    player->width_ = decoder->width;
+    player->height_ = decoder->height;
+    player->duration_ = player->video_.Duration();
+    if (withSound) player->sound_ = MovieSound::Open(nativePath);
+    return player;
+}
+
+MoviePlayer::~MoviePlayer() { sws_freeContext(scaler_); }
+
+MoviePlayer::State MoviePlayer::CurrentState() {
+    Pump();
+    return state_;
+}
+
+STREAM_TIME MoviePlayer::Time() {
+    if (state_ != State::Running) return base_;
+    return base_ + static_cast<STREAM_TIME>(timeGetTime() - runStart_) * kUnitsPerMillisecond;
+}
+
+void MoviePlayer::SetState(State state) {
+    if (state == state_) return;
+    base_ = Time();
+    runStart_ = timeGetTime();
+    state_ = state;
+    if (sound_) sound_->SetRunning(state == State::Running);
+    Pump();
+}
+
+HRESULT MoviePlayer::Seek(STREAM_TIME time) {
+    if (time < 0) time = 0;
+    if (!video_.Seek(time)) return E_FAIL;
+    base_ = time;
+    runStart_ = timeGetTime();
+    haveNext_ = false;
+    ended_ = false;
+    // Frames before the target are decoded and passed over.
+    for (;;) {
+        if (!DecodeInto(&next_)) {
+            ended_ = true;
+            break;
+        }
+        if (next_.time + 1 >= time) {
+            haveNext_ = true;
+            break;
+        }
+    }
+    if (sound_) sound_->Seek(time);
+    // A request still waiting is answered from the new place.
+    if (Pending() && TakeDue(base_, false)) {
+        const Request request = pending_;
+        pending_ = Request{};
+        Render(request);
+        if (request.event != nullptr) SetEvent(request.event);
+    }
+    return S_OK;
+}
+
+bool MoviePlayer::DecodeInto(Frame* frame) {
+    AVFrame* decoded = video_.Next();
+    if (decoded == nullptr) return false;
+    // The size is the stream's; a frame of another size is scaled to it.
+    scaler_ = sws_getCachedContext(scaler_, decoded->width, decoded->height, static_cast<AVPixelFormat>(decoded->format),
+                                   width_, height_, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
+    if (scaler_ == nullptr) return false;
+    frame->bgra.resize(static_cast<std::size_t>(width_) * height_ * 4);
+    std::uint8_t* planes[4] = {frame->bgra.data(), nullptr, nullptr, nullptr};
+    const int pitches[4] = {width_ * 4, 0, 0, 0};
+    if (sws_scale(scaler_, decoded->data, decoded->linesize, 0, decoded->height, planes, pitches) != height_)
+        return false;
+    frame->time = video_.FrameTime(decoded);
+    return true;
+}
+
+bool MoviePlayer::TakeDue(STREAM_TIME now, bool any) {
+    if (!haveNext_) {
+        if (ended_ || !DecodeInto(&next_)) {
+            ended_ = true;
+            return false;
+        }
+        haveNext_ = true;
+    }
+    if (!any && next_.time > now) return false;
+    std::swap(current_, next_);
+    haveNext_ = false;
+    // A late reader gets the newest frame that is due; the ones before it
+    // are passed over, as a renderer that keeps to its clock drops them.
+    while (!any && !ended_) {
+        if (!DecodeInto(&next_)) {
+            ended_ = true;
+            break;
+        }
+        if (next_.time > now) {
+            haveNext_ = true;
+            break;
+        }
+        std::swap(current_, next_);
+    }
+    return true;
+}
+
+HRESULT MoviePlayer::Update(D_IDirectDrawSurface7* surface, const RECT* rect, bool async, HANDLE event) {
+    if (surface == nullptr) return E_POINTER;
+    if (Pending()) return D_MS_E_BUSY;
+    Request request;
+    request.surface = surface;
+    request.wholeSurface = rect == nullptr;
+    if (rect != nullptr) request.rect = *rect;
+    request.event = event;
+    if (!async) {
+        if (!TakeDue(0, true)) return D_MS_S_ENDOFSTREAM;
+        Render(request);
+        return S_OK;
+    }
+    // The next frame must exist before the request can wait for it.
+    if (!haveNext_ && !TakeDue(-1, false) && ended_) return D_MS_S_ENDOFSTREAM;
+    if (TakeDue(Time(), false)) {
+        Render(request);
+        return S_OK;
+    }
+    if (ended_ && !haveNext_) return D_MS_S_ENDOFSTREAM;
+    pending_ = request;
+    return D_MS_S_PENDING;
+}
+
+void MoviePlayer::Forget(D_IDirectDrawSurface7* surface) {
+    if (pending_.surface == surface) pending_ = Request{};
+}
+
+void MoviePlayer::Pump() {
+    if (Pending() && state_ == State::Running && TakeDue(Time(), false)) {
+        const Request request = pending_;
+        pending_ = Request{};
+        Render(request);
+        if (request.event != nullptr) SetEvent(request.event);
+    }
+    if (sound_) sound_->Fill();
+}
+
+void MoviePlayer::SetVolume(LONG volume) {
+    volume_ = volume;
+    if (sound_) sound_->SetVolume(volume);
+}
+
+void MoviePlayer::Render(const Request& request) const {
+    D_DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    if (FAILED(request.surface->Lock(nullptr, &desc, D_DDLOCK_WAIT | D_DDLOCK_WRITEONLY, nullptr))) return;
+    RECT area = request.wholeSurface ? RECT{0, 0, static_cast<LONG>(desc.dwWidth), static_cast<LONG>(desc.dwHeight)}
+                                     : request.rect;
+    // The frame is put at the area's corner and cut to it and to the surface.
+    if (area.left < 0) area.left = 0;
+    if (area.top < 0) area.top = 0;
+    if (area.right > static_cast<LONG>(desc.dwWidth)) area.right = static_cast<LONG>(desc.dwWidth);
+    if (area.bottom > static_cast<LONG>(desc.dwHeight)) area.bottom = static_cast<LONG>(desc.dwHeight);
+    const int columns = std::min<int>(width_, area.right - area.left);
+    const int rows = std::min<int>(height_, area.bottom - area.top);
+    const D_DDPIXELFORMAT& format = desc.ddpfPixelFormat;
+    const int bytes = static_cast<int>(format.dwRGBBitCount + 7) / 8;
+    if ((format.dwFlags & D_DDPF_RGB) == 0 || bytes < 2 || bytes > 4 || current_.bgra.empty()) {
+        request.surface->Unlock(nullptr);
+        return;
+    }
+    const ChannelPlace red(format.dwRBitMask), green(format.dwGBitMask), blue(format.dwBBitMask);
+    const DWORD alpha = (format.dwFlags & D_DDPF_ALPHAPIXELS) ? format.dwRGBAlphaBitMask : 0;
+    auto* base = static_cast<std::uint8_t*>(desc.lpSurface);
+    for (int y = 0; y < rows; ++y) {
+        const std::uint8_t* from = current_.bgra.data() + static_cast<std::size_t>(y) * width_ * 4;
+        std::uint8_t* to = base + static_cast<std::ptrdiff_t>(y + area.top) * desc.lPitch + area.left * bytes;
+        for (int x = 0; x < columns; ++x, from += 4, to += bytes) {
+            const DWORD pixel = blue.Put(from[0]) | green.Put(from[1]) | red.Put(from[2]) | alpha;
+            for (int b = 0; b < bytes; ++b) to[b] = static_cast<std::uint8_t>(pixel >> (8 * b));
+        }
+    }
+    request.surface->Unlock(nullptr);
+}

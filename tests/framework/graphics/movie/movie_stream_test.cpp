@@ -1,0 +1,161 @@
+// The multimedia-stream stand-in on its own: what a sample's update answers
+// as the stream clock runs, pauses and seeks, and what the frames look like
+// in the surface formats a movie renders into.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstring>
+#include <initializer_list>
+
+#include "framework/graphics/movie/movie_fixture.h"
+#include "graphics/device/screen_device.h"
+
+namespace movie_test {
+namespace {
+
+struct Stream {
+    D_IGraphBuilder* graph = nullptr;
+    D_IAMMultiMediaStream* stream = nullptr;
+    D_IMediaControl* control = nullptr;
+    D_IDirectDrawMediaStream* video = nullptr;
+    D_IDirectDrawSurface7* surface = nullptr;
+    D_IDirectDrawStreamSample* sample = nullptr;
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+
+    ~Stream() {
+        for (D_IUnknown* object : std::initializer_list<D_IUnknown*>{sample, surface, video, control, stream, graph})
+            if (object != nullptr) object->Release();
+        CloseHandle(event);
+    }
+
+    // Opens `path` with its frames rendered into a surface of this format.
+    bool Open(const char* path, const D_DDPIXELFORMAT& format) {
+        void* object = nullptr;
+        if (FAILED(CoCreateInstance(CLSID_D_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_D_IGraphBuilder, &object)))
+            return false;
+        graph = static_cast<D_IGraphBuilder*>(object);
+        if (FAILED(CoCreateInstance(CLSID_D_AMMultiMediaStream, nullptr, CLSCTX_INPROC_SERVER, IID_D_IAMMultiMediaStream,
+                                    &object)))
+            return false;
+        stream = static_cast<D_IAMMultiMediaStream*>(object);
+        if (FAILED(stream->Initialize(D_STREAMTYPE_READ, 0, graph)) ||
+            FAILED(graph->QueryInterface(IID_D_IMediaControl, &object)))
+            return false;
+        control = static_cast<D_IMediaControl*>(object);
+        if (FAILED(stream->AddMediaStream(GetDirectDrawObject(), &MSPID_D_PrimaryVideo, 0, nullptr)) ||
+            FAILED(stream->OpenFile(path, 0)))
+            return false;
+        D_IMediaStream* media = nullptr;
+        if (FAILED(stream->GetMediaStream(MSPID_D_PrimaryVideo, &media))) return false;
+        const HRESULT hr = media->QueryInterface(IID_D_IDirectDrawMediaStream, &object);
+        media->Release();
+        if (FAILED(hr)) return false;
+        video = static_cast<D_IDirectDrawMediaStream*>(object);
+        D_DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof desc;
+        video->GetFormat(&desc);
+        desc.dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT | D_DDSD_PIXELFORMAT;
+        desc.ddsCaps.dwCaps = D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY;
+        desc.ddpfPixelFormat = format;
+        return SUCCEEDED(GetDirectDrawObject()->CreateSurface(&desc, &surface, nullptr)) &&
+               SUCCEEDED(video->CreateSample(surface, nullptr, 0, &sample));
+    }
+
+    // The pixel at (3, 2) of the surface, as raw bytes little-endian.
+    DWORD Pixel() {
+        D_DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof desc;
+        if (FAILED(surface->Lock(nullptr, &desc, D_DDLOCK_WAIT, nullptr))) return 0xFFFFFFFF;
+        const int bytes = static_cast<int>(desc.ddpfPixelFormat.dwRGBBitCount / 8);
+        DWORD value = 0;
+        std::memcpy(&value, static_cast<std::uint8_t*>(desc.lpSurface) + 2 * desc.lPitch + 3 * bytes, bytes);
+        surface->Unlock(nullptr);
+        return value;
+    }
+    bool Signalled() { return WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
+    HRESULT Ask() { return sample->Update(D_SSUPDATE_ASYNC, event, nullptr, 0); }
+};
+
+D_DDPIXELFORMAT Rgb(DWORD bits, DWORD r, DWORD g, DWORD b) {
+    D_DDPIXELFORMAT f{};
+    f.dwSize = sizeof f;
+    f.dwFlags = D_DDPF_RGB;
+    f.dwRGBBitCount = bits;
+    f.dwRBitMask = r;
+    f.dwGBitMask = g;
+    f.dwBBitMask = b;
+    return f;
+}
+
+// Frame n's colour in a format of these masks.
+DWORD Expected(int frame, const D_DDPIXELFORMAT& f) {
+    const FrameColour c = TestMovieFrameColour(frame);
+    auto put = [](int value, DWORD mask) {
+        const int shift = std::countr_zero(mask), bits = std::popcount(mask);
+        return (static_cast<DWORD>(value) >> (8 - bits)) << shift;
+    };
+    return put(c.r, f.dwRBitMask) | put(c.g, f.dwGBitMask) | put(c.b, f.dwBBitMask);
+}
+
+TEST_F(MovieTest, AnUpdateCompletesWhenItsFrameIsDueAndWaitsOtherwise) {
+    Start();
+    WriteMovie("clip.avi");
+    const D_DDPIXELFORMAT formats[] = {Rgb(16, 0xF800, 0x07E0, 0x001F), Rgb(16, 0x7C00, 0x03E0, 0x001F),
+                                       Rgb(24, 0xFF0000, 0x00FF00, 0x0000FF), Rgb(32, 0xFF0000, 0x00FF00, 0x0000FF),
+                                       Rgb(32, 0x0000FF, 0x00FF00, 0xFF0000)};
+    for (const D_DDPIXELFORMAT& format : formats) {
+        SCOPED_TRACE(::testing::Message() << format.dwRGBBitCount << " bits, red " << std::hex << format.dwRBitMask);
+        Stream s;
+        ASSERT_TRUE(s.Open("clip.avi", format));
+        STREAM_TIME time = -1;
+        D_STREAM_STATE state = D_STREAMSTATE_RUN;
+        ASSERT_EQ(s.stream->GetState(&state), S_OK);
+        EXPECT_EQ(state, D_STREAMSTATE_STOP);
+        // Frame 0 is due at once, even with the clock stopped; frame 1 waits.
+        EXPECT_EQ(s.Ask(), S_OK);
+        EXPECT_EQ(s.Pixel(), Expected(0, format));
+        EXPECT_EQ(s.Ask(), D_MS_S_PENDING);
+        EXPECT_EQ(s.Ask(), D_MS_E_BUSY) << "one request at a time";
+        EXPECT_EQ(s.sample->CompletionStatus(0, 0), D_MS_S_PENDING);
+        Sleep(300);
+        EXPECT_FALSE(s.Signalled()) << "the stopped clock does not move";
+
+        ASSERT_EQ(s.stream->SetState(D_STREAMSTATE_RUN), S_OK);
+        Sleep(90);
+        s.stream->GetTime(&time);
+        EXPECT_FALSE(s.Signalled());
+        Sleep(15);
+        s.stream->GetTime(&time);
+        EXPECT_GE(time, 1000000);
+        EXPECT_TRUE(s.Signalled()) << "frame 1 came due at 100 ms";
+        EXPECT_EQ(s.Pixel(), Expected(1, format));
+
+        // Paused, the clock and the frames stand still.
+        ResetEvent(s.event);
+        EXPECT_EQ(s.Ask(), D_MS_S_PENDING);
+        ASSERT_EQ(s.control->Pause(), S_OK);
+        s.stream->GetTime(&time);
+        const STREAM_TIME paused = time;
+        Sleep(500);
+        s.stream->GetTime(&time);
+        EXPECT_EQ(time, paused);
+        EXPECT_FALSE(s.Signalled());
+
+        // A seek answers the waiting request from the new place.
+        ASSERT_EQ(s.stream->Seek(15000000), S_OK);  // 1.5 s
+        s.stream->GetTime(&time);
+        EXPECT_EQ(time, 15000000);
+        EXPECT_TRUE(s.Signalled());
+        EXPECT_EQ(s.Pixel(), Expected(15, format));
+        // Synchronous updates take the rest one by one, then the end.
+        for (int n = 16; n < 20; ++n) {
+            EXPECT_EQ(s.sample->Update(0, nullptr, nullptr, 0), S_OK);
+            EXPECT_EQ(s.Pixel(), Expected(n, format)) << "frame " << n;
+        }
+        EXPECT_EQ(s.sample->Update(0, nullptr, nullptr, 0), D_MS_S_ENDOFSTREAM);
+        EXPECT_EQ(s.Ask(), D_MS_S_ENDOFSTREAM);
+    }
+}
+
+}  // namespace
+}  // namespace movie_test

@@ -1,0 +1,275 @@
+// Movies in graphics on the headless screen: frames read back from the drawn
+// colours at their times, the sound in the audio capture, hold and play,
+// the end of the stream, re-opening after a lost device, movies inside
+// archives, part graphics sharing a movie, and files that are no movie.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "files/archive_packer.h"
+#include "framework/graphics/movie/movie_fixture.h"
+#include "graphics/draw/graph_load.h"
+#include "platform/dsound.h"
+
+namespace movie_test {
+namespace {
+
+constexpr int kFrameMs = 100;  // the test movies run at 10 frames a second
+
+// The frame due at `ms` after the start of a 20-frame movie.
+int DueAt(DWORD ms) { return std::min<int>(19, static_cast<int>(ms / kFrameMs)); }
+
+// Root mean square of the left channel between two times of a capture.
+double Loudness(const std::vector<std::int16_t>& capture, int rate, int fromMs, int toMs) {
+    const std::size_t first = static_cast<std::size_t>(fromMs) * rate / 1000, end = static_cast<std::size_t>(toMs) * rate / 1000;
+    double sum = 0;
+    std::size_t count = 0;
+    for (std::size_t i = first; i < end && i * 2 < capture.size(); ++i, ++count) sum += double(capture[i * 2]) * capture[i * 2];
+    return count > 0 ? std::sqrt(sum / count) : 0;
+}
+
+// Sign changes of the left channel per second between two times.
+double Crossings(const std::vector<std::int16_t>& capture, int rate, int fromMs, int toMs) {
+    const std::size_t first = static_cast<std::size_t>(fromMs) * rate / 1000, end = static_cast<std::size_t>(toMs) * rate / 1000;
+    int changes = 0;
+    for (std::size_t i = first + 1; i < end && i * 2 < capture.size(); ++i)
+        changes += (capture[i * 2] >= 0) != (capture[i * 2 - 2] >= 0);
+    return changes * 1000.0 / (toMs - fromMs);
+}
+
+TEST_F(MovieTest, ShowsItsFramesInOrderAtTheirTimesWithItsSound) {
+    Start();
+    WriteMovie("clip.avi");
+    const int graph = ApiLoadImageToGraph("clip.avi", 0);
+    ASSERT_GT(graph, 0);
+    EXPECT_EQ(Shown(graph), -1) << "a movie not yet played shows nothing";
+    ASSERT_TRUE(PlatformAudioOutputOpen());
+    PlatformStartAudioCapture();
+    const DWORD start = timeGetTime();
+    ASSERT_EQ(PlayGraphMovie(graph), 0);
+
+    std::vector<int> seen(20, 0);
+    int previous = 0;
+    for (DWORD now = 0; now < 2400; now = timeGetTime() - start) {
+        const int shown = Shown(graph);
+        const DWORD after = timeGetTime() - start;
+        SCOPED_TRACE(::testing::Message() << "at " << now << " ms");
+        ASSERT_GE(shown, 0);
+        // The newest frame due when the draw began, or one that came due
+        // while it ran; never one ahead of its time, never one going back.
+        EXPECT_GE(shown, DueAt(now) - 1);
+        EXPECT_LE(shown, DueAt(after));
+        EXPECT_GE(shown, previous);
+        previous = shown;
+        ++seen[static_cast<std::size_t>(shown)];
+        Sleep(20);
+    }
+    for (int n = 0; n < 20; ++n) EXPECT_GT(seen[static_cast<std::size_t>(n)], 0) << "frame " << n << " never shown";
+    // The stream has ended; the last frame stays.
+    EXPECT_EQ(MovieOf(graph)->sampleRunning, 0);
+    EXPECT_EQ(Shown(graph), 19);
+
+    const std::vector<std::int16_t> capture = PlatformAudioCapture();
+    const int rate = PlatformAudioOutputRate();
+    EXPECT_LT(Loudness(capture, rate, 50, 950), 30) << "silence before the tone";
+    EXPECT_GT(Loudness(capture, rate, 1050, 1950), 3000) << "the tone from frame 10";
+    EXPECT_NEAR(Crossings(capture, rate, 1100, 1900), 2000, 60) << "a 1000 Hz tone";
+    EXPECT_LT(Loudness(capture, rate, 2100, 2350), 30) << "silence after the end";
+    EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
+    EXPECT_EQ(CountOpenMovies(), 0);
+}
+
+// Holding freezes the picture and the sound; playing goes on from there.
+TEST_F(MovieTest, HoldFreezesPictureAndSoundAndPlayGoesOnFromThere) {
+    struct Way {
+        const char* name;
+        int (*hold)(int graph);
+        int (*play)(int graph);
+    };
+    const Way ways[] = {
+        {"one graphic", [](int g) { return HoldGraphMovie(g); }, [](int g) { return PlayGraphMovie(g); }},
+        {"the application switched away and back", [](int) { return HoldAllGraphMovies(); },
+         [](int) { return PlayAllGraphMovies(); }},
+    };
+    Start();
+    WriteMovie("clip.avi");
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        const int graph = ApiLoadImageToGraph("clip.avi", 0);
+        ASSERT_GT(graph, 0);
+        PlatformStartAudioCapture();
+        const DWORD start = timeGetTime();
+        ASSERT_EQ(PlayGraphMovie(graph), 0);
+        while (timeGetTime() - start < 1300) Shown(graph), Sleep(20);
+        const int held = Shown(graph);
+        EXPECT_EQ(held, 13);
+        ASSERT_EQ(way.hold(graph), 0);
+        const DWORD holdStart = timeGetTime() - start;
+        for (int i = 0; i < 10; ++i, Sleep(100)) EXPECT_EQ(Shown(graph), held);
+        const DWORD holdEnd = timeGetTime() - start;
+        ASSERT_EQ(way.play(graph), 0);
+        Sleep(150);
+        const int resumed = Shown(graph);
+        EXPECT_GE(resumed, held);
+        EXPECT_LE(resumed, held + 2);
+
+        const std::vector<std::int16_t> capture = PlatformAudioCapture();
+        const int rate = PlatformAudioOutputRate();
+        EXPECT_GT(Loudness(capture, rate, 1100, 1250), 3000);
+        EXPECT_LT(Loudness(capture, rate, static_cast<int>(holdStart) + 30, static_cast<int>(holdEnd) - 10), 30)
+            << "silent while held";
+        EXPECT_GT(Loudness(capture, rate, static_cast<int>(holdEnd) + 30, static_cast<int>(holdEnd) + 140), 3000)
+            << "the tone again";
+        PlatformStopAudioCapture();
+        EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
+    }
+}
+
+// After the display device is lost and rebuilt, a movie opens again at the
+// time where it stood and goes on; one from an archive opens again from its
+// temporary copy, which is deleted when the movie is closed.
+TEST_F(MovieTest, OpensAgainWhereItStoodAfterTheDeviceIsLost) {
+    struct Case {
+        const char* name;
+        bool archived;
+        bool releasedFirst;  // as the window does on a display change
+    };
+    const Case cases[] = {{"plain, device lost", false, false},
+                          {"plain, display changed", false, true},
+                          {"archived, device lost", true, false},
+                          {"archived, display changed", true, true}};
+    Start();
+    WriteMovie("clip.avi");
+    {
+        ArchiveBuilder builder;
+        ASSERT_TRUE(builder.AddFile("clip.avi", [&] {
+            const std::string bytes = dir_.Read("clip.avi");
+            return std::vector<unsigned char>(bytes.begin(), bytes.end());
+        }()));
+        std::vector<unsigned char> archive;
+        ASSERT_TRUE(builder.Build(ArchivePackOptions{}, &archive));
+        dir_.Write("mv.KVA", std::string(archive.begin(), archive.end()));
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int graph = ApiLoadImageToGraph(c.archived ? "mv\\clip.avi" : "clip.avi", 0);
+        ASSERT_GT(graph, 0);
+        EXPECT_EQ(MovieOf(graph)->tempFileMade, c.archived ? 1 : 0);
+        EXPECT_EQ(TempFileCount(), c.archived ? 1 : 0);
+        const DWORD start = timeGetTime();
+        ASSERT_EQ(PlayGraphMovie(graph), 0);
+        while (timeGetTime() - start < 700) Shown(graph), Sleep(20);
+        const int before = Shown(graph);
+        EXPECT_EQ(before, 7);
+
+        if (c.releasedFirst) {
+            ASSERT_EQ(ReleaseAllMovieObjects(), 0);
+        }
+        PlatformDisplayLoseExclusive();
+        PlatformDisplayRegainExclusive();
+        ASSERT_EQ(RecoverGraphicsAfterDeviceLoss(), 0);
+        ASSERT_NE(MovieOf(graph), nullptr);
+        ASSERT_NE(MovieOf(graph)->stream, nullptr) << "opened again";
+        const int after = Shown(graph);
+        EXPECT_GE(after, before);
+        EXPECT_LE(after, before + 1);
+        const DWORD resumed = timeGetTime();
+        while (timeGetTime() - resumed < 1500) Shown(graph), Sleep(20);
+        EXPECT_EQ(Shown(graph), 19) << "played on to the end";
+        EXPECT_EQ(TempFileCount(), c.archived ? 1 : 0);
+        EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
+        EXPECT_EQ(TempFileCount(), 0) << "the temporary copy goes with the movie";
+    }
+}
+
+// A part graphic shows its parent's movie; releasing either leaves the movie
+// to the other.
+TEST_F(MovieTest, PartGraphicsShareTheMovieUntilTheLastIsReleased) {
+    Start();
+    WriteMovie("clip.avi");
+    for (const bool partFirst : {false, true}) {
+        SCOPED_TRACE(partFirst ? "part released first" : "parent released first");
+        const int graph = ApiLoadImageToGraph("clip.avi", 0);
+        ASSERT_GT(graph, 0);
+        const int part = MakePartGraph(0, 0, 16, 12, graph);
+        ASSERT_GT(part, 0);
+        ASSERT_EQ(PlayGraphMovie(graph), 0);
+        EXPECT_EQ(ApiReleaseGraph(partFirst ? part : graph, 0), 0);
+        const int kept = partFirst ? graph : part;
+        EXPECT_EQ(CountOpenMovies(), 1);
+        const int early = Shown(kept);
+        const DWORD start = timeGetTime();
+        while (timeGetTime() - start < 500) Shown(kept), Sleep(20);
+        EXPECT_GT(Shown(kept), early) << "the movie still plays in the one left";
+        EXPECT_EQ(ApiReleaseGraph(kept, 0), 0);
+        EXPECT_EQ(CountOpenMovies(), 0);
+    }
+}
+
+// Files that are no movie fail the load with its log lines, leaving no movie
+// open and no temporary copy behind, whether plain or inside an archive.
+TEST_F(MovieTest, FilesThatAreNoMovieFailCleanly) {
+    std::mt19937 random(7);
+    std::string noise(5000, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    const std::pair<const char*, std::string> files[] = {
+        {"notes.txt", "no picture in here"},
+        {"noise.avi", noise},
+        {"empty.avi", ""},
+        {"riff.avi", std::string("RIFF\x10\0\0\0AVI LIST\x04\0\0\0hdrl", 24)},
+    };
+    Start();
+    ArchiveBuilder builder;
+    for (const auto& [name, bytes] : files) {
+        dir_.Write(name, bytes);
+        ASSERT_TRUE(builder.AddFile(name, std::vector<unsigned char>(bytes.begin(), bytes.end())));
+    }
+    std::vector<unsigned char> archive;
+    ASSERT_TRUE(builder.Build(ArchivePackOptions{}, &archive));
+    dir_.Write("bad.KVA", std::string(archive.begin(), archive.end()));
+    for (const auto& [name, bytes] : files) {
+        for (const std::string& path : {std::string(name), std::string("bad\\") + name}) {
+            SCOPED_TRACE(path);
+            EXPECT_EQ(ApiLoadImageToGraph(path.c_str(), 0), -1);
+            EXPECT_GE(FindLine("右記のグラフィックファイルのロードに失敗しました：" + path), 0);
+            EXPECT_EQ(CountOpenMovies(), 0);
+            EXPECT_EQ(TempFileCount(), 0);
+        }
+    }
+    EXPECT_GE(FindLine("ムービーファイルオープン処理時にエラーが発生しました"), 0);
+}
+
+// Handles of the movie table: type 0x18000000, the check number from the
+// table's counter, the lowest free slot, and at most 100 open.
+TEST_F(MovieTest, TheMovieTableHandsOutHundredHandles) {
+    Start();
+    TestMovieSpec spec;
+    spec.frames = 2;
+    spec.soundRate = 0;
+    WriteMovie("tiny.avi", spec);
+    std::vector<HandleId> handles;
+    const unsigned firstCheck = g_MovieTable.Counter().Peek();
+    for (int i = 0; i < 100; ++i) {
+        int w = 0, h = 0;
+        const HandleId handle = OpenMovieToGraph("tiny.avi", &w, &h, 0);
+        const unsigned check = (firstCheck + static_cast<unsigned>(i)) % 2048;
+        ASSERT_EQ(handle, static_cast<HandleId>(0x18000000u | (check << 16) | static_cast<unsigned>(i)));
+        ASSERT_EQ(w, 32);
+        ASSERT_EQ(h, 24);
+        handles.push_back(handle);
+    }
+    EXPECT_EQ(OpenMovieToGraph("tiny.avi", nullptr, nullptr, 0), -1) << "the table is full";
+    EXPECT_EQ(CloseMovie(handles[40]), 0);
+    EXPECT_EQ(CloseMovie(handles[40]), -1) << "a closed handle is refused";
+    EXPECT_EQ(LookupMovie(handles[40]), nullptr);
+    const HandleId reused = OpenMovieToGraph("tiny.avi", nullptr, nullptr, 0);
+    EXPECT_EQ(reused, static_cast<HandleId>(0x18000000u | (((firstCheck + 100) % 2048) << 16) | 40u))
+        << "the lowest free slot, a new check";
+    handles[40] = reused;
+    for (HandleId handle : handles) EXPECT_EQ(CloseMovie(handle), 0);
+    EXPECT_EQ(CountOpenMovies(), 0);
+}
+
+}  // namespace
+}  // namespace movie_test

@@ -1,0 +1,32 @@
+// Writes small test movies with FFmpeg's encoders: solid-colour frames whose
+// colour tells their number, and a tone that starts at a chosen frame. The
+// picture is stored losslessly (raw BGR in an AVI file), so a reader can
+// tell every frame's number from its colour.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct TestMovieSpec {
+    int width = 32;
+    int height = 24;
+    int frames = 20;
+    int framesPerSecond = 10;
+    int soundRate = 22050;        // 0: no sound stream
+    int toneHz = 1000;
+    int toneFromFrame = 10;       // silence before this frame's time, a tone after it
+    std::int16_t toneLevel = 12000;
+};
+
+struct FrameColour {
+    int r, g, b;
+};
+
+// The colour of frame n: every channel exact in 5:6:5 and in 8:8:8, and no
+// two of the first 64 frames alike.
+FrameColour TestMovieFrameColour(int frame);
+// The frame whose colour this is (after 5:6:5 or 8:8:8), or -1.
+int TestMovieFrameOf(FrameColour colour, int frames);
+
+// True when the file was written.
+bool WriteTestMovie(const std::string& path, const TestMovieSpec& spec);
