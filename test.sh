@@ -10,6 +10,8 @@ jobs=$(nproc)
 # Reuse objects across build folders and checkouts when ccache is there.
 if command -v ccache >/dev/null && [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ]; then
     export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
+    # Paths inside the checkout count as relative, so another checkout hits.
+    export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-true}"
 fi
 status=0
 

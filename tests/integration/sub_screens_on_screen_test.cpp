@@ -216,8 +216,8 @@ TEST_F(SubScreensOnScreen, TheStatusScreenAfterALevelUpAndTheSystemMenu) {
     Frames(40);
     Shot("status screen after a level-up, banner rising");
     // The black box at alpha 96 darkens the field under it (the tree's
-    // crown), and only there.
-    Rgb under = Split(field.Rgb(212, 250)), now = Split(last_.Rgb(212, 250));
+    // crown, below the banner's letters), and only there.
+    Rgb under = Split(field.Rgb(212, 256)), now = Split(last_.Rgb(212, 256));
     ASSERT_GT(under.g, 60) << "the tree stands there";
     EXPECT_NEAR(now.r + now.g + now.b, (under.r + under.g + under.b) * 159 / 255, 24);
     EXPECT_EQ(last_.Rgb(170, 250), field.Rgb(170, 250));

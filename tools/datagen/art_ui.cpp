@@ -12,12 +12,14 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr Rgb kGlyphSets[4] = {{255, 255, 255}, {255, 90, 90}, {100, 255, 120}, {255, 220, 60}};
 
 void Glyph(Image& cell, char ch, Rgb color) {
+    // The game sets these glyphs 16 pixels apart: each letter keeps to the
+    // left 16 columns of its cell, or its neighbour would cover half of it.
     // A dark outline first so the glyph reads on any background.
     Rgb edge = Mix(color, Rgb{16, 16, 16}, 3, 4);
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx)
-            if (dx || dy) cell.Text(1 + dx, 2 + dy, std::string(1, ch), edge, 4);
-    cell.Text(1, 2, std::string(1, ch), color, 4);
+            if (dx || dy) cell.Text(1 + dx, 4 + dy, std::string(1, ch), edge, 3);
+    cell.Text(1, 4, std::string(1, ch), color, 3);
 }
 
 }  // namespace
