@@ -6,8 +6,9 @@
 // through the framework on the headless backend at 640 x 480 x 16 full
 // screen: clearing and presenting an empty frame, and a field frame (three
 // keyed 640 x 480 layers, 30 keyed 128 x 128 sprites of which 10 at twice
-// their size, HUD boxes and a line of text) once on the DirectDraw road and
-// once on the software-only road.
+// their size, HUD boxes and a line of text) on the DirectDraw road, on the
+// software-only road and on the Direct3D road, where every graphic is a
+// texture and the stand-in device rasterises the frame.
 //
 // The field frame draws the scaled sprites and the text only where the
 // framework can draw them; where it cannot yet, those sprites are drawn
@@ -29,10 +30,14 @@
 #include "graphics/device/surface2d.h"
 #include "graphics/device/surface_data.h"
 #include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_load.h"
 #include "graphics/draw/graph_record.h"
+#include "graphics/image/base_image.h"
+#include "graphics/device/direct3d.h"
 #include "graphics/image/memimg.h"
 #include "kelvo/api.h"
 #include "platform/backend.h"
+#include "platform/d3d.h"
 #include "platform/ddraw.h"
 #include "platform/display.h"
 #include "platform/files.h"
@@ -269,8 +274,10 @@ BENCHMARK(BM_Keyed_SoftwareRenderer)->ArgName("layer")->Arg(0)->Arg(1);
 // scratch folder, drawing on the back screen; software-only on request.
 class FrameworkBench {
 public:
-    explicit FrameworkBench(bool softwareOnly) {
+    explicit FrameworkBench(bool softwareOnly, bool direct3D = false) {
         PlatformSelectBackend(PlatformBackend::Headless);
+        PlatformD3DReset();
+        PlatformD3DKnobsRef().offerDevice = direct3D ? 1 : 0;
         PlatformResetWindows();
         PlatformSetHeadlessDesktop(1024, 768, 32);
         PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
@@ -291,6 +298,7 @@ public:
     }
     ~FrameworkBench() {
         ApiEndFramework();
+        PlatformD3DReset();
         // Software-only mode outlives the framework's end; the next run
         // starts afresh.
         g_ScreenDevice.softwareOnly = 0;
@@ -307,6 +315,7 @@ public:
     // software image on the software-only road).
     template <typename Rgb>
     static HandleId Graph(int w, int h, Rgb rgb) {
+        if (IsDirect3DUp()) return TextureGraph(w, h, rgb);
         const HandleId g = CreateGraphWithSurfaces(w, h, 0, 0, 0);
         if (g < 0) std::abort();
         const GraphRecord* graph = LookupGraph(g);
@@ -325,6 +334,25 @@ public:
     }
 
 private:
+    // On the Direct3D road: a texture graphic, black becoming transparent.
+    template <typename Rgb>
+    static HandleId TextureGraph(int w, int h, Rgb rgb) {
+        GraphImage image{};
+        if (CreateBaseImage(w, h, &image) != 0) std::abort();
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const std::uint32_t c = rgb(x, y);
+                std::uint8_t* p = image.pixels + static_cast<std::size_t>(y) * image.pitch + x * 3;
+                p[0] = static_cast<std::uint8_t>(c);
+                p[1] = static_cast<std::uint8_t>(c >> 8);
+                p[2] = static_cast<std::uint8_t>(c >> 16);
+            }
+        const HandleId g = MakeGraphFromImages(&image, nullptr, 1, 0, 0);
+        ReleaseBaseImage(&image);
+        if (g < 0) std::abort();
+        return g;
+    }
+
     std::filesystem::path folder_;
 };
 
@@ -379,8 +407,9 @@ struct Field {
     }
 };
 
-void FieldFrame(benchmark::State& state, bool softwareOnly) {
-    FrameworkBench framework(softwareOnly);
+void FieldFrame(benchmark::State& state, bool softwareOnly, bool direct3D = false) {
+    FrameworkBench framework(softwareOnly, direct3D);
+    if (direct3D && !IsDirect3DUp()) std::abort();
     const Field field;
     int frame = 0;
     for (auto _ : state) field.Draw(frame++);
@@ -392,5 +421,7 @@ void BM_FieldFrame_DirectDraw(benchmark::State& state) { FieldFrame(state, false
 void BM_FieldFrame_SoftwareOnly(benchmark::State& state) { FieldFrame(state, true); }
 BENCHMARK(BM_FieldFrame_DirectDraw)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FieldFrame_SoftwareOnly)->Unit(benchmark::kMicrosecond);
+void BM_FieldFrame_Direct3D(benchmark::State& state) { FieldFrame(state, false, true); }
+BENCHMARK(BM_FieldFrame_Direct3D)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -192,6 +192,15 @@ int WriteLogText(const char* text) {
     return finish();
 }
 
+int WriteLogFormatText(const char* format, ...) {
+    char buffer[kLogFormatBufferSize];
+    va_list args;
+    va_start(args, format);
+    FormatStringV(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return WriteLogText(buffer);
+}
+
 int WriteLogFormat(const char* format, ...) {
     char buffer[kLogFormatBufferSize];
     va_list args;

@@ -16,6 +16,9 @@ int WriteLogText(const char* text);
 // Formats (bounded to the 1024-byte buffer with its line feed), appends a line
 // feed and writes it; -1.
 int WriteLogFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The same without the line feed: for texts that go on in the same line or
+// end in their own "\n"; -1.
+int WriteLogFormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int IncreaseLogIndent();
 int DecreaseLogIndent();  // never below 0
 

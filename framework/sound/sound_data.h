@@ -4,7 +4,10 @@
 #include <cstdint>
 
 #include "core/handle.h"
+#include "files/stream_functions.h"
+#include "files/stream_memory.h"
 #include "files/stream_node_list.h"
+#include "sound/sound_converter.h"
 #include "platform/dsound.h"
 #include "platform/wave_format.h"
 
@@ -27,6 +30,53 @@ struct PcmBuffer {
     std::uint32_t size;
 };
 
+constexpr int kMaxStreamEntries = 3;
+// The write position of a ring not yet filled.
+constexpr std::int32_t kStreamNotFilled = -800;
+
+// One data source of a stream sound.
+struct StreamSoundEntry {
+    std::uint8_t loopCount;  // passes after the first; 255 for ever
+    int dataKind;            // 0, 2 or 3 (stream_sound.h)
+    void* data;              // the entry's own copy (kinds 0 and 2)
+    std::int64_t dataSize;
+    MemoryStream* memory;    // the stream over the copy
+    StreamData stream;       // over the copy, or the caller's (kind 3)
+    SoundConverter converter;
+    int converterOpen;
+    std::int64_t loopStartSample;
+};
+
+// What a stream sound keeps besides a whole sound's fields.
+struct StreamSoundState {
+    int playType;             // of the last start
+    HandleId sharedBuffer;    // the sound whose ring this one plays through; -1 its own
+    int sharerCount;          // sounds that play through this one's ring
+    HandleId owner;           // the sound that owns this record's ring now; -1 none
+    int deletePending;
+    std::uint32_t ringSize;   // six seconds, in bytes
+    std::int32_t writePosition;  // bytes into the ring; kStreamNotFilled before the first fill
+    std::int32_t windowStart;    // the write position less four seconds, wrapped; -1 none
+    StreamSoundEntry entries[kMaxStreamEntries];
+    int entryCount;
+    int currentEntry;
+    int passCount;            // passes of the current entry so far
+    std::int64_t entryStartOffset;  // bytes: where the current pass of the entry began
+    std::int64_t totalSamples;
+    std::int64_t bytesWritten;
+    std::int64_t playedBytes;
+    std::uint32_t lastCursor;
+    std::uint8_t prepared;
+    std::uint8_t ended;       // the data has run out
+    std::uint8_t pendingWrap;
+    std::uint32_t wrapPoint;  // where loop play went back to entry 0 in the ring
+    std::uint8_t endOfList;
+    std::uint32_t endPosition;  // where the data ended in the ring
+    std::uint32_t cursorAtEnd;  // the play cursor at that moment
+    std::uint8_t entryFromFile[kMaxStreamEntries];
+    ListNode node;            // in the stream-sound list
+};
+
 struct SoundData {
     std::uint32_t checkNumber;
     PcmBuffer buffers[kMaxSoundBuffers];
@@ -40,6 +90,8 @@ struct SoundData {
     int duplicateFlags[kMaxSoundBuffers];  // always 0: the PCM is written into every buffer
     int bufferCount;  // 1 to 10
     int nextBuffer;   // rotates over the buffers
+
+    StreamSoundState stream;
 };
 
 using SoundHandleTable = HandleTable<SoundData, kHandleTypeSound, kSoundSlotCount>;
@@ -61,6 +113,10 @@ extern SoundSystem g_SoundSystem;
 
 // The record of a valid sound handle while sound is set up, else null.
 SoundData* LookupSound(HandleId handle);
+
+// A stream sound's ring: one buffer of six seconds, linked into the
+// stream-sound list. 0, or -1 when it cannot be made.
+int MakeStreamSoundBuffer(const WAVEFORMATEX& format, HandleId handle, SoundData* sound);
 
 // ---- buffer operations (pcm_buffer.cpp) ----------------------------------------
 int CreatePcmBuffer(PcmBuffer* buffer, const D_DSBUFFERDESC* desc);

@@ -3,6 +3,7 @@
 #include "core/memory.h"
 #include "sound/sound.h"
 #include "sound/sound_data.h"
+#include "sound/stream_sound.h"
 
 SoundData* LookupSound(HandleId handle) {
     if (g_SoundSystem.directSound == nullptr) return nullptr;
@@ -37,7 +38,12 @@ HandleId AddSoundData(HandleId handle) {
 int DeleteSoundHandle(HandleId handle, int) {
     SoundData* sound = LookupSound(handle);
     if (sound == nullptr) return -1;
-    StopSoundHandle(handle);
+    if (sound->isStream) {
+        // Kept, flagged, while other sounds still play through its ring.
+        if (DeleteStreamSoundParts(handle, sound) != 0) return 0;
+    } else {
+        StopSoundHandle(handle);
+    }
     for (PcmBuffer& buffer : sound->buffers)
         if (buffer.valid) ReleasePcmBuffer(&buffer);
     KV_FREE(sound->pcm);

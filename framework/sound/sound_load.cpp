@@ -10,6 +10,7 @@
 #include "sound/sound_converter.h"
 #include "sound/sound_data.h"
 #include "sound/sound_memory.h"
+#include "sound/stream_sound.h"
 
 namespace {
 
@@ -66,6 +67,26 @@ int FillBuffer(PcmBuffer* buffer, const unsigned char* pcm, std::uint32_t size) 
 
 }  // namespace
 
+int MakeStreamSoundBuffer(const WAVEFORMATEX& format, HandleId handle, SoundData* sound) {
+    const std::uint64_t size = 6ull * format.nAvgBytesPerSec;
+    WAVEFORMATEX bufferFormat = format;
+    D_DSBUFFERDESC desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = kSoundBufferFlags | D_DSBCAPS_GETCURRENTPOSITION2;
+    desc.dwBufferBytes = static_cast<DWORD>(size);
+    desc.lpwfxFormat = &bufferFormat;
+    // As with a whole sound, a ring that cannot be made fails this sound only.
+    if (size == 0 || size > D_DSBSIZE_MAX || CreatePcmBuffer(&sound->buffers[0], &desc) != 0) {
+        WriteLogText("ストリーム風サウンドバッファの作成に失敗しました");
+        return -1;
+    }
+    sound->bufferCount = 1;
+    sound->stream.ringSize = static_cast<std::uint32_t>(size);
+    LinkNodeAfter(g_SoundSystem.streamTail.previous, &sound->stream.node, handle,
+                  reinterpret_cast<std::intptr_t>(sound));
+    return 0;
+}
+
 HandleId LoadSoundImage(const void* image, std::int64_t size, int bufferCount, int) {
     if (g_SoundSystem.directSound == nullptr || bufferCount > kMaxSoundBuffers || image == nullptr || size < 0)
         return kNoHandle;
@@ -113,8 +134,20 @@ HandleId LoadSoundImage(const void* image, std::int64_t size, int bufferCount, i
     return handle;
 }
 
-HandleId LoadSoundFile(const char* fileName, int bufferCount, int) {
+HandleId LoadSoundFile(const char* fileName, int bufferCount, int streamValue) {
     if (g_SoundSystem.directSound == nullptr || fileName == nullptr) return kNoHandle;
+    if (g_SoundSystem.createAsStream) {
+        // Streamed from the open file, played once a start; the stream value
+        // names a sound whose ring it may share.
+        const HandleId handle = AddSoundData(kNoHandle);
+        if (handle == kNoHandle) return kNoHandle;
+        if (LoadStreamSoundFile(fileName, 0, handle, kStreamDataDirect, streamValue) != 0) {
+            DeleteSoundHandle(handle, 0);
+            return kNoHandle;
+        }
+        PrimeStreamSound(handle);
+        return handle;
+    }
     if (bufferCount > kMaxSoundBuffers) bufferCount = kMaxSoundBuffers;
     void* image = nullptr;
     std::int64_t size = 0;

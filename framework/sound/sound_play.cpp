@@ -3,11 +3,14 @@
 #include "platform/kernel.h"
 #include "sound/sound.h"
 #include "sound/sound_data.h"
+#include "sound/stream_sound.h"
 #include "window/window.h"
 
 int PlaySoundHandle(HandleId handle, int playType, int fromTop) {
     SoundData* sound = LookupSound(handle);
-    if (sound == nullptr || sound->bufferCount < 1) return -1;
+    if (sound == nullptr) return -1;
+    if (sound->isStream) return StartStreamSound(handle, playType, fromTop);
+    if (sound->bufferCount < 1) return -1;
 
     // The buffer in rotation after the last one played; the last one's
     // position is where a play that is not from the top starts.
@@ -38,6 +41,7 @@ int PlaySoundHandle(HandleId handle, int playType, int fromTop) {
 int StopSoundHandle(HandleId handle) {
     SoundData* sound = LookupSound(handle);
     if (sound == nullptr) return -1;
+    if (sound->isStream) return HaltStreamSound(handle);
     for (int i = 0; i < sound->bufferCount; ++i) {
         PcmBuffer& buffer = sound->buffers[i];
         DWORD status = 0;
@@ -50,11 +54,10 @@ int StopSoundHandle(HandleId handle) {
 int IsSoundPlaying(HandleId handle) {
     SoundData* sound = LookupSound(handle);
     if (sound == nullptr) return -1;
+    if (sound->isStream) return IsStreamSoundPlaying(handle);
     for (int i = 0; i < sound->bufferCount; ++i) {
         DWORD status = 0;
         if (GetPcmBufferStatus(&sound->buffers[i], &status) == 0 && (status & D_DSBSTATUS_PLAYING) != 0) return 1;
     }
     return 0;
 }
-
-int ProcessStreamSounds() { return g_SoundSystem.directSound == nullptr ? -1 : 0; }

@@ -1,11 +1,9 @@
 // Start and end of the sound system: DirectSound, its primary buffer and
 // format, the silence buffer that plays for the system's whole life, and the
 // device report in the log.
-#include <cstdarg>
 #include <cstring>
 
 #include "core/log.h"
-#include "core/utility.h"
 #include "platform/com.h"
 #include "platform/kernel.h"
 #include "platform/window.h"
@@ -19,16 +17,6 @@ SoundSystem g_SoundSystem{};
 namespace {
 
 constexpr DWORD kSilenceBufferBytes = 400;
-
-void LogFormatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void LogFormatted(const char* format, ...) {
-    char text[kLogFormatBufferSize];
-    va_list args;
-    va_start(args, format);
-    FormatStringV(text, sizeof text, format, args);
-    va_end(args);
-    WriteLogText(text);
-}
 
 const char* OkOrNo(DWORD flags, DWORD flag) { return (flags & flag) != 0 ? "OK" : "NO"; }
 
@@ -94,7 +82,7 @@ void StartSilenceBuffer() {
 }
 
 BOOL LogSoundDevice(GUID*, LPCSTR description, LPCSTR module, void*) {
-    LogFormatted("モジュール名:%15s  ドライバ記述:%s ", module, description);
+    WriteLogFormatText("モジュール名:%15s  ドライバ記述:%s ", module, description);
     return TRUE;
 }
 
@@ -117,21 +105,34 @@ void ReportSoundDevices() {
     caps.dwSize = sizeof caps;
     g_SoundSystem.directSound->GetCaps(&caps);
     const DWORD f = caps.dwFlags;
-    LogFormatted("最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz ",
+    WriteLogFormatText("最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz ",
                  caps.dwMaxSecondarySampleRate * 0.001, caps.dwMinSecondarySampleRate * 0.001);
-    LogFormatted("総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n", caps.dwTotalHwMemBytes / 1024.0,
+    WriteLogFormatText("総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n", caps.dwTotalHwMemBytes / 1024.0,
                  caps.dwFreeHwMemBytes / 1024.0);
     WriteLogText("利用可能サンプリング精度\n");
-    LogFormatted(" プライマリ １６bit = %s  ８bit = %s ", OkOrNo(f, D_DSCAPS_PRIMARY16BIT),
+    WriteLogFormatText(" プライマリ １６bit = %s  ８bit = %s ", OkOrNo(f, D_DSCAPS_PRIMARY16BIT),
                  OkOrNo(f, D_DSCAPS_PRIMARY8BIT));
-    LogFormatted(" セカンダリ １６bit = %s  ８bit = %s \n", OkOrNo(f, D_DSCAPS_SECONDARY16BIT),
+    WriteLogFormatText(" セカンダリ １６bit = %s  ８bit = %s \n", OkOrNo(f, D_DSCAPS_SECONDARY16BIT),
                  OkOrNo(f, D_DSCAPS_SECONDARY8BIT));
     WriteLogText("利用可能チャンネル\n");
-    LogFormatted(" プライマリ MONO = %s  STEREO = %s ", OkOrNo(f, D_DSCAPS_PRIMARYMONO),
+    WriteLogFormatText(" プライマリ MONO = %s  STEREO = %s ", OkOrNo(f, D_DSCAPS_PRIMARYMONO),
                  OkOrNo(f, D_DSCAPS_PRIMARYSTEREO));
-    LogFormatted(" セカンダリ MONO = %s  STEREO = %s \n", OkOrNo(f, D_DSCAPS_SECONDARYMONO),
+    WriteLogFormatText(" セカンダリ MONO = %s  STEREO = %s \n", OkOrNo(f, D_DSCAPS_SECONDARYMONO),
                  OkOrNo(f, D_DSCAPS_SECONDARYSTEREO));
     FreeLibrary(library);
+}
+
+// The silence buffer, the stream list and the device report: the end of
+// the start in either mode.
+int FinishInitSound() {
+    SoundSystem& s = g_SoundSystem;
+    StartSilenceBuffer();
+    s.createAsStream = 0;
+    InitNodeList(&s.streamHead, &s.streamTail);
+    ReportSoundDevices();
+    WriteLogText("DirectSound の初期化は正常に終了しました\n");
+    DeleteAllSounds(0);
+    return 0;
 }
 
 }  // namespace
@@ -139,6 +140,12 @@ void ReportSoundDevices() {
 int InitSound() {
     SoundSystem& s = g_SoundSystem;
     if (s.directSound != nullptr) return -1;
+    if (s.midiMode == kMidiModeDirectMusic) {
+        const int started = InitDirectMusicMode();
+        if (started < 0) return -1;
+        if (started == 0) return FinishInitSound();
+        // DirectMusic is missing: on the MCI way, with DirectSound of our own.
+    }
     WriteLogText("DirectSound の初期化を行います\n");
     WriteLogText("DirectSound インターフェースの取得を行います....  ");
     void* object = nullptr;
@@ -160,14 +167,7 @@ int InitSound() {
         return FailInit("DirectSoundのプライマリサウンドバッファの作成に失敗しました\n");
     }
     SetPrimaryFormat();
-    StartSilenceBuffer();
-
-    s.createAsStream = 0;
-    InitNodeList(&s.streamHead, &s.streamTail);
-    ReportSoundDevices();
-    WriteLogText("DirectSound の初期化は正常に終了しました\n");
-    DeleteAllSounds(0);
-    return 0;
+    return FinishInitSound();
 }
 
 int TerminateSound() {
@@ -177,6 +177,7 @@ int TerminateSound() {
     DeleteAllSounds(0);
     ReleaseAllMidiHandles();
     DeleteTemporaryMidiFile();
+    if (s.midiMode == kMidiModeDirectMusic) TerminateDirectMusicMode();
     if (s.primaryBuffer != nullptr) s.primaryBuffer->Stop();
     if (s.silenceBuffer != nullptr) {
         s.silenceBuffer->Stop();

@@ -7,6 +7,7 @@
 
 #include "dsound/audio_output.h"
 #include "platform/backend.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -14,6 +15,10 @@ constexpr int kChunkFrames = 1024;
 // A jump of the virtual clock longer than this is not mixed whole: like a
 // device that fell behind, the output drops the older part.
 constexpr std::uint64_t kMaxCatchUpSeconds = 60;
+
+void CatchUpCurrentOutput() {
+    if (auto output = CurrentAudioOutput()) AudioOutputLock lock(*output);
+}
 
 void PutU16(std::FILE* file, unsigned value) {
     std::fputc(static_cast<int>(value & 0xFF), file);
@@ -74,6 +79,15 @@ public:
         originMicros_ = PlatformPeekVirtualMicros();
         const char* path = std::getenv("KELVO_AUDIO_CAPTURE");
         if (path != nullptr && *path != '\0') file_ = std::make_unique<CaptureFile>(path, rate);
+        // Sources that render on their own (the MIDI sequencer) are heard
+        // as the program pumps its messages, even when no buffer is touched.
+        PlatformSetMessagePumpHook(&CatchUpCurrentOutput);
+    }
+    ~HeadlessAudioOutput() override {
+        PlatformSetMessagePumpHook(nullptr);
+        // The capture file holds everything up to the close.
+        std::lock_guard lock(mixer_.Mutex());
+        CatchUp();
     }
 
     void ChangeRate(int rate) override {

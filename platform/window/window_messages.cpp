@@ -1,6 +1,7 @@
 // Per-thread message queues: posting, peeking, dispatching and the default
 // window procedure.
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -82,8 +83,15 @@ void PostLocked(const PlatformWindow& window, UINT message, WPARAM wParam, LPARA
     Windows().queues[window.ownerThread].push_back(MakeMessage(window.handle, message, wParam, lParam));
 }
 
+namespace {
+std::atomic<void (*)()> g_pumpHook{nullptr};
+}  // namespace
+
+void PlatformSetMessagePumpHook(void (*hook)()) { g_pumpHook = hook; }
+
 BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT remove) {
     DWORD thread = GetCurrentThreadId();
+    if (auto hook = g_pumpHook.load()) hook();
     if (SdlBackend() && PlatformIsMainThread()) SdlPumpEvents();
     if (PlatformIsMainThread()) PlatformPumpPresent();
     DeliverScriptedEvents(thread);

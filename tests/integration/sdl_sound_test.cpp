@@ -1,6 +1,6 @@
 // With a display (under xvfb-run) and SDL's dummy audio driver, the framework
-// starts with sound on, and an effect plays through the SDL device to its end
-// in real time. Skipped without a display.
+// starts with sound on, and an effect and a MIDI piece play through the SDL
+// device to their ends in real time. Skipped without a display.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -10,6 +10,8 @@
 #include "platform/backend.h"
 #include "platform/dsound.h"
 #include "platform/files.h"
+#include "sound/midi.h"
+#include "support/midi_bytes.h"
 #include "support/temp_dir.h"
 #include "support/wave_bytes.h"
 #include "window/window.h"
@@ -48,6 +50,23 @@ TEST(SdlSound, StartsWithSoundOnAndPlaysAnEffect) {
     EXPECT_GE(took, 50u);
     std::printf("a 100 ms effect played out in %u ms of real time\n", took);
     EXPECT_EQ(ApiDeleteAllSounds(0), 0);
+
+    // A MIDI note of a third of a second: the sequencer renders on the
+    // device's thread and its end comes back as a window message.
+    const Bytes midi = MakeMidiFile({{0, 72, 0.3}}, 0.35);
+    const HandleId piece = LoadMidiImage(midi.data(), static_cast<std::int64_t>(midi.size()));
+    ASSERT_NE(piece, -1);
+    ASSERT_EQ(PlayMidiHandle(piece, 1), 0);
+    const Uint32 midiStart = SDL_GetTicks();
+    while (IsMidiHandlePlaying(piece) == 1 && SDL_GetTicks() - midiStart < 5000) {
+        ASSERT_EQ(ApiProcessMessage(), 0);
+        SDL_Delay(5);
+    }
+    const Uint32 midiTook = SDL_GetTicks() - midiStart;
+    EXPECT_EQ(IsMidiHandlePlaying(piece), 0);
+    EXPECT_GE(midiTook, 300u);
+    std::printf("a MIDI piece of 0.35 s played out in %u ms of real time\n", midiTook);
+    EXPECT_EQ(ReleaseMidiHandle(piece), 0);
     EXPECT_EQ(ApiEndFramework(), 0);
     EXPECT_FALSE(PlatformAudioOutputOpen());
     unsetenv("SDL_AUDIODRIVER");

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "graphics/device/direct3d.h"
 #include "graphics/device/d3d_vertex.h"
@@ -116,3 +117,50 @@ int SetDeviceBlendEnable(int handle, int value);
 int SetDeviceDiffuseUse(int handle, int value);
 int ApplyDeviceBlendState(int handle);
 int ReapplyDeviceStates(int handle);
+
+// ---- drawing into the batch (d3d_batch.cpp) ----
+// Flags of PrepareDeviceDrawState.
+constexpr int kPrepTransparent = 1;
+constexpr int kPrepExactPixels = 2;
+constexpr int kPrepDrawStateZ = 4;
+constexpr int kPrepGouraud = 8;
+constexpr int kPrepPerspective = 16;
+constexpr int kPrepForceModulate = 32;
+constexpr int kPrepForceBlend = 64;
+
+struct SurfaceDataRecord;
+// Turns the draw state into the device's states for a draw of `texture`
+// (null: untextured). -1 without a device.
+int PrepareDeviceDrawState(const SurfaceDataRecord* texture, int flags);
+
+// One corner of a textured quad: position on the target and texture place.
+struct QuadCorner {
+    float x, y, u, v;
+};
+// Writes a quad (corners top-left, top-right, bottom-left, bottom-right) as
+// two triangles into the batch of the vertex type in use, sending what is
+// pending first when it does not fit or is of another primitive type.
+void AppendQuad(Device3DRecord& r, const QuadCorner corners[4], std::uint32_t diffuse, bool reverse = false);
+// Room for `count` vertices of the vertex type in use as `type` primitives;
+// the caller fills them and then adds `count` to the pending count.
+void* ReserveBatch(Device3DRecord& r, D_D3DPRIMITIVETYPE type, int count);
+// The stage-0 texture of a tile, with its record; null when the tile is bad.
+const SurfaceDataRecord* TileTexture(HandleId tile, const Surface3DDataRecord** record);
+
+// ---- textured draws (d3d_texture_draw.cpp) ----
+// -1 when down or the graphic is bad, 0 while 3D drawing is suppressed,
+// 1 with the current device in `device`.
+int BeginTextureDraw(const GraphRecord* graph, Device3DRecord** device);
+// Binds a tile's texture, applying the blend state when that changes it.
+void UseTileTexture(Device3DRecord& r, const SurfaceDataRecord& texture);
+// Maps a point of the graphic (pixels) to the target.
+using TileCornerMap = std::function<void(float, float, float*, float*)>;
+// Opens the scene, prepares the state and writes one quad per tile, clamped
+// to the draw area when asked.
+int DrawGraphTiles(Device3DRecord& r, const GraphRecord& graph, int flags, const TileCornerMap& map, bool clamp);
+
+// ---- deformed draws (d3d_warp_draw.cpp) ----
+// One tile onto four corners (top-left, top-right, bottom-left, bottom-right).
+int DrawWarpedTileGrid(const QuadCorner corners[4], HandleId tile);
+// Indexed triangle strips over a grid of 28-byte vertices, row by row.
+int DrawVertexGridStrips(int handle, int columns, int rows, Vertex28* vertices);

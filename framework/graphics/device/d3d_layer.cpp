@@ -135,6 +135,8 @@ int WriteD3DLog(const char* format, ...) {
     return WriteLogText(text);
 }
 
+int IsDirect3DSuppressed() { return g_Direct3D.suppressed3D ? 1 : 0; }
+
 int IsDirect3DUp() { return g_Direct3D.direct3D != nullptr ? 1 : 0; }
 
 int HasDevice3DInterface() {

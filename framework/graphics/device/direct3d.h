@@ -21,6 +21,8 @@ struct DrawTargetBinding;
 
 // 1 while the Direct3D layer is up (its Direct3D object exists).
 int IsDirect3DUp();
+// 1 while the draw target is one the device cannot draw into.
+int IsDirect3DSuppressed();
 // 1 while the current 3D device has its device interface.
 int HasDevice3DInterface();
 

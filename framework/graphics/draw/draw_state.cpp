@@ -9,7 +9,7 @@
 #include "graphics/device/direct3d.h"
 #include "graphics/device/present.h"
 #include "graphics/device/screen_device.h"
-#include "graphics/device/texture_draw_stubs.h"
+#include "graphics/device/d3d_texture_draw.h"
 #include "graphics/device/surface2d.h"
 #include "graphics/draw/graph_record.h"
 #include "graphics/draw/mask.h"

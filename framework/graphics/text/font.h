@@ -196,5 +196,30 @@ void SetTextMonoFastPath(int allowed);
 // The software text path: measures the text, then draws it straight into the
 // target or, under a blend mode or with an edged font, composes it in the
 // font's cache surface and blends that onto the target. 0 or -1.
+// The text and edge colours with the draw-bright colour applied.
+void BrightenTextColors(std::uint32_t* text, std::uint32_t* edge);
+
+// ---- the texture cache (text_texture.cpp) ----
+
+// 1 when new fonts keep their glyphs in a texture: Direct3D draws and offers
+// the font texture formats.
+int FontTextureCacheWanted();
+// Lays the cache out as a texture and makes the cache graphic; -1 when it
+// cannot be made (the font then draws from memory).
+int MakeFontTextureCache(FontRecord* font);
+// Makes the cache graphic again when it was lost, with an empty cache.
+int EnsureFontTextureCache(FontRecord* font);
+void ReleaseFontTextureCache(FontRecord* font);
+// Copies one cell of the memory cache into the cache graphic.
+int UploadGlyphCell(FontRecord* font, int cellIndex);
+// Text on the Direct3D road: glyphs drawn as parts of the cache graphic,
+// modulated by the text and edge colours.
+int DrawTextThroughTextureCache(FontRecord* font, int x, int y, const char* text, std::uint32_t color,
+                                std::uint32_t edgeColor);
+// Hands text to the texture cache, or to the software text path for a font
+// without one. -1 while 3D drawing is suppressed.
+int DrawTextToTarget(int x, int y, const char* text, std::uint32_t color, int fontHandle, std::uint32_t edgeColor,
+                     int vertical);
+
 int SoftDrawFontText(int x, int y, const char* text, std::uint32_t color, int fontHandle, std::uint32_t edgeColor,
                      int vertical);

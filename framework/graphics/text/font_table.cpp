@@ -96,6 +96,7 @@ void FreeFontRecord(FontRecord* f, bool quiet) {
     if (f->gdiFont != nullptr) DeleteObject(f->gdiFont);
     KV_FREE(f->cachePixels);
     if (f->cacheSurface >= 0) DeleteSurface2D(f->cacheSurface);
+    ReleaseFontTextureCache(f);
     if (!quiet && f->lostFlag != nullptr) *f->lostFlag = 1;
     KV_FREE(f);
 }
@@ -168,6 +169,10 @@ int CreateFontToHandle(const char* face, int size, int thickness, int fontType, 
     };
     f->gdiFont = CreateGdiFont(*f);
     if (f->gdiFont == nullptr || ReadMetrics(f) < 0 || MakeMemoryCache(f) < 0) return fail();
+    if (FontTextureCacheWanted() && MakeFontTextureCache(f) < 0) {
+        WriteLogText("テクスチャ文字キャッシュの作成に失敗しました\n");
+        f->textureCache = 0;
+    }
     if (EnsureFontCacheSurface(f) < 0) {
         WriteLogText("フォント用描画スクリーンの作成に失敗しました\n");
         return fail();

@@ -164,6 +164,7 @@ void RenderOne(FontRecord* font, HDC dc, std::uint16_t code, std::uint8_t** buff
     if (size > 0)
         CopyGlyphToCell(font, slot->cellIndex, *buffer, static_cast<int>(gm.gmBlackBoxX),
                         static_cast<int>(gm.gmBlackBoxY));
+    if (font->textureCache) UploadGlyphCell(font, slot->cellIndex);
 }
 
 }  // namespace

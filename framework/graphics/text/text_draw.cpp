@@ -8,9 +8,14 @@
 
 #include "core/fatal_error.h"
 #include "core/log.h"
+#include "graphics/device/direct3d.h"
+#include "graphics/device/screen_device.h"
 #include "graphics/draw/draw_frame.h"
+#include "graphics/draw/draw_ops.h"
 #include "graphics/draw/draw_state.h"
+#include "graphics/draw/graph_record.h"
 #include "graphics/draw/mask.h"
+#include "graphics/image/color_format.h"
 #include "graphics/text/font.h"
 #include "graphics/text/text_pixels.h"
 #include "window/window.h"
@@ -163,6 +168,20 @@ void DrawGlyph(const FontRecord& font, const FontGlyphSlot& slot, int gx, int gy
 
 }  // namespace
 
+// The two colours with the draw-bright colour applied, channel by channel.
+void BrightenTextColors(std::uint32_t* text, std::uint32_t* edge) {
+    const std::uint32_t bright = g_DrawState.brightColor & 0xFFFFFF;
+    if (bright == 0xFFFFFF) return;
+    const int br = static_cast<int>(bright >> 16 & 0xFF), bg = static_cast<int>(bright >> 8 & 0xFF),
+              bb = static_cast<int>(bright & 0xFF);
+    for (std::uint32_t* c : {text, edge}) {
+        int r = 0, g = 0, b = 0;
+        if (SplitColorCode(*c, &r, &g, &b) < 0) continue;
+        *c = MakeColorCode(r * br / 255, g * bg / 255, b * bb / 255);
+    }
+}
+
+
 void SetTextMonoFastPath(int allowed) { g_monoFastPath = allowed != 0; }
 
 int MeasureTextExtent(FontRecord* font, const char* text, TextExtent* extent) {
@@ -225,5 +244,54 @@ int DrawTextWithFont(int x, int y, const char* text, std::uint32_t color, int fo
         rect.bottom = std::max<LONG>(rect.bottom, static_cast<LONG>(std::min<long>(long{y} + extent.bottom, INT_MAX)));
     }
     DrawFrameScope frame(rect, masked);
+    if (s.use3D == 1 && IsDirect3DUp() && !IsScreenMemImg())
+        return DrawTextToTarget(x, y, text, color, fontHandle, edgeColor, vertical);
     return SoftDrawFontText(x, y, text, color, fontHandle, edgeColor, vertical);
+}
+
+int DrawTextToTarget(int x, int y, const char* text, std::uint32_t color, int fontHandle, std::uint32_t edgeColor,
+                     int vertical) {
+    FontRecord* font = LookupFont(fontHandle);
+    if (font == nullptr) return -1;
+    if (!font->textureCache) return SoftDrawFontText(x, y, text, color, fontHandle, edgeColor, vertical);
+    if (IsDirect3DSuppressed()) return -1;
+    return DrawTextThroughTextureCache(font, x, y, text, color, edgeColor);
+}
+
+int DrawTextThroughTextureCache(FontRecord* font, int x, int y, const char* text, std::uint32_t color,
+                                std::uint32_t edgeColor) {
+    if (font == nullptr || text == nullptr) return -1;
+    if (EnsureFontTextureCache(font) < 0 || LookupGraph(font->textureCacheGraph) == nullptr) return -1;
+    BrightenTextColors(&color, &edgeColor);
+    int tr = 0, tg = 0, tb = 0, er = 0, eg = 0, eb = 0;
+    SplitColorCode(color, &tr, &tg, &tb);
+    SplitColorCode(edgeColor, &er, &eg, &eb);
+    // The text is drawn without the blend graphic, the bright colour taking
+    // the text's colour; both are put back afterwards.
+    DrawState& s = g_DrawState;
+    const HandleId blendGraph = s.blendGraph;
+    const std::uint32_t bright = s.brightColor;
+    s.blendGraph = kNoHandle;
+    const bool edged = (font->fontType & kFontTypeEdge) != 0;
+    const int mw = font->maxCharWidth;
+    WalkText(font, text, [&](const FontGlyphSlot& slot, std::uint16_t code, long pen) {
+        if (!Drawn(slot, code)) return;
+        const long gx = static_cast<long>(x) + pen + slot.originX, gy = static_cast<long>(y) + slot.topOffset;
+        if (gx >= s.drawArea.right || gy >= s.drawArea.bottom || gx + slot.blackBoxWidth <= s.drawArea.left ||
+            gy + slot.blackBoxHeight <= s.drawArea.top)
+            return;
+        const int cellX = slot.cellIndex / font->cellsPerColumn * mw, cellY = slot.cellIndex % font->cellsPerColumn * mw;
+        const int w = std::min<int>(slot.blackBoxWidth, mw), h = std::min<int>(slot.blackBoxHeight, mw);
+        if (edged) {
+            SetBrightColor(er, eg, eb);
+            ClipBlitGraphRect(static_cast<int>(gx), static_cast<int>(gy), font->cacheWidth + cellX, cellY, w, h,
+                              font->textureCacheGraph, 1, 0);
+        }
+        SetBrightColor(tr, tg, tb);
+        ClipBlitGraphRect(static_cast<int>(gx), static_cast<int>(gy), cellX, cellY, w, h, font->textureCacheGraph, 1,
+                          0);
+    });
+    SetBrightColorPacked(bright);
+    s.blendGraph = blendGraph;
+    return 0;
 }

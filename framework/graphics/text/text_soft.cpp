@@ -16,19 +16,6 @@
 
 namespace {
 
-// The two colours with the draw-bright colour applied, channel by channel.
-void BrightenTextColors(std::uint32_t* text, std::uint32_t* edge) {
-    const std::uint32_t bright = g_DrawState.brightColor & 0xFFFFFF;
-    if (bright == 0xFFFFFF) return;
-    const int br = static_cast<int>(bright >> 16 & 0xFF), bg = static_cast<int>(bright >> 8 & 0xFF),
-              bb = static_cast<int>(bright & 0xFF);
-    for (std::uint32_t* c : {text, edge}) {
-        int r = 0, g = 0, b = 0;
-        if (SplitColorCode(*c, &r, &g, &b) < 0) continue;
-        *c = MakeColorCode(r * br / 255, g * bg / 255, b * bb / 255);
-    }
-}
-
 TextWorkTarget WorkOver(MEMIMG* image, const ColorFormatDesc* format, const RECT& clip) {
     return TextWorkTarget{image->pixels, static_cast<int>(image->pitch), image->width, image->height, format, clip, 1};
 }

@@ -105,6 +105,10 @@ using WNDPROC = LRESULT (*)(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // them); a window: that window's messages. On the sdl backend the main thread
 // first turns pending SDL events into messages.
 BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT remove);
+// Called by every PeekMessageA before it looks at the queue (the headless
+// audio output catches up with the clock there, so what its sources post
+// is found in the same look). Null: none.
+void PlatformSetMessagePumpHook(void (*hook)());
 // Adds the character messages a key press gives that no text event reports
 // (backspace, tab, return, escape); printable characters come from the
 // backend's text input. TRUE when it posted one.

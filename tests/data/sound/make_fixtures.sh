@@ -17,10 +17,13 @@ sox source-mono.wav -r 8000 -e gsm-full-rate gsm.wav
 sox source-22k.wav -C 32 layer3.mp3
 sox source-22k.wav -C 32 layer2.mp2
 sox source-stereo.wav -C 0 stereo.ogg
+sox -n -r 44100 -c 2 -b 16 source-44k.wav synth 0.7 sine 200-3000 sine 500 gain -3
+sox source-44k.wav -C 0 stream44.ogg
 for f in ima-mono ima-stereo ms-mono ms-stereo alaw ulaw gsm; do
     sox "$f.wav" -e signed-integer -b 16 "$f.sox.wav"
 done
 sox layer3.mp3 -e signed-integer -b 16 layer3.sox.wav
 sox layer2.mp2 -e signed-integer -b 16 layer2.sox.wav
 sox stereo.ogg -e signed-integer -b 16 stereo.sox.wav
-rm source-mono.wav source-stereo.wav source-22k.wav
+sox stream44.ogg -e signed-integer -b 16 stream44.sox.wav
+rm source-mono.wav source-stereo.wav source-22k.wav source-44k.wav

@@ -160,9 +160,10 @@ TEST_F(Direct3DLayerTest, SettersSendOnlyChangesUnlessAllArePushed) {
         for (const D3DCallRecord& r : PlatformD3DCallLog()) n += r.call == D3DCall::SetRenderState && r.a == state;
         return n;
     };
+    // A value other than the one start-up left in the cache.
     PlatformD3DClearCallLog();
-    SetDeviceZFunc(device, 4);
-    SetDeviceZFunc(device, 4);
+    SetDeviceZFunc(device, 3);
+    SetDeviceZFunc(device, 3);
     SetDeviceShadeMode(device, 2);
     SetDeviceShadeMode(device, 2);
     SetDeviceCullMode(device, 1);
