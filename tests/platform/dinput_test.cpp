@@ -238,6 +238,16 @@ TEST(InputScript, ParsesKeysRepeatsAndPads) {
         EXPECT_FALSE(PlatformParseInputScript(bad, &frames, &pads, &error)) << bad;
         EXPECT_FALSE(error.empty());
     }
+    // A few repeat lines must not make gigabytes of frames: the whole script
+    // is bounded, whatever the lines.
+    ASSERT_EQ(kMaxInputScriptFrames, 2'000'000u);
+    ASSERT_TRUE(PlatformParseInputScript("1000000* -\n999999* Z\n# end\nX\n", &frames, &pads, &error)) << error;
+    EXPECT_EQ(frames.size(), kMaxInputScriptFrames);
+    EXPECT_EQ(frames.back().keys, (std::vector<int>{D_DIK_X}));
+    for (const char* tooLong : {"1000000* -\n1000000* Z\n-\n", "2000001* Z\n", "99999999999999999999* -\n"}) {
+        EXPECT_FALSE(PlatformParseInputScript(tooLong, &frames, &pads, &error)) << tooLong;
+        EXPECT_NE(error.find("2000000 frames"), std::string::npos) << error;
+    }
     EXPECT_EQ(PlatformInputKeyCode("ESCAPE"), D_DIK_ESCAPE);
     EXPECT_EQ(PlatformInputKeyCode("NUMPAD8"), D_DIK_NUMPAD8);
     EXPECT_EQ(PlatformInputKeyCode("nope"), -1);
@@ -283,6 +293,11 @@ TEST(InputScript, AHeadlessRunReadsItsScriptFromTheEnvironment) {
     EXPECT_FALSE(PlatformLoadInputScriptFromEnvironment());
     setenv("KELVO_INPUT", (dir.str() + "/missing.txt").c_str(), 1);
     EXPECT_FALSE(PlatformLoadInputScriptFromEnvironment());
+    dir.Write("long.txt", "600* -\n1999401* Z\n");
+    setenv("KELVO_INPUT", (dir.str() + "/long.txt").c_str(), 1);
+    EXPECT_FALSE(PlatformLoadInputScriptFromEnvironment());
+    EXPECT_NE(PlatformDebugOutput().find("long.txt: line 2: the script runs past 2000000 frames"), std::string::npos)
+        << PlatformDebugOutput();
     unsetenv("KELVO_INPUT");
     EXPECT_TRUE(PlatformLoadInputScriptFromEnvironment());
     GetKeyboardState(keys);
