@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,11 +28,15 @@ void RemoveFolder() {
     std::filesystem::remove_all(g_folder, ignored);
 }
 
-// Member paths found by walking the archive's own directory.
+// Member paths found by walking the archive's own directory. Entries may lead
+// back to a directory already walked (a damaged archive can make a cycle), so
+// each directory record is walked once.
 void CollectMembers(ArchiveState* state, std::uint32_t record, const std::string& prefix, int depth,
-                    std::vector<std::string>* out) {
+                    std::set<std::uint32_t>* walked, std::vector<std::string>* out) {
     ArchiveDirRecord dir;
-    if (depth > 6 || out->size() > 32 || !GetArchiveDirRecord(state, record, &dir)) return;
+    if (depth > 6 || out->size() > 32 || !walked->insert(record).second ||
+        !GetArchiveDirRecord(state, record, &dir))
+        return;
     for (std::uint32_t i = 0; i < dir.entryCount && i < 64 && out->size() <= 32; ++i) {
         std::uint64_t offset = dir.firstEntryOffset + static_cast<std::uint64_t>(i) * state->entrySize;
         ArchiveFileEntry entry;
@@ -42,7 +47,7 @@ void CollectMembers(ArchiveState* state, std::uint32_t record, const std::string
             return;
         std::string path = prefix + std::string(name, length);
         if ((entry.attributes & kArchiveDirectoryAttribute) != 0)
-            CollectMembers(state, entry.dataOffset, path + "\\", depth + 1, out);
+            CollectMembers(state, entry.dataOffset, path + "\\", depth + 1, walked, out);
         else
             out->push_back(path);
     }
@@ -93,7 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string archivePath = g_windowsFolder + "\\FZ.KVA";
     if (MountArchiveFile(&walker, archivePath.c_str(), nullptr) == 0) {
         names.insert(names.end(), {"SUB\\B.BIN", "C.BIN", "SUB", "NONE"});
-        CollectMembers(&walker, 0, "", 0, &names);
+        std::set<std::uint32_t> walked;
+        CollectMembers(&walker, 0, "", 0, &walked, &names);
         ArchiveSearchName failed;
         ChangeArchiveDirectory(&walker, "SUB\\X\\", 1, &failed);
         ChangeArchiveDirectory(&walker, "..", 0, &failed);

@@ -3,12 +3,14 @@
 # and UndefinedBehaviorSanitizer in a build directory of their own, and runs
 # each for a bounded number of runs from its committed seed corpus
 # (fuzz/corpus/<target>/). Any crash, leak or sanitizer report fails the run;
-# the input that caused it is kept under build/fuzz/artifacts/.
+# the input that caused it is kept under build/fuzz/artifacts/. An input that
+# takes longer than KELVO_FUZZ_TIMEOUT seconds fails the run the same way.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 RUNS=${KELVO_FUZZ_RUNS:-10000}
 SECONDS_PER_TARGET=${KELVO_FUZZ_SECONDS:-45}
+TIMEOUT=${KELVO_FUZZ_TIMEOUT:-10}
 
 if ! command -v clang++ >/dev/null; then
     . scripts/packages.sh
@@ -31,7 +33,7 @@ for target in $targets; do
     scratch=$(mktemp -d)
     log="$build/$target.log"
     echo "fuzzing $target: $RUNS runs at most, $SECONDS_PER_TARGET s at most"
-    if "$build/$target" -runs="$RUNS" -max_total_time="$SECONDS_PER_TARGET" -seed=1 \
+    if "$build/$target" -runs="$RUNS" -max_total_time="$SECONDS_PER_TARGET" -seed=1 -timeout="$TIMEOUT" \
         -artifact_prefix="$build/artifacts/$target-" "$scratch" "fuzz/corpus/$target" >"$log" 2>&1; then
         grep -E "^(#[0-9]+\s+DONE|Done)" "$log" || true
     else

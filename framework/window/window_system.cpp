@@ -197,9 +197,17 @@ int InitWindowSystem() {
     SystemState& s = g_SystemState;
     ResetWindowSystemFields();
 
-    if (s.windowTitle[0] == '\0') std::snprintf(s.windowTitle, sizeof s.windowTitle, "%s", "Kelvo");
+    // The class is named before the title gets its default: with neither
+    // set, the class is "K123987V", and a second instance's double-start
+    // check looks for that class.
     static_assert(sizeof s.windowClassName == sizeof s.windowTitle);
-    if (s.windowClassName[0] == '\0') std::memcpy(s.windowClassName, s.windowTitle, sizeof s.windowClassName);
+    if (s.windowClassName[0] == '\0') {
+        if (s.windowTitle[0] != '\0')
+            std::memcpy(s.windowClassName, s.windowTitle, sizeof s.windowClassName);
+        else
+            std::snprintf(s.windowClassName, sizeof s.windowClassName, "%s", "K123987V");
+    }
+    if (s.windowTitle[0] == '\0') std::snprintf(s.windowTitle, sizeof s.windowTitle, "%s", "Kelvo");
     s.moduleInstance = GetModuleHandleA(nullptr);
     s.mainThreadId = GetCurrentThreadId();
 

@@ -8,7 +8,6 @@ std::uint32_t g_KeyMasks[kKeyActionCount] = {};
 
 namespace {
 
-constexpr const char* kKeyConfigPath = "savedata\\config.dat";
 constexpr std::size_t kKeyConfigSize = 12;  // three 32-bit button numbers
 
 bool IsBindable(std::int32_t button) { return button >= kFirstBindableButton && button <= kLastBindableButton; }
@@ -21,9 +20,9 @@ void SetDefaultKeyConfig() {
 
 void LoadKeyConfig() {
     std::uint8_t bytes[kKeyConfigSize];
-    FileReadResult result = ReadFileBytes(kKeyConfigPath, bytes, sizeof bytes);
+    FileReadResult result = ReadFileBytes(kKeyConfigFileName, bytes, sizeof bytes);
     if (result != FileReadResult::kOk) {
-        GameLog("key config: %s is %s; using the default buttons", kKeyConfigPath,
+        GameLog("key config: %s is %s; using the default buttons", kKeyConfigFileName,
                 result == FileReadResult::kMissing ? "missing" : "too short");
         SetDefaultKeyConfig();
         return;
@@ -35,10 +34,23 @@ void LoadKeyConfig() {
     // back to the KEY CONFIG screen: a damaged file gives the whole default.
     for (std::int32_t button : buttons) {
         if (!IsBindable(button)) {
-            GameLog("key config: %s holds button %d; using the default buttons", kKeyConfigPath,
+            GameLog("key config: %s holds button %d; using the default buttons", kKeyConfigFileName,
                     static_cast<int>(button));
             SetDefaultKeyConfig();
             return;
+        }
+    }
+    // The KEY CONFIG screen keeps the three buttons distinct; a file that
+    // binds two actions to one button (decide and cancel on one key) is no
+    // file it wrote.
+    for (int i = 0; i < kKeyActionCount; ++i) {
+        for (int j = i + 1; j < kKeyActionCount; ++j) {
+            if (buttons[i] == buttons[j]) {
+                GameLog("key config: %s binds two actions to button %d; using the default buttons",
+                        kKeyConfigFileName, static_cast<int>(buttons[i]));
+                SetDefaultKeyConfig();
+                return;
+            }
         }
     }
     for (int i = 0; i < kKeyActionCount; ++i) g_KeyConfig[i] = buttons[i];
@@ -48,7 +60,7 @@ bool SaveKeyConfig() {
     std::uint8_t bytes[kKeyConfigSize];
     FieldBuffer fields = MakeFieldBuffer(bytes, sizeof bytes);
     for (std::int32_t button : g_KeyConfig) PutI32(fields, button);
-    return WriteFileAtomically(kKeyConfigPath, bytes, fields.position);
+    return WriteFileAtomically(kKeyConfigFileName, bytes, fields.position);
 }
 
 void ApplyKeyConfig() {

@@ -11,6 +11,8 @@ constexpr int kKeyCancelAttack = 0;
 constexpr int kKeyDecideJump = 1;
 constexpr int kKeySkill = 2;
 
+constexpr const char* kKeyConfigFileName = "savedata\\config.dat";
+
 constexpr std::int32_t kFirstBindableButton = 1;
 constexpr std::int32_t kLastBindableButton = 10;
 
@@ -23,8 +25,9 @@ extern std::uint32_t g_KeyMasks[kKeyActionCount];
 constexpr std::uint32_t ButtonMask(std::int32_t button) { return 0x10u << (button - 1); }
 
 // Reads the three buttons. A missing, short or damaged file (a button outside
-// 1 to 10) gives the default buttons 1, 2, 3 and says so in the game's log,
-// so a bad file can never leave the menus without a decide key.
+// 1 to 10, or one button bound to two actions) gives the default buttons 1,
+// 2, 3 and says so in the game's log, so a bad file can never leave the menus
+// without a decide key, or with decide and cancel on one.
 void LoadKeyConfig();
 // Writes the three buttons; false (and the old file kept) when it fails.
 bool SaveKeyConfig();

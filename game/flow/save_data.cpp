@@ -4,7 +4,9 @@
 #include "flow/exp_table.h"
 #include "flow/gallery_flags.h"
 #include "flow/game_log.h"
+#include "flow/key_config.h"
 #include "flow/save_file_io.h"
+#include "flow/save_record_bounds.h"
 
 std::uint8_t g_LoadedGameFlag = 0;
 FileSummaryTable g_FileSummary = {};
@@ -19,13 +21,27 @@ constexpr const char* kSummaryFileNames[kSaveSlotCount] = {
 bool InRange(std::int32_t value, std::int32_t low, std::int32_t high) { return value >= low && value <= high; }
 
 // Why a record read from a file cannot be a game's state, or null when it
-// can. Everything checked here is later used as a table index, a divisor or a
-// file name.
+// can. Everything checked here is later used as a table index, a divisor, a
+// file name, a glyph or a place in the stage, and no game holds a value
+// outside these ranges (save_record_bounds.h), so a record outside them is
+// damaged and refused whole rather than mended.
 const char* SaveRecordProblem(const PlayerRecord& record) {
     if (!InRange(record.stage, kFirstStage, kLastStage)) return "stage out of range";
     if (!InRange(record.level, 1, kMaxLevel)) return "level out of range";
-    if (record.maxHp < 1) return "max HP below 1";
-    if (record.maxSp < 1) return "max SP below 1";
+    if (!InRange(record.maxHp, 1, kMaxMaxHp)) return "max HP out of range";
+    if (!InRange(record.maxSp, 1, kMaxMaxSp)) return "max SP out of range";
+    if (!InRange(record.hp, 0, record.maxHp)) return "HP out of range";
+    if (!InRange(record.sp, 0, record.maxSp)) return "SP out of range";
+    const std::int32_t baseStats[] = {record.agi, record.str, record.intel, record.dex, record.vit, record.luk};
+    for (std::int32_t stat : baseStats)
+        if (!InRange(stat, kMinBaseStat, kMaxBaseStat)) return "base stat out of range";
+    if (!InRange(record.statPoints, 0, kMaxStatPoints)) return "stat points out of range";
+    if (record.exp < 0) return "EXP below 0";
+    if (record.money < 0) return "money below 0";
+    if (!InRange(record.arrivalCameraX, 0, kMaxArrivalCameraX) ||
+        !InRange(record.arrivalPlayerY, 0, kMaxArrivalPlayerY) ||
+        !InRange(record.arrivalScreenX, 0, kMaxArrivalScreenX))
+        return "arrival outside the stage";
     if (!InRange(record.weaponRow, 0, kWeaponCount - 1)) return "weapon row out of range";
     if (!InRange(record.armourRow, 0, kArmourCount - 1)) return "armour row out of range";
     if (!InRange(record.shieldRow, 0, kShieldCount - 1)) return "shield row out of range";
@@ -97,6 +113,39 @@ void MarkSlotEmpty(int slot) {
     g_FileSummary.level[slot] = 0;
 }
 
+enum class SaveFileRead { kGood, kMissing, kRefused };
+
+// Reads and checks the save file of a slot; `out` is untouched unless the
+// result is kGood. A short or damaged file is logged under `reader`; a missing
+// one is left for the caller to report (an empty slot has none).
+SaveFileRead ReadSaveFile(int slot, PlayerRecord* out, const char* reader) {
+    const char* name = kSaveFileNames[slot];
+    std::uint8_t bytes[kSaveRecordSize];
+    std::size_t got = 0;
+    FileReadResult result = ReadFileBytes(name, bytes, sizeof bytes, &got);
+    if (result == FileReadResult::kMissing) return SaveFileRead::kMissing;
+    if (result == FileReadResult::kShort) {
+        GameLog("%s: %s is %zu bytes, not %zu; slot %d is empty", reader, name, got, kSaveRecordSize, slot + 1);
+        return SaveFileRead::kRefused;
+    }
+    FieldBuffer fields = MakeFieldBuffer(bytes, sizeof bytes);
+    PlayerRecord record = ReadSaveFields(fields);
+    if (const char* problem = SaveRecordProblem(record)) {
+        GameLog("%s: %s is damaged (%s); slot %d is empty", reader, name, problem, slot + 1);
+        return SaveFileRead::kRefused;
+    }
+    *out = record;
+    return SaveFileRead::kGood;
+}
+
+bool WriteSummaryFile(int slot, std::int8_t stage, std::int32_t level) {
+    std::uint8_t summary[kFileSummarySize];
+    FieldBuffer fields = MakeFieldBuffer(summary, sizeof summary);
+    PutU8(fields, static_cast<std::uint8_t>(stage));
+    PutI32(fields, level);
+    return WriteFileAtomically(kSummaryFileNames[slot], summary, sizeof summary);
+}
+
 }  // namespace
 
 const char* SaveFileName(int slot) {
@@ -146,26 +195,15 @@ void InitNewGame() {
 
 bool LoadGameFile() {
     int slot = g_PlayerRecord.saveSlot;
-    const char* name = SaveFileName(slot);
-    if (name == nullptr) {
+    if (SaveFileName(slot) == nullptr) {
         GameLog("load: there is no save slot %d", slot);
         return false;
     }
-    std::uint8_t bytes[kSaveRecordSize];
-    std::size_t got = 0;
-    FileReadResult result = ReadFileBytes(name, bytes, sizeof bytes, &got);
-    if (result != FileReadResult::kOk) {
-        if (result == FileReadResult::kMissing)
-            GameLog("load: %s is missing; slot %d is empty", name, slot + 1);
-        else
-            GameLog("load: %s is %zu bytes, not %zu; slot %d is empty", name, got, kSaveRecordSize, slot + 1);
-        MarkSlotEmpty(slot);
-        return false;
-    }
-    FieldBuffer fields = MakeFieldBuffer(bytes, sizeof bytes);
-    PlayerRecord record = ReadSaveFields(fields);
-    if (const char* problem = SaveRecordProblem(record)) {
-        GameLog("load: %s is damaged (%s); slot %d is empty", name, problem, slot + 1);
+    PlayerRecord record;
+    SaveFileRead read = ReadSaveFile(slot, &record, "load");
+    if (read == SaveFileRead::kMissing)
+        GameLog("load: %s is missing; slot %d is empty", kSaveFileNames[slot], slot + 1);
+    if (read != SaveFileRead::kGood) {
         MarkSlotEmpty(slot);
         return false;
     }
@@ -184,38 +222,55 @@ bool SaveGameFile() {
     std::uint8_t record[kSaveRecordSize];
     EncodeSaveRecord(player, record);
     if (!WriteFileAtomically(name, record, sizeof record)) return false;
-
-    std::uint8_t summary[kFileSummarySize];
-    FieldBuffer fields = MakeFieldBuffer(summary, sizeof summary);
-    PutU8(fields, static_cast<std::uint8_t>(player.stage));
-    PutI32(fields, player.level);
-    return WriteFileAtomically(SummaryFileName(slot), summary, sizeof summary);
+    return WriteSummaryFile(slot, player.stage, player.level);
 }
 
+// The summary is only what the file-select screen shows of the slot's save
+// file, and the two are written one after the other: a program ended between
+// the two leaves a summary of the previous save (or of none). The save file
+// decides: a summary that disagrees with it is rebuilt from it, and a slot
+// whose save file cannot be loaded shows as empty.
 void LoadFileSummaries() {
     for (int slot = 0; slot < kSaveSlotCount; ++slot) {
         const char* name = kSummaryFileNames[slot];
+        std::int8_t stage = kEmptySlotStage;
+        std::int32_t level = 0;
         std::uint8_t bytes[kFileSummarySize];
         FileReadResult result = ReadFileBytes(name, bytes, sizeof bytes);
-        if (result != FileReadResult::kOk) {
-            GameLog("summary: %s is %s; slot %d is empty", name,
-                    result == FileReadResult::kMissing ? "missing" : "too short", slot + 1);
+        if (result == FileReadResult::kOk) {
+            FieldBuffer fields = MakeFieldBuffer(bytes, sizeof bytes);
+            stage = static_cast<std::int8_t>(GetU8(fields));
+            level = GetI32(fields);
+        } else {
+            GameLog("summary: %s is %s", name, result == FileReadResult::kMissing ? "missing" : "too short");
+        }
+
+        PlayerRecord record;
+        if (ReadSaveFile(slot, &record, "summary") != SaveFileRead::kGood) {
+            if (stage != kEmptySlotStage)
+                GameLog("summary: %s names stage %d, level %d, but slot %d has no save to load; it is empty", name,
+                        stage, static_cast<int>(level), slot + 1);
             MarkSlotEmpty(slot);
             continue;
         }
-        FieldBuffer fields = MakeFieldBuffer(bytes, sizeof bytes);
-        auto stage = static_cast<std::int8_t>(GetU8(fields));
-        std::int32_t level = GetI32(fields);
-        if (stage != kEmptySlotStage &&
-            (!InRange(stage, kFirstStage, kLastStage) || !InRange(level, 1, kMaxLevel))) {
-            GameLog("summary: %s is damaged (stage %d, level %d); slot %d is empty", name, stage,
-                    static_cast<int>(level), slot + 1);
-            MarkSlotEmpty(slot);
-            continue;
+        if (stage != record.stage || level != record.level) {
+            GameLog("summary: %s (stage %d, level %d) disagrees with %s (stage %d, level %d); rebuilt from it",
+                    name, stage, static_cast<int>(level), kSaveFileNames[slot], record.stage,
+                    static_cast<int>(record.level));
+            WriteSummaryFile(slot, record.stage, record.level);
         }
-        g_FileSummary.stage[slot] = stage;
-        g_FileSummary.level[slot] = level;
+        g_FileSummary.stage[slot] = record.stage;
+        g_FileSummary.level[slot] = record.level;
     }
+}
+
+void RemoveStaleSaveTemporaries() {
+    for (int slot = 0; slot < kSaveSlotCount; ++slot) {
+        RemoveStaleTemporaryFile(kSaveFileNames[slot]);
+        RemoveStaleTemporaryFile(kSummaryFileNames[slot]);
+    }
+    RemoveStaleTemporaryFile(kGalleryFileName);
+    RemoveStaleTemporaryFile(kKeyConfigFileName);
 }
 
 void LoadGalleryFlags() {

@@ -42,9 +42,14 @@ bool LoadGameFile();
 // could not be written; the old file is then kept whole.
 bool SaveGameFile();
 
-// Reads the four summaries. A missing, short or damaged one shows as an empty
-// slot.
+// Reads the four summaries. Each is checked against its slot's save file,
+// which decides: a summary that disagrees is rebuilt from the save file (and
+// written), and a slot whose save file is missing or damaged shows as empty.
 void LoadFileSummaries();
+
+// Removes the temporary files of writes that the program did not live to
+// finish. Called once at start, before any save file is read.
+void RemoveStaleSaveTemporaries();
 
 // Reads and writes the gallery flags. A missing file opens no picture; a
 // short one keeps the flags it holds and leaves the rest closed.

@@ -24,6 +24,12 @@ bool FolderOf(const char* path, char* folder, std::size_t capacity) {
     return true;
 }
 
+// "savedata\file1.dat" -> "savedata\file1.dat.tmp"; false when it does not fit.
+bool TemporaryNameOf(const char* path, char* temporary, std::size_t capacity) {
+    int length = std::snprintf(temporary, capacity, "%s.tmp", path);
+    return length >= 0 && static_cast<std::size_t>(length) < capacity;
+}
+
 bool EnsureFolderOf(const char* path) {
     char folder[kPathLimit];
     if (!FolderOf(path, folder, sizeof folder)) return true;
@@ -81,8 +87,7 @@ FileReadResult ReadFileBytes(const char* path, std::uint8_t* buffer, std::size_t
 
 bool WriteFileAtomically(const char* path, const std::uint8_t* bytes, std::size_t size) {
     char temporary[kPathLimit];
-    int length = std::snprintf(temporary, sizeof temporary, "%s.tmp", path);
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof temporary) {
+    if (!TemporaryNameOf(path, temporary, sizeof temporary)) {
         GameLog("save: path too long: %s", path);
         return false;
     }
@@ -96,8 +101,10 @@ bool WriteFileAtomically(const char* path, const std::uint8_t* bytes, std::size_
         GameLog("save: cannot open %s for writing", temporary);
         return false;
     }
+    // On the disk before the rename: a power loss then keeps the old file or
+    // the new one, never a new name over missing bytes.
     bool written = std::fwrite(bytes, 1, size, file) == size;
-    written = std::fflush(file) == 0 && written;
+    written = PlatformFlushToDisk(file) && written;
     written = std::fclose(file) == 0 && written;
     if (!written) {
         GameLog("save: writing %s failed; %s is unchanged", temporary, path);
@@ -107,7 +114,7 @@ bool WriteFileAtomically(const char* path, const std::uint8_t* bytes, std::size_
 
     if (g_BeforeRename != nullptr && g_BeforeRename(temporary)) return false;
 
-    if (!MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING)) {
+    if (!MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         GameLog("save: cannot replace %s; it is unchanged", path);
         DeleteFileA(temporary);
         return false;
@@ -116,3 +123,13 @@ bool WriteFileAtomically(const char* path, const std::uint8_t* bytes, std::size_
 }
 
 void SetBeforeRenameHook(BeforeRenameHook hook) { g_BeforeRename = hook; }
+
+void RemoveStaleTemporaryFile(const char* path) {
+    char temporary[kPathLimit];
+    if (!TemporaryNameOf(path, temporary, sizeof temporary)) return;
+    if (GetFileAttributesA(temporary) == INVALID_FILE_ATTRIBUTES) return;
+    if (DeleteFileA(temporary))
+        GameLog("save: removed %s, left by a write that did not finish", temporary);
+    else
+        GameLog("save: cannot remove %s", temporary);
+}

@@ -36,11 +36,15 @@ enum class FileReadResult {
 FileReadResult ReadFileBytes(const char* path, std::uint8_t* buffer, std::size_t size,
                              std::size_t* bytesRead = nullptr);
 
-// Writes `size` bytes to `path` through a temporary file renamed over it,
-// creating the file's folder when it is missing. On any failure the old file
-// is left as it was, the temporary file is removed, the log says why, and the
-// result is false.
+// Writes `size` bytes to `path` through a temporary file, put on the disk and
+// then renamed over it, creating the file's folder when it is missing. On any
+// failure the old file is left as it was, the temporary file is removed, the
+// log says why, and the result is false.
 bool WriteFileAtomically(const char* path, const std::uint8_t* bytes, std::size_t size);
+
+// Removes the temporary file a write of `path` leaves behind when the program
+// ends before its rename (the file itself is then still the old one, whole).
+void RemoveStaleTemporaryFile(const char* path);
 
 // For tests: called after the temporary file is complete and before it is
 // renamed. When it returns true the write stops there, as if the program had

@@ -25,6 +25,7 @@ int WinMain(void*, void*, char*, int) {
     // The second face wins: the game's text is drawn in Verdana.
     ApiSetDefaultFontFace("Tahoma", -1);
     ApiSetDefaultFontFace("Verdana", -1);
+    RemoveStaleSaveTemporaries();
     LoadKeyConfig();
     ApplyKeyConfig();
     // The equipment tables are constant data (equipment_tables.h): nothing

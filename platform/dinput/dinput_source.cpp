@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -115,6 +116,7 @@ void InputSourceKeys(BYTE* dik) {
         const Uint8* sdl = SDL_GetKeyboardState(&count);
         for (const auto& key : kSdlKeys)
             if (key.sdl < count && sdl[key.sdl]) dik[key.dik] = 0x80;
+        InputRecordKeys(dik);
         return;
     }
     SourceState& s = Source();
@@ -244,6 +246,12 @@ void PlatformSetInputScript(std::vector<PlatformInputFrame> frames) {
     InputSignalKeyboardWatchers();
 }
 
+void PlatformAppendInputFrame(PlatformInputFrame frame) {
+    SourceState& s = Source();
+    std::lock_guard lock(s.mutex);
+    s.script.push_back(std::move(frame));
+}
+
 bool PlatformInputScriptEnded() {
     SourceState& s = Source();
     std::lock_guard lock(s.mutex);
@@ -327,11 +335,16 @@ bool PlatformParseInputScript(const std::string& text, std::vector<PlatformInput
         if (token.back() == '*') {
             char* end = nullptr;
             repeat = std::strtol(token.c_str(), &end, 10);
-            if (*end != '*' || repeat < 1 || repeat > 10'000'000) {
+            if (*end != '*' || repeat < 1) {
                 *error = "line " + std::to_string(lineNumber) + ": bad repeat count " + token;
                 return false;
             }
             if (!(words >> token)) token = "-";
+        }
+        if (static_cast<unsigned long>(repeat) > kMaxInputScriptFrames - frames->size()) {
+            *error = "line " + std::to_string(lineNumber) + ": the script runs past " +
+                     std::to_string(kMaxInputScriptFrames) + " frames, the most a script may hold";
+            return false;
         }
         PlatformInputFrame frame;
         do {
@@ -355,7 +368,11 @@ bool PlatformLoadInputScriptFromEnvironment() {
     std::string error = "cannot read the file";
     if (!file || !PlatformParseInputScript(std::string(std::istreambuf_iterator<char>(file), {}), &frames,
                                            &pads, &error)) {
-        OutputDebugStringA(("KELVO_INPUT: " + std::string(path) + ": " + error + "\n").c_str());
+        // Said on the error stream as well: a run without its script would
+        // otherwise go on as if nothing were wrong.
+        std::string message = "KELVO_INPUT: " + std::string(path) + ": " + error + "; the run has no input\n";
+        OutputDebugStringA(message.c_str());
+        std::fputs(message.c_str(), stderr);
         return false;
     }
     SourceState& s = Source();

@@ -45,7 +45,21 @@ DWORD CopyOut(const std::string& text, DWORD bufferLength, LPSTR buffer) {
     return static_cast<DWORD>(text.size());
 }
 
+bool SyncFolderOf(const std::string& path) {
+    std::string::size_type slash = path.find_last_of('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
 }  // namespace
+
+bool PlatformFlushToDisk(std::FILE* file) {
+    return file != nullptr && std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+}
 
 HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD, void*, DWORD creation, DWORD, HANDLE) {
     if (fileName == nullptr || *fileName == '\0') {
@@ -181,6 +195,11 @@ BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
         return FALSE;
     }
     if (::rename(from.c_str(), to.c_str()) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return FALSE;
+    }
+    // A rename lives in its folder: writing the folder through keeps it.
+    if ((flags & MOVEFILE_WRITE_THROUGH) != 0 && !SyncFolderOf(to)) {
         SetLastError(ErrorFromErrno(errno));
         return FALSE;
     }

@@ -100,6 +100,18 @@ TEST_F(KeyConfigTest, ShortOrDamagedFileGivesTheDefaultButtons) {
         EXPECT_EQ(g_KeyConfig[2], 3) << bad;
         EXPECT_NE(std::string(GameLogText()).find("default"), std::string::npos);
     }
+    // One button for two actions: decide and cancel (or either and the
+    // skill) would fire together.
+    const std::uint32_t shared[][3] = {{4, 4, 7}, {6, 3, 6}, {5, 8, 8}, {9, 9, 9}};
+    for (const auto& words : shared) {
+        ClearGameLog();
+        work_.dir().Write("savedata/config.dat", Words(words[0], words[1], words[2]));
+        LoadKeyConfig();
+        EXPECT_EQ(g_KeyConfig[0], 1) << words[0] << words[1] << words[2];
+        EXPECT_EQ(g_KeyConfig[1], 2);
+        EXPECT_EQ(g_KeyConfig[2], 3);
+        EXPECT_NE(std::string(GameLogText()).find("two actions"), std::string::npos) << GameLogText();
+    }
     // The file itself is left for the player to fix through KEY CONFIG.
-    EXPECT_EQ(work_.dir().Read("savedata/config.dat"), Words(5, 0xFFFFFFFFu, 7));
+    EXPECT_EQ(work_.dir().Read("savedata/config.dat"), Words(9, 9, 9));
 }

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -8,6 +13,8 @@
 #include "flow/player_record.h"
 #include "flow/save_data.h"
 #include "flow/save_file_io.h"
+#include "flow/save_record_bounds.h"
+#include "flow/stats.h"
 #include "game/support/working_dir.h"
 
 namespace {
@@ -29,7 +36,7 @@ std::string HandBuiltSave(std::uint8_t slotByte = 2) {
     return Byte(12) + Le32(1500) + Le32(1600) + Le32(300) + Le32(320) +  // HP, max HP, SP, max SP
            Le32(4) + Le32(25) + Le32(6) + Le32(7) + Le32(20) + Le32(3) +  // AGI STR INT DEX VIT LUK
            Le32(17) + Le32(2345) + Le32(9) +                              // level, EXP, points
-           Le32(2500) + Le32(160) + Le32(0xFFFFFFF6u) +                   // arrival x, y, screen x (-10)
+           Le32(2500) + Le32(160) + Le32(3) +                             // arrival x, y, screen x
            Le32(123456) +                                                 // money
            Le32(5) + Le32(4) + Le32(3) + Le32(9) +                        // rows
            Byte(3) + Byte(slotByte);                                      // difficulty, slot
@@ -53,7 +60,7 @@ PlayerRecord HandBuiltRecord() {
     r.statPoints = 9;
     r.arrivalCameraX = 2500;
     r.arrivalPlayerY = 160;
-    r.arrivalScreenX = -10;
+    r.arrivalScreenX = 3;
     r.money = 123456;
     r.weaponRow = 5;
     r.armourRow = 4;
@@ -104,7 +111,7 @@ TEST_F(SaveDataTest, HandBuiltFileLoadsFieldByField) {
     EXPECT_EQ(p.str, 25);
     EXPECT_EQ(p.luk, 3);
     EXPECT_EQ(p.level, 17);
-    EXPECT_EQ(p.arrivalScreenX, -10);
+    EXPECT_EQ(p.arrivalScreenX, 3);
     EXPECT_EQ(p.money, 123456);
     EXPECT_EQ(p.accessoryRow, 9);
     EXPECT_EQ(p.difficulty, 3);
@@ -169,12 +176,26 @@ TEST_F(SaveDataTest, ValuesNoGameCanHoldAreRefused) {
         std::string bytes;
         const char* reason;
     };
+    const std::uint32_t minus1 = 0xFFFFFFFFu;
     const Damage cases[] = {
         {0, Byte(0), "stage"},           {0, Byte(62), "stage"},          {0, Byte('n'), "stage"},
         {41, Le32(0), "level"},          {41, Le32(90), "level"},         {5, Le32(0), "max HP"},
-        {13, Le32(0xFFFFFFFFu), "max SP"}, {69, Le32(17), "weapon"},      {73, Le32(10), "armour"},
-        {77, Le32(0xFFFFFFFFu), "shield"}, {81, Le32(16), "accessory"},   {85, Byte(5), "difficulty"},
+        {13, Le32(minus1), "max SP"},    {69, Le32(17), "weapon"},        {73, Le32(10), "armour"},
+        {77, Le32(minus1), "shield"},    {81, Le32(16), "accessory"},     {85, Byte(5), "difficulty"},
         {86, Byte(4), "save slot"},
+        // Maxima past what the best equipment and every stat point give.
+        {5, Le32(14613), "max HP"},      {13, Le32(5100), "max SP"},
+        // HP and SP outside 0 and their maxima (1600 and 320 in the file).
+        {1, Le32(1601), "HP out"},       {1, Le32(minus1), "HP out"},     {9, Le32(321), "SP out"},
+        {9, Le32(0x80000000u), "SP out"},
+        // Base stats from 1 to what all of a game's points buy; each in turn.
+        {17, Le32(0), "base stat"},      {21, Le32(324), "base stat"},    {25, Le32(minus1), "base stat"},
+        {29, Le32(0x7FFFFFFFu), "base stat"}, {33, Le32(0), "base stat"}, {37, Le32(324), "base stat"},
+        {49, Le32(minus1), "stat points"}, {49, Le32(2773), "stat points"},
+        {45, Le32(minus1), "EXP"},       {65, Le32(0x80000000u), "money"},
+        // Arrivals outside the stage strip or the view.
+        {53, Le32(12161), "arrival"},    {53, Le32(minus1), "arrival"},   {57, Le32(480), "arrival"},
+        {57, Le32(minus1), "arrival"},   {61, Le32(640), "arrival"},      {61, Le32(0xFFFFFFF6u), "arrival"},
     };
     g_PlayerRecord.saveSlot = 0;
     for (const Damage& d : cases) {
@@ -186,14 +207,64 @@ TEST_F(SaveDataTest, ValuesNoGameCanHoldAreRefused) {
         EXPECT_NE(Log().find(d.reason), std::string::npos) << Log();
         EXPECT_EQ(g_PlayerRecord.saveSlot, 0);
     }
-    // The edges of every range still load.
-    std::string edge = HandBuiltSave(0);
-    Patch(edge, 0, Byte(61));
-    Patch(edge, 41, Le32(89));
-    Patch(edge, 69, Le32(16));
-    Patch(edge, 85, Byte(0));
-    Write("savedata/file1.dat", edge);
+    // The edges of every range still load: the least a game holds, and the
+    // most (level 89 on VERY EASY, every point in one stat, the best items).
+    std::string low = HandBuiltSave(0);
+    Patch(low, 0, Byte(1));
+    for (std::size_t stat = 17; stat <= 37; stat += 4) Patch(low, stat, Le32(1));
+    Patch(low, 1, Le32(0) + Le32(1) + Le32(0) + Le32(1));  // HP, max HP, SP, max SP
+    Patch(low, 41, Le32(1) + Le32(0) + Le32(0) + Le32(0) + Le32(0) + Le32(0) + Le32(0));
+    Patch(low, 69, Le32(0) + Le32(0) + Le32(0) + Le32(0));
+    Patch(low, 85, Byte(4));
+    Write("savedata/file1.dat", low);
     EXPECT_TRUE(LoadGameFile()) << Log();
+
+    std::string high = HandBuiltSave(0);
+    Patch(high, 0, Byte(61));
+    Patch(high, 1, Le32(14612) + Le32(14612) + Le32(5099) + Le32(5099));
+    for (std::size_t stat = 17; stat <= 37; stat += 4) Patch(high, stat, Le32(323));
+    Patch(high, 41, Le32(89) + Le32(0x7FFFFFFF) + Le32(2772) + Le32(12160) + Le32(479) + Le32(639) + Le32(0x7FFFFFFF));
+    Patch(high, 69, Le32(16) + Le32(9) + Le32(7) + Le32(15));
+    Patch(high, 85, Byte(0));
+    Write("savedata/file1.dat", high);
+    EXPECT_TRUE(LoadGameFile()) << Log();
+}
+
+// Every record that passes the checks gives maxima of at least 1 from the
+// formulas, and the checked maxima are what the formulas reach at the top:
+// a save from the best-equipped, highest character still loads.
+TEST_F(SaveDataTest, CheckedRangesMatchTheFormulas) {
+    struct Corner {
+        std::int32_t level, stat;
+        std::int32_t rows[4];
+    };
+    const Corner corners[] = {
+        {1, kMinBaseStat, {0, 0, 0, 0}},
+        {1, kMinBaseStat, {kWeaponCount - 1, kArmourCount - 1, kShieldCount - 1, kAccessoryCount - 1}},
+        {kMaxLevel, kMaxBaseStat, {5, 7, 6, 13}},    // the largest max-HP bonus of each table
+        {kMaxLevel, kMaxBaseStat, {16, 9, 7, 12}},   // the largest INT bonus of each table
+    };
+    std::int32_t mostHp = 0, mostSp = 0;
+    for (const Corner& c : corners) {
+        PlayerRecord& p = g_PlayerRecord;
+        p.level = c.level;
+        p.agi = p.str = p.intel = p.dex = p.vit = p.luk = c.stat;
+        p.weaponRow = c.rows[0], p.armourRow = c.rows[1], p.shieldRow = c.rows[2], p.accessoryRow = c.rows[3];
+        RecomputeStatTotals();
+        EXPECT_GE(FormulaMaxHp(), 620);
+        EXPECT_GE(FormulaMaxSp(), 210);
+        mostHp = std::max(mostHp, FormulaMaxHp());
+        mostSp = std::max(mostSp, FormulaMaxSp());
+    }
+    EXPECT_EQ(mostHp, kMaxMaxHp);
+    EXPECT_EQ(mostSp, kMaxMaxSp);
+    // Every point a game gains, spent on one stat at the status screen's price.
+    EXPECT_EQ(kMaxStatPoints, 2772);
+    EXPECT_EQ(kMaxBaseStat, 323);
+    EXPECT_EQ(StatRaiseCost(19), 1);
+    EXPECT_EQ(StatRaiseCost(20), 2);
+    // Five-digit figures still pick digit glyphs of the sheet (value / 1000 < 40).
+    EXPECT_LT(kMaxMaxHp / 1000, 40);
 }
 
 // A crash after the new file is written but before it replaces the old one
@@ -243,26 +314,117 @@ TEST_F(SaveDataTest, SaveCreatesTheFolderAndReportsAFailedWrite) {
     EXPECT_FALSE(SaveGameFile());
 }
 
-TEST_F(SaveDataTest, SummariesShowEmptyForMissingShortOrDamagedFiles) {
-    Write("savedata/start1.dat", Byte(12) + Le32(17));
-    Write("savedata/start2.dat", Byte('n') + Le32(0));
-    Write("savedata/start3.dat", Byte(12) + Le32(17).substr(0, 2));  // short
-    // start4.dat missing
-    LoadFileSummaries();
-    EXPECT_EQ(g_FileSummary.stage[0], 12);
-    EXPECT_EQ(g_FileSummary.level[0], 17);
-    EXPECT_EQ(g_FileSummary.stage[1], kEmptySlotStage);
-    EXPECT_EQ(g_FileSummary.stage[2], kEmptySlotStage);
-    EXPECT_EQ(g_FileSummary.stage[3], kEmptySlotStage);
-    EXPECT_NE(Log().find("start3.dat is too short"), std::string::npos) << Log();
-    EXPECT_NE(Log().find("start4.dat is missing"), std::string::npos) << Log();
+// The save file decides what the file-select screen shows of a slot; a
+// summary that disagrees with it is written again from it.
+TEST_F(SaveDataTest, SummariesFollowTheSaveFiles) {
+    const std::string kNone = "(none)";
+    const std::string good = HandBuiltSave(0);  // stage 12, level 17
+    std::string damaged = good;
+    Patch(damaged, 41, Le32(0));  // level 0
+    struct Case {
+        const char* what;
+        std::string summary, save;
+        std::int8_t stage;
+        std::int32_t level;
+        std::string summaryAfter;  // the summary file's bytes afterwards
+        const char* logged;
+    };
+    const std::string used = Byte(12) + Le32(17);
+    const Case cases[] = {
+        {"agreeing", used, good, 12, 17, used, nullptr},
+        {"empty slot", Byte('n') + Le32(0), kNone, 'n', 0, Byte('n') + Le32(0), nullptr},
+        {"first save cut short", Byte('n') + Le32(0), good, 12, 17, used, "disagrees"},
+        {"summary of the save before", Byte(5) + Le32(3), good, 12, 17, used, "disagrees"},
+        {"summary short", Byte(12) + Le32(17).substr(0, 2), good, 12, 17, used, "too short"},
+        {"summary missing", kNone, good, 12, 17, used, "start1.dat is missing"},
+        {"summary damaged", Byte(12) + Le32(100), good, 12, 17, used, "disagrees"},
+        {"save missing", used, kNone, 'n', 0, used, "no save to load"},
+        {"save short", used, good.substr(0, 50), 'n', 0, used, "50 bytes"},
+        {"save damaged", used, damaged, 'n', 0, used, "level out of range"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ClearGameLog();
+        std::filesystem::remove_all(work_.dir().path() / "savedata");
+        if (c.summary != kNone) Write("savedata/start1.dat", c.summary);
+        if (c.save != kNone) Write("savedata/file1.dat", c.save);
+        LoadFileSummaries();
+        EXPECT_EQ(g_FileSummary.stage[0], c.stage);
+        EXPECT_EQ(g_FileSummary.level[0], c.level);
+        EXPECT_EQ(Read("savedata/start1.dat"), c.summaryAfter);
+        if (c.logged != nullptr) {
+            EXPECT_NE(Log().find(c.logged), std::string::npos) << Log();
+        }
+        // Reading the summaries never changes a save file.
+        if (c.save != kNone) {
+            EXPECT_EQ(Read("savedata/file1.dat"), c.save);
+        }
+    }
+    // The other three slots had neither file: empty, and nothing written.
+    for (int slot = 1; slot < kSaveSlotCount; ++slot) EXPECT_EQ(g_FileSummary.stage[slot], kEmptySlotStage);
+    EXPECT_FALSE(Exists("savedata/start2.dat"));
+}
 
-    // A level the screen could not show, or a stage no game reaches.
-    Write("savedata/start1.dat", Byte(12) + Le32(100));
-    Write("savedata/start2.dat", Byte(0) + Le32(5));
+// A save killed between its two renames: the save file is new, the summary
+// still the old one and its temporary file lies beside it. At the next start
+// the temporary file goes and the summary is rebuilt from the new save.
+TEST_F(SaveDataTest, KilledBetweenTheTwoRenamesTheSummaryIsRebuilt) {
+    g_PlayerRecord = HandBuiltRecord();  // slot 3, stage 12, level 17
+    ASSERT_TRUE(SaveGameFile());
+    g_PlayerRecord.stage = 40;
+    g_PlayerRecord.level = 33;
+    const std::string newSave = [] {
+        std::uint8_t bytes[kSaveRecordSize];
+        EncodeSaveRecord(g_PlayerRecord, bytes);
+        return std::string(bytes, bytes + kSaveRecordSize);
+    }();
+    EXPECT_EXIT(
+        {
+            SetBeforeRenameHook([](const char* temporary) {
+                if (std::string(temporary).find("start3.dat") != std::string::npos) kill(getpid(), SIGKILL);
+                return false;
+            });
+            SaveGameFile();
+            std::exit(0);
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
+    EXPECT_EQ(Read("savedata/file3.dat"), newSave);
+    EXPECT_EQ(Read("savedata/start3.dat"), Byte(12) + Le32(17));
+    EXPECT_TRUE(Exists("savedata/start3.dat.tmp"));
+
+    RemoveStaleSaveTemporaries();
+    EXPECT_FALSE(Exists("savedata/start3.dat.tmp"));
     LoadFileSummaries();
-    EXPECT_EQ(g_FileSummary.stage[0], kEmptySlotStage);
-    EXPECT_EQ(g_FileSummary.stage[1], kEmptySlotStage);
+    EXPECT_EQ(g_FileSummary.stage[2], 40);
+    EXPECT_EQ(g_FileSummary.level[2], 33);
+    EXPECT_EQ(Read("savedata/start3.dat"), Byte(40) + Le32(33));
+}
+
+// Killed before the first rename, the old pair stays whole and agrees.
+TEST_F(SaveDataTest, KilledBeforeTheFirstRenameBothFilesStayOld) {
+    g_PlayerRecord = HandBuiltRecord();
+    ASSERT_TRUE(SaveGameFile());
+    const std::string oldSave = Read("savedata/file3.dat"), oldSummary = Read("savedata/start3.dat");
+    g_PlayerRecord.level = 18;
+    EXPECT_EXIT(
+        {
+            SetBeforeRenameHook([](const char*) {
+                kill(getpid(), SIGKILL);
+                return false;
+            });
+            SaveGameFile();
+            std::exit(0);
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
+    EXPECT_TRUE(Exists("savedata/file3.dat.tmp"));
+    EXPECT_FALSE(Exists("savedata/start3.dat.tmp"));
+    RemoveStaleSaveTemporaries();
+    EXPECT_FALSE(Exists("savedata/file3.dat.tmp"));
+    EXPECT_NE(Log().find("removed savedata\\file3.dat.tmp"), std::string::npos) << Log();
+    LoadFileSummaries();
+    EXPECT_EQ(g_FileSummary.level[2], 17);
+    EXPECT_EQ(Read("savedata/file3.dat"), oldSave);
+    EXPECT_EQ(Read("savedata/start3.dat"), oldSummary);
 }
 
 TEST_F(SaveDataTest, SummariesAreReadAfreshAfterASave) {

@@ -3,6 +3,7 @@
 // release at the end.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -139,8 +140,13 @@ TEST_F(StartupTest, WinMainLoadsEverythingInOrderAndEndsCleanly) {
     // 256 message checks.
     Recorder().CloseWindowAfter(256);
     Recorder().SetNextHandle(1);
+    // Temporary files of writes a killed run left are gone after start-up.
+    work_.dir().Write("savedata/start2.dat.tmp", "x");
+    work_.dir().Write("savedata/config.dat.tmp", "x");
     ASSERT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);
     const std::vector<ApiCall>& calls = Recorder().Calls();
+    EXPECT_FALSE(std::filesystem::exists(work_.dir().path() / "savedata/start2.dat.tmp"));
+    EXPECT_FALSE(std::filesystem::exists(work_.dir().path() / "savedata/config.dat.tmp"));
 
     ASSERT_GE(calls.size(), 5u);
     EXPECT_EQ(calls[0].ToString(), "ApiSetAllowDoubleStart(1)");

@@ -29,6 +29,7 @@ void WriteUsedSlot(const TempDir& dir, int slot, std::int8_t stage, std::int32_t
     record.level = level;
     record.hp = record.maxHp = 900;
     record.sp = record.maxSp = 300;
+    record.agi = record.str = record.intel = record.dex = record.vit = record.luk = 1;
     record.money = 4321;
     record.saveSlot = static_cast<std::uint8_t>(slot);
     record.difficulty = kDifficultyHard;

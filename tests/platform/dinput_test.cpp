@@ -238,6 +238,16 @@ TEST(InputScript, ParsesKeysRepeatsAndPads) {
         EXPECT_FALSE(PlatformParseInputScript(bad, &frames, &pads, &error)) << bad;
         EXPECT_FALSE(error.empty());
     }
+    // A few repeat lines must not make gigabytes of frames: the whole script
+    // is bounded, whatever the lines.
+    ASSERT_EQ(kMaxInputScriptFrames, 2'000'000u);
+    ASSERT_TRUE(PlatformParseInputScript("1000000* -\n999999* Z\n# end\nX\n", &frames, &pads, &error)) << error;
+    EXPECT_EQ(frames.size(), kMaxInputScriptFrames);
+    EXPECT_EQ(frames.back().keys, (std::vector<int>{D_DIK_X}));
+    for (const char* tooLong : {"1000000* -\n1000000* Z\n-\n", "2000001* Z\n", "99999999999999999999* -\n"}) {
+        EXPECT_FALSE(PlatformParseInputScript(tooLong, &frames, &pads, &error)) << tooLong;
+        EXPECT_NE(error.find("2000000 frames"), std::string::npos) << error;
+    }
     EXPECT_EQ(PlatformInputKeyCode("ESCAPE"), D_DIK_ESCAPE);
     EXPECT_EQ(PlatformInputKeyCode("NUMPAD8"), D_DIK_NUMPAD8);
     EXPECT_EQ(PlatformInputKeyCode("nope"), -1);
@@ -283,11 +293,59 @@ TEST(InputScript, AHeadlessRunReadsItsScriptFromTheEnvironment) {
     EXPECT_FALSE(PlatformLoadInputScriptFromEnvironment());
     setenv("KELVO_INPUT", (dir.str() + "/missing.txt").c_str(), 1);
     EXPECT_FALSE(PlatformLoadInputScriptFromEnvironment());
+    dir.Write("long.txt", "600* -\n1999401* Z\n");
+    setenv("KELVO_INPUT", (dir.str() + "/long.txt").c_str(), 1);
+    EXPECT_FALSE(PlatformLoadInputScriptFromEnvironment());
+    EXPECT_NE(PlatformDebugOutput().find("long.txt: line 2: the script runs past 2000000 frames"), std::string::npos)
+        << PlatformDebugOutput();
     unsetenv("KELVO_INPUT");
     EXPECT_TRUE(PlatformLoadInputScriptFromEnvironment());
     GetKeyboardState(keys);
     EXPECT_EQ(keys[' '], 0);
     EXPECT_NE(PlatformDebugOutput().find("KELVO_INPUT"), std::string::npos);
+    PlatformInputReset();
+}
+
+TEST(InputScript, WrittenScriptsParseBackToTheSameKeys) {
+    // Keys only, in the order given; runs of equal frames share one line.
+    const std::vector<std::vector<int>> cases[] = {
+        {},
+        {{}},
+        {{D_DIK_RIGHT}, {D_DIK_RIGHT}, {D_DIK_RIGHT, D_DIK_X}, {}, {}, {}, {D_DIK_Z}},
+        {{D_DIK_ESCAPE, D_DIK_NUMPAD8, D_DIK_DOWN}, {0x54}, {0xFF}, {0x54}},  // codes without a name
+        {{D_DIK_X, D_DIK_Z}, {D_DIK_Z, D_DIK_X}},                           // order counts
+    };
+    for (const auto& keys : cases) {
+        std::vector<PlatformInputFrame> frames;
+        for (const auto& k : keys) frames.push_back(PlatformInputFrame{k, {}});
+        const std::string text = PlatformFormatInputScript(frames);
+        std::vector<PlatformInputFrame> back;
+        int pads = 0;
+        std::string error;
+        ASSERT_TRUE(PlatformParseInputScript(text, &back, &pads, &error)) << error << "\n" << text;
+        ASSERT_EQ(back.size(), frames.size()) << text;
+        for (std::size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(back[i].keys, frames[i].keys) << text;
+    }
+    std::vector<PlatformInputFrame> run(1000, Keys({D_DIK_LEFT}));
+    run.push_back(Keys({}));
+    EXPECT_EQ(PlatformFormatInputScript(run), "1000* LEFT\n-\n");
+    EXPECT_EQ(PlatformInputKeyName(D_DIK_ESCAPE), "ESCAPE");
+    EXPECT_EQ(PlatformInputKeyName(0x54), "0x54");
+}
+
+TEST(InputScript, FramesAppendedWhilePlayingAreHeldInTurn) {
+    PlatformSelectBackend(PlatformBackend::Headless);
+    PlatformInputReset();
+    PlatformAppendInputFrame(Keys({D_DIK_Z}));
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    EXPECT_EQ(keys['Z'], 0x80);
+    PlatformPresent(0);
+    EXPECT_TRUE(PlatformInputScriptEnded());
+    PlatformAppendInputFrame(Keys({D_DIK_X}));  // decided after the present
+    GetKeyboardState(keys);
+    EXPECT_EQ(keys['Z'], 0);
+    EXPECT_EQ(keys['X'], 0x80);
     PlatformInputReset();
 }
 

@@ -120,6 +120,32 @@ TEST(Files, MoveReplacesOnlyWhenAsked) {
     EXPECT_EQ(dir.Read("save.dat"), "old");
     EXPECT_TRUE(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING));
     EXPECT_EQ(dir.Read("save.dat"), "new");
+    // Written through to the disk: the same result, and a missing source
+    // still fails.
+    dir.Write("newer.tmp", "newer");
+    std::string newer = dir.str() + "/newer.tmp";
+    EXPECT_TRUE(MoveFileExA(newer.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    EXPECT_EQ(dir.Read("save.dat"), "newer");
+    EXPECT_FALSE(MoveFileExA(newer.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+}
+
+// A flush that cannot reach the disk says so, so a save is never renamed
+// over a good file with bytes that were never written.
+TEST(Files, FlushToDiskReportsFailure) {
+    TempDir dir;
+    std::FILE* file = PlatformFOpen((PlatformWindowsPath(dir.str()) + "\\a.bin").c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("abc", file);
+    EXPECT_TRUE(PlatformFlushToDisk(file));
+    std::fclose(file);
+    EXPECT_EQ(dir.Read("a.bin"), "abc");
+    EXPECT_FALSE(PlatformFlushToDisk(nullptr));
+
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    if (full == nullptr) GTEST_SKIP() << "no /dev/full here";
+    std::fputs("abc", full);
+    EXPECT_FALSE(PlatformFlushToDisk(full));
+    std::fclose(full);
 }
 
 TEST(TempFiles, NamesAreUniqueAndCreated) {

@@ -216,14 +216,29 @@ Image MakeContactSheet() {
     return sheet;
 }
 
+constexpr const char* kUsage =
+    "usage: datagen <folder>                    writes the data set into the folder\n"
+    "       datagen --contact <file.png>        a picture of the sprite sheets, glyphs and stages\n"
+    "       datagen --view <stage> <file.png>   a whole stage with its monsters and doors\n"
+    "       datagen --map <stage>               a stage's map as text\n"
+    "       datagen --placements [file.h]       the generated monster placements\n"
+    "       datagen --help                      this text\n";
+
+int Usage(std::FILE* to, int code) {
+    std::fputs(kUsage, to);
+    return code;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--contact") {
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (argc == 2 && first == "--help") return Usage(stdout, 0);
+    if (argc == 3 && first == "--contact") {
         WriteFile(argv[2], EncodePng(MakeContactSheet()));
         return g_failed ? 1 : 0;
     }
-    if ((argc == 2 || argc == 3) && std::string(argv[1]) == "--placements") {
+    if ((argc == 2 || argc == 3) && first == "--placements") {
         std::string header = PlacementsHeader(GeneratePlacements());
         if (argc == 2) {
             std::fputs(header.c_str(), stdout);
@@ -232,22 +247,25 @@ int main(int argc, char** argv) {
         WriteFile(argv[2], std::vector<std::uint8_t>(header.begin(), header.end()));
         return g_failed ? 1 : 0;
     }
-    if (argc == 4 && std::string(argv[1]) == "--view") {
+    if (argc == 4 && first == "--view") {
         int stage = std::atoi(argv[2]);
-        if (stage < 1 || stage > kStageCount) return 2;
+        if (stage < 1 || stage > kStageCount) return Usage(stderr, 2);
         WriteFile(argv[3], EncodePng(MakeStageView(stage)));
         return g_failed ? 1 : 0;
     }
-    if (argc == 3 && std::string(argv[1]) == "--map") {
+    if (argc == 3 && first == "--map") {
         int stage = std::atoi(argv[2]);
-        if (stage < 1 || stage > kStageCount) return 2;
+        if (stage < 1 || stage > kStageCount) return Usage(stderr, 2);
         PrintStageMap(stage);
         return 0;
     }
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: datagen <folder> | --contact <file.png> | --view <stage> <file.png> | --map <stage> |\n       --placements [file.h]\n");
-        return 2;
+    // A folder is never taken for an option: "--help" or a mistyped option
+    // would otherwise become a folder full of data.
+    if (!first.empty() && first[0] == '-') {
+        std::fprintf(stderr, "datagen: unknown option or wrong arguments: %s\n", first.c_str());
+        return Usage(stderr, 2);
     }
+    if (argc != 2) return Usage(stderr, 2);
     fs::path root = argv[1];
     WriteStartupImages(root);
     WriteStageImages(root);

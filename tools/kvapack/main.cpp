@@ -2,6 +2,7 @@
 //
 //   kvapack [--store] [--version N] [--key TEXT] FOLDER [ARCHIVE]
 //   kvapack --list ARCHIVE
+//   kvapack --help
 //
 // The archive goes beside the folder as FOLDER.KVA unless ARCHIVE is given.
 // With the archive there, every file the program opens under FOLDER is read
@@ -24,15 +25,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int Usage() {
-    std::fprintf(stderr,
-                 "usage: kvapack [--store] [--version N] [--key TEXT] FOLDER [ARCHIVE]\n"
-                 "       kvapack --list ARCHIVE\n"
-                 "  --store      keep members as they are (no packing)\n"
-                 "  --version N  archive version 1, 2 or 3 (default 2; 1 never packs)\n"
-                 "  --key TEXT   scramble with a key made from TEXT (the framework\n"
-                 "               reads only archives made without one)\n");
-    return 2;
+int Usage(std::FILE* to = stderr, int code = 2) {
+    std::fputs("usage: kvapack [--store] [--version N] [--key TEXT] FOLDER [ARCHIVE]\n"
+               "       kvapack --list ARCHIVE\n"
+               "       kvapack --help\n"
+               "  --store      keep members as they are (no packing)\n"
+               "  --version N  archive version 1, 2 or 3 (default 2; 1 never packs)\n"
+               "  --key TEXT   scramble with a key made from TEXT (the framework\n"
+               "               reads only archives made without one)\n",
+               to);
+    return code;
 }
 
 // A file time as the archive keeps it: 100 ns units since 1601.
@@ -162,6 +164,7 @@ int main(int argc, char** argv) {
     std::string key;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
+        if (arg == "--help") return Usage(stdout, 0);
         if (arg == "--list" && i + 1 < argc && argc == 3) return List(argv[i + 1]);
         if (arg == "--store") {
             options.compress = false;
@@ -172,6 +175,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--key" && i + 1 < argc) {
             key = argv[++i];
         } else if (!arg.empty() && arg[0] == '-') {
+            std::fprintf(stderr, "kvapack: unknown option or missing value: %s\n", arg.c_str());
             return Usage();
         } else {
             operands.push_back(arg);

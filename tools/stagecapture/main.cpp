@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "flow/game_loop.h"
@@ -19,19 +20,41 @@
 #include "world/stage_loader.h"
 #include "world/stage_state.h"
 
+namespace {
+
+int Usage(std::FILE* to, int code) {
+    std::fputs("usage: stagecapture <data folder> [stage 1-61, default 2] [frames, default 300]\n"
+               "       stagecapture --help\n",
+               to);
+    return code;
+}
+
+// A whole decimal number from `low` to `high`, or -1.
+long Number(const char* text, long low, long high) {
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && value >= low && value <= high ? value : -1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: stagecapture <data folder> [stage] [frames]\n");
-        return 2;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) return Usage(stdout, 0);
+        if (argv[i][0] == '-') {
+            std::fprintf(stderr, "stagecapture: unknown option %s\n", argv[i]);
+            return Usage(stderr, 2);
+        }
     }
+    const int stage = argc > 2 ? static_cast<int>(Number(argv[2], 1, kStageCount)) : 2;
+    const int frames = argc > 3 ? static_cast<int>(Number(argv[3], 0, 100'000'000)) : 300;
+    if (argc < 2 || argc > 4 || stage < 0 || frames < 0) return Usage(stderr, 2);
     std::error_code ec;
     std::filesystem::current_path(argv[1], ec);
     if (ec) {
         std::fprintf(stderr, "stagecapture: cannot enter %s: %s\n", argv[1], ec.message().c_str());
         return 1;
     }
-    const int stage = argc > 2 ? std::atoi(argv[2]) : 2;
-    const int frames = argc > 3 ? std::atoi(argv[3]) : 300;
 
     ApiSetAllowDoubleStart(1);
     ApiSetLogEnabled(0);

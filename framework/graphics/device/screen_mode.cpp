@@ -250,6 +250,14 @@ int ApplyScreenMode(int width, int height, int depth, int force, int refresh) {
     const int newHeight = height == -1 ? d.height : height;
     const int newDepth = depth == -1 ? d.depth : depth;
     const int newRefresh = refresh == -1 ? d.refreshRate : refresh;
+    const bool deviceUp = g_SystemState.mainWindow != nullptr && (d.directDraw != nullptr || d.softwareOnly);
+    // Before start-up a request is only stored, and start-up refuses to run
+    // at a depth of 24: refused here instead, so the settings keep a depth
+    // that starts.
+    if (!deviceUp && depth == 24) {
+        WriteLogText("ＫＶライブラリは２４ビットカラーモードに対応していません\n");
+        return -1;
+    }
     if (!force && newWidth == d.width && newHeight == d.height && newDepth == d.depth && newRefresh == d.refreshRate)
         return 0;
     WriteLogText("画面モード変更処理を開始します\n");
@@ -261,7 +269,7 @@ int ApplyScreenMode(int width, int height, int depth, int force, int refresh) {
     d.height = newHeight;
     d.depth = newDepth;
     d.refreshRate = newRefresh;
-    if (g_SystemState.mainWindow == nullptr || (d.directDraw == nullptr && !d.softwareOnly)) return 0;
+    if (!deviceUp) return 0;
 
     d.gdiSurfaceApplied = -1;
     if (d.lastModeChangeTime != 0)

@@ -139,7 +139,6 @@ void CopyRowsTopFirst(const BmpHeader& h, const std::vector<std::uint8_t>& data,
     for (std::uint32_t y = 0; y < height; ++y) {
         const std::size_t from = static_cast<std::size_t>(StoredRow(h, y)) * srcPitch;
         std::uint8_t* row = out + static_cast<std::size_t>(y) * pitch;
-        // A short file leaves the rest of the picture black.
         if (from >= data.size()) continue;
         std::memcpy(row, data.data() + from, std::min<std::size_t>(rowBytes, data.size() - from));
     }
@@ -172,6 +171,7 @@ int ConvertTo24(const BmpHeader& h, const std::vector<std::uint8_t>& data, std::
         return -1;
     }
     const std::uint32_t pitch = Align4(static_cast<std::uint64_t>(width) * 3);
+    const std::size_t rowBytes = (static_cast<std::size_t>(h.depth) * width + 7) / 8;
     const std::size_t bytes = CheckedImageBytes(width, height, pitch);
     std::uint8_t* pixels = bytes == 0 ? nullptr : AllocImageBuffer(bytes, true);
     if (pixels == nullptr) {
@@ -180,7 +180,7 @@ int ConvertTo24(const BmpHeader& h, const std::vector<std::uint8_t>& data, std::
     }
     for (std::uint32_t y = 0; y < height; ++y) {
         const std::size_t from = static_cast<std::size_t>(StoredRow(h, y)) * srcPitch;
-        if (from + srcPitch > data.size()) continue;  // short file: black rows
+        if (from + rowBytes > data.size()) continue;  // checked by the loader; a guard
         const std::uint8_t* src = data.data() + from;
         std::uint8_t* dst = pixels + static_cast<std::size_t>(y) * pitch;
         for (std::uint32_t x = 0; x < width; ++x, dst += 3) {
@@ -213,8 +213,15 @@ int LoadBmpImage(StreamData* stream, GraphImage* image) {
     if (recognised <= 0) return -1;
 
     const std::uint32_t width = static_cast<std::uint32_t>(h.width), height = AbsHeight(h);
-    const std::uint64_t srcPitch = Align4((static_cast<std::uint64_t>(h.depth) * width + 7) / 8);
+    const std::uint64_t rowBytes = (static_cast<std::uint64_t>(h.depth) * width + 7) / 8;
+    const std::uint64_t srcPitch = Align4(rowBytes);
     if (CheckedImageBytes(width, height, srcPitch == 0 ? 1 : srcPitch) == 0) return Damaged("size");
+    // Uncompressed rows must all be there (the last one may lack its
+    // padding): a header alone can claim 7000 x 6000 pixels. Run-length data
+    // has no such size, and what it skips is meant to stay 0.
+    const bool runLength = h.compression == kCompressionRle8 || h.compression == kCompressionRle4;
+    if (!runLength && static_cast<std::uint64_t>(length - h.pixelOffset) < srcPitch * (height - 1) + rowBytes)
+        return Damaged("pixel data shorter than the header says");
 
     std::vector<std::uint8_t> data(static_cast<std::size_t>(length - h.pixelOffset));
     if (!StreamSeekTo(stream, h.pixelOffset) || !StreamReadExact(stream, data.data(), data.size()))

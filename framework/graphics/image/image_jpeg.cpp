@@ -46,6 +46,30 @@ void JpegErrorExit(j_common_ptr info) {
     std::longjmp(errors->jump, 1);
 }
 
+namespace {
+
+// Warnings of data that does not decode: the library would go on and fill
+// the rest of the picture with grey, at the full cost of decoding a picture
+// of the size the header claims, however little data follows it. Such a
+// file is damaged, and the decode stops at the first of them. A file that
+// merely ends early (the end-of-image marker missing) is not among them.
+bool IsCorruptDataWarning(int code) {
+    switch (code) {
+        case JWRN_EXTRANEOUS_DATA:
+        case JWRN_HIT_MARKER:
+        case JWRN_HUFF_BAD_CODE:
+        case JWRN_ARITH_BAD_CODE:
+        case JWRN_MUST_RESYNC: return true;
+        default: return false;
+    }
+}
+
+void JpegEmitMessage(j_common_ptr info, int level) {
+    if (level < 0 && IsCorruptDataWarning(info->err->msg_code)) info->err->error_exit(info);
+}
+
+}  // namespace
+
 void JpegInitSource(j_decompress_ptr info) {
     reinterpret_cast<JpegSource*>(info->src)->startOfFile = TRUE;
 }
@@ -115,6 +139,7 @@ int LoadJpegImage(StreamData* stream, GraphImage* image) {
     info.err = jpeg_std_error(&errors.base);
     errors.base.error_exit = JpegErrorExit;
     errors.base.output_message = [](j_common_ptr) {};
+    errors.base.emit_message = JpegEmitMessage;
     // Written after the jump point and read after a jump back: volatile.
     std::uint8_t* volatile pixels = nullptr;
     if (setjmp(errors.jump)) {

@@ -112,14 +112,20 @@ int LoadTgaImage(StreamData* stream, GraphImage* image) {
             std::memcpy(colorMap.data() + h.mapFirst * bytesPerPixel, entries.data(), entries.size());
     }
 
-    // What the file holds per pixel: an index, or the pixel itself.
+    // What the file holds per pixel: an index, or the pixel itself. The file
+    // must hold at least what that many values take before anything is
+    // allocated for them: a header alone can claim 4095 x 4095 pixels.
     const std::size_t storedBytes = mapped ? 1 : bytesPerPixel;
+    const std::int64_t here = StreamPosition(stream);
+    const std::int64_t end = length - (footer ? static_cast<std::int64_t>(kFooterSize) : 0);
+    if (here < 0 || end < here) return Damaged("data");
+    const std::uint64_t available = static_cast<std::uint64_t>(end - here);
+    // A packet gives at most 128 values and takes a byte and one value.
+    const std::uint64_t needed = rle ? (count + 127) / 128 * (1 + storedBytes) : count * storedBytes;
+    if (available < needed) return Damaged("pixel data shorter than the header says");
     std::vector<std::uint8_t> stored(count * storedBytes);
     if (rle) {
-        const std::int64_t here = StreamPosition(stream);
-        const std::int64_t end = length - (footer ? static_cast<std::int64_t>(kFooterSize) : 0);
-        if (here < 0 || end < here) return Damaged("data");
-        std::vector<std::uint8_t> packed(static_cast<std::size_t>(end - here));
+        std::vector<std::uint8_t> packed(static_cast<std::size_t>(available));
         if (!StreamReadExact(stream, packed.data(), packed.size()) ||
             !DecodeTgaRle(packed, storedBytes, count, stored.data()))
             return Damaged("data");

@@ -24,9 +24,11 @@
 // RSHIFT, LCONTROL, RCONTROL, LMENU, RMENU, F1-F12, DELETE, INSERT, HOME,
 // END, PRIOR, NEXT. Pad tokens: padN.bM (button M, 1-32) and padN.x=V,
 // padN.y=V, padN.z=V, padN.rz=V with V in -1000..1000 (N 1-8). A pad named
-// anywhere in the file is attached for the whole run.
+// anywhere in the file is attached for the whole run. A script holds at most
+// kMaxInputScriptFrames frames.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -334,7 +336,11 @@ void PlatformSetHeadlessPads(const std::vector<PlatformPadDescription>& pads);
 // Headless: replaces the script; entry 0 applies until the next present.
 // The keyboard devices' notification events are signalled.
 void PlatformSetInputScript(std::vector<PlatformInputFrame> frames);
-// Parses the text format above; false (with a message) on a bad token or line.
+// The most frames a script file may hold, repeats counted: over two hours of
+// play at 5 ms a frame, and a bound on the memory a few repeat lines take.
+constexpr std::size_t kMaxInputScriptFrames = 2'000'000;
+// Parses the text format above; false (with a message) on a bad token or line,
+// or on a script longer than kMaxInputScriptFrames.
 bool PlatformParseInputScript(const std::string& text, std::vector<PlatformInputFrame>* frames,
                               int* padCount, std::string* error);
 // Loads KELVO_INPUT once, on the first use of input on the headless backend.
@@ -347,6 +353,16 @@ bool PlatformInputScriptEnded();
 bool PlatformEnvironmentInputScriptEnded();
 // The scan code of a key name of the script format; -1 if unknown.
 int PlatformInputKeyCode(const std::string& name);
+// The script name of a scan code, or its hexadecimal form (0x2C).
+std::string PlatformInputKeyName(int code);
+// The script text of frames (keys only, in the order given), equal frames in
+// a row joined by a repeat count; parsing it gives the same keys back.
+std::string PlatformFormatInputScript(const std::vector<PlatformInputFrame>& frames);
+// Headless: adds a frame at the end of the script in force, as if it had been
+// a line more of its file (a program that plays the game frame by frame).
+void PlatformAppendInputFrame(PlatformInputFrame frame);
+// In a window, KELVO_RECORD=FILE keeps the keys the program read in each
+// frame and writes them in the script format when the program ends.
 
 // Test knobs: make the creation of either DirectInput version fail, make
 // devices fail to acquire (a lost device), or make the keyboard or mouse

@@ -18,3 +18,8 @@ std::string PlatformWindowsPath(const std::string& nativePath);
 // translation. Text-mode reads behave as on the original platform only in the
 // caller's hands: this opens binary and text alike.
 std::FILE* PlatformFOpen(const char* windowsPath, const char* mode);
+
+// Flushes a stream opened by PlatformFOpen and has the system put its bytes
+// on the disk, so that a file renamed over another afterwards survives a
+// power loss whole. False when either step fails.
+bool PlatformFlushToDisk(std::FILE* file);

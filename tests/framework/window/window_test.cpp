@@ -42,7 +42,7 @@ TEST_F(WindowTest, TheWindowIsFullScreenSizedOrCentredInWindowMode) {
     EXPECT_EQ(full.clientRect.right - full.clientRect.left, 640);
     EXPECT_EQ(full.clientRect.bottom - full.clientRect.top, 480);
     EXPECT_EQ(full.title, "Kelvo");
-    EXPECT_EQ(full.className, "Kelvo");
+    EXPECT_EQ(full.className, "K123987V");
     EXPECT_FALSE(full.imeEnabled);
     EXPECT_LT(PlatformCursorCount(), 0);
     ApiEndFramework();
@@ -58,6 +58,35 @@ TEST_F(WindowTest, TheWindowIsFullScreenSizedOrCentredInWindowMode) {
     EXPECT_EQ(win.windowRect.left, (1024 - width) / 2);
     EXPECT_GE(PlatformCursorCount(), 0);
     EXPECT_EQ(g_SystemState.clientLeft, win.clientRect.left);
+}
+
+// The class name is taken from the title as it was set, before the title
+// gets its default; a class name set is kept whatever the title.
+TEST_F(WindowTest, ClassAndTitleDefaults) {
+    struct Case {
+        const char* title;
+        const char* className;
+        const char* titleAfter;
+        const char* classAfter;
+    };
+    const Case cases[] = {
+        {"", "", "Kelvo", "K123987V"},
+        {"Quest", "", "Quest", "Quest"},
+        {"", "MyClass", "Kelvo", "MyClass"},
+        {"Quest", "MyClass", "Quest", "MyClass"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.title) + "/" + c.className);
+        std::snprintf(g_SystemState.windowTitle, sizeof g_SystemState.windowTitle, "%s", c.title);
+        std::snprintf(g_SystemState.windowClassName, sizeof g_SystemState.windowClassName, "%s", c.className);
+        ASSERT_EQ(ApiInitFramework(), 0);
+        PlatformWindowInfo info = PlatformGetWindowInfo(g_SystemState.mainWindow);
+        EXPECT_EQ(info.title, c.titleAfter);
+        EXPECT_EQ(info.className, c.classAfter);
+        // The double-start check of a later start looks for this class.
+        EXPECT_EQ(FindWindowA(c.classAfter, nullptr), g_SystemState.mainWindow);
+        ApiEndFramework();
+    }
 }
 
 TEST_F(WindowTest, ASecondInstanceEndsItselfUnlessDoubleStartIsAllowed) {

@@ -157,7 +157,7 @@ TEST_F(SystemMenuTest, ExitSavesTheSlotFieldByFieldAndItLoadsBack) {
     p.statPoints = 8;
     p.arrivalCameraX = 4000;
     p.arrivalPlayerY = 128;
-    p.arrivalScreenX = -5;
+    p.arrivalScreenX = 600;
     p.money = 987654;
     p.weaponRow = 16;
     p.armourRow = 9;
@@ -181,7 +181,7 @@ TEST_F(SystemMenuTest, ExitSavesTheSlotFieldByFieldAndItLoadsBack) {
     ASSERT_EQ(save.size(), 87u);
     EXPECT_EQ(static_cast<std::uint8_t>(save[0]), 23);
     const std::int32_t words[] = {1234, 2345, 345, 456, 11, 22, 33, 44, 55, 66, 37, 12345, 8,
-                                  4000, 128, -5, 987654, 16, 9, 7, 15};
+                                  4000, 128, 600, 987654, 16, 9, 7, 15};
     for (std::size_t i = 0; i < std::size(words); ++i) EXPECT_EQ(Le32At(save, 1 + 4 * i), words[i]) << "word " << i;
     EXPECT_EQ(static_cast<std::uint8_t>(save[85]), 4);
     EXPECT_EQ(static_cast<std::uint8_t>(save[86]), 2);
@@ -199,7 +199,7 @@ TEST_F(SystemMenuTest, ExitSavesTheSlotFieldByFieldAndItLoadsBack) {
     EncodeSaveRecord(g_PlayerRecord, after);
     EXPECT_EQ(std::memcmp(before, after, kSaveRecordSize), 0);
     EXPECT_EQ(g_PlayerRecord.money, 987654);
-    EXPECT_EQ(g_PlayerRecord.arrivalScreenX, -5);
+    EXPECT_EQ(g_PlayerRecord.arrivalScreenX, 600);
 }
 
 // The step runs the shop, the status screen and the menu in that order, each

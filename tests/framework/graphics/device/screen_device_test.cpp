@@ -159,6 +159,25 @@ TEST_F(ScreenDeviceTest, DepthTwentyFourIsRefusedForTheScreen) {
     EXPECT_EQ(changed, 0);
 }
 
+// Asked for before start-up, a depth of 24 is refused at the request and
+// leaves the settings as they were, so this start and every later one run;
+// a depth that works is kept for start-up.
+TEST_F(ScreenDeviceTest, DepthTwentyFourAskedBeforeStartUpIsRefusedAtTheRequest) {
+    const int before = g_ScreenDevice.depth;
+    EXPECT_EQ(ApplyScreenMode(-1, -1, 24, 0, -1), -1);
+    EXPECT_EQ(g_ScreenDevice.depth, before);
+    for (int start = 0; start < 2; ++start) {
+        ASSERT_EQ(ApiInitFramework(), 0) << "start " << start;
+        EXPECT_EQ(GetScreenColorDepth(), 16);
+        EXPECT_EQ(PlatformDisplayLayout().bitsPerPixel, 16);
+        ApiEndFramework();
+    }
+    EXPECT_EQ(ApplyScreenMode(-1, -1, 32, 0, -1), 0);
+    ASSERT_EQ(ApiInitFramework(), 0);
+    EXPECT_EQ(GetScreenColorDepth(), 32);
+    EXPECT_EQ(PlatformDisplayLayout().bitsPerPixel, 32);
+}
+
 TEST_F(ScreenDeviceTest, AWindowLargerThanTheDesktopIsFatal) {
     auto tooLarge = [] {
         int depth = 0;

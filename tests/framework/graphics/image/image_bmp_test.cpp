@@ -2,6 +2,7 @@
 // longer headers, and damaged files that must fail cleanly.
 #include <cstring>
 
+#include "framework/core/log_capture.h"
 #include "image_test_support.h"
 
 namespace {
@@ -165,11 +166,58 @@ TEST_F(BmpTest, DamagedFilesFailWithoutLeaving) {
     EXPECT_EQ(image_.pixels, nullptr);
 }
 
-TEST_F(BmpTest, ShortPixelDataLeavesTheMissingRowsBlack) {
-    // 2 x 2, bottom-up: only the first stored (bottom) row is present.
-    ASSERT_EQ(RunLoader(LoadBmpImage, MakeBmp(2, 2, 24, 0, {}, {1, 2, 3, 4, 5, 6, 0, 0}), &image_), 0);
+// Uncompressed pixel data shorter than the header's size is refused, at
+// every depth, before anything is made of it; the last row may lack only its
+// padding. Run-length data has no such size: what it skips stays 0.
+TEST_F(BmpTest, PixelDataShorterThanTheHeaderSaysIsRefused) {
+    LogCapture log;
+    struct Case {
+        const char* what;
+        int width, height, depth, compression;
+        std::size_t bytes;  // of pixel data
+        bool loads;
+        std::vector<std::uint32_t> masks = {};
+    };
+    const Case cases[] = {
+        {"54 bytes claiming 7000 x 6000", 7000, 6000, 24, 0, 0, false},
+        // 2 x 2 at 24 bits: rows of 6 bytes padded to 8.
+        {"24-bit, whole", 2, 2, 24, 0, 16, true},
+        {"24-bit, last row unpadded", 2, 2, 24, 0, 14, true},
+        {"24-bit, a byte short", 2, 2, 24, 0, 13, false},
+        {"24-bit, one row of two", 2, -2, 24, 0, 8, false},
+        {"8-bit, 3 x 2", 3, 2, 8, 0, 7, true},
+        {"8-bit, a byte short", 3, 2, 8, 0, 6, false},
+        {"4-bit, 5 x 3", 5, 3, 4, 0, 11, true},
+        {"4-bit, a byte short", 5, 3, 4, 0, 10, false},
+        {"1-bit, 9 x 2", 9, 2, 1, 0, 6, true},
+        {"1-bit, a byte short", 9, 2, 1, 0, 5, false},
+        {"16-bit, 3 x 2", 3, 2, 16, 0, 14, true},
+        {"16-bit, a byte short", 3, 2, 16, 0, 13, false},
+        {"32-bit bit fields, 2 x 2", 2, 2, 32, 3, 16, true, {0xFF0000, 0xFF00, 0xFF}},
+        {"32-bit bit fields, a byte short", 2, 2, 32, 3, 15, false, {0xFF0000, 0xFF00, 0xFF}},
+        {"RLE8 with only its end", 7000, 6000, 8, 1, 2, true},
+    };
+    std::size_t refused = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::uint32_t> palette(c.depth <= 8 ? 1u << c.depth : 0u, 0x00FFFFFF);
+        std::vector<std::uint8_t> pixels(c.bytes, 0x5A);
+        if (c.compression == 1) pixels = {0, 1};
+        EXPECT_EQ(RunLoader(LoadBmpImage, MakeBmp(c.width, c.height, c.depth, c.compression, palette, pixels, c.masks),
+                            &image_),
+                  c.loads ? 0 : -1);
+        refused += c.loads ? 0 : 1;
+        ReleaseBaseImage(&image_);
+        image_ = {};
+    }
+    EXPECT_EQ(CountOf(log.File(), "shorter than the header"), refused) << log.File();
+
+    // The unpadded last row is read whole: bottom-up, it is the top row.
+    ASSERT_EQ(RunLoader(LoadBmpImage, MakeBmp(2, 2, 24, 0, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12}),
+                        &image_),
+              0);
+    EXPECT_EQ(ReadBaseImagePixel(&image_, 1, 0) & 0xFFFFFF, 0x0C0B0Au);
     EXPECT_EQ(ReadBaseImagePixel(&image_, 0, 1) & 0xFFFFFF, 0x030201u);
-    EXPECT_EQ(ReadBaseImagePixel(&image_, 0, 0) & 0xFFFFFF, 0u);
 }
 
 }  // namespace

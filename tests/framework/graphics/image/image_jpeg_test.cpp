@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "framework/core/log_capture.h"
 #include "image_test_support.h"
 
 namespace {
@@ -80,27 +81,43 @@ TEST_F(JpegTest, LargeFilesAreReadAcrossManyBufferFills) {
     ReleaseBaseImage(&direct);
 }
 
-TEST_F(JpegTest, CutFilesEndWithTheRestFilledAndDamagedOnesFail) {
+// The frame header's size, patched: height and width at offsets 5 and 7
+// after the 0xFFC0 marker.
+std::vector<std::uint8_t> WithFrameSize(std::vector<std::uint8_t> bytes, unsigned width, unsigned height) {
+    for (std::size_t i = 0; i + 8 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
+            bytes[i + 5] = static_cast<std::uint8_t>(height >> 8), bytes[i + 6] = static_cast<std::uint8_t>(height);
+            bytes[i + 7] = static_cast<std::uint8_t>(width >> 8), bytes[i + 8] = static_cast<std::uint8_t>(width);
+            break;
+        }
+    return bytes;
+}
+
+TEST_F(JpegTest, CutOrCorruptFilesStopAtTheirFirstBadDataAndDamagedOnesFail) {
+    LogCapture log;
     const auto bytes = EncodeJpeg(64, 64, 3, 90, Noise);
-    // Cut in the middle of the scan: the end-of-image marker is supplied and
-    // the picture still comes out whole in size.
-    ASSERT_EQ(RunLoader(LoadJpegImage, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 2),
-                        &image_),
-              0);
+    // Only the end-of-image marker missing: the supplied one ends the
+    // picture, which is whole.
+    ASSERT_EQ(RunLoader(LoadJpegImage, std::vector<std::uint8_t>(bytes.begin(), bytes.end() - 2), &image_), 0);
     EXPECT_EQ(image_.height, 64u);
     ReleaseBaseImage(&image_);
+    // Cut in the middle of the scan: the data stops short of the picture,
+    // and the decode stops there instead of filling the rest.
+    EXPECT_EQ(RunLoader(LoadJpegImage, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 2),
+                        &image_),
+              -1);
+    // A few hundred bytes with the size patched to 4000 x 4000: refused at
+    // the first corrupt-data warning, not decoded at full size.
+    const auto small = EncodeJpeg(16, 16, 3, 50, Flat);
+    ASSERT_LT(small.size(), 1000u);
+    EXPECT_EQ(RunLoader(LoadJpegImage, WithFrameSize(small, 4000, 4000), &image_), -1);
+    EXPECT_NE(log.File().find("Corrupt JPEG data"), std::string::npos) << log.File();
     // Cut inside the headers, nothing but the start marker, garbage after it.
     EXPECT_EQ(RunLoader(LoadJpegImage, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 40), &image_), -1);
     EXPECT_EQ(RunLoader(LoadJpegImage, {0xFF, 0xD8}, &image_), -1);
     EXPECT_EQ(RunLoader(LoadJpegImage, {0xFF, 0xD8, 0xFF, 0x00, 1, 2, 3, 4, 5, 6}, &image_), -1);
     // A frame header claiming 40000 x 40000 pixels.
-    auto huge = bytes;
-    for (std::size_t i = 0; i + 8 < huge.size(); ++i)
-        if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
-            huge[i + 5] = 0x9C, huge[i + 6] = 0x40, huge[i + 7] = 0x9C, huge[i + 8] = 0x40;
-            break;
-        }
-    EXPECT_EQ(RunLoader(LoadJpegImage, huge, &image_), -1);
+    EXPECT_EQ(RunLoader(LoadJpegImage, WithFrameSize(bytes, 40000, 40000), &image_), -1);
     // Not a JPEG at all.
     EXPECT_EQ(RunLoader(LoadJpegImage, {'B', 'M', 0, 0}, &image_), -1);
     EXPECT_EQ(image_.pixels, nullptr);

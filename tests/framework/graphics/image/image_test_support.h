@@ -70,6 +70,13 @@ inline int DecodeBytes(const std::vector<std::uint8_t>& bytes, GraphImage* image
     return LoadImageToBaseImage(nullptr, bytes.data(), bytes.size(), 1, 0, 0, image, nullptr, 0);
 }
 
+// How many times `needle` occurs in `text` (a log, say).
+inline std::size_t CountOf(const std::string& text, const std::string& needle) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++count;
+    return count;
+}
+
 inline const std::uint8_t* PixelAt(const GraphImage& image, std::uint32_t x, std::uint32_t y) {
     return image.pixels + static_cast<std::size_t>(y) * image.pitch + x * image.colorFormat.bytesPerPixel;
 }

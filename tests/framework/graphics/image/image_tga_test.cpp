@@ -2,6 +2,7 @@
 // footer, and refusals.
 #include <cstring>
 
+#include "framework/core/log_capture.h"
 #include "image_test_support.h"
 
 namespace {
@@ -102,6 +103,39 @@ TEST_F(TgaTest, RefusedAndDamagedFiles) {
     EXPECT_EQ(RunLoader(LoadTgaImage, TgaHeader(1, 1, 1, 16, 0x20, 1, 0, 2, 24).Fill(8, 0).data, &image_), -1);
     EXPECT_EQ(RunLoader(LoadTgaImage, {0, 0, 2}, &image_), -1);
     EXPECT_EQ(image_.pixels, nullptr);
+}
+
+// A header alone can claim 4095 x 4095 pixels: the file must hold the data
+// such an image needs before anything is allocated for it. Each file below is
+// refused for its size; one byte more data than the least makes it load.
+TEST_F(TgaTest, AHeaderClaimingMoreThanTheFileHoldsIsRefusedFirst) {
+    LogCapture log;
+    struct Case {
+        const char* what;
+        Bytes file;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"18 bytes claiming 4095 x 4095", TgaHeader(2, 4095, 4095, 32, 0x20), false},
+        {"RLE header only", TgaHeader(10, 4095, 4095, 24, 0x20), false},
+        {"mapped, no indexes", TgaHeader(1, 4095, 4095, 8, 0x20, 1, 0, 2, 24).Fill(6, 0), false},
+        // 3 x 3 true colour needs 27 bytes; with a footer those come before it.
+        {"26 of 27 bytes", TgaHeader(2, 3, 3, 24, 0x20).Fill(26, 0), false},
+        {"27 bytes", TgaHeader(2, 3, 3, 24, 0x20).Fill(27, 0), true},
+        {"26 bytes and a footer", Footer(TgaHeader(2, 3, 3, 24, 0x20).Fill(26, 0)), false},
+        // 300 pixels of RLE need at least three packets of 1 + 3 bytes.
+        {"RLE, 11 bytes for 300 pixels", TgaHeader(10, 300, 1, 24, 0x20).Fill(11, 0xFF), false},
+        {"RLE, three full run packets", TgaHeader(10, 300, 1, 24, 0x20).U8(0xFF).Fill(3, 9).U8(0xFF).Fill(3, 9)
+                                            .U8(0xAB).Fill(3, 9), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(RunLoader(LoadTgaImage, c.file.data, &image_), c.loads ? 0 : -1);
+        ReleaseBaseImage(&image_);
+        image_ = {};
+    }
+    // The refusals say why, before any pixel was read.
+    EXPECT_EQ(CountOf(log.File(), "pixel data shorter"), 6u) << log.File();
 }
 
 }  // namespace
