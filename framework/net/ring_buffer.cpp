@@ -22,9 +22,13 @@ int FreeRingBuffer(RingBuffer* ring) {
     return 0;
 }
 
-int ReserveRingBuffer(std::uint32_t need, RingBuffer* ring) {
+void WrapRingBufferPositions(RingBuffer* ring) {
     if (ring->readPosition == ring->capacity) ring->readPosition = 0;
     if (ring->writePosition == ring->capacity) ring->writePosition = 0;
+}
+
+int ReserveRingBuffer(std::uint32_t need, RingBuffer* ring) {
+    WrapRingBufferPositions(ring);
 
     // Computed wide: `need` can come from a peer's frame header, and a sum
     // that wrapped would leave a small block for a large receive.
@@ -53,5 +57,38 @@ int ReserveRingBuffer(std::uint32_t need, RingBuffer* ring) {
     ring->readPosition = 0;
     ring->writePosition = stored;
     ring->capacity = static_cast<std::uint32_t>(newCapacity);
+    return 0;
+}
+
+int AppendRingBuffer(RingBuffer* ring, const void* data, std::uint32_t n) {
+    WrapRingBufferPositions(ring);
+    if (ReserveRingBuffer(n, ring) != 0) {
+        WriteLogFormat("リングバッファへのデータの追加に失敗しました(追加する長さ %u byte)", n);
+        return -1;
+    }
+    if (n == 0) return 0;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    std::uint32_t first = ring->capacity - ring->writePosition;  // up to the end of the storage
+    if (first > n) first = n;
+    std::memcpy(ring->data + ring->writePosition, bytes, first);
+    std::memcpy(ring->data, bytes + first, n - first);
+    ring->writePosition = (ring->writePosition + n) % ring->capacity;
+    ring->dataSize += n;
+    return 0;
+}
+
+int ReadRingBuffer(RingBuffer* ring, void* out, std::uint32_t n, int peek) {
+    if (ring->dataSize < n) return -1;
+    WrapRingBufferPositions(ring);
+    if (n == 0) return 0;
+    auto* bytes = static_cast<std::uint8_t*>(out);
+    std::uint32_t first = ring->capacity - ring->readPosition;
+    if (first > n) first = n;
+    std::memcpy(bytes, ring->data + ring->readPosition, first);
+    std::memcpy(bytes + first, ring->data, n - first);
+    if (!peek) {
+        ring->readPosition = (ring->readPosition + n) % ring->capacity;
+        ring->dataSize -= n;
+    }
     return 0;
 }

@@ -67,17 +67,39 @@ PlatformFrame CaptureClientArea(DWORD flipFlags) {
     return frame;
 }
 
-// The folder KELVO_CAPTURE names when frame `number` is to be written
-// there, else null.
-const char* CaptureFolderFor(std::uint64_t number) {
-    static const char* folder = std::getenv("KELVO_CAPTURE");
-    if (folder == nullptr || *folder == '\0') return nullptr;
+// KELVO_CAPTURE_EVERY: every how many presents a frame is kept (100).
+std::uint64_t CaptureEvery() {
     static const std::uint64_t every = [] {
         const char* v = std::getenv("KELVO_CAPTURE_EVERY");
         long n = v != nullptr ? std::strtol(v, nullptr, 10) : 100;
         return static_cast<std::uint64_t>(n > 0 ? n : 100);
     }();
-    return number % every == 0 || number == 1 ? folder : nullptr;
+    return every;
+}
+
+// The folder KELVO_CAPTURE names when frame `number` is to be written
+// there, else null.
+const char* CaptureFolderFor(std::uint64_t number) {
+    static const char* folder = std::getenv("KELVO_CAPTURE");
+    if (folder == nullptr || *folder == '\0') return nullptr;
+    return number % CaptureEvery() == 0 || number == 1 ? folder : nullptr;
+}
+
+// KELVO_FRAME_HASHES=FILE: one line "<present number> <hash>" for every
+// KELVO_CAPTURE_EVERY-th frame, so two runs can be compared frame by frame
+// without keeping pictures. Null when no line is due for `number`.
+std::FILE* HashFileFor(std::uint64_t number) {
+    static std::FILE* file = [] {
+        const char* path = std::getenv("KELVO_FRAME_HASHES");
+        return path != nullptr && *path != '\0' ? std::fopen(path, "w") : nullptr;
+    }();
+    return file != nullptr && number % CaptureEvery() == 0 ? file : nullptr;
+}
+
+void WriteFrameHash(const PlatformFrame& frame, std::FILE* file) {
+    std::fprintf(file, "%llu %016llx\n", static_cast<unsigned long long>(frame.number),
+                 static_cast<unsigned long long>(PlatformFrameHash(frame)));
+    std::fflush(file);
 }
 
 void CaptureToFile(const PlatformFrame& frame, const char* folder) {
@@ -174,6 +196,21 @@ bool PlatformWritePng(const PlatformFrame& frame, const std::string& path) {
     return std::fclose(file) == 0;
 }
 
+std::uint64_t PlatformFrameHash(const PlatformFrame& frame) {
+    // FNV-1a over the colours, row by row: the same picture in any layout
+    // with the same colour depth hashes alike, padding never counts.
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (int y = 0; y < frame.height; ++y)
+        for (int x = 0; x < frame.width; ++x) {
+            std::uint32_t rgb = frame.Rgb(x, y);
+            for (int b = 0; b < 3; ++b) {
+                hash ^= (rgb >> (8 * b)) & 0xFF;
+                hash *= 0x100000001b3ull;
+            }
+        }
+    return hash;
+}
+
 std::uint32_t PlatformFrame::Rgb(int x, int y) const {
     DWORD raw = Raw(x, y);
     if (layout.bitsPerPixel == 8) return palette[raw & 0xFF] & 0xFFFFFF;
@@ -211,11 +248,13 @@ void Present(DWORD flipFlags, bool byProgram) {
         g_present.pendingShow = inWindow && !mainThread;
     }
     const char* folder = CaptureFolderFor(number);
-    if (sink || folder != nullptr) {
+    std::FILE* hashes = HashFileFor(number);
+    if (sink || folder != nullptr || hashes != nullptr) {
         PlatformFrame frame = CaptureClientArea(flipFlags);
         frame.number = number;
         if (sink) sink(frame);
         if (folder != nullptr) CaptureToFile(frame, folder);
+        if (hashes != nullptr) WriteFrameHash(frame, hashes);
     }
     if (inWindow && mainThread) ShowInWindow();
     if (byProgram) PlatformEndHeadlessRunIfDue(programFrames);

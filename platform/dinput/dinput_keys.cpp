@@ -1,5 +1,6 @@
 // The stand-in's key tables: scan codes (DIK values) by name for the input
 // script, and the virtual key a real keyboard reports for each scan code.
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -43,6 +44,14 @@ constexpr NamedKey kKeys[] = {
 
 }  // namespace
 
+std::string PlatformInputKeyName(int code) {
+    for (const auto& key : kKeys)
+        if (key.dik == code) return key.name;
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02X", code & 0xFF);
+    return hex;
+}
+
 int PlatformInputKeyCode(const std::string& name) {
     for (const auto& key : kKeys)
         if (name == key.name) return key.dik;
@@ -53,4 +62,19 @@ BYTE VirtualKeyOfScanCode(int dik) {
     for (const auto& key : kKeys)
         if (key.dik == dik) return key.vk;
     return 0;
+}
+
+std::string PlatformFormatInputScript(const std::vector<PlatformInputFrame>& frames) {
+    std::string text;
+    for (std::size_t i = 0; i < frames.size();) {
+        std::size_t run = 1;
+        while (i + run < frames.size() && frames[i + run].keys == frames[i].keys) ++run;
+        if (run > 1) text += std::to_string(run) + "* ";
+        if (frames[i].keys.empty()) text += "-";
+        for (std::size_t k = 0; k < frames[i].keys.size(); ++k)
+            text += (k > 0 ? " " : "") + PlatformInputKeyName(frames[i].keys[k]);
+        text += "\n";
+        i += run;
+    }
+    return text;
 }

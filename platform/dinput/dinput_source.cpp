@@ -124,6 +124,7 @@ void InputSourceKeys(BYTE* dik) {
         const Uint8* sdl = SDL_GetKeyboardState(&count);
         for (const auto& key : kSdlKeys)
             if (key.sdl < count && sdl[key.sdl]) dik[key.dik] = 0x80;
+        InputRecordKeys(dik);
         return;
     }
     SourceState& s = Source();
@@ -279,6 +280,12 @@ void PlatformSetInputScript(std::vector<PlatformInputFrame> frames) {
         RestartTypingLocked(s);
     }
     InputSignalKeyboardWatchers();
+}
+
+void PlatformAppendInputFrame(PlatformInputFrame frame) {
+    SourceState& s = Source();
+    std::lock_guard lock(s.mutex);
+    s.script.push_back(std::move(frame));
 }
 
 bool PlatformInputScriptEnded() {

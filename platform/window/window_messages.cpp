@@ -10,6 +10,7 @@
 #include "platform/display.h"
 #include "platform/kernel.h"
 #include "window/window_state.h"
+#include "winsock/socket_poll.h"
 
 namespace {
 
@@ -96,6 +97,7 @@ BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UIN
     if (PlatformIsMainThread()) PlatformPumpPresent();
     DeliverScriptedTyping();
     DeliverScriptedEvents(thread);
+    PollSelectedSockets(thread);
     auto& s = Windows();
     std::lock_guard lock(s.mutex);
     auto& queue = s.queues[thread];
@@ -226,6 +228,13 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM) {
 }
 
 int TranslateAcceleratorA(HWND, HACCEL, MSG*) { return 0; }
+
+void PlatformRemoveQueuedMessages(HWND window, UINT message, WPARAM wParam) {
+    auto& s = Windows();
+    std::lock_guard lock(s.mutex);
+    for (auto& [thread, queue] : s.queues)
+        std::erase_if(queue, [&](const MSG& m) { return m.hwnd == window && m.message == message && m.wParam == wParam; });
+}
 
 std::size_t PlatformPendingMessages(DWORD threadId) {
     auto& s = Windows();

@@ -28,6 +28,7 @@ struct PlatformWindow {
     bool minimized = false;
     bool topmost = false;
     bool imeEnabled = true;  // WINNLSEnableIME: recorded only
+    bool messageOnly = false;  // made with HWND_MESSAGE as parent
     ImmContext ime;
     HRGN region = nullptr;
     SDL_Window* sdl = nullptr;
@@ -69,6 +70,9 @@ void PostLocked(const PlatformWindow& window, UINT message, WPARAM wParam, LPARA
 RECT ClientRectOf(const PlatformWindow& window);
 std::string UpperCase(const char* text);
 HDROP NewDropLocked(std::vector<std::string> files);
+// Takes the queued messages of `window` with this message and wParam out of
+// every queue (a socket's events once it is deselected or closed).
+void PlatformRemoveQueuedMessages(HWND window, UINT message, WPARAM wParam);
 // Turns one user event into the window messages a real system would queue.
 void EventToMessagesLocked(PlatformWindow& window, const PlatformWindowEvent& event);
 // Main thread, headless: the input script's typing since the last call, as

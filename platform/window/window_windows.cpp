@@ -112,6 +112,7 @@ HWND FindWindowA(LPCSTR className, LPCSTR title) {
         auto& s = Windows();
         std::lock_guard lock(s.mutex);
         for (const auto& [handle, window] : s.windows) {
+            if (window.messageOnly) continue;
             if (className != nullptr && UpperCase(window.className.c_str()) != key) continue;
             if (title != nullptr && window.title != title) continue;
             return window.handle;
@@ -127,7 +128,7 @@ HWND FindWindowA(LPCSTR className, LPCSTR title) {
 // ---- windows -------------------------------------------------------------------------------
 
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y, int width,
-                     int height, HWND, HMENU, HINSTANCE, LPVOID) {
+                     int height, HWND parent, HMENU, HINSTANCE, LPVOID) {
     HWND handle = nullptr;
     WNDPROC proc = nullptr;
     {
@@ -148,7 +149,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
         window.exStyle = exStyle;
         window.topmost = (exStyle & WS_EX_TOPMOST) != 0;
         window.rect = {x, y, x + (width > 0 ? width : 0), y + (height > 0 ? height : 0)};
-        if (SdlBackend()) {
+        window.messageOnly = parent == HWND_MESSAGE;
+        if (SdlBackend() && !window.messageOnly) {
             if (!PlatformStartBackend() || !SdlCreateWindow(window)) {
                 SetLastError(ERROR_INVALID_PARAMETER);
                 return nullptr;
@@ -159,7 +161,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
         handle = window.handle;
         proc = window.proc;
         auto placed = s.windows.emplace(reinterpret_cast<std::uintptr_t>(handle), std::move(window));
-        SyncDisplayLocked(placed.first->second);
+        if (!placed.first->second.messageOnly) SyncDisplayLocked(placed.first->second);
     }
     proc(handle, WM_CREATE, 0, 0);
     if (style & WS_VISIBLE) ShowWindow(handle, SW_SHOW);

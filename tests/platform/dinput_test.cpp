@@ -306,4 +306,47 @@ TEST(InputScript, AHeadlessRunReadsItsScriptFromTheEnvironment) {
     PlatformInputReset();
 }
 
+TEST(InputScript, WrittenScriptsParseBackToTheSameKeys) {
+    // Keys only, in the order given; runs of equal frames share one line.
+    const std::vector<std::vector<int>> cases[] = {
+        {},
+        {{}},
+        {{D_DIK_RIGHT}, {D_DIK_RIGHT}, {D_DIK_RIGHT, D_DIK_X}, {}, {}, {}, {D_DIK_Z}},
+        {{D_DIK_ESCAPE, D_DIK_NUMPAD8, D_DIK_DOWN}, {0x54}, {0xFF}, {0x54}},  // codes without a name
+        {{D_DIK_X, D_DIK_Z}, {D_DIK_Z, D_DIK_X}},                           // order counts
+    };
+    for (const auto& keys : cases) {
+        std::vector<PlatformInputFrame> frames;
+        for (const auto& k : keys) frames.push_back(PlatformInputFrame{k, {}});
+        const std::string text = PlatformFormatInputScript(frames);
+        std::vector<PlatformInputFrame> back;
+        int pads = 0;
+        std::string error;
+        ASSERT_TRUE(PlatformParseInputScript(text, &back, &pads, &error)) << error << "\n" << text;
+        ASSERT_EQ(back.size(), frames.size()) << text;
+        for (std::size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(back[i].keys, frames[i].keys) << text;
+    }
+    std::vector<PlatformInputFrame> run(1000, Keys({D_DIK_LEFT}));
+    run.push_back(Keys({}));
+    EXPECT_EQ(PlatformFormatInputScript(run), "1000* LEFT\n-\n");
+    EXPECT_EQ(PlatformInputKeyName(D_DIK_ESCAPE), "ESCAPE");
+    EXPECT_EQ(PlatformInputKeyName(0x54), "0x54");
+}
+
+TEST(InputScript, FramesAppendedWhilePlayingAreHeldInTurn) {
+    PlatformSelectBackend(PlatformBackend::Headless);
+    PlatformInputReset();
+    PlatformAppendInputFrame(Keys({D_DIK_Z}));
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    EXPECT_EQ(keys['Z'], 0x80);
+    PlatformPresent(0);
+    EXPECT_TRUE(PlatformInputScriptEnded());
+    PlatformAppendInputFrame(Keys({D_DIK_X}));  // decided after the present
+    GetKeyboardState(keys);
+    EXPECT_EQ(keys['Z'], 0);
+    EXPECT_EQ(keys['X'], 0x80);
+    PlatformInputReset();
+}
+
 }  // namespace

@@ -378,6 +378,16 @@ bool PlatformInputScriptEnded();
 bool PlatformEnvironmentInputScriptEnded();
 // The scan code of a key name of the script format; -1 if unknown.
 int PlatformInputKeyCode(const std::string& name);
+// The script name of a scan code, or its hexadecimal form (0x2C).
+std::string PlatformInputKeyName(int code);
+// The script text of frames (keys only, in the order given), equal frames in
+// a row joined by a repeat count; parsing it gives the same keys back.
+std::string PlatformFormatInputScript(const std::vector<PlatformInputFrame>& frames);
+// Headless: adds a frame at the end of the script in force, as if it had been
+// a line more of its file (a program that plays the game frame by frame).
+void PlatformAppendInputFrame(PlatformInputFrame frame);
+// In a window, KELVO_RECORD=FILE keeps the keys the program read in each
+// frame and writes them in the script format when the program ends.
 
 // Test knobs: make the creation of either DirectInput version fail, make
 // devices fail to acquire (a lost device), or make the keyboard or mouse

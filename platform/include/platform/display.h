@@ -111,6 +111,8 @@ std::uint64_t PlatformPresentCount();
 // advances by these.
 std::uint64_t PlatformProgramFrameCount();
 void PlatformSetFrameSink(PlatformFrameSink sink);
+// A 64-bit hash of a frame's colours (what KELVO_FRAME_HASHES writes).
+std::uint64_t PlatformFrameHash(const PlatformFrame& frame);
 // Writes a frame as an 8-bit RGB PNG file; false when it cannot be written.
 bool PlatformWritePng(const PlatformFrame& frame, const std::string& path);
 // The SDL window frames are shown in (null: none); set by the window stand-in.

@@ -186,6 +186,10 @@ constexpr DWORD WS_EX_TOPMOST = 0x00000008u;
 constexpr DWORD WS_EX_WINDOWEDGE = 0x00000100u;
 constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200u;
 
+// The parent that makes a message-only window: it has no picture, is never
+// shown and is found by no FindWindowA; it only receives messages.
+#define HWND_MESSAGE (reinterpret_cast<HWND>(static_cast<std::intptr_t>(-3)))
+
 // Sends WM_CREATE before it returns. The window belongs to the calling thread.
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y, int width,
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID parameter);

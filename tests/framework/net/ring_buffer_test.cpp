@@ -1,5 +1,5 @@
-// Growing the byte ring: order kept across a wrap, and sizes that cannot be
-// had refused.
+// The byte ring: order kept across a wrap when it grows, sizes that cannot be
+// had refused, and adding and taking bytes.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -94,6 +94,64 @@ TEST(RingBuffer, FailedAllocationEmptiesTheRing) {
     EXPECT_EQ(ring.readPosition, 0u);
     EXPECT_EQ(g_MemoryTracker.count, 0);
     EXPECT_NE(log.FileWithoutTimes().find("(確保しようとしたサイズ 1106 byte)"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Adding, looking and taking against a plain queue, in runs of sizes that
+// make the positions wrap and the ring grow at every offset.
+TEST(RingBuffer, AddingAndTakingMatchAQueue) {
+    RingBuffer ring{};
+    std::string queue;
+    std::uint32_t x = 12345;
+    auto next = [&](std::uint32_t limit) {
+        x = x * 1103515245u + 12345u;
+        return (x >> 16) % limit;
+    };
+    std::uint8_t counter = 0;
+    for (int step = 0; step < 4000; ++step) {
+        std::uint32_t n = next(step % 500 < 250 ? 40 : 1500);  // small runs, then ones that make it grow
+        if (next(3) != 0) {
+            std::string bytes;
+            for (std::uint32_t i = 0; i < n; ++i) bytes += static_cast<char>(counter++);
+            ASSERT_EQ(AppendRingBuffer(&ring, bytes.data(), n), 0);
+            queue += bytes;
+        } else {
+            std::string out(n, '\0');
+            int peek = static_cast<int>(next(2));
+            if (n > queue.size()) {
+                std::uint32_t before = ring.readPosition;
+                EXPECT_EQ(ReadRingBuffer(&ring, out.data(), n, peek), -1);
+                EXPECT_EQ(ring.readPosition, before);
+                continue;
+            }
+            ASSERT_EQ(ReadRingBuffer(&ring, out.data(), n, peek), 0);
+            ASSERT_EQ(out, queue.substr(0, n)) << "step " << step;
+            if (!peek) queue.erase(0, n);
+        }
+        ASSERT_EQ(ring.dataSize, queue.size());
+        ASSERT_LE(ring.dataSize, ring.capacity);
+        ASSERT_LE(ring.readPosition, ring.capacity);
+        ASSERT_LE(ring.writePosition, ring.capacity);
+    }
+    FreeRingBuffer(&ring);
+    EXPECT_EQ(g_MemoryTracker.count, 0);
+}
+
+TEST(RingBuffer, AnAdditionThatCannotGrowIsLogged) {
+    LogCapture log;
+    RingBuffer ring{};
+    ASSERT_EQ(AppendRingBuffer(&ring, "abc", 3), 0);
+    SetTrackedAllocFailures(1);
+    std::string big(5000, 'b');
+    EXPECT_EQ(AppendRingBuffer(&ring, big.data(), 5000), -1);
+    EXPECT_EQ(ring.data, nullptr);
+    EXPECT_EQ(ring.dataSize, 0u);
+    EXPECT_NE(log.FileWithoutTimes().find("リングバッファへのデータの追加に失敗しました(追加する長さ 5000 byte)\r\n"),
+              std::string::npos);
+    EXPECT_EQ(g_MemoryTracker.count, 0);
 }
 
 }  // namespace

@@ -1,0 +1,225 @@
+// One step of an HTTP request per pass: send the request, read the status
+// line, read the headers one line a pass, then take the body.
+#include <cstring>
+
+#include "core/framework_lock.h"
+#include "core/log.h"
+#include "core/memory.h"
+#include "core/utility.h"
+#include "net/http.h"
+#include "net/network.h"
+
+namespace {
+
+constexpr int kLineLimit = 255;
+// Receives per pass while the body keeps coming, so that one pass stays short.
+constexpr int kBodyReadsPerPass = 64;
+constexpr char kContentLength[] = "Content-Length:";
+
+enum class Line { Read, Waiting, Failed };
+
+// The connection of a request: what remains of it.
+struct Connection {
+    NetworkRecord* record;  // null once the handle is gone
+    bool broken;            // an error, or the handle closed for one
+    bool gone;              // broken, or closed by the peer
+    bool waiting;           // data waits to be read
+};
+
+Connection Look(const HttpRequestRecord& r) {
+    Connection c{LookupNetworkHandle(r.network), true, true, false};
+    if (c.record == nullptr || c.record->error) return c;
+    c.broken = false;
+    c.gone = !c.record->connected && !c.record->connecting;
+    c.waiting = !c.record->connecting && GetNetWorkDataLength(r.network) > 0;
+    return c;
+}
+
+// Reads one line of the response. A line that cannot end (255 bytes without
+// LF, or a connection that closed in its middle) fails the request. Both are
+// judged on what was seen before the line was looked for, since more may
+// come in between.
+Line ReadLine(int slot, HttpRequestRecord& r, char* line) {
+    bool goneBefore = Look(r).gone;
+    char peeked[kLineLimit];
+    int waiting = NetWorkRecvToPeek(r.network, peeked, kLineLimit);
+    if (ReceiveNetworkLine(r.network, line) == 0) return Line::Read;
+    if (waiting >= kLineLimit) {
+        FinishHttpRequest(slot, 2, kHttpResultGeneral);
+        return Line::Failed;
+    }
+    if (goneBefore) {
+        FinishHttpRequest(slot, 2, kHttpResultClosed);
+        return Line::Failed;
+    }
+    return Line::Waiting;
+}
+
+// The status number: the number after the line's first space.
+int StatusOf(const char* line) {
+    const char* space = std::strchr(line, ' ');
+    return space != nullptr ? StringToInt(space + 1) : -1;
+}
+
+void StepSend(int slot, HttpRequestRecord& r) {
+    Connection c = Look(r);
+    if (c.record == nullptr || !c.record->connected) return;  // still connecting
+    while (r.requestSent < r.requestLength) {
+        int n = NetWorkSend(r.network, r.requestData + r.requestSent, r.requestLength - r.requestSent);
+        if (n <= 0) {
+            if (WSAGetLastError() != WSAEWOULDBLOCK) FinishHttpRequest(slot, 2, kHttpResultClosed);
+            return;  // the socket takes more on a later pass
+        }
+        r.requestSent += n;
+    }
+    r.step = 1;
+}
+
+void StepStatus(int slot, HttpRequestRecord& r) {
+    char line[kLineLimit + 1];
+    if (ReadLine(slot, r, line) != Line::Read) return;
+    int status = StatusOf(line);
+    if (status == 200) {
+        r.step = 2;
+        return;
+    }
+    if (r.type == kHttpGet) WriteLogFormat("接続に失敗しました (戻り値:%d)", status);
+    FinishHttpRequest(slot, 2, status == 404 ? kHttpResultNotFound : kHttpResultGeneral);
+}
+
+// Makes the caller's block hold at least `size` bytes, keeping what it has.
+bool GrowBlock(HttpRequestRecord& r, std::uint32_t size) {
+    if (size <= r.blockSize && *r.memoryBlock != nullptr) return true;
+    std::uint64_t wanted = r.blockSize < 4096 ? 4096 : static_cast<std::uint64_t>(r.blockSize) * 2;
+    if (wanted < size) wanted = size;
+    if (wanted > kTrackedAllocMaxSize) wanted = kTrackedAllocMaxSize;
+    if (wanted < size) return false;
+    void* grown = KV_ALLOC(static_cast<std::size_t>(wanted));
+    if (grown == nullptr) return false;
+    if (*r.memoryBlock != nullptr) {
+        std::memcpy(grown, *r.memoryBlock, static_cast<std::size_t>(r.received));
+        KV_FREE(*r.memoryBlock);
+    }
+    *r.memoryBlock = grown;
+    r.blockSize = static_cast<std::uint32_t>(wanted);
+    return true;
+}
+
+void StepHeader(int slot, HttpRequestRecord& r) {
+    char line[kLineLimit + 1];
+    if (ReadLine(slot, r, line) != Line::Read) return;
+    const char* field = std::strstr(line, kContentLength);
+    if (r.type == kHttpHead) {
+        if (field == line) {
+            r.contentLength = StringToInt(line + sizeof kContentLength - 1);
+            FinishHttpRequest(slot, 0, -1);
+        } else if (std::strchr(line, ':') == nullptr) {
+            FinishHttpRequest(slot, 0, -1);  // the headers ended without a length
+        }
+        return;
+    }
+    if (field != nullptr) {
+        const char* space = std::strchr(line, ' ');
+        int length = StringToInt(space != nullptr ? space + 1 : field + sizeof kContentLength - 1);
+        // A negative length, or a second one that differs, is no body size.
+        if (length < -1 || (r.contentLength >= 0 && length != r.contentLength)) {
+            FinishHttpRequest(slot, 2, kHttpResultGeneral);
+            return;
+        }
+        if (length >= 0 && r.contentLength < 0 && r.destination == kHttpToMemory) {
+            void* block = KV_ALLOC(static_cast<std::size_t>(length));
+            if (block == nullptr) {
+                FinishHttpRequest(slot, 2, kHttpResultNoMemory);
+                return;
+            }
+            *r.memoryBlock = block;
+            r.blockSize = static_cast<std::uint32_t>(length);
+        }
+        r.contentLength = length;
+        return;
+    }
+    if (std::strchr(line, ':') == nullptr) r.step = 3;
+}
+
+// Takes what has come of the body, never past the content length; false when
+// the request failed on the way.
+bool ReceiveBody(int slot, HttpRequestRecord& r) {
+    for (int read = 0; read < kBodyReadsPerPass; ++read) {
+        int want = kHttpReceiveBufferSize;
+        if (r.contentLength >= 0 && r.contentLength - r.received < want) want = r.contentLength - r.received;
+        if (want <= 0) return true;
+        std::uint8_t* into = r.receiveBuffer;
+        if (r.destination == kHttpToMemory) {
+            std::uint32_t end = static_cast<std::uint32_t>(r.received) + static_cast<std::uint32_t>(want);
+            if (r.contentLength < 0 && (r.received > 0x7FFFFFFF - want || !GrowBlock(r, end))) {
+                FinishHttpRequest(slot, 2, kHttpResultNoMemory);
+                return false;
+            }
+            into = static_cast<std::uint8_t*>(*r.memoryBlock) + r.received;
+        }
+        int n = NetWorkRecv(r.network, into, want);
+        if (n < 0 && WSAGetLastError() != WSAEWOULDBLOCK) {
+            FinishHttpRequest(slot, 2, kHttpResultClosed);
+            return false;
+        }
+        if (n <= 0) return true;  // nothing more for now, or the end
+        if (r.destination == kHttpToFile) {
+            DWORD written = 0;
+            if (!WriteFile(r.outputFile, into, static_cast<DWORD>(n), &written, nullptr) ||
+                written != static_cast<DWORD>(n)) {
+                FinishHttpRequest(slot, 2, kHttpResultGeneral);
+                return false;
+            }
+        }
+        r.received += n;
+    }
+    return true;
+}
+
+void StepBody(int slot, HttpRequestRecord& r) {
+    if (!ReceiveBody(slot, r)) return;
+    if (r.contentLength >= 0 && r.received >= r.contentLength) {
+        FinishHttpRequest(slot, 0, -1);
+        return;
+    }
+    Connection c = Look(r);
+    if (c.broken) {
+        FinishHttpRequest(slot, 2, kHttpResultClosed);
+        return;
+    }
+    if (!c.gone || c.waiting) return;
+    // Without a length the body ends with the connection; with one, a
+    // connection that ends first has cut the body short.
+    FinishHttpRequest(slot, r.contentLength < 0 ? 0 : 2, r.contentLength < 0 ? -1 : kHttpResultClosed);
+}
+
+void StepHttpRequest(int slot) {
+    HttpRequestRecord& r = g_HttpRequests.slots[slot];
+    // The body step judges a closed connection itself: for a body without a
+    // length it is the end of the body, not a failure.
+    if (r.step != 3) {
+        Connection c = Look(r);
+        if (c.gone && !c.waiting) {
+            FinishHttpRequest(slot, 2, kHttpResultClosed);
+            return;
+        }
+    }
+    switch (r.step) {
+        case 0: StepSend(slot, r); break;
+        case 1: StepStatus(slot, r); break;
+        case 2: StepHeader(slot, r); break;
+        default: StepBody(slot, r); break;
+    }
+}
+
+}  // namespace
+
+int StepAllHttpRequests() {
+    if (g_HttpRequests.count == 0) return 0;
+    FrameworkLockScope lock;
+    for (int slot = 0; slot < kHttpRequestSlotCount; ++slot) {
+        const HttpRequestRecord& r = g_HttpRequests.slots[slot];
+        if (r.inUse && r.endState == -1) StepHttpRequest(slot);
+    }
+    return 0;
+}

@@ -1,0 +1,97 @@
+// The committed playthrough replayed through the game program headless, on a
+// freshly generated data set: the frame hash of every 100th frame and the
+// save files afterwards must be what they were when the script was made.
+// Every run replays its opening (through the first stages); KELVO_LONG=1
+// replays the whole game to the ending.
+//
+// After a deliberate change of what the game shows or saves, run the test
+// with KELVO_REFRESH=1 to write the new expectations, and look at them.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kFolder = fs::path(KELVO_TEST_DATA_DIR) / "playthrough";
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string Hex(std::uint64_t value) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+std::uint64_t Fnv(const std::string& bytes) {
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (unsigned char c : bytes) hash = (hash ^ c) * 0x100000001b3ull;
+    return hash;
+}
+
+// Replays the script for `frames` presented frames (the window is closed
+// then, so the game saves as on a quit); the run's account: the frame hashes,
+// then size and hash of every save file.
+std::string Replay(std::uint64_t frames) {
+    TempDir work;
+    const std::string generate = std::string(KELVO_DATAGEN_PATH) + " " + work.str() + " >/dev/null";
+    EXPECT_EQ(std::system(generate.c_str()), 0);
+    const std::string run = "cd '" + work.str() + "' && env -u KELVO_CAPTURE KELVO_PLATFORM=headless KELVO_INPUT='" +
+                            (kFolder / "keys.txt").string() + "' KELVO_FRAMES=" + std::to_string(frames) +
+                            " KELVO_FRAME_HASHES=hashes.txt " + KELVO_GAME_PATH + " >/dev/null 2>&1";
+    const int status = std::system(run.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    std::string account = Slurp(work.path() / "hashes.txt");
+    std::map<std::string, std::string> saves;
+    for (const auto& entry : fs::directory_iterator(work.path() / "savedata"))
+        saves[entry.path().filename().string()] = Slurp(entry.path());
+    for (const auto& [name, bytes] : saves)
+        account += name + " " + std::to_string(bytes.size()) + " " + Hex(Fnv(bytes)) + "\n";
+    return account;
+}
+
+// The number of frames an expectation file was made for (its first line).
+std::uint64_t FramesOf(const std::string& expectation) {
+    std::istringstream in(expectation);
+    std::string word;
+    std::uint64_t frames = 0;
+    in >> word >> frames;
+    return word == "frames" ? frames : 0;
+}
+
+void Check(const char* name) {
+    const fs::path path = kFolder / name;
+    const std::string expected = Slurp(path);
+    const std::uint64_t frames = FramesOf(expected);
+    ASSERT_GT(frames, 0u) << path << " names no frame count";
+    const std::string header = "frames " + std::to_string(frames) + "\n";
+    const std::string account = header + Replay(frames);
+    if (std::getenv("KELVO_REFRESH") != nullptr) {
+        std::ofstream(path, std::ios::binary) << account;
+        GTEST_SKIP() << "wrote " << path;
+    }
+    EXPECT_EQ(account, expected) << "the replay went another way; if that was meant, refresh " << path;
+}
+
+TEST(PlaythroughReplay, TheOpeningReplaysToTheSameFramesAndSaves) { Check("opening.txt"); }
+
+TEST(PlaythroughReplay, TheWholeGameReplaysToTheEnding) {
+    const char* longRun = std::getenv("KELVO_LONG");
+    if (longRun == nullptr || std::string(longRun) != "1") GTEST_SKIP() << "the whole game replays with KELVO_LONG=1";
+    Check("whole.txt");
+}
+
+}  // namespace

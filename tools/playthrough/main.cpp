@@ -1,0 +1,88 @@
+// Plays the game headless from the title to the ending with the player
+// program, in the game's own program flow on the data set in <data folder>,
+// and writes the keys it pressed as an input script:
+//   playthrough <data folder> <script out> [most frames, default 400000]
+// The script replays the same run: KELVO_PLATFORM=headless KELVO_INPUT=<it>
+// with KELVO_FRAMES above its length. Exit code 0 once the ending was reached.
+#include <kelvo/api.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "flow/startup.h"
+#include "platform/backend.h"
+#include "platform/dinput.h"
+#include "platform/display.h"
+#include "player_bot.h"
+
+namespace {
+
+double WallSeconds() {
+    std::timespec now{};
+    std::timespec_get(&now, TIME_UTC);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: playthrough <data folder> <script out> [most frames]\n");
+        return 2;
+    }
+    const std::filesystem::path out = std::filesystem::absolute(argv[2]);
+    const std::uint64_t most = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 400'000;
+    std::error_code ec;
+    std::filesystem::current_path(argv[1], ec);
+    if (ec) {
+        std::fprintf(stderr, "playthrough: cannot enter %s: %s\n", argv[1], ec.message().c_str());
+        return 1;
+    }
+
+    // Headless as a program run is, but without its frame limit: the bot
+    // ends the run itself.
+    PlatformSelectBackend(PlatformBackend::Headless);
+    PlatformInputReset();
+    PlayerBot bot;
+    std::vector<PlatformInputFrame> script(1);  // nothing held before the first present
+    PlatformAppendInputFrame({});
+    const double start = WallSeconds();
+    // Writes the script and says how the run went; the exit code.
+    auto finish = [&](int code) {
+        script.resize(std::min<std::size_t>(script.size(), PlatformProgramFrameCount() + 1));
+        std::ofstream file(out, std::ios::binary);
+        file << "# keys of a headless playthrough, one line per presented frame\n"
+             << PlatformFormatInputScript(script);
+        const BotProgress& p = bot.Progress();
+        const double seconds = WallSeconds() - start;
+        std::printf("frames %llu, virtual time %.1f s, wall time %.1f s, deaths %d, ending %s, exit %d\n",
+                    static_cast<unsigned long long>(PlatformProgramFrameCount()),
+                    static_cast<double>(PlatformVirtualMicros()) / 1e6, seconds, p.deaths,
+                    p.endingReached ? "reached" : "not reached", code);
+        std::printf("stages visited (%zu):", p.stagesVisited.size());
+        for (std::size_t i = 0; i < p.stagesVisited.size(); ++i)
+            std::printf(" %d (frame %llu)", p.stagesVisited[i], static_cast<unsigned long long>(p.arrivalFrames[i]));
+        std::printf("\n");
+        std::fflush(stdout);
+        return p.endingReached ? 0 : 1;
+    };
+    PlatformSetFrameSink([&](const PlatformFrame&) {
+        if (script.size() >= most) std::exit(finish(-1));  // gave up: the run so far is kept
+        // Entry i is held while i frames have been presented: decide the next.
+        while (script.size() <= PlatformProgramFrameCount()) {
+            PlatformInputFrame next = bot.NextFrame();
+            PlatformAppendInputFrame(next);
+            script.push_back(std::move(next));
+            if (script.size() % 10000 == 0) std::fprintf(stderr, "%s\n", bot.Describe().c_str());
+        }
+    });
+
+    static char commandLine[] = "";
+    const int code = WinMain(nullptr, nullptr, commandLine, 1);
+    PlatformSetFrameSink(nullptr);
+    return finish(code);
+}
