@@ -317,7 +317,7 @@ TEST(InputScript, WrittenScriptsParseBackToTheSameKeys) {
     };
     for (const auto& keys : cases) {
         std::vector<PlatformInputFrame> frames;
-        for (const auto& k : keys) frames.push_back(PlatformInputFrame{k, {}});
+        for (const auto& k : keys) frames.push_back(PlatformInputFrame{k, {}, {}});
         const std::string text = PlatformFormatInputScript(frames);
         std::vector<PlatformInputFrame> back;
         int pads = 0;
