@@ -213,6 +213,11 @@ void DestroyTargetDC(HDC dc) {
     g_dcs.erase(reinterpret_cast<std::uintptr_t>(dc));
 }
 
+int PlatformOpenDCCount() {
+    std::lock_guard lock(g_gdiMutex);
+    return static_cast<int>(g_dcs.size());
+}
+
 HDC GetDC(HWND window) {
     auto dc = std::make_shared<DeviceContext>();
     dc->kind = window == nullptr ? DcKind::Display : DcKind::Window;

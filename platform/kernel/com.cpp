@@ -1,6 +1,7 @@
 #include "kernel/com_classes.h"
 #include "platform/com.h"
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -41,6 +42,13 @@ void CoUninitialize() {
     std::lock_guard lock(g_comMutex);
     if (g_initCount > 0) --g_initCount;
 }
+
+namespace {
+std::atomic<int> g_liveComObjects{0};
+}  // namespace
+
+void PlatformCountComObject(int change) { g_liveComObjects += change; }
+int PlatformLiveComObjectCount() { return g_liveComObjects.load(); }
 
 int ComInitCount() {
     std::lock_guard lock(g_comMutex);

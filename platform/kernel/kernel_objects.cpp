@@ -89,6 +89,11 @@ HANDLE AddKernelObject(std::shared_ptr<KernelObject> object) {
 
 std::shared_ptr<KernelObject> FindKernelObject(HANDLE handle) { return Find(handle); }
 
+int PlatformOpenKernelHandleCount() {
+    std::lock_guard lock(g_tableMutex);
+    return static_cast<int>(g_objects.size());
+}
+
 DWORD GetLastError() { return t_lastError; }
 void SetLastError(DWORD error) { t_lastError = error; }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,30 @@
 #include "graphics/image/color_format.h"
 #include "kelvo/api.h"
 #include "platform/backend.h"
+#include "platform/com.h"
+#include "platform/display.h"
 #include "platform/files.h"
+#include "platform/gdi.h"
 #include "platform/kernel.h"
 #include "platform/window.h"
 #include "support/temp_dir.h"
 #include "window/window.h"
+
+// What the platform layer holds open for its callers.
+struct OpenCounts {
+    int kernelHandles, comObjects, surfaces, dcs;
+    bool operator==(const OpenCounts&) const = default;
+};
+
+inline OpenCounts CountOpen() {
+    return {PlatformOpenKernelHandleCount(), PlatformLiveComObjectCount(), PlatformLiveSurfaceCount(),
+            PlatformOpenDCCount()};
+}
+
+inline std::ostream& operator<<(std::ostream& out, const OpenCounts& c) {
+    return out << "kernel handles " << c.kernelHandles << ", COM objects " << c.comObjects << ", surfaces "
+               << c.surfaces << ", DCs " << c.dcs;
+}
 
 class FrameworkTest : public ::testing::Test {
 protected:
@@ -32,6 +52,7 @@ protected:
         // what the one before it found.
         saved_ = {g_SystemState, g_ScreenDevice, g_ScreenColorFormat, g_ScreenColorInfo, g_DrawState,
                   g_DrawTargetBinding};
+        openBefore_ = CountOpen();
         PlatformSelectBackend(PlatformBackend::Headless);
         PlatformResetWindows();
         PlatformSetHeadlessDesktop(1024, 768, 32);
@@ -54,6 +75,8 @@ protected:
 
     void TearDown() override {
         if (g_SystemState.mainWindow != nullptr) ApiEndFramework();
+        // A framework that has ended holds nothing of the platform's.
+        EXPECT_EQ(CountOpen(), openBefore_) << "left open by the framework or the test";
         g_FrameworkSubsystems = DefaultFrameworkSubsystems();
         SetUseMessageThread(1);
         g_SystemState.logOff = 1;
@@ -97,6 +120,7 @@ protected:
 
     TempDir dir_;
     std::string previousDirectory_;
+    OpenCounts openBefore_{};
     struct Saved {
         SystemState system;
         ScreenDeviceState screen;

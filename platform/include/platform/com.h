@@ -34,6 +34,10 @@ protected:
 // Reference counting shared by every stand-in object. The object deletes
 // itself when the last reference is released. Derived classes answer
 // QueryInterface for their own interfaces and pass the rest here.
+// Stand-in objects alive now (made and not yet released to zero).
+int PlatformLiveComObjectCount();
+void PlatformCountComObject(int change);
+
 template <class Interface>
 class ComObject : public Interface {
 public:
@@ -56,7 +60,8 @@ public:
     ULONG RefCount() const { return refCount_; }
 
 protected:
-    ComObject() = default;
+    ComObject() { PlatformCountComObject(+1); }
+    ~ComObject() override { PlatformCountComObject(-1); }
 
 private:
     std::atomic<ULONG> refCount_{1};

@@ -58,6 +58,8 @@ struct BITMAPINFO {
 // of the whole display.
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);
+// Device contexts not yet released or deleted, for tests.
+int PlatformOpenDCCount();
 int GetDeviceCaps(HDC dc, int index);
 
 HDC CreateCompatibleDC(HDC dc);

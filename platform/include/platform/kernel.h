@@ -16,6 +16,9 @@ constexpr DWORD STILL_ACTIVE = 0x103;
 
 BOOL CloseHandle(HANDLE object);
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
+// Kernel handles (files, events, threads) not yet closed, for tests that
+// check nothing is left open.
+int PlatformOpenKernelHandleCount();
 
 // ---- events ----------------------------------------------------------------
 HANDLE CreateEventA(void* security, BOOL manualReset, BOOL initialState, LPCSTR name);
