@@ -177,16 +177,27 @@ TEST_F(FrameworkLockTest, APollingWaiterLeavesTheQueueOnQuitWithoutDisturbingThe
     EXPECT_EQ(QueueLength(), 0);
 }
 
+// What the platform holds for the framework: with it running, the lock's
+// 4096 events and the keyboard's event as kernel handles (no message thread
+// here), and DirectDraw's objects; after the end, nothing; after a
+// later call, the lock's events alone.
 TEST_F(FrameworkTest, TheLockIsTornDownAfterTheEndAndMadeAgainByTheNextCall) {
+    ASSERT_EQ(CountOpen(), (OpenCounts{0, 0, 0, 0}));
     ASSERT_EQ(ApiInitFramework(), 0);
     EXPECT_EQ(g_FrameworkLock.created, 1);
+    const OpenCounts running = CountOpen();
+    EXPECT_EQ(running.kernelHandles, 4096 + 1) << running;
+    EXPECT_GT(running.comObjects, 0);
+    EXPECT_GE(running.surfaces, 2) << "the primary surface and its back surface";
     EXPECT_EQ(ApiEndFramework(), 0);
+    EXPECT_EQ(CountOpen(), (OpenCounts{0, 0, 0, 0}));
     EXPECT_EQ(g_FrameworkLock.created, 0);
     EXPECT_EQ(g_FrameworkLock.queue[0].event, nullptr);
     EXPECT_EQ(g_FrameworkLock.owned, 0);
     ApiSetAllowDoubleStart(1);
     EXPECT_EQ(g_FrameworkLock.created, 1);
     EXPECT_EQ(g_SystemState.allowDoubleStart, 1);
+    EXPECT_EQ(CountOpen(), (OpenCounts{4096, 0, 0, 0}));
 }
 
 }  // namespace
