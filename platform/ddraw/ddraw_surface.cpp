@@ -635,11 +635,15 @@ void NoteSurfaceDrawn(D_IDirectDrawSurface7* surface) {
 
 HRESULT CreateStandInSurface(const std::shared_ptr<DirectDrawCore>& core, const D_DDSURFACEDESC2& desc,
                              D_IDirectDrawSurface7** out) {
+    if (desc.dwSize != sizeof(D_DDSURFACEDESC2)) return D_DDERR_INVALIDPARAMS;
     DWORD caps = (desc.dwFlags & D_DDSD_CAPS) ? desc.ddsCaps.dwCaps : D_DDSCAPS_OFFSCREENPLAIN;
     if (caps & D_DDSCAPS_OVERLAY) return D_DDERR_NOOVERLAYHW;
     const PlatformDisplayKnobs& knobs = PlatformDisplayKnobsRef();
 
     if (caps & D_DDSCAPS_PRIMARYSURFACE) {
+        // The primary surface is the screen: its size and format are the
+        // display mode's and cannot be asked for.
+        if (desc.dwFlags & (D_DDSD_WIDTH | D_DDSD_HEIGHT | D_DDSD_PIXELFORMAT)) return D_DDERR_INVALIDPARAMS;
         if (core->primaryExists) return D_DDERR_PRIMARYSURFACEALREADYEXISTS;
         bool chain = (caps & D_DDSCAPS_FLIP) != 0;
         if (chain && (!(desc.dwFlags & D_DDSD_BACKBUFFERCOUNT) || desc.dwBackBufferCount != 1))

@@ -220,12 +220,35 @@ public:
         return kind_ == DeviceKind::Pad ? D_DI_OK : S_FALSE;  // S_FALSE: DI_NOEFFECT
     }
 
+    // What the device refuses in an effect's description: a wrong size, flags
+    // it does not know, axes named neither by offset nor by id (or by both),
+    // axes the pad does not have, a direction in no coordinate system or in
+    // more than one (polar takes two axes), a gain over 10000, and an
+    // envelope of the wrong size.
+    static bool EffectParamsValid(const D_DIEFFECT& e) {
+        constexpr DWORD kObjectIds = 0x01, kSpherical = 0x40;
+        constexpr DWORD kCoordinates = D_DIEFF_CARTESIAN | D_DIEFF_POLAR | kSpherical;
+        if (e.dwSize != sizeof(D_DIEFFECT)) return false;
+        if ((e.dwFlags & ~(kObjectIds | D_DIEFF_OBJECTOFFSETS | kCoordinates)) != 0) return false;
+        if (e.dwGain > 10000) return false;
+        if (e.lpEnvelope != nullptr && e.lpEnvelope->dwSize != sizeof(D_DIENVELOPE)) return false;
+        if (e.cAxes == 0) return true;
+        if (e.rgdwAxes == nullptr || e.cAxes > 6) return false;
+        const DWORD naming = e.dwFlags & (kObjectIds | D_DIEFF_OBJECTOFFSETS);
+        if (naming != kObjectIds && naming != D_DIEFF_OBJECTOFFSETS) return false;
+        for (DWORD i = 0; i < e.cAxes && naming == D_DIEFF_OBJECTOFFSETS; ++i)
+            if (e.rgdwAxes[i] > D_DIJOFS_RZ || e.rgdwAxes[i] % 4 != 0) return false;
+        if (e.rglDirection == nullptr) return true;
+        const DWORD system = e.dwFlags & kCoordinates;
+        if (system != D_DIEFF_CARTESIAN && system != D_DIEFF_POLAR && system != kSpherical) return false;
+        return system != D_DIEFF_POLAR || e.cAxes == 2;
+    }
+
     HRESULT CreateEffect(REFGUID effect, const D_DIEFFECT* params, D_IDirectInputEffect** out,
                          D_IUnknown* outer) override {
         if (out == nullptr) return D_DIERR_INVALIDPARAM;
         *out = nullptr;
-        if (outer != nullptr || params == nullptr || params->dwSize != sizeof(D_DIEFFECT))
-            return D_DIERR_INVALIDPARAM;
+        if (outer != nullptr || params == nullptr || !EffectParamsValid(*params)) return D_DIERR_INVALIDPARAM;
         if (kind_ != DeviceKind::Pad || !InputSourcePadInfo(pad_).forceFeedback) return D_DIERR_UNSUPPORTED;
         bool sine = IsEqualGUID(effect, GUID_D_Sine);
         if (!sine && !IsEqualGUID(effect, GUID_D_ConstantForce)) return D_DIERR_UNSUPPORTED;
@@ -241,7 +264,7 @@ public:
             magnitude = static_cast<const D_DICONSTANTFORCE*>(params->lpvTypeSpecificParams)->lMagnitude;
         }
         magnitude = std::clamp<long>(magnitude < 0 ? -magnitude : magnitude, 0, 10000);
-        long gain = std::min<long>(params->dwGain, 10000);
+        long gain = params->dwGain;
         *out = new Effect(pad_, sine, static_cast<int>(magnitude * gain / 10000 * 65535 / 10000));
         return D_DI_OK;
     }

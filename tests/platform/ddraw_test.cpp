@@ -135,14 +135,44 @@ TEST_F(DirectDrawTest, FlippingChainsAndSecondPrimariesAreRefused) {
     EXPECT_EQ(dd->CreateSurface(&desc, &b, nullptr), D_DDERR_PRIMARYSURFACEALREADYEXISTS);
     EXPECT_EQ(a->Flip(nullptr, D_DDFLIP_WAIT), D_DDERR_NOTFLIPPABLE);
     a->Release();
-    // Overlays cannot be made.
-    desc.dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT;
-    desc.dwWidth = desc.dwHeight = 16;
-    desc.ddsCaps.dwCaps = D_DDSCAPS_OVERLAY | D_DDSCAPS_VIDEOMEMORY;
-    EXPECT_EQ(dd->CreateSurface(&desc, &b, nullptr), D_DDERR_NOOVERLAYHW);
-    desc.dwWidth = 0;
-    desc.ddsCaps.dwCaps = D_DDSCAPS_OFFSCREENPLAIN;
-    EXPECT_EQ(dd->CreateSurface(&desc, &b, nullptr), D_DDERR_INVALIDPARAMS);
+    // Requests refused, each one change from a plain 16 x 16 surface; none
+    // leaves a surface behind.
+    const int surfacesBefore = PlatformLiveSurfaceCount();
+    const struct {
+        const char* name;
+        void (*change)(D_DDSURFACEDESC2&);
+        HRESULT want;
+    } cases[] = {
+        {"as asked", [](D_DDSURFACEDESC2&) {}, D_DD_OK},
+        {"overlay", [](D_DDSURFACEDESC2& d) { d.ddsCaps.dwCaps = D_DDSCAPS_OVERLAY | D_DDSCAPS_VIDEOMEMORY; },
+         D_DDERR_NOOVERLAYHW},
+        {"no width", [](D_DDSURFACEDESC2& d) { d.dwWidth = 0; }, D_DDERR_INVALIDPARAMS},
+        {"width not said", [](D_DDSURFACEDESC2& d) { d.dwFlags &= ~D_DDSD_WIDTH; }, D_DDERR_INVALIDPARAMS},
+        {"no caps and no size", [](D_DDSURFACEDESC2& d) { d.dwFlags = 0; }, D_DDERR_INVALIDPARAMS},
+        {"wrong description size", [](D_DDSURFACEDESC2& d) { d.dwSize = sizeof d - 4; }, D_DDERR_INVALIDPARAMS},
+        {"a primary with a size",
+         [](D_DDSURFACEDESC2& d) { d.ddsCaps.dwCaps = D_DDSCAPS_PRIMARYSURFACE; }, D_DDERR_INVALIDPARAMS},
+        {"a primary with a format",
+         [](D_DDSURFACEDESC2& d) {
+             d.dwFlags = D_DDSD_CAPS | D_DDSD_PIXELFORMAT;
+             d.ddsCaps.dwCaps = D_DDSCAPS_PRIMARYSURFACE;
+         },
+         D_DDERR_INVALIDPARAMS},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        D_DDSURFACEDESC2 d{};
+        d.dwSize = sizeof d;
+        d.dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT;
+        d.dwWidth = d.dwHeight = 16;
+        d.ddsCaps.dwCaps = D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY;
+        c.change(d);
+        b = reinterpret_cast<D_IDirectDrawSurface7*>(&d);  // overwritten with null when refused
+        EXPECT_EQ(dd->CreateSurface(&d, &b, nullptr), c.want);
+        EXPECT_EQ(b != nullptr, c.want == D_DD_OK);
+        if (b != nullptr) b->Release();
+        EXPECT_EQ(PlatformLiveSurfaceCount(), surfacesBefore);
+    }
 }
 
 TEST_F(DirectDrawTest, LockAddressesTheWholeSurfaceWithItsPitch) {

@@ -162,6 +162,57 @@ TEST_F(DirectInputTest, EffectsDriveTheMotorsUntilStoppedOrReleased) {
     device->Release();
     EXPECT_EQ(PlatformInputStatsRef().liveEffects, 0);
 
+    // Descriptions the device refuses, each one change from the framework's
+    // own polar sine on X and Y.
+    device = Pad(0);
+    DWORD axes[2] = {D_DIJOFS_X, D_DIJOFS_Y}, badAxis[2] = {D_DIJOFS_X, 6};
+    LONG direction[2] = {0, 0};
+    D_DIENVELOPE envelope{sizeof envelope, 0, 500000, 0, 1000000};
+    const struct {
+        const char* name;
+        void (*change)(D_DIEFFECT&);
+        HRESULT want;
+    } cases[] = {
+        {"as the framework makes it", [](D_DIEFFECT&) {}, D_DI_OK},
+        {"cartesian", [](D_DIEFFECT& e) { e.dwFlags = 0x02 | 0x10; }, D_DI_OK},
+        {"axes by id", [](D_DIEFFECT& e) { e.dwFlags = 0x01 | 0x20; }, D_DI_OK},
+        {"wrong size", [](D_DIEFFECT& e) { e.dwSize -= 4; }, D_DIERR_INVALIDPARAM},
+        {"unknown flag", [](D_DIEFFECT& e) { e.dwFlags |= 0x80; }, D_DIERR_INVALIDPARAM},
+        {"axes named twice over", [](D_DIEFFECT& e) { e.dwFlags |= 0x01; }, D_DIERR_INVALIDPARAM},
+        {"axes not named", [](D_DIEFFECT& e) { e.dwFlags = 0x20; }, D_DIERR_INVALIDPARAM},
+        {"no coordinates", [](D_DIEFFECT& e) { e.dwFlags = 0x02; }, D_DIERR_INVALIDPARAM},
+        {"two coordinates", [](D_DIEFFECT& e) { e.dwFlags = 0x02 | 0x10 | 0x20; }, D_DIERR_INVALIDPARAM},
+        {"polar on one axis", [](D_DIEFFECT& e) { e.cAxes = 1; }, D_DIERR_INVALIDPARAM},
+        {"no axis list", [](D_DIEFFECT& e) { e.rgdwAxes = nullptr; }, D_DIERR_INVALIDPARAM},
+        {"gain over 10000", [](D_DIEFFECT& e) { e.dwGain = 10001; }, D_DIERR_INVALIDPARAM},
+        {"envelope size", [](D_DIEFFECT& e) { e.lpEnvelope->dwSize = 0; }, D_DIERR_INVALIDPARAM},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        envelope.dwSize = sizeof envelope;
+        D_DIEFFECT e{};
+        e.dwSize = sizeof e;
+        e.dwFlags = 0x02 | 0x20;  // axes by offset, polar direction
+        e.dwGain = 10000;
+        e.cAxes = 2;
+        e.rgdwAxes = axes;
+        e.rglDirection = direction;
+        e.lpEnvelope = &envelope;
+        e.cbTypeSpecificParams = sizeof periodic;
+        e.lpvTypeSpecificParams = &periodic;
+        c.change(e);
+        D_IDirectInputEffect* made = nullptr;
+        EXPECT_EQ(device->CreateEffect(GUID_D_Sine, &e, &made, nullptr), c.want);
+        EXPECT_EQ(made != nullptr, c.want == D_DI_OK);
+        if (made != nullptr) made->Release();
+        e.rgdwAxes = badAxis;
+        EXPECT_EQ(device->CreateEffect(GUID_D_Sine, &e, &made, nullptr),
+                  (e.dwFlags & 0x01) != 0 && c.want == D_DI_OK ? D_DI_OK : D_DIERR_INVALIDPARAM)
+            << "an axis between offsets";
+        if (made != nullptr) made->Release();
+    }
+    device->Release();
+
     D_IDirectInputDevice7* still = Pad(1);
     D_IDirectInputEffect* none = nullptr;
     EXPECT_EQ(still->CreateEffect(GUID_D_Sine, &effect, &none, nullptr), D_DIERR_UNSUPPORTED);
