@@ -62,12 +62,36 @@ TEST_F(VirtualClock, PerformanceCounterFollowsTheSameTimeBase) {
     EXPECT_NE(timeGetTime(), 0u);
 }
 
+// After a reset every clock reads one second, the counters in their own
+// units: 10 MHz for the performance counter, 1 GHz for the time stamp.
+TEST_F(VirtualClock, EveryClockStartsAtOneSecond) {
+    LARGE_INTEGER frequency{}, count{};
+    ASSERT_TRUE(QueryPerformanceFrequency(&frequency));
+    EXPECT_EQ(frequency.QuadPart, 10'000'000);
+    EXPECT_EQ(timeGetTime(), 1000u);
+    EXPECT_EQ(GetTickCount(), 1000u);
+    ASSERT_TRUE(QueryPerformanceCounter(&count));
+    EXPECT_GE(count.QuadPart, 10'000'000);
+    EXPECT_LT(count.QuadPart, 10'000'000 + 10'000);  // reads step the clock a little
+    const ULONGLONG stamp = PlatformReadTimeStampCounter();
+    EXPECT_GE(stamp, 1'000'000'000u);
+    EXPECT_LT(stamp, 1'001'000'000u);
+    EXPECT_FALSE(QueryPerformanceFrequency(nullptr));
+    EXPECT_FALSE(QueryPerformanceCounter(nullptr));
+}
+
 TEST(TimerPeriod, MinimumPeriodIsOneMillisecond) {
     TIMECAPS caps{};
     ASSERT_EQ(timeGetDevCaps(&caps, sizeof caps), TIMERR_NOERROR);
     EXPECT_EQ(caps.wPeriodMin, 1u);
     EXPECT_EQ(timeBeginPeriod(caps.wPeriodMin), TIMERR_NOERROR);
     EXPECT_EQ(timeEndPeriod(caps.wPeriodMin), TIMERR_NOERROR);
+    EXPECT_EQ(caps.wPeriodMax, 1000000u);
+    // No period of zero, and no caps into too little room (97: cannot do).
+    EXPECT_EQ(timeBeginPeriod(0), 97u);
+    EXPECT_EQ(timeEndPeriod(0), 97u);
+    EXPECT_EQ(timeGetDevCaps(&caps, sizeof caps - 1), 97u);
+    EXPECT_EQ(timeGetDevCaps(nullptr, sizeof caps), 97u);
 }
 
 TEST(LocalTime, FieldsAreInRange) {

@@ -175,6 +175,70 @@ TEST_F(DirectDrawTest, FlippingChainsAndSecondPrimariesAreRefused) {
     }
 }
 
+// An 8-bit screen takes its colours from the palette on the primary surface:
+// set there, changed there, and not from a palette on any other surface.
+TEST_F(DirectDrawTest, ThePrimarysPaletteColoursTheScreen) {
+    FullScreen(8);
+    PALETTEENTRY entries[256] = {};
+    for (int i = 0; i < 256; ++i) entries[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 7, 0};
+    D_IDirectDrawPalette *palette = nullptr, *other = nullptr;
+    EXPECT_EQ(dd->CreatePalette(0, entries, &palette, nullptr), D_DDERR_INVALIDPARAMS) << "8-bit only";
+    ASSERT_EQ(dd->CreatePalette(D_DDPCAPS_8BIT, entries, &palette, nullptr), D_DD_OK);
+    ASSERT_EQ(dd->CreatePalette(D_DDPCAPS_8BIT, entries, &other, nullptr), D_DD_OK);
+    D_IDirectDrawSurface7* primary = MakePrimaryChain();
+    ASSERT_NE(primary, nullptr);
+    D_IDirectDrawSurface7* plain = MakeOffscreen(8, 8);
+    std::uint32_t shown[256];
+    auto Shown = [&](int i) {
+        PlatformFramebufferPalette(shown);
+        return shown[i];
+    };
+    ASSERT_EQ(primary->SetPalette(palette), D_DD_OK);
+    EXPECT_EQ(Shown(3), 0x03FC07u);
+    const PALETTEENTRY red{255, 0, 0, 0};
+    ASSERT_EQ(palette->SetEntries(0, 3, 1, &red), D_DD_OK);
+    EXPECT_EQ(Shown(3), 0xFF0000u) << "a change on the primary's palette shows at once";
+    ASSERT_EQ(plain->SetPalette(other), D_DD_OK);
+    const PALETTEENTRY blue{0, 0, 255, 0};
+    ASSERT_EQ(other->SetEntries(0, 3, 1, &blue), D_DD_OK);
+    EXPECT_EQ(Shown(3), 0xFF0000u) << "another surface's palette is not the screen's";
+    EXPECT_EQ(palette->SetEntries(0, 250, 7, entries), D_DDERR_INVALIDPARAMS);
+    PALETTEENTRY back[2];
+    EXPECT_EQ(palette->GetEntries(0, 255, 2, back), D_DDERR_INVALIDPARAMS);
+    ASSERT_EQ(palette->GetEntries(0, 2, 2, back), D_DD_OK);
+    EXPECT_EQ(back[1].peRed, 255);
+    D_IDirectDrawPalette* got = nullptr;
+    ASSERT_EQ(primary->GetPalette(&got), D_DD_OK);
+    EXPECT_EQ(got, palette);
+    got->Release();
+    plain->Release();
+    other->Release();
+    palette->Release();
+    primary->Release();
+
+    // A depth buffer says it is one, with its depth and mask.
+    FullScreen(16);
+    for (DWORD bits : {16u, 24u, 32u}) {
+        D_DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof desc;
+        desc.dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT | D_DDSD_PIXELFORMAT;
+        desc.dwWidth = desc.dwHeight = 8;
+        desc.ddsCaps.dwCaps = D_DDSCAPS_ZBUFFER;
+        desc.ddpfPixelFormat.dwSize = sizeof desc.ddpfPixelFormat;
+        desc.ddpfPixelFormat.dwFlags = 0x400;
+        desc.ddpfPixelFormat.dwZBufferBitDepth = bits;
+        D_IDirectDrawSurface7* z = nullptr;
+        ASSERT_EQ(dd->CreateSurface(&desc, &z, nullptr), D_DD_OK);
+        D_DDPIXELFORMAT pf{};
+        pf.dwSize = sizeof pf;
+        ASSERT_EQ(z->GetPixelFormat(&pf), D_DD_OK);
+        EXPECT_EQ(pf.dwFlags, 0x400u) << bits;
+        EXPECT_EQ(pf.dwZBufferBitDepth, bits);
+        EXPECT_EQ(pf.dwZBitMask, bits == 16 ? 0xFFFFu : bits == 24 ? 0xFFFFFFu : 0xFFFFFFFFu);
+        z->Release();
+    }
+}
+
 TEST_F(DirectDrawTest, LockAddressesTheWholeSurfaceWithItsPitch) {
     PlatformDisplayKnobsRef().pitchPadding = 40;
     FullScreen();

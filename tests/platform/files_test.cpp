@@ -1,7 +1,9 @@
 // Files through the platform layer with Windows-style paths.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "platform/files.h"
 #include "platform/kernel.h"
@@ -108,7 +110,44 @@ TEST(Files, MissingFileAndDirectoryAreRefused) {
     EXPECT_EQ(CreateFileA(missing.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(CreateFileA(dir.str().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(CreateFileA(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+    // The error codes as the system numbers them: file not found 2, path not
+    // found 3, bad parameter 87.
+    const struct {
+        const char* name;
+        DWORD creation;
+        DWORD error;
+    } cases[] = {
+        {missing.c_str(), OPEN_EXISTING, 2},
+        {missing.c_str(), TRUNCATE_EXISTING, 2},
+        {"", OPEN_EXISTING, 3},
+        {nullptr, OPEN_EXISTING, 3},
+        {"", CREATE_ALWAYS, 3},
+        {missing.c_str(), 0, 87},
+        {missing.c_str(), 6, 87},
+    };
+    for (const auto& c : cases) {
+        SetLastError(0);
+        EXPECT_EQ(CreateFileA(c.name, GENERIC_READ, 0, nullptr, c.creation, 0, nullptr), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), c.error) << (c.name ? c.name : "null") << " " << c.creation;
+    }
+    EXPECT_EQ(GetFileAttributesA(missing.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing was made";
+}
+
+// The program's own path, cut to the room given: what fits, always ended.
+TEST(Files, ModuleFileNameIsCutToTheBufferAndEnded) {
+    char whole[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, whole, sizeof whole);
+    ASSERT_GT(length, 3u);
+    EXPECT_EQ(std::strlen(whole), length);
+    EXPECT_EQ(whole[1], ':');
+    for (DWORD room : {length + 1, length, 4u, 1u}) {
+        char buffer[MAX_PATH];
+        std::memset(buffer, 'x', sizeof buffer);
+        const DWORD copied = GetModuleFileNameA(nullptr, buffer, room);
+        EXPECT_EQ(copied, std::min(length, room - 1)) << room;
+        EXPECT_EQ(std::string(buffer), std::string(whole, copied)) << room;
+    }
+    EXPECT_EQ(GetModuleFileNameA(nullptr, whole, 0), 0u);
 }
 
 TEST(Files, MoveReplacesOnlyWhenAsked) {
@@ -116,7 +155,9 @@ TEST(Files, MoveReplacesOnlyWhenAsked) {
     dir.Write("new.tmp", "new");
     dir.Write("save.dat", "old");
     std::string from = dir.str() + "/new.tmp", to = dir.str() + "/save.dat";
+    SetLastError(0);
     EXPECT_FALSE(MoveFileExA(from.c_str(), to.c_str(), 0));
+    EXPECT_EQ(GetLastError(), 183u) << "already exists";
     EXPECT_EQ(dir.Read("save.dat"), "old");
     EXPECT_TRUE(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING));
     EXPECT_EQ(dir.Read("save.dat"), "new");
@@ -126,7 +167,9 @@ TEST(Files, MoveReplacesOnlyWhenAsked) {
     std::string newer = dir.str() + "/newer.tmp";
     EXPECT_TRUE(MoveFileExA(newer.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
     EXPECT_EQ(dir.Read("save.dat"), "newer");
+    SetLastError(0);
     EXPECT_FALSE(MoveFileExA(newer.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    EXPECT_EQ(GetLastError(), 2u) << "file not found";
 }
 
 // A flush that cannot reach the disk says so, so a save is never renamed
