@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "platform/backend.h"
@@ -193,6 +194,10 @@ TEST_F(DirectDrawTest, ThePrimarysPaletteColoursTheScreen) {
         PlatformFramebufferPalette(shown);
         return shown[i];
     };
+    // Until a palette is set the screen shows a fixed 3:3:2 one.
+    const std::pair<int, std::uint32_t> fixed[] = {{0, 0},           {255, 0xFFFFFF}, {0xE0, 0xFF0000},
+                                                   {0x1C, 0x00FF00}, {0x03, 0x0000FF}, {0xAA, 0xB648AA}};
+    for (const auto& [index, rgb] : fixed) EXPECT_EQ(Shown(index), rgb) << index;
     ASSERT_EQ(primary->SetPalette(palette), D_DD_OK);
     EXPECT_EQ(Shown(3), 0x03FC07u);
     const PALETTEENTRY red{255, 0, 0, 0};
@@ -235,7 +240,16 @@ TEST_F(DirectDrawTest, ThePrimarysPaletteColoursTheScreen) {
         EXPECT_EQ(pf.dwFlags, 0x400u) << bits;
         EXPECT_EQ(pf.dwZBufferBitDepth, bits);
         EXPECT_EQ(pf.dwZBitMask, bits == 16 ? 0xFFFFu : bits == 24 ? 0xFFFFFFu : 0xFFFFFFFFu);
+        // Attached once, detached once; after that the last release frees it.
+        D_IDirectDrawSurface7* target = MakeOffscreen(8, 8);
+        ASSERT_EQ(target->AddAttachedSurface(z), D_DD_OK);
+        EXPECT_EQ(target->AddAttachedSurface(z), D_DDERR_INVALIDPARAMS);
+        EXPECT_EQ(target->DeleteAttachedSurface(0, z), D_DD_OK);
+        EXPECT_EQ(target->DeleteAttachedSurface(0, z), D_DDERR_NOTFOUND);
+        const int live = PlatformLiveSurfaceCount();
         z->Release();
+        EXPECT_EQ(PlatformLiveSurfaceCount(), live - 1);
+        target->Release();
     }
 }
 
@@ -257,6 +271,14 @@ TEST_F(DirectDrawTest, LockAddressesTheWholeSurfaceWithItsPitch) {
     RECT outside{90, 0, 101, 10};
     EXPECT_EQ(s->Lock(&outside, &part, 0, nullptr), D_DDERR_INVALIDRECT);
     EXPECT_EQ(s->Unlock(nullptr), D_DDERR_NOTLOCKED);
+    // Where locks are strict, a surface locked once is busy until unlocked.
+    PlatformDisplayKnobsRef().strictLocks = true;
+    ASSERT_EQ(s->Lock(nullptr, &whole, 0, nullptr), D_DD_OK);
+    EXPECT_EQ(s->Lock(nullptr, &part, 0, nullptr), D_DDERR_SURFACEBUSY);
+    EXPECT_EQ(s->Unlock(nullptr), D_DD_OK);
+    EXPECT_EQ(s->Unlock(nullptr), D_DDERR_NOTLOCKED);
+    ASSERT_EQ(s->Lock(nullptr, &part, 0, nullptr), D_DD_OK);
+    s->Unlock(nullptr);
     s->Release();
 }
 

@@ -142,6 +142,59 @@ TEST_F(ScreenDeviceTest, PresentingWithTheWaitFlipsWithoutNoVsyncAndCountsFrames
     EXPECT_EQ(GetPresentCount(), count + 1);
 }
 
+// Waiting for n blanks takes between n - 1 and n refresh periods of the
+// display's clock (one at most for n = 0); none is waited for with drawing
+// suppressed, and without DirectDraw there is nothing to wait on.
+TEST_F(ScreenDeviceTest, WaitingForBlanksWaitsForAsManyAsAsked) {
+    EXPECT_EQ(WaitVerticalBlankLoop(1), -1);
+    ASSERT_EQ(ApiInitFramework(), 0);
+    const double period = 1000.0 / PlatformDisplayRefresh();
+    const struct {
+        int count;
+        double least, most;  // periods
+    } cases[] = {{0, 0, 1}, {1, 0, 1}, {3, 2, 3}, {5, 4, 5}, {-1, 0, 0}};
+    for (const auto& c : cases) {
+        const DWORD start = timeGetTime();
+        EXPECT_EQ(WaitVerticalBlankLoop(c.count), 0) << c.count;
+        const double elapsed = timeGetTime() - start;
+        EXPECT_GE(elapsed, c.least * period - 1) << c.count;
+        EXPECT_LE(elapsed, c.most * period + 1) << c.count;
+    }
+    g_DrawState.drawingSuppressed = 1;
+    const DWORD start = timeGetTime();
+    EXPECT_EQ(WaitVerticalBlankLoop(5), 0);
+    EXPECT_LE(timeGetTime() - start, 1u);
+    g_DrawState.drawingSuppressed = 0;
+}
+
+// Software rendering, once chosen, is kept: the screen is then held as
+// images with the back screen still the target. DirectDraw released and
+// made again comes back with its screen; a second release says so.
+TEST_F(ScreenDeviceTest, SoftwareRenderingIsKeptAndDirectDrawComesBackWhole) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
+    ASSERT_EQ(g_ScreenDevice.softwareOnly, 0);
+    const struct {
+        int hardware, softwareAfter;
+    } steps[] = {{1, 0}, {0, 1}, {1, 1}};
+    for (const auto& step : steps) {
+        EXPECT_EQ(ChangeRenderingMode(step.hardware), 0) << step.hardware;
+        EXPECT_EQ(g_ScreenDevice.softwareOnly, step.softwareAfter) << step.hardware;
+        EXPECT_EQ(g_ScreenDevice.disable3D, step.softwareAfter) << step.hardware;
+        EXPECT_EQ(g_ScreenDevice.screenMemImg, step.softwareAfter);
+        EXPECT_EQ(g_ScreenColorInfo.screenIsMemImg, step.softwareAfter);
+        EXPECT_EQ(GetDrawTarget(), kBackScreenTarget);
+    }
+    ClearAndPresent(40, 50, 60);
+
+    EXPECT_EQ(RebuildDirectDraw(), 0) << "there already";
+    EXPECT_EQ(ReleaseDirectDraw(), 0);
+    EXPECT_EQ(g_ScreenDevice.directDraw, nullptr);
+    EXPECT_EQ(RebuildDirectDraw(), 0);
+    EXPECT_NE(g_ScreenDevice.directDraw, nullptr);
+    ClearAndPresent(70, 80, 90);
+}
+
 TEST_F(ScreenDeviceTest, ScreenModeChangesThatChangeNothingDoNothing) {
     ASSERT_EQ(ApiInitFramework(), 0);
     int surfaces = PlatformLiveSurfaceCount();
