@@ -39,8 +39,23 @@ TEST(Paths, ExactNameWinsOverACaseInsensitiveMatch) {
 }
 
 TEST(Paths, DriveLettersRelativePathsAndMissingParts) {
-    EXPECT_EQ(PlatformTranslatePath("C:\\"), "/");
-    EXPECT_EQ(PlatformTranslatePath("z:/tmp"), "/tmp");
+    const struct {
+        const char* windows;
+        const char* here;
+    } cases[] = {
+        {"C:\\", "/"},
+        {"z:/tmp", "/tmp"},
+        {"C:", "/"},
+        {"", "."},
+        {"\\", "/"},
+        {"no\\such\\dir\\", "no/such/dir/"},
+        {"a\\\\b", "a/b"},
+        {"1:\\x", "1:/x"},  // not a drive letter
+        {"\\tmp\\.\\y", "/tmp/./y"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(PlatformTranslatePath(c.windows), c.here) << c.windows;
+    EXPECT_EQ(PlatformTranslatePath(nullptr), "");
+    EXPECT_EQ(PlatformWindowsPath("relative/x"), "C:\\relative\\x");
     TempDir dir;
     dir.Write("Sub/file.bin", "x");
     // New names keep the case they were given; existing folders are matched.

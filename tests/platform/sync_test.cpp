@@ -47,14 +47,50 @@ TEST(Events, ManualResetStaysSignalledForEveryWaiterUntilReset) {
     CloseHandle(event);
 }
 
+DWORD ReturnAtOnce(LPVOID) { return 3; }
+
+// Every handle is counted open from its creation to its close, each a
+// different value; a closed, forged or wrong-kind handle is refused with the
+// invalid-handle error (6).
 TEST(Handles, ClosedOrForgedHandlesAreRefused) {
+    const int before = PlatformOpenKernelHandleCount();
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE other = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, ReturnAtOnce, nullptr, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_NE(event, other);
+    EXPECT_NE(other, thread);
+    EXPECT_EQ(PlatformOpenKernelHandleCount(), before + 3);
+    EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(PlatformOpenKernelHandleCount(), before + 3) << "an ended thread stays open until closed";
+    DWORD code = 0;
+    EXPECT_FALSE(GetExitCodeThread(event, &code)) << "not a thread";
+    EXPECT_FALSE(GetExitCodeThread(thread, nullptr));
+    EXPECT_FALSE(SetEvent(thread)) << "not an event";
+    EXPECT_FALSE(ResetEvent(thread));
+    EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
     ASSERT_TRUE(CloseHandle(event));
+    ASSERT_TRUE(CloseHandle(thread));
+    EXPECT_EQ(PlatformOpenKernelHandleCount(), before + 1);
+    SetLastError(0);
     EXPECT_FALSE(CloseHandle(event));
+    EXPECT_EQ(GetLastError(), 6u);
     EXPECT_FALSE(SetEvent(event));
+    EXPECT_FALSE(ResetEvent(event));
+    SetLastError(0);
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), 6u);
     EXPECT_EQ(WaitForSingleObject(reinterpret_cast<HANDLE>(0x12345), 0), WAIT_FAILED);
+    EXPECT_FALSE(GetExitCodeThread(thread, &code));
     EXPECT_FALSE(SetEvent(nullptr));
+    EXPECT_EQ(PlatformOpenKernelHandleCount(), before + 1);
+    EXPECT_TRUE(CloseHandle(other));
+    EXPECT_EQ(PlatformOpenKernelHandleCount(), before);
+    // The wait values as the system numbers them.
+    EXPECT_EQ(WAIT_OBJECT_0, 0u);
+    EXPECT_EQ(WAIT_TIMEOUT, 0x102u);
+    EXPECT_EQ(WAIT_FAILED, 0xFFFFFFFFu);
+    EXPECT_EQ(STILL_ACTIVE, 0x103u);
 }
 
 DWORD SlowThread(LPVOID parameter) {
