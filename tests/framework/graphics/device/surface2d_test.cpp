@@ -298,10 +298,21 @@ TEST_F(Surface2DTest, TheDrawTargetIsCopiedIntoAGraphicOfTheSameSize) {
             EXPECT_EQ(At(copy, 2, 1), 0x100u + (6 << 8) + 4);
         }
     }
-    EXPECT_EQ(CopyDrawScreenToSurface2D(2, 5, 6, 7, videoCopy), -1);  // not the graphic's size
-    EXPECT_EQ(CopyDrawScreenToSurface2D(6, 5, 9, 7, videoCopy), -1);  // beyond the target
-    EXPECT_EQ(CopyDrawScreenToSurface2D(-1, 5, 2, 7, videoCopy), -1);
-    EXPECT_EQ(CopyDrawScreenToSurface2D(2, 5, 2, 7, videoCopy), -1);
+    // Rectangles refused, each leaving the copy as it was.
+    const struct {
+        int x1, y1, x2, y2;
+        const char* why;
+    } refused[] = {
+        {2, 5, 6, 7, "not the graphic's size"}, {6, 5, 9, 7, "past the right"}, {2, 7, 5, 9, "past the bottom"},
+        {-1, 5, 2, 7, "left of it"},            {2, -1, 5, 1, "above it"},       {2, 5, 2, 7, "empty"},
+        {5, 7, 2, 5, "upside down"},
+    };
+    const std::uint32_t kept = At(videoCopy, 0, 0);
+    for (const auto& r : refused) {
+        EXPECT_EQ(CopyDrawScreenToSurface2D(r.x1, r.y1, r.x2, r.y2, videoCopy), -1) << r.why;
+        EXPECT_EQ(At(videoCopy, 0, 0), kept) << r.why;
+    }
+    EXPECT_EQ(CopyDrawScreenToSurface2D(2, 5, 5, 7, nullptr), -1);
     ASSERT_EQ(SelectDrawTarget(kFrontScreenTarget), 0);
 }
 
@@ -316,6 +327,22 @@ TEST_F(Surface2DTest, GdiCopiesBetweenSurfaces) {
     EXPECT_EQ(At(b, 2, 3), 0x100u + (1 << 8) + 1);
     EXPECT_EQ(At(b, 0, 0), 0u);
     EXPECT_EQ(GdiCopyThroughSurfaceDC(nullptr, 0, 0, DataOf(a)->surface, RECT{0, 0, 1, 1}), -1);
+    EXPECT_EQ(GdiCopyThroughSurfaceDC(DataOf(b)->surface, 0, 0, nullptr, RECT{0, 0, 1, 1}), -1);
+    // A copy inside one surface, rows moved down by one.
+    ASSERT_EQ(GdiCopyThroughSurfaceDC(DataOf(a)->surface, 0, 1, DataOf(a)->surface, RECT{0, 0, 4, 1}), 0);
+    EXPECT_EQ(At(a, 3, 1), 0x100u + 3);
+    // Either side busy (locked): refused, the DCs given back.
+    for (bool lockDest : {true, false}) {
+        D_IDirectDrawSurface7* locked = lockDest ? DataOf(b)->surface : DataOf(a)->surface;
+        D_DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof desc;
+        ASSERT_EQ(locked->Lock(nullptr, &desc, 0, nullptr), D_DD_OK);
+        EXPECT_EQ(GdiCopyThroughSurfaceDC(DataOf(b)->surface, 0, 0, DataOf(a)->surface, RECT{0, 0, 1, 1}), -1);
+        locked->Unlock(nullptr);
+    }
+    EXPECT_EQ(At(b, 0, 0), 0u);
+    EXPECT_EQ(GdiCopyThroughSurfaceDC(DataOf(b)->surface, 0, 0, DataOf(a)->surface, RECT{0, 0, 1, 1}), 0)
+        << "no DC was left out";
 }
 
 TEST_F(Surface2DTest, SoftwareOnlyModeHoldsEveryGraphicAsASoftwareImage) {
