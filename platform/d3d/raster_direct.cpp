@@ -97,12 +97,15 @@ void CopyKeyedRunA1R5G5B5To565(const FastPlan& plan, const std::uint8_t* src, st
         std::memcpy(&a, src + 2 * i, 8);
         std::memcpy(&b, src + 2 * i + 8, 8);
         const std::uint64_t any = (a | b) & kAlphaBits, all = a & b & kAlphaBits;
-        std::uint16_t pixels[8];
+        std::uint16_t texels[8], pixels[8];
+        std::memcpy(texels, src + 2 * i, sizeof texels);
         if (any == 0 || all == kAlphaBits) {
             if ((all != 0 ? key.opaque : key.clear) == 0) continue;
-            for (int k = 0; k < 8; ++k) pixels[k] = A1R5G5B5To565(Raw16(src + 2 * (i + k)));
+            for (int k = 0; k < 8; ++k) pixels[k] = A1R5G5B5To565(texels[k]);
         } else {
-            for (int k = 0; k < 8; ++k) pixels[k] = key.Pick(Raw16(src + 2 * (i + k)), Raw16(out + 2 * (i + k)));
+            std::uint16_t under[8];
+            std::memcpy(under, out + 2 * i, sizeof under);
+            for (int k = 0; k < 8; ++k) pixels[k] = key.Pick(texels[k], under[k]);
         }
         std::memcpy(out + 2 * i, pixels, sizeof pixels);
     }
