@@ -92,3 +92,5 @@ BlitLoopFn SelectRunListLoop16(const BlitLoopKind& kind);
 // moves, or null for any other kind. Only where WideMovesAvailable().
 BlitLoopFn SelectWideCopyLoop(const BlitLoopKind& kind);
 bool WideMovesAvailable();
+// Whether the plain copies use those loops now (see SetBlitMemImgWideMoves).
+bool BlitWideMovesInUse();

@@ -15,12 +15,12 @@ namespace {
 // -1 until the processor has been asked.
 int g_WideMoves = -1;
 
-bool WideMoves() {
+}  // namespace
+
+bool BlitWideMovesInUse() {
     if (g_WideMoves < 0) g_WideMoves = WideMovesAvailable() ? 1 : 0;
     return g_WideMoves != 0;
 }
-
-}  // namespace
 
 void SetBlitMemImgWideMoves(int allowed) { g_WideMoves = allowed && WideMovesAvailable() ? 1 : 0; }
 
@@ -87,7 +87,7 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
         }
         loop = is32 ? SelectGeneralLoop32(kind) : SelectGeneralLoop16(kind);
     }
-    if (WideMoves()) {
+    if (BlitWideMovesInUse()) {
         if (BlitLoopFn wide = SelectWideCopyLoop(kind)) loop = wide;
     }
     if (loop == nullptr) return;

@@ -82,6 +82,18 @@ bool StepAxis(const Axis& axis, int sourceSize, LONG clipLow, LONG clipHigh, Ste
     return true;
 }
 
+// 1 when columns[j] is j / 2 for every column, 2 when it is (j + 1) / 2,
+// else 0: a source row drawn at twice its width, which the wide loops build
+// without the table.
+int DoubledColumns(const std::int32_t* columns, int n) {
+    for (int phase = 0; phase < 2; ++phase) {
+        int j = 0;
+        while (j < n && columns[j] == (j + phase) >> 1) ++j;
+        if (j == n) return phase + 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 void DrawExtendMemImg(MEMIMG* dest, const MEMIMG* src, const int corners[4], int transparent,
@@ -138,7 +150,10 @@ void DrawExtendMemImg(MEMIMG* dest, const MEMIMG* src, int sourceWidth, int sour
     const bool is32 = src->kind == kMemImgKind888;
     if (kind.mode == 3 && !kind.mask && !kind.bright && !kind.alpha && std::min(settings.blendParam, 255u) == 255)
         kind.special = is32 && mmxForms ? BlitSpecial::kFullStrengthMmx : BlitSpecial::kFullStrength;
-    const ScaledLoopFn loop = is32 ? SelectScaledLoop32(kind) : SelectScaledLoop16(kind);
+    ScaledLoopFn loop = is32 ? SelectScaledLoop32(kind) : SelectScaledLoop16(kind);
+    if (BlitWideMovesInUse()) {
+        if (ScaledLoopFn wide = SelectWideScaledCopyLoop(kind)) loop = wide;
+    }
     if (loop == nullptr) return;
 
     const int cw = static_cast<int>(x.to - x.from), ch = static_cast<int>(y.to - y.from);
@@ -179,6 +194,7 @@ void DrawExtendMemImg(MEMIMG* dest, const MEMIMG* src, int sourceWidth, int sour
     }
     frame.columns = columns;
     if (x.scale == 0x10000) frame.unitColumns = step;
+    if (!across.mirrored) frame.doubledColumns = DoubledColumns(columns, cw);
     frame.yScale = y.scale;
     frame.rowStart = y.scale - y.rest;
     frame.rowBuffer = scratch.row.data();

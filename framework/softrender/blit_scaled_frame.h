@@ -29,6 +29,9 @@ struct ScaledBlitFrame {
     // +1 or -1 when the table is simply j or -j (one source column per
     // destination column), else 0.
     int unitColumns = 0;
+    // 1 when the table is j / 2, 2 when it is (j + 1) / 2 (each source
+    // column shown twice, unmirrored), else 0.
+    int doubledColumns = 0;
 
     // 16.16 destination rows per source row, and the row accumulator as the
     // first clipped row starts: after each destination row 0x10000 is
@@ -49,3 +52,6 @@ using ScaledLoopFn = void (*)(const ScaledBlitFrame&);
 // combination that does not exist.
 ScaledLoopFn SelectScaledLoop32(const BlitLoopKind& kind);
 ScaledLoopFn SelectScaledLoop16(const BlitLoopKind& kind);
+// The plain copies of direct pixels (transparent or not) built for 32-byte
+// moves, or null for any other kind. Only where WideMovesAvailable().
+ScaledLoopFn SelectWideScaledCopyLoop(const BlitLoopKind& kind);

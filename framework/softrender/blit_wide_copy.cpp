@@ -9,42 +9,88 @@
 // clipped rectangle; with eight 32-bit pixels to a register it would not.
 #include <cstring>
 
+#include "softrender/blit_scaled_walk.h"
 #include "softrender/blit_walk.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
 #if defined(__x86_64__) || defined(__i386__)
 
 typedef std::uint16_t U16x16 __attribute__((vector_size(32)));
+typedef std::uint32_t U32x8 __attribute__((vector_size(32)));
+typedef std::uint16_t U16x8 __attribute__((vector_size(16)));
+typedef std::uint32_t U32x4 __attribute__((vector_size(16)));
 
-// One row of 16-bit pixels: those equal to the key keep the destination.
-// The last sixteen are worked out first, from the destination as it was, so
-// that the groups may overlap at the row's end.
-__attribute__((target("avx2"))) inline void KeyedCopyRow16(const std::uint8_t* s, std::uint8_t* d, int n,
-                                                           std::uint16_t key) {
-    constexpr int kLanes = 16;
+// A register of pixels of S bytes.
+template <int S>
+struct WidePixels;
+template <>
+struct WidePixels<2> {
+    using V = U16x16;
+    using Half = U16x8;
+    using T = std::uint16_t;
+};
+template <>
+struct WidePixels<4> {
+    using V = U32x8;
+    using Half = U32x4;
+    using T = std::uint32_t;
+};
+
+template <class V>
+__attribute__((target("avx2"))) inline V Load(const std::uint8_t* p) {
+    V v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+template <class V>
+__attribute__((target("avx2"))) inline void Store(std::uint8_t* p, V v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+// The group's pixels that are the key keep the destination. Returns false
+// when every one of them is the key, and the group need not be stored;
+// only a group with both kinds reads the destination.
+template <int S>
+__attribute__((target("avx2"))) inline bool KeyedGroup(const std::uint8_t* s, const std::uint8_t* d,
+                                                       typename WidePixels<S>::T key, typename WidePixels<S>::V* out) {
+    using V = typename WidePixels<S>::V;
+    const V sv = Load<V>(s);
+    const V keep = (V)(sv == key);
+    const int lanes = _mm256_movemask_epi8(reinterpret_cast<__m256i>(keep));
+    if (lanes == -1) return false;
+    *out = lanes == 0 ? sv : (Load<V>(d) & keep) | (sv & ~keep);
+    return true;
+}
+
+// One row of n pixels of S bytes: those equal to the key keep the
+// destination. The last group is worked out first, from the destination as
+// it was, so that the groups may overlap at the row's end.
+template <int S>
+__attribute__((target("avx2"))) inline void KeyedCopyRow(const std::uint8_t* s, std::uint8_t* d, int n,
+                                                         std::uint32_t keyBits) {
+    using T = typename WidePixels<S>::T;
+    using V = typename WidePixels<S>::V;
+    constexpr int kLanes = 32 / S;
+    const T key = static_cast<T>(keyBits);
     if (n < kLanes) {
         for (int i = 0; i < n; ++i) {
-            const std::uint32_t v = LoadPixel16(s + i * 2);
-            if (v != key) StorePixel16(d + i * 2, v);
+            T v;
+            std::memcpy(&v, s + i * S, S);
+            if (v != key) std::memcpy(d + i * S, &v, S);
         }
         return;
     }
     const int last = n - kLanes;
-    U16x16 ts, td;
-    std::memcpy(&ts, s + last * 2, sizeof ts);
-    std::memcpy(&td, d + last * 2, sizeof td);
-    const U16x16 tailKeep = (U16x16)(ts == key);
-    const U16x16 tail = (td & tailKeep) | (ts & ~tailKeep);
-    for (int i = 0; i < last; i += kLanes) {
-        U16x16 sv, dv;
-        std::memcpy(&sv, s + i * 2, sizeof sv);
-        std::memcpy(&dv, d + i * 2, sizeof dv);
-        const U16x16 keep = (U16x16)(sv == key);
-        const U16x16 out = (dv & keep) | (sv & ~keep);
-        std::memcpy(d + i * 2, &out, sizeof out);
-    }
-    std::memcpy(d + last * 2, &tail, sizeof tail);
+    V tail, group;
+    const bool storeTail = KeyedGroup<S>(s + last * S, d + last * S, key, &tail);
+    for (int i = 0; i < last; i += kLanes)
+        if (KeyedGroup<S>(s + i * S, d + i * S, key, &group)) Store(d + i * S, group);
+    if (storeTail) Store(d + last * S, tail);
 }
 
 // The general 16-bit keyed copy. A key above 0xFFFF matches no pixel.
@@ -53,7 +99,66 @@ __attribute__((target("avx2"))) void KeyedCopyLoop16(const BlitFrame& f) {
         const std::uint8_t* s = f.src + y * f.srcPitch;
         std::uint8_t* d = f.dest + y * f.destPitch;
         if (f.key > 0xFFFF) std::memmove(d, s, static_cast<std::size_t>(f.width) * 2);
-        else KeyedCopyRow16(s, d, f.width, static_cast<std::uint16_t>(f.key));
+        else KeyedCopyRow<2>(s, d, f.width, f.key);
+    }
+}
+
+// out[j] = row[j / 2] for j in [0, n): each pixel twice, eight bytes of
+// source becoming sixteen of row at a time.
+template <int S>
+__attribute__((target("avx2"))) inline void DoubleRow(std::uint8_t* out, const std::uint8_t* row, int n) {
+    using Half = typename WidePixels<S>::Half;
+    constexpr int kOut = 32 / S;
+    int j = 0;
+    for (; j + kOut <= n; j += kOut) {
+        const Half v = Load<Half>(row + (j / 2) * S);
+        if constexpr (S == 2) Store(out + j * S, __builtin_shufflevector(v, v, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7));
+        else Store(out + j * S, __builtin_shufflevector(v, v, 0, 0, 1, 1, 2, 2, 3, 3));
+    }
+    for (; j < n; ++j) std::memcpy(out + j * S, row + (j / 2) * S, S);
+}
+
+// One source row in destination order; a doubled row (the column table is
+// (j + phase) / 2) without the table.
+template <int S>
+__attribute__((target("avx2"))) inline void GatherRowWide(const ScaledBlitFrame& sf, std::uint8_t* out,
+                                                          const std::uint8_t* row) {
+    const int n = sf.pixels.width;
+    if (sf.doubledColumns == 1) {
+        DoubleRow<S>(out, row, n);
+    } else if (sf.doubledColumns == 2) {
+        std::memcpy(out, row, S);
+        DoubleRow<S>(out + S, row + S, n - 1);
+    } else {
+        blit::GatherSourceRow<S>(sf, out, row);
+    }
+}
+
+// The scaled copy of direct pixels, transparent or not: the walk of
+// blit::ScaledLoop with the rows above.
+template <int S, bool kKeyed>
+__attribute__((target("avx2"))) void ScaledCopyLoopWide(const ScaledBlitFrame& sf) {
+    const BlitFrame& f = sf.pixels;
+    const std::size_t bytes = static_cast<std::size_t>(f.width) * S;
+    std::int64_t accumulator = sf.rowStart;
+    std::ptrdiff_t row = 0, gathered = -1;
+    for (int y = 0; y < f.height; ++y) {
+        std::uint8_t* d = f.dest + y * f.destPitch;
+        const std::uint8_t* s = f.src + row * f.srcPitch;
+        if constexpr (kKeyed) {
+            if (row != gathered) GatherRowWide<S>(sf, sf.rowBuffer, s);
+            KeyedCopyRow<S>(sf.rowBuffer, d, f.width, f.key);
+        } else if (row == gathered) {
+            blit::CopyRow(d, d - f.destPitch, bytes);
+        } else {
+            GatherRowWide<S>(sf, d, s);
+        }
+        gathered = row;
+        accumulator -= 0x10000;
+        while (accumulator <= 0) {
+            ++row;
+            accumulator += sf.yScale;
+        }
     }
 }
 
@@ -104,6 +209,17 @@ BlitLoopFn SelectWideCopyLoop(const BlitLoopKind& k) {
         return k.runList ? &RunListLoopWide<CopyKind(k32, false, true)> : &GeneralLoopWide<CopyKind(k32, false, false)>;
     if (k.family == k32)
         return k.runList ? &RunListLoopWide<CopyKind(k32, true, true)> : &GeneralLoopWide<CopyKind(k32, true, false)>;
+#else
+    (void)k;
+#endif
+    return nullptr;
+}
+
+ScaledLoopFn SelectWideScaledCopyLoop(const BlitLoopKind& k) {
+#if defined(__x86_64__) || defined(__i386__)
+    if (k.mode != 0 || k.mask || k.bright || k.alpha || k.special != BlitSpecial::kNone) return nullptr;
+    if (k.family == BlitFamily::kDirect16) return k.trans ? &ScaledCopyLoopWide<2, true> : &ScaledCopyLoopWide<2, false>;
+    if (k.family == BlitFamily::kDirect32) return k.trans ? &ScaledCopyLoopWide<4, true> : &ScaledCopyLoopWide<4, false>;
 #else
     (void)k;
 #endif

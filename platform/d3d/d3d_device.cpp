@@ -369,7 +369,6 @@ private:
         p->cull = rs_[D_D3DRENDERSTATE_CULLMODE];
         const D3DStandInKnobs& knobs = PlatformD3DKnobsRef();
         p->fastSpans = knobs.fastSpans;
-        p->bandThreads = knobs.bandThreads;
         return D_D3D_OK;
     }
 

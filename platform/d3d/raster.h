@@ -62,7 +62,6 @@ struct RasterPipeline {
     std::uint32_t textureFactor = 0xFFFFFFFF;
     DWORD cull = D_D3DCULL_NONE;
     bool fastSpans = true;
-    int bandThreads = -1;
 };
 
 enum class PrimKind : std::uint8_t { Triangle, Quad, Line };

@@ -113,8 +113,6 @@ Scratch& ScratchForThread() {
     return scratch;
 }
 
-int TexelIndex(double coordinate, int size) { return std::clamp(FloorIndex(coordinate * size), 0, size - 1); }
-
 template <FastTexel kTexel>
 std::uint32_t ReadTexel(const RasterTexture& t, const std::uint8_t* row, int x) {
     if constexpr (kTexel == FastTexel::Table16) {
@@ -132,10 +130,13 @@ std::uint32_t ReadTexel(const RasterTexture& t, const std::uint8_t* row, int x) 
 // texel row through a table of columns.
 template <FastTexel kTexel>
 void FetchQuad(const RasterTexture& t, const PrimSetup& s, int set, int y, int x0, int n, std::uint32_t* out) {
-    Scratch& scratch = ScratchForThread();
-    scratch.columns.resize(static_cast<std::size_t>(n));
-    int* columns = scratch.columns.data();
-    for (int i = 0; i < n; ++i) columns[i] = TexelIndex(s.u[set].At(x0 + i, y), t.width);
+    const int* columns = s.columns != nullptr ? s.columns + (x0 - s.left) : nullptr;
+    if (columns == nullptr) {
+        Scratch& scratch = ScratchForThread();
+        scratch.columns.resize(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) scratch.columns[i] = TexelIndex(s.u[set].At(x0 + i, y), t.width);
+        columns = scratch.columns.data();
+    }
     const std::uint8_t* row = t.bits + static_cast<std::ptrdiff_t>(TexelIndex(s.v[set].At(x0, y), t.height)) * t.pitch;
     for (int i = 0; i < n; ++i) out[i] = ReadTexel<kTexel>(t, row, columns[i]);
 }
@@ -202,16 +203,6 @@ CombineFn CombineFor(FastSource color, FastSource alpha) {
     }
 }
 
-template <FastTarget kTarget>
-std::uint32_t Encode(std::uint32_t c) {
-    if constexpr (kTarget == FastTarget::R5G6B5)
-        return (c >> 8 & 0xF800) | (c >> 5 & 0x07E0) | (c >> 3 & 0x001F);
-    else if constexpr (kTarget == FastTarget::X1R5G5B5)
-        return (c >> 9 & 0x7C00) | (c >> 6 & 0x03E0) | (c >> 3 & 0x001F);
-    else
-        return c & 0xFFFFFF;
-}
-
 // The target has no alpha: only the colour channels are blended.
 std::uint32_t BlendAlpha(std::uint32_t s, std::uint32_t d) {
     const std::uint32_t a = s >> 24, na = 255 - a;
@@ -229,26 +220,26 @@ std::uint32_t BlendAdd(std::uint32_t s, std::uint32_t d) {
     return r << 16 | g << 8 | b;
 }
 
+// The pixel as 0xAARRGGBB, widened by repeating its bits as the layout's
+// table does, in arithmetic so blend loops need no look-ups.
 template <FastTarget kTarget>
-std::uint32_t ReadDest(const RasterTarget& t, const std::uint8_t* p) {
+std::uint32_t ReadDest(const std::uint8_t* p) {
     if constexpr (kTarget == FastTarget::X8R8G8B8) {
         std::uint32_t raw;
         std::memcpy(&raw, p, 4);
         return raw | 0xFF000000u;
     } else {
-        std::uint16_t raw;
-        std::memcpy(&raw, p, 2);
-        return t.decode16[raw];
-    }
-}
-
-template <FastTarget kTarget>
-void Store(std::uint8_t* p, std::uint32_t v) {
-    if constexpr (kTarget == FastTarget::X8R8G8B8) {
-        std::memcpy(p, &v, 4);
-    } else {
-        const std::uint16_t w = static_cast<std::uint16_t>(v);
-        std::memcpy(p, &w, 2);
+        std::uint16_t v;
+        std::memcpy(&v, p, 2);
+        const std::uint32_t raw = v;
+        const std::uint32_t b = raw & 31, b8 = b << 3 | b >> 2;
+        if constexpr (kTarget == FastTarget::R5G6B5) {
+            const std::uint32_t r = raw >> 11, g = raw >> 5 & 63;
+            return 0xFF000000u | (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | b8;
+        } else {
+            const std::uint32_t r = raw >> 10 & 31, g = raw >> 5 & 31;
+            return 0xFF000000u | (r << 3 | r >> 2) << 16 | (g << 3 | g >> 2) << 8 | b8;
+        }
     }
 }
 
@@ -260,11 +251,11 @@ void Write(const FastPlan& plan, const RasterPipeline& p, const std::uint32_t* c
         if constexpr (kTest)
             if (!plan.alphaPasses[c >> 24]) continue;
         if constexpr (kBlend == FastBlend::Alpha)
-            c = BlendAlpha(c, ReadDest<kTarget>(p.target, out));
+            c = BlendAlpha(c, ReadDest<kTarget>(out));
         else if constexpr (kBlend == FastBlend::Add)
-            c = BlendAdd(c, ReadDest<kTarget>(p.target, out));
+            c = BlendAdd(c, ReadDest<kTarget>(out));
         else if constexpr (kBlend == FastBlend::General)
-            c = BlendPixel(p.srcBlend, p.destBlend, c, ReadDest<kTarget>(p.target, out), false);
+            c = BlendPixel(p.srcBlend, p.destBlend, c, ReadDest<kTarget>(out), false);
         Store<kTarget>(out, Encode<kTarget>(c));
     }
 }
@@ -324,6 +315,10 @@ bool PlanFastSpans(const RasterPipeline& p, FastPlan* plan) {
     plan->blend = BlendOf(p);
     plan->alphaTest = p.alphaTest;
     for (std::uint32_t a = 0; a < 256; ++a) plan->alphaPasses[a] = Compare(p.alphaFunc, a, p.alphaRef & 0xFF);
+    plan->convert = nullptr;
+    plan->convertIsCopy = false;
+    if (plan->texel == FastTexel::Table16)
+        plan->convert = ConvertTable16(texture->layout, p.target.layout, &plan->convertIsCopy);
     return true;
 }
 
@@ -331,6 +326,7 @@ bool ShadeSpanFast(const FastPlan& plan, const RasterPipeline& p, const PrimSetu
     if (s.gouraud || (s.kind != PrimKind::Quad && s.kind != PrimKind::Triangle)) return false;
     const int n = x1 - x0;
     if (n <= 0) return true;
+    if (ShadeSpanDirect(plan, p, s, y, x0, x1)) return true;
     Scratch& scratch = ScratchForThread();
     if (scratch.texels.size() < static_cast<std::size_t>(n)) {
         scratch.texels.resize(static_cast<std::size_t>(n));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "d3d/raster.h"
@@ -35,6 +36,10 @@ struct PrimSetup {
     Plane color[8];          // Gouraud: diffuse a r g b, specular a r g b
     bool gouraud;            // colours vary across the primitive
     std::uint32_t diffuse, specular;
+    // Textured quads on the fast road: the texel column of every covered
+    // column [left, right), and whether they run on one by one (a 1:1 copy).
+    const int* columns = nullptr;
+    bool columnsRun = false;
 };
 
 // The attributes one fragment is shaded from.
@@ -57,7 +62,7 @@ FragmentIn FragmentAt(const PrimSetup& s, int x, int y);
 // The reference: every stage, test and blend evaluated pixel by pixel.
 void ShadePixel(const RasterPipeline& p, const FragmentIn& in, int x, int y);
 void ShadeSpanReference(const RasterPipeline& p, const PrimSetup& s, int y, int x0, int x1);
-void DrawLineRows(const RasterPipeline& p, const PrimSetup& s, int rowTop, int rowBottom);
+void DrawLine(const RasterPipeline& p, const PrimSetup& s);
 
 // floor(v) as an int, with values far outside any texture held to a range
 // where texel addressing still works.
@@ -84,10 +89,53 @@ struct FastPlan {
     bool alphaTest;
     bool alphaPasses[256];
     int texCoordSet;
+    // 16-bit textures: every texel value as the target's pixel, and whether
+    // that is the value itself (texture and target share their colours).
+    const std::uint32_t* convert = nullptr;
+    bool convertIsCopy = false;
 };
+
+// A colour 0xAARRGGBB as a pixel of the target, and a pixel stored.
+template <FastTarget kTarget>
+inline std::uint32_t Encode(std::uint32_t c) {
+    if constexpr (kTarget == FastTarget::R5G6B5)
+        return (c >> 8 & 0xF800) | (c >> 5 & 0x07E0) | (c >> 3 & 0x001F);
+    else if constexpr (kTarget == FastTarget::X1R5G5B5)
+        return (c >> 9 & 0x7C00) | (c >> 6 & 0x03E0) | (c >> 3 & 0x001F);
+    else
+        return c & 0xFFFFFF;
+}
+
+template <FastTarget kTarget>
+inline void Store(std::uint8_t* p, std::uint32_t v) {
+    if constexpr (kTarget == FastTarget::X8R8G8B8) {
+        std::memcpy(p, &v, 4);
+    } else {
+        const std::uint16_t w = static_cast<std::uint16_t>(v);
+        std::memcpy(p, &w, 2);
+    }
+}
 
 // Fills *plan for the pipeline; false when the states need the reference.
 bool PlanFastSpans(const RasterPipeline& p, FastPlan* plan);
+// Every 16-bit texel value of `texture` encoded as a pixel of `target` (one
+// table per pair of layouts, built once); *isCopy tells whether every entry
+// is the texel value itself.
+const std::uint32_t* ConvertTable16(const PlatformPixelLayout& texture, const PlatformPixelLayout& target,
+                                    bool* isCopy);
+// Works out the column tables of the plan's textured quads, once per draw;
+// `store` holds them.
+void PrepareColumns(const FastPlan& plan, const RasterPipeline& p, std::vector<PrimSetup>* setups,
+                    std::vector<int>* store);
+// The straight loops: texel copies and colour fills written without the
+// passes through rows of colours. False when the span needs those.
+bool ShadeSpanDirect(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int x1);
+// The texel column a coordinate selects (clamped).
+inline int TexelIndex(double coordinate, int size) {
+    const int i = FloorIndex(coordinate * size);
+    return i < 0 ? 0 : i >= size ? size - 1 : i;
+}
+
 // Shades a span through the plan; false when this primitive needs the
 // reference (its colours vary).
 bool ShadeSpanFast(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int x1);

@@ -211,7 +211,7 @@ void ShadeSpanReference(const RasterPipeline& p, const PrimSetup& s, int y, int 
     for (int x = x0; x < x1; ++x) ShadePixel(p, FragmentAt(s, x, y), x, y);
 }
 
-void DrawLineRows(const RasterPipeline& p, const PrimSetup& s, int rowTop, int rowBottom) {
+void DrawLine(const RasterPipeline& p, const PrimSetup& s) {
     // Bresenham from the first end to the second, both ends drawn.
     int x = s.lineX0, y = s.lineY0;
     const int dx = std::abs(s.lineX1 - s.lineX0), dy = -std::abs(s.lineY1 - s.lineY0);
@@ -221,8 +221,7 @@ void DrawLineRows(const RasterPipeline& p, const PrimSetup& s, int rowTop, int r
     const RasterVertex& a = *s.lineStart;
     const RasterVertex& b = *s.lineEnd;
     for (int step = 0;; ++step) {
-        if (y >= rowTop && y < rowBottom && x >= p.clip.left && x < p.clip.right && y >= p.clip.top &&
-            y < p.clip.bottom) {
+        if (x >= p.clip.left && x < p.clip.right && y >= p.clip.top && y < p.clip.bottom) {
             const double t = steps == 0 ? 0.0 : static_cast<double>(step) / steps;
             FragmentIn in{};
             for (int i = 0; i < 2; ++i) {

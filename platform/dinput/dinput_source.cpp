@@ -86,20 +86,32 @@ constexpr SdlKey kSdlKeys[] = {
     {SDL_SCANCODE_PAGEDOWN, 0xD1}, {SDL_SCANCODE_INSERT, 0xD2}, {SDL_SCANCODE_DELETE, 0xD3},
 };
 
+// A new script is typed from its first frame; keys still held are let go
+// when its first frame does not hold them.
+void RestartTypingLocked(SourceState& s) { s.typedNext = 0; }
+
+// Frames presented since the script was set. A display reset starts the
+// present count again below the script's base: the script then starts again
+// from its first frame rather than from an index that wrapped round.
+std::uint64_t ScriptFrameLocked(SourceState& s) {
+    const std::uint64_t count = PlatformProgramFrameCount();
+    if (count < s.scriptBase) {
+        s.scriptBase = count;
+        RestartTypingLocked(s);
+    }
+    return count - s.scriptBase;
+}
+
 // The script frame in force now, or null past its end.
 const PlatformInputFrame* CurrentFrameLocked(SourceState& s) {
     if (!s.environmentLoaded) {
         s.environmentLoaded = true;
         PlatformLoadInputScriptFromEnvironment();
     }
-    std::uint64_t index = PlatformProgramFrameCount() - s.scriptBase;
+    std::uint64_t index = ScriptFrameLocked(s);
     if (index >= s.script.size()) return nullptr;
     return &s.script[static_cast<std::size_t>(index)];
 }
-
-// A new script is typed from its first frame; keys still held are let go
-// when its first frame does not hold them.
-void RestartTypingLocked(SourceState& s) { s.typedNext = 0; }
 
 void OpenSdlPadsLocked(SourceState& s) {
     if (s.sdlPadsOpened) return;
@@ -221,7 +233,7 @@ std::vector<ScriptedTyping> InputSourceTakeTyping() {
     SourceState& s = Source();
     std::lock_guard lock(s.mutex);
     CurrentFrameLocked(s);  // loads a script file on first use
-    const std::uint64_t now = PlatformProgramFrameCount() - s.scriptBase;
+    const std::uint64_t now = ScriptFrameLocked(s);
     static const PlatformInputFrame kNothing{};
     while (s.typedNext <= now) {
         const bool pastEnd = s.typedNext >= s.script.size();
@@ -237,7 +249,11 @@ std::vector<ScriptedTyping> InputSourceTakeTyping() {
         s.typedHeld = frame.keys;
         if (!step.pressed.empty() || !step.released.empty() || !step.text.empty()) steps.push_back(std::move(step));
         // Past the end nothing changes any more: one step lets every key go.
-        s.typedNext = pastEnd ? now + 1 : s.typedNext + 1;
+        if (pastEnd) {
+            s.typedNext = now + 1;
+            break;
+        }
+        ++s.typedNext;
     }
     return steps;
 }
@@ -302,7 +318,7 @@ bool PlatformInputScriptEnded() {
 bool PlatformEnvironmentInputScriptEnded() {
     SourceState& s = Source();
     std::lock_guard lock(s.mutex);
-    return s.scriptFromEnvironment && PlatformProgramFrameCount() - s.scriptBase >= s.script.size();
+    return s.scriptFromEnvironment && ScriptFrameLocked(s) >= s.script.size();
 }
 
 namespace {

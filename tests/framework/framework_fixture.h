@@ -11,6 +11,10 @@
 #include "api/framework_init.h"
 #include "core/framework_lock.h"
 #include "core/system_state.h"
+#include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/draw/draw_state.h"
+#include "graphics/image/color_format.h"
 #include "kelvo/api.h"
 #include "platform/backend.h"
 #include "platform/files.h"
@@ -22,6 +26,12 @@
 class FrameworkTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Settings a test changes (the screen's size, depth and colour
+        // format, the window mode, the draw settings) outlive a framework
+        // start: taken here, put back afterwards, so every test starts from
+        // what the one before it found.
+        saved_ = {g_SystemState, g_ScreenDevice, g_ScreenColorFormat, g_ScreenColorInfo, g_DrawState,
+                  g_DrawTargetBinding};
         PlatformSelectBackend(PlatformBackend::Headless);
         PlatformResetWindows();
         PlatformSetHeadlessDesktop(1024, 768, 32);
@@ -49,6 +59,12 @@ protected:
         g_SystemState.logOff = 1;
         SetCurrentDirectoryA(previousDirectory_.c_str());
         PlatformResetWindows();
+        g_SystemState = saved_.system;
+        g_ScreenDevice = saved_.screen;
+        g_ScreenColorFormat = saved_.colorFormat;
+        g_ScreenColorInfo = saved_.colorInfo;
+        g_DrawState = saved_.draw;
+        g_DrawTargetBinding = saved_.binding;
     }
 
     std::string Log() const { return dir_.Read("Log.txt"); }
@@ -81,4 +97,12 @@ protected:
 
     TempDir dir_;
     std::string previousDirectory_;
+    struct Saved {
+        SystemState system;
+        ScreenDeviceState screen;
+        ColorFormatDesc colorFormat;
+        ScreenColorInfo colorInfo;
+        DrawState draw;
+        DrawTargetBinding binding;
+    } saved_{};
 };

@@ -1,4 +1,4 @@
-// The specialised span loops and the row bands against the plain
+// The specialised span loops against the plain
 // per-pixel reference: random states, textures, targets and geometry drawn
 // both ways must give the same bytes. Quads joined from two triangles must
 // also give the pixels of the same triangles drawn one by one.
@@ -60,7 +60,6 @@ protected:
     std::vector<std::uint32_t> Render(const Scene& s, const std::vector<std::uint32_t>& background,
                                       const std::vector<std::uint32_t>& texels, bool fast) {
         PlatformD3DKnobsRef().fastSpans = fast;
-        PlatformD3DKnobsRef().bandThreads = fast ? -1 : 1;
         D_IDirectDrawSurface7* target = MakeTarget(kSide, kSide, s.targetLayout);
         for (int i = 0; i < kSide * kSide; ++i) Write(target, i % kSide, i / kSide, background[i]);
         if (device != nullptr) device->Release();
@@ -95,7 +94,7 @@ protected:
     static constexpr int kTexture = 64;
 };
 
-TEST_F(D3DFastSpanTest, LoopsAndBandsGiveTheReferencePixels) {
+TEST_F(D3DFastSpanTest, LoopsGiveTheReferencePixels) {
     std::mt19937 random(2024);
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     std::uniform_real_distribution<float> place(-40.0f, 240.0f);

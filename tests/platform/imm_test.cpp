@@ -9,6 +9,7 @@
 
 #include "platform/backend.h"
 #include "platform/dinput.h"
+#include "platform/display.h"
 #include "platform/imm.h"
 #include "platform/window.h"
 
@@ -127,6 +128,28 @@ TEST_F(ImmContextTest, TypedTextAndCompositionsBecomeMessages) {
     Event(Kind::Compose, "");
     Event(Kind::Compose, "");
     EXPECT_EQ(Pump(), (Seen{{WM_IME_STARTCOMPOSITION, 0}, {WM_IME_COMPOSITION, 'x'}, {WM_IME_ENDCOMPOSITION, 0}}));
+}
+
+// The present count starts again at a display reset, below the frame the
+// script was set at: the script is typed again from its first frame, and
+// typing never stalls on a count that wrapped round.
+TEST_F(ImmContextTest, ScriptedTypingStartsAgainWhenThePresentCountDoes) {
+    PlatformInputReset();
+    for (int i = 0; i < 5; ++i) PlatformPresent(0);
+    std::vector<PlatformInputFrame> frames;
+    int pads = 0;
+    std::string error;
+    ASSERT_TRUE(PlatformParseInputScript("text=a\ntext=b\n", &frames, &pads, &error)) << error;
+    PlatformSetInputScript(frames);
+    EXPECT_EQ(Pump(), (Seen{{WM_CHAR, 'a'}}));
+    PlatformDisplayReset();
+    const Seen want[] = {{{WM_CHAR, 'a'}}, {{WM_CHAR, 'b'}}, {}, {}, {}, {}, {}, {}};
+    for (const Seen& w : want) {
+        EXPECT_EQ(Pump(), w);
+        PlatformPresent(0);
+    }
+    EXPECT_TRUE(PlatformInputScriptEnded());
+    PlatformInputReset();
 }
 
 TEST_F(ImmContextTest, TheImmCallsOnTheContext) {

@@ -114,6 +114,25 @@ void RebuildPalette(MEMIMG* image, const ColorFormatDesc& source) {
     if (image->paletteCopy != image->palette) std::memcpy(image->paletteCopy, image->palette, bytes);
 }
 
+// Fills bytes (a whole number of pixels of bpp = 1, 2 or 4 bytes) with the
+// pixel value repeated: by memset when all its bytes are alike, which they
+// are for the commonest clears (black, and the depth image's 65535), else
+// eight bytes at a time.
+void FillPixelBytes(std::uint8_t* p, std::size_t bytes, std::uint32_t value, int bpp) {
+    std::uint64_t pattern = bpp == 1 ? (value & 0xFFu) * 0x0101010101010101ull
+                            : bpp == 2 ? (value & 0xFFFFu) * 0x0001000100010001ull
+                                       : (value & 0xFFFFFFFFull) * 0x0000000100000001ull;
+    if (pattern == (pattern & 0xFFu) * 0x0101010101010101ull) {
+        std::memset(p, static_cast<int>(pattern & 0xFFu), bytes);
+        return;
+    }
+    std::size_t i = 0;
+    for (; i + 8 <= bytes; i += 8) std::memcpy(p + i, &pattern, 8);
+    // The pattern repeats every bpp bytes, and bytes is a whole number of
+    // pixels: what is left starts a pixel.
+    std::memcpy(p + i, &pattern, bytes - i);
+}
+
 }  // namespace
 
 int InitMemImg(MEMIMG* image, int width, int height, int pitch, std::uint32_t transparentColor, int kind,
@@ -361,21 +380,15 @@ int ClearMemImgRect(MEMIMG* image, const RECT* rect, std::uint32_t value) {
     if (width <= 0 || height <= 0) return 0;
     InvalidateMemImgDerived(image);
     const int bpp = image->colorFormat->bytesPerPixel;
-    for (int row = 0; row < height; ++row) {
-        std::uint8_t* p = image->pixels + static_cast<std::ptrdiff_t>(r.top + row) * image->pitch +
+    if (bpp != 1 && bpp != 2 && bpp != 4) return 0;  // no such images; left alone
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(bpp);
+    std::uint8_t* first = image->pixels + static_cast<std::ptrdiff_t>(r.top) * image->pitch +
                           static_cast<std::ptrdiff_t>(r.left) * bpp;
-        switch (bpp) {
-            case 1: std::memset(p, static_cast<int>(value & 0xFF), static_cast<std::size_t>(width)); break;
-            case 2: {
-                auto v = static_cast<std::uint16_t>(value);
-                for (int i = 0; i < width; ++i) std::memcpy(p + i * 2, &v, 2);
-                break;
-            }
-            case 4:
-                for (int i = 0; i < width; ++i) std::memcpy(p + i * 4, &value, 4);
-                break;
-            default: break;  // no such images; left alone
-        }
+    // Whole rows without padding are one run of bytes.
+    if (static_cast<std::size_t>(image->pitch) == rowBytes) {
+        FillPixelBytes(first, rowBytes * static_cast<std::size_t>(height), value, bpp);
+        return 0;
     }
+    for (int row = 0; row < height; ++row) FillPixelBytes(first + static_cast<std::ptrdiff_t>(row) * image->pitch, rowBytes, value, bpp);
     return 0;
 }

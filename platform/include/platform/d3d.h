@@ -336,10 +336,9 @@ struct D3DStandInKnobs {
     int failNext[static_cast<int>(D3DCall::Count)] = {};
     // Records every call of the kinds the log is asked for.
     bool logCalls = false;
-    // Specialised span loops and row bands; the pixels are the same either
-    // way, and tests draw both ways.
+    // Specialised span loops; the pixels are the same either way, and tests
+    // draw both ways.
     bool fastSpans = true;
-    int bandThreads = -1;  // -1: by the machine; 1: no bands
 };
 
 D3DStandInKnobs& PlatformD3DKnobsRef();

@@ -44,10 +44,12 @@ protected:
         SelectFileFunctions(nullptr);
         InitArchiveAccess();
         blocks_ = g_MemoryTracker.count;
+        system_ = g_SystemState;  // the log settings a test changes
     }
     void TearDown() override {
         InitArchiveAccess();
         EXPECT_EQ(g_MemoryTracker.count, blocks_) << "blocks left allocated";
+        g_SystemState = system_;
         SetCurrentDirectoryA(saved_);
     }
 
@@ -90,6 +92,7 @@ protected:
     TempDir dir_;
     char saved_[MAX_PATH];
     int blocks_ = 0;
+    SystemState system_{};
 };
 
 // The folder every round trip packs: nested folders, an empty file, text

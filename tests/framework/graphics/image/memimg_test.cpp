@@ -2,6 +2,7 @@
 // run table and premultiplied copy after every kind of write.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -415,6 +416,38 @@ TEST_F(MemImgTest, ClearFillsTheClippedRectangleAtEveryPixelSize) {
         EXPECT_EQ(Pixel(m, 3, 2), 0u);
         ReleaseMemImg(&m);
     }
+}
+
+TEST_F(MemImgTest, ClearMatchesAPixelByPixelFillOverSizesPitchesRectanglesAndValues) {
+    // Whole unpadded images go as one run of bytes, values whose bytes are
+    // all alike by memset: every case against a plain per-pixel fill, with
+    // the pitch padding left as it was.
+    const std::uint32_t values[] = {0, 0xFFFF, 0xFFFFFFFF, 0xA1B2C3D4, 0x12121212, 0x00FF00FF, 0x3434};
+    for (std::uint32_t kind : {kMemImgKindOneByte, kMemImgKind565, kMemImgKind888})
+        for (int w : {1, 2, 3, 5, 8, 13})
+            for (int h : {1, 4})
+                for (int padded : {0, 1}) {
+                    MEMIMG m{};
+                    const int bpp = kind == kMemImgKind888 ? 4 : kind == kMemImgKind565 ? 2 : 1;
+                    const int pitch = padded ? (w * bpp + 8) / 4 * 4 : -1;
+                    ASSERT_EQ(InitMemImg(&m, w, h, pitch, 0, static_cast<int>(kind), 0, 0, 0), 0);
+                    const std::size_t bytes = static_cast<std::size_t>(m.pitch) * h;
+                    const RECT rects[] = {{0, 0, w, h}, {1, 0, w, h}, {0, 1, w - 1, h}, {-3, -1, w + 4, h + 2}};
+                    for (const RECT& r : rects)
+                        for (std::uint32_t v : values) {
+                            std::memset(m.pixels, 0x5A, bytes);
+                            std::vector<std::uint8_t> expected(m.pixels, m.pixels + bytes);
+                            for (int y = std::max(0, static_cast<int>(r.top)); y < std::min(h, static_cast<int>(r.bottom)); ++y)
+                                for (int x = std::max(0, static_cast<int>(r.left)); x < std::min(w, static_cast<int>(r.right)); ++x)
+                                    for (int i = 0; i < bpp; ++i)
+                                        expected[y * m.pitch + x * bpp + i] = static_cast<std::uint8_t>(v >> (8 * i));
+                            ASSERT_EQ(ClearMemImgRect(&m, &r, v), 0);
+                            ASSERT_EQ(std::vector<std::uint8_t>(m.pixels, m.pixels + bytes), expected)
+                                << "kind " << kind << " " << w << "x" << h << " pitch " << m.pitch << " rect "
+                                << r.left << "," << r.top << "," << r.right << "," << r.bottom << " value " << std::hex << v;
+                        }
+                    ReleaseMemImg(&m);
+                }
 }
 
 // The run table and premultiplied copy, worked out independently of the

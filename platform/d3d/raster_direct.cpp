@@ -1,0 +1,215 @@
+// The straight loops under the fast spans, for what the framework draws most:
+// textured quads whose texels go to the target unchanged (copies at 1:1 and
+// stretched, keyed by the alpha test) and untextured fills. A texel becomes a
+// pixel through one table look-up, the columns of a quad are worked out once
+// per draw, and a 1:1 copy between matching layouts is a row copy. They give
+// the reference pipeline's pixels exactly; the tests prove it.
+#include <map>
+#include <memory>
+#include <mutex>
+#include <tuple>
+
+#include "d3d/raster_internal.h"
+
+namespace {
+
+constexpr PlatformPixelLayout kLayoutA1R5G5B5{16, 0x7C00, 0x03E0, 0x001F, 0x8000};
+
+struct ConvertTable {
+    std::unique_ptr<std::uint32_t[]> values;
+    bool isCopy = false;
+};
+
+std::uint16_t Raw16(const std::uint8_t* p) {
+    std::uint16_t raw;
+    std::memcpy(&raw, p, 2);
+    return raw;
+}
+
+// Texels of one texture row to the target, through the column table (or
+// one by one from its first column when kRun); kTest keeps the pixel under
+// a texel whose alpha fails the test. Written without branches per pixel:
+// keyed sprites mix kept and dropped texels at random.
+template <FastTarget kTarget, bool kTest, bool kRun>
+void CopyTexels(const FastPlan& plan, const std::uint32_t* decode, const std::uint8_t* row, const int* columns,
+                std::uint8_t* out, int n) {
+    constexpr int kBytes = kTarget == FastTarget::X8R8G8B8 ? 4 : 2;
+    const std::uint8_t* run = row + static_cast<std::ptrdiff_t>(columns[0]) * 2;
+    for (int i = 0; i < n; ++i, out += kBytes) {
+        const std::uint16_t raw = Raw16(kRun ? run + static_cast<std::ptrdiff_t>(i) * 2
+                                             : row + static_cast<std::ptrdiff_t>(columns[i]) * 2);
+        std::uint32_t pixel = plan.convert[raw];
+        if constexpr (kTest) {
+            std::uint32_t old;
+            if constexpr (kBytes == 4) {
+                std::memcpy(&old, out, 4);
+            } else {
+                old = Raw16(out);
+            }
+            pixel = plan.alphaPasses[decode[raw] >> 24] ? pixel : old;
+        }
+        Store<kTarget>(out, pixel);
+    }
+}
+
+// The same for the pair the game draws most, A1R5G5B5 texels onto an
+// R5G6B5 target, in arithmetic: red and blue keep their bits, green widens
+// to eight bits and is cut to six as the table does, and the alpha bit
+// picks one of the test's two answers.
+template <bool kTest, bool kRun>
+void CopyA1R5G5B5To565(const FastPlan& plan, const std::uint8_t* row, const int* columns, std::uint8_t* out, int n) {
+    const std::uint8_t* run = row + static_cast<std::ptrdiff_t>(columns[0]) * 2;
+    const std::uint16_t keepOpaque = plan.alphaPasses[255] ? 0xFFFF : 0;
+    const std::uint16_t keepClear = plan.alphaPasses[0] ? 0xFFFF : 0;
+    for (int i = 0; i < n; ++i) {
+        const std::uint16_t raw = Raw16(kRun ? run + static_cast<std::ptrdiff_t>(i) * 2
+                                             : row + static_cast<std::ptrdiff_t>(columns[i]) * 2);
+        const std::uint16_t g = static_cast<std::uint16_t>(raw >> 5 & 31);
+        std::uint16_t pixel =
+            static_cast<std::uint16_t>((raw & 0x7C00) << 1 | (g << 1 | g >> 4) << 5 | (raw & 0x001F));
+        if constexpr (kTest) {
+            const std::uint16_t opaque = static_cast<std::uint16_t>(0 - (raw >> 15));
+            const std::uint16_t keep = static_cast<std::uint16_t>((keepOpaque & opaque) | (keepClear & ~opaque));
+            pixel = static_cast<std::uint16_t>((pixel & keep) | (Raw16(out + 2 * i) & ~keep));
+        }
+        std::memcpy(out + 2 * i, &pixel, 2);
+    }
+}
+
+template <FastTarget kTarget>
+void CopyTexelsFor(bool test, bool run, const FastPlan& plan, const std::uint32_t* decode, const std::uint8_t* row,
+                   const int* columns, std::uint8_t* out, int n) {
+    if (test)
+        run ? CopyTexels<kTarget, true, true>(plan, decode, row, columns, out, n)
+            : CopyTexels<kTarget, true, false>(plan, decode, row, columns, out, n);
+    else
+        run ? CopyTexels<kTarget, false, true>(plan, decode, row, columns, out, n)
+            : CopyTexels<kTarget, false, false>(plan, decode, row, columns, out, n);
+}
+
+void CopyA1R5G5B5To565For(bool test, bool run, const FastPlan& plan, const std::uint8_t* row, const int* columns,
+                          std::uint8_t* out, int n) {
+    if (test)
+        run ? CopyA1R5G5B5To565<true, true>(plan, row, columns, out, n)
+            : CopyA1R5G5B5To565<true, false>(plan, row, columns, out, n);
+    else
+        run ? CopyA1R5G5B5To565<false, true>(plan, row, columns, out, n)
+            : CopyA1R5G5B5To565<false, false>(plan, row, columns, out, n);
+}
+
+template <FastTarget kTarget>
+void FillRow(std::uint8_t* out, std::uint32_t color, int n) {
+    constexpr int kBytes = kTarget == FastTarget::X8R8G8B8 ? 4 : 2;
+    const std::uint32_t value = Encode<kTarget>(color);
+    for (int i = 0; i < n; ++i, out += kBytes) Store<kTarget>(out, value);
+}
+
+// A textured quad's span whose colour is the texel's own: 16-bit texels,
+// no blend, and an alpha that is the texel's or fixed for the primitive.
+bool CopySpan(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int n,
+              std::uint8_t* out) {
+    if (plan.texel != FastTexel::Table16 || s.columns == nullptr || plan.convert == nullptr) return false;
+    const std::uint32_t d = s.diffuse;
+    const bool colorIsTexel =
+        plan.color == FastSource::Texel || (plan.color == FastSource::Modulate && (d & 0xFFFFFF) == 0xFFFFFF);
+    if (!colorIsTexel) return false;
+    bool test = plan.alphaTest;
+    if (test && plan.alpha == FastSource::Diffuse) {
+        if (!plan.alphaPasses[d >> 24]) return true;
+        test = false;
+    } else if (test && plan.alpha == FastSource::Modulate && (d >> 24) != 255) {
+        return false;
+    }
+    const RasterTexture& t = *p.stages[0].texture;
+    const std::uint8_t* row =
+        t.bits + static_cast<std::ptrdiff_t>(TexelIndex(s.v[plan.texCoordSet].At(x0, y), t.height)) * t.pitch;
+    const int* columns = s.columns + (x0 - s.left);
+    if (!test && s.columnsRun && plan.convertIsCopy && plan.target != FastTarget::X8R8G8B8) {
+        std::memcpy(out, row + static_cast<std::ptrdiff_t>(columns[0]) * 2, static_cast<std::size_t>(n) * 2);
+        return true;
+    }
+    if (plan.target == FastTarget::R5G6B5 && t.layout == kLayoutA1R5G5B5) {
+        CopyA1R5G5B5To565For(test, s.columnsRun, plan, row, columns, out, n);
+        return true;
+    }
+    switch (plan.target) {
+        case FastTarget::R5G6B5:
+            CopyTexelsFor<FastTarget::R5G6B5>(test, s.columnsRun, plan, t.decode16, row, columns, out, n);
+            break;
+        case FastTarget::X1R5G5B5:
+            CopyTexelsFor<FastTarget::X1R5G5B5>(test, s.columnsRun, plan, t.decode16, row, columns, out, n);
+            break;
+        default:
+            CopyTexelsFor<FastTarget::X8R8G8B8>(test, s.columnsRun, plan, t.decode16, row, columns, out, n);
+            break;
+    }
+    return true;
+}
+
+}  // namespace
+
+const std::uint32_t* ConvertTable16(const PlatformPixelLayout& texture, const PlatformPixelLayout& target,
+                                    bool* isCopy) {
+    static std::mutex mutex;
+    static std::map<std::tuple<int, DWORD, DWORD, DWORD, DWORD, int, DWORD, DWORD, DWORD, DWORD>, ConvertTable> tables;
+    const std::uint32_t* decode = DecodeTable16(texture);
+    if (decode == nullptr) return nullptr;
+    std::lock_guard lock(mutex);
+    ConvertTable& table =
+        tables[{texture.bitsPerPixel, texture.redMask, texture.greenMask, texture.blueMask, texture.alphaMask,
+                target.bitsPerPixel, target.redMask, target.greenMask, target.blueMask, target.alphaMask}];
+    if (!table.values) {
+        table.values = std::make_unique<std::uint32_t[]>(65536);
+        table.isCopy = target.bitsPerPixel == 16;
+        for (std::uint32_t raw = 0; raw < 65536; ++raw) {
+            table.values[raw] = EncodePixel(target, decode[raw]);
+            if (table.values[raw] != raw) table.isCopy = false;
+        }
+    }
+    *isCopy = table.isCopy;
+    return table.values.get();
+}
+
+void PrepareColumns(const FastPlan& plan, const RasterPipeline& p, std::vector<PrimSetup>* setups,
+                    std::vector<int>* store) {
+    store->clear();
+    if (plan.texel == FastTexel::None) return;
+    std::size_t total = 0;
+    for (const PrimSetup& s : *setups)
+        if (s.kind == PrimKind::Quad) total += static_cast<std::size_t>(s.right - s.left);
+    store->resize(total);
+    const int width = p.stages[0].texture->width;
+    int* next = store->data();
+    for (PrimSetup& s : *setups) {
+        if (s.kind != PrimKind::Quad) continue;
+        // u of a quad follows x alone (its y slope is zero), so one row
+        // gives the columns of every row.
+        const Plane& u = s.u[plan.texCoordSet];
+        bool run = true;
+        for (int x = s.left; x < s.right; ++x) {
+            int* column = next + (x - s.left);
+            *column = TexelIndex(u.At(x, s.top), width);
+            if (x > s.left && *column != column[-1] + 1) run = false;
+        }
+        s.columns = next;
+        s.columnsRun = run;
+        next += s.right - s.left;
+    }
+}
+
+bool ShadeSpanDirect(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int x1) {
+    if (plan.blend != FastBlend::None) return false;
+    const RasterTarget& t = p.target;
+    std::uint8_t* out = t.bits + static_cast<std::ptrdiff_t>(y) * t.pitch +
+                        static_cast<std::ptrdiff_t>(x0) * t.layout.BytesPerPixel();
+    const int n = x1 - x0;
+    if (plan.texel != FastTexel::None) return CopySpan(plan, p, s, y, x0, n, out);
+    // Without a texture the colour and alpha are the primitive's own.
+    if (plan.alphaTest && !plan.alphaPasses[s.diffuse >> 24]) return true;
+    switch (plan.target) {
+        case FastTarget::R5G6B5: FillRow<FastTarget::R5G6B5>(out, s.diffuse, n); break;
+        case FastTarget::X1R5G5B5: FillRow<FastTarget::X1R5G5B5>(out, s.diffuse, n); break;
+        default: FillRow<FastTarget::X8R8G8B8>(out, s.diffuse, n); break;
+    }
+    return true;
+}
