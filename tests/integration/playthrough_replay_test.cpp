@@ -95,9 +95,9 @@ void Check(const char* name) {
 
 TEST(PlaythroughReplay, TheOpeningReplaysToTheSameFramesAndSaves) { Check("opening.txt"); }
 
-TEST(PlaythroughReplay, TheWholeGameReplaysToTheEnding) {
+TEST(PlaythroughReplay, TheWholeScriptReplaysToTheSameFramesAndSaves) {
     const char* longRun = std::getenv("KELVO_LONG");
-    if (longRun == nullptr || std::string(longRun) != "1") GTEST_SKIP() << "the whole game replays with KELVO_LONG=1";
+    if (longRun == nullptr || std::string(longRun) != "1") GTEST_SKIP() << "the whole script replays with KELVO_LONG=1";
     Check("whole.txt");
 }
 
