@@ -134,27 +134,68 @@ __attribute__((target("avx2"))) inline void GatherRowWide(const ScaledBlitFrame&
     }
 }
 
+// One row of n pixels of S bytes drawn keyed onto `rows` destination rows
+// a pitch apart: each group is compared with the key once for all of them.
+// The source is not any of the rows. The last group may overlap the one
+// before it: a keyed copy made twice gives what it gave once.
+template <int S>
+__attribute__((target("avx2"))) inline void KeyedCopyRows(const std::uint8_t* s, std::uint8_t* d, std::ptrdiff_t pitch,
+                                                          int rows, int n, std::uint32_t keyBits) {
+    using T = typename WidePixels<S>::T;
+    using V = typename WidePixels<S>::V;
+    constexpr int kLanes = 32 / S;
+    const T key = static_cast<T>(keyBits);
+    if (n < kLanes) {
+        for (int r = 0; r < rows; ++r) KeyedCopyRow<S>(s, d + r * pitch, n, keyBits);
+        return;
+    }
+    for (int i = 0;; i += kLanes) {
+        if (i > n - kLanes) {
+            if (i == n) break;
+            i = n - kLanes;
+        }
+        const V sv = Load<V>(s + i * S);
+        const V keep = (V)(sv == key);
+        const int lanes = _mm256_movemask_epi8(reinterpret_cast<__m256i>(keep));
+        if (lanes == 0) {
+            for (int r = 0; r < rows; ++r) Store(d + r * pitch + i * S, sv);
+        } else if (lanes != -1) {
+            const V opaque = sv & ~keep;
+            for (int r = 0; r < rows; ++r) {
+                std::uint8_t* dp = d + r * pitch + i * S;
+                Store(dp, (Load<V>(dp) & keep) | opaque);
+            }
+        }
+        if (i == n - kLanes) break;
+    }
+}
+
 // The scaled copy of direct pixels, transparent or not: the walk of
-// blit::ScaledLoop with the rows above.
+// blit::ScaledLoop with the rows above. A source row is gathered once for
+// all the destination rows that show it.
 template <int S, bool kKeyed>
 __attribute__((target("avx2"))) void ScaledCopyLoopWide(const ScaledBlitFrame& sf) {
     const BlitFrame& f = sf.pixels;
     const std::size_t bytes = static_cast<std::size_t>(f.width) * S;
     std::int64_t accumulator = sf.rowStart;
-    std::ptrdiff_t row = 0, gathered = -1;
-    for (int y = 0; y < f.height; ++y) {
+    std::ptrdiff_t row = 0;
+    for (int y = 0; y < f.height;) {
         std::uint8_t* d = f.dest + y * f.destPitch;
         const std::uint8_t* s = f.src + row * f.srcPitch;
+        // The destination rows that show this source row.
+        int rows = 0;
+        do {
+            ++rows;
+            accumulator -= 0x10000;
+        } while (accumulator > 0 && y + rows < f.height);
         if constexpr (kKeyed) {
-            if (row != gathered) GatherRowWide<S>(sf, sf.rowBuffer, s);
-            KeyedCopyRow<S>(sf.rowBuffer, d, f.width, f.key);
-        } else if (row == gathered) {
-            blit::CopyRow(d, d - f.destPitch, bytes);
+            GatherRowWide<S>(sf, sf.rowBuffer, s);
+            KeyedCopyRows<S>(sf.rowBuffer, d, f.destPitch, rows, f.width, f.key);
         } else {
             GatherRowWide<S>(sf, d, s);
+            for (int r = 1; r < rows; ++r) blit::CopyRow(d + r * f.destPitch, d + (r - 1) * f.destPitch, bytes);
         }
-        gathered = row;
-        accumulator -= 0x10000;
+        y += rows;
         while (accumulator <= 0) {
             ++row;
             accumulator += sf.yScale;
