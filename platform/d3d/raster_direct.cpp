@@ -56,22 +56,61 @@ void CopyTexels(const FastPlan& plan, const std::uint32_t* decode, const std::ui
 // R5G6B5 target, in arithmetic: red and blue keep their bits, green widens
 // to eight bits and is cut to six as the table does, and the alpha bit
 // picks one of the test's two answers.
+std::uint16_t A1R5G5B5To565(std::uint16_t raw) {
+    const std::uint16_t g = static_cast<std::uint16_t>(raw >> 5 & 31);
+    return static_cast<std::uint16_t>((raw & 0x7C00) << 1 | (g << 1 | g >> 4) << 5 | (raw & 0x001F));
+}
+
+struct KeyBits {
+    std::uint16_t opaque, clear;  // 0xFFFF where the test keeps texels of that alpha
+
+    explicit KeyBits(const FastPlan& plan)
+        : opaque(plan.alphaPasses[255] ? 0xFFFF : 0), clear(plan.alphaPasses[0] ? 0xFFFF : 0) {}
+    std::uint16_t Pick(std::uint16_t raw, std::uint16_t under) const {
+        const std::uint16_t isOpaque = static_cast<std::uint16_t>(0 - (raw >> 15));
+        const std::uint16_t keep = static_cast<std::uint16_t>((opaque & isOpaque) | (clear & ~isOpaque));
+        return static_cast<std::uint16_t>((A1R5G5B5To565(raw) & keep) | (under & ~keep));
+    }
+};
+
 template <bool kTest, bool kRun>
 void CopyA1R5G5B5To565(const FastPlan& plan, const std::uint8_t* row, const int* columns, std::uint8_t* out, int n) {
     const std::uint8_t* run = row + static_cast<std::ptrdiff_t>(columns[0]) * 2;
-    const std::uint16_t keepOpaque = plan.alphaPasses[255] ? 0xFFFF : 0;
-    const std::uint16_t keepClear = plan.alphaPasses[0] ? 0xFFFF : 0;
+    const KeyBits key(plan);
     for (int i = 0; i < n; ++i) {
         const std::uint16_t raw = Raw16(kRun ? run + static_cast<std::ptrdiff_t>(i) * 2
                                              : row + static_cast<std::ptrdiff_t>(columns[i]) * 2);
-        const std::uint16_t g = static_cast<std::uint16_t>(raw >> 5 & 31);
-        std::uint16_t pixel =
-            static_cast<std::uint16_t>((raw & 0x7C00) << 1 | (g << 1 | g >> 4) << 5 | (raw & 0x001F));
-        if constexpr (kTest) {
-            const std::uint16_t opaque = static_cast<std::uint16_t>(0 - (raw >> 15));
-            const std::uint16_t keep = static_cast<std::uint16_t>((keepOpaque & opaque) | (keepClear & ~opaque));
-            pixel = static_cast<std::uint16_t>((pixel & keep) | (Raw16(out + 2 * i) & ~keep));
+        const std::uint16_t pixel = kTest ? key.Pick(raw, Raw16(out + 2 * i)) : A1R5G5B5To565(raw);
+        std::memcpy(out + 2 * i, &pixel, 2);
+    }
+}
+
+// Keyed 1:1 rows, eight texels at a time: a block the test drops whole is
+// skipped and one it keeps whole is written without reading the target
+// (keyed sprites are mostly such blocks); mixed blocks pick texel by texel.
+void CopyKeyedRunA1R5G5B5To565(const FastPlan& plan, const std::uint8_t* src, std::uint8_t* out, int n) {
+    constexpr std::uint64_t kAlphaBits = 0x8000800080008000ull;
+    const KeyBits key(plan);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t a, b;
+        std::memcpy(&a, src + 2 * i, 8);
+        std::memcpy(&b, src + 2 * i + 8, 8);
+        const std::uint64_t any = (a | b) & kAlphaBits, all = a & b & kAlphaBits;
+        std::uint16_t texels[8], pixels[8];
+        std::memcpy(texels, src + 2 * i, sizeof texels);
+        if (any == 0 || all == kAlphaBits) {
+            if ((all != 0 ? key.opaque : key.clear) == 0) continue;
+            for (int k = 0; k < 8; ++k) pixels[k] = A1R5G5B5To565(texels[k]);
+        } else {
+            std::uint16_t under[8];
+            std::memcpy(under, out + 2 * i, sizeof under);
+            for (int k = 0; k < 8; ++k) pixels[k] = key.Pick(texels[k], under[k]);
         }
+        std::memcpy(out + 2 * i, pixels, sizeof pixels);
+    }
+    for (; i < n; ++i) {
+        const std::uint16_t pixel = key.Pick(Raw16(src + 2 * i), Raw16(out + 2 * i));
         std::memcpy(out + 2 * i, &pixel, 2);
     }
 }
@@ -89,9 +128,10 @@ void CopyTexelsFor(bool test, bool run, const FastPlan& plan, const std::uint32_
 
 void CopyA1R5G5B5To565For(bool test, bool run, const FastPlan& plan, const std::uint8_t* row, const int* columns,
                           std::uint8_t* out, int n) {
-    if (test)
-        run ? CopyA1R5G5B5To565<true, true>(plan, row, columns, out, n)
-            : CopyA1R5G5B5To565<true, false>(plan, row, columns, out, n);
+    if (test && run)
+        CopyKeyedRunA1R5G5B5To565(plan, row + static_cast<std::ptrdiff_t>(columns[0]) * 2, out, n);
+    else if (test)
+        CopyA1R5G5B5To565<true, false>(plan, row, columns, out, n);
     else
         run ? CopyA1R5G5B5To565<false, true>(plan, row, columns, out, n)
             : CopyA1R5G5B5To565<false, false>(plan, row, columns, out, n);

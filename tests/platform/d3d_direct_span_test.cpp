@@ -81,9 +81,19 @@ std::vector<std::uint8_t> Render(const Image& background, const Image* texture, 
     return target.bytes;
 }
 
+// Random pixels; the alpha of a texture comes in runs of 1 to 24 texels, as
+// in keyed sprites, so whole blocks of kept or dropped texels occur.
 Image Random(const PlatformPixelLayout& layout, int w, int h, std::mt19937* random) {
     Image image(layout, w, h);
-    for (int i = 0; i < w * h; ++i) image.Set(i, (*random)());
+    std::uint32_t alpha = 0;
+    int left = 0;
+    for (int i = 0; i < w * h; ++i, --left) {
+        if (left == 0) {
+            left = 1 + static_cast<int>((*random)() % 24);
+            alpha = (*random)() & layout.alphaMask;
+        }
+        image.Set(i, ((*random)() & ~layout.alphaMask) | alpha);
+    }
     return image;
 }
 
@@ -104,7 +114,7 @@ TEST(D3DDirectSpanTest, EveryDrawStateOverTheFrameworksQuadsGivesTheReferenceByt
                               {1, D_D3DCMP_GREATEREQUAL, 128},
                               {1, D_D3DCMP_LESS, 200}};
     const std::uint32_t diffuses[] = {0xFFFFFFFF, 0x80FFFFFF, 0xFF8040C0, 0x40FF2010, 0x00FFFFFF};
-    constexpr int kSide = 64, kTexture = 16;
+    constexpr int kSide = 64, kTexture = 40;
     int round = 0;
     for (const PlatformPixelLayout& targetLayout : kTargets)
         for (int textureKind = -1; textureKind < 4; ++textureKind)
@@ -124,11 +134,11 @@ TEST(D3DDirectSpanTest, EveryDrawStateOverTheFrameworksQuadsGivesTheReferenceByt
                             // at 1:1 and 2x, shrunk and stretched by odd
                             // steps, and two loose triangles.
                             std::vector<RasterVertex> v;
-                            AddQuad(&v, 3, 4, 19, 20, 0, 0, 1, 1, d);
-                            AddQuad(&v, -5, -7, 11, 9, 0, 0, 1, 1, d);
-                            AddQuad(&v, 55, 50, 71, 66, 0, 0, 1, 1, d);
-                            AddQuad(&v, 20, 2, 52, 34, 0, 0, 1, 1, d);
-                            AddQuad(&v, 40, 30, 24, 46, 0, 0, 1, 1, d);
+                            AddQuad(&v, 3, 4, 43, 44, 0, 0, 1, 1, d);
+                            AddQuad(&v, -5, -7, 35, 33, 0, 0, 1, 1, d);
+                            AddQuad(&v, 37, 30, 77, 70, 0, 0, 1, 1, d);
+                            AddQuad(&v, 20, 2, 60, 42, 0.1f, 0.2f, 0.6f, 0.7f, d);
+                            AddQuad(&v, 40, 30, 0, 70, 0, 0, 1, 1, d);
                             AddQuad(&v, 60, 20, 28, 52, 0.25f, 0, 1, 1, d);
                             AddQuad(&v, 2, 40, 14, 52, 0.0625f, 0, 0.9375f, 1, d);
                             AddQuad(&v, 10, 22, 31, 39, 0, 0.125f, 1, 0.875f, d);
@@ -175,7 +185,7 @@ TEST(D3DDirectSpanTest, EverySixteenBitValueGivesTheReferenceBytes) {
                 // Copies go 1:1 and at 2x; blends take half the alpha.
                 const std::uint32_t d = s.blend != 0 ? 0x80FFFFFFu : 0xFFFFFFFFu;
                 std::vector<RasterVertex> one, twice;
-                AddQuad(&one, 0, 0, 256, 256, 0, 0, 1, 1, d);
+                AddQuad(&one, -3, 0, 253, 256, 0, 0, 1, 1, d);
                 AddQuad(&twice, 0, 0, 256, 256, 0.25f, 0.5f, 0.75f, 1, d);
                 for (const auto* quads : {&one, &twice}) {
                     if (quads == &twice && s.blend != 0) continue;

@@ -264,7 +264,16 @@ int DrawTextToTarget(int x, int y, const char* text, std::uint32_t color, int fo
     if (font == nullptr) return -1;
     if (!font->textureCache) return SoftDrawFontText(x, y, text, color, fontHandle, edgeColor, vertical);
     if (IsDirect3DSuppressed()) return -1;
-    return DrawTextThroughTextureCache(font, x, y, text, color, edgeColor);
+    const DrawState& s = g_DrawState;
+    if (s.blendMode != kBlendModeSubtract) return DrawTextThroughTextureCache(font, x, y, text, color, edgeColor);
+    // Subtraction is an add between two inversions of the text's rectangle.
+    const RECT rect{x, y, s.drawArea.right,
+                    static_cast<LONG>(std::min<long>(static_cast<long>(y) + font->size + 3, INT_MAX))};
+    const int parameter = s.blendParam;
+    InvertRectBeforeSubtract(rect, parameter);
+    const int result = DrawTextThroughTextureCache(font, x, y, text, color, edgeColor);
+    InvertRectAfterSubtract(rect, parameter);
+    return result;
 }
 
 int DrawTextThroughTextureCache(FontRecord* font, int x, int y, const char* text, std::uint32_t color,
