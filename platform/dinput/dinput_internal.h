@@ -6,7 +6,7 @@
 
 // The scan-code state (256 bytes, 0x80 = down) of the keyboard now.
 void InputSourceKeys(BYTE* dik);
-// KELVO_RECORD: notes the keys read from the window's keyboard in this frame.
+// KELVO_RECORD: notes the keys read in this frame (keyboard or script).
 void InputRecordKeys(const BYTE* dik);
 // The virtual-key state (256 bytes) as the main thread sees it.
 void InputSourceVirtualKeys(BYTE* vk);

@@ -140,10 +140,15 @@ void InputSourceKeys(BYTE* dik) {
         return;
     }
     SourceState& s = Source();
-    std::lock_guard lock(s.mutex);
-    if (const PlatformInputFrame* frame = CurrentFrameLocked(s))
-        for (int code : frame->keys)
-            if (code >= 0 && code < 256) dik[code] = 0x80;
+    {
+        std::lock_guard lock(s.mutex);
+        if (const PlatformInputFrame* frame = CurrentFrameLocked(s))
+            for (int code : frame->keys)
+                if (code >= 0 && code < 256) dik[code] = 0x80;
+    }
+    // Headless the keys come from the script: recorded as read, a run can be
+    // cut short or checked against its script.
+    InputRecordKeys(dik);
 }
 
 void InputSourceVirtualKeys(BYTE* vk) {

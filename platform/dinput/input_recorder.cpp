@@ -1,5 +1,6 @@
-// KELVO_RECORD: the keys a program read from the window's keyboard, frame by
-// frame, kept so that a run played by hand can be replayed headless. Entry i
+// KELVO_RECORD: the keys a program read, from the window's keyboard (or,
+// headless, from its input script), frame by frame, kept so that a run played
+// by hand can be replayed headless. Entry i
 // holds what was read while i frames had been presented, as in the input
 // script; the first read of a frame stands for the frame. A frame without a
 // read repeats the one before. The file is written when the program exits.

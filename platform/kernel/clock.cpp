@@ -13,21 +13,21 @@ constexpr LONGLONG kCounterFrequency = 10'000'000;  // 100 ns per count
 
 const auto g_realStart = std::chrono::steady_clock::now();
 
-std::uint64_t RealMicros() {
-    return static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - g_realStart)
-            .count());
-}
-
 // Both clocks start a little above zero, as a machine's would after start-up,
 // so code that treats 0 as "never" is not fooled.
 constexpr std::uint64_t kClockBaseMicros = 1'000'000;
 
 std::uint64_t NowMicros() {
-    return kClockBaseMicros + (PlatformIsHeadless() ? PlatformVirtualMicros() : RealMicros());
+    return kClockBaseMicros + (PlatformIsHeadless() ? PlatformVirtualMicros() : PlatformRealMicros());
 }
 
 }  // namespace
+
+std::uint64_t PlatformRealMicros() {
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - g_realStart)
+            .count());
+}
 
 void Sleep(DWORD milliseconds) {
     if (PlatformIsHeadless() && PlatformIsMainThread()) {

@@ -38,7 +38,9 @@ TEST(ToolOptions, HelpPrintsTheUsageAndUnknownOptionsAreRefused) {
         {"kvapack", "--help", 0},          {"kvapack", "--bogus dir", 2}, {"kvapack", "--version", 2},
         {"kvapack", "dir --help", 0},      {"stagecapture", "--help", 0}, {"stagecapture", "--bogus", 2},
         {"stagecapture", ". 2 --frames", 2}, {"stagecapture", ". 0", 2},  {"stagecapture", ". 2 ten", 2},
-        {"stagecapture", "", 2},
+        {"stagecapture", "", 2},           {"playthrough", "--help", 0},  {"playthrough", "--bogus", 2},
+        {"playthrough", "data", 2},        {"timedemo", "--help", 0},     {"timedemo", "data -x", 2},
+        {"timedemo", "", 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.tool) + " " + c.arguments);

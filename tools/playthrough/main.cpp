@@ -8,7 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -21,19 +21,26 @@
 
 namespace {
 
-double WallSeconds() {
-    std::timespec now{};
-    std::timespec_get(&now, TIME_UTC);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+int Usage(std::FILE* to, int code) {
+    std::fputs("usage: playthrough <data folder> <script out> [most frames, default 400000]\n"
+               "       playthrough --help\n",
+               to);
+    return code;
 }
+
+double WallSeconds() { return static_cast<double>(PlatformRealMicros()) / 1e6; }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: playthrough <data folder> <script out> [most frames]\n");
-        return 2;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) return Usage(stdout, 0);
+        if (argv[i][0] == '-') {
+            std::fprintf(stderr, "playthrough: unknown option %s\n", argv[i]);
+            return Usage(stderr, 2);
+        }
     }
+    if (argc < 3) return Usage(stderr, 2);
     const std::filesystem::path out = std::filesystem::absolute(argv[2]);
     const std::uint64_t most = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 400'000;
     std::error_code ec;

@@ -3,11 +3,16 @@
 // it presses is kept as an input script that replays the same run.
 //
 // Out of field play it presses the decide key now and then (title, menus,
-// QUEST START, GAME OVER); in field play it walks the way the route names,
-// jumps at walls and pits, fights what stands in front of it, rests
-// crouching when its HP runs low, spends stat points on STR and VIT when a
-// level-up opens the status screen, and goes up at the warp door it wants. After the ending it
-// leaves the title with Escape.
+// QUEST START, GAME OVER); a new game is VERY EASY, which gives the most stat
+// points a level. In field play it walks the way the route names, jumps at
+// walls and pits, and fights what it can beat in good time: a monster that
+// falls in a few blows on the way, and, while the next stage with monsters
+// would be too much (a bite there takes a tenth of full HP, or nothing
+// there is worth a fight), every monster of this stage worth it, going back
+// a stage and returning when none is left. It rests crouching (or heals with
+// the still skill) when HP runs low, spends stat points on DEX up to what the
+// monsters ahead evade, then on VIT and STR, and goes up at the warp door it
+// wants. After the ending it leaves the title with Escape.
 #pragma once
 
 #include <cstdint>
@@ -38,8 +43,13 @@ private:
     PlatformInputFrame Status();
     int WantedStatusRow() const;
     bool PitAhead(float worldX, int direction) const;
-    bool MonsterInReach(float worldX, float y, int direction, float reach) const;
+    // The side (-1, +1) of the nearest monster worth a fight within `reach`
+    // ahead (or `behindReach` behind); 0 for none.
+    int FightSide(float worldX, float y, int direction, float reach, float behindReach, bool grinding) const;
     bool MonsterNear(float worldX, float range) const;
+    // Where to go on this stage: -1 left, +1 right; sets `atDoor` when the
+    // player stands at the warp door it wants.
+    int Heading(float worldX, bool& atDoor);
 
     BotProgress progress_;
     std::int32_t lastFieldCounter_ = -1;
@@ -53,4 +63,13 @@ private:
     bool resting_ = false;
     std::uint64_t endingFrames_ = 0;
     int hpBefore_ = 0;
+    int cameFrom_ = 0;      // the stage before this one
+    int grindSweep_ = 1;    // the way a grinding walk goes
+    bool bouncing_ = false; // left to grind elsewhere: going back to cameFrom_
+    bool grinding_ = false; // staying on this stage for experience
+    bool grindOver_ = false;  // no more grinding on this visit: what is left cannot be reached
+    std::uint64_t menuPresses_ = 0;
+    std::int64_t lastMonsterHp_ = 0;       // all monsters' HP at the last frame
+    int fightIdle_ = 0;                    // frames of fighting without a blow landing
+    std::uint64_t fightsBannedUntil_ = 0;  // the frame fights may start again
 };

@@ -11,29 +11,38 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "flow/startup.h"
+#include "platform/backend.h"
 #include "platform/display.h"
 
 namespace {
 
-double WallSeconds() {
-    std::timespec now{};
-    std::timespec_get(&now, TIME_UTC);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+int Usage(std::FILE* to, int code) {
+    std::fputs("usage: timedemo <data folder> <script> [most frames]\n"
+               "       timedemo --help\n"
+               "KELVO_D3D=1 runs it on the Direct3D road.\n",
+               to);
+    return code;
 }
+
+double WallSeconds() { return static_cast<double>(PlatformRealMicros()) / 1e6; }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: timedemo <data folder> <script> [most frames]\n");
-        return 2;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) return Usage(stdout, 0);
+        if (argv[i][0] == '-') {
+            std::fprintf(stderr, "timedemo: unknown option %s\n", argv[i]);
+            return Usage(stderr, 2);
+        }
     }
+    if (argc < 3) return Usage(stderr, 2);
     const std::string script = std::filesystem::absolute(argv[2]).string();
     std::error_code ec;
     std::filesystem::current_path(argv[1], ec);

@@ -34,5 +34,8 @@ void PlatformAdvanceVirtualClock(std::uint64_t micros);
 void PlatformResetVirtualClock();
 // The clock's reads made so far; for tests that bound busy-waits.
 std::uint64_t PlatformVirtualClockReads();
+// The machine's own steady clock in microseconds since start-up, whatever the
+// backend: what a tool reports as wall time.
+std::uint64_t PlatformRealMicros();
 // True on the thread that started the process.
 bool PlatformIsMainThread();

@@ -30,6 +30,13 @@ std::uint32_t LayerPixel(int x, int y) {
     return static_cast<std::uint32_t>(x * 2 & 0xF8) << 16 | static_cast<std::uint32_t>((x + y) & 0x78) << 8 | 0x80;
 }
 
+// A keyed draw under a blend mode, which is put back to none afterwards.
+void BlitBlended(int mode, int param, int x, int y, HandleId graph) {
+    ApiSetBlendModeParam(mode, param);
+    ApiBlitGraph(x, y, graph, 1);
+    ApiSetBlendModeParam(0, 0);
+}
+
 // Each draw of the mix lands in its own cell of the screen.
 struct SceneItem {
     const char* name;
@@ -63,17 +70,9 @@ const SceneItem kScene[] = {
     {"logo at scale 1", {200, 64, 400, 168}, 1,
      [](HandleId, HandleId layer) { ApiRotateBlitGraph(300, 116, 1.0, 0.0, layer, 1, 0); }},
     {"alpha 128", {400, 64, 440, 104}, 1,
-     [](HandleId s, HandleId) {
-         ApiSetBlendModeParam(1, 128);
-         ApiBlitGraph(400, 64, s, 1);
-         ApiSetBlendModeParam(0, 0);
-     }},
+     [](HandleId s, HandleId) { BlitBlended(1, 128, 400, 64, s); }},
     {"add 200", {440, 64, 480, 104}, 1,
-     [](HandleId s, HandleId) {
-         ApiSetBlendModeParam(2, 200);
-         ApiBlitGraph(440, 64, s, 1);
-         ApiSetBlendModeParam(0, 0);
-     }},
+     [](HandleId s, HandleId) { BlitBlended(2, 200, 440, 64, s); }},
     {"bright colour", {480, 64, 520, 104}, 1,
      [](HandleId s, HandleId) {
          ApiSetBrightColor(255, 128, 64);
@@ -104,11 +103,7 @@ const SceneItem kScene[] = {
          ApiSetBlendModeParam(0, 0);
      }},
     {"sprite subtracted", {520, 200, 560, 240}, 4,
-     [](HandleId s, HandleId) {
-         ApiSetBlendModeParam(3, 160);
-         ApiBlitGraph(520, 200, s, 1);
-         ApiSetBlendModeParam(0, 0);
-     }},
+     [](HandleId s, HandleId) { BlitBlended(3, 160, 520, 200, s); }},
     {"edged text", {200, 300, 400, 340}, 0,
      [](HandleId, HandleId) {
          const int font = CreateFontToHandle(nullptr, 16, 6, kFontTypeEdge, -1, 1, 0, -1, -1);
