@@ -146,6 +146,14 @@ TEST(Files, MissingFileAndDirectoryAreRefused) {
         EXPECT_EQ(GetLastError(), c.error) << (c.name ? c.name : "null") << " " << c.creation;
     }
     EXPECT_EQ(GetFileAttributesA(missing.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing was made";
+    SetLastError(0);
+    EXPECT_FALSE(DeleteFileA(missing.c_str()));
+    EXPECT_EQ(GetLastError(), 2u);
+    SetLastError(0);
+    DWORD high = 7;
+    EXPECT_EQ(GetFileSize(reinterpret_cast<HANDLE>(0x12345), &high), INVALID_FILE_SIZE);
+    EXPECT_EQ(GetLastError(), 6u);
+    EXPECT_EQ(INVALID_FILE_SIZE, 0xFFFFFFFFu);
 }
 
 // The program's own path, cut to the room given: what fits, always ended.
