@@ -225,6 +225,15 @@ TEST(TempFiles, NamesAreUniqueAndCreated) {
     EXPECT_NE(GetFileAttributesA(a), INVALID_FILE_ATTRIBUTES);
     DeleteFileA(a);
     DeleteFileA(b);
+    // Refused: a folder that is not there, a name past MAX_PATH, no buffer.
+    char c[MAX_PATH];
+    EXPECT_EQ(GetTempFileNameA((std::string(tempPath) + "no-such-folder-here").c_str(), "tmp", 0, c), 0u);
+    EXPECT_EQ(GetTempFileNameA(std::string(MAX_PATH - 8, 'd').c_str(), "tmp", 0, c), 0u);
+    EXPECT_EQ(GetTempFileNameA(tempPath, "tmp", 0, nullptr), 0u);
+    // A number given is used as it is, and nothing is made.
+    ASSERT_EQ(GetTempFileNameA(tempPath, "abcd", 0x1F, c), 0x1Fu);
+    EXPECT_EQ(std::string(c), std::string(tempPath) + (std::string(tempPath).back() == '\\' ? "" : "\\") + "abc1F.tmp");
+    EXPECT_EQ(GetFileAttributesA(c), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace
