@@ -146,6 +146,14 @@ TEST(Files, MissingFileAndDirectoryAreRefused) {
         EXPECT_EQ(GetLastError(), c.error) << (c.name ? c.name : "null") << " " << c.creation;
     }
     EXPECT_EQ(GetFileAttributesA(missing.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing was made";
+    SetLastError(0);
+    EXPECT_FALSE(DeleteFileA(missing.c_str()));
+    EXPECT_EQ(GetLastError(), 2u);
+    SetLastError(0);
+    DWORD high = 7;
+    EXPECT_EQ(GetFileSize(reinterpret_cast<HANDLE>(0x12345), &high), INVALID_FILE_SIZE);
+    EXPECT_EQ(GetLastError(), 6u);
+    EXPECT_EQ(INVALID_FILE_SIZE, 0xFFFFFFFFu);
 }
 
 // The program's own path, cut to the room given: what fits, always ended.
@@ -217,6 +225,15 @@ TEST(TempFiles, NamesAreUniqueAndCreated) {
     EXPECT_NE(GetFileAttributesA(a), INVALID_FILE_ATTRIBUTES);
     DeleteFileA(a);
     DeleteFileA(b);
+    // Refused: a folder that is not there, a name past MAX_PATH, no buffer.
+    char c[MAX_PATH];
+    EXPECT_EQ(GetTempFileNameA((std::string(tempPath) + "no-such-folder-here").c_str(), "tmp", 0, c), 0u);
+    EXPECT_EQ(GetTempFileNameA(std::string(MAX_PATH - 8, 'd').c_str(), "tmp", 0, c), 0u);
+    EXPECT_EQ(GetTempFileNameA(tempPath, "tmp", 0, nullptr), 0u);
+    // A number given is used as it is, and nothing is made.
+    ASSERT_EQ(GetTempFileNameA(tempPath, "abcd", 0x1F, c), 0x1Fu);
+    EXPECT_EQ(std::string(c), std::string(tempPath) + (std::string(tempPath).back() == '\\' ? "" : "\\") + "abc1F.tmp");
+    EXPECT_EQ(GetFileAttributesA(c), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

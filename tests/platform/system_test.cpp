@@ -32,8 +32,12 @@ TEST(SystemInfo, MemoryAndProcessorsAreReported) {
     GetSystemInfo(&sys);
     EXPECT_GE(sys.dwNumberOfProcessors, 1u);
     PlatformProcessorInfo cpu{};
+    std::memset(cpu.vendor, 'x', sizeof cpu.vendor);  // ended whatever was there before
+    std::memset(cpu.brand, 'x', sizeof cpu.brand);
     PlatformGetProcessorInfo(&cpu);
     EXPECT_GT(std::strlen(cpu.vendor), 0u);
+    EXPECT_LE(std::strlen(cpu.vendor), 12u);
+    EXPECT_LE(std::strlen(cpu.brand), 48u);
     EXPECT_EQ(GetOEMCP(), 932u);
 }
 

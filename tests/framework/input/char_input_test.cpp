@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/memory.h"
 #include "input/char_input.h"
 
 namespace {
@@ -29,8 +30,15 @@ namespace {
 
 class CharInputTest : public ::testing::Test {
 protected:
-    void SetUp() override { InitCharCodeBuffer(); }
-    void TearDown() override { ReleaseAllKeyInputHandles(); }
+    void SetUp() override {
+        InitCharCodeBuffer();
+        blocks_ = g_MemoryTracker.count;
+    }
+    void TearDown() override {
+        ReleaseAllKeyInputHandles();
+        EXPECT_EQ(g_MemoryTracker.count, blocks_) << "a string's buffer left allocated";
+    }
+    int blocks_ = 0;
 
     static void Push(const std::string& bytes) {
         for (char c : bytes) PushCharCode(static_cast<unsigned char>(c));
@@ -56,6 +64,13 @@ TEST_F(CharInputTest, TheRingKeeps1024BytesAndHoldsALeadByteForItsTrail) {
     EXPECT_EQ(out[0], 0x93);
     EXPECT_EQ(out[1], 0xFA);
     EXPECT_EQ(PopCharCode(out, 1), 0);
+    // After a whole character the next byte stands alone again.
+    ASSERT_EQ(PushCharCode(0x82), 0);
+    ASSERT_EQ(PushCharCode(0xA0), 0);
+    ASSERT_EQ(PushCharCode('q'), 0);
+    EXPECT_EQ(PopCharCode(out, 1), 2);
+    EXPECT_EQ(PopCharCode(out, 1), 1);
+    EXPECT_EQ(out[0], 'q');
     // The control codes are single bytes.
     for (int code : {0x10, 0x1C, 0x1D, 0x1E, 0x1F}) EXPECT_EQ(IsKeyControlCode(code), 1) << code;
     for (int code : {0, 8, 9, 13, 27, 0x1B, 0x20, 0x81}) EXPECT_EQ(IsKeyControlCode(code), 0) << code;

@@ -70,9 +70,13 @@ TEST_F(ScreenDeviceTest, FullScreenStartsThroughDirectDrawAndFlipsTheClearedFram
     EXPECT_EQ(frames[0].Raw(639, 479), 0xF800u);
     EXPECT_EQ(GetPresentCount(), before + 1);
 
+    EXPECT_EQ(d.displayModeChanged, 1);
+    EXPECT_EQ(d.sceneMayBeOpen, 1);
     ASSERT_EQ(ApiEndFramework(), 0);
     EXPECT_EQ(PlatformLiveSurfaceCount(), 0);
     EXPECT_FALSE(PlatformDisplayModeChanged());
+    EXPECT_EQ(PlatformDisplayWidth(), 1024) << "the desktop's mode is back";
+    EXPECT_EQ(g_ScreenDevice.displayModeChanged, 0);
     EXPECT_EQ(g_ScreenDevice.directDraw, nullptr);
 }
 
