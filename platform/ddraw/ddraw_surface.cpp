@@ -101,7 +101,7 @@ public:
     // ---- the interface ----
     HRESULT Lock(RECT* rect, D_DDSURFACEDESC2* desc, DWORD, HANDLE) override {
         if (HRESULT hr = Usable(); hr != D_DD_OK) return hr;
-        if (desc == nullptr) return D_DDERR_INVALIDPARAMS;
+        if (desc == nullptr || desc->dwSize != sizeof(D_DDSURFACEDESC2)) return D_DDERR_INVALIDPARAMS;
         if (rect != nullptr && !RectInside(*rect, width_, height_)) return D_DDERR_INVALIDRECT;
         if (dcOut_ || (lockCount_ > 0 && PlatformDisplayKnobsRef().strictLocks)) return D_DDERR_SURFACEBUSY;
         ++lockCount_;

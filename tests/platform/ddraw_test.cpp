@@ -270,6 +270,8 @@ TEST_F(DirectDrawTest, LockAddressesTheWholeSurfaceWithItsPitch) {
     s->Unlock(nullptr);
     RECT outside{90, 0, 101, 10};
     EXPECT_EQ(s->Lock(&outside, &part, 0, nullptr), D_DDERR_INVALIDRECT);
+    D_DDSURFACEDESC2 unsized{};
+    EXPECT_EQ(s->Lock(nullptr, &unsized, 0, nullptr), D_DDERR_INVALIDPARAMS) << "a description without its size";
     EXPECT_EQ(s->Unlock(nullptr), D_DDERR_NOTLOCKED);
     // Where locks are strict, a surface locked once is busy until unlocked.
     PlatformDisplayKnobsRef().strictLocks = true;
