@@ -57,7 +57,11 @@ TEST_F(WindowTest, TheWindowIsFullScreenSizedOrCentredInWindowMode) {
     LONG width = win.windowRect.right - win.windowRect.left;
     EXPECT_EQ(win.windowRect.left, (1024 - width) / 2);
     EXPECT_GE(PlatformCursorCount(), 0);
+    // The client rectangle in screen coordinates, all four sides.
     EXPECT_EQ(g_SystemState.clientLeft, win.clientRect.left);
+    EXPECT_EQ(g_SystemState.clientTop, win.clientRect.top);
+    EXPECT_EQ(g_SystemState.clientRight, win.clientRect.left + 960);
+    EXPECT_EQ(g_SystemState.clientBottom, win.clientRect.top + 720);
 }
 
 // The class name is taken from the title as it was set, before the title
