@@ -174,16 +174,30 @@ void ToMessages(const SDL_Event& e) {
 
 }  // namespace
 
+// Full screen is a borderless window over the whole desktop rather than SDL's
+// desktop full-screen mode: without a window manager (a bare X server, as on
+// a virtual display) that mode leaves the X window at its old size while the
+// renderer draws for the desktop's, so only a corner of the picture showed.
+static SDL_Rect DesktopBounds() {
+    SDL_Rect bounds{0, 0, 640, 480};
+    if (SDL_GetDisplayBounds(0, &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0) bounds = {0, 0, 640, 480};
+    return bounds;
+}
+
 bool SdlCreateWindow(PlatformWindow& window) {
     RECT c = ClientRectOf(window);
     int width = c.right - c.left, height = c.bottom - c.top;
     if (width <= 0) width = 1;
     if (height <= 0) height = 1;
     Uint32 flags = SDL_WINDOW_HIDDEN;
-    bool fullScreen = (window.style & WS_CAPTION) != WS_CAPTION;
-    if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    window.sdl = SDL_CreateWindow(window.title.c_str(), fullScreen ? SDL_WINDOWPOS_UNDEFINED : c.left,
-                                  fullScreen ? SDL_WINDOWPOS_UNDEFINED : c.top, width, height, flags);
+    const bool fullScreen = (window.style & WS_CAPTION) != WS_CAPTION;
+    int x = c.left, y = c.top;
+    if (fullScreen) {
+        const SDL_Rect desktop = DesktopBounds();
+        flags |= SDL_WINDOW_BORDERLESS;
+        x = desktop.x, y = desktop.y, width = desktop.w, height = desktop.h;
+    }
+    window.sdl = SDL_CreateWindow(window.title.c_str(), x, y, width, height, flags);
     if (window.sdl == nullptr) return false;
     window.sdlId = SDL_GetWindowID(window.sdl);
     return true;
@@ -200,9 +214,12 @@ void SdlApplyWindow(PlatformWindow& window) {
     if (window.sdl == nullptr) return;
     bool fullScreen = (window.style & WS_CAPTION) != WS_CAPTION;
     Uint32 current = SDL_GetWindowFlags(window.sdl);
-    bool isFull = (current & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
-    if (fullScreen != isFull) SDL_SetWindowFullscreen(window.sdl, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-    if (!fullScreen) {
+    SDL_SetWindowBordered(window.sdl, fullScreen ? SDL_FALSE : SDL_TRUE);
+    if (fullScreen) {
+        const SDL_Rect desktop = DesktopBounds();
+        SDL_SetWindowPosition(window.sdl, desktop.x, desktop.y);
+        SDL_SetWindowSize(window.sdl, desktop.w, desktop.h);
+    } else {
         RECT c = ClientRectOf(window);
         SDL_SetWindowPosition(window.sdl, c.left, c.top);
         SDL_SetWindowSize(window.sdl, c.right - c.left > 0 ? c.right - c.left : 1,
