@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "flow/startup.h"
+#include "game_run_args.h"
 #include "platform/backend.h"
 #include "platform/dinput.h"
 #include "platform/display.h"
@@ -21,34 +22,16 @@
 
 namespace {
 
-int Usage(std::FILE* to, int code) {
-    std::fputs("usage: playthrough <data folder> <script out> [most frames, default 400000]\n"
-               "       playthrough --help\n",
-               to);
-    return code;
-}
-
-double WallSeconds() { return static_cast<double>(PlatformRealMicros()) / 1e6; }
+constexpr const char* kUsage =
+    "usage: playthrough <data folder> <script out> [most frames, default 400000]\n"
+    "       playthrough --help\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) return Usage(stdout, 0);
-        if (argv[i][0] == '-') {
-            std::fprintf(stderr, "playthrough: unknown option %s\n", argv[i]);
-            return Usage(stderr, 2);
-        }
-    }
-    if (argc < 3) return Usage(stderr, 2);
-    const std::filesystem::path out = std::filesystem::absolute(argv[2]);
+    std::filesystem::path out;
+    if (const int code = ReadGameRunArgs("playthrough", kUsage, argc, argv, out); code >= 0) return code;
     const std::uint64_t most = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 400'000;
-    std::error_code ec;
-    std::filesystem::current_path(argv[1], ec);
-    if (ec) {
-        std::fprintf(stderr, "playthrough: cannot enter %s: %s\n", argv[1], ec.message().c_str());
-        return 1;
-    }
 
     // Headless as a program run is, but without its frame limit: the bot
     // ends the run itself.

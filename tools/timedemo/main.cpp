@@ -17,39 +17,23 @@
 #include <vector>
 
 #include "flow/startup.h"
+#include "game_run_args.h"
 #include "platform/backend.h"
 #include "platform/display.h"
 
 namespace {
 
-int Usage(std::FILE* to, int code) {
-    std::fputs("usage: timedemo <data folder> <script> [most frames]\n"
-               "       timedemo --help\n"
-               "KELVO_D3D=1 runs it on the Direct3D road.\n",
-               to);
-    return code;
-}
-
-double WallSeconds() { return static_cast<double>(PlatformRealMicros()) / 1e6; }
+constexpr const char* kUsage =
+    "usage: timedemo <data folder> <script> [most frames]\n"
+    "       timedemo --help\n"
+    "KELVO_D3D=1 runs it on the Direct3D road.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) return Usage(stdout, 0);
-        if (argv[i][0] == '-') {
-            std::fprintf(stderr, "timedemo: unknown option %s\n", argv[i]);
-            return Usage(stderr, 2);
-        }
-    }
-    if (argc < 3) return Usage(stderr, 2);
-    const std::string script = std::filesystem::absolute(argv[2]).string();
-    std::error_code ec;
-    std::filesystem::current_path(argv[1], ec);
-    if (ec) {
-        std::fprintf(stderr, "timedemo: cannot enter %s: %s\n", argv[1], ec.message().c_str());
-        return 1;
-    }
+    std::filesystem::path scriptPath;
+    if (const int code = ReadGameRunArgs("timedemo", kUsage, argc, argv, scriptPath); code >= 0) return code;
+    const std::string script = scriptPath.string();
     // A headless program run: it ends when the script runs out (or at the
     // frame count), closing the window as a player would.
     setenv("KELVO_PLATFORM", "headless", 1);
