@@ -67,20 +67,19 @@ PlatformFrame CaptureClientArea(DWORD flipFlags) {
     return frame;
 }
 
-// KELVO_CAPTURE_EVERY: every how many presents a frame is kept (100).
+// KELVO_CAPTURE_EVERY: every how many presents a frame is kept (100). The
+// capture settings are read at each present (a look-up is nothing beside a
+// frame), so a test can set them.
 std::uint64_t CaptureEvery() {
-    static const std::uint64_t every = [] {
-        const char* v = std::getenv("KELVO_CAPTURE_EVERY");
-        long n = v != nullptr ? std::strtol(v, nullptr, 10) : 100;
-        return static_cast<std::uint64_t>(n > 0 ? n : 100);
-    }();
-    return every;
+    const char* v = std::getenv("KELVO_CAPTURE_EVERY");
+    long n = v != nullptr ? std::strtol(v, nullptr, 10) : 100;
+    return static_cast<std::uint64_t>(n > 0 ? n : 100);
 }
 
 // The folder KELVO_CAPTURE names when frame `number` is to be written
 // there, else null.
 const char* CaptureFolderFor(std::uint64_t number) {
-    static const char* folder = std::getenv("KELVO_CAPTURE");
+    const char* folder = std::getenv("KELVO_CAPTURE");
     if (folder == nullptr || *folder == '\0') return nullptr;
     return number % CaptureEvery() == 0 || number == 1 ? folder : nullptr;
 }
