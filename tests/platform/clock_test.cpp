@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <string>
 #include <thread>
 
 #include "platform/backend.h"
@@ -143,6 +144,57 @@ TEST(RealClock, StartsAtOneSecondAndFollowsRealTime) {
 }  // namespace
 
 namespace {
+
+// A program run takes its backend from KELVO_PLATFORM ("headless" or "sdl",
+// exactly); anything else means a window when there is a display to show it
+// on, X or Wayland.
+TEST(Backend, ChosenFromTheEnvironmentAsForAProgramRun) {
+    const char* names[] = {"KELVO_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
+    std::string saved[3];
+    bool had[3];
+    for (int i = 0; i < 3; ++i) {
+        const char* v = std::getenv(names[i]);
+        had[i] = v != nullptr;
+        saved[i] = v != nullptr ? v : "";
+    }
+    const PlatformBackend sdl = PlatformBackend::Sdl, headless = PlatformBackend::Headless;
+    const struct {
+        const char* platform;  // null: unset
+        const char* display;
+        const char* wayland;
+        PlatformBackend want;
+    } cases[] = {
+        {"headless", ":0", "wayland-0", headless}, {"sdl", nullptr, nullptr, sdl},
+        {nullptr, ":0", nullptr, sdl},             {nullptr, nullptr, "wayland-0", sdl},
+        {nullptr, nullptr, nullptr, headless},     {nullptr, "", "", headless},
+        {"SDL", nullptr, nullptr, headless},       {"Headless", ":1", nullptr, sdl},
+        {"", nullptr, "w", sdl},                   {"sdl2", nullptr, nullptr, headless},
+    };
+    for (const auto& c : cases) {
+        const char* values[3] = {c.platform, c.display, c.wayland};
+        for (int i = 0; i < 3; ++i) {
+            if (values[i] != nullptr)
+                setenv(names[i], values[i], 1);
+            else
+                unsetenv(names[i]);
+        }
+        PlatformForgetBackendChoice();
+        EXPECT_EQ(PlatformGetBackend(), c.want) << (c.platform ? c.platform : "-") << " "
+                                                << (c.display ? c.display : "-") << " " << (c.wayland ? c.wayland : "-");
+        EXPECT_TRUE(PlatformIsProgramRun());
+        EXPECT_EQ(PlatformIsHeadless(), c.want == headless);
+        setenv("KELVO_PLATFORM", c.want == headless ? "sdl" : "headless", 1);
+        EXPECT_EQ(PlatformGetBackend(), c.want) << "chosen once";
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (had[i])
+            setenv(names[i], saved[i].c_str(), 1);
+        else
+            unsetenv(names[i]);
+    }
+    PlatformSelectBackend(PlatformBackend::Headless);
+    EXPECT_FALSE(PlatformIsProgramRun()) << "selected in code";
+}
 
 TEST(Backend, SdlStartsAndEndsWithoutADisplayDriver) {
     // The dummy driver lets SDL start on machines with no display.
