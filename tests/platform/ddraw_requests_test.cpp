@@ -3,8 +3,11 @@
 // made, colour keys, clippers, palettes, attachments, losses and restores.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/ddraw_fixture.h"
@@ -30,14 +33,6 @@ protected:
         D_IDirectDrawSurface7* s = nullptr;
         EXPECT_EQ(dd->CreateSurface(&desc, &s, nullptr), D_DD_OK);
         return s;
-    }
-    D_IDirectDrawSurface7* MakeChain() {
-        D_DDSURFACEDESC2 desc{};
-        desc.dwSize = sizeof desc;
-        desc.dwFlags = D_DDSD_CAPS | D_DDSD_BACKBUFFERCOUNT;
-        desc.ddsCaps.dwCaps = D_DDSCAPS_PRIMARYSURFACE | D_DDSCAPS_FLIP | D_DDSCAPS_COMPLEX;
-        desc.dwBackBufferCount = 1;
-        return Make(desc);
     }
     static D_DDPIXELFORMAT Rgb(DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a = 0) {
         D_DDPIXELFORMAT pf{};
@@ -435,8 +430,7 @@ HRESULT Collect(D_IDirectDrawSurface7* surface, D_DDSURFACEDESC2* desc, void* co
 // a restored surface shows the pattern that marks memory not yet reloaded,
 // and a primary made for another mode cannot be restored.
 TEST_F(DirectDrawRequests, ChainsAttachmentsLossesAndRestores) {
-    FullScreen(16);
-    D_IDirectDrawSurface7* primary = MakeChain();
+    D_IDirectDrawSurface7* primary = MakeFullScreenChain();
     ASSERT_NE(primary, nullptr);
     D_DDSURFACEDESC2 zDesc = Plain(640, 480, D_DDSCAPS_ZBUFFER);
     D_IDirectDrawSurface7* z = Make(zDesc);
@@ -512,6 +506,218 @@ TEST_F(DirectDrawRequests, ChainsAttachmentsLossesAndRestores) {
     z->Release();
     primary->Release();
     EXPECT_EQ(PlatformLiveSurfaceCount(), 0);
+}
+
+// Copies and fills the system refuses, each with its code, and the
+// destination left as it was; busy surfaces (a DC out, a lock under strict
+// locks) and flips without exclusive mode. A depth fill writes the depth.
+TEST_F(DirectDrawRequests, RefusedCopiesLeaveTheirDestination) {
+    D_IDirectDrawSurface7* primary = MakeFullScreenChain(16);
+    ASSERT_NE(primary, nullptr);
+    D_DDSCAPS2 backCaps{D_DDSCAPS_BACKBUFFER, 0, 0, 0};
+    D_IDirectDrawSurface7* back = nullptr;
+    ASSERT_EQ(primary->GetAttachedSurface(&backCaps, &back), D_DD_OK);
+    const DWORD system = D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY;  // never lost
+    D_IDirectDrawSurface7* dest = Make(Plain(8, 8, system));
+    D_IDirectDrawSurface7* source = Make(Plain(4, 4, system));
+    D_IDirectDrawSurface7* busy = Make(Plain(4, 4, system));
+    D_IDirectDrawSurface7* lost = Make(Plain(4, 4, D_DDSCAPS_OFFSCREENPLAIN));
+    D_DDSURFACEDESC2 wideDesc = Plain(4, 4, system);
+    wideDesc.dwFlags |= D_DDSD_PIXELFORMAT;
+    wideDesc.ddpfPixelFormat = Rgb(32, 0xFF0000, 0xFF00, 0xFF);
+    D_IDirectDrawSurface7* wide = Make(wideDesc);
+    D_IDirectDrawSurface7* z = Make(Plain(8, 8, D_DDSCAPS_ZBUFFER));
+    D_DDBLTFX fx{};
+    fx.dwSize = sizeof fx;
+    fx.dwFillColor = 0x1234;
+    ASSERT_EQ(dest->Blt(nullptr, nullptr, nullptr, D_DDBLT_COLORFILL, &fx), D_DD_OK);
+    fx.dwFillColor = 0x0F0F;
+    ASSERT_EQ(source->Blt(nullptr, nullptr, nullptr, D_DDBLT_COLORFILL, &fx), D_DD_OK);
+    HDC busyDc = nullptr;
+    ASSERT_EQ(busy->GetDC(&busyDc), D_DD_OK);
+    RECT outside{2, 2, 5, 4}, inside{0, 0, 4, 4};
+    const struct {
+        const char* name;
+        std::function<HRESULT()> call;
+        HRESULT want;
+    } cases[] = {
+        {"a depth fill of a plain surface",
+         [&] { return dest->Blt(nullptr, nullptr, nullptr, D_DDBLT_DEPTHFILL, &fx); }, D_DDERR_INVALIDPARAMS},
+        {"a fill without its effects", [&] { return dest->Blt(nullptr, nullptr, nullptr, D_DDBLT_COLORFILL, nullptr); },
+         D_DDERR_INVALIDPARAMS},
+        {"a copy without a source", [&] { return dest->Blt(nullptr, nullptr, nullptr, 0, nullptr); },
+         D_DDERR_INVALIDPARAMS},
+        {"a copy from another format", [&] { return dest->Blt(nullptr, wide, nullptr, 0, nullptr); },
+         D_DDERR_INVALIDPIXELFORMAT},
+        {"a fast copy from another format", [&] { return dest->BltFast(0, 0, wide, nullptr, 0); },
+         D_DDERR_INVALIDPIXELFORMAT},
+        {"a copy from a surface with its DC out", [&] { return dest->Blt(nullptr, busy, nullptr, 0, nullptr); },
+         D_DDERR_SURFACEBUSY},
+        {"a fast copy from a surface with its DC out", [&] { return dest->BltFast(0, 0, busy, nullptr, 0); },
+         D_DDERR_SURFACEBUSY},
+        {"a copy onto a surface with its DC out", [&] { return busy->Blt(nullptr, source, nullptr, 0, nullptr); },
+         D_DDERR_SURFACEBUSY},
+        {"a fast copy past the largest side", [&] { return dest->BltFast(16385, 0, source, nullptr, 0); },
+         D_DDERR_INVALIDRECT},
+        {"a fast copy at a negative place", [&] { return dest->BltFast(0, 0x80000000u, source, nullptr, 0); },
+         D_DDERR_INVALIDRECT},
+        {"a fast copy of a rectangle outside its source",
+         [&] { return dest->BltFast(0, 0, source, &outside, 0); }, D_DDERR_INVALIDRECT},
+        {"a copy of a rectangle outside its source",
+         [&] { return dest->Blt(&inside, source, &outside, 0, nullptr); }, D_DDERR_INVALIDRECT},
+        {"a copy from a lost surface", [&] {
+             PlatformDisplayLoseExclusive();
+             PlatformDisplayRegainExclusive();
+             return dest->Blt(nullptr, lost, nullptr, 0, nullptr);
+         }, D_DDERR_SURFACELOST},
+        {"a fast copy from a lost surface", [&] { return dest->BltFast(0, 0, lost, nullptr, 0); },
+         D_DDERR_SURFACELOST},
+        {"a lock with the DC out", [&] {
+             D_DDSURFACEDESC2 d{};
+             d.dwSize = sizeof d;
+             return busy->Lock(nullptr, &d, 0, nullptr);
+         }, D_DDERR_SURFACEBUSY},
+        {"a second DC", [&] {
+             HDC second = nullptr;
+             return busy->GetDC(&second);
+         }, D_DDERR_SURFACEBUSY},
+        {"a DC while locked", [&] {
+             D_DDSURFACEDESC2 d{};
+             d.dwSize = sizeof d;
+             dest->Lock(nullptr, &d, 0, nullptr);
+             HDC dc = nullptr;
+             const HRESULT hr = dest->GetDC(&dc);
+             dest->Unlock(nullptr);
+             return hr;
+         }, D_DDERR_SURFACEBUSY},
+        {"a DC given back to the wrong surface", [&] { return dest->ReleaseDC(busyDc); }, D_DDERR_INVALIDPARAMS},
+        {"an unlock of what is not locked", [&] { return dest->Unlock(nullptr); }, D_DDERR_NOTLOCKED},
+        {"a flip with the back buffer's DC out", [&] {
+             back->Restore();
+             primary->Restore();
+             HDC dc = nullptr;
+             back->GetDC(&dc);
+             const HRESULT hr = primary->Flip(nullptr, D_DDFLIP_NOVSYNC);
+             back->ReleaseDC(dc);
+             return hr;
+         }, D_DDERR_SURFACEBUSY},
+        {"a flip of a locked primary under strict locks", [&] {
+             PlatformDisplayKnobsRef().strictLocks = true;
+             D_DDSURFACEDESC2 d{};
+             d.dwSize = sizeof d;
+             primary->Lock(nullptr, &d, 0, nullptr);
+             const HRESULT hr = primary->Flip(nullptr, D_DDFLIP_NOVSYNC);
+             primary->Unlock(nullptr);
+             PlatformDisplayKnobsRef().strictLocks = false;
+             return hr;
+         }, D_DDERR_SURFACEBUSY},
+        {"a flip of the back buffer", [&] { return back->Flip(nullptr, D_DDFLIP_NOVSYNC); }, D_DDERR_NOTFLIPPABLE},
+        {"a flip without exclusive mode", [&] {
+             dd->SetCooperativeLevel(FakeWindow(), D_DDSCL_NORMAL);
+             return primary->Flip(nullptr, D_DDFLIP_NOVSYNC);
+         }, D_DDERR_NOEXCLUSIVEMODE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.call(), c.want);
+        D_DDSURFACEDESC2 d{};
+        d.dwSize = sizeof d;
+        ASSERT_EQ(dest->Lock(nullptr, &d, 0, nullptr), D_DD_OK);
+        int changed = 0;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) {
+                std::uint16_t v;
+                std::memcpy(&v, static_cast<std::uint8_t*>(d.lpSurface) + y * d.lPitch + x * 2, 2);
+                changed += v != 0x1234;
+            }
+        dest->Unlock(nullptr);
+        EXPECT_EQ(changed, 0);
+    }
+    EXPECT_EQ(busy->ReleaseDC(busyDc), D_DD_OK);
+    EXPECT_EQ(busy->ReleaseDC(busyDc), D_DDERR_INVALIDPARAMS) << "given back once";
+    // A depth fill writes the depth value into every sample.
+    fx.dwFillDepth = 0xBEEF;
+    ASSERT_EQ(z->Restore(), D_DD_OK);
+    ASSERT_EQ(z->Blt(nullptr, nullptr, nullptr, D_DDBLT_DEPTHFILL, &fx), D_DD_OK);
+    D_DDSURFACEDESC2 d{};
+    d.dwSize = sizeof d;
+    ASSERT_EQ(z->Lock(nullptr, &d, 0, nullptr), D_DD_OK);
+    std::uint16_t corner = 0;
+    std::memcpy(&corner, static_cast<std::uint8_t*>(d.lpSurface) + 7 * d.lPitch + 14, 2);
+    EXPECT_EQ(corner, 0xBEEF);
+    z->Unlock(nullptr);
+    for (D_IDirectDrawSurface7* s : {z, wide, lost, busy, source, dest, back, primary}) s->Release();
+}
+
+// A surface holds its clipper and palette until it goes; the primary's
+// palette stops colouring the screen when the primary goes.
+TEST_F(DirectDrawRequests, SurfacesLetGoOfWhatTheyHold) {
+    const int objects = PlatformLiveComObjectCount();
+    ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), D_DDSCL_EXCLUSIVE | D_DDSCL_FULLSCREEN), D_DD_OK);
+    ASSERT_EQ(dd->SetDisplayMode(640, 480, 8, 0, 0), D_DD_OK);
+    D_DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = D_DDSD_CAPS;
+    desc.ddsCaps.dwCaps = D_DDSCAPS_PRIMARYSURFACE;
+    D_IDirectDrawSurface7* primary = Make(desc);
+    PALETTEENTRY entries[256] = {};
+    entries[9] = {9, 8, 7, 0};
+    D_IDirectDrawPalette* palette = nullptr;
+    D_IDirectDrawClipper* clipper = nullptr;
+    ASSERT_EQ(dd->CreatePalette(D_DDPCAPS_8BIT, entries, &palette, nullptr), D_DD_OK);
+    ASSERT_EQ(dd->CreateClipper(0, &clipper, nullptr), D_DD_OK);
+    PALETTEENTRY read{};
+    ASSERT_EQ(palette->GetEntries(0, 9, 1, &read), D_DD_OK);
+    EXPECT_EQ(read.peRed, 9) << "made with the entries given";
+    EXPECT_EQ(read.peBlue, 7);
+    ASSERT_EQ(primary->SetPalette(palette), D_DD_OK);
+    ASSERT_EQ(primary->SetClipper(clipper), D_DD_OK);
+    EXPECT_EQ(palette->Release(), 1u);
+    EXPECT_EQ(clipper->Release(), 1u);
+    std::uint32_t shown[256];
+    PlatformFramebufferPalette(shown);
+    EXPECT_EQ(shown[9], 0x090807u);
+    // Replaced by another palette: the old one is let go of, the new one shown.
+    D_IDirectDrawPalette* other = nullptr;
+    entries[9] = {1, 1, 1, 0};
+    ASSERT_EQ(dd->CreatePalette(D_DDPCAPS_8BIT, entries, &other, nullptr), D_DD_OK);
+    palette->AddRef();
+    ASSERT_EQ(primary->SetPalette(other), D_DD_OK);
+    PlatformFramebufferPalette(shown);
+    EXPECT_EQ(shown[9], 0x010101u);
+    const PALETTEENTRY red{255, 0, 0, 0};
+    ASSERT_EQ(palette->SetEntries(0, 9, 1, &red), D_DD_OK);
+    PlatformFramebufferPalette(shown);
+    EXPECT_EQ(shown[9], 0x010101u) << "the palette taken off no longer colours the screen";
+    EXPECT_EQ(palette->Release(), 0u);
+    EXPECT_EQ(primary->Release(), 0u);
+    ASSERT_EQ(other->SetEntries(0, 9, 1, &red), D_DD_OK);
+    PlatformFramebufferPalette(shown);
+    EXPECT_EQ(shown[9], 0x010101u) << "nor does the palette of a primary that is gone";
+    EXPECT_EQ(other->Release(), 0u);
+    EXPECT_EQ(PlatformLiveComObjectCount(), objects) << "clipper and palettes went with the surface";
+}
+
+// Off the main thread a wait for the blank follows the clock as others move
+// it, and gives up after 100 ms of real time when the clock stands still.
+TEST_F(DirectDrawRequests, WaitsOffTheMainThreadFollowTheClockOrGiveUp) {
+    PlatformResetVirtualClock();
+    std::atomic<int> result{-1}, line{-1};
+    std::thread waiter([&] {
+        result = PlatformWaitVerticalBlankStart() ? 1 : 0;
+        line = PlatformScanLine();  // off the main thread a read does not move the clock
+    });
+    // Moved on by this thread, 100 us (three lines) at a time.
+    for (int step = 0; step < 2000 && result < 0; ++step) {
+        PlatformAdvanceVirtualClock(100);
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+    waiter.join();
+    EXPECT_EQ(result, 1);
+    EXPECT_GE(line, 480) << "not before the blank";
+    std::thread stalled([&] { result = PlatformWaitVerticalBlankStart() ? 1 : 0; });
+    stalled.join();
+    EXPECT_EQ(result, 0);
 }
 
 }  // namespace

@@ -147,15 +147,8 @@ TEST_F(Presenting, CapturedFramesAreNumberedAndHoldTheClientArea) {
 // pump, whose frame is not the program's own. A flip presents with its
 // flags after the wait it asks for; a window DC presents at once.
 TEST_F(Presenting, WhatPresentsAtOnceAndWhatWaitsForThePump) {
-    ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), D_DDSCL_EXCLUSIVE | D_DDSCL_FULLSCREEN), D_DD_OK);
-    ASSERT_EQ(dd->SetDisplayMode(640, 480, 16, 0, 0), D_DD_OK);
-    D_DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = D_DDSD_CAPS | D_DDSD_BACKBUFFERCOUNT;
-    desc.ddsCaps.dwCaps = D_DDSCAPS_PRIMARYSURFACE | D_DDSCAPS_FLIP | D_DDSCAPS_COMPLEX;
-    desc.dwBackBufferCount = 1;
-    D_IDirectDrawSurface7* primary = nullptr;
-    ASSERT_EQ(dd->CreateSurface(&desc, &primary, nullptr), D_DD_OK);
+    D_IDirectDrawSurface7* primary = MakeFullScreenChain();
+    ASSERT_NE(primary, nullptr);
     D_DDBLTFX fx{};
     fx.dwSize = sizeof fx;
     fx.dwFillColor = 0x07E0;
@@ -181,26 +174,17 @@ TEST_F(Presenting, WhatPresentsAtOnceAndWhatWaitsForThePump) {
         SetDIBitsToDevice(dc, 0, 0, 1, 1, 0, 0, 0, 1, &pixel, &info, DIB_RGB_COLORS);
         return primary->ReleaseDC(dc);
     };
-    auto displayDc = [&] {
-        HDC dc = GetDC(nullptr);
+    // A copy from a memory bitmap through the DC of the display (no window)
+    // or of the window.
+    auto dcCopy = [&](HWND window) {
+        HDC dc = GetDC(window);
         HDC memory = CreateCompatibleDC(dc);
         HBITMAP bitmap = CreateCompatibleBitmap(dc, 2, 2);
         SelectObject(memory, bitmap);
         BOOL ok = BitBlt(dc, 0, 0, 2, 2, memory, 0, 0, SRCCOPY);
         DeleteDC(memory);
         DeleteObject(bitmap);
-        ReleaseDC(nullptr, dc);
-        return ok ? D_DD_OK : D_DDERR_GENERIC;
-    };
-    auto windowDc = [&] {
-        HDC dc = GetDC(FakeWindow());
-        HDC memory = CreateCompatibleDC(dc);
-        HBITMAP bitmap = CreateCompatibleBitmap(dc, 2, 2);
-        SelectObject(memory, bitmap);
-        BOOL ok = BitBlt(dc, 0, 0, 2, 2, memory, 0, 0, SRCCOPY);
-        DeleteDC(memory);
-        DeleteObject(bitmap);
-        ReleaseDC(FakeWindow(), dc);
+        ReleaseDC(window, dc);
         return ok ? D_DD_OK : D_DDERR_GENERIC;
     };
     auto flip = [&] { return primary->Flip(nullptr, D_DDFLIP_NOVSYNC); };
@@ -211,7 +195,8 @@ TEST_F(Presenting, WhatPresentsAtOnceAndWhatWaitsForThePump) {
     } writes[] = {
         {"a fill of the whole primary", fillWhole, true}, {"a fill of part of it", fillPart, false},
         {"a lock of the primary", lockOnce, false},       {"a DC of the primary", surfaceDc, false},
-        {"the display's DC", displayDc, false},           {"the window's DC", windowDc, true},
+        {"the display's DC", [&] { return dcCopy(nullptr); }, false},
+        {"the window's DC", [&] { return dcCopy(FakeWindow()); }, true},
         {"a flip", flip, true},
     };
     for (const auto& w : writes) {
