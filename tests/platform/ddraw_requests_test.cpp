@@ -707,14 +707,17 @@ TEST_F(DirectDrawRequests, WaitsOffTheMainThreadFollowTheClockOrGiveUp) {
         result = PlatformWaitVerticalBlankStart() ? 1 : 0;
         line = PlatformScanLine();  // off the main thread a read does not move the clock
     });
-    // Moved on by this thread, 100 us (three lines) at a time.
-    for (int step = 0; step < 2000 && result < 0; ++step) {
+    // Moved on by this thread, 100 us (three lines) at a time, to just past
+    // the first blank's start (at 15237 us of the period that began at
+    // 999960 us), then held there.
+    while (PlatformPeekVirtualMicros() < 15'300) {
         PlatformAdvanceVirtualClock(100);
         std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
     waiter.join();
     EXPECT_EQ(result, 1);
     EXPECT_GE(line, 480) << "not before the blank";
+    EXPECT_LE(line, 484);
     std::thread stalled([&] { result = PlatformWaitVerticalBlankStart() ? 1 : 0; });
     stalled.join();
     EXPECT_EQ(result, 0);

@@ -129,7 +129,8 @@ TEST(SystemInfo, ReportsAgreeWithTheMachine) {
 // under it and nothing else, and is freed as often as it was loaded; handles
 // it never gave out are refused.
 TEST(Modules, LoadedByNameCountedAndFreed) {
-    static int called = 0;
+    static int called;
+    called = 0;
     PlatformRegisterModuleExport("KelvoTest.dll", "Poke", [] { ++called; });
     PlatformRegisterModuleExport("KELVOTEST.DLL", "Other", [] {});
     HMODULE a = LoadLibraryA("kelvotest.DLL");
