@@ -707,13 +707,13 @@ TEST_F(DirectDrawRequests, WaitsOffTheMainThreadFollowTheClockOrGiveUp) {
         result = PlatformWaitVerticalBlankStart() ? 1 : 0;
         line = PlatformScanLine();  // off the main thread a read does not move the clock
     });
-    // Moved on by this thread, 100 us (three lines) at a time, to just past
-    // the first blank's start (at 15237 us of the period that began at
-    // 999960 us), then held there.
-    while (PlatformPeekVirtualMicros() < 15'300) {
-        PlatformAdvanceVirtualClock(100);
-        std::this_thread::sleep_for(std::chrono::microseconds(50));
-    }
+    // The clock is moved on by this thread: first to 10 ms, before the
+    // blank (a wait that ended there would read a line of the picture), then
+    // to just past the blank's start (15237 us into the period that began at
+    // 999960 us) and held there. The waiter looks again within 15 ms.
+    PlatformAdvanceVirtualClock(10'000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    PlatformAdvanceVirtualClock(5'300);
     waiter.join();
     EXPECT_EQ(result, 1);
     EXPECT_GE(line, 480) << "not before the blank";
