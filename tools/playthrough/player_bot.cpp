@@ -540,7 +540,14 @@ PlatformInputFrame PlayerBot::Field() {
         return resting_ ? Keys({kKeyDown}) : PlatformInputFrame{};
     }
     frame.keys.push_back(direction < 0 ? kKeyLeft : kKeyRight);
-    const bool stopped = std::fabs(x - lastX_) < 0.01f;
+    // Stopped: not moving, or pushed back and forth at a wall without
+    // getting anywhere in the last 40 frames.
+    if (++windowFrames_ >= 40) {
+        windowStuck_ = std::fabs(x - windowX_) < 4.0f;
+        windowX_ = x;
+        windowFrames_ = 0;
+    }
+    const bool stopped = std::fabs(x - lastX_) < 0.01f || windowStuck_;
     stuckFrames_ = stopped ? stuckFrames_ + 1 : 0;
     stuckTotal_ = stopped ? stuckTotal_ + 1 : std::max(0, stuckTotal_ - 1);
     const bool wantJump = g_PlayerMotion.airborne == 0 && (stuckFrames_ >= 2 || PitAhead(x, direction));
@@ -566,14 +573,15 @@ PlatformInputFrame PlayerBot::Field() {
 
 std::string PlayerBot::Describe() const {
     char line[512];
-    std::snprintf(line, sizeof line, "frame %llu stage %d x %.0f hp %d/%d lv %d str %d vit %d dex %d def %d atk %d deaths %d screen %d diff %d vesk %d worn %d/%d/%d/%d goal %d challenge %d way %d bounce %d sx %.0f rest %d%s",
+    std::snprintf(line, sizeof line, "frame %llu stage %d x %.0f hp %d/%d lv %d str %d vit %d dex %d def %d atk %d deaths %d screen %d diff %d vesk %d worn %d/%d/%d/%d goal %d challenge %d way %d bounce %d sx %.0f rest %d wish %d fight %d busy %d air %d%s",
                   static_cast<unsigned long long>(progress_.frames), g_PlayerRecord.stage,
                   g_StageState.cameraX + g_PlayerMotion.screenX, g_PlayerRecord.hp, g_PlayerRecord.maxHp,
                   g_PlayerRecord.level, g_PlayerRecord.str, g_PlayerRecord.vit, g_PlayerRecord.dex, PlayerDef(),
                   PlayerBlowAtk(), progress_.deaths, g_SubScreenMode, g_PlayerRecord.difficulty,
                   g_PlayerRecord.money, g_PlayerRecord.weaponRow, g_PlayerRecord.armourRow, g_PlayerRecord.shieldRow,
                   g_PlayerRecord.accessoryRow, grindStage_, challenge_, static_cast<int>(currentWay_), bounceTo_,
-                  g_PlayerMotion.screenX, resting_ ? 1 : 0,
+                  g_PlayerMotion.screenX, resting_ ? 1 : 0, static_cast<int>(menuWish_), fightIdle_,
+                  g_PlayerActionState.attackActive, g_PlayerMotion.airborne,
                   grinding_ ? " grinding" : bouncing_ ? " bouncing" : "");
     return line;
 }

@@ -77,6 +77,11 @@ private:
     bool seenField_ = false;
     int stage_ = 0;
     float lastX_ = 0.0f;
+    // Where the player stood at the start of the last 40-frame window, and
+    // whether it got nowhere in that window.
+    float windowX_ = 0.0f;
+    int windowFrames_ = 0;
+    bool windowStuck_ = false;
     int stuckFrames_ = 0;
     int stuckTotal_ = 0;  // frames without progress on this stage
     int stageFrames_ = 0; // field frames since arriving on this stage
