@@ -43,13 +43,18 @@ TEST_F(VirtualClock, SleepOnTheMainThreadAdvancesTimeWithoutWaiting) {
 
 TEST_F(VirtualClock, OtherThreadsNeitherAdvanceNorStepTheClock) {
     std::uint64_t before = PlatformVirtualMicros();
-    std::thread other([] {
+    std::uint64_t slept = 0;
+    std::thread other([&slept] {
+        // Another thread really sleeps, for at least the time asked.
+        const std::uint64_t start = PlatformRealMicros();
         Sleep(5);
+        slept = PlatformRealMicros() - start;
         for (int i = 0; i < 100; ++i) timeGetTime();
     });
     other.join();
     // One read of our own since: exactly one step.
     EXPECT_EQ(PlatformVirtualMicros() - before, kVirtualClockReadStepMicros);
+    EXPECT_GE(slept, 5000u);
 }
 
 TEST_F(VirtualClock, PerformanceCounterFollowsTheSameTimeBase) {

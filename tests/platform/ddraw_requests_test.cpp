@@ -660,6 +660,9 @@ TEST_F(DirectDrawRequests, SurfacesLetGoOfWhatTheyHold) {
     desc.dwFlags = D_DDSD_CAPS;
     desc.ddsCaps.dwCaps = D_DDSCAPS_PRIMARYSURFACE;
     D_IDirectDrawSurface7* primary = Make(desc);
+    D_DDSCAPS2 caps{};
+    ASSERT_EQ(primary->GetCaps(&caps), D_DD_OK);
+    EXPECT_EQ(caps.dwCaps, D_DDSCAPS_PRIMARYSURFACE | D_DDSCAPS_VIDEOMEMORY | D_DDSCAPS_LOCALVIDMEM) << "no chain";
     PALETTEENTRY entries[256] = {};
     entries[9] = {9, 8, 7, 0};
     D_IDirectDrawPalette* palette = nullptr;

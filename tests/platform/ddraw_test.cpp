@@ -410,6 +410,16 @@ TEST_F(DirectDrawTest, WindowModeCopiesTheBackSurfaceIntoTheClientAreaStretched)
     // A Blt that reaches outside the window is clipped to it, not refused.
     RECT beyond{0, 0, 1600, 1200};
     EXPECT_EQ(primary->Blt(&beyond, back, nullptr, D_DDBLT_WAIT, nullptr), D_DD_OK);
+    // A copy one pixel wide inside the window is drawn, not dropped.
+    RECT thin{110, 60, 111, 70}, redColumn{400, 0, 401, 10};
+    frames.clear();
+    ASSERT_EQ(Fill(back, 0x00FF0000, &redColumn), D_DD_OK);
+    Fill(primary, 0x000000FF);
+    EXPECT_EQ(primary->Blt(&thin, back, &redColumn, D_DDBLT_WAIT, nullptr), D_DD_OK);
+    PlatformPumpPresent();
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames.back().Rgb(10, 10), 0xFF0000u);
+    EXPECT_EQ(frames.back().Rgb(11, 10), 0x0000FFu);
     clipper->Release();
     back->Release();
     primary->Release();

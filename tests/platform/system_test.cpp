@@ -167,6 +167,18 @@ TEST(DebugOutput, IsCapturedInOrder) {
     OutputDebugStringA("two\r\n");
     OutputDebugStringA(nullptr);
     EXPECT_EQ(PlatformDebugOutput(), "one two\r\n");
+    // Past 1 MiB the capture drops its oldest text down to 512 KiB.
+    const std::string block(256 * 1024, 'x');
+    for (int i = 0; i < 3; ++i) OutputDebugStringA(block.c_str());
+    EXPECT_EQ(PlatformDebugOutput().size(), 3 * block.size() + 9) << "up to 1 MiB all is kept";
+    OutputDebugStringA(block.c_str());
+    EXPECT_EQ(PlatformDebugOutput().size(), 512u * 1024);
+    OutputDebugStringA("last");
+    const std::string kept = PlatformDebugOutput();
+    EXPECT_EQ(kept.size(), 512u * 1024 + 4);
+    EXPECT_EQ(kept.substr(kept.size() - 4), "last");
+    PlatformClearDebugOutput();
+    EXPECT_EQ(PlatformDebugOutput(), "");
 }
 
 struct D_ITest : D_IUnknown {
