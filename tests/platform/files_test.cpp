@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -21,6 +22,23 @@ std::string ReadAll(HANDLE file) {
     DWORD got = 0;
     while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) out.append(buffer, got);
     return out;
+}
+
+// Names matched without regard to case are matched whole, and only
+// letters have a case: '@' and '`', '[' and '{' are different characters.
+TEST(Paths, CaseIsIgnoredForLettersOnlyAndNamesMatchWhole) {
+    TempDir dir;
+    for (const char* name : {"Alpha.txt", "[x]", "@b", "Zz"}) dir.Write(name, "x");
+    const struct {
+        const char* asked;
+        const char* found;
+    } cases[] = {
+        {"ALPHA.TXT", "Alpha.txt"}, {"alpha.txt", "Alpha.txt"}, {"ALPHA.TX", "ALPHA.TX"}, {"ALPHA.TXTX", "ALPHA.TXTX"},
+        {"{X}", "{X}"},             {"[X]", "[x]"},             {"`B", "`B"},           {"@B", "@b"},
+        {"zZ", "Zz"},               {"ZZ", "Zz"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PlatformTranslatePath((dir.str() + "\\" + c.asked).c_str()), dir.str() + "/" + c.found) << c.asked;
 }
 
 // Descriptors this process holds open now.
@@ -66,6 +84,7 @@ TEST(Paths, DriveLettersRelativePathsAndMissingParts) {
         {"a\\\\b", "a/b"},
         {"1:\\x", "1:/x"},  // not a drive letter
         {"\\tmp\\.\\y", "/tmp/./y"},
+        {"\\TMP\\..\\TMP", "/tmp/../tmp"},
     };
     for (const auto& c : cases) EXPECT_EQ(PlatformTranslatePath(c.windows), c.here) << c.windows;
     EXPECT_EQ(PlatformTranslatePath(nullptr), "");
@@ -89,6 +108,22 @@ TEST(Paths, CurrentDirectoryRoundTripsAndRelativeNamesUseIt) {
     std::FILE* f = PlatformFOpen("bmp\\hero.BMP", "rb");
     ASSERT_NE(f, nullptr);
     std::fclose(f);
+    ASSERT_TRUE(SetCurrentDirectoryA(saved));
+}
+
+// A current folder that was removed under the program has no name: 0.
+// A move written through with names relative to the current folder works.
+TEST(Paths, RelativeNamesAndACurrentFolderThatIsGone) {
+    char saved[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, saved), 0u);
+    TempDir dir;
+    dir.Write("sub/a.txt", "a");
+    ASSERT_TRUE(SetCurrentDirectoryA((PlatformWindowsPath(dir.str()) + "\\sub").c_str()));
+    EXPECT_TRUE(MoveFileExA("a.txt", "b.txt", MOVEFILE_WRITE_THROUGH));
+    EXPECT_EQ(dir.Read("sub/b.txt"), "a");
+    std::filesystem::remove_all(dir.path() / "sub");
+    char now[MAX_PATH] = "unchanged";
+    EXPECT_EQ(GetCurrentDirectoryA(MAX_PATH, now), 0u);
     ASSERT_TRUE(SetCurrentDirectoryA(saved));
 }
 
@@ -322,9 +357,19 @@ TEST(Files, CreationAndAccessAsTheSystemDoesThem) {
     EXPECT_FALSE(WriteFile(file, nullptr, 1, &moved, nullptr));
     EXPECT_TRUE(ReadFile(file, nullptr, 0, &moved, nullptr));
     EXPECT_TRUE(WriteFile(file, nullptr, 0, nullptr, nullptr));
+    SetLastError(0);
     EXPECT_FALSE(WriteFile(reinterpret_cast<HANDLE>(0x12345), "x", 1, &moved, nullptr));
+    EXPECT_EQ(GetLastError(), 6u);
     CloseHandle(file);
     EXPECT_EQ(dir.Read("a.bin"), "ZbZ");
+    // A failed move needs no count to be asked for.
+    file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    char buffer[2];
+    EXPECT_FALSE(ReadFile(file, buffer, 2, nullptr, nullptr));
+    CloseHandle(file);
+    file = CreateFileA(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_FALSE(WriteFile(file, "x", 1, nullptr, nullptr));
+    CloseHandle(file);
 }
 
 // The error each failing call leaves, as the system numbers them: a name
@@ -473,8 +518,9 @@ TEST(TempFiles, FolderAndNamesAreBuiltAsTheSystemBuildsThem) {
             setenv("TMPDIR", f.tmpdir, 1);
         char buffer[MAX_PATH];
         std::memset(buffer, 'x', sizeof buffer);
-        EXPECT_EQ(GetTempPathA(sizeof buffer, buffer), f.want.size()) << f.want;
+        EXPECT_EQ(GetTempPathA(static_cast<DWORD>(f.want.size() + 1), buffer), f.want.size()) << "just room";
         EXPECT_EQ(std::string(buffer), f.want);
+        EXPECT_EQ(buffer[f.want.size() + 1], 'x') << "nothing written past the terminator";
         // Too little room: the room needed, terminator included.
         EXPECT_EQ(GetTempPathA(static_cast<DWORD>(f.want.size()), buffer), f.want.size() + 1);
         EXPECT_EQ(GetTempPathA(0, nullptr), f.want.size() + 1);
@@ -502,6 +548,21 @@ TEST(TempFiles, FolderAndNamesAreBuiltAsTheSystemBuildsThem) {
         EXPECT_EQ(std::string(out), n.want);
         EXPECT_EQ(GetFileAttributesA(out), INVALID_FILE_ATTRIBUTES) << "a number given makes nothing";
     }
+    // No folder: the name alone.
+    char bare[MAX_PATH];
+    EXPECT_EQ(GetTempFileNameA("", "ab", 5, bare), 5u);
+    EXPECT_STREQ(bare, "ab5.tmp");
+    // A number chosen here that is taken already is passed over for the next.
+    char first[MAX_PATH], next[MAX_PATH];
+    const UINT taken = GetTempFileNameA(d.c_str(), "kv", 0, first);
+    ASSERT_NE(taken, 0u);
+    DeleteFileA(first);
+    char name[32];
+    std::snprintf(name, sizeof name, "kv%X.tmp", (taken + 1) & 0xFFFF);
+    dir.Write(name, "taken");
+    const UINT after = GetTempFileNameA(d.c_str(), "kv", 0, next);
+    EXPECT_EQ(after, ((taken + 1) & 0xFFFF) + 1) << "the taken name skipped";
+    EXPECT_EQ(dir.Read(name), "taken");
     // Numbers chosen here: new, made, between 1 and 0xFFFF, and the name says it.
     for (int i = 0; i < 3; ++i) {
         char out[MAX_PATH];

@@ -21,6 +21,8 @@ TEST(SystemInfo, VersionIsFixedAndCanBeChosenByTests) {
     ASSERT_TRUE(GetVersionExA(&info));
     EXPECT_EQ(info.dwPlatformId, VER_PLATFORM_WIN32_NT);
     EXPECT_EQ(info.dwMajorVersion, 5u);
+    EXPECT_EQ(info.dwMinorVersion, 1u);
+    EXPECT_EQ(info.dwBuildNumber, 2600u) << "as it stands before any test chooses";
     PlatformSetVersion(6, 0, 6000);
     ASSERT_TRUE(GetVersionExA(&info));
     EXPECT_EQ(info.dwMajorVersion, 6u);
