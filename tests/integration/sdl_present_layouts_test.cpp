@@ -122,7 +122,10 @@ TEST(SdlPresentLayouts, EveryLayoutShowsItsClientAreaScaledToTheWindow) {
     PlatformPumpPresent();
     EXPECT_EQ(Shown(window, 600, 400), 0x808080u);
 
+    // Taken off the window, the presenter lets go of the renderer it made.
+    ASSERT_NE(SDL_GetRenderer(window), nullptr);
     PlatformAttachPresentWindow(nullptr);
+    EXPECT_EQ(SDL_GetRenderer(window), nullptr);
     SDL_DestroyWindow(window);
     PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
     PlatformDisplayReset();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 
 #include "platform/display.h"
 
@@ -53,6 +54,23 @@ TEST(FrameHash, FollowsTheColoursShownNotTheStorage) {
     EXPECT_NE(PlatformFrameHash(Make(kLayout565, 2, grey565)), hash);
     PlatformFrame empty;
     EXPECT_EQ(PlatformFrameHash(empty), PlatformFrameHash(PlatformFrame{}));
+}
+
+// A pixel's stored value in every width, its own bytes only (rows padded
+// with 0xAB around them), and 0 outside the frame.
+TEST(FrameHash, RawValuesAreThePixelsOwnBytes) {
+    auto pattern = [](int x, int y) { return 0x01020304u * static_cast<std::uint32_t>(x + 5 * y + 1); };
+    const struct {
+        PlatformPixelLayout layout;
+        std::uint32_t mask;
+    } layouts[] = {{kLayout8, 0xFF}, {kLayout565, 0xFFFF}, {{24, 0xFF0000, 0xFF00, 0xFF, 0}, 0xFFFFFF},
+                   {kLayoutX888, 0xFFFFFFFFu}};
+    for (const auto& l : layouts) {
+        const PlatformFrame f = Make(l.layout, 1, pattern);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x) EXPECT_EQ(f.Raw(x, y), pattern(x, y) & l.mask) << l.layout.bitsPerPixel;
+        for (const auto& [x, y] : {std::pair{-1, 0}, {0, -1}, {5, 0}, {0, 3}}) EXPECT_EQ(f.Raw(x, y), 0u);
+    }
 }
 
 }  // namespace
