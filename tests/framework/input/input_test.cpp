@@ -381,6 +381,12 @@ TEST_F(InputTest, PowerIsClampedAndPadNamesAreCutToTheirBuffers) {
     EXPECT_EQ(std::strlen(pad.productName), 259u);
     EXPECT_EQ(std::strlen(pad.instanceName), 259u);
     EXPECT_EQ(std::string(pad.productName), longName.substr(0, 259));
+    // Nothing else of the record is left from before.
+    EXPECT_EQ(pad.vibrationDuration, 0);
+    EXPECT_EQ(pad.vibrationElapsed, 0);
+    EXPECT_EQ(pad.vibrationLastTick, 0u);
+    EXPECT_EQ(pad.hasZAndR, 0);
+    EXPECT_EQ(pad.vibrationPower, 10000);
     const struct {
         int power, kept;
     } cases[] = {{-1, 0}, {0, 0}, {1, 1}, {9999, 9999}, {10000, 10000}, {10001, 10000}, {0x7FFFFFFF, 10000}};

@@ -484,6 +484,10 @@ TEST_F(WindowHookTest, ChangingTheWindowModeMarksTheChange) {
     EXPECT_EQ(g_SystemState.clientRight, 30 + 640);
     EXPECT_EQ(g_SystemState.clientBottom, 40 + 480);
     g_SystemState.windowMode = 0;
+    // Asked to close, the procedure destroys the window itself and answers 0.
+    HWND window = g_SystemState.mainWindow;
+    EXPECT_EQ(FrameworkWindowProc(window, WM_CLOSE, 0, 0), 0);
+    EXPECT_FALSE(IsWindow(window));
 }
 
 // Typed characters and the editing keys reach the character queue through
@@ -510,7 +514,9 @@ TEST_F(WindowTest, CharactersAndEditingKeysReachTheCharacterQueueAsMessages) {
         EXPECT_EQ(ApiProcessMessage(), 0);
         out[0] = out[1] = 0;
         if (c.code < 0) {
+            out[0] = 0xFF;
             EXPECT_EQ(PopCharCode(out, 1), 0);
+            EXPECT_EQ(out[0], 0);
         } else {
             EXPECT_EQ(PopCharCode(out, 1), 1);
             EXPECT_EQ(out[0], c.code);

@@ -309,6 +309,7 @@ TEST_F(ScreenDeviceTest, SettingsAndGettersBeforeAndAfterStartUp) {
     EXPECT_EQ(IsTargetBackSurfaceInWindowMode(), 0);
     ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
     EXPECT_EQ(GetDrawTargetSurface(), d.back);
+    EXPECT_EQ(g_DrawTargetBinding.videoMemory, 1) << "the flipping chain lies in video memory";
 
     // Only a flag of exactly 1 is the GDI-surface mode; a full-screen
     // present then copies instead of flipping.
@@ -383,6 +384,9 @@ TEST_F(ScreenDeviceTest, TheScreenFormatFollowsTheDisplayMode) {
             EXPECT_EQ(d.paletteEntries[0x6D].peGreen, 3 * 255 / 7);
             EXPECT_EQ(d.paletteEntries[0x6D].peBlue, 255 / 3);
             EXPECT_EQ(g_ScreenColorInfo.palette[0x6D].peRed, 3 * 255 / 7);
+            int flagged = 0;
+            for (const PALETTEENTRY& e : d.paletteEntries) flagged += e.peFlags != 0;
+            EXPECT_EQ(flagged, 0);
         } else {
             EXPECT_EQ(d.palette, nullptr);
         }
@@ -504,6 +508,21 @@ TEST_F(ScreenDeviceTest, RefusedModesFallBackDownTheChain) {
         PlatformDisplayKnobsRef().refusedDepthBits = 0;
     }
 
+    // Asked for directly, a refused mode is -1 with the refresh rate dropped.
+    ASSERT_EQ(ApiInitFramework(), 0);
+    PlatformDisplayKnobsRef().refuseAllModes = true;
+    g_ScreenDevice.refreshRate = 60;
+    int depth = 0, changed = 0;
+    DWORD flags = 0;
+    EXPECT_EQ(SetDisplayModeForScreen(g_ScreenDevice.directDraw, 1024, 768, 640, 480, 32, &depth, &flags, 0, &changed,
+                                      g_ScreenDevice.window),
+              -1);
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(g_ScreenDevice.refreshRate, 0);
+    EXPECT_EQ(flags, 17u) << "exclusive and full screen";
+    PlatformDisplayKnobsRef().refuseAllModes = false;
+    ASSERT_EQ(ApiEndFramework(), 0);
+
     // The first start asked for a depth the display refuses.
     ASSERT_EQ(ApplyScreenMode(-1, -1, 32, 0, -1), 0);
     PlatformDisplayKnobsRef().refusedDepthBits = 1ull << 32;
@@ -513,6 +532,50 @@ TEST_F(ScreenDeviceTest, RefusedModesFallBackDownTheChain) {
     EXPECT_EQ(PlatformDisplayLayout().bitsPerPixel, 16);
     ASSERT_EQ(ApiEndFramework(), 0);
     PlatformDisplayKnobsRef().refusedDepthBits = 0;
+}
+
+// A refresh rate the display refuses is dropped (0: the display's own), in
+// DirectDraw's mode change and in the display settings' alike.
+TEST_F(ScreenDeviceTest, ARefusedRefreshRateIsDropped) {
+    const struct {
+        bool software;
+        int refresh, refreshAfter;
+    } cases[] = {{false, 60, 60}, {false, 75, 0}, {true, 60, 60}, {true, 75, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.software ? "software " : "DirectDraw ") << c.refresh);
+        PlatformDisplayKnobsRef().videoMemoryFails = c.software;
+        ASSERT_EQ(ApplyScreenMode(-1, -1, -1, 0, c.refresh), 0);
+        ASSERT_EQ(ApiInitFramework(), 0);
+        EXPECT_EQ(g_ScreenDevice.softwareOnly, c.software ? 1 : 0);
+        EXPECT_EQ(g_ScreenDevice.refreshRate, c.refreshAfter);
+        EXPECT_TRUE(PlatformDisplayModeChanged());
+        ASSERT_EQ(ApiEndFramework(), 0);
+        g_ScreenDevice = ScreenDeviceState{};
+    }
+}
+
+// A software screen in a window one and a half times its size is stretched
+// over the whole client area.
+TEST_F(ScreenDeviceTest, ASoftwareScreenIsStretchedOverALargerWindow) {
+    PlatformDisplayKnobsRef().videoMemoryFails = true;
+    g_SystemState.windowMode = 1;
+    g_SystemState.windowScale = 1.5;
+    ASSERT_EQ(ApiInitFramework(), 0);
+    ASSERT_EQ(g_ScreenDevice.softwareOnly, 1);
+    frames.clear();
+    ClearAndPresent(0, 255, 0);
+    ASSERT_FALSE(frames.empty());
+    const PlatformFrame& f = frames.back();
+    RECT client{};
+    GetClientScreenRect(&client);
+    ASSERT_EQ(client.right - client.left, 960);
+    ASSERT_EQ(f.width, 960) << "the client area";
+    ASSERT_EQ(f.height, 720);
+    const struct {
+        int x, y;
+    } points[] = {{0, 0}, {959, 0}, {0, 719}, {959, 719}, {480, 360}};
+    for (const auto& p : points)
+        EXPECT_EQ(f.Rgb(p.x, p.y), 0x00FF00u) << p.x << "," << p.y;
 }
 
 TEST_F(ScreenDeviceTest, AModeChangeWithNoModeLeftIsFatal) {
@@ -530,16 +593,24 @@ TEST_F(ScreenDeviceTest, AModeChangeWithNoModeLeftIsFatal) {
 // drawn there to the window.
 TEST_F(ScreenDeviceTest, TheSoftwareFrontImageIsReadBackFromTheWindowOncePerPresent) {
     PlatformDisplayKnobsRef().videoMemoryFails = true;
+    g_SystemState.backgroundBlue = 255;
     ASSERT_EQ(ApiInitFramework(), 0);
     ScreenDeviceState& d = g_ScreenDevice;
     ASSERT_EQ(d.softwareOnly, 1);
     ASSERT_EQ(d.frontImage.magic, kMemImgMagic);
+    EXPECT_EQ(g_DrawTargetBinding.videoMemory, 0);
     auto frontPixel = [&](int x, int y) {
         return *reinterpret_cast<const std::uint16_t*>(d.frontImage.pixels + y * d.frontImage.pitch + x * 2);
     };
     auto setFront = [&](int x, int y, std::uint16_t v) {
         *reinterpret_cast<std::uint16_t*>(d.frontImage.pixels + y * d.frontImage.pitch + x * 2) = v;
     };
+    // Both screen images start with the background colour when the screen
+    // is made again.
+    setFront(639, 479, 0x1234);
+    ASSERT_EQ(ApplyScreenMode(-1, -1, -1, 1, -1), 0);
+    EXPECT_EQ(frontPixel(639, 479), 0x001Fu);
+    EXPECT_EQ(*reinterpret_cast<const std::uint16_t*>(d.backImage.pixels + 479 * d.backImage.pitch + 639 * 2), 0x001Fu);
     ClearAndPresent(255, 0, 0);
     EXPECT_EQ(d.presentedSinceLastPull, 1);
     setFront(5, 7, 0x1234);
