@@ -423,6 +423,23 @@ TEST_F(Surface2DTest, AGraphicWithAStaleSurfaceHandleIsRefused) {
     EXPECT_EQ(AttachPartSurface2D(nullptr, 0, 0, 1, 1, stale), -1);
     EXPECT_EQ(LinkSurface2DLostFlag(stale->storageHandles[0], nullptr), -1);
     stale->storageCount = 0;
+
+    // A write that lands wholly outside the surface is nothing, not a
+    // failure; one that overlaps a corner writes that corner only.
+    GraphRecord* graph = NewGraph(4, 4);
+    ASSERT_NE(graph, nullptr);
+    picture.Set(0, 0, 0x1234);
+    const HandleId surface = graph->storageHandles[0];
+    const RECT all{0, 0, 4, 4};
+    const struct {
+        int x, y;
+    } outside[] = {{4, 0}, {0, 4}, {-4, 0}, {0, -4}, {100, 100}};
+    for (const auto& o : outside)
+        EXPECT_EQ(WriteImageToSurface2D(&picture.image, nullptr, all, o.x, o.y, surface, 0), 0) << o.x << "," << o.y;
+    EXPECT_EQ(At(graph, 3, 3), 0u);
+    EXPECT_EQ(WriteImageToSurface2D(&picture.image, nullptr, all, 3, 3, surface, 0), 0);
+    EXPECT_EQ(At(graph, 3, 3), 0x1234u);
+    EXPECT_EQ(At(graph, 2, 3), 0u);
 }
 
 }  // namespace
