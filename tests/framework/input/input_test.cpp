@@ -397,6 +397,10 @@ TEST_F(InputTest, PowerIsClampedAndPadNamesAreCutToTheirBuffers) {
     }
     EXPECT_EQ(CancelPadVibration(1), 0);
     EXPECT_EQ(pad.vibrationWanted, 0);
+    EXPECT_EQ(pad.vibrationPower, 10000);
+    EXPECT_EQ(ApplyPadVibration(), 0);
+    EXPECT_EQ(UpdatePadVibration(), 0);
+    EXPECT_EQ(ResetInputCooperation(), 0);
 }
 
 }  // namespace

@@ -243,12 +243,14 @@ TEST_F(WindowTest, ChangingTheModeRestylesTheWindow) {
     EXPECT_EQ(ChangeWindowMode(1), 0);
     PlatformWindowInfo info = PlatformGetWindowInfo(g_SystemState.mainWindow);
     EXPECT_EQ(info.style, 0x80CA0000u);
+    EXPECT_EQ(info.exStyle, 0x300u);
     EXPECT_FALSE(info.topmost);
     EXPECT_GE(info.clientRect.left, 0);
     EXPECT_EQ(info.clientRect.right - info.clientRect.left, 640);
     EXPECT_EQ(ChangeWindowMode(0), 0);
     info = PlatformGetWindowInfo(g_SystemState.mainWindow);
     EXPECT_EQ(info.style, 0x80000000u);
+    EXPECT_EQ(info.exStyle, 0x8u);
     EXPECT_TRUE(info.topmost);
     EXPECT_NE(FindLine("ウインドウモードフラグが立てられました"), -1);
     EXPECT_NE(FindLine("ウインドウモードフラグが倒されました"), -1);
@@ -532,6 +534,28 @@ TEST_F(WindowTest, ThePerformanceCounterIsChosenAtStartUp) {
     EXPECT_EQ(g_SystemState.performanceFrequency, 10'000'000);
     EXPECT_NE(FindLine("パフォーマンスカウンターを使用します タイマー分解能 : 10000.000000 KHz"), -1);
     EXPECT_EQ(FindLine("マルチメディアタイマーを使用します"), -1);
+}
+
+// The program has no window menu or tool-bar: the menu look-ups find
+// nothing and clear the name, the tool-bar is 0 pixels high.
+TEST_F(WindowTest, WithoutAMenuTheLookUpsFindNothing) {
+    char name[8] = "stale";
+    EXPECT_EQ(LookupMenuItemName(3, name), -1);
+    EXPECT_EQ(name[0], '\0');
+    EXPECT_EQ(LookupMenuItemName(3, nullptr), -1);
+    MenuItemRecord item{};
+    EXPECT_EQ(ReadMenuItemInfo(nullptr, 0, &item), -1);
+    EXPECT_EQ(LookupToolBarButton(1), -1);
+    EXPECT_EQ(QueryToolBarHeight(), 0);
+    EXPECT_EQ(CollectMenuItems(nullptr), 0);
+    g_SystemState.toolBarButtonCount = 3;
+    EXPECT_EQ(ClearToolBarButtons(), 0);
+    EXPECT_EQ(g_SystemState.toolBarButtonCount, 0);
+    EXPECT_EQ(IsMenuEnabled(), 0);
+    EXPECT_EQ(SetMenuVisible(1), 0);
+    EXPECT_EQ(ShouldShowMenu(), 0) << "visible, but there is no menu";
+    EXPECT_EQ(UpdateFullScreenMenu(), 0);
+    SetMenuVisible(0);
 }
 
 }  // namespace
