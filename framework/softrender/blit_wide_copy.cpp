@@ -103,6 +103,13 @@ __attribute__((target("avx2"))) void KeyedCopyLoop16(const BlitFrame& f) {
     }
 }
 
+// Each pixel of half a register twice, filling a whole one.
+template <int S>
+__attribute__((target("avx2"))) inline typename WidePixels<S>::V Doubled(typename WidePixels<S>::Half h) {
+    if constexpr (S == 2) return __builtin_shufflevector(h, h, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7);
+    else return __builtin_shufflevector(h, h, 0, 0, 1, 1, 2, 2, 3, 3);
+}
+
 // out[j] = row[j / 2] for j in [0, n): each pixel twice, eight bytes of
 // source becoming sixteen of row at a time.
 template <int S>
@@ -112,8 +119,7 @@ __attribute__((target("avx2"))) inline void DoubleRow(std::uint8_t* out, const s
     int j = 0;
     for (; j + kOut <= n; j += kOut) {
         const Half v = Load<Half>(row + (j / 2) * S);
-        if constexpr (S == 2) Store(out + j * S, __builtin_shufflevector(v, v, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7));
-        else Store(out + j * S, __builtin_shufflevector(v, v, 0, 0, 1, 1, 2, 2, 3, 3));
+        Store(out + j * S, Doubled<S>(v));
     }
     for (; j < n; ++j) std::memcpy(out + j * S, row + (j / 2) * S, S);
 }
@@ -170,6 +176,47 @@ __attribute__((target("avx2"))) inline void KeyedCopyRows(const std::uint8_t* s,
     }
 }
 
+// Pixel v, unless it is the key, onto `rows` rows a pitch apart.
+template <int S>
+inline void KeyedPixelRows(const std::uint8_t* v, std::uint8_t* d, std::ptrdiff_t pitch, int rows,
+                           typename WidePixels<S>::T key) {
+    typename WidePixels<S>::T p;
+    std::memcpy(&p, v, S);
+    if (p != key)
+        for (int r = 0; r < rows; ++r) std::memcpy(d + r * pitch, &p, S);
+}
+
+// A row drawn keyed at twice its width onto `rows` rows a pitch apart: out
+// pixel j is row[j / 2]. Half a register of source pixels is compared with
+// the key once, and it and its comparison are doubled into whole registers,
+// without gathering the row first.
+template <int S>
+__attribute__((target("avx2"))) inline void DoubledKeyedRows(const std::uint8_t* row, std::uint8_t* d,
+                                                             std::ptrdiff_t pitch, int rows, int n,
+                                                             std::uint32_t keyBits) {
+    using T = typename WidePixels<S>::T;
+    using V = typename WidePixels<S>::V;
+    using Half = typename WidePixels<S>::Half;
+    constexpr int kOut = 32 / S;
+    const T key = static_cast<T>(keyBits);
+    int j = 0;
+    for (; j + kOut <= n; j += kOut) {
+        const Half h = Load<Half>(row + (j / 2) * S);
+        const Half keepHalf = (Half)(h == key);
+        const int lanes = _mm_movemask_epi8(reinterpret_cast<__m128i>(keepHalf));
+        if (lanes == 0xFFFF) continue;
+        const V sv = Doubled<S>(h);
+        std::uint8_t* dp = d + j * S;
+        if (lanes == 0) {
+            for (int r = 0; r < rows; ++r, dp += pitch) Store(dp, sv);
+        } else {
+            const V keep = Doubled<S>(keepHalf), opaque = sv & ~keep;
+            for (int r = 0; r < rows; ++r, dp += pitch) Store(dp, (Load<V>(dp) & keep) | opaque);
+        }
+    }
+    for (; j < n; ++j) KeyedPixelRows<S>(row + (j / 2) * S, d + j * S, pitch, rows, key);
+}
+
 // The scaled copy of direct pixels, transparent or not: the walk of
 // blit::ScaledLoop with the rows above. A source row is gathered once for
 // all the destination rows that show it.
@@ -189,8 +236,16 @@ __attribute__((target("avx2"))) void ScaledCopyLoopWide(const ScaledBlitFrame& s
             accumulator -= 0x10000;
         } while (accumulator > 0 && y + rows < f.height);
         if constexpr (kKeyed) {
-            GatherRowWide<S>(sf, sf.rowBuffer, s);
-            KeyedCopyRows<S>(sf.rowBuffer, d, f.destPitch, rows, f.width, f.key);
+            if (sf.doubledColumns == 1) {
+                DoubledKeyedRows<S>(s, d, f.destPitch, rows, f.width, f.key);
+            } else if (sf.doubledColumns == 2) {
+                // (j + 1) / 2: the first pixel once, then the next ones twice.
+                KeyedPixelRows<S>(s, d, f.destPitch, rows, static_cast<typename WidePixels<S>::T>(f.key));
+                DoubledKeyedRows<S>(s + S, d + S, f.destPitch, rows, f.width - 1, f.key);
+            } else {
+                GatherRowWide<S>(sf, sf.rowBuffer, s);
+                KeyedCopyRows<S>(sf.rowBuffer, d, f.destPitch, rows, f.width, f.key);
+            }
         } else {
             GatherRowWide<S>(sf, d, s);
             for (int r = 1; r < rows; ++r) blit::CopyRow(d + r * f.destPitch, d + (r - 1) * f.destPitch, bytes);

@@ -34,6 +34,13 @@ inline void FillRow(std::uint8_t* row, std::size_t count, P value) {
         std::memcpy(row + (i + 3 * kLanes) * sizeof(P), &pattern, sizeof pattern);
     }
     for (; i + kLanes <= count; i += kLanes) std::memcpy(row + i * sizeof(P), &pattern, sizeof pattern);
+    if (i == count) return;
+    // The rest as a last whole vector over pixels already filled, if the
+    // row has one.
+    if (count >= kLanes) {
+        std::memcpy(row + (count - kLanes) * sizeof(P), &pattern, sizeof pattern);
+        return;
+    }
     for (; i < count; ++i) std::memcpy(row + i * sizeof(P), &value, sizeof(P));
 }
 

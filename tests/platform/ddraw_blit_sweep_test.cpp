@@ -184,12 +184,26 @@ TEST_F(StandInSweep, FillsAndCopiesMatchThePlainReferenceInEveryFormat) {
                             ReferenceCopy(model[other], d, RECT{0, 0, d.width, d.height},
                                           RECT{0, 0, model[other].width, model[other].height}, false, f.channels, 0);
                             ASSERT_EQ(Read(surfaces[other]).data, model[other].data) << "step " << step;
-                            fx.dwFillColor = ~fx.dwFillColor;
-                            ASSERT_EQ(surfaces[to]->Blt(nullptr, nullptr, nullptr, D_DDBLT_COLORFILL, &fx), D_DD_OK);
-                            ReferenceFill(d, RECT{0, 0, d.width, d.height}, fx.dwFillColor);
-                            ASSERT_EQ(surfaces[to]->BltFast(0, 0, surfaces[2], nullptr, D_DDBLTFAST_SRCCOLORKEY), D_DD_OK);
-                            const RECT small{0, 0, model[2].width, model[2].height};
-                            ReferenceCopy(d, model[2], small, small, true, f.channels, keys[2]);
+                            // Twice from one unchanged source, so that the
+                            // second keyed copy goes by its opaque runs.
+                            const int from2 = (to + 2) % 3;
+                            for (int again = 0; again < 2; ++again) {
+                                fx.dwFillColor = ~fx.dwFillColor;
+                                ASSERT_EQ(surfaces[to]->Blt(nullptr, nullptr, nullptr, D_DDBLT_COLORFILL, &fx), D_DD_OK);
+                                ReferenceFill(d, RECT{0, 0, d.width, d.height}, fx.dwFillColor);
+                                const Image& s2 = model[from2];
+                                RECT part = RandomRect(rng, std::min(s2.width, d.width), std::min(s2.height, d.height));
+                                const LONG pw = part.right - part.left, ph = part.bottom - part.top;
+                                const LONG x = static_cast<LONG>(rng() % (d.width - pw + 1));
+                                const LONG y = static_cast<LONG>(rng() % (d.height - ph + 1));
+                                const bool keyed2 = rng() % 4 != 0;
+                                ASSERT_EQ(surfaces[to]->BltFast(static_cast<DWORD>(x), static_cast<DWORD>(y),
+                                                                surfaces[from2], &part,
+                                                                keyed2 ? D_DDBLTFAST_SRCCOLORKEY : D_DDBLTFAST_NOCOLORKEY),
+                                          D_DD_OK);
+                                ReferenceCopy(d, s2, part, RECT{x, y, x + pw, y + ph}, keyed2, f.channels, keys[from2]);
+                                ASSERT_EQ(Read(surfaces[to]).data, d.data) << "step " << step << " again " << again;
+                            }
                         }
                         break;
                     }

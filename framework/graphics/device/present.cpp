@@ -311,7 +311,12 @@ int ClearDrawTargetPixels() {
 
     if (d.screenMemImg && d.depth != 8 && (target == kBackScreenTarget || target == kFrontScreenTarget)) {
         if (b.image != nullptr) ClearMemImgRect(b.image, nullptr, ScreenBackgroundIn(b.image->colorFormat));
-        if (b.zImage != nullptr) ClearMemImgRect(b.zImage, nullptr, 65535);
+        // The screen's depth image is written nowhere else: once cleared it
+        // stays so, and 600 KB a frame need not be written again.
+        if (b.zImage != nullptr && !(b.zImage == &d.zImage && d.zImageHoldsClear)) {
+            ClearMemImgRect(b.zImage, nullptr, 65535);
+            if (b.zImage == &d.zImage) d.zImageHoldsClear = 1;
+        }
         return 0;
     }
     if (target != kBackScreenTarget && target != kFrontScreenTarget) {

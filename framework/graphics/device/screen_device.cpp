@@ -319,6 +319,7 @@ int ReleaseMainSurfaces() {
         std::memset(&d.frontImage, 0, sizeof d.frontImage);
         std::memset(&d.backImage, 0, sizeof d.backImage);
         std::memset(&d.zImage, 0, sizeof d.zImage);
+        d.zImageHoldsClear = 0;
     }
     WriteLogText("メインサーフェスを破棄をします... 完了しました\n");
     return 0;

@@ -44,6 +44,9 @@ struct ScreenDeviceState {
     D_IDirectDrawSurface7* targetSurface;
 
     MEMIMG frontImage, backImage, zImage;
+    // The depth image holds the clear value everywhere. Without Direct3D
+    // nothing draws on it or reads it, so a clear need not write it again.
+    int zImageHoldsClear;
     int backImageOverSurface;     // the back image lies over the locked back surface
 
     // Flags.

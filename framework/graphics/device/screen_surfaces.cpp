@@ -97,6 +97,7 @@ int CreateMemImgScreen(int width, int height) {
         return -1;
     }
     if (MakeBackImage(width, height) != 0) return -1;
+    d.zImageHoldsClear = 0;
     if (InitZBufferMemImg(&d.zImage, width, height) != 0) {
         WriteLogText("Ｚバッファサーフェス用の MEMIMG の作成に失敗しました\n");
         return -1;

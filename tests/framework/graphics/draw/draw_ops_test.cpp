@@ -304,6 +304,33 @@ TEST_F(DrawOpsTest, OnASoftwareScreenTheRendererDrawsStraightIntoTheScreenImage)
     EXPECT_EQ(f.Raw(82, 62), kGrey);
 }
 
+// The depth image is written only by the clear, which need write it only
+// once per screen; a screen made again after a restart is cleared afresh.
+TEST_F(DrawOpsTest, OnASoftwareScreenEveryClearLeavesTheDepthImageAtItsFarthest) {
+    PlatformDisplayKnobsRef().videoMemoryFails = true;
+    auto depthCleared = [] {
+        const MEMIMG& z = g_ScreenDevice.zImage;
+        int wrong = 0;
+        for (int y = 0; y < static_cast<int>(z.height); ++y)
+            for (int x = 0; x < static_cast<int>(z.width); ++x) {
+                std::uint16_t v = 0;
+                std::memcpy(&v, z.pixels + y * z.pitch + x * 2, 2);
+                wrong += v != 65535;
+            }
+        return wrong == 0;
+    };
+    for (int start = 0; start < 2; ++start) {
+        Start();
+        ASSERT_EQ(IsScreenMemImg(), 1);
+        for (int frame = 0; frame < 2; ++frame) {
+            ASSERT_EQ(ApiClearDrawTarget(), 0);
+            EXPECT_TRUE(depthCleared()) << "start " << start << ", frame " << frame;
+            Present();
+        }
+        ApiEndFramework();
+    }
+}
+
 // ---- the 8-bit screen ------------------------------------------------------------------
 
 TEST_F(DrawOpsTest, SoftwareDrawingOnAnEightBitScreenIsRefusedAndWritesNothing) {
