@@ -208,6 +208,9 @@ TEST_F(WindowTest, TheMessageThreadRunsAndEndsWithTheFramework) {
     }
     EXPECT_TRUE(queued);
     LeaveFrameworkLock();
+    // Let go, it goes on handling messages until the end.
+    std::this_thread::sleep_for(Ms(20));
+    EXPECT_EQ(std::atomic_ref<int>(g_SystemState.messageThreadEnded).load(), 0);
     EXPECT_EQ(ApiEndFramework(), 0);
     EXPECT_EQ(g_SystemState.messageThreadEnded, 1);
     EXPECT_EQ(g_SystemState.messageThread, nullptr);
@@ -302,6 +305,8 @@ WindowHooks RecordingHooks() {
         *h = 480;
         return 0;
     };
+    h.StretchBlitGraph = [](int, int, int, int, HandleId, int) { return Called("picture"), 0; };
+    h.PresentToWindow = [] { return Called("present"), 0; };
     h.ApplyWindowModeChangeToScreen = [] {
         Called("apply");
         g_changingSeen = g_SystemState.windowModeChanging;
@@ -370,6 +375,14 @@ TEST_F(WindowHookTest, ActivationAndDeactivationRunTheirSteps) {
             EXPECT_EQ(g_SystemState.applicationActive, c.callback);
         }
     }
+    // A window picture is shown while the application is inactive.
+    g_SystemState.windowMode = 1;
+    g_SystemState.windowPicture = 0x10000;
+    g_calls.clear();
+    FrameworkWindowProc(window, WM_ACTIVATE, 0, 0);
+    EXPECT_EQ(g_calls, "hold,input,picture,present,vibration");
+    EXPECT_EQ(g_SystemState.paintingWindowPicture, 0);
+    g_SystemState.windowPicture = 0;
     // Software full screen gives the display back and minimises the window
     // (whose own messages come back here meanwhile).
     g_SystemState.windowMode = 0;
@@ -556,6 +569,22 @@ TEST_F(WindowTest, WithoutAMenuTheLookUpsFindNothing) {
     EXPECT_EQ(ShouldShowMenu(), 0) << "visible, but there is no menu";
     EXPECT_EQ(UpdateFullScreenMenu(), 0);
     SetMenuVisible(0);
+}
+
+// Before the window exists the window operations only store what they are
+// given.
+TEST_F(WindowTest, BeforeTheWindowExistsNothingIsMoved) {
+    ASSERT_EQ(g_SystemState.mainWindow, nullptr);
+    EXPECT_EQ(ResizeWindowToScreen(), 0);
+    EXPECT_EQ(ChangeWindowMode(1), 0);
+    EXPECT_EQ(g_SystemState.windowMode, 1);
+    EXPECT_EQ(ChangeWindowMode(0), 0);
+    EXPECT_EQ(g_SystemState.windowMode, 0);
+    EXPECT_EQ(SetMouseCursorVisible(1), 0);
+    EXPECT_EQ(g_SystemState.cursorShown, 1);
+    EXPECT_EQ(SetMouseCursorVisible(0), 0);
+    EXPECT_EQ(g_SystemState.cursorShown, 0);
+    EXPECT_EQ(g_SystemState.cursorRequest, 0);
 }
 
 }  // namespace
