@@ -13,6 +13,7 @@
 #include "framework/framework_fixture.h"
 #include "graphics/device/present.h"
 #include "graphics/device/screen_device.h"
+#include "graphics/device/surface2d.h"
 #include "graphics/draw/draw_state.h"
 #include "platform/display.h"
 
@@ -77,7 +78,11 @@ TEST_F(ScreenDeviceTest, FullScreenStartsThroughDirectDrawAndFlipsTheClearedFram
     EXPECT_EQ(d.displayModeChanged, 1);
     EXPECT_EQ(d.sceneMayBeOpen, 1);
     EXPECT_EQ(g_ScreenLog.setUp, 1);
+    // A 2D surface no graphic owns (as the glyph cache makes) goes too.
+    SurfaceCreateFlags flags{};
+    ASSERT_GE(AddSurface2D(8, 8, 0, 0, kNoHandle, nullptr, 0, 0, &flags), 0);
     ASSERT_EQ(ApiEndFramework(), 0);
+    EXPECT_EQ(g_Surface2DTable.Count(), 0);
     EXPECT_EQ(g_ScreenLog.setUp, 0) << "the on-screen log ends with the framework";
     EXPECT_EQ(g_ScreenLog.fontHandle, -1);
     EXPECT_EQ(PlatformLiveSurfaceCount(), 0);
@@ -390,6 +395,7 @@ TEST_F(ScreenDeviceTest, TheScreenFormatFollowsTheDisplayMode) {
             EXPECT_EQ(d.paletteEntries[0x6D].peGreen, 3 * 255 / 7);
             EXPECT_EQ(d.paletteEntries[0x6D].peBlue, 255 / 3);
             EXPECT_EQ(g_ScreenColorInfo.palette[0x6D].peRed, 3 * 255 / 7);
+            EXPECT_EQ(d.window, g_SystemState.mainWindow) << "the palette stays in its 256 entries";
             int flagged = 0;
             for (const PALETTEENTRY& e : d.paletteEntries) flagged += e.peFlags != 0;
             EXPECT_EQ(flagged, 0);
@@ -655,6 +661,60 @@ TEST_F(ScreenDeviceTest, TheSoftwareFrontImageIsReadBackFromTheWindowOncePerPres
     EXPECT_EQ(d.backImage.pixels, nullptr);
     EXPECT_EQ(d.zImage.pixels, nullptr);
     EXPECT_EQ(PushMemImgScreenToWindow(RECT{0, 0, 1, 1}), -1);
+}
+
+// Screen-surface mode keeps the front screen in a screen-sized surface of
+// its own: selecting the front screen pulls the window into it, a 17 ms
+// timer pushes it to the window while it is the target, and leaving it
+// pushes it once more.
+TEST_F(ScreenDeviceTest, ScreenSurfaceModeKeepsTheFrontScreenInASurfaceOfItsOwn) {
+    EXPECT_EQ(SetScreenSurfaceModeFlag(1), 0);
+    EXPECT_EQ(GetScreenSurfaceModeFlag(), 1);
+    g_SystemState.windowMode = 1;
+    ASSERT_EQ(ApiInitFramework(), 0);
+    const ScreenDeviceState& d = g_ScreenDevice;
+    ASSERT_NE(d.tempPrimary, nullptr);
+    EXPECT_EQ(GetMainDrawSurface(), d.tempPrimary);
+    RECT onPrimary{};
+    GetScreenRectOnPrimary(&onPrimary);
+    EXPECT_EQ(onPrimary.left, 0) << "the surface's own rectangle, not the window's";
+    EXPECT_EQ(onPrimary.right, 640);
+    EXPECT_EQ(onPrimary.bottom, 480);
+
+    ApiSetVBlankWait(0);
+    ClearAndPresent(255, 0, 0);
+    ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetFront), 0);
+    EXPECT_EQ(GetDrawTargetSurface(), d.tempPrimary);
+    // The window's red was pulled in: pushed back, it shows red again.
+    frames.clear();
+    Sleep(20);
+    ApiProcessMessage();
+    ASSERT_FALSE(frames.empty()) << "the refresh timer pushed the front screen";
+    EXPECT_EQ(frames.back().Rgb(320, 240), 0xFF0000u);
+
+    // Drawn on while it is the target, each timer tick shows it.
+    g_SystemState.backgroundGreen = 255;
+    g_SystemState.backgroundRed = 0;
+    ASSERT_EQ(ClearDrawTargetPixels(), 0);
+    for (int tick = 0; tick < 2; ++tick) {
+        frames.clear();
+        Sleep(20);
+        ApiProcessMessage();
+        ASSERT_FALSE(frames.empty()) << tick;
+        EXPECT_EQ(frames.back().Rgb(0, 0), 0x00FF00u) << tick;
+        EXPECT_EQ(frames.back().Rgb(639, 479), 0x00FF00u) << tick;
+    }
+    // Leaving it pushes it once more and stops the timer.
+    g_SystemState.backgroundBlue = 255;
+    ASSERT_EQ(ClearDrawTargetPixels(), 0);
+    frames.clear();
+    ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].Rgb(320, 240), 0x00FFFFu);
+    frames.clear();
+    Sleep(40);
+    ApiProcessMessage();
+    EXPECT_TRUE(frames.empty()) << "no timer while the back screen is the target";
 }
 
 }  // namespace
