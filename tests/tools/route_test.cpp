@@ -57,4 +57,49 @@ TEST(PlaythroughRoute, WaysOutAreReadFromTheStageTable) {
     EXPECT_EQ(StagesToEnding(61), 1);
 }
 
+TEST(PlaythroughRoute, WayTowardTakesTheFirstStepOfAShortestAllowedRoad) {
+    const auto all = [](int) { return true; };
+    const auto notTwo = [](int stage) { return stage != 2; };
+    const auto noRightFromOne = [](int stage, WayOut way) { return stage == 1 && way == WayOut::kRightExit; };
+    struct Case {
+        int from, to;
+        bool avoidTwo;
+        bool banRightFromOne;
+        WayOut way;
+        int length;
+    } const cases[] = {
+        {1, 3, false, false, WayOut::kRightExit, 2},
+        {3, 1, false, false, WayOut::kLeftExit, 2},
+        {1, 16, false, false, WayOut::kRightExit, 4},
+        {4, 16, false, false, WayOut::kWarpDoor, 1},
+        {16, 4, false, false, WayOut::kLeftExit, 1},
+        {1, 18, false, false, WayOut::kLeftExit, 1},
+        {1, 1, false, false, WayOut::kNone, 0},
+        {1, 2, true, false, WayOut::kRightExit, 1},  // the goal itself is always allowed
+        {1, 3, true, false, WayOut::kNone, -1},
+        {1, 3, false, true, WayOut::kNone, -1},
+        {0, 3, false, false, WayOut::kNone, -1},
+        {3, 62, false, false, WayOut::kNone, -1},
+    };
+    for (const Case& c : cases) {
+        int length = 99;
+        const WayOut way = c.banRightFromOne
+                               ? WayToward(c.from, c.to, all, noRightFromOne, &length)
+                               : WayToward(c.from, c.to, c.avoidTwo ? std::function<bool(int)>(notTwo) : all, nullptr, &length);
+        EXPECT_EQ(way, c.way) << c.from << " -> " << c.to;
+        EXPECT_EQ(length, c.length) << c.from << " -> " << c.to;
+    }
+    // Every stage reaches every other when nothing is left out, and the
+    // first step leads to a stage one step nearer.
+    for (int from = 1; from <= kStageCount; ++from)
+        for (int to = 1; to <= kStageCount; ++to) {
+            int length = -1;
+            const WayOut way = WayToward(from, to, all, nullptr, &length);
+            if (from == to || length < 0) continue;
+            int rest = -1;
+            WayToward(Destination(from, way), to, all, nullptr, &rest);
+            EXPECT_EQ(rest, length - 1) << from << " -> " << to;
+        }
+}
+
 }  // namespace

@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
                     static_cast<unsigned long long>(PlatformProgramFrameCount()),
                     static_cast<double>(PlatformVirtualMicros()) / 1e6, seconds, p.deaths,
                     p.endingReached ? "reached" : "not reached", code);
+        std::printf("saves %d, trips back to town %d, purchases %d\n", p.saves, p.townTrips, p.purchases);
         std::printf("stages visited (%zu):", p.stagesVisited.size());
         for (std::size_t i = 0; i < p.stagesVisited.size(); ++i)
             std::printf(" %d (frame %llu)", p.stagesVisited[i], static_cast<unsigned long long>(p.arrivalFrames[i]));

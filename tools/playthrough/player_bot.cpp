@@ -1,10 +1,12 @@
 #include "player_bot.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 
 #include "flow/derived_stats.h"
+#include "flow/equipment_shop.h"
 #include "flow/player_action_state.h"
 #include "flow/player_actions.h"
 #include "flow/player_motion.h"
@@ -12,11 +14,14 @@
 #include "flow/status_screen.h"
 #include "flow/sub_screen.h"
 #include "flow/system_menu.h"
+#include "flow/worn_equipment.h"
 #include "route.h"
+#include "shopping.h"
 #include "world/collision_grid.h"
 #include "world/monster_combat.h"
 #include "world/monster_kind_params.h"
 #include "world/monster_record.h"
+#include "world/shop_door.h"
 #include "world/stage_exit.h"
 #include "world/stage_monster_counts.h"
 #include "world/stage_state.h"
@@ -66,6 +71,10 @@ double BlowsToKill(int kind, std::int32_t hp) {
     return hp / perBlow;
 }
 
+// Frames a blow takes: about 80 of the combo timer, which runs faster with
+// AGI.
+double FramesPerBlow() { return 80.0 / (g_DerivedStats.agiTotal / 170.0 + 1.0); }
+
 // A fight worth having: soon enough won, and the bites taken meanwhile leave
 // HP to spare. A chained blow takes about 80 frames of the combo timer, which
 // runs faster with AGI; the monster bites once an attack period.
@@ -73,8 +82,7 @@ bool WorthAFight(int kind, std::int32_t hp, bool grinding, std::int32_t playerHp
     if (HitShare(kind) < 0.3 || Hurt(kind) * 10 > g_PlayerRecord.maxHp) return false;
     const double blows = BlowsToKill(kind, hp);
     if (blows > (grinding ? 80.0 : 4.0)) return false;
-    const double framesPerBlow = 80.0 / (g_DerivedStats.agiTotal / 170.0 + 1.0);
-    const double bites = blows * framesPerBlow / kMonsterKindParams[kind].attackPeriod + 1.0;
+    const double bites = blows * FramesPerBlow() / kMonsterKindParams[kind].attackPeriod + 1.0;
     return bites * Hurt(kind) < 0.5 * playerHp;
 }
 
@@ -84,21 +92,72 @@ bool HasMonsters(int stage) {
     return false;
 }
 
-// Whether the player is ready for `stage`: several bites of its walking
-// kinds (they come in packs) and a few of the big and fixed kinds leave the
-// player standing, and
+// Whether the bites of `stage` leave the player standing long enough to
+// fight there: several of its walking kinds (they come in packs), a few of
+// the big and fixed kinds.
+bool StageBearable(int stage) {
+    for (const StageMonsterCount& count : kStageMonsterCounts) {
+        if (count.stage != stage) continue;
+        const bool walks = kMonsterKindParams[count.kind].routine == MonsterRoutine::Ordinary;
+        if (Hurt(count.kind) * (walks ? 10 : 4) > g_PlayerRecord.maxHp) return false;
+    }
+    return true;
+}
+
+// Whether the player is ready for `stage`: its bites can be borne and
 // something there is worth a fight.
 bool StageReady(int stage) {
-    bool worth = false;
+    if (!StageBearable(stage)) return false;
+    if (!HasMonsters(stage)) return true;
+    for (const StageMonsterCount& count : kStageMonsterCounts)
+        if (count.stage == stage &&
+            WorthAFight(count.kind, kMonsterKindParams[count.kind].hp, true, g_PlayerRecord.maxHp))
+            return true;
+    return false;
+}
+
+
+// Whether a stage can be crossed on the way back: no bite there takes more
+// than a third of full HP.
+bool StageSafe(int stage) {
+    for (const StageMonsterCount& count : kStageMonsterCounts)
+        if (count.stage == stage && Hurt(count.kind) * 3 > g_PlayerRecord.maxHp) return false;
+    return true;
+}
+
+// Experience a frame that hunting every monster worth it on `stage` gives,
+// with the walk across the stage and the step out and back that sets it up
+// afresh; 0 when a bite there takes a third of full HP or nothing there is
+// worth a fight.
+double GrindRate(int stage) {
+    if (!StageSafe(stage)) return 0.0;
+    double exp = 0.0;
+    double frames = 3000.0;
     for (const StageMonsterCount& count : kStageMonsterCounts) {
         if (count.stage != stage) continue;
         const MonsterKindParams& params = kMonsterKindParams[count.kind];
-        const bool walks = params.routine == MonsterRoutine::Ordinary;
-        if (Hurt(count.kind) * (walks ? 10 : 4) > g_PlayerRecord.maxHp) return false;
-        worth = worth || WorthAFight(count.kind, params.hp, true, g_PlayerRecord.maxHp);
+        if (!WorthAFight(count.kind, params.hp, true, g_PlayerRecord.maxHp)) continue;
+        exp += count.count * static_cast<double>(params.exp);
+        frames += count.count * (BlowsToKill(count.kind, params.hp) * FramesPerBlow() + 150.0);
     }
-    return worth || !HasMonsters(stage);
+    return exp / frames;
 }
+
+std::array<std::int32_t, kEquipmentCategoryCount> WornRows() {
+    return {WornRow(kEquipWeapon), WornRow(kEquipArmour), WornRow(kEquipShield), WornRow(kEquipAccessory)};
+}
+
+// Bit d set when shop door d stands on this stage.
+unsigned ShopDoorsHere() {
+    unsigned mask = 0;
+    for (int door = 0; door < kShopDoorCount; ++door)
+        if (g_ShopDoors[door].on == 1) mask |= 1u << door;
+    return mask;
+}
+
+// The town's doors: BACK TO TOWN is worth it for this much gain.
+constexpr unsigned kTownDoors = 0b111;
+constexpr int kTownTripGain = 20;
 
 // The first stage with monsters on the road on from `stage`; 0 for none.
 int NextChallenge(int stage) {
@@ -108,13 +167,6 @@ int NextChallenge(int stage) {
     return 0;
 }
 
-// Whether a stage can be crossed on the way back: no bite there takes more
-// than a third of full HP.
-bool StageSafe(int stage) {
-    for (const StageMonsterCount& count : kStageMonsterCounts)
-        if (count.stage == stage && Hurt(count.kind) * 3 > g_PlayerRecord.maxHp) return false;
-    return true;
-}
 
 // The highest evasion of the monsters of `stage`.
 int StageEvasion(int stage) {
@@ -136,8 +188,9 @@ PlatformInputFrame PlayerBot::NextFrame() {
     }
     if (!seenField_ || framesOutOfField_ > 700) {
         // Back from a screen of its own: GAME OVER shows for 768 frames.
-        if (seenField_ && !progress_.endingReached) ++progress_.deaths;
+        if (seenField_ && !progress_.endingReached && !saving_) ++progress_.deaths;
     }
+    saving_ = false;
     framesOutOfField_ = 0;
     seenField_ = true;
     return Field();
@@ -150,11 +203,13 @@ PlatformInputFrame PlayerBot::Menus() {
         if (endingFrames_ < 1200) return {};
         return endingFrames_ % 20 == 0 ? Keys({kKeyEscape}) : PlatformInputFrame{};
     }
-    if (g_SubScreenMode == kSubScreenStatus) return Status();
-    if (g_SubScreenMode != kSubScreenNone && seenField_) {
-        // Another sub-screen opened by a stray key: the menu key closes it.
-        return framesOutOfField_ % 10 == 0 ? Keys({kKeyEscape}) : PlatformInputFrame{};
+    if (saving_) {
+        // Saved: the title, GAME MODE and the first slot load the game again.
+        return framesOutOfField_ % 20 == 0 ? Keys({kKeyJump}) : PlatformInputFrame{};
     }
+    if (g_SubScreenMode == kSubScreenStatus) return Status();
+    if (g_SubScreenMode == kSubScreenShop) return Shop();
+    if (g_SubScreenMode == kSubScreenSystemMenu) return SystemMenu();
     if (framesOutOfField_ % 20 != 0) return {};
     if (seenField_) return Keys({kKeyJump});
     // Once the title stands (after the loading screen): title, GAME MODE,
@@ -165,13 +220,50 @@ PlatformInputFrame PlayerBot::Menus() {
     return menuPresses_ == 4 || menuPresses_ == 5 ? Keys({kKeyUp}) : Keys({kKeyJump});
 }
 
+PlatformInputFrame PlayerBot::SystemMenu() {
+    pressedLast_ = !pressedLast_;
+    if (!pressedLast_) return {};
+    const int want = menuWish_ == MenuWish::kBackToTown ? kSystemMenuBackToTown
+                     : menuWish_ == MenuWish::kSave     ? kSystemMenuExit
+                                                        : kSystemMenuReturn;
+    if (g_SystemMenuCursor < want) return Keys({kKeyDown});
+    if (g_SystemMenuCursor > want) return Keys({kKeyUp});
+    if (menuWish_ == MenuWish::kSave) {
+        saving_ = true;
+        ++progress_.saves;
+    }
+    if (menuWish_ == MenuWish::kBackToTown) ++progress_.townTrips;
+    menuWish_ = MenuWish::kNone;
+    return Keys({kKeyJump});
+}
+
+PlatformInputFrame PlayerBot::Shop() {
+    // Every key acts on its press: one key every other frame.
+    pressedLast_ = !pressedLast_;
+    if (!pressedLast_) return {};
+    const ShopState& shop = g_ShopState;
+    if (shop.step == kShopShortOfMoney) return Keys({kKeyJump});
+    if (shop.step == kShopConfirming) {
+        if (shop.answer != 0) return Keys({kKeyLeft});
+        ++progress_.purchases;
+        return Keys({kKeyJump});
+    }
+    const Purchase buy = BestPurchase(g_PlayerRecord.money, WornRows(), 1u << shop.doorIndex);
+    if (buy.door < 0) return Keys({kKeyEscape});  // the menu key leaves the shop
+    if (shop.category != buy.category) return Keys({kKeyRight});
+    if (shop.cursorRow < buy.cursorRow) return Keys({kKeyDown});
+    if (shop.cursorRow > buy.cursorRow) return Keys({kKeyUp});
+    return Keys({kKeyJump});
+}
+
 int PlayerBot::WantedStatusRow() const {
     // DEX up to the evasion of what lives here and next (a blow that misses
     // gives nothing), then VIT and STR in turn, VIT a little ahead: DEF
     // grows with its square and keeps the bites small.
     const PlayerRecord& me = g_PlayerRecord;
     const int next = Destination(stage_, NextWayOut(stage_));
-    const int wantedDex = std::max(StageEvasion(stage_), StageEvasion(next)) - 15;
+    const int wantedDex =
+        std::max({StageEvasion(stage_), StageEvasion(next), StageEvasion(challenge_), StageEvasion(grindStage_)}) - 15;
     std::vector<int> rows;
     if (g_DerivedStats.dexTotal < wantedDex) rows.push_back(kStatusDex);
     if (me.vit < me.str + 10) rows.insert(rows.end(), {kStatusVit, kStatusStr});
@@ -227,17 +319,83 @@ bool PlayerBot::MonsterNear(float worldX, float range) const {
     return false;
 }
 
+void PlayerBot::ChooseGoal() {
+    goalChosenAt_ = progress_.frames;
+    // The stage nearest the ending reached so far; on when what comes after
+    // it can be fought.
+    int frontier = kFirstStage;
+    for (int stage : progress_.stagesVisited)
+        if (StagesToEnding(stage) >= 1 && StagesToEnding(stage) < StagesToEnding(frontier)) frontier = stage;
+    challenge_ = NextChallenge(frontier);
+    if (StageReady(challenge_)) {
+        grindStage_ = 0;
+        grindRate_ = 0.0;
+        return;
+    }
+    // Else the stage with the most experience for the time, a little less
+    // for each stage on the way there; the present one is kept unless
+    // another is clearly better.
+    int best = 0;
+    double bestRate = 0.0;
+    double keptRate = 0.0;
+    for (int stage = 1; stage <= kStageCount; ++stage) {
+        int length = 0;
+        if (stage != stage_) {
+            WayToward(stage_, stage, StageSafe, [this](int at, WayOut way) { return bannedWays_.count({at, static_cast<int>(way)}) != 0; }, &length);
+            if (length < 0) continue;
+        }
+        const double rate = GrindRate(stage) * (1.0 - 0.02 * std::min(length, 20));
+        if (stage == grindStage_) keptRate = rate;
+        if (rate > bestRate) {
+            best = stage;
+            bestRate = rate;
+        }
+    }
+    if (grindStage_ != 0 && keptRate * 1.25 >= bestRate && keptRate > 0.0) return;
+    grindStage_ = best;
+    grindRate_ = bestRate;
+}
+
+WayOut PlayerBot::WayTo(int goal) const {
+    if (goal == 0) return NextWayOut(stage_);
+    return WayToward(stage_, goal, StageSafe,
+                     [this](int at, WayOut way) { return bannedWays_.count({at, static_cast<int>(way)}) != 0; });
+}
+
+int PlayerBot::DirectionOf(WayOut way, float worldX, bool& atDoor) const {
+    atDoor = false;
+    if (way == WayOut::kLeftExit) return -1;
+    if (way != WayOut::kWarpDoor) return 1;
+    int direction = 1;
+    for (const WarpDoor& door : g_WarpDoors) {
+        if (door.alive != 1 || door.destination != Destination(stage_, way)) continue;
+        const float dx = door.x - worldX;
+        atDoor = std::fabs(dx) < 12.0f;
+        direction = dx < 0.0f ? -1 : 1;
+    }
+    return direction;
+}
+
 int PlayerBot::Heading(float worldX, bool& atDoor) {
     atDoor = false;
-    WayOut way = NextWayOut(stage_);
+    atShopDoor_ = false;
     grinding_ = false;
-    // The first two stages are crossed without stopping: stage 3 has the
-    // same monsters and a few more, and the grinding starts there.
-    const bool rushing = StagesToEnding(stage_) >= StagesToEnding(kFirstStage) - 1;
-    if (!bouncing_ && !rushing && !StageReady(NextChallenge(stage_))) {
-        // Not strong enough for what comes: fight here while there is
-        // something worth it, else go back a stage and return (both
-        // stages are set up afresh on arrival).
+    currentWay_ = WayOut::kNone;
+    if (progress_.frames >= goalChosenAt_ + 2000) ChooseGoal();
+
+    // Something better to wear: from a door here, or from the town.
+    const Purchase buy = BestPurchase(g_PlayerRecord.money, WornRows(), ShopDoorsHere());
+    if (buy.door >= 0) {
+        const float dx = static_cast<float>(g_ShopDoors[buy.door].x) - worldX;
+        atShopDoor_ = std::fabs(dx) < 24.0f;
+        return dx < 0.0f ? -1 : 1;
+    }
+    if (menuWish_ == MenuWish::kNone && stage_ != kFirstStage &&
+        BestPurchase(g_PlayerRecord.money, WornRows(), kTownDoors, kTownTripGain).door >= 0)
+        menuWish_ = MenuWish::kBackToTown;
+
+    if (grindStage_ != 0 && stage_ == grindStage_ && bounceTo_ == 0) {
+        // Fight here while there is something worth it.
         float nearest = 1e9f;
         int toward = 0;
         for (int kind = 0; kind < kMonsterKindCount; ++kind)
@@ -263,24 +421,24 @@ int PlayerBot::Heading(float worldX, bool& atDoor) {
             }
             return toward;
         }
-        bouncing_ = cameFrom_ != 0 && StageSafe(cameFrom_);
+        // None left: step to a neighbour and come back, which sets the
+        // stage up afresh. The stage it came from first, when safe. (Not
+        // at once on arrival: the stage has to be looked over first.)
+        if (stageFrames_ < 600) return g_PlayerRecord.arrivalScreenX < 320 ? 1 : -1;
+        for (WayOut way : {WayOut::kLeftExit, WayOut::kRightExit, WayOut::kWarpDoor}) {
+            const int to = Destination(stage_, way);
+            if (to < 1 || to > kStageCount || to == stage_ || !StageSafe(to) ||
+                bannedWays_.count({stage_, static_cast<int>(way)}) != 0)
+                continue;
+            if (bounceTo_ == 0 || to == cameFrom_) bounceTo_ = to;
+        }
     }
-    if (bouncing_) {
-        for (WayOut back : {WayOut::kLeftExit, WayOut::kRightExit, WayOut::kWarpDoor})
-            if (Destination(stage_, back) == cameFrom_) {
-                way = back;
-                break;
-            }
-    }
-    if (way != WayOut::kWarpDoor) return way == WayOut::kLeftExit ? -1 : 1;
-    int direction = 1;
-    for (const WarpDoor& door : g_WarpDoors) {
-        if (door.alive != 1 || door.destination != Destination(stage_, way)) continue;
-        const float dx = door.x - worldX;
-        atDoor = std::fabs(dx) < 12.0f;
-        direction = dx < 0.0f ? -1 : 1;
-    }
-    return direction;
+    bouncing_ = bounceTo_ != 0;
+    const int target = bounceTo_ != 0 ? bounceTo_ : grindStage_;
+    currentWay_ = target == stage_ ? WayOut::kNone : WayTo(target);
+    // No road to the goal (all of it banned, say): on toward the ending.
+    if (currentWay_ == WayOut::kNone) currentWay_ = NextWayOut(stage_);
+    return DirectionOf(currentWay_, worldX, atDoor);
 }
 
 PlatformInputFrame PlayerBot::Field() {
@@ -291,17 +449,28 @@ PlatformInputFrame PlayerBot::Field() {
         cameFrom_ = stage_;
         stage_ = me.stage;
         stuckTotal_ = 0;
-        bouncing_ = false;
+        stageFrames_ = 0;
         grindOver_ = false;
+        if (stage_ == bounceTo_) bounceTo_ = 0;
         if (std::find(progress_.stagesVisited.begin(), progress_.stagesVisited.end(), stage_) ==
             progress_.stagesVisited.end()) {
             progress_.stagesVisited.push_back(stage_);
             progress_.arrivalFrames.push_back(progress_.frames);
+            // A stage not seen before: worth a save.
+            if (menuWish_ == MenuWish::kNone) menuWish_ = MenuWish::kSave;
         }
+        ChooseGoal();
     }
 
+    ++stageFrames_;
     bool atDoor = false;
     const int direction = Heading(x, atDoor);
+    // Never out by an edge it does not mean to take: a monster beyond the
+    // edge is given up, and the bot stands.
+    const float screenX = g_PlayerMotion.screenX;
+    const bool edgeAhead = (direction < 0 && screenX < 24.0f && currentWay_ != WayOut::kLeftExit) ||
+                           (direction > 0 && screenX > 616.0f && currentWay_ != WayOut::kRightExit);
+    if (edgeAhead && grinding_ && !resting_) grindOver_ = true;
 
     // Rest away from monsters while HP is low; HP comes back over time.
     if (me.hp * 2 < me.maxHp) resting_ = true;
@@ -341,19 +510,44 @@ PlatformInputFrame PlayerBot::Field() {
         lastX_ = x;
         return frame;
     }
+    // The system menu (to save, or BACK TO TOWN) opens on the ground with
+    // no blow running and no monster about.
+    if (menuWish_ != MenuWish::kNone && !busy && !MonsterNear(x, 300.0f)) {
+        pressedLast_ = !pressedLast_;
+        lastX_ = x;
+        return pressedLast_ ? Keys({kKeyEscape}) : PlatformInputFrame{};
+    }
+    if (atShopDoor_ && g_PlayerMotion.airborne == 0) {
+        pressedLast_ = !pressedLast_;
+        lastX_ = x;
+        return pressedLast_ ? Keys({kKeyUp}) : PlatformInputFrame{};
+    }
     if (resting_ && !MonsterNear(x, 350.0f)) {
         pressedLast_ = false;
         return Keys({kKeyDown});  // crouching regains HP eight times as fast
     }
     if (atDoor) {
-        if (press && Destination(stage_, NextWayOut(stage_)) == kEndingDestination && !bouncing_)
+        if (press && Destination(stage_, currentWay_) == kEndingDestination)
             progress_.endingReached = true;
         pressedLast_ = press;
         return press ? Keys({kKeyUp}) : PlatformInputFrame{};
     }
 
+    if (edgeAhead) {
+        // Fled as far as the stage goes: rest here.
+        pressedLast_ = false;
+        lastX_ = x;
+        return resting_ ? Keys({kKeyDown}) : PlatformInputFrame{};
+    }
     frame.keys.push_back(direction < 0 ? kKeyLeft : kKeyRight);
-    const bool stopped = std::fabs(x - lastX_) < 0.01f;
+    // Stopped: not moving, or pushed back and forth at a wall without
+    // getting anywhere in the last 40 frames.
+    if (++windowFrames_ >= 40) {
+        windowStuck_ = std::fabs(x - windowX_) < 4.0f;
+        windowX_ = x;
+        windowFrames_ = 0;
+    }
+    const bool stopped = std::fabs(x - lastX_) < 0.01f || windowStuck_;
     stuckFrames_ = stopped ? stuckFrames_ + 1 : 0;
     stuckTotal_ = stopped ? stuckTotal_ + 1 : std::max(0, stuckTotal_ - 1);
     const bool wantJump = g_PlayerMotion.airborne == 0 && (stuckFrames_ >= 2 || PitAhead(x, direction));
@@ -365,6 +559,12 @@ PlatformInputFrame PlayerBot::Field() {
     } else {
         pressedLast_ = false;
     }
+    // A way out it cannot get to in a long while is left out of its roads.
+    if (stuckTotal_ > 6000 && !grinding_ && currentWay_ != WayOut::kNone) {
+        bannedWays_.insert({stage_, static_cast<int>(currentWay_)});
+        stuckTotal_ = 0;
+        ChooseGoal();
+    }
     // Long stuck at a wall: step back for a run-up now and then.
     if (stuckTotal_ > 300 && stuckTotal_ % 200 < 20) frame.keys[0] = direction < 0 ? kKeyRight : kKeyLeft;
     lastX_ = x;
@@ -372,12 +572,16 @@ PlatformInputFrame PlayerBot::Field() {
 }
 
 std::string PlayerBot::Describe() const {
-    char line[256];
-    std::snprintf(line, sizeof line, "frame %llu stage %d x %.0f hp %d/%d lv %d str %d vit %d dex %d def %d atk %d deaths %d screen %d diff %d%s",
+    char line[512];
+    std::snprintf(line, sizeof line, "frame %llu stage %d x %.0f hp %d/%d lv %d str %d vit %d dex %d def %d atk %d deaths %d screen %d diff %d vesk %d worn %d/%d/%d/%d goal %d challenge %d way %d bounce %d sx %.0f rest %d wish %d fight %d busy %d air %d%s",
                   static_cast<unsigned long long>(progress_.frames), g_PlayerRecord.stage,
                   g_StageState.cameraX + g_PlayerMotion.screenX, g_PlayerRecord.hp, g_PlayerRecord.maxHp,
                   g_PlayerRecord.level, g_PlayerRecord.str, g_PlayerRecord.vit, g_PlayerRecord.dex, PlayerDef(),
                   PlayerBlowAtk(), progress_.deaths, g_SubScreenMode, g_PlayerRecord.difficulty,
+                  g_PlayerRecord.money, g_PlayerRecord.weaponRow, g_PlayerRecord.armourRow, g_PlayerRecord.shieldRow,
+                  g_PlayerRecord.accessoryRow, grindStage_, challenge_, static_cast<int>(currentWay_), bounceTo_,
+                  g_PlayerMotion.screenX, resting_ ? 1 : 0, static_cast<int>(menuWish_), fightIdle_,
+                  g_PlayerActionState.attackActive, g_PlayerMotion.airborne,
                   grinding_ ? " grinding" : bouncing_ ? " bouncing" : "");
     return line;
 }

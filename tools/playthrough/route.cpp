@@ -71,3 +71,37 @@ WayOut NextWayOut(int stage) {
     }
     return WayOut::kNone;
 }
+
+WayOut WayToward(int from, int to, const std::function<bool(int)>& passable,
+                 const std::function<bool(int, WayOut)>& banned, int* length) {
+    if (length != nullptr) *length = -1;
+    if (from < 1 || from > kStageCount || to < 1 || to > kStageCount) return WayOut::kNone;
+    if (from == to) {
+        if (length != nullptr) *length = 0;
+        return WayOut::kNone;
+    }
+    // Breadth first from `from`, keeping the first way out taken.
+    std::array<WayOut, kStageCount + 1> firstWay{};
+    std::array<int, kStageCount + 1> steps{};
+    steps.fill(-1);
+    steps[from] = 0;
+    std::deque<int> queue{from};
+    while (!queue.empty()) {
+        const int at = queue.front();
+        queue.pop_front();
+        for (WayOut way : kWays) {
+            if (banned && banned(at, way)) continue;
+            const int next = Destination(at, way);
+            if (next < 1 || next > kStageCount || steps[next] >= 0) continue;
+            if (next != to && !passable(next)) continue;
+            steps[next] = steps[at] + 1;
+            firstWay[next] = at == from ? way : firstWay[at];
+            if (next == to) {
+                if (length != nullptr) *length = steps[next];
+                return firstWay[next];
+            }
+            queue.push_back(next);
+        }
+    }
+    return WayOut::kNone;
+}
