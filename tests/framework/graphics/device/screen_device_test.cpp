@@ -465,7 +465,7 @@ TEST_F(ScreenDeviceTest, TheRefreshRateIsMeasuredWhenTheDisplayGivesNone) {
         ASSERT_GE(last, 0);
         // The deepest scan line seen over 600 reads, counted from 1: up to
         // the display's 525.
-        const std::string& scan = LogLines()[last];
+        const std::string scan = LogLines()[last];
         const int lines = std::atoi(scan.c_str() + scan.find(':') + 1);
         EXPECT_GT(lines, 1) << scan;
         EXPECT_LE(lines, 525) << scan;
