@@ -401,6 +401,10 @@ TEST_F(InputTest, PowerIsClampedAndPadNamesAreCutToTheirBuffers) {
     EXPECT_EQ(ApplyPadVibration(), 0);
     EXPECT_EQ(UpdatePadVibration(), 0);
     EXPECT_EQ(ResetInputCooperation(), 0);
+    // The stand-in refuses malformed properties and effects: none was.
+    EXPECT_EQ(FindLine("キーボードのプロパティ設定に失敗しました"), -1);
+    EXPECT_EQ(FindLine("周期的エフェクトの作成に失敗しました"), -1);
+    EXPECT_NE(FindLine("ジョイパッドの追加は正常に終了しました"), -1);
 }
 
 }  // namespace

@@ -127,6 +127,10 @@ TEST_F(ScreenDeviceTest, AFailedDirectDrawStartFallsBackToSoftwareRendering) {
     ASSERT_FALSE(frames.empty());
     EXPECT_EQ(frames.back().Raw(0, 0), 0x07E0u);
     EXPECT_EQ(frames.back().Raw(639, 479), 0x07E0u);
+    // Released, the software screen gives the display settings back.
+    EXPECT_EQ(ReleaseDirectDraw(), 0);
+    EXPECT_FALSE(PlatformDisplayModeChanged());
+    EXPECT_EQ(g_ScreenDevice.displayModeChanged, 0);
     ASSERT_EQ(ApiEndFramework(), 0);
     EXPECT_EQ(PlatformLiveSurfaceCount(), 0);
     EXPECT_FALSE(PlatformDisplayModeChanged());
@@ -302,6 +306,7 @@ TEST_F(ScreenDeviceTest, SettingsAndGettersBeforeAndAfterStartUp) {
     ASSERT_EQ(ApiInitFramework(), 0);
     EXPECT_EQ(HasDirectDrawObject(), 1);
     EXPECT_EQ(IsDisplayModeChanged(), 1);
+    EXPECT_EQ(GetVBlankWait(), 1) << "start-up waits for the blank";
     EXPECT_EQ(SetDisable3DFlag(1), -1);
     EXPECT_EQ(GetDisable3DFlag(), 0);
     EXPECT_EQ(SetScreenSurfaceModeFlag(1), -1);
