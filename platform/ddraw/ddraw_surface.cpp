@@ -535,11 +535,6 @@ private:
             in = staging.data();
             inPitch = rowBytes;
         }
-        if (dw == sw && dh == sh && owedFill_) {
-            CopyOntoOwedFill(in, inPitch, runs, sourceBits, static_cast<std::size_t>(source.Pitch()), src, dest, keyed,
-                             mask, key);
-            return;
-        }
         const std::size_t outPitch = static_cast<std::size_t>(Pitch());
         std::uint8_t* out = Bits() + static_cast<std::size_t>(dest.top) * outPitch +
                             static_cast<std::size_t>(dest.left) * bytes;
@@ -573,42 +568,6 @@ private:
                                     static_cast<std::size_t>(dw), bytes, keyed, mask, key);
             previous = sy;
         }
-    }
-
-    // An unscaled copy onto a surface that owes a whole fill (the first
-    // layer of a frame after its clear): the fill is written a row at a
-    // time just ahead of the copy, and only where the copy leaves the row as
-    // it was. Each row is then written once while in the cache, instead of
-    // the whole surface being filled and then fetched again to be drawn on.
-    // The source is another surface; this one has no padding.
-    void CopyOntoOwedFill(const std::uint8_t* in, std::size_t inPitch, const OpaqueRuns* runs,
-                          const std::uint8_t* sourceBits, std::size_t sourcePitch, const RECT& src, const RECT& dest,
-                          bool keyed, DWORD mask, DWORD key) {
-        const DWORD value = owedValue_;
-        owedFill_ = false;
-        PixelsMayChange();
-        const int bytes = layout_.BytesPerPixel();
-        const std::size_t pitch = static_cast<std::size_t>(pitch_), w = static_cast<std::size_t>(dest.right - dest.left);
-        const std::size_t left = static_cast<std::size_t>(dest.left), right = static_cast<std::size_t>(dest.right);
-        std::uint8_t* const base = memory_.data();
-        FillPixels(base, 0, static_cast<std::size_t>(width_) * dest.top, 1, bytes, value);
-        for (long y = dest.top; y < dest.bottom; ++y, in += inPitch) {
-            std::uint8_t* row = base + static_cast<std::size_t>(y) * pitch;
-            std::uint8_t* out = row + left * bytes;
-            FillPixels(row, 0, left, 1, bytes, value);
-            if (runs != nullptr) {
-                runs->Copy(out, pitch, sourceBits, sourcePitch, src.left, static_cast<int>(src.top + (y - dest.top)),
-                           static_cast<int>(w), 1, &value);
-            } else if (keyed) {
-                FillPixels(out, 0, w, 1, bytes, value);
-                CopyKeyedPixels(out, pitch, in, inPitch, w, 1, bytes, mask, key);
-            } else {
-                std::memcpy(out, in, w * bytes);
-            }
-            FillPixels(row + right * bytes, 0, static_cast<std::size_t>(width_) - right, 1, bytes, value);
-        }
-        FillPixels(base + static_cast<std::size_t>(dest.bottom) * pitch, 0,
-                   static_cast<std::size_t>(width_) * (height_ - dest.bottom), 1, bytes, value);
     }
 
     void AfterWrite(const RECT& dest) {

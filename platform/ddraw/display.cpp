@@ -136,7 +136,8 @@ bool PlatformDisplaySetMode(int width, int height, int bitsPerPixel, int refresh
     const auto& knobs = g_display.knobs;
     if (knobs.refuseAllModes) return false;
     if (width != 640 || height != 480) return false;
-    if (refresh != 0 && (refresh != 60 || refresh == knobs.refusedRefresh)) return false;
+    if (refresh != 0 && (refresh != knobs.modeRefresh || refresh == knobs.refusedRefresh)) return false;
+    if (bitsPerPixel >= 0 && bitsPerPixel < 64 && (knobs.refusedDepthBits >> bitsPerPixel & 1)) return false;
     PlatformPixelLayout layout;
     switch (bitsPerPixel) {
         case 8: layout = kLayout8; break;
@@ -147,7 +148,7 @@ bool PlatformDisplaySetMode(int width, int height, int bitsPerPixel, int refresh
     g_display.width = width;
     g_display.height = height;
     g_display.layout = layout;
-    g_display.refresh = 60;
+    g_display.refresh = knobs.modeRefresh;
     g_display.modeChanged = true;
     g_display.client = RECT{0, 0, width, height};
     ++g_display.lossEpoch;

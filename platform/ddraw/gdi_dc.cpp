@@ -237,7 +237,10 @@ int GetDeviceCaps(HDC dc, int index) {
         case BITSPIXEL: return layout.bitsPerPixel;
         case HORZRES: return PlatformDisplayWidth();
         case VERTRES: return PlatformDisplayHeight();
-        case VREFRESH: return PlatformDisplayRefresh();
+        case VREFRESH: {
+            const int reported = PlatformDisplayKnobsRef().reportedRefresh;
+            return reported >= 0 ? reported : PlatformDisplayRefresh();
+        }
         default: return 0;
     }
 }

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "ddraw/pixel_access.h"
-#include "ddraw/pixel_rows.h"
 
 OpaqueRuns::OpaqueRuns(const std::uint8_t* pixels, std::size_t pitch, int width, int height, int bytes, DWORD mask,
                        DWORD key)
@@ -28,26 +27,16 @@ OpaqueRuns::OpaqueRuns(const std::uint8_t* pixels, std::size_t pitch, int width,
 }
 
 void OpaqueRuns::Copy(std::uint8_t* out, std::size_t outPitch, const std::uint8_t* pixels, std::size_t pitch, int left,
-                      int top, int width, int rows, const DWORD* fill) const {
+                      int top, int width, int rows) const {
     const int right = left + width;
-    auto gap = [&](std::uint8_t* row, int from, int to) {
-        if (fill != nullptr && from < to)
-            FillPixels(row + static_cast<std::size_t>(from - left) * bytes_, 0, static_cast<std::size_t>(to - from), 1,
-                       bytes_, *fill);
-    };
     for (int j = 0; j < rows; ++j, out += outPitch) {
         const std::size_t row = static_cast<std::size_t>(top + j);
         const std::uint8_t* in = pixels + row * pitch;
-        int drawn = left;  // the pixels before it are written
         for (std::uint32_t r = firstRun_[row]; r < firstRun_[row + 1]; ++r) {
             const int start = std::max<int>(runs_[2 * r], left), end = std::min<int>(runs_[2 * r + 1], right);
-            if (start < end) {
-                gap(out, drawn, start);
+            if (start < end)
                 std::memcpy(out + static_cast<std::size_t>(start - left) * bytes_,
                             in + static_cast<std::size_t>(start) * bytes_, static_cast<std::size_t>(end - start) * bytes_);
-                drawn = end;
-            }
         }
-        gap(out, drawn, right);
     }
 }

@@ -17,10 +17,9 @@ public:
     bool MadeFor(DWORD mask, DWORD key) const { return mask == mask_ && (key & mask) == key_; }
 
     // Copies the opaque pixels of the rectangle from `left`, `top` (width x
-    // rows) of the picture at `pixels`, to `out`. With `fill`, the pixels
-    // of `out` left between them get that value.
+    // rows) of the picture at `pixels`, to `out`.
     void Copy(std::uint8_t* out, std::size_t outPitch, const std::uint8_t* pixels, std::size_t pitch, int left, int top,
-              int width, int rows, const DWORD* fill = nullptr) const;
+              int width, int rows) const;
 
 private:
     int bytes_;

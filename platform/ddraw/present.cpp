@@ -28,6 +28,7 @@ struct PresentState {
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     int textureWidth = 0, textureHeight = 0;
+    Uint32 textureFormat = 0;
 };
 
 std::mutex g_presentMutex;
@@ -67,20 +68,19 @@ PlatformFrame CaptureClientArea(DWORD flipFlags) {
     return frame;
 }
 
-// KELVO_CAPTURE_EVERY: every how many presents a frame is kept (100).
+// KELVO_CAPTURE_EVERY: every how many presents a frame is kept (100). The
+// capture settings are read at each present (a look-up is nothing beside a
+// frame), so a test can set them.
 std::uint64_t CaptureEvery() {
-    static const std::uint64_t every = [] {
-        const char* v = std::getenv("KELVO_CAPTURE_EVERY");
-        long n = v != nullptr ? std::strtol(v, nullptr, 10) : 100;
-        return static_cast<std::uint64_t>(n > 0 ? n : 100);
-    }();
-    return every;
+    const char* v = std::getenv("KELVO_CAPTURE_EVERY");
+    long n = v != nullptr ? std::strtol(v, nullptr, 10) : 100;
+    return static_cast<std::uint64_t>(n > 0 ? n : 100);
 }
 
 // The folder KELVO_CAPTURE names when frame `number` is to be written
 // there, else null.
 const char* CaptureFolderFor(std::uint64_t number) {
-    static const char* folder = std::getenv("KELVO_CAPTURE");
+    const char* folder = std::getenv("KELVO_CAPTURE");
     if (folder == nullptr || *folder == '\0') return nullptr;
     return number % CaptureEvery() == 0 || number == 1 ? folder : nullptr;
 }
@@ -133,13 +133,15 @@ void ShowInWindow() {
         const int width = client.right - client.left, height = client.bottom - client.top;
         if (width <= 0 || height <= 0) return;
         const bool eightBit = layout.bitsPerPixel == 8;
-        if (p.texture == nullptr || p.textureWidth != width || p.textureHeight != height) {
+        // A new texture for a new size or a new depth (a mode change can
+        // keep the size and change the layout).
+        const Uint32 format = eightBit ? static_cast<Uint32>(SDL_PIXELFORMAT_RGB888) : SdlFormatFor(layout);
+        if (p.texture == nullptr || p.textureWidth != width || p.textureHeight != height || p.textureFormat != format) {
             if (p.texture != nullptr) SDL_DestroyTexture(p.texture);
-            p.texture = SDL_CreateTexture(p.renderer,
-                                          eightBit ? static_cast<Uint32>(SDL_PIXELFORMAT_RGB888) : SdlFormatFor(layout),
-                                          SDL_TEXTUREACCESS_STREAMING, width, height);
+            p.texture = SDL_CreateTexture(p.renderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
             p.textureWidth = width;
             p.textureHeight = height;
+            p.textureFormat = format;
             SDL_RenderSetLogicalSize(p.renderer, width, height);  // letterboxed scaling
         }
         if (p.texture == nullptr) return;

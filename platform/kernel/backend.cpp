@@ -59,6 +59,12 @@ void PlatformSelectBackend(PlatformBackend backend) {
     g_chosenFromEnvironment = false;
 }
 
+void PlatformForgetBackendChoice() {
+    std::lock_guard lock(g_backendMutex);
+    g_chosen = false;
+    g_chosenFromEnvironment = false;
+}
+
 bool PlatformIsHeadless() { return PlatformGetBackend() == PlatformBackend::Headless; }
 
 bool PlatformStartBackend() {

@@ -31,10 +31,22 @@ DWORD ErrorFromErrno(int error) {
         case ENOTDIR: return ERROR_PATH_NOT_FOUND;
         case EACCES:
         case EPERM:
-        case EISDIR: return ERROR_ACCESS_DENIED;
+        case EISDIR:
+        case EBADF: return ERROR_ACCESS_DENIED;  // a handle not opened for this
         case EEXIST: return ERROR_FILE_EXISTS;
         default: return ERROR_INVALID_PARAMETER;
     }
+}
+
+// As above for a call on `path`: a name in a folder that is not there is a
+// missing path (3), not a missing file (2).
+DWORD ErrorFromErrno(int error, const std::string& path) {
+    if (error != ENOENT) return ErrorFromErrno(error);
+    std::string::size_type slash = path.find_last_of('/');
+    if (slash == std::string::npos || slash == 0) return ERROR_FILE_NOT_FOUND;
+    struct stat st {};
+    return ::stat(path.substr(0, slash).c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? ERROR_FILE_NOT_FOUND
+                                                                                 : ERROR_PATH_NOT_FOUND;
 }
 
 // Copies `text` into a caller's buffer as the Win32 calls do: returns the
@@ -86,7 +98,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD, void*, DWORD creation, 
     }
     int fd = ::open(path.c_str(), flags, 0644);
     if (fd < 0) {
-        SetLastError(ErrorFromErrno(errno));
+        SetLastError(ErrorFromErrno(errno, path));
         return INVALID_HANDLE_VALUE;
     }
     SetLastError(ERROR_SUCCESS);
@@ -179,8 +191,9 @@ DWORD GetFileSize(HANDLE handle, DWORD* sizeHigh) {
 
 BOOL DeleteFileA(LPCSTR fileName) {
     if (fileName == nullptr) return FALSE;
-    if (::unlink(PlatformTranslatePath(fileName).c_str()) != 0) {
-        SetLastError(ErrorFromErrno(errno));
+    const std::string path = PlatformTranslatePath(fileName);
+    if (::unlink(path.c_str()) != 0) {
+        SetLastError(ErrorFromErrno(errno, path));
         return FALSE;
     }
     return TRUE;
@@ -195,7 +208,8 @@ BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
         return FALSE;
     }
     if (::rename(from.c_str(), to.c_str()) != 0) {
-        SetLastError(ErrorFromErrno(errno));
+        const int error = errno;
+        SetLastError(::access(from.c_str(), F_OK) != 0 ? ErrorFromErrno(error, from) : ErrorFromErrno(error, to));
         return FALSE;
     }
     // A rename lives in its folder: writing the folder through keeps it.
@@ -208,8 +222,12 @@ BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
 
 BOOL CreateDirectoryA(LPCSTR pathName, void*) {
     if (pathName == nullptr) return FALSE;
-    if (::mkdir(PlatformTranslatePath(pathName).c_str(), 0755) != 0) {
-        SetLastError(errno == EEXIST ? ERROR_ALREADY_EXISTS : ErrorFromErrno(errno));
+    const std::string path = PlatformTranslatePath(pathName);
+    if (::mkdir(path.c_str(), 0755) != 0) {
+        // A missing parent folder is a missing path.
+        SetLastError(errno == EEXIST   ? ERROR_ALREADY_EXISTS
+                     : errno == ENOENT ? ERROR_PATH_NOT_FOUND
+                                       : ErrorFromErrno(errno));
         return FALSE;
     }
     return TRUE;
@@ -218,8 +236,9 @@ BOOL CreateDirectoryA(LPCSTR pathName, void*) {
 DWORD GetFileAttributesA(LPCSTR fileName) {
     if (fileName == nullptr) return INVALID_FILE_ATTRIBUTES;
     struct stat st {};
-    if (::stat(PlatformTranslatePath(fileName).c_str(), &st) != 0) {
-        SetLastError(ErrorFromErrno(errno));
+    const std::string path = PlatformTranslatePath(fileName);
+    if (::stat(path.c_str(), &st) != 0) {
+        SetLastError(ErrorFromErrno(errno, path));
         return INVALID_FILE_ATTRIBUTES;
     }
     return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
@@ -233,8 +252,9 @@ DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer) {
 
 BOOL SetCurrentDirectoryA(LPCSTR pathName) {
     if (pathName == nullptr) return FALSE;
-    if (::chdir(PlatformTranslatePath(pathName).c_str()) != 0) {
-        SetLastError(ErrorFromErrno(errno));
+    const std::string path = PlatformTranslatePath(pathName);
+    if (::chdir(path.c_str()) != 0) {
+        SetLastError(ErrorFromErrno(errno, path));
         return FALSE;
     }
     return TRUE;

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
+#include <string>
 #include <thread>
 
 #include "platform/backend.h"
@@ -94,19 +96,105 @@ TEST(TimerPeriod, MinimumPeriodIsOneMillisecond) {
     EXPECT_EQ(timeGetDevCaps(nullptr, sizeof caps), 97u);
 }
 
-TEST(LocalTime, FieldsAreInRange) {
-    SYSTEMTIME t{};
-    GetLocalTime(&t);
-    EXPECT_GE(t.wYear, 2020);
-    EXPECT_GE(t.wMonth, 1);
-    EXPECT_LE(t.wMonth, 12);
-    EXPECT_LE(t.wHour, 23);
-    EXPECT_LE(t.wMilliseconds, 999);
+// The local time as the C library breaks it down, month counted from 1
+// and the year in full; read twice in case a second turns in between.
+TEST(LocalTime, FieldsAreTheCalendarsOwn) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const std::time_t before = std::time(nullptr);
+        SYSTEMTIME t{};
+        GetLocalTime(&t);
+        if (std::time(nullptr) != before) continue;
+        std::tm local{};
+        localtime_r(&before, &local);
+        EXPECT_EQ(t.wYear, local.tm_year + 1900);
+        EXPECT_EQ(t.wMonth, local.tm_mon + 1);
+        EXPECT_EQ(t.wDayOfWeek, local.tm_wday);
+        EXPECT_EQ(t.wDay, local.tm_mday);
+        EXPECT_EQ(t.wHour, local.tm_hour);
+        EXPECT_EQ(t.wMinute, local.tm_min);
+        EXPECT_EQ(t.wSecond, local.tm_sec);
+        EXPECT_LE(t.wMilliseconds, 999);
+        GetLocalTime(nullptr);
+        return;
+    }
+    FAIL() << "the clock never held still for a second";
+}
+
+// With a window the clocks follow real time, from the same one-second start.
+TEST(RealClock, StartsAtOneSecondAndFollowsRealTime) {
+    PlatformSelectBackend(PlatformBackend::Sdl);
+    const std::uint64_t real = PlatformRealMicros();
+    const DWORD ms = timeGetTime();
+    LARGE_INTEGER count{};
+    QueryPerformanceCounter(&count);
+    const ULONGLONG stamp = PlatformReadTimeStampCounter();
+    const std::uint64_t after = PlatformRealMicros();
+    const std::uint64_t virtualBefore = PlatformPeekVirtualMicros();
+    Sleep(0);
+    EXPECT_EQ(PlatformPeekVirtualMicros(), virtualBefore) << "a real sleep leaves the virtual clock";
+    PlatformSelectBackend(PlatformBackend::Headless);
+    EXPECT_GE(ms, 1000 + real / 1000);
+    EXPECT_LE(ms, 1000 + after / 1000);
+    EXPECT_GE(count.QuadPart, static_cast<LONGLONG>((1'000'000 + real) * 10));
+    EXPECT_LE(count.QuadPart, static_cast<LONGLONG>((1'000'000 + after) * 10));
+    EXPECT_GE(stamp, (1'000'000 + real) * 1000);
+    EXPECT_LE(stamp, (1'000'000 + after) * 1000);
 }
 
 }  // namespace
 
 namespace {
+
+// A program run takes its backend from KELVO_PLATFORM ("headless" or "sdl",
+// exactly); anything else means a window when there is a display to show it
+// on, X or Wayland.
+TEST(Backend, ChosenFromTheEnvironmentAsForAProgramRun) {
+    const char* names[] = {"KELVO_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
+    std::string saved[3];
+    bool had[3];
+    for (int i = 0; i < 3; ++i) {
+        const char* v = std::getenv(names[i]);
+        had[i] = v != nullptr;
+        saved[i] = v != nullptr ? v : "";
+    }
+    const PlatformBackend sdl = PlatformBackend::Sdl, headless = PlatformBackend::Headless;
+    const struct {
+        const char* platform;  // null: unset
+        const char* display;
+        const char* wayland;
+        PlatformBackend want;
+    } cases[] = {
+        {"headless", ":0", "wayland-0", headless}, {"sdl", nullptr, nullptr, sdl},
+        {nullptr, ":0", nullptr, sdl},             {nullptr, nullptr, "wayland-0", sdl},
+        {nullptr, nullptr, nullptr, headless},     {nullptr, "", "", headless},
+        {"SDL", nullptr, nullptr, headless},       {"Headless", ":1", nullptr, sdl},
+        {"", nullptr, "w", sdl},                   {"sdl2", nullptr, nullptr, headless},
+    };
+    for (const auto& c : cases) {
+        const char* values[3] = {c.platform, c.display, c.wayland};
+        for (int i = 0; i < 3; ++i) {
+            if (values[i] != nullptr)
+                setenv(names[i], values[i], 1);
+            else
+                unsetenv(names[i]);
+        }
+        PlatformForgetBackendChoice();
+        EXPECT_EQ(PlatformGetBackend(), c.want) << (c.platform ? c.platform : "-") << " "
+                                                << (c.display ? c.display : "-") << " " << (c.wayland ? c.wayland : "-");
+        EXPECT_TRUE(PlatformIsProgramRun());
+        EXPECT_EQ(PlatformIsHeadless(), c.want == headless);
+        setenv("KELVO_PLATFORM", c.want == headless ? "sdl" : "headless", 1);
+        EXPECT_EQ(PlatformGetBackend(), c.want) << "chosen once";
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (had[i])
+            setenv(names[i], saved[i].c_str(), 1);
+        else
+            unsetenv(names[i]);
+    }
+    PlatformSelectBackend(PlatformBackend::Headless);
+    EXPECT_FALSE(PlatformIsProgramRun()) << "selected in code";
+}
 
 TEST(Backend, SdlStartsAndEndsWithoutADisplayDriver) {
     // The dummy driver lets SDL start on machines with no display.

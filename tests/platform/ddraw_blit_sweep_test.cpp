@@ -469,14 +469,8 @@ TEST_F(StandInSweep, DibAndDcCopiesMatchThePlainReference) {
 // ---- flipping ------------------------------------------------------------------
 
 TEST_F(StandInSweep, AFlipTradesMemoryExceptUnderALock) {
-    ASSERT_EQ(dd->SetDisplayMode(640, 480, 16, 0, 0), D_DD_OK);
-    D_DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = D_DDSD_CAPS | D_DDSD_BACKBUFFERCOUNT;
-    desc.ddsCaps.dwCaps = D_DDSCAPS_PRIMARYSURFACE | D_DDSCAPS_FLIP | D_DDSCAPS_COMPLEX;
-    desc.dwBackBufferCount = 1;
-    D_IDirectDrawSurface7* primary = nullptr;
-    ASSERT_EQ(dd->CreateSurface(&desc, &primary, nullptr), D_DD_OK);
+    D_IDirectDrawSurface7* primary = MakeFullScreenChain();
+    ASSERT_NE(primary, nullptr);
     D_DDSCAPS2 caps{D_DDSCAPS_BACKBUFFER, 0, 0, 0};
     D_IDirectDrawSurface7* back = nullptr;
     ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), D_DD_OK);

@@ -35,6 +35,20 @@ protected:
         CoUninitialize();
     }
 
+    // Full screen 640 x 480 at `bits`, and a primary with one back buffer.
+    D_IDirectDrawSurface7* MakeFullScreenChain(DWORD bits = 16) {
+        EXPECT_EQ(dd->SetCooperativeLevel(FakeWindow(), D_DDSCL_EXCLUSIVE | D_DDSCL_FULLSCREEN), D_DD_OK);
+        EXPECT_EQ(dd->SetDisplayMode(640, 480, bits, 0, 0), D_DD_OK);
+        D_DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof desc;
+        desc.dwFlags = D_DDSD_CAPS | D_DDSD_BACKBUFFERCOUNT;
+        desc.ddsCaps.dwCaps = D_DDSCAPS_PRIMARYSURFACE | D_DDSCAPS_FLIP | D_DDSCAPS_COMPLEX;
+        desc.dwBackBufferCount = 1;
+        D_IDirectDrawSurface7* primary = nullptr;
+        EXPECT_EQ(dd->CreateSurface(&desc, &primary, nullptr), D_DD_OK);
+        return primary;
+    }
+
     D_IDirectDraw7* dd = nullptr;
     std::vector<PlatformFrame> frames;
 };

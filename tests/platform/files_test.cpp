@@ -1,8 +1,12 @@
 // Files through the platform layer with Windows-style paths.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "platform/files.h"
@@ -17,6 +21,16 @@ std::string ReadAll(HANDLE file) {
     DWORD got = 0;
     while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) out.append(buffer, got);
     return out;
+}
+
+// Descriptors this process holds open now.
+int OpenDescriptors() {
+    int count = 0;
+    if (DIR* dir = ::opendir("/proc/self/fd")) {
+        while (::readdir(dir) != nullptr) ++count;
+        ::closedir(dir);
+    }
+    return count;
 }
 
 TEST(Paths, MixedCaseBackslashedPathOpensTheRightFile) {
@@ -234,6 +248,271 @@ TEST(TempFiles, NamesAreUniqueAndCreated) {
     ASSERT_EQ(GetTempFileNameA(tempPath, "abcd", 0x1F, c), 0x1Fu);
     EXPECT_EQ(std::string(c), std::string(tempPath) + (std::string(tempPath).back() == '\\' ? "" : "\\") + "abc1F.tmp");
     EXPECT_EQ(GetFileAttributesA(c), INVALID_FILE_ATTRIBUTES);
+}
+
+// Each way of opening, on a file that is there (holding "old") and on one
+// that is not: what is refused with which error, what is made, what is cut
+// to nothing; and what the handle may do by the access it was opened with.
+TEST(Files, CreationAndAccessAsTheSystemDoesThem) {
+    const DWORD rw = GENERIC_READ | GENERIC_WRITE;
+    const struct {
+        DWORD creation;
+        bool exists;
+        DWORD error;       // 0: opened
+        DWORD sizeAfter;   // the file's size once opened
+    } cases[] = {
+        {1, true, 80, 0},  {1, false, 0, 0},   // create new
+        {2, true, 0, 0},   {2, false, 0, 0},   // create always
+        {3, true, 0, 3},   {3, false, 2, 0},   // open existing
+        {4, true, 0, 3},   {4, false, 0, 0},   // open always
+        {5, true, 0, 0},   {5, false, 2, 0},   // truncate existing
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "creation " << c.creation << (c.exists ? " on a file" : " on nothing"));
+        TempDir dir;
+        if (c.exists) dir.Write("f.bin", "old");
+        const std::string name = PlatformWindowsPath(dir.str()) + "\\F.BIN";
+        SetLastError(12345);
+        HANDLE file = CreateFileA(name.c_str(), rw, 0, nullptr, c.creation, 0, nullptr);
+        if (c.error != 0) {
+            EXPECT_EQ(file, INVALID_HANDLE_VALUE);
+            EXPECT_EQ(GetLastError(), c.error);
+            EXPECT_EQ(dir.Read("f.bin"), c.exists ? "old" : "") << "left as it was";
+            EXPECT_EQ(GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES, c.exists);
+            continue;
+        }
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), 0u);
+        EXPECT_EQ(GetFileSize(file, nullptr), c.sizeAfter);
+        DWORD put = 0;
+        ASSERT_TRUE(WriteFile(file, "N", 1, &put, nullptr));
+        EXPECT_TRUE(CloseHandle(file));
+        EXPECT_EQ(dir.Read(c.exists ? "f.bin" : "F.BIN"), c.sizeAfter == 3 ? "Nld" : "N") << "a new name keeps its case";
+    }
+
+    // Reading needs read access, writing write access (5: access denied);
+    // nothing is counted as moved when refused.
+    TempDir dir;
+    dir.Write("a.bin", "abc");
+    const std::string name = dir.str() + "/a.bin";
+    for (DWORD access : {GENERIC_READ, GENERIC_WRITE, rw}) {
+        SCOPED_TRACE(access);
+        HANDLE file = CreateFileA(name.c_str(), access, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        char buffer[4] = {};
+        DWORD moved = 99;
+        SetLastError(0);
+        EXPECT_EQ(ReadFile(file, buffer, 2, &moved, nullptr) != 0, (access & GENERIC_READ) != 0);
+        EXPECT_EQ(moved, (access & GENERIC_READ) != 0 ? 2u : 0u);
+        EXPECT_EQ(GetLastError(), (access & GENERIC_READ) != 0 ? 0u : 5u);
+        moved = 99;
+        SetLastError(0);
+        EXPECT_EQ(WriteFile(file, "Z", 1, &moved, nullptr) != 0, (access & GENERIC_WRITE) != 0);
+        EXPECT_EQ(moved, (access & GENERIC_WRITE) != 0 ? 1u : 0u);
+        EXPECT_EQ(GetLastError(), (access & GENERIC_WRITE) != 0 ? 0u : 5u);
+        CloseHandle(file);
+    }
+    EXPECT_EQ(dir.Read("a.bin"), "ZbZ");
+    // No buffer with bytes to move is a bad call; nothing to move needs none.
+    HANDLE file = CreateFileA(name.c_str(), rw, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD moved = 99;
+    EXPECT_FALSE(ReadFile(file, nullptr, 1, &moved, nullptr));
+    EXPECT_EQ(moved, 0u);
+    EXPECT_EQ(GetLastError(), 6u);
+    EXPECT_FALSE(WriteFile(file, nullptr, 1, &moved, nullptr));
+    EXPECT_TRUE(ReadFile(file, nullptr, 0, &moved, nullptr));
+    EXPECT_TRUE(WriteFile(file, nullptr, 0, nullptr, nullptr));
+    EXPECT_FALSE(WriteFile(reinterpret_cast<HANDLE>(0x12345), "x", 1, &moved, nullptr));
+    CloseHandle(file);
+    EXPECT_EQ(dir.Read("a.bin"), "ZbZ");
+}
+
+// The error each failing call leaves, as the system numbers them: a name
+// in a folder that is not there is a missing path (3), a missing name in a
+// folder that is there a missing file (2).
+TEST(Files, FailuresNameWhatWasMissingOrRefused) {
+    TempDir dir;
+    dir.Write("file.txt", "x");
+    dir.Write("sub/kept.txt", "k");
+    const std::string d = PlatformWindowsPath(dir.str());
+    const std::string missing = d + "\\none.txt", inMissing = d + "\\nodir\\none.txt";
+    const std::string underFile = d + "\\file.txt\\x", folder = d + "\\sub";
+    const struct {
+        const char* what;
+        std::function<bool()> call;  // true when it succeeded
+        DWORD error;
+    } cases[] = {
+        {"open a missing file", [&] { return CreateFileA(missing.c_str(), GENERIC_READ, 0, nullptr, 3, 0, nullptr) != INVALID_HANDLE_VALUE; }, 2},
+        {"open in a missing folder", [&] { return CreateFileA(inMissing.c_str(), GENERIC_READ, 0, nullptr, 3, 0, nullptr) != INVALID_HANDLE_VALUE; }, 3},
+        {"make in a missing folder", [&] { return CreateFileA(inMissing.c_str(), GENERIC_WRITE, 0, nullptr, 2, 0, nullptr) != INVALID_HANDLE_VALUE; }, 3},
+        {"open under a file", [&] { return CreateFileA(underFile.c_str(), GENERIC_READ, 0, nullptr, 3, 0, nullptr) != INVALID_HANDLE_VALUE; }, 3},
+        {"open a folder", [&] { return CreateFileA(folder.c_str(), GENERIC_READ, 0, nullptr, 3, 0, nullptr) != INVALID_HANDLE_VALUE; }, 5},
+        {"attributes of a missing file", [&] { return GetFileAttributesA(missing.c_str()) != INVALID_FILE_ATTRIBUTES; }, 2},
+        {"attributes in a missing folder", [&] { return GetFileAttributesA(inMissing.c_str()) != INVALID_FILE_ATTRIBUTES; }, 3},
+        {"delete a missing file", [&] { return DeleteFileA(missing.c_str()) != 0; }, 2},
+        {"delete in a missing folder", [&] { return DeleteFileA(inMissing.c_str()) != 0; }, 3},
+        {"delete a folder", [&] { return DeleteFileA(folder.c_str()) != 0; }, 5},
+        {"move a missing file", [&] { return MoveFileExA(missing.c_str(), (d + "\\b.txt").c_str(), 1) != 0; }, 2},
+        {"move into a missing folder", [&] { return MoveFileExA((d + "\\file.txt").c_str(), inMissing.c_str(), 1) != 0; }, 3},
+        {"make a folder that is there", [&] { return CreateDirectoryA(folder.c_str(), nullptr) != 0; }, 183},
+        {"make a folder in a missing one", [&] { return CreateDirectoryA((d + "\\a\\b").c_str(), nullptr) != 0; }, 3},
+        {"go to a missing folder", [&] { return SetCurrentDirectoryA((d + "\\nodir").c_str()) != 0; }, 2},
+        {"go to a file", [&] { return SetCurrentDirectoryA((d + "\\file.txt").c_str()) != 0; }, 3},
+    };
+    for (const auto& c : cases) {
+        SetLastError(0);
+        EXPECT_FALSE(c.call()) << c.what;
+        EXPECT_EQ(GetLastError(), c.error) << c.what;
+    }
+    // Nothing was made, moved or removed on the way.
+    EXPECT_EQ(dir.Read("file.txt"), "x");
+    EXPECT_EQ(dir.Read("sub/kept.txt"), "k");
+    EXPECT_EQ(GetFileAttributesA((d + "\\nodir").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA((d + "\\a").c_str()), INVALID_FILE_ATTRIBUTES);
+    // Null names are refused without touching anything.
+    EXPECT_FALSE(DeleteFileA(nullptr));
+    EXPECT_FALSE(MoveFileExA(nullptr, missing.c_str(), 1));
+    EXPECT_FALSE(MoveFileExA(missing.c_str(), nullptr, 1));
+    EXPECT_FALSE(CreateDirectoryA(nullptr, nullptr));
+    EXPECT_FALSE(SetCurrentDirectoryA(nullptr));
+    EXPECT_EQ(GetFileAttributesA(nullptr), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(PlatformFOpen(nullptr, "rb"), nullptr);
+    EXPECT_EQ(PlatformFOpen(missing.c_str(), nullptr), nullptr);
+    // What is there: a folder (0x10), a file (0x80); a new folder is made.
+    EXPECT_EQ(GetFileAttributesA(folder.c_str()), 0x10u);
+    EXPECT_EQ(GetFileAttributesA((d + "\\FILE.TXT").c_str()), 0x80u);
+    EXPECT_TRUE(CreateDirectoryA((d + "\\made").c_str(), nullptr));
+    EXPECT_EQ(GetFileAttributesA((d + "\\made").c_str()), 0x10u);
+}
+
+// The file pointer and the size in their two 32-bit halves, on a sparse
+// file past 4 GiB; a seek before the start fails with 87 and leaves the
+// pointer, a good one clears the last error (callers tell a position of
+// 0xFFFFFFFF from a failure by it).
+TEST(Files, PointerAndSizeCarryTheirHighHalves) {
+    TempDir dir;
+    const std::string name = dir.str() + "/big.bin";
+    HANDLE file = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LONG high = 1;
+    SetLastError(5);
+    ASSERT_EQ(SetFilePointer(file, 0x10, &high, FILE_BEGIN), 0x10u);  // 4 GiB + 16
+    EXPECT_EQ(high, 1);
+    EXPECT_EQ(GetLastError(), 0u);
+    DWORD put = 0;
+    if (!WriteFile(file, "xy", 2, &put, nullptr)) {
+        CloseHandle(file);
+        GTEST_SKIP() << "no room for a sparse file here";
+    }
+    DWORD sizeHigh = 0;
+    EXPECT_EQ(GetFileSize(file, &sizeHigh), 0x12u);
+    EXPECT_EQ(sizeHigh, 1u);
+    high = -1;
+    EXPECT_EQ(SetFilePointer(file, -1, &high, FILE_CURRENT), 0x11u) << "-1 in 64 bits";
+    EXPECT_EQ(high, 1);
+    high = -1;
+    EXPECT_EQ(SetFilePointer(file, -2, &high, FILE_END), 0x10u);
+    EXPECT_EQ(high, 1);
+    char got[2] = {};
+    DWORD read = 0;
+    ASSERT_TRUE(ReadFile(file, got, 2, &read, nullptr));
+    EXPECT_EQ(std::string(got, read), "xy");
+    // Before the start: refused, the pointer stays where it was.
+    SetLastError(0);
+    EXPECT_EQ(SetFilePointer(file, -5, nullptr, FILE_BEGIN), 0xFFFFFFFFu);
+    EXPECT_EQ(GetLastError(), 87u);
+    EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_CURRENT), 0x12u);
+    EXPECT_EQ(SetFilePointer(reinterpret_cast<HANDLE>(0x12345), 0, nullptr, FILE_BEGIN), 0xFFFFFFFFu);
+    EXPECT_EQ(GetLastError(), 6u);
+    CloseHandle(file);
+}
+
+// Every call that opens a descriptor of its own closes it again: opening
+// and closing files, moves written through, temporary names, failures.
+TEST(Files, NoDescriptorIsLeftOpen) {
+    TempDir dir;
+    dir.Write("a.txt", "a");
+    const std::string d = PlatformWindowsPath(dir.str());
+    char tempName[MAX_PATH];
+    auto everything = [&] {
+        HANDLE file = CreateFileA((d + "\\a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        CloseHandle(file);
+        CreateFileA((d + "\\none").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        dir.Write("b.txt", "b");
+        MoveFileExA((d + "\\b.txt").c_str(), (d + "\\c.txt").c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (GetTempFileNameA(d.c_str(), "kv", 0, tempName) != 0) DeleteFileA(tempName);
+        std::FILE* f = PlatformFOpen((d + "\\a.txt").c_str(), "rb");
+        if (f != nullptr) PlatformFlushToDisk(f), std::fclose(f);
+    };
+    everything();  // anything opened once for good is opened now
+    const int before = OpenDescriptors();
+    for (int i = 0; i < 5; ++i) everything();
+    EXPECT_EQ(OpenDescriptors(), before);
+}
+
+// The temporary folder is TMPDIR's (else /tmp) with one separator at the
+// end; temporary names are the folder, up to three letters of the prefix and
+// the number in hexadecimal, made on the disk unless the number was given.
+TEST(TempFiles, FolderAndNamesAreBuiltAsTheSystemBuildsThem) {
+    const char* saved = std::getenv("TMPDIR");
+    const std::string keep = saved != nullptr ? saved : "";
+    TempDir dir;
+    const struct {
+        const char* tmpdir;  // null: unset
+        std::string want;
+    } folders[] = {
+        {nullptr, "C:\\tmp\\"},
+        {"", "C:\\tmp\\"},
+        {"/var/x", "C:\\var\\x\\"},
+        {"/var/x/", "C:\\var\\x\\"},
+    };
+    for (const auto& f : folders) {
+        if (f.tmpdir == nullptr)
+            unsetenv("TMPDIR");
+        else
+            setenv("TMPDIR", f.tmpdir, 1);
+        char buffer[MAX_PATH];
+        std::memset(buffer, 'x', sizeof buffer);
+        EXPECT_EQ(GetTempPathA(sizeof buffer, buffer), f.want.size()) << f.want;
+        EXPECT_EQ(std::string(buffer), f.want);
+        // Too little room: the room needed, terminator included.
+        EXPECT_EQ(GetTempPathA(static_cast<DWORD>(f.want.size()), buffer), f.want.size() + 1);
+        EXPECT_EQ(GetTempPathA(0, nullptr), f.want.size() + 1);
+    }
+    if (saved != nullptr)
+        setenv("TMPDIR", keep.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+
+    const std::string d = PlatformWindowsPath(dir.str());
+    const struct {
+        std::string folder;
+        const char* prefix;
+        UINT unique;
+        std::string want;  // for a given number
+    } names[] = {
+        {d, "abcdef", 0xBEEF, d + "\\abcBEEF.tmp"},
+        {d + "\\", "ab", 1, d + "\\ab1.tmp"},
+        {d + "/", nullptr, 0x10, d + "/10.tmp"},
+        {d, "", 0xFFFF, d + "\\FFFF.tmp"},
+    };
+    for (const auto& n : names) {
+        char out[MAX_PATH];
+        EXPECT_EQ(GetTempFileNameA(n.folder.c_str(), n.prefix, n.unique, out), n.unique) << n.want;
+        EXPECT_EQ(std::string(out), n.want);
+        EXPECT_EQ(GetFileAttributesA(out), INVALID_FILE_ATTRIBUTES) << "a number given makes nothing";
+    }
+    // Numbers chosen here: new, made, between 1 and 0xFFFF, and the name says it.
+    for (int i = 0; i < 3; ++i) {
+        char out[MAX_PATH];
+        const UINT number = GetTempFileNameA(d.c_str(), "kv", 0, out);
+        ASSERT_GT(number, 0u);
+        EXPECT_LE(number, 0xFFFFu);
+        char want[32];
+        std::snprintf(want, sizeof want, "\\kv%X.tmp", number);
+        EXPECT_EQ(std::string(out), d + want);
+        EXPECT_EQ(GetFileAttributesA(out), 0x80u);
+    }
 }
 
 }  // namespace

@@ -133,6 +133,40 @@ TEST(Threads, IdsAreUniqueNonZeroAndKnownToTheCreator) {
     EXPECT_EQ(GetCurrentThreadId(), GetCurrentThreadId());
 }
 
+// An auto-reset event made signalled lets one wait through; a thread's
+// handle reads as not yet signalled while it runs, and the handle of a
+// running thread may be closed without stopping it.
+TEST(Threads, HandlesSignalOnlyAtTheEnd) {
+    HANDLE once = CreateEventA(nullptr, FALSE, TRUE, nullptr);
+    EXPECT_EQ(WaitForSingleObject(once, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(once, 0), WAIT_TIMEOUT);
+    EXPECT_TRUE(SetEvent(once));
+    EXPECT_TRUE(ResetEvent(once));
+    EXPECT_EQ(WaitForSingleObject(once, 0), WAIT_TIMEOUT) << "reset before anyone waited";
+    CloseHandle(once);
+
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    auto waitForGo = [](LPVOID event) -> DWORD { return WaitForSingleObject(static_cast<HANDLE>(event), 5000) == WAIT_OBJECT_0 ? 9 : 1; };
+    HANDLE first = CreateThread(nullptr, 0, waitForGo, go, 0, nullptr);
+    HANDLE second = CreateThread(nullptr, 0, waitForGo, go, 0, nullptr);
+    EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_TIMEOUT);
+    EXPECT_EQ(WaitForSingleObject(first, 5), WAIT_TIMEOUT);
+    EXPECT_TRUE(CloseHandle(second));  // it runs on without its handle
+    SetEvent(go);
+    EXPECT_EQ(WaitForSingleObject(first, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_OBJECT_0) << "an ended thread stays signalled";
+    DWORD code = 0;
+    ASSERT_TRUE(GetExitCodeThread(first, &code));
+    EXPECT_EQ(code, 9u);
+    CloseHandle(first);
+    CloseHandle(go);  // the second thread ends by itself
+}
+
+// Ending the process ends it at once with the code given.
+TEST(ProcessDeathTest, ExitProcessEndsWithItsCode) {
+    EXPECT_EXIT(ExitProcess(7), ::testing::ExitedWithCode(7), "");
+}
+
 TEST(CriticalSections, AreRecursiveAndExclusive) {
     CRITICAL_SECTION section;
     InitializeCriticalSection(&section);

@@ -11,6 +11,9 @@ enum class PlatformBackend { Sdl, Headless };
 PlatformBackend PlatformGetBackend();
 // Tests choose the backend in code before anything else runs.
 void PlatformSelectBackend(PlatformBackend backend);
+// Forgets the choice, so the next use chooses from the environment again as
+// a program run does; for tests of that choice.
+void PlatformForgetBackendChoice();
 bool PlatformIsHeadless();
 // True when the backend was chosen from the environment, as for a program
 // run, rather than selected in code by a test.

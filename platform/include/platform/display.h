@@ -54,6 +54,9 @@ struct PlatformDisplayKnobs {
     bool strictLocks = false;             // a second lock of a locked surface fails
     bool refuseAllModes = false;          // SetDisplayMode always fails
     int refusedRefresh = -1;              // this refresh rate is refused
+    std::uint64_t refusedDepthBits = 0;   // bit n: modes of n bits per pixel are refused
+    int modeRefresh = 60;                 // the refresh rate of a mode that is set
+    int reportedRefresh = -1;             // what the display DC says its refresh is; -1: the mode's own
     bool use555 = false;                  // 16-bit modes are 5:5:5
     bool refuseDirectDraw = false;        // CoCreateInstance of DirectDraw fails
     bool refuseDirectDrawInitialize = false;

@@ -57,7 +57,10 @@ TEST_F(CharInputTest, TheRingKeeps1024BytesAndHoldsALeadByteForItsTrail) {
 
     // A lead byte alone is not given out; with its trail byte both come.
     ASSERT_EQ(PushCharCode(0x93), 0);
+    out[0] = out[1] = 0xFF;
     EXPECT_EQ(PopCharCode(out, 1), 0);
+    EXPECT_EQ(out[0], 0);
+    EXPECT_EQ(out[1], 0);
     ASSERT_EQ(PushCharCode(0xFA), 0);
     EXPECT_EQ(PopCharCode(out, 0), 2) << "a peek";
     EXPECT_EQ(PopCharCode(out, 1), 2) << "the peek left it there";
@@ -215,6 +218,15 @@ TEST_F(CharInputTest, HandlesStringsAndTheImeSwitch) {
     EXPECT_EQ(ReleaseKeyInputHandle(b), 0);
     EXPECT_EQ(ReleaseKeyInputHandle(b), -1);
     EXPECT_EQ(g_KeyInputState.activeHandle, kNoHandle);
+    // A slot used again gets a new check number: the old handle stays bad.
+    const HandleId c = MakeKeyInputHandle(8, 0, 0, 0);
+    ASSERT_GE(c, 0);
+    EXPECT_EQ(c & 0xFFFF, b & 0xFFFF) << "the freed slot";
+    EXPECT_NE(c, b);
+    EXPECT_EQ(static_cast<std::uint32_t>(c) & 0xF8000000u, 0x50000000u);
+    EXPECT_EQ(CheckKeyInputHandle(b), -1);
+    EXPECT_EQ(CheckKeyInputHandle(c), 0);
+    EXPECT_EQ(ReleaseKeyInputHandle(c), 0);
     EXPECT_EQ(g_ImeControl.enabled, 1) << "one string is left";
     // With no active string the ring is left alone.
     Push("q");

@@ -2,6 +2,9 @@
 // Win32 fall-backs, on the headless backend's scripted input.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 #include "framework/framework_fixture.h"
 #include "input/input.h"
 #include "input/input_tables.h"
@@ -365,6 +368,39 @@ TEST_F(InputDeathTest, AKeyboardOrMouseThatCannotBeSetUpIsFatal) {
     PlatformInputKnobsRef().failMouseAt = "cooperate";
     EXPECT_EXIT(ApiInitFramework(), ::testing::ExitedWithCode(255), "");
     EXPECT_NE(FindLine("マウスデバイスの協調レベルの設定に失敗しました"), -1);
+}
+
+// Power is held to 0..10000; names of any length are cut to 259 bytes and
+// ended.
+TEST_F(InputTest, PowerIsClampedAndPadNamesAreCutToTheirBuffers) {
+    const std::string longName(300, 'P');
+    PlatformSetHeadlessPads({{longName, false, true}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    ASSERT_EQ(g_InputState.padCount, 1);
+    const PadRecord& pad = g_InputState.pads[0];
+    EXPECT_EQ(std::strlen(pad.productName), 259u);
+    EXPECT_EQ(std::strlen(pad.instanceName), 259u);
+    EXPECT_EQ(std::string(pad.productName), longName.substr(0, 259));
+    // Nothing else of the record is left from before.
+    EXPECT_EQ(pad.vibrationDuration, 0);
+    EXPECT_EQ(pad.vibrationElapsed, 0);
+    EXPECT_EQ(pad.vibrationLastTick, 0u);
+    EXPECT_EQ(pad.hasZAndR, 0);
+    EXPECT_EQ(pad.vibrationPower, 10000);
+    const struct {
+        int power, kept;
+    } cases[] = {{-1, 0}, {0, 0}, {1, 1}, {9999, 9999}, {10000, 10000}, {10001, 10000}, {0x7FFFFFFF, 10000}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(StartPadVibration(1, c.power, -1), 0) << c.power;
+        EXPECT_EQ(pad.vibrationPower, c.kept) << c.power;
+        EXPECT_EQ(pad.vibrationWanted, 1) << c.power;
+    }
+    EXPECT_EQ(CancelPadVibration(1), 0);
+    EXPECT_EQ(pad.vibrationWanted, 0);
+    EXPECT_EQ(pad.vibrationPower, 10000);
+    EXPECT_EQ(ApplyPadVibration(), 0);
+    EXPECT_EQ(UpdatePadVibration(), 0);
+    EXPECT_EQ(ResetInputCooperation(), 0);
 }
 
 }  // namespace

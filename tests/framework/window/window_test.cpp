@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
+#include <string>
 #include <thread>
 
 #include "core/memory.h"
 #include "framework/framework_fixture.h"
+#include "input/char_input.h"
 
 namespace {
 
@@ -205,6 +208,9 @@ TEST_F(WindowTest, TheMessageThreadRunsAndEndsWithTheFramework) {
     }
     EXPECT_TRUE(queued);
     LeaveFrameworkLock();
+    // Let go, it goes on handling messages until the end.
+    std::this_thread::sleep_for(Ms(20));
+    EXPECT_EQ(std::atomic_ref<int>(g_SystemState.messageThreadEnded).load(), 0);
     EXPECT_EQ(ApiEndFramework(), 0);
     EXPECT_EQ(g_SystemState.messageThreadEnded, 1);
     EXPECT_EQ(g_SystemState.messageThread, nullptr);
@@ -240,12 +246,14 @@ TEST_F(WindowTest, ChangingTheModeRestylesTheWindow) {
     EXPECT_EQ(ChangeWindowMode(1), 0);
     PlatformWindowInfo info = PlatformGetWindowInfo(g_SystemState.mainWindow);
     EXPECT_EQ(info.style, 0x80CA0000u);
+    EXPECT_EQ(info.exStyle, 0x300u);
     EXPECT_FALSE(info.topmost);
     EXPECT_GE(info.clientRect.left, 0);
     EXPECT_EQ(info.clientRect.right - info.clientRect.left, 640);
     EXPECT_EQ(ChangeWindowMode(0), 0);
     info = PlatformGetWindowInfo(g_SystemState.mainWindow);
     EXPECT_EQ(info.style, 0x80000000u);
+    EXPECT_EQ(info.exStyle, 0x8u);
     EXPECT_TRUE(info.topmost);
     EXPECT_NE(FindLine("ウインドウモードフラグが立てられました"), -1);
     EXPECT_NE(FindLine("ウインドウモードフラグが倒されました"), -1);
@@ -256,6 +264,327 @@ TEST_F(WindowTest, TheKeyTableEndsWithAZeroKey) {
     EXPECT_EQ(kKeyToCharTable[0].virtualKey, 0x2E);
     EXPECT_EQ(kKeyToCharTable[0].character, 0x10);
     EXPECT_EQ(kKeyToCharTable[4].character, 0x1F);
+}
+
+// The window procedure's steps on activation and on a display change, seen
+// through the hooks it calls. Each hook writes its name; the ones that
+// answer a question answer what the case says.
+struct HookAnswers {
+    int modeChanged = 0, directDrawInUse = 1, hasObject = 1, reloadHandler = 1, screenDepth = 16;
+    int applyResult = 0;
+};
+HookAnswers g_answers;
+std::string g_calls;
+int g_changingSeen = -1, g_windowModeSeen = -1;
+
+void Called(const char* name) {
+    if (!g_calls.empty()) g_calls += ",";
+    g_calls += name;
+}
+
+WindowHooks RecordingHooks() {
+    WindowHooks h = g_WindowHooks;
+    h.FlagImeReopen = [] { return Called("ime"), 0; };
+    h.RestoreAllSurface2D = [] { return Called("surfaces"), 0; };
+    h.RestoreLostSurface3DData = [] { return Called("textures"), 0; };
+    h.RecoverGraphicsAfterDeviceLoss = [] { return Called("recover"), 0; };
+    h.PlayAllGraphMovies = [] { return Called("play"), 0; };
+    h.HoldAllGraphMovies = [] { return Called("hold"), 0; };
+    h.ReleaseAllMovieObjects = [] { return Called("movies"), 0; };
+    h.ResetInputCooperation = [] { return Called("input"), 0; };
+    h.ApplyPadVibration = [] { return Called("vibration"), 0; };
+    h.ReleaseDirectDrawObject = [] { return Called("release"), 0; };
+    h.SetupScreenColorFormat = [] { return Called("format"), 0; };
+    h.IsDisplayModeChanged = [] { return g_answers.modeChanged; };
+    h.IsDirectDrawInUse = [] { return g_answers.directDrawInUse; };
+    h.HasDirectDrawObject = [] { return g_answers.hasObject; };
+    h.HasGraphReloadHandler = [] { return g_answers.reloadHandler; };
+    h.GetScreenColorDepth = [] { return g_answers.screenDepth; };
+    h.QueryScreenSize = [](int* w, int* h) {
+        *w = 640;
+        *h = 480;
+        return 0;
+    };
+    h.StretchBlitGraph = [](int, int, int, int, HandleId, int) { return Called("picture"), 0; };
+    h.PresentToWindow = [] { return Called("present"), 0; };
+    h.ApplyWindowModeChangeToScreen = [] {
+        Called("apply");
+        g_changingSeen = g_SystemState.windowModeChanging;
+        g_windowModeSeen = g_SystemState.windowMode;
+        return g_answers.applyResult;
+    };
+    return h;
+}
+
+class WindowHookTest : public FrameworkTest {
+protected:
+    void SetUp() override {
+        FrameworkTest::SetUp();
+        saved_ = g_WindowHooks;
+        g_answers = HookAnswers{};
+        g_calls.clear();
+    }
+    void TearDown() override {
+        g_WindowHooks = saved_;
+        FrameworkTest::TearDown();
+    }
+    WindowHooks saved_{};
+};
+
+TEST_F(WindowHookTest, ActivationAndDeactivationRunTheirSteps) {
+    static int callbackActive = -1;
+    g_SystemState.activationCallback = [](int active, void*) { callbackActive = active; };
+    ASSERT_EQ(ApiInitFramework(), 0);
+    HWND window = g_SystemState.mainWindow;
+    g_WindowHooks = RecordingHooks();
+    const struct {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+        int windowMode, initialised, modeChanged, directDrawInUse, hasObject;
+        const char* calls;
+        int lostAfter, callback;
+    } cases[] = {
+        {"active, full screen", WM_ACTIVATE, 1, 0, 1, 1, 1, 1, "ime,surfaces,textures,recover,input,vibration", 0, 1},
+        {"active, full screen, minimised", WM_ACTIVATE, 0x10001, 0, 1, 1, 1, 1, "ime,surfaces,textures,input,vibration",
+         0, 1},
+        {"active by a click", WM_ACTIVATE, 2, 0, 1, 1, 1, 1, "ime,surfaces,textures,recover,input,vibration", 0, 1},
+        {"active, window", WM_ACTIVATE, 1, 1, 1, 0, 1, 1, "ime,surfaces,textures,play,input,vibration", 1, 1},
+        {"active, not yet started", WM_ACTIVATE, 1, 0, 0, 1, 1, 1, "ime,surfaces,textures,play,input,vibration", 1, 1},
+        {"inactive, window", WM_ACTIVATE, 0, 1, 1, 1, 1, 1, "hold,input,vibration", 1, 0},
+        {"inactive, full screen, mode kept", WM_ACTIVATE, 0, 0, 1, 0, 1, 1, "hold,input,vibration", 1, 0},
+        {"inactive, full screen, device lost", WM_ACTIVATE, 0, 0, 1, 1, 1, 1, "vibration", 1, 0},
+        {"the application inactive", WM_ACTIVATEAPP, 0, 1, 1, 1, 1, 1, "hold,input,vibration", 1, 0},
+        {"the application active", WM_ACTIVATEAPP, 1, 1, 1, 1, 1, 1, "", 1, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_SystemState.windowMode = c.windowMode;
+        g_SystemState.initialised = c.initialised;
+        g_SystemState.lostWhileInactive = 1;
+        g_answers.modeChanged = c.modeChanged;
+        g_answers.directDrawInUse = c.directDrawInUse;
+        g_answers.hasObject = c.hasObject;
+        g_calls.clear();
+        callbackActive = -1;
+        FrameworkWindowProc(window, c.message, c.wParam, 0);
+        EXPECT_EQ(g_calls, c.calls);
+        EXPECT_EQ(g_SystemState.lostWhileInactive, c.lostAfter);
+        EXPECT_EQ(callbackActive, c.callback);
+        if (c.callback >= 0) {
+            EXPECT_EQ(g_SystemState.applicationActive, c.callback);
+        }
+    }
+    // A window picture is shown while the application is inactive.
+    g_SystemState.windowMode = 1;
+    g_SystemState.windowPicture = 0x10000;
+    g_calls.clear();
+    FrameworkWindowProc(window, WM_ACTIVATE, 0, 0);
+    EXPECT_EQ(g_calls, "hold,input,picture,present,vibration");
+    EXPECT_EQ(g_SystemState.paintingWindowPicture, 0);
+    g_SystemState.windowPicture = 0;
+    // Software full screen gives the display back and minimises the window
+    // (whose own messages come back here meanwhile).
+    g_SystemState.windowMode = 0;
+    g_answers = HookAnswers{1, 0, 0, 1, 16, 0};
+    g_calls.clear();
+    FrameworkWindowProc(window, WM_ACTIVATE, 0, 0);
+    const std::string tail = "hold,input,vibration";
+    EXPECT_EQ(g_calls.substr(0, 8), "release,");
+    ASSERT_GE(g_calls.size(), tail.size());
+    EXPECT_EQ(g_calls.substr(g_calls.size() - tail.size()), tail);
+    g_answers = HookAnswers{};
+    g_SystemState.windowMode = 0;
+    g_SystemState.initialised = 1;
+    g_SystemState.activationCallback = nullptr;
+    EXPECT_EQ(g_SystemState.closePosted, 0);
+
+    // Losing the device with no way to reload the graphics ends the program.
+    g_answers.modeChanged = 1;
+    g_answers.reloadHandler = 0;
+    g_calls.clear();
+    FrameworkWindowProc(window, WM_ACTIVATE, 0, 0);
+    EXPECT_EQ(g_calls, "");
+    EXPECT_EQ(g_SystemState.closePosted, 1);
+    EXPECT_NE(FindLine("復元関数が登録されていないため終了します"), -1);
+    g_WindowHooks = saved_;
+    EXPECT_NE(ApiProcessMessage(), 0);
+    EXPECT_FALSE(IsWindow(window));
+}
+
+// A display change in window mode rebuilds the graphics when the program can
+// live with the new mode, and ends it when it cannot.
+TEST_F(WindowHookTest, ADisplayChangeRebuildsOrEnds) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    HWND window = g_SystemState.mainWindow;
+    g_WindowHooks = RecordingHooks();
+    const char* rebuild = "movies,format,recover,play";
+    const struct {
+        int bits, width, height, reloadHandler, screenDepth, windowMode, changing;
+        const char* calls;
+    } cases[] = {
+        {16, 1024, 768, 0, 16, 1, 0, rebuild},   {32, 1024, 768, 1, 16, 1, 0, rebuild},
+        {16, 640, 480, 0, 16, 1, 0, rebuild},    {8, 1024, 768, 1, 8, 1, 0, rebuild},
+        {32, 1024, 768, 0, 16, 1, 0, nullptr},   {24, 1024, 768, 1, 24, 1, 0, nullptr},
+        {8, 1024, 768, 1, 16, 1, 0, nullptr},    {16, 639, 768, 1, 16, 1, 0, nullptr},
+        {16, 1024, 479, 1, 16, 1, 0, nullptr},   {16, 1024, 768, 0, 32, 0, 0, ""},
+        {16, 1024, 768, 0, 32, 1, 1, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.bits << " bits " << c.width << "x" << c.height << " reload "
+                                        << c.reloadHandler << " screen " << c.screenDepth << " window "
+                                        << c.windowMode << " changing " << c.changing);
+        g_SystemState.windowMode = c.windowMode;
+        g_SystemState.windowModeChanging = c.changing;
+        g_SystemState.closePosted = 0;
+        g_answers.reloadHandler = c.reloadHandler;
+        g_answers.screenDepth = c.screenDepth;
+        g_calls.clear();
+        const int logLines = static_cast<int>(LogLines().size());
+        FrameworkWindowProc(window, WM_DISPLAYCHANGE, static_cast<WPARAM>(c.bits),
+                            static_cast<LPARAM>(c.width | (c.height << 16)));
+        if (c.calls != nullptr) {
+            EXPECT_EQ(g_calls, c.calls);
+            EXPECT_EQ(g_SystemState.closePosted, 0);
+        } else {
+            EXPECT_EQ(g_calls, "");
+            EXPECT_EQ(g_SystemState.closePosted, 1);
+            EXPECT_GE(FindLine("画面が２４ビットカラーに変更されたため終了します", logLines), logLines);
+        }
+    }
+    g_SystemState.windowMode = 0;
+    g_SystemState.windowModeChanging = 0;
+    g_WindowHooks = saved_;
+    EXPECT_NE(ApiProcessMessage(), 0) << "the close posted ends the program";
+}
+
+// A mode change marks itself while the screen follows, so the window's own
+// move and display messages of the change are not taken as the user's; the
+// screen's result is the change's.
+TEST_F(WindowHookTest, ChangingTheWindowModeMarksTheChange) {
+    g_WindowHooks = RecordingHooks();
+    EXPECT_EQ(ChangeWindowMode(1), 0);
+    EXPECT_EQ(g_calls, "") << "before start-up only the flag is stored";
+    EXPECT_EQ(g_SystemState.windowMode, 1);
+    EXPECT_EQ(ChangeWindowMode(0), 0);
+    g_WindowHooks = saved_;
+    ASSERT_EQ(ApiInitFramework(), 0);
+    g_WindowHooks = RecordingHooks();
+    const struct {
+        int flag, result, calls;
+    } steps[] = {{1, 0, 1}, {1, 0, 0}, {0, -1, 1}, {0, 0, 0}};
+    for (const auto& step : steps) {
+        g_calls.clear();
+        g_changingSeen = g_windowModeSeen = -1;
+        g_answers.applyResult = step.result;
+        EXPECT_EQ(ChangeWindowMode(step.flag), step.result) << step.flag;
+        EXPECT_EQ(g_calls, step.calls ? "apply" : "") << step.flag;
+        if (step.calls) {
+            EXPECT_EQ(g_changingSeen, 1);
+            EXPECT_EQ(g_windowModeSeen, step.flag);
+        }
+        EXPECT_EQ(g_SystemState.windowModeChanging, 0);
+        EXPECT_EQ(g_SystemState.windowMode, step.flag);
+    }
+    // While a change is under way the window's moves are not followed.
+    g_SystemState.windowMode = 1;
+    g_SystemState.windowModeChanging = 1;
+    g_SystemState.clientLeft = -7;
+    FrameworkWindowProc(g_SystemState.mainWindow, WM_MOVE, 0, static_cast<LPARAM>(30 | (40 << 16)));
+    EXPECT_EQ(g_SystemState.clientLeft, -7);
+    g_SystemState.windowModeChanging = 0;
+    FrameworkWindowProc(g_SystemState.mainWindow, WM_MOVE, 0, static_cast<LPARAM>(30 | (40 << 16)));
+    EXPECT_EQ(g_SystemState.clientLeft, 30);
+    EXPECT_EQ(g_SystemState.clientTop, 40);
+    EXPECT_EQ(g_SystemState.clientRight, 30 + 640);
+    EXPECT_EQ(g_SystemState.clientBottom, 40 + 480);
+    g_SystemState.windowMode = 0;
+    // Asked to close, the procedure destroys the window itself and answers 0.
+    HWND window = g_SystemState.mainWindow;
+    EXPECT_EQ(FrameworkWindowProc(window, WM_CLOSE, 0, 0), 0);
+    EXPECT_FALSE(IsWindow(window));
+}
+
+// Typed characters and the editing keys reach the character queue through
+// the window's messages; other keys do not.
+TEST_F(WindowTest, CharactersAndEditingKeysReachTheCharacterQueueAsMessages) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    HWND window = g_SystemState.mainWindow;
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        int code;  // -1: nothing queued
+    } cases[] = {
+        {WM_CHAR, 'a', 'a'},        {WM_CHAR, 0x1A5, 0xA5},     {WM_CHAR, 0x0D, 0x0D},
+        {WM_KEYDOWN, 0x2E, 0x10},   {WM_KEYDOWN, 0x25, 0x1D},   {WM_KEYDOWN, 0x27, 0x1C},
+        {WM_KEYDOWN, 0x26, 0x1E},   {WM_KEYDOWN, 0x28, 0x1F},   {WM_KEYDOWN, 0x41, -1},
+        {WM_KEYDOWN, 0x24, -1},
+    };
+    std::uint8_t out[2] = {};
+    while (PopCharCode(out, 1) != 0) {
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.message << " " << c.wParam);
+        ASSERT_TRUE(PostMessageA(window, c.message, c.wParam, 0));
+        EXPECT_EQ(ApiProcessMessage(), 0);
+        out[0] = out[1] = 0;
+        if (c.code < 0) {
+            out[0] = 0xFF;
+            EXPECT_EQ(PopCharCode(out, 1), 0);
+            EXPECT_EQ(out[0], 0);
+        } else {
+            EXPECT_EQ(PopCharCode(out, 1), 1);
+            EXPECT_EQ(out[0], c.code);
+        }
+    }
+}
+
+// The clock is chosen at start-up: the performance counter (10 MHz here)
+// changes at least as often as the millisecond timer.
+TEST_F(WindowTest, ThePerformanceCounterIsChosenAtStartUp) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    EXPECT_EQ(g_SystemState.usePerformanceCounter, 1);
+    EXPECT_EQ(g_SystemState.performanceFrequency, 10'000'000);
+    EXPECT_NE(FindLine("パフォーマンスカウンターを使用します タイマー分解能 : 10000.000000 KHz"), -1);
+    EXPECT_EQ(FindLine("マルチメディアタイマーを使用します"), -1);
+}
+
+// The program has no window menu or tool-bar: the menu look-ups find
+// nothing and clear the name, the tool-bar is 0 pixels high.
+TEST_F(WindowTest, WithoutAMenuTheLookUpsFindNothing) {
+    char name[8] = "stale";
+    EXPECT_EQ(LookupMenuItemName(3, name), -1);
+    EXPECT_EQ(name[0], '\0');
+    EXPECT_EQ(LookupMenuItemName(3, nullptr), -1);
+    MenuItemRecord item{};
+    EXPECT_EQ(ReadMenuItemInfo(nullptr, 0, &item), -1);
+    EXPECT_EQ(LookupToolBarButton(1), -1);
+    EXPECT_EQ(QueryToolBarHeight(), 0);
+    EXPECT_EQ(CollectMenuItems(nullptr), 0);
+    g_SystemState.toolBarButtonCount = 3;
+    EXPECT_EQ(ClearToolBarButtons(), 0);
+    EXPECT_EQ(g_SystemState.toolBarButtonCount, 0);
+    EXPECT_EQ(IsMenuEnabled(), 0);
+    EXPECT_EQ(SetMenuVisible(1), 0);
+    EXPECT_EQ(ShouldShowMenu(), 0) << "visible, but there is no menu";
+    EXPECT_EQ(UpdateFullScreenMenu(), 0);
+    SetMenuVisible(0);
+}
+
+// Before the window exists the window operations only store what they are
+// given.
+TEST_F(WindowTest, BeforeTheWindowExistsNothingIsMoved) {
+    ASSERT_EQ(g_SystemState.mainWindow, nullptr);
+    EXPECT_EQ(ResizeWindowToScreen(), 0);
+    EXPECT_EQ(ChangeWindowMode(1), 0);
+    EXPECT_EQ(g_SystemState.windowMode, 1);
+    EXPECT_EQ(ChangeWindowMode(0), 0);
+    EXPECT_EQ(g_SystemState.windowMode, 0);
+    EXPECT_EQ(SetMouseCursorVisible(1), 0);
+    EXPECT_EQ(g_SystemState.cursorShown, 1);
+    EXPECT_EQ(SetMouseCursorVisible(0), 0);
+    EXPECT_EQ(g_SystemState.cursorShown, 0);
+    EXPECT_EQ(g_SystemState.cursorRequest, 0);
 }
 
 }  // namespace

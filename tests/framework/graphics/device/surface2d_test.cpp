@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/core/log_capture.h"
+#include "graphics/device/present.h"
 #include "graphics/draw/draw_state.h"
 #include "graphics/image/memimg.h"
 #include "softrender/render_tables.h"
@@ -384,6 +385,61 @@ TEST_F(Surface2DTest, AssigningABlendGraphicRebuildsTheWeightTable) {
     EXPECT_EQ(MaskWeightTable[255], 1);
     ASSERT_EQ(AssignBlendMaskGraph(kNoHandle, 0, 255), 0);
     for (int i = 0; i < 256; ++i) ASSERT_EQ(MaskWeightTable[i], 255);
+}
+
+// A graphic whose 2D surface is gone, or no graphic at all, is refused by
+// every operation on its surfaces.
+TEST_F(Surface2DTest, AGraphicWithAStaleSurfaceHandleIsRefused) {
+    GraphRecord* stale = NewGraph(4, 4);
+    ASSERT_NE(stale, nullptr);
+    ASSERT_EQ(DeleteSurface2D(stale->storageHandles[0]), 0);
+    ASSERT_EQ(stale->storageCount, 1);
+    Picture565 picture(4, 4);
+    DrawTargetBinding binding{};
+    const struct {
+        const char* name;
+        int (*call)(GraphRecord*, const Picture565&, DrawTargetBinding*);
+    } calls[] = {
+        {"restore", [](GraphRecord* g, const Picture565&, DrawTargetBinding*) { return RestoreGraphSurface2Ds(g); }},
+        {"fill", [](GraphRecord* g, const Picture565&, DrawTargetBinding*) { return FillGraphSurface2Ds(g, 1, 2, 3, 255); }},
+        {"write", [](GraphRecord* g, const Picture565& p, DrawTargetBinding*) {
+             return WriteImageToGraphSurface2Ds(g, &p.image, nullptr, 0, 0, 0);
+         }},
+        {"write at", [](GraphRecord* g, const Picture565& p, DrawTargetBinding*) {
+             return WriteImageToSurface2DAt(g, &p.image, nullptr, 0, 0, 0);
+         }},
+        {"bind", [](GraphRecord* g, const Picture565&, DrawTargetBinding* b) { return GetGraphTargetStorage(g, b); }},
+        {"copy", [](GraphRecord* g, const Picture565&, DrawTargetBinding*) {
+             return CopyDrawScreenToSurface2D(0, 0, 4, 4, g);
+         }},
+        {"movie", [](GraphRecord* g, const Picture565&, DrawTargetBinding*) { return CopyMovieFrameToSurface2D(g); }},
+    };
+    for (const auto& c : calls) {
+        EXPECT_EQ(c.call(stale, picture, &binding), -1) << c.name << ", stale";
+        EXPECT_EQ(c.call(nullptr, picture, &binding), -1) << c.name << ", none";
+    }
+    EXPECT_EQ(DeleteGraphSurface2Ds(nullptr), -1);
+    EXPECT_EQ(AttachNewSurface2D(nullptr), -1);
+    EXPECT_EQ(AttachPartSurface2D(nullptr, 0, 0, 1, 1, stale), -1);
+    EXPECT_EQ(LinkSurface2DLostFlag(stale->storageHandles[0], nullptr), -1);
+    stale->storageCount = 0;
+
+    // A write that lands wholly outside the surface is nothing, not a
+    // failure; one that overlaps a corner writes that corner only.
+    GraphRecord* graph = NewGraph(4, 4);
+    ASSERT_NE(graph, nullptr);
+    picture.Set(0, 0, 0x1234);
+    const HandleId surface = graph->storageHandles[0];
+    const RECT all{0, 0, 4, 4};
+    const struct {
+        int x, y;
+    } outside[] = {{4, 0}, {0, 4}, {-4, 0}, {0, -4}, {100, 100}};
+    for (const auto& o : outside)
+        EXPECT_EQ(WriteImageToSurface2D(&picture.image, nullptr, all, o.x, o.y, surface, 0), 0) << o.x << "," << o.y;
+    EXPECT_EQ(At(graph, 3, 3), 0u);
+    EXPECT_EQ(WriteImageToSurface2D(&picture.image, nullptr, all, 3, 3, surface, 0), 0);
+    EXPECT_EQ(At(graph, 3, 3), 0x1234u);
+    EXPECT_EQ(At(graph, 2, 3), 0u);
 }
 
 }  // namespace

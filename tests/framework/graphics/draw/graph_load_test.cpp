@@ -250,6 +250,40 @@ TEST_F(GraphLoadTest, MirroredAndUnevenGridsKeepTheFilesCellOrder) {
     EXPECT_TRUE(Shows(handles[3], 24, 0, CellColour));
 }
 
+// An image in memory made into graphics mirrored before they are made:
+// each row end for end, a grid's cells still in the image's order, and the
+// caller's image as it was given. Without the request to mirror first the
+// image goes in as it is.
+TEST_F(GraphLoadTest, ImagesMirroredBeforeTheyAreMadeKeepTheCallersImage) {
+    const std::string file = Bmp24(32, 8, CellColour);
+    GraphImage image{};
+    ASSERT_EQ(LoadImageToBaseImage(nullptr, file.data(), file.size(), 1, 0, 0, &image, nullptr, 0), 0);
+    const std::uint32_t corner = ReadBaseImagePixel(&image, 0, 0), last = ReadBaseImagePixel(&image, 31, 7);
+    const struct {
+        int mirror, preMirror;
+        bool mirrored;
+    } requests[] = {{1, 1, true}, {1, 0, false}, {0, 1, false}, {0, 0, false}};
+    for (const auto& r : requests) {
+        SCOPED_TRACE(testing::Message() << "mirror " << r.mirror << ", first " << r.preMirror);
+        const HandleId whole = MakeGraphFromImages(&image, nullptr, 1, r.mirror, r.preMirror);
+        ASSERT_GT(whole, 0);
+        for (int x : {0, 1, 8, 31})
+            EXPECT_EQ(Pixel(whole, x, 3), To565(CellColour(r.mirrored ? 31 - x : x, 3))) << x;
+        ApiReleaseGraph(whole, 0);
+        EXPECT_EQ(ReadBaseImagePixel(&image, 0, 0), corner);
+        EXPECT_EQ(ReadBaseImagePixel(&image, 31, 7), last);
+    }
+    HandleId cells[4] = {};
+    ASSERT_EQ(CreateDivGraphFromGraphImage(&image, nullptr, 4, 4, 1, 8, 8, cells, 1, 1, 1), 0);
+    for (int i = 0; i < 4; ++i)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(Pixel(cells[i], x, 3), To565(CellColour(i * 8 + 7 - x, 3))) << "cell " << i << ", " << x;
+    for (HandleId h : cells) ApiReleaseGraph(h, 0);
+    EXPECT_EQ(ReadBaseImagePixel(&image, 0, 0), corner);
+    EXPECT_EQ(GraphCount(), 0);
+    ReleaseBaseImage(&image);
+}
+
 TEST_F(GraphLoadTest, PartGraphicsStayInsideTheirParent) {
     WriteFile("pic.bmp", Bmp24(10, 6, Gradient));
     const int parent = ApiLoadImageToGraph("pic.bmp", 0);

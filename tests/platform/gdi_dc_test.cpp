@@ -1,0 +1,244 @@
+// Device contexts and bitmaps of the GDI stand-in: what a DC reports, what
+// selecting hands back, bitmaps and DIB sections with the system's row
+// layout, the headers and requests refused, conversions between layouts,
+// and DIBs read back in either row order.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/ddraw_fixture.h"
+#include "platform/gdi.h"
+
+namespace {
+
+using GdiDc = DirectDrawFixture;
+
+BITMAPINFO Header(LONG width, LONG height, WORD bits, const DWORD* masks = nullptr) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = bits;
+    info.bmiHeader.biCompression = masks != nullptr ? BI_BITFIELDS : BI_RGB;
+    if (masks != nullptr) std::memcpy(info.bmiColors, masks, 3 * sizeof(DWORD));
+    return info;
+}
+
+constexpr DWORD k565[3] = {0xF800, 0x07E0, 0x001F};
+constexpr DWORD k555[3] = {0x7C00, 0x03E0, 0x001F};
+constexpr DWORD kBgr[3] = {0x0000FF, 0x00FF00, 0xFF0000};
+
+// What DCs report of themselves, what selecting gives back, and that every
+// DC is let go exactly once.
+TEST_F(GdiDc, CapsSelectionsAndReleases) {
+    const int before = PlatformOpenDCCount();
+    HDC display = GetDC(nullptr);
+    HDC window = GetDC(FakeWindow());
+    HDC memory = CreateCompatibleDC(display);
+    EXPECT_EQ(PlatformOpenDCCount(), before + 3);
+    const struct {
+        int index, value;
+    } caps[] = {{BITSPIXEL, 32}, {HORZRES, 1024}, {VERTRES, 768}, {VREFRESH, 60}, {90, 0}};
+    for (HDC dc : {display, window, memory, static_cast<HDC>(nullptr)})
+        for (const auto& c : caps) EXPECT_EQ(GetDeviceCaps(dc, c.index), c.value) << c.index;
+    // A memory DC reports the depth of its bitmap.
+    BITMAPINFO info = Header(3, -2, 16, k565);
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(section, nullptr);
+    HBITMAP plain = CreateCompatibleBitmap(display, 4, 4);
+    EXPECT_EQ(SelectObject(memory, section), reinterpret_cast<HGDIOBJ>(0xB17)) << "the stock bitmap comes back first";
+    EXPECT_EQ(GetDeviceCaps(memory, BITSPIXEL), 16);
+    EXPECT_EQ(GetDeviceCaps(memory, HORZRES), 1024) << "the screen's, not the bitmap's";
+    HBITMAP matching = CreateCompatibleBitmap(memory, 2, 2);  // in the memory DC's layout
+    EXPECT_EQ(SelectObject(memory, plain), static_cast<HGDIOBJ>(section));
+    EXPECT_EQ(GetDeviceCaps(memory, BITSPIXEL), 32);
+    EXPECT_EQ(SelectObject(memory, matching), static_cast<HGDIOBJ>(plain));
+    EXPECT_EQ(GetDeviceCaps(memory, BITSPIXEL), 16);
+    int pen = 0;
+    EXPECT_EQ(SelectObject(memory, &pen), static_cast<HGDIOBJ>(&pen)) << "pens and brushes are taken as they are";
+    EXPECT_EQ(GetDeviceCaps(memory, BITSPIXEL), 16);
+    EXPECT_EQ(SelectObject(reinterpret_cast<HDC>(0x77), plain), nullptr);
+    EXPECT_EQ(SelectObject(memory, reinterpret_cast<HGDIOBJ>(0xF07)), reinterpret_cast<HGDIOBJ>(0xF07))
+        << "the stock font, selected over the stock font";
+    // Deleted and released once each.
+    EXPECT_EQ(ReleaseDC(FakeWindow(), window), 1);
+    EXPECT_EQ(ReleaseDC(FakeWindow(), window), 0);
+    EXPECT_TRUE(DeleteDC(memory));
+    EXPECT_FALSE(DeleteDC(memory));
+    EXPECT_EQ(ReleaseDC(nullptr, display), 1);
+    EXPECT_EQ(PlatformOpenDCCount(), before);
+    EXPECT_TRUE(DeleteObject(section));
+    EXPECT_TRUE(DeleteObject(plain));
+    EXPECT_TRUE(DeleteObject(matching));
+    EXPECT_FALSE(DeleteObject(nullptr));
+}
+
+// Bitmaps and DIB sections: sides from 1 to 16384, DIB section rows
+// padded to four bytes as the caller writes them, refusals with nothing
+// made; then conversions between layouts through BitBlt, pixel by pixel.
+TEST_F(GdiDc, BitmapsSectionsAndConversions) {
+    HDC display = GetDC(nullptr);
+    const struct {
+        int width, height;
+        bool made;
+    } sizes[] = {{1, 1, true}, {16384, 1, true}, {1, 16384, true}, {0, 1, false},
+                 {1, 0, false}, {-1, 4, false}, {16385, 1, false}, {1, 16385, false}};
+    for (const auto& s : sizes) {
+        HBITMAP b = CreateCompatibleBitmap(display, s.width, s.height);
+        EXPECT_EQ(b != nullptr, s.made) << s.width << " x " << s.height;
+        if (b != nullptr) DeleteObject(b);
+    }
+    const struct {
+        const char* name;
+        BITMAPINFO info;
+    } refused[] = {
+        {"bottom-up", Header(4, 4, 32)},     {"8-bit", Header(4, -4, 8)},        {"no width", Header(0, -4, 32)},
+        {"no height", Header(4, 0, 32)},     {"12-bit", Header(4, -4, 12)},      {"too wide", Header(16385, -1, 32)},
+        {"too high", Header(1, -16385, 32)},
+    };
+    for (const auto& r : refused) {
+        void* bits = &display;
+        EXPECT_EQ(CreateDIBSection(display, &r.info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr) << r.name;
+        EXPECT_EQ(bits, nullptr) << r.name;
+    }
+    EXPECT_EQ(CreateDIBSection(display, nullptr, DIB_RGB_COLORS, nullptr, nullptr, 0), nullptr);
+
+    // Pixels written by the caller into one section's rows (four-byte
+    // aligned), copied into a section of another layout, read from its rows.
+    const struct {
+        const char* name;
+        WORD fromBits;
+        const DWORD* fromMasks;
+        DWORD from;
+        WORD toBits;
+        const DWORD* toMasks;
+        DWORD to;
+    } conversions[] = {
+        {"5:6:5 red to 8:8:8", 16, k565, 0xF800, 32, nullptr, 0xF80000},
+        {"5:6:5 green to 8:8:8", 16, k565, 0x07E0, 32, nullptr, 0x00FC00},
+        {"5:6:5 white to 8:8:8", 16, k565, 0xFFFF, 32, nullptr, 0xF8FCF8},
+        {"8:8:8 to 5:6:5", 32, nullptr, 0x123456, 16, k565, 0x11AA},
+        {"5:5:5 white to 5:6:5", 16, k555, 0x7FFF, 16, k565, 0xFFDF},
+        {"5:6:5 white to 5:5:5", 16, k565, 0xFFFF, 16, k555, 0x7FFF},
+        {"5:5:5 (no masks) to 8:8:8", 16, nullptr, 0x7C1F, 32, nullptr, 0xF800F8},
+        {"8:8:8 to blue first", 32, nullptr, 0x123456, 32, kBgr, 0x563412},
+        {"24-bit to 32-bit", 24, nullptr, 0xABCDEF, 32, nullptr, 0xABCDEF},
+        {"32-bit to 24-bit", 32, nullptr, 0xABCDEF, 24, nullptr, 0xABCDEF},
+    };
+    for (const auto& c : conversions) {
+        SCOPED_TRACE(c.name);
+        // Three pixels a row, two rows: the second row starts at the padded pitch.
+        BITMAPINFO fromInfo = Header(3, -2, c.fromBits, c.fromMasks), toInfo = Header(3, -2, c.toBits, c.toMasks);
+        void *fromBits = nullptr, *toBits = nullptr;
+        HBITMAP from = CreateDIBSection(display, &fromInfo, DIB_RGB_COLORS, &fromBits, nullptr, 0);
+        HBITMAP to = CreateDIBSection(display, &toInfo, DIB_RGB_COLORS, &toBits, nullptr, 0);
+        ASSERT_NE(from, nullptr);
+        ASSERT_NE(to, nullptr);
+        const int fromBytes = c.fromBits / 8, toBytes = c.toBits / 8;
+        const int fromPitch = (3 * fromBytes + 3) & ~3, toPitch = (3 * toBytes + 3) & ~3;
+        std::memcpy(static_cast<std::uint8_t*>(fromBits) + fromPitch + 2 * fromBytes, &c.from, fromBytes);
+        HDC a = CreateCompatibleDC(display), b = CreateCompatibleDC(display);
+        SelectObject(a, from);
+        SelectObject(b, to);
+        EXPECT_TRUE(BitBlt(b, 0, 0, 3, 2, a, 0, 0, SRCCOPY));
+        DWORD got = 0, untouched = 0;
+        std::memcpy(&got, static_cast<std::uint8_t*>(toBits) + toPitch + 2 * toBytes, toBytes);
+        std::memcpy(&untouched, static_cast<std::uint8_t*>(toBits) + toPitch + toBytes, toBytes);
+        EXPECT_EQ(got, c.to) << std::hex << got;
+        EXPECT_EQ(untouched, 0u);
+        // Only a plain copy is done; a DC without a bitmap has nothing to copy.
+        EXPECT_FALSE(BitBlt(b, 0, 0, 3, 2, a, 0, 0, 0x00EE0086));
+        HDC empty = CreateCompatibleDC(display);
+        EXPECT_FALSE(BitBlt(b, 0, 0, 3, 2, empty, 0, 0, SRCCOPY));
+        EXPECT_FALSE(BitBlt(empty, 0, 0, 3, 2, a, 0, 0, SRCCOPY));
+        EXPECT_FALSE(BitBlt(reinterpret_cast<HDC>(0x77), 0, 0, 3, 2, a, 0, 0, SRCCOPY));
+        DeleteDC(empty);
+        DeleteDC(a);
+        DeleteDC(b);
+        DeleteObject(from);
+        DeleteObject(to);
+    }
+    ReleaseDC(nullptr, display);
+}
+
+// DIB headers a copy takes and refuses (sides up to 16384 either way up,
+// 8, 16, 24 or 32 bits); copies of part of the lines asked; stretches
+// that are not plain copies refused; DIBs read back bottom row first or
+// top row first from any scan line.
+TEST_F(GdiDc, DibHeadersLinesAndReadBack) {
+    HDC display = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(display);
+    HBITMAP bitmap = CreateCompatibleBitmap(display, 4, 4);  // 32-bit, the desktop's
+    SelectObject(memory, bitmap);
+    std::vector<std::uint8_t> source(static_cast<std::size_t>(16384) * 4 * 2, 0x5A);
+    const struct {
+        LONG width, height;
+        WORD bits;
+        bool taken;
+    } headers[] = {
+        {1, 1, 32, true},       {16384, -1, 32, true}, {16385, -1, 32, false}, {1, -16384, 8, true},
+        {1, -16385, 8, false},  {1, 16384, 8, true},   {1, 16385, 8, false},   {1, 0, 32, false},
+        {0, 1, 32, false},      {-1, 1, 32, false},    {1, 1, 16, true},       {1, 1, 24, true},
+        {1, 1, 1, false},       {1, 1, 4, false},      {1, 1, 15, false},
+    };
+    for (const auto& h : headers) {
+        const BITMAPINFO info = Header(h.width, h.height, h.bits);
+        EXPECT_EQ(SetDIBitsToDevice(memory, 0, 0, 1, 1, 0, 0, 0, 1, source.data(), &info, DIB_RGB_COLORS) > 0, h.taken)
+            << h.width << " x " << h.height << " x " << h.bits;
+    }
+    // Four rows given, three lines asked: three copied. Stretches other than a
+    // plain copy, and no pixels at all, are refused.
+    std::uint32_t rows[16];
+    for (int i = 0; i < 16; ++i) rows[i] = 0x010101u * static_cast<std::uint32_t>(i + 1);
+    const BITMAPINFO topDown = Header(4, -4, 32);
+    EXPECT_EQ(SetDIBitsToDevice(memory, 0, 0, 4, 4, 0, 0, 0, 3, rows, &topDown, DIB_RGB_COLORS), 3);
+    EXPECT_EQ(StretchDIBits(memory, 0, 0, 4, 4, 0, 0, 4, 4, rows, &topDown, DIB_RGB_COLORS, 0x00EE0086), 0);
+    EXPECT_EQ(StretchDIBits(memory, 0, 0, 4, 4, 0, 0, 4, 4, nullptr, &topDown, DIB_RGB_COLORS, SRCCOPY), 0);
+    EXPECT_EQ(SetDIBitsToDevice(memory, 0, 0, 16385, 1, 0, 0, 0, 1, rows, &topDown, DIB_RGB_COLORS), 0);
+    // Read back: bottom-up, every line; top-down from the second scan line
+    // (scans count from the bottom); past the end nothing more.
+    std::uint32_t bottomUp[16] = {}, fromSecond[16] = {};
+    const BITMAPINFO up = Header(4, 4, 32), down = Header(4, -4, 32);
+    EXPECT_EQ(GetDIBits(memory, bitmap, 0, 4, bottomUp, const_cast<BITMAPINFO*>(&up), DIB_RGB_COLORS), 4);
+    EXPECT_EQ(GetDIBits(memory, bitmap, 1, 9, fromSecond, const_cast<BITMAPINFO*>(&down), DIB_RGB_COLORS), 3);
+    const std::uint32_t firstOf[4] = {0, 0x090909, 0x050505, 0x010101};  // the bitmap's rows, bottom first
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(bottomUp[row * 4] & 0xFFFFFF, firstOf[row]) << row;
+        EXPECT_EQ(bottomUp[row * 4 + 3] & 0xFFFFFF, row == 0 ? 0u : firstOf[row] + 0x030303) << row;
+    }
+    // Top-down, scans 1 to 3 from the bottom fill rows 2 to 0 of the buffer.
+    EXPECT_EQ(fromSecond[0] & 0xFFFFFF, 0x010101u);
+    EXPECT_EQ(fromSecond[4] & 0xFFFFFF, 0x050505u);
+    EXPECT_EQ(fromSecond[8] & 0xFFFFFF, 0x090909u);
+    EXPECT_EQ(fromSecond[12], 0u) << "scan 0 was not asked for";
+    EXPECT_EQ(GetDIBits(memory, reinterpret_cast<HBITMAP>(0x77), 0, 4, bottomUp, const_cast<BITMAPINFO*>(&up), 0), 0);
+    EXPECT_EQ(GetDIBits(memory, bitmap, 0, 4, nullptr, const_cast<BITMAPINFO*>(&up), 0), 0);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+    ReleaseDC(nullptr, display);
+
+    // Mode changes through the display settings: the refresh counts only
+    // when its field is given.
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+    mode.dmBitsPerPel = 16;
+    mode.dmPelsWidth = 640;
+    mode.dmPelsHeight = 480;
+    mode.dmDisplayFrequency = 75;
+    EXPECT_EQ(ChangeDisplaySettingsA(&mode, 0), DISP_CHANGE_SUCCESSFUL);
+    mode.dmFields |= DM_DISPLAYFREQUENCY;
+    EXPECT_EQ(ChangeDisplaySettingsA(&mode, 0), DISP_CHANGE_BADMODE);
+    mode.dmDisplayFrequency = 60;
+    EXPECT_EQ(ChangeDisplaySettingsA(&mode, 0), DISP_CHANGE_SUCCESSFUL);
+    mode.dmBitsPerPel = 24;
+    EXPECT_EQ(ChangeDisplaySettingsA(&mode, 0), DISP_CHANGE_BADMODE);
+    EXPECT_EQ(PlatformDisplayLayout(), kLayout565);
+    EXPECT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
+    EXPECT_EQ(PlatformDisplayLayout(), kLayoutX888);
+}
+
+}  // namespace
