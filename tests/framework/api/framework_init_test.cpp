@@ -160,6 +160,18 @@ TEST_F(StartUp, WindowModeOnATwentyFourBitDesktopStillStarts) {
     EXPECT_EQ(FindLine("２４ビットカラーモードに対応していません"), -1);
 }
 
+// A screen depth of 24 stored behind the setter's back is refused at the
+// start, which then is over: nothing started, not initialising.
+TEST_F(StartUp, ADepthOfTwentyFourStopsTheStart) {
+    g_ScreenDevice.depthSetting = 24;
+    EXPECT_EQ(ApiInitFramework(), -1);
+    EXPECT_EQ(g_SystemState.initialising, 0);
+    EXPECT_EQ(g_SystemState.mainWindow, nullptr);
+    EXPECT_TRUE(g_calls.empty());
+    EXPECT_NE(FindLine("ＫＶライブラリは２４ビットカラーモードに対応していません"), -1);
+    g_ScreenDevice.depthSetting = 0;
+}
+
 // What start-up set before the window starts survives the window start's
 // clearing of its own state.
 TEST_F(StartUp, WindowStartKeepsWhatStartUpSetBefore) {

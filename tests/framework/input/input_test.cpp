@@ -381,7 +381,8 @@ TEST_F(InputTest, PowerIsClampedAndPadNamesAreCutToTheirBuffers) {
     EXPECT_EQ(std::strlen(pad.productName), 259u);
     EXPECT_EQ(std::strlen(pad.instanceName), 259u);
     EXPECT_EQ(std::string(pad.productName), longName.substr(0, 259));
-    // Nothing else of the record is left from before.
+    // Nothing else of the record is left from before: no vibration wanted.
+    EXPECT_EQ(pad.vibrationWanted, 0);
     EXPECT_EQ(pad.vibrationDuration, 0);
     EXPECT_EQ(pad.vibrationElapsed, 0);
     EXPECT_EQ(pad.vibrationLastTick, 0u);
@@ -401,6 +402,14 @@ TEST_F(InputTest, PowerIsClampedAndPadNamesAreCutToTheirBuffers) {
     EXPECT_EQ(ApplyPadVibration(), 0);
     EXPECT_EQ(UpdatePadVibration(), 0);
     EXPECT_EQ(ResetInputCooperation(), 0);
+    // The stand-in refuses malformed properties and effects: none was.
+    EXPECT_EQ(FindLine("キーボードのプロパティ設定に失敗しました"), -1);
+    EXPECT_EQ(FindLine("周期的エフェクトの作成に失敗しました"), -1);
+    EXPECT_NE(FindLine("ジョイパッドの追加は正常に終了しました"), -1);
+    // Ending input twice: the second finds nothing set up.
+    EXPECT_EQ(TerminateInput(), 0);
+    EXPECT_EQ(g_InputState.padCount, 0);
+    EXPECT_EQ(TerminateInput(), 0);
 }
 
 }  // namespace

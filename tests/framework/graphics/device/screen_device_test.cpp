@@ -127,6 +127,10 @@ TEST_F(ScreenDeviceTest, AFailedDirectDrawStartFallsBackToSoftwareRendering) {
     ASSERT_FALSE(frames.empty());
     EXPECT_EQ(frames.back().Raw(0, 0), 0x07E0u);
     EXPECT_EQ(frames.back().Raw(639, 479), 0x07E0u);
+    // Released, the software screen gives the display settings back.
+    EXPECT_EQ(ReleaseDirectDraw(), 0);
+    EXPECT_FALSE(PlatformDisplayModeChanged());
+    EXPECT_EQ(g_ScreenDevice.displayModeChanged, 0);
     ASSERT_EQ(ApiEndFramework(), 0);
     EXPECT_EQ(PlatformLiveSurfaceCount(), 0);
     EXPECT_FALSE(PlatformDisplayModeChanged());
@@ -302,6 +306,7 @@ TEST_F(ScreenDeviceTest, SettingsAndGettersBeforeAndAfterStartUp) {
     ASSERT_EQ(ApiInitFramework(), 0);
     EXPECT_EQ(HasDirectDrawObject(), 1);
     EXPECT_EQ(IsDisplayModeChanged(), 1);
+    EXPECT_EQ(GetVBlankWait(), 1) << "start-up waits for the blank";
     EXPECT_EQ(SetDisable3DFlag(1), -1);
     EXPECT_EQ(GetDisable3DFlag(), 0);
     EXPECT_EQ(SetScreenSurfaceModeFlag(1), -1);
@@ -715,6 +720,69 @@ TEST_F(ScreenDeviceTest, ScreenSurfaceModeKeepsTheFrontScreenInASurfaceOfItsOwn)
     Sleep(40);
     ApiProcessMessage();
     EXPECT_TRUE(frames.empty()) << "no timer while the back screen is the target";
+}
+
+// The display's format is read again when it changes under a running
+// screen: the depth and the pixel code follow it.
+TEST_F(ScreenDeviceTest, TheScreenFormatIsReadAgainFromTheDisplay) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    ASSERT_EQ(g_ScreenDevice.depth, 16);
+    ASSERT_TRUE(PlatformDisplaySetMode(640, 480, 32, 0));
+    EXPECT_EQ(SetupScreenColorFormat(), 0);
+    EXPECT_EQ(g_ScreenDevice.depth, 32);
+    EXPECT_EQ(g_ScreenDevice.pixelCode, 2);
+    EXPECT_EQ(g_ScreenColorFormat.redMask, 0xFF0000u);
+    ASSERT_TRUE(PlatformDisplaySetMode(640, 480, 16, 0));
+    EXPECT_EQ(SetupScreenColorFormat(), 0);
+    EXPECT_EQ(g_ScreenDevice.depth, 16);
+    EXPECT_EQ(g_ScreenDevice.pixelCode, 0);
+}
+
+// Going from full screen to a window gives the display its own mode back,
+// through DirectDraw or the display settings.
+TEST_F(ScreenDeviceTest, LeavingFullScreenGivesTheDisplayBack) {
+    for (bool software : {false, true}) {
+        SCOPED_TRACE(software ? "software" : "DirectDraw");
+        PlatformDisplayKnobsRef().videoMemoryFails = software;
+        ASSERT_EQ(ApiInitFramework(), 0);
+        ScreenDeviceState& d = g_ScreenDevice;
+        ASSERT_TRUE(PlatformDisplayModeChanged());
+        int depth = 0, changed = 1;
+        DWORD flags = 0;
+        EXPECT_EQ(SetDisplayModeForScreen(d.directDraw, 1024, 768, 640, 480, 16, &depth, &flags, 1, &changed, d.window),
+                  0);
+        EXPECT_EQ(changed, 0);
+        EXPECT_FALSE(PlatformDisplayModeChanged());
+        EXPECT_EQ(depth, 32) << "the desktop's";
+        EXPECT_NE(FindLine("フルスクリーンモードから抜けます"), -1);
+        d.displayModeChanged = 0;
+        ASSERT_EQ(ApiEndFramework(), 0);
+        g_ScreenDevice = ScreenDeviceState{};
+        std::filesystem::remove(dir_.path() / "Log.txt");
+    }
+}
+
+// The on-screen log is drawn over the frame with plain settings, and the
+// caller's settings are put back.
+TEST_F(ScreenDeviceTest, TheOnScreenLogLeavesTheDrawSettingsAsTheyWere) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    ApiSetVBlankWait(0);
+    ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
+    g_ScreenLog.lineCount = 1;
+    std::snprintf(g_ScreenLog.text[0], sizeof g_ScreenLog.text[0], "%s", "log");
+    for (bool toWindow : {false, true}) {
+        ASSERT_EQ(ApiSetBlendModeParam(1, 100), 0);
+        ASSERT_EQ(ApiSetBrightColor(10, 20, 30), 0);
+        SetDrawViewport(5, 6, 70, 80);
+        const DrawState before = g_DrawState;
+        EXPECT_EQ(toWindow ? PresentToWindow() : ApiPresentScreen(), 0);
+        EXPECT_EQ(g_DrawState.blendMode, 1);
+        EXPECT_EQ(g_DrawState.blendParam, 100);
+        EXPECT_EQ(g_DrawState.brightColor, before.brightColor);
+        EXPECT_EQ(g_DrawState.drawArea.left, 5);
+        EXPECT_EQ(g_DrawState.drawArea.bottom, 80);
+    }
+    ClearScreenLog();
 }
 
 }  // namespace
