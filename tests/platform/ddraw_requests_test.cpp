@@ -706,17 +706,25 @@ TEST_F(DirectDrawRequests, SurfacesLetGoOfWhatTheyHold) {
 TEST_F(DirectDrawRequests, WaitsOffTheMainThreadFollowTheClockOrGiveUp) {
     PlatformResetVirtualClock();
     std::atomic<int> result{-1}, line{-1};
+    std::atomic<bool> done{false};
     std::thread waiter([&] {
         result = PlatformWaitVerticalBlankStart() ? 1 : 0;
         line = PlatformScanLine();  // off the main thread a read does not move the clock
+        done = true;
     });
     // The clock is moved on by this thread: first to 10 ms, before the
     // blank (a wait that ended there would read a line of the picture), then
     // to just past the blank's start (15237 us into the period that began at
-    // 999960 us) and held there. The waiter looks again within 15 ms.
+    // 999960 us). A waiter that first read the clock after that aims at a
+    // later blank, so the clock then moves on one 16666 us period at a time,
+    // always to just past a blank, until the waiter has seen one.
     PlatformAdvanceVirtualClock(10'000);
     std::this_thread::sleep_for(std::chrono::milliseconds(3));
     PlatformAdvanceVirtualClock(5'300);
+    for (int step = 0; step < 40 && !done; ++step) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (!done) PlatformAdvanceVirtualClock(16'666);
+    }
     waiter.join();
     EXPECT_EQ(result, 1);
     EXPECT_GE(line, 480) << "not before the blank";
