@@ -11,6 +11,7 @@
 #include "core/memory.h"
 #include "core/screen_log.h"
 #include "framework/framework_fixture.h"
+#include "screen_device_fixture.h"
 #include "graphics/device/present.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/device/surface2d.h"
@@ -18,34 +19,6 @@
 #include "platform/display.h"
 
 namespace {
-
-class ScreenDeviceTest : public FrameworkTest {
-protected:
-    void SetUp() override {
-        FrameworkTest::SetUp();
-        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
-        PlatformDisplayReset();
-        PlatformSetFrameSink([this](const PlatformFrame& f) { frames.push_back(f); });
-        ApiSetAllowDoubleStart(1);
-    }
-    void TearDown() override {
-        FrameworkTest::TearDown();
-        PlatformSetFrameSink(nullptr);
-        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
-    }
-
-    // Clears the back screen to a colour and presents it.
-    void ClearAndPresent(int r, int g, int b) {
-        g_SystemState.backgroundRed = r;
-        g_SystemState.backgroundGreen = g;
-        g_SystemState.backgroundBlue = b;
-        ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
-        ASSERT_EQ(ClearDrawTargetPixels(), 0);
-        ASSERT_EQ(ApiPresentScreen(), 0);
-    }
-
-    std::vector<PlatformFrame> frames;
-};
 
 TEST_F(ScreenDeviceTest, FullScreenStartsThroughDirectDrawAndFlipsTheClearedFrame) {
     ASSERT_EQ(ApiInitFramework(), 0);
