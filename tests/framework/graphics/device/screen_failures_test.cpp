@@ -122,6 +122,8 @@ TEST_F(ScreenDeviceTest, ARefusedSurfaceInALaterModeChangeIsMinusOneWithNothingL
         SCOPED_TRACE(c.line);
         g_SystemState.windowMode = c.window ? 1 : 0;
         ASSERT_EQ(ApiInitFramework(), 0);
+        ApiSetVBlankWait(0);
+        ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
         const int surfaces = PlatformLiveSurfaceCount();
         const int from = static_cast<int>(LogLines().size());
         PlatformDisplayKnobsRef().surfacesBeforeRefusal = c.madeBefore;
@@ -132,10 +134,14 @@ TEST_F(ScreenDeviceTest, ARefusedSurfaceInALaterModeChangeIsMinusOneWithNothingL
                                          d.zBuffer, d.targetSurface})
             EXPECT_EQ(s, nullptr);
         EXPECT_LT(PlatformLiveSurfaceCount(), surfaces);
+        // Nothing is drawn into, or shown from, surfaces that are gone.
+        EXPECT_EQ(g_DrawTargetBinding.surface, nullptr);
+        EXPECT_EQ(g_DrawTargetBinding.zSurface, nullptr);
+        EXPECT_EQ(ClearDrawTargetPixels(), -1);
+        EXPECT_EQ(PresentScreen(), -1);
         PlatformDisplayKnobsRef().surfacesBeforeRefusal = -1;
         EXPECT_EQ(ApplyScreenMode(-1, -1, -1, 1, -1), 0);
         EXPECT_EQ(d.softwareOnly, 0);
-        ApiSetVBlankWait(0);
         ClearAndPresent(0, 0, 255);
         ASSERT_FALSE(frames.empty());
         EXPECT_EQ(frames.back().Rgb(10, 10) & 0xF8F8F8u, 0x0000F8u);
@@ -189,6 +195,16 @@ TEST_F(ScreenDeviceTest, ResultsOfCallsWithNothingToDoOrNoDevice) {
     EXPECT_EQ(ReleaseWindowClipper(), 0);
     EXPECT_EQ(d.clipper, nullptr);
     EXPECT_EQ(CreateDirectDrawClipper(), 0);
+    // Released, DirectDraw gives the display its mode back; made again, it
+    // sets the screen's mode again.
+    EXPECT_EQ(ReleaseDirectDraw(), 0);
+    EXPECT_FALSE(PlatformDisplayModeChanged());
+    EXPECT_EQ(d.displayModeChanged, 0);
+    EXPECT_EQ(d.clipper, nullptr);
+    EXPECT_EQ(RebuildDirectDraw(), 0);
+    EXPECT_TRUE(PlatformDisplayModeChanged());
+    EXPECT_EQ(d.displayModeChanged, 1);
+    EXPECT_NE(d.clipper, nullptr);
     ASSERT_EQ(ApiEndFramework(), 0);
     EXPECT_EQ(d.tablesBuilt, 0) << "the next start is a first one again";
     EXPECT_EQ(d.directDraw, nullptr);

@@ -14,6 +14,7 @@
 #include "graphics/draw/draw_state.h"
 #include "graphics/draw/graph_load.h"
 #include "graphics/draw/graph_record.h"
+#include "graphics/text/font.h"
 #include "screen_device_fixture.h"
 
 namespace {
@@ -215,32 +216,178 @@ TEST_F(ScreenDeviceTest, AFirstStartAtASizeTheDisplayLacksTakes640By480By16) {
     EXPECT_EQ(desc.ddpfPixelFormat.dwRGBBitCount, 16u);
 }
 
-// A graphic that is the draw target is cleared whole to the background.
+// A graphic that is the draw target is cleared whole to the background, in
+// a surface or a software image, and its depth buffer to the farthest depth.
 TEST_F(ScreenDeviceTest, ClearingAGraphicTargetFillsItWhole) {
-    ASSERT_EQ(ApiInitFramework(), 0);
-    const HandleId graph = MakeDrawableGraph(24, 10);
-    ASSERT_GT(graph, 0);
-    ASSERT_EQ(ApiSelectDrawTarget(graph), 0);
-    g_SystemState.backgroundGreen = 255;
-    ASSERT_EQ(ClearDrawTargetPixels(), 0);
-    const GraphRecord* record = LookupGraph(graph);
-    ASSERT_NE(record, nullptr);
-    const SurfaceDataRecord* data = LookupSurfaceData(LookupSurface2D(record->storageHandles[0])->surfaceData);
-    ASSERT_NE(data, nullptr);
-    ASSERT_EQ(data->heldAsMemImg, 0u);
-    D_DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof desc;
-    ASSERT_EQ(data->surface->Lock(nullptr, &desc, D_DDLOCK_WAIT, nullptr), D_DD_OK);
-    const struct {
-        int x, y;
-    } points[] = {{0, 0}, {23, 0}, {0, 9}, {23, 9}};
-    for (const auto& p : points) {
-        std::uint16_t v = 0;
-        std::memcpy(&v, static_cast<const std::uint8_t*>(desc.lpSurface) + p.y * desc.lPitch + p.x * 2, 2);
-        EXPECT_EQ(v, 0x07E0u) << p.x << "," << p.y;
+    for (bool software : {false, true}) {
+        SCOPED_TRACE(software ? "software" : "DirectDraw");
+        PlatformDisplayKnobsRef().videoMemoryFails = software;
+        ASSERT_EQ(ApiInitFramework(), 0);
+        const HandleId graph = MakeDrawableGraph(24, 10);
+        ASSERT_GT(graph, 0);
+        ASSERT_EQ(ApiSelectDrawTarget(graph), 0);
+        g_SystemState.backgroundGreen = 255;
+        ASSERT_EQ(ClearDrawTargetPixels(), 0);
+        const GraphRecord* record = LookupGraph(graph);
+        ASSERT_NE(record, nullptr);
+        const HandleId dataHandle = LookupSurface2D(record->storageHandles[0])->surfaceData;
+        const SurfaceDataRecord* data = LookupSurfaceData(dataHandle);
+        ASSERT_NE(data, nullptr);
+        ASSERT_EQ(data->heldAsMemImg, software ? 1u : 0u);
+        int pitch = 0;
+        void* pixels = nullptr;
+        const ColorFormatDesc* format = nullptr;
+        ASSERT_EQ(LockSurfaceData(dataHandle, &pitch, &pixels, 0, nullptr, &format), 0);
+        const struct {
+            int x, y;
+        } points[] = {{0, 0}, {23, 0}, {0, 9}, {23, 9}};
+        for (const auto& p : points) {
+            std::uint16_t v = 0;
+            std::memcpy(&v, static_cast<const std::uint8_t*>(pixels) + p.y * pitch + p.x * 2, 2);
+            EXPECT_EQ(v, 0x07E0u) << p.x << "," << p.y;
+        }
+        UnlockSurfaceData(dataHandle);
+        ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
+        ASSERT_EQ(ApiEndFramework(), 0);
+        g_ScreenDevice = ScreenDeviceState{};
+        g_SystemState.backgroundGreen = 0;
     }
-    data->surface->Unlock(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The output surfaces as made: the work surfaces keyed with the transparent
+// colour, the depth buffer attached to the back buffer and cleared to the
+// farthest depth, no surface left busy, where each lies, said in the log;
+// the cooperative level asked to be safe for threads when wanted. A
+// software screen has no measured timing and clears its depth image once.
+TEST_F(ScreenDeviceTest, TheOutputSurfacesAsMade) {
+    const struct {
+        const char* name;
+        bool window, software, threads;
+        const char* primaryPlace;
+    } cases[] = {
+        {"full screen", false, false, false, "PrimaryBuffer : VIDEOMEMORY"},
+        {"window", true, false, false, "PrimaryBuffer : VIDEOMEMORY"},
+        {"threads", false, false, true, "PrimaryBuffer : VIDEOMEMORY"},
+        {"software", false, true, false, "PrimaryBuffer : SYSTEMMEMORY( MEMIMG )"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_SystemState.windowMode = c.window ? 1 : 0;
+        PlatformDisplayKnobsRef().videoMemoryFails = c.software;
+        g_ScreenDevice.multithreaded = c.threads ? 1 : 0;
+        ASSERT_EQ(ApiInitFramework(), 0);
+        const ScreenDeviceState& d = g_ScreenDevice;
+        EXPECT_GE(FindLine(c.primaryPlace), 0);
+        EXPECT_EQ(FindLine("協調レベルはマルチスレッド対応にします") >= 0, c.threads);
+        ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
+        ASSERT_EQ(ClearDrawTargetPixels(), 0);
+        if (c.software) {
+            EXPECT_EQ(d.displayRefresh, 60);
+            EXPECT_EQ(d.frameTime, -1);
+            EXPECT_EQ(d.minPresentInterval, -1);
+            EXPECT_EQ(d.zImageHoldsClear, 1);
+            std::uint16_t depth = 0;
+            std::memcpy(&depth, d.zImage.pixels + 479 * d.zImage.pitch + 639 * 2, 2);
+            EXPECT_EQ(depth, 0xFFFFu);
+        } else {
+            EXPECT_GE(FindLine("BaskBuffer : VIDEOMEMORY"), 0);
+            EXPECT_EQ((d.cooperativeFlags & D_DDSCL_MULTITHREADED) != 0, c.threads);
+            EXPECT_EQ(d.cooperativeFlags & ~D_DDSCL_MULTITHREADED, c.window ? 8u : 17u);
+            const std::uint32_t key = MakeColorCode(static_cast<int>(g_DrawState.transparentColor >> 16 & 0xFF),
+                                                    static_cast<int>(g_DrawState.transparentColor >> 8 & 0xFF),
+                                                    static_cast<int>(g_DrawState.transparentColor & 0xFF));
+            for (D_IDirectDrawSurface7* work : {d.work1, d.work2}) {
+                D_DDCOLORKEY got{};
+                ASSERT_EQ(work->GetColorKey(D_DDCKEY_SRCBLT, &got), D_DD_OK);
+                EXPECT_EQ(got.dwColorSpaceLowValue, key);
+                EXPECT_EQ(got.dwColorSpaceHighValue, key);
+            }
+            D_DDSCAPS2 zCaps{D_DDSCAPS_ZBUFFER, 0, 0, 0};
+            D_IDirectDrawSurface7* attached = nullptr;
+            ASSERT_EQ(d.back->GetAttachedSurface(&zCaps, &attached), D_DD_OK);
+            EXPECT_EQ(attached, d.zBuffer);
+            attached->Release();
+            for (D_IDirectDrawSurface7* s : {d.primary, d.back, d.work1, d.work2}) {
+                HDC dc = nullptr;
+                EXPECT_EQ(s->GetDC(&dc), D_DD_OK) << "not left busy";
+                if (dc != nullptr) s->ReleaseDC(dc);
+            }
+            D_DDSURFACEDESC2 desc{};
+            desc.dwSize = sizeof desc;
+            ASSERT_EQ(d.zBuffer->Lock(nullptr, &desc, D_DDLOCK_WAIT, nullptr), D_DD_OK);
+            std::uint16_t depth = 0;
+            std::memcpy(&depth, static_cast<const std::uint8_t*>(desc.lpSurface) + 479 * desc.lPitch + 639 * 2, 2);
+            EXPECT_EQ(depth, 0xFFFFu);
+            d.zBuffer->Unlock(nullptr);
+        }
+        ASSERT_EQ(ApiEndFramework(), 0);
+        g_ScreenDevice = ScreenDeviceState{};
+        std::filesystem::remove(dir_.path() / "Log.txt");
+        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
+    }
+}
+
+// A later change from full screen to a window gives the display its mode
+// back and takes the desktop's depth; back to full screen it sets the mode
+// again at that depth. Changes come at least two seconds apart, and the
+// default font keeps its size and thickness through them.
+TEST_F(ScreenDeviceTest, LaterChangesMoveBetweenFullScreenAndAWindow) {
+    for (bool software : {false, true}) {
+        SCOPED_TRACE(software ? "software" : "DirectDraw");
+        PlatformDisplayKnobsRef().videoMemoryFails = software;
+        ASSERT_EQ(ApiInitFramework(), 0);
+        ScreenDeviceState& d = g_ScreenDevice;
+        ASSERT_EQ(SetDefaultFontSizeThickness(24, 3), 0);
+        const struct {
+            int window;
+            bool modeChanged;
+            int depth;
+        } steps[] = {{1, false, 32}, {0, true, 32}};
+        for (const auto& s : steps) {
+            const DWORD previous = d.lastModeChangeTime;
+            g_SystemState.windowMode = s.window;
+            ASSERT_EQ(ApplyScreenMode(-1, -1, -1, 1, -1), 0) << s.window;
+            EXPECT_GE(d.lastModeChangeTime - previous, 2000u) << s.window;
+            EXPECT_EQ(PlatformDisplayModeChanged(), s.modeChanged) << s.window;
+            EXPECT_EQ(d.displayModeChanged, s.modeChanged ? 1 : 0) << s.window;
+            EXPECT_EQ(d.depth, s.depth) << s.window;
+            EXPECT_EQ(PlatformDisplayLayout().bitsPerPixel, s.modeChanged ? s.depth : 32) << s.window;
+            if (!software) EXPECT_EQ(d.cooperativeFlags, s.window ? 8u : 17u) << s.window;
+            int size = 0, thickness = 0;
+            ASSERT_EQ(QueryFontHandleInfo(DefaultFontHandle(), nullptr, &thickness, &size), 0);
+            EXPECT_EQ(size, 24);
+            EXPECT_EQ(thickness, 3);
+        }
+        ASSERT_EQ(ApiEndFramework(), 0);
+        g_ScreenDevice = ScreenDeviceState{};
+    }
+}
+
+// In a window with the blank wait, a present waits out the least interval
+// after the one before and then the start of a blank.
+TEST_F(ScreenDeviceTest, WindowPresentsArePacedToTheBlank) {
+    g_SystemState.windowMode = 1;
+    ASSERT_EQ(ApiInitFramework(), 0);
+    ScreenDeviceState& d = g_ScreenDevice;
+    ApiSetVBlankWait(1);
     ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
+    ASSERT_GT(d.minPresentInterval, 0);
+    for (int interval : {d.minPresentInterval, -1}) {
+        d.minPresentInterval = interval;
+        ASSERT_EQ(ApiPresentScreen(), 0);
+        const DWORD first = d.lastPresentTime;
+        EXPECT_LE(timeGetTime() - first, 2u);
+        ASSERT_EQ(ApiPresentScreen(), 0);
+        EXPECT_LE(timeGetTime() - d.lastPresentTime, 2u);
+        if (interval > 0) {
+            EXPECT_GE(d.lastPresentTime - first, static_cast<DWORD>(interval));
+            EXPECT_TRUE(PlatformInVerticalBlank());
+        }
+    }
 }
 
 }  // namespace

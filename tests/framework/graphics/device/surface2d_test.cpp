@@ -498,6 +498,16 @@ TEST_F(Surface2DTest, AGraphicWithAStaleSurfaceHandleIsRefused) {
     EXPECT_EQ(WriteImageToSurface2D(&picture.image, nullptr, all, 3, 3, surface, 0), 0);
     EXPECT_EQ(At(graph, 3, 3), 0x1234u);
     EXPECT_EQ(At(graph, 2, 3), 0u);
+    // So in software storage.
+    g_DrawState.createSystemMemory = 1;
+    UseSoftwareOnly();
+    GraphRecord* soft = NewGraph(4, 4);
+    ASSERT_NE(soft, nullptr);
+    EXPECT_EQ(WriteImageToSurface2D(&picture.image, nullptr, all, 3, 3, soft->storageHandles[0], 0), 0);
+    EXPECT_EQ(At(soft, 3, 3), 0x1234u);
+    EXPECT_EQ(WriteImageToSurface2D(&picture.image, nullptr, all, 4, 0, soft->storageHandles[0], 0), 0);
+    g_DrawState.createSystemMemory = 0;
+    UseDirectDraw(dd);
 }
 
 }  // namespace
