@@ -106,6 +106,20 @@ BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
     return s.classes.erase(key) != 0 ? TRUE : FALSE;
 }
 
+BOOL GetClassInfoA(HINSTANCE, LPCSTR className, WNDCLASSA* windowClass) {
+    if (className == nullptr || windowClass == nullptr) return FALSE;
+    auto& s = Windows();
+    std::lock_guard lock(s.mutex);
+    auto it = s.classes.find(UpperCase(className));
+    if (it == s.classes.end()) {
+        SetLastError(1411);  // ERROR_CLASS_DOES_NOT_EXIST
+        return FALSE;
+    }
+    *windowClass = it->second.wc;
+    windowClass->lpszClassName = className;
+    return TRUE;
+}
+
 HWND FindWindowA(LPCSTR className, LPCSTR title) {
     std::string key = UpperCase(className);
     {
@@ -134,6 +148,10 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
     {
         auto& s = Windows();
         std::lock_guard lock(s.mutex);
+        if (s.refuseCreation) {
+            SetLastError(8);  // ERROR_NOT_ENOUGH_MEMORY
+            return nullptr;
+        }
         auto cls = s.classes.find(UpperCase(className));
         if (cls == s.classes.end()) {
             SetLastError(1407);  // ERROR_CANNOT_FIND_WND_CLASS
@@ -473,4 +491,11 @@ void PlatformResetWindows() {
     s.screenSaverActive = true;
     s.cursorCount = 0;
     s.cursor = nullptr;
+    s.refuseCreation = false;
+}
+
+void PlatformRefuseWindowCreation(bool refuse) {
+    auto& s = Windows();
+    std::lock_guard lock(s.mutex);
+    s.refuseCreation = refuse;
 }
