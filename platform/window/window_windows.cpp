@@ -273,7 +273,8 @@ BOOL IsIconic(HWND window) {
 
 BOOL IsZoomed(HWND) { return FALSE; }
 
-BOOL BringWindowToTop(HWND window) { return IsWindow(window); }
+// A top-level window brought to the top is activated as well.
+BOOL BringWindowToTop(HWND window) { return IsWindow(window) && SetActiveWindow(window) != window; }
 
 HWND SetActiveWindow(HWND window) {
     auto& s = Windows();

@@ -744,4 +744,28 @@ TEST_F(InputTest, ALostPadIsNotTakenAgainWhileQuitting) {
     PlatformInputKnobsRef().refuseAcquire = false;
 }
 
+
+// The smallest deflection past the dead zone (an axis value of 1) sets the
+// direction's bit; one inside it sets none.
+TEST_F(InputTest, TheSmallestDeflectionSetsItsBit) {
+    PlatformSetHeadlessPads({{}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    const struct {
+        LONG x, y;
+        LONG readX, readY;
+        int bits;
+    } cases[] = {
+        {8230, 0, 1, 0, 0x4}, {-8230, 0, -1, 0, 0x2}, {0, 8230, 0, 1, 0x1}, {0, -8230, 0, -1, 0x8}, {8190, -8190, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        PlatformPadState pad;
+        pad.axes[0] = c.x;
+        pad.axes[1] = c.y;
+        Hold({}, {pad});
+        EXPECT_EQ(ApiGetPadState(1), c.bits) << c.x << "," << c.y;
+        EXPECT_EQ(g_InputState.pads[0].state.lX, c.readX);
+        EXPECT_EQ(g_InputState.pads[0].state.lY, c.readY);
+    }
+}
+
 }  // namespace

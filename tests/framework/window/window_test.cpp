@@ -10,6 +10,7 @@
 #include "core/memory.h"
 #include "framework/framework_fixture.h"
 #include "input/char_input.h"
+#include "input/input.h"
 
 namespace {
 
@@ -934,6 +935,53 @@ TEST_F(WindowHookTest, WhileInactiveTheBackgroundWorkGoesOn) {
     g_WindowHooks.OnMidiPlayEnd = [] { return Called("midi"), 0; };
     FrameworkWindowProc(g_SystemState.mainWindow, MM_MCINOTIFY, 0, 0);
     EXPECT_EQ(g_calls, "midi");
+}
+
+
+// The mouse in client coordinates, scaled back to the screen's pixels in
+// window mode; in screen coordinates over the full screen.
+TEST_F(WindowTest, TheMousePositionIsReadInTheScreensPixels) {
+    const struct {
+        int windowMode;
+        double scale;
+        int x, y;
+    } cases[] = {{0, 0.0, 100, 60}, {1, 2.0, 50, 30}, {1, 1.0, 100, 60}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.windowMode);
+        g_SystemState.windowMode = c.windowMode;
+        g_SystemState.windowScale = c.scale;
+        ASSERT_EQ(ApiInitFramework(), 0);
+        PlatformWindowEvent move;
+        move.kind = PlatformWindowEvent::Kind::MouseMove;
+        move.value = 100;
+        move.value2 = 60;
+        PlatformQueueWindowEvent(g_SystemState.mainWindow, move);
+        ApiProcessMessage();
+        int x = -1, y = -1;
+        EXPECT_EQ(QueryMousePosition(&x, &y), 0);
+        EXPECT_EQ(x, c.x);
+        EXPECT_EQ(y, c.y);
+        EXPECT_EQ(QueryMousePosition(nullptr, &y), 0);
+        EXPECT_EQ(QueryMousePosition(&x, nullptr), 0);
+        ApiEndFramework();
+    }
+}
+
+// Input set up late (after it was ended) brings the window to the top.
+TEST_F(WindowTest, InputSetUpLateBringsTheWindowToTheTop) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    WNDCLASSA other{};
+    other.lpfnWndProc = DefWindowProcA;
+    other.lpszClassName = "Other";
+    ASSERT_NE(RegisterClassA(&other), 0);
+    HWND window = CreateWindowExA(0, "Other", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    TerminateInput();
+    SetActiveWindow(window);
+    ASSERT_EQ(GetForegroundWindow(), window);
+    EXPECT_EQ(ApiIsKeyDown(0x2C), 0);
+    EXPECT_EQ(GetForegroundWindow(), g_SystemState.mainWindow);
+    DestroyWindow(window);
 }
 
 }  // namespace
