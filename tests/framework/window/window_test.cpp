@@ -984,4 +984,42 @@ TEST_F(WindowTest, InputSetUpLateBringsTheWindowToTheTop) {
     DestroyWindow(window);
 }
 
+
+// What a pass of message processing does besides dispatching: an
+// application activation read off the queue in window mode, nothing
+// dispatched once quitting, and a full-screen menu's cursor kept in step on
+// the main thread only.
+TEST_F(WindowTest, TheMessagePassReadsActivationQuitsAndKeepsTheMenuCursor) {
+    g_SystemState.windowMode = 1;
+    ASSERT_EQ(ApiInitFramework(), 0);
+    HWND window = g_SystemState.mainWindow;
+    g_SystemState.applicationActive = 0;
+    ASSERT_TRUE(PostMessageA(window, WM_ACTIVATEAPP, 1, 0));
+    EXPECT_EQ(ProcessMessage(), 0);
+    EXPECT_EQ(g_SystemState.applicationActive, 1);
+    ApiEndFramework();
+
+    g_SystemState.windowMode = 0;
+    ASSERT_EQ(ApiInitFramework(), 0);
+    window = g_SystemState.mainWindow;
+    g_SystemState.menu = reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(0x79));
+    g_SystemState.menuVisible = 1;
+    g_SystemState.cursorShown = 0;
+    std::thread([] { ProcessMessage(); }).join();
+    EXPECT_EQ(g_SystemState.cursorShown, 0) << "not off the main thread";
+    EXPECT_EQ(ProcessMessage(), 0);
+    EXPECT_EQ(g_SystemState.cursorShown, 1);
+    g_SystemState.menu = nullptr;
+    g_SystemState.menuVisible = 0;
+
+    std::uint8_t out[2];
+    while (PopCharCode(out, 1) != 0) {
+    }
+    ASSERT_TRUE(PostMessageA(window, WM_CHAR, 'x', 0));
+    g_SystemState.quitFlag = 1;
+    EXPECT_EQ(ProcessMessage(), -1);
+    EXPECT_EQ(PopCharCode(out, 1), 0) << "not dispatched once quitting";
+    g_SystemState.quitFlag = 0;
+}
+
 }  // namespace
