@@ -72,8 +72,10 @@ public:
         }
         return ComObject::QueryInterface(riid, object);
     }
-    HRESULT Start(DWORD, DWORD) override {
+    HRESULT Start(DWORD iterations, DWORD flags) override {
         ++PlatformInputStatsRef().effectStarts;
+        PlatformInputStatsRef().lastStartIterations = iterations;
+        PlatformInputStatsRef().lastStartFlags = flags;
         Motor() = strength_;
         playing_ = true;
         PushRumble(pad_);
@@ -149,7 +151,8 @@ public:
     HRESULT SetProperty(REFGUID property, const D_DIPROPHEADER* header) override {
         if (header == nullptr) return D_DIERR_INVALIDPARAM;
         if (IsEqualGUID(property, D_DIPROP_BUFFERSIZE)) {
-            if (header->dwHow != D_DIPH_DEVICE || header->dwSize != sizeof(D_DIPROPDWORD)) return D_DIERR_INVALIDPARAM;
+            if (header->dwHow != D_DIPH_DEVICE || header->dwSize != sizeof(D_DIPROPDWORD) || Fails(Knob(), "buffer"))
+                return D_DIERR_INVALIDPARAM;
             Requests().bufferSize = reinterpret_cast<const D_DIPROPDWORD*>(header)->dwData;
             return D_DI_OK;
         }

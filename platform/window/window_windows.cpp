@@ -472,6 +472,7 @@ PlatformWindowInfo PlatformGetWindowInfo(HWND window) {
     info.exStyle = w->exStyle;
     info.windowRect = w->rect;
     info.clientRect = ClientRectOf(*w);
+    info.region = w->region;
     info.title = w->title;
     info.className = w->className;
     return info;

@@ -391,7 +391,8 @@ void PlatformAppendInputFrame(PlatformInputFrame frame);
 
 // Test knobs: make the creation of either DirectInput version fail, make
 // devices fail to acquire (a lost device), or make the keyboard or mouse
-// fail at one step ("create", "format", "cooperate", "acquire", "event").
+// fail at one step ("create", "format", "cooperate", "acquire", "event",
+// "buffer" for the keyboard's buffer size).
 struct PlatformInputKnobs {
     bool refuseDirectInput7 = false;
     bool refuseDirectInput8 = false;
@@ -417,6 +418,7 @@ struct PlatformInputStats {
     int liveEffects = 0;
     int acquires = 0;
     DWORD lastPadCooperation = 0;
+    DWORD lastStartIterations = 0, lastStartFlags = 0;  // the last effect Start's
 };
 PlatformInputStats& PlatformInputStatsRef();
 

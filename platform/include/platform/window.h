@@ -330,6 +330,7 @@ struct PlatformWindowInfo {
     DWORD exStyle = 0;
     RECT windowRect{};
     RECT clientRect{};        // screen coordinates
+    HRGN region = nullptr;    // SetWindowRgn's
     std::string title;
     std::string className;
 };

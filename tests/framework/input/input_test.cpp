@@ -362,13 +362,26 @@ using InputDeathTest = InputTest;
 
 TEST_F(InputDeathTest, AKeyboardOrMouseThatCannotBeSetUpIsFatal) {
     ::testing::FLAGS_gtest_death_test_style = "fast";
-    PlatformInputKnobsRef().failKeyboardAt = "format";
-    EXPECT_EXIT(ApiInitFramework(), ::testing::ExitedWithCode(255), "");
-    EXPECT_NE(FindLine("キーボードデバイスのデータ形式の設定に失敗しました"), -1);
-    PlatformInputKnobsRef().failKeyboardAt.clear();
-    PlatformInputKnobsRef().failMouseAt = "cooperate";
-    EXPECT_EXIT(ApiInitFramework(), ::testing::ExitedWithCode(255), "");
-    EXPECT_NE(FindLine("マウスデバイスの協調レベルの設定に失敗しました"), -1);
+    const struct {
+        bool keyboard;
+        const char* step;
+        const char* line;
+    } cases[] = {
+        {true, "create", "キーボードデバイスの取得に失敗しました"},
+        {true, "format", "キーボードデバイスのデータ形式の設定に失敗しました"},
+        {true, "cooperate", "キーボードデバイスの協調レベルの設定に失敗しました"},
+        {true, "acquire", "キーボードデバイスの取得に失敗しました"},
+        {false, "create", "マウスデバイスの取得に失敗しました"},
+        {false, "format", "マウスデバイスのデータ形式の設定に失敗しました"},
+        {false, "cooperate", "マウスデバイスの協調レベルの設定に失敗しました"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        PlatformInputKnobsRef() = PlatformInputKnobs{};
+        (c.keyboard ? PlatformInputKnobsRef().failKeyboardAt : PlatformInputKnobsRef().failMouseAt) = c.step;
+        EXPECT_EXIT(ApiInitFramework(), ::testing::ExitedWithCode(255), "");
+        EXPECT_NE(FindLine(c.line), -1);
+    }
 }
 
 // Power is held to 0..10000; names of any length are cut to 259 bytes and
@@ -766,6 +779,46 @@ TEST_F(InputTest, TheSmallestDeflectionSetsItsBit) {
         EXPECT_EQ(g_InputState.pads[0].state.lX, c.readX);
         EXPECT_EQ(g_InputState.pads[0].state.lY, c.readY);
     }
+}
+
+
+// A keyboard that will not take its buffer size still works; vibration
+// starts its effects once, with the sine above half power, and keeps its
+// time; a cancel sets input up again when it was ended.
+TEST_F(InputTest, BufferRefusalVibrationStartAndCancelSetUp) {
+    PlatformInputKnobsRef().failKeyboardAt = "buffer";
+    PlatformSetHeadlessPads({{}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    EXPECT_NE(FindLine("キーボードのプロパティ設定に失敗しました"), -1);
+    Hold({D_DIK_Z});
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_Z), 1);
+    const PadRecord& pad = g_InputState.pads[0];
+    const struct {
+        int power, high;
+    } cases[] = {{5000, 0}, {5001, 1}, {10000, 1}};
+    for (const auto& c : cases) {
+        CancelPadVibration(1);
+        ASSERT_EQ(StartPadVibration(1, c.power, 250), 0);
+        int low = 0, high = 0;
+        PlatformPadRumble(0, &low, &high);
+        EXPECT_GT(low, 0) << c.power;
+        EXPECT_EQ(high > 0, c.high == 1) << c.power;
+        EXPECT_EQ(PlatformInputStatsRef().lastStartIterations, 1u);
+        EXPECT_EQ(PlatformInputStatsRef().lastStartFlags, 0u);
+        EXPECT_EQ(pad.vibrationDuration, 250);
+        EXPECT_EQ(pad.vibrationElapsed, 0);
+        EXPECT_LE(timeGetTime() - pad.vibrationLastTick, 2u);
+    }
+    // Time past the largest count is held there, and stops the longest.
+    ASSERT_EQ(StartPadVibration(1, 10000, 0x7FFFFFFF), 0);
+    g_InputState.pads[0].vibrationElapsed = 0x7FFFFFF0;
+    Sleep(100);
+    UpdatePadVibration();
+    EXPECT_EQ(pad.vibrationWanted, 0);
+    EXPECT_EQ(pad.vibrationElapsed, 0x7FFFFFFF);
+    TerminateInput();
+    EXPECT_EQ(CancelPadVibration(1), 0);
+    EXPECT_TRUE(InputSetUp());
 }
 
 }  // namespace

@@ -619,6 +619,16 @@ TEST_F(WindowTest, TheStartClearsWhatAnEarlierRunLeft) {
     EXPECT_EQ(s.keyInputRunning, 0);
     EXPECT_EQ(s.windowPicture, 0);
     EXPECT_EQ(s.clientLeft + s.clientTop + s.clientRight + s.clientBottom, 0) << "full screen keeps no client rectangle";
+    ApiEndFramework();
+
+    // The window system chooses its clock by itself, whatever was set.
+    s.performanceFrequency = 0;
+    s.usePerformanceCounter = 0;
+    ASSERT_EQ(InitWindowSystem(), 0);
+    EXPECT_EQ(s.performanceFrequency, 10'000'000);
+    EXPECT_EQ(s.usePerformanceCounter, 1);
+    EXPECT_EQ(TerminateWindowSystem(), 0);
+    EXPECT_EQ(s.mainWindow, nullptr);
 }
 
 // What the running window system holds of the platform, and gives back at
@@ -1020,6 +1030,31 @@ TEST_F(WindowTest, TheMessagePassReadsActivationQuitsAndKeepsTheMenuCursor) {
     EXPECT_EQ(ProcessMessage(), -1);
     EXPECT_EQ(PopCharCode(out, 1), 0) << "not dispatched once quitting";
     g_SystemState.quitFlag = 0;
+}
+
+
+// The region a program set is given to the window as it is made; only the
+// screen-save command is refused; a move follows the front screen's area.
+TEST_F(WindowHookTest, TheRegionOtherCommandsAndMovesWithTheFrontScreen) {
+    const HRGN region = reinterpret_cast<HRGN>(static_cast<std::uintptr_t>(0x78));
+    g_SystemState.windowRegion = region;
+    ASSERT_EQ(ApiInitFramework(), 0);
+    HWND window = g_SystemState.mainWindow;
+    EXPECT_EQ(PlatformGetWindowInfo(window).region, region);
+    EXPECT_EQ(FrameworkWindowProc(window, WM_SYSCOMMAND, 0xF020, 0), 0) << "minimise goes on to the system";
+    static HandleId target = -2;
+    WindowHooks h = RecordingHooks();
+    h.GetDrawTarget = [] { return target; };
+    h.SelectDrawTarget = [](HandleId t) { return Called(t == -4 ? "select front" : "select"), 0; };
+    g_WindowHooks = h;
+    g_SystemState.windowMode = 1;
+    for (HandleId t : {HandleId{-2}, HandleId{-4}}) {
+        target = t;
+        g_calls.clear();
+        FrameworkWindowProc(window, WM_MOVE, 0, static_cast<LPARAM>(30 | (40 << 16)));
+        EXPECT_EQ(g_calls, t == -4 ? "select front" : "");
+    }
+    g_SystemState.windowMode = 0;
 }
 
 }  // namespace
