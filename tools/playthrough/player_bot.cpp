@@ -16,6 +16,7 @@
 #include "flow/system_menu.h"
 #include "flow/worn_equipment.h"
 #include "route.h"
+#include "hunting.h"
 #include "shopping.h"
 #include "world/collision_grid.h"
 #include "world/monster_combat.h"
@@ -54,36 +55,16 @@ bool ColumnOpen(int column) {
     return true;
 }
 
-// What one of the monster's bites takes from the player now.
-std::int32_t Hurt(int kind) { return std::max(0, kMonsterKindParams[kind].attackPower - PlayerDef()); }
-
-// The share of blows that hit: the game misses when 2 * (evasion - DEX) is
-// above a roll of 0 to 100.
-double HitShare(int kind) {
-    const int over = 2 * (kMonsterKindParams[kind].evasion - g_DerivedStats.dexTotal);
-    return std::clamp(1.0 - over / 101.0, 0.0, 1.0);
-}
-
-// About how many blows a monster of `kind` with `hp` left takes: a blow does
-// 21 to 110 % of ATK, the three blows of a chain 1.2 times that on average.
-double BlowsToKill(int kind, std::int32_t hp) {
-    const double perBlow = std::max(1.0, 0.65 * 1.2 * PlayerBlowAtk() * HitShare(kind));
-    return hp / perBlow;
-}
-
-// Frames a blow takes: about 80 of the combo timer, which runs faster with
-// AGI.
-double FramesPerBlow() { return 80.0 / (g_DerivedStats.agiTotal / 170.0 + 1.0); }
-
-// A fight worth having: soon enough won, and the bites taken meanwhile leave
-// HP to spare. A chained blow takes about 80 frames of the combo timer, which
-// runs faster with AGI; the monster bites once an attack period.
-bool WorthAFight(int kind, std::int32_t hp, bool grinding, std::int32_t playerHp) {
-    if (HitShare(kind) < 0.3 || Hurt(kind) * 10 > g_PlayerRecord.maxHp) return false;
-    const double blows = BlowsToKill(kind, hp);
-    if (blows > (grinding ? 80.0 : 4.0)) return false;
-    const double bites = blows * FramesPerBlow() / kMonsterKindParams[kind].attackPeriod + 1.0;
-    return bites * Hurt(kind) < 0.5 * playerHp;
+// A fight worth having: the blows land often enough, and the bites taken
+// meanwhile leave HP to spare. While grinding, what is worth hunting; on the
+// way, only what falls in about four blows.
+bool WorthAFight(const Fighter& f, int kind, std::int32_t hp, bool grinding, std::int32_t playerHp) {
+    if (HitShare(f, kind) < 0.3) return false;
+    const double frames = KillFrames(f, kind, hp);
+    const double bites = frames / kMonsterKindParams[kind].attackPeriod + 1.0;
+    if (bites * Hurt(f, kind) >= 0.5 * playerHp) return false;
+    if (grinding) return WorthHunting(f, kind);
+    return Hurt(f, kind) * 10 <= f.MaxHp() && frames <= 4 * 80.0 / (f.agi / 170.0 + 1.0);
 }
 
 bool HasMonsters(int stage) {
@@ -92,56 +73,9 @@ bool HasMonsters(int stage) {
     return false;
 }
 
-// Whether the bites of `stage` leave the player standing long enough to
-// fight there: several of its walking kinds (they come in packs), a few of
-// the big and fixed kinds.
-bool StageBearable(int stage) {
-    for (const StageMonsterCount& count : kStageMonsterCounts) {
-        if (count.stage != stage) continue;
-        const bool walks = kMonsterKindParams[count.kind].routine == MonsterRoutine::Ordinary;
-        if (Hurt(count.kind) * (walks ? 10 : 4) > g_PlayerRecord.maxHp) return false;
-    }
-    return true;
-}
-
-// Whether the player is ready for `stage`: its bites can be borne and
-// something there is worth a fight.
-bool StageReady(int stage) {
-    if (!StageBearable(stage)) return false;
-    if (!HasMonsters(stage)) return true;
-    for (const StageMonsterCount& count : kStageMonsterCounts)
-        if (count.stage == stage &&
-            WorthAFight(count.kind, kMonsterKindParams[count.kind].hp, true, g_PlayerRecord.maxHp))
-            return true;
-    return false;
-}
-
-
-// Whether a stage can be crossed on the way back: no bite there takes more
-// than a third of full HP.
-bool StageSafe(int stage) {
-    for (const StageMonsterCount& count : kStageMonsterCounts)
-        if (count.stage == stage && Hurt(count.kind) * 3 > g_PlayerRecord.maxHp) return false;
-    return true;
-}
-
-// Experience a frame that hunting every monster worth it on `stage` gives,
-// with the walk across the stage and the step out and back that sets it up
-// afresh; 0 when a bite there takes a third of full HP or nothing there is
-// worth a fight.
-double GrindRate(int stage) {
-    if (!StageSafe(stage)) return 0.0;
-    double exp = 0.0;
-    double frames = 3000.0;
-    for (const StageMonsterCount& count : kStageMonsterCounts) {
-        if (count.stage != stage) continue;
-        const MonsterKindParams& params = kMonsterKindParams[count.kind];
-        if (!WorthAFight(count.kind, params.hp, true, g_PlayerRecord.maxHp)) continue;
-        exp += count.count * static_cast<double>(params.exp);
-        frames += count.count * (BlowsToKill(count.kind, params.hp) * FramesPerBlow() + 150.0);
-    }
-    return exp / frames;
-}
+// Whether a stage can be crossed on the way: no bite there takes more than a
+// third of full HP.
+bool StageSafe(int stage) { return StageCrossable(CurrentFighter(), stage); }
 
 std::array<std::int32_t, kEquipmentCategoryCount> WornRows() {
     return {WornRow(kEquipWeapon), WornRow(kEquipArmour), WornRow(kEquipShield), WornRow(kEquipAccessory)};
@@ -168,13 +102,6 @@ int NextChallenge(int stage) {
 }
 
 
-// The highest evasion of the monsters of `stage`.
-int StageEvasion(int stage) {
-    int most = 0;
-    for (const StageMonsterCount& count : kStageMonsterCounts)
-        if (count.stage == stage) most = std::max(most, kMonsterKindParams[count.kind].evasion);
-    return most;
-}
 
 }  // namespace
 
@@ -257,23 +184,23 @@ PlatformInputFrame PlayerBot::Shop() {
 }
 
 int PlayerBot::WantedStatusRow() const {
-    // DEX up to the evasion of what lives here and next (a blow that misses
-    // gives nothing), then VIT and STR in turn, VIT a little ahead: DEF
-    // grows with its square and keeps the bites small.
+    // The stat whose points raise the experience a frame most for their
+    // cost, over the stages it can get to.
     const PlayerRecord& me = g_PlayerRecord;
-    const int next = Destination(stage_, NextWayOut(stage_));
-    const int wantedDex =
-        std::max({StageEvasion(stage_), StageEvasion(next), StageEvasion(challenge_), StageEvasion(grindStage_)}) - 15;
-    std::vector<int> rows;
-    if (g_DerivedStats.dexTotal < wantedDex) rows.push_back(kStatusDex);
-    if (me.vit < me.str + 10) rows.insert(rows.end(), {kStatusVit, kStatusStr});
-    else rows.insert(rows.end(), {kStatusStr, kStatusVit});
-    for (int row : rows) {
-        const std::int32_t base = row == kStatusStr ? me.str : row == kStatusVit ? me.vit : me.dex;
-        if (me.statPoints >= StatPointCost(base)) return row;
-    }
-    return kStatusExit;
+    const StatChoice stat = BestStatFor(CurrentFighter(), [this](int stage) { return Reachable(stage); });
+    const int row = stat == StatChoice::kStr ? kStatusStr : stat == StatChoice::kVit ? kStatusVit : kStatusDex;
+    const std::int32_t base = stat == StatChoice::kStr ? me.str : stat == StatChoice::kVit ? me.vit : me.dex;
+    return me.statPoints >= StatPointCost(base) ? row : kStatusExit;
 }
+
+bool PlayerBot::Reachable(int stage) const {
+    if (stage == stage_) return true;
+    int length = 0;
+    WayToward(stage_, stage, StageSafe, [this](int at, WayOut way) { return Banned(at, way); }, &length);
+    return length >= 0;
+}
+
+bool PlayerBot::Banned(int stage, WayOut way) const { return bannedWays_.count({stage, static_cast<int>(way)}) != 0; }
 
 PlatformInputFrame PlayerBot::Status() {
     // Every key acts on its press: one key every other frame.
@@ -295,12 +222,13 @@ bool PlayerBot::PitAhead(float worldX, int direction) const {
 
 int PlayerBot::FightSide(float worldX, float y, int direction, float reach, float behindReach,
                          bool grinding) const {
+    const Fighter f = CurrentFighter();
     float best = 1e9f;
     int side = 0;
     for (int kind = 0; kind < kMonsterKindCount; ++kind)
         for (const MonsterRecord& m : g_MonsterPools[kind]) {
             if (m.alive != kMonsterAlive || std::fabs(m.y - y) >= 100.0f) continue;
-            if (!WorthAFight(kind, m.hp, grinding, g_PlayerRecord.hp)) continue;
+            if (!WorthAFight(f, kind, m.hp, grinding, g_PlayerRecord.hp)) continue;
             const float dx = (m.x - worldX) * static_cast<float>(direction);
             const bool ahead = dx > -20.0f && dx < reach;
             const bool behind = dx <= -20.0f && dx > -behindReach;
@@ -313,21 +241,24 @@ int PlayerBot::FightSide(float worldX, float y, int direction, float reach, floa
 }
 
 bool PlayerBot::MonsterNear(float worldX, float range) const {
-    for (const auto& pool : g_MonsterPools)
-        for (const MonsterRecord& m : pool)
-            if (m.alive == kMonsterAlive && std::fabs(m.x - worldX) < range) return true;
+    const Fighter f = CurrentFighter();
+    for (int kind = 0; kind < kMonsterKindCount; ++kind)
+        for (const MonsterRecord& m : g_MonsterPools[kind])
+            if (m.alive == kMonsterAlive && Hurt(f, kind) > 0 && std::fabs(m.x - worldX) < range) return true;
     return false;
 }
 
 void PlayerBot::ChooseGoal() {
     goalChosenAt_ = progress_.frames;
-    // The stage nearest the ending reached so far; on when what comes after
-    // it can be fought.
+    // On to the ending once every stage left on the road can be crossed.
     int frontier = kFirstStage;
     for (int stage : progress_.stagesVisited)
         if (StagesToEnding(stage) >= 1 && StagesToEnding(stage) < StagesToEnding(frontier)) frontier = stage;
     challenge_ = NextChallenge(frontier);
-    if (StageReady(challenge_)) {
+    bool roadOpen = true;
+    for (int s = stage_; s >= 1 && s <= kStageCount; s = Destination(s, NextWayOut(s)))
+        if (!StageSafe(s)) roadOpen = false;
+    if (roadOpen) {
         grindStage_ = 0;
         grindRate_ = 0.0;
         return;
@@ -335,16 +266,17 @@ void PlayerBot::ChooseGoal() {
     // Else the stage with the most experience for the time, a little less
     // for each stage on the way there; the present one is kept unless
     // another is clearly better.
+    const Fighter f = CurrentFighter();
     int best = 0;
     double bestRate = 0.0;
     double keptRate = 0.0;
     for (int stage = 1; stage <= kStageCount; ++stage) {
         int length = 0;
         if (stage != stage_) {
-            WayToward(stage_, stage, StageSafe, [this](int at, WayOut way) { return bannedWays_.count({at, static_cast<int>(way)}) != 0; }, &length);
+            WayToward(stage_, stage, StageSafe, [this](int at, WayOut way) { return Banned(at, way); }, &length);
             if (length < 0) continue;
         }
-        const double rate = GrindRate(stage) * (1.0 - 0.02 * std::min(length, 20));
+        const double rate = StageRate(f, stage) * (1.0 - 0.02 * std::min(length, 20));
         if (stage == grindStage_) keptRate = rate;
         if (rate > bestRate) {
             best = stage;
@@ -358,8 +290,7 @@ void PlayerBot::ChooseGoal() {
 
 WayOut PlayerBot::WayTo(int goal) const {
     if (goal == 0) return NextWayOut(stage_);
-    return WayToward(stage_, goal, StageSafe,
-                     [this](int at, WayOut way) { return bannedWays_.count({at, static_cast<int>(way)}) != 0; });
+    return WayToward(stage_, goal, StageSafe, [this](int at, WayOut way) { return Banned(at, way); });
 }
 
 int PlayerBot::DirectionOf(WayOut way, float worldX, bool& atDoor) const {
@@ -396,11 +327,13 @@ int PlayerBot::Heading(float worldX, bool& atDoor) {
 
     if (grindStage_ != 0 && stage_ == grindStage_ && bounceTo_ == 0) {
         // Fight here while there is something worth it.
+        const Fighter f = CurrentFighter();
         float nearest = 1e9f;
         int toward = 0;
         for (int kind = 0; kind < kMonsterKindCount; ++kind)
             for (const MonsterRecord& m : g_MonsterPools[kind])
-                if (m.alive == kMonsterAlive && WorthAFight(kind, m.hp, true, g_PlayerRecord.maxHp) && std::fabs(m.x - worldX) < nearest) {
+                if (m.alive == kMonsterAlive && WorthAFight(f, kind, m.hp, true, g_PlayerRecord.maxHp) &&
+                    std::fabs(m.x - worldX) < nearest) {
                     nearest = std::fabs(m.x - worldX);
                     toward = m.x < worldX ? -1 : 1;
                 }
@@ -428,7 +361,7 @@ int PlayerBot::Heading(float worldX, bool& atDoor) {
         for (WayOut way : {WayOut::kLeftExit, WayOut::kRightExit, WayOut::kWarpDoor}) {
             const int to = Destination(stage_, way);
             if (to < 1 || to > kStageCount || to == stage_ || !StageSafe(to) ||
-                bannedWays_.count({stage_, static_cast<int>(way)}) != 0)
+                Banned(stage_, way))
                 continue;
             if (bounceTo_ == 0 || to == cameFrom_) bounceTo_ = to;
         }

@@ -59,6 +59,9 @@ private:
     // The way out of this stage toward `goal` (kNone: stay).
     WayOut WayTo(int goal) const;
     int WantedStatusRow() const;
+    // Whether the bot can walk to `stage` from here.
+    bool Reachable(int stage) const;
+    bool Banned(int stage, WayOut way) const;
     bool PitAhead(float worldX, int direction) const;
     // The side (-1, +1) of the nearest monster worth a fight within `reach`
     // ahead (or `behindReach` behind); 0 for none.
