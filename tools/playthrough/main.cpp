@@ -57,12 +57,15 @@ int main(int argc, char** argv) {
     std::vector<PlatformInputFrame> script(1);  // nothing held before the first present
     PlatformAppendInputFrame({});
     const double start = WallSeconds();
-    // Writes the script and says how the run went; the exit code.
-    auto finish = [&](int code) {
-        script.resize(std::min<std::size_t>(script.size(), PlatformProgramFrameCount() + 1));
+    auto write = [&] {
         std::ofstream file(out, std::ios::binary);
         file << "# keys of a headless playthrough, one line per presented frame\n"
              << PlatformFormatInputScript(script);
+    };
+    // Writes the script and says how the run went; the exit code.
+    auto finish = [&](int code) {
+        script.resize(std::min<std::size_t>(script.size(), PlatformProgramFrameCount() + 1));
+        write();
         const BotProgress& p = bot.Progress();
         const double seconds = WallSeconds() - start;
         std::printf("frames %llu, virtual time %.1f s, wall time %.1f s, deaths %d, ending %s, exit %d\n",
@@ -86,6 +89,9 @@ int main(int argc, char** argv) {
             PlatformAppendInputFrame(next);
             script.push_back(std::move(next));
             if (script.size() % 10000 == 0) std::fprintf(stderr, "%s\n", bot.Describe().c_str());
+            // The run so far, now and then: a long run can be looked at (or
+            // taken up as a start script) while it goes on.
+            if (script.size() % 200000 == 0) write();
         }
     });
 

@@ -89,9 +89,12 @@ unsigned ShopDoorsHere() {
     return mask;
 }
 
+// Frames of play between saves at the least.
+constexpr std::uint64_t kSaveEvery = 50'000;
+
 // The town's doors: BACK TO TOWN is worth it for this much gain.
 constexpr unsigned kTownDoors = 0b111;
-constexpr int kTownTripGain = 20;
+constexpr int kTownTripGain = 60;
 
 // The first stage with monsters on the road on from `stage`; 0 for none.
 int NextChallenge(int stage) {
@@ -157,6 +160,7 @@ PlatformInputFrame PlayerBot::SystemMenu() {
     if (g_SystemMenuCursor > want) return Keys({kKeyUp});
     if (menuWish_ == MenuWish::kSave) {
         saving_ = true;
+        savedAt_ = progress_.frames;
         ++progress_.saves;
     }
     if (menuWish_ == MenuWish::kBackToTown) ++progress_.townTrips;
@@ -355,15 +359,21 @@ int PlayerBot::Heading(float worldX, bool& atDoor) {
             return toward;
         }
         // None left: step to a neighbour and come back, which sets the
-        // stage up afresh. The stage it came from first, when safe. (Not
-        // at once on arrival: the stage has to be looked over first.)
+        // stage up afresh, by the nearest safe way out. (Not at once on
+        // arrival: the stage has to be looked over first.)
         if (stageFrames_ < 600) return g_PlayerRecord.arrivalScreenX < 320 ? 1 : -1;
+        float nearestWay = 1e9f;
         for (WayOut way : {WayOut::kLeftExit, WayOut::kRightExit, WayOut::kWarpDoor}) {
             const int to = Destination(stage_, way);
-            if (to < 1 || to > kStageCount || to == stage_ || !StageSafe(to) ||
-                Banned(stage_, way))
-                continue;
-            if (bounceTo_ == 0 || to == cameFrom_) bounceTo_ = to;
+            if (to < 1 || to > kStageCount || to == stage_ || !StageSafe(to) || Banned(stage_, way)) continue;
+            float wayX = way == WayOut::kLeftExit ? static_cast<float>(kCameraLeftBound)
+                                                  : static_cast<float>(kStageTable[stage_ - 1].rightBound + 640);
+            for (const WarpDoor& door : g_WarpDoors)
+                if (way == WayOut::kWarpDoor && door.alive == 1 && door.destination == to) wayX = door.x;
+            if (std::fabs(wayX - worldX) < nearestWay) {
+                nearestWay = std::fabs(wayX - worldX);
+                bounceTo_ = to;
+            }
         }
     }
     bouncing_ = bounceTo_ != 0;
@@ -396,6 +406,8 @@ PlatformInputFrame PlayerBot::Field() {
     }
 
     ++stageFrames_;
+    // A long stay is saved now and then: a death goes back to the last save.
+    if (menuWish_ == MenuWish::kNone && progress_.frames >= savedAt_ + kSaveEvery) menuWish_ = MenuWish::kSave;
     bool atDoor = false;
     const int direction = Heading(x, atDoor);
     // Never out by an edge it does not mean to take: a monster beyond the
@@ -412,8 +424,10 @@ PlatformInputFrame PlayerBot::Field() {
     const bool press = !pressedLast_;  // keys that act on their press alternate
     PlatformInputFrame frame;
     const bool busy = g_PlayerActionState.attackActive != 0 || g_PlayerMotion.airborne != 0;
-    // Low on HP with SP to spare: the still skill heals.
-    if (me.hp * 3 < me.maxHp && me.sp >= StillSkillCost() && !busy) {
+    // The still skill heals 80 to 100 % of full SP and 70 more: used as soon
+    // as that much HP is missing (or HP is low), SP is of no other use here.
+    const bool healWanted = me.maxHp - me.hp >= me.maxSp * 0.8 + 70.0 || me.hp * 3 < me.maxHp;
+    if (healWanted && me.sp >= StillSkillCost() && !busy) {
         pressedLast_ = false;
         lastX_ = x;
         return Keys({kKeySkill});
@@ -429,6 +443,7 @@ PlatformInputFrame PlayerBot::Field() {
     const int fightSide =
         progress_.frames < fightsBannedUntil_ ? 0 : FightSide(x, y, direction, 110.0f, grinding_ ? 110.0f : 60.0f, grinding_);
     fightIdle_ = fightSide != 0 && monsterHp == lastMonsterHp_ ? fightIdle_ + 1 : 0;
+    if (monsterHp < lastMonsterHp_ && lastMonsterHp_ - monsterHp < 1'000'000) time_.damage += lastMonsterHp_ - monsterHp;
     lastMonsterHp_ = monsterHp;
     if (fightIdle_ > 400) {
         fightsBannedUntil_ = progress_.frames + 600;
@@ -436,6 +451,7 @@ PlatformInputFrame PlayerBot::Field() {
         fightIdle_ = 0;
     }
     if (fightSide != 0) {
+        ++time_.fighting;
         const bool facingIt = (g_PlayerMotion.facing == 1) == (fightSide < 0);
         if (!facingIt) frame.keys.push_back(fightSide < 0 ? kKeyLeft : kKeyRight);
         else if (press) frame.keys.push_back(kKeyAttack);
@@ -457,6 +473,7 @@ PlatformInputFrame PlayerBot::Field() {
     }
     if (resting_ && !MonsterNear(x, 350.0f)) {
         pressedLast_ = false;
+        ++time_.resting;
         return Keys({kKeyDown});  // crouching regains HP eight times as fast
     }
     if (atDoor) {
@@ -506,7 +523,9 @@ PlatformInputFrame PlayerBot::Field() {
 
 std::string PlayerBot::Describe() const {
     char line[512];
-    std::snprintf(line, sizeof line, "frame %llu stage %d x %.0f hp %d/%d lv %d str %d vit %d dex %d def %d atk %d deaths %d screen %d diff %d vesk %d worn %d/%d/%d/%d goal %d challenge %d way %d bounce %d sx %.0f rest %d wish %d fight %d busy %d air %d%s",
+    std::snprintf(line, sizeof line, "fighting %llu resting %llu damage %llu exp %d | frame %llu stage %d x %.0f hp %d/%d lv %d str %d vit %d dex %d def %d atk %d deaths %d screen %d diff %d vesk %d worn %d/%d/%d/%d goal %d challenge %d way %d bounce %d sx %.0f rest %d wish %d fight %d busy %d air %d%s",
+                  static_cast<unsigned long long>(time_.fighting), static_cast<unsigned long long>(time_.resting),
+                  static_cast<unsigned long long>(time_.damage), g_PlayerRecord.exp,
                   static_cast<unsigned long long>(progress_.frames), g_PlayerRecord.stage,
                   g_StageState.cameraX + g_PlayerMotion.screenX, g_PlayerRecord.hp, g_PlayerRecord.maxHp,
                   g_PlayerRecord.level, g_PlayerRecord.str, g_PlayerRecord.vit, g_PlayerRecord.dex, PlayerDef(),

@@ -75,6 +75,10 @@ private:
     int DirectionOf(WayOut way, float worldX, bool& atDoor) const;
 
     BotProgress progress_;
+    // Where the frames went, for the log.
+    struct {
+        std::uint64_t fighting = 0, resting = 0, damage = 0;
+    } time_;
     std::int32_t lastFieldCounter_ = -1;
     std::uint64_t framesOutOfField_ = 0;
     bool seenField_ = false;
@@ -114,5 +118,6 @@ private:
     std::set<std::pair<int, int>> bannedWays_;
     enum class MenuWish { kNone, kBackToTown, kSave };
     MenuWish menuWish_ = MenuWish::kNone;
-    bool saving_ = false;  // EXIT chosen: through the title back into the game
+    bool saving_ = false;
+    std::uint64_t savedAt_ = 0;  // the frame of the last save  // EXIT chosen: through the title back into the game
 };
