@@ -98,9 +98,10 @@ TEST(PlaythroughHunting, StageRatesAndStatChoices) {
         int stage;
         StatChoice choice;
     } const cases[] = {
-        {"bitten hard on stage 29: VIT", Make(20, 40, 40, 60), 29, StatChoice::kVit},
-        {"kind 29 evades most blows: DEX", Make(20, 40, 90, 25), 29, StatChoice::kDex},
-        {"bites gone, blows land: STR", Make(20, 20, 90, 62), 29, StatChoice::kStr},
+        // Stage 33: kinds 16, 19 and 24 (bites 120 to 189, evasion up to 50).
+        {"bitten hard on stage 33: VIT", Make(20, 40, 40, 60), 33, StatChoice::kVit},
+        {"kind 24 evades half the blows: DEX", Make(20, 40, 110, 25), 33, StatChoice::kDex},
+        {"bites gone, blows land: STR", Make(20, 20, 110, 52), 33, StatChoice::kStr},
         {"nothing to gain anywhere: VIT", Make(1, 1, 1, 1), 1, StatChoice::kVit},
     };
     for (const Case& c : cases) EXPECT_EQ(BestStatFor(c.f, only(c.stage)), c.choice) << c.what;

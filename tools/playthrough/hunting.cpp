@@ -7,6 +7,7 @@
 #include "flow/player_record.h"
 #include "flow/status_screen.h"
 #include "world/monster_kind_params.h"
+#include "world/monster_record.h"
 #include "world/stage_monster_counts.h"
 #include "world/stage_table_data.h"
 
@@ -93,6 +94,8 @@ double StageRate(const Fighter& f, int stage) {
     double exp = 0.0;
     if (stage < 1 || stage > kStageCount) return 0.0;
     double frames = SetUpFrames(f, stage);
+    double killFrames = 0.0;
+    int crowd = 0;
     for (const StageMonsterCount& count : kStageMonsterCounts) {
         if (count.stage != stage) continue;
         const MonsterKindParams& params = kMonsterKindParams[count.kind];
@@ -103,11 +106,16 @@ double StageRate(const Fighter& f, int stage) {
             if (Hurt(f, count.kind) * (walks ? 20 : 3) > f.MaxHp()) return 0.0;
             continue;
         }
+        // The fliers come down within reach of a blow only to dive.
+        const double reachable = count.kind >= kFirstDivingKind ? 1.0 / 3.0 : 1.0;
         exp += count.count * static_cast<double>(params.exp);
-        frames += count.count * (KillFrames(f, count.kind, params.hp) + RestFrames(f, count.kind, params.hp) +
-                                 kWalkFramesPerKill);
+        killFrames += count.count * KillFrames(f, count.kind, params.hp) / reachable;
+        frames += count.count * (RestFrames(f, count.kind, params.hp) + kWalkFramesPerKill);
+        if (count.kind < kFirstDivingKind) crowd += count.count;
     }
-    return exp / frames;
+    // Where many walk, they gather round the player and a blow strikes
+    // several at once.
+    return exp / (frames + killFrames / std::min(2.0, 1.0 + crowd / 15.0));
 }
 
 bool StageCrossable(const Fighter& f, int stage) {
