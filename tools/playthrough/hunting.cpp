@@ -118,9 +118,9 @@ double StageRate(const Fighter& f, int stage) {
     return exp / (frames + killFrames / std::min(2.0, 1.0 + crowd / 15.0));
 }
 
-bool StageCrossable(const Fighter& f, int stage) {
+bool StageCrossable(const Fighter& f, int stage, int share) {
     for (const StageMonsterCount& count : kStageMonsterCounts)
-        if (count.stage == stage && Hurt(f, count.kind) * 3 > f.MaxHp()) return false;
+        if (count.stage == stage && Hurt(f, count.kind) * share > f.MaxHp()) return false;
     return true;
 }
 

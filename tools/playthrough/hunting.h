@@ -38,8 +38,10 @@ bool WorthHunting(const Fighter& f, int kind);
 // Experience a frame from hunting every monster worth it on `stage`, with
 // the walk and rests it takes; 0 when something there bites too hard to stay.
 double StageRate(const Fighter& f, int stage);
-// Whether `stage` can be walked through: no bite there takes a third of full HP.
-bool StageCrossable(const Fighter& f, int stage);
+// Whether `stage` can be walked through: no bite there takes a third of full
+// HP (`share` 3), or a quarter (4) on the last road, where every stage is full
+// of such biters and a death costs the walk since the last save.
+bool StageCrossable(const Fighter& f, int stage, int share = 3);
 
 enum class StatChoice { kStr, kVit, kDex };
 // The fighter with `points` more of `stat` (base), figures recomputed.

@@ -260,8 +260,9 @@ void PlayerBot::ChooseGoal() {
         if (StagesToEnding(stage) >= 1 && StagesToEnding(stage) < StagesToEnding(frontier)) frontier = stage;
     challenge_ = NextChallenge(frontier);
     bool roadOpen = true;
+    const Fighter f = CurrentFighter();
     for (int s = stage_; s >= 1 && s <= kStageCount; s = Destination(s, NextWayOut(s)))
-        if (!StageSafe(s)) roadOpen = false;
+        if (!StageCrossable(f, s, 4)) roadOpen = false;
     if (roadOpen) {
         grindStage_ = 0;
         grindRate_ = 0.0;
@@ -270,7 +271,6 @@ void PlayerBot::ChooseGoal() {
     // Else the stage with the most experience for the time, a little less
     // for each stage on the way there; the present one is kept unless
     // another is clearly better.
-    const Fighter f = CurrentFighter();
     int best = 0;
     double bestRate = 0.0;
     double keptRate = 0.0;
@@ -418,7 +418,9 @@ PlatformInputFrame PlayerBot::Field() {
     if (edgeAhead && grinding_ && !resting_) grindOver_ = true;
 
     // Rest away from monsters while HP is low; HP comes back over time.
-    if (me.hp * 2 < me.maxHp) resting_ = true;
+    // On the road to the ending every stage may be the hard one: rest sooner,
+    // and whenever it can, before a save (a death goes back to it).
+    if (me.hp * 2 < me.maxHp || (grindStage_ == 0 && me.hp * 10 < me.maxHp * 9)) resting_ = true;
     if (me.hp * 20 >= me.maxHp * 19) resting_ = false;
 
     const bool press = !pressedLast_;  // keys that act on their press alternate
@@ -461,7 +463,8 @@ PlatformInputFrame PlayerBot::Field() {
     }
     // The system menu (to save, or BACK TO TOWN) opens on the ground with
     // no blow running and no monster about.
-    if (menuWish_ != MenuWish::kNone && !busy && !MonsterNear(x, 300.0f)) {
+    if (menuWish_ != MenuWish::kNone && !busy && !MonsterNear(x, 300.0f) &&
+        (menuWish_ != MenuWish::kSave || !resting_)) {
         pressedLast_ = !pressedLast_;
         lastX_ = x;
         return pressedLast_ ? Keys({kKeyEscape}) : PlatformInputFrame{};
