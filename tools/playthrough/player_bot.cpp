@@ -57,13 +57,14 @@ bool ColumnOpen(int column) {
 
 // A fight worth having: the blows land often enough, and the bites taken
 // meanwhile leave HP to spare. While grinding, what is worth hunting; on the
-// way, only what falls in about four blows.
+// way, only what falls in about four blows. (While grinding, low HP is
+// dealt with by resting and fleeing, not by letting the biters be.)
 bool WorthAFight(const Fighter& f, int kind, std::int32_t hp, bool grinding, std::int32_t playerHp) {
     if (HitShare(f, kind) < 0.3) return false;
+    if (grinding) return WorthHunting(f, kind);
     const double frames = KillFrames(f, kind, hp);
     const double bites = frames / kMonsterKindParams[kind].attackPeriod + 1.0;
     if (bites * Hurt(f, kind) >= 0.5 * playerHp) return false;
-    if (grinding) return WorthHunting(f, kind);
     return Hurt(f, kind) * 10 <= f.MaxHp() && frames <= 4 * 80.0 / (f.agi / 170.0 + 1.0);
 }
 
@@ -311,12 +312,33 @@ int PlayerBot::DirectionOf(WayOut way, float worldX, bool& atDoor) const {
     return direction;
 }
 
+int PlayerBot::NearestNeighbour(float worldX) const {
+    float nearest = 1e9f;
+    int to = 0;
+    for (WayOut way : {WayOut::kLeftExit, WayOut::kRightExit, WayOut::kWarpDoor}) {
+        const int next = Destination(stage_, way);
+        if (next < 1 || next > kStageCount || next == stage_ || !StageSafe(next) || Banned(stage_, way)) continue;
+        float wayX = way == WayOut::kLeftExit ? static_cast<float>(kCameraLeftBound)
+                                              : static_cast<float>(kStageTable[stage_ - 1].rightBound + 640);
+        for (const WarpDoor& door : g_WarpDoors)
+            if (way == WayOut::kWarpDoor && door.alive == 1 && door.destination == next) wayX = door.x;
+        if (std::fabs(wayX - worldX) < nearest) {
+            nearest = std::fabs(wayX - worldX);
+            to = next;
+        }
+    }
+    return to;
+}
+
 int PlayerBot::Heading(float worldX, bool& atDoor) {
     atDoor = false;
     atShopDoor_ = false;
     grinding_ = false;
     currentWay_ = WayOut::kNone;
     if (progress_.frames >= goalChosenAt_ + 2000) ChooseGoal();
+    // Low on HP among biters while grinding: out by the nearest way, to rest
+    // on the other side.
+    if (fleeing_ && bounceTo_ == 0) bounceTo_ = NearestNeighbour(worldX);
 
     // Something better to wear: from a door here, or from the town.
     const Purchase buy = BestPurchase(g_PlayerRecord.money, WornRows(), ShopDoorsHere());
@@ -362,19 +384,7 @@ int PlayerBot::Heading(float worldX, bool& atDoor) {
         // stage up afresh, by the nearest safe way out. (Not at once on
         // arrival: the stage has to be looked over first.)
         if (stageFrames_ < 600) return g_PlayerRecord.arrivalScreenX < 320 ? 1 : -1;
-        float nearestWay = 1e9f;
-        for (WayOut way : {WayOut::kLeftExit, WayOut::kRightExit, WayOut::kWarpDoor}) {
-            const int to = Destination(stage_, way);
-            if (to < 1 || to > kStageCount || to == stage_ || !StageSafe(to) || Banned(stage_, way)) continue;
-            float wayX = way == WayOut::kLeftExit ? static_cast<float>(kCameraLeftBound)
-                                                  : static_cast<float>(kStageTable[stage_ - 1].rightBound + 640);
-            for (const WarpDoor& door : g_WarpDoors)
-                if (way == WayOut::kWarpDoor && door.alive == 1 && door.destination == to) wayX = door.x;
-            if (std::fabs(wayX - worldX) < nearestWay) {
-                nearestWay = std::fabs(wayX - worldX);
-                bounceTo_ = to;
-            }
-        }
+        bounceTo_ = NearestNeighbour(worldX);
     }
     bouncing_ = bounceTo_ != 0;
     const int target = bounceTo_ != 0 ? bounceTo_ : grindStage_;
@@ -394,6 +404,7 @@ PlatformInputFrame PlayerBot::Field() {
         stuckTotal_ = 0;
         stageFrames_ = 0;
         grindOver_ = false;
+        fleeing_ = false;
         if (stage_ == bounceTo_) bounceTo_ = 0;
         if (std::find(progress_.stagesVisited.begin(), progress_.stagesVisited.end(), stage_) ==
             progress_.stagesVisited.end()) {
@@ -422,6 +433,7 @@ PlatformInputFrame PlayerBot::Field() {
     // and whenever it can, before a save (a death goes back to it).
     if (me.hp * 2 < me.maxHp || (grindStage_ == 0 && me.hp * 10 < me.maxHp * 9)) resting_ = true;
     if (me.hp * 20 >= me.maxHp * 19) resting_ = false;
+    if (grindStage_ != 0 && me.hp * 10 < me.maxHp * 3 && MonsterNear(x, 300.0f)) fleeing_ = true;
 
     const bool press = !pressedLast_;  // keys that act on their press alternate
     PlatformInputFrame frame;
@@ -443,7 +455,7 @@ PlatformInputFrame PlayerBot::Field() {
         for (const MonsterRecord& m : pool)
             if (m.alive == kMonsterAlive) monsterHp += m.hp;
     const int fightSide =
-        progress_.frames < fightsBannedUntil_ ? 0 : FightSide(x, y, direction, 110.0f, grinding_ ? 110.0f : 60.0f, grinding_);
+        progress_.frames < fightsBannedUntil_ || fleeing_ ? 0 : FightSide(x, y, direction, 110.0f, grinding_ ? 110.0f : 60.0f, grinding_);
     fightIdle_ = fightSide != 0 && monsterHp == lastMonsterHp_ ? fightIdle_ + 1 : 0;
     if (monsterHp < lastMonsterHp_ && lastMonsterHp_ - monsterHp < 1'000'000) time_.damage += lastMonsterHp_ - monsterHp;
     lastMonsterHp_ = monsterHp;

@@ -62,6 +62,8 @@ private:
     // Whether the bot can walk to `stage` from here.
     bool Reachable(int stage) const;
     bool Banned(int stage, WayOut way) const;
+    // The stage behind the nearest safe way out of this one; 0 for none.
+    int NearestNeighbour(float worldX) const;
     bool PitAhead(float worldX, int direction) const;
     // The side (-1, +1) of the nearest monster worth a fight within `reach`
     // ahead (or `behindReach` behind); 0 for none.
@@ -100,7 +102,8 @@ private:
     int grindSweep_ = 1;    // the way a grinding walk goes
     bool bouncing_ = false; // stepping out of the grind stage to come back
     bool grinding_ = false; // staying on this stage for experience
-    bool grindOver_ = false;  // no more grinding on this visit: what is left cannot be reached
+    bool grindOver_ = false;
+    bool fleeing_ = false;    // out of this stage to rest  // no more grinding on this visit: what is left cannot be reached
     std::uint64_t menuPresses_ = 0;
     std::int64_t lastMonsterHp_ = 0;       // all monsters' HP at the last frame
     int fightIdle_ = 0;                    // frames of fighting without a blow landing
