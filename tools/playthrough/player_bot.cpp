@@ -16,6 +16,7 @@
 #include "flow/system_menu.h"
 #include "flow/worn_equipment.h"
 #include "route.h"
+#include "hunting.h"
 #include "shopping.h"
 #include "world/collision_grid.h"
 #include "world/monster_combat.h"
@@ -54,36 +55,17 @@ bool ColumnOpen(int column) {
     return true;
 }
 
-// What one of the monster's bites takes from the player now.
-std::int32_t Hurt(int kind) { return std::max(0, kMonsterKindParams[kind].attackPower - PlayerDef()); }
-
-// The share of blows that hit: the game misses when 2 * (evasion - DEX) is
-// above a roll of 0 to 100.
-double HitShare(int kind) {
-    const int over = 2 * (kMonsterKindParams[kind].evasion - g_DerivedStats.dexTotal);
-    return std::clamp(1.0 - over / 101.0, 0.0, 1.0);
-}
-
-// About how many blows a monster of `kind` with `hp` left takes: a blow does
-// 21 to 110 % of ATK, the three blows of a chain 1.2 times that on average.
-double BlowsToKill(int kind, std::int32_t hp) {
-    const double perBlow = std::max(1.0, 0.65 * 1.2 * PlayerBlowAtk() * HitShare(kind));
-    return hp / perBlow;
-}
-
-// Frames a blow takes: about 80 of the combo timer, which runs faster with
-// AGI.
-double FramesPerBlow() { return 80.0 / (g_DerivedStats.agiTotal / 170.0 + 1.0); }
-
-// A fight worth having: soon enough won, and the bites taken meanwhile leave
-// HP to spare. A chained blow takes about 80 frames of the combo timer, which
-// runs faster with AGI; the monster bites once an attack period.
-bool WorthAFight(int kind, std::int32_t hp, bool grinding, std::int32_t playerHp) {
-    if (HitShare(kind) < 0.3 || Hurt(kind) * 10 > g_PlayerRecord.maxHp) return false;
-    const double blows = BlowsToKill(kind, hp);
-    if (blows > (grinding ? 80.0 : 4.0)) return false;
-    const double bites = blows * FramesPerBlow() / kMonsterKindParams[kind].attackPeriod + 1.0;
-    return bites * Hurt(kind) < 0.5 * playerHp;
+// A fight worth having: the blows land often enough, and the bites taken
+// meanwhile leave HP to spare. While grinding, what is worth hunting; on the
+// way, only what falls in about four blows. (While grinding, low HP is
+// dealt with by resting and fleeing, not by letting the biters be.)
+bool WorthAFight(const Fighter& f, int kind, std::int32_t hp, bool grinding, std::int32_t playerHp) {
+    if (HitShare(f, kind) < 0.3) return false;
+    if (grinding) return WorthHunting(f, kind);
+    const double frames = KillFrames(f, kind, hp);
+    const double bites = frames / kMonsterKindParams[kind].attackPeriod + 1.0;
+    if (bites * Hurt(f, kind) >= 0.5 * playerHp) return false;
+    return Hurt(f, kind) * 10 <= f.MaxHp() && frames <= 4 * 80.0 / (f.agi / 170.0 + 1.0);
 }
 
 bool HasMonsters(int stage) {
@@ -92,56 +74,9 @@ bool HasMonsters(int stage) {
     return false;
 }
 
-// Whether the bites of `stage` leave the player standing long enough to
-// fight there: several of its walking kinds (they come in packs), a few of
-// the big and fixed kinds.
-bool StageBearable(int stage) {
-    for (const StageMonsterCount& count : kStageMonsterCounts) {
-        if (count.stage != stage) continue;
-        const bool walks = kMonsterKindParams[count.kind].routine == MonsterRoutine::Ordinary;
-        if (Hurt(count.kind) * (walks ? 10 : 4) > g_PlayerRecord.maxHp) return false;
-    }
-    return true;
-}
-
-// Whether the player is ready for `stage`: its bites can be borne and
-// something there is worth a fight.
-bool StageReady(int stage) {
-    if (!StageBearable(stage)) return false;
-    if (!HasMonsters(stage)) return true;
-    for (const StageMonsterCount& count : kStageMonsterCounts)
-        if (count.stage == stage &&
-            WorthAFight(count.kind, kMonsterKindParams[count.kind].hp, true, g_PlayerRecord.maxHp))
-            return true;
-    return false;
-}
-
-
-// Whether a stage can be crossed on the way back: no bite there takes more
-// than a third of full HP.
-bool StageSafe(int stage) {
-    for (const StageMonsterCount& count : kStageMonsterCounts)
-        if (count.stage == stage && Hurt(count.kind) * 3 > g_PlayerRecord.maxHp) return false;
-    return true;
-}
-
-// Experience a frame that hunting every monster worth it on `stage` gives,
-// with the walk across the stage and the step out and back that sets it up
-// afresh; 0 when a bite there takes a third of full HP or nothing there is
-// worth a fight.
-double GrindRate(int stage) {
-    if (!StageSafe(stage)) return 0.0;
-    double exp = 0.0;
-    double frames = 3000.0;
-    for (const StageMonsterCount& count : kStageMonsterCounts) {
-        if (count.stage != stage) continue;
-        const MonsterKindParams& params = kMonsterKindParams[count.kind];
-        if (!WorthAFight(count.kind, params.hp, true, g_PlayerRecord.maxHp)) continue;
-        exp += count.count * static_cast<double>(params.exp);
-        frames += count.count * (BlowsToKill(count.kind, params.hp) * FramesPerBlow() + 150.0);
-    }
-    return exp / frames;
-}
+// Whether a stage can be crossed on the way: no bite there takes more than a
+// third of full HP.
+bool StageSafe(int stage) { return StageCrossable(CurrentFighter(), stage); }
 
 std::array<std::int32_t, kEquipmentCategoryCount> WornRows() {
     return {WornRow(kEquipWeapon), WornRow(kEquipArmour), WornRow(kEquipShield), WornRow(kEquipAccessory)};
@@ -155,9 +90,12 @@ unsigned ShopDoorsHere() {
     return mask;
 }
 
+// Frames of play between saves at the least.
+constexpr std::uint64_t kSaveEvery = 50'000;
+
 // The town's doors: BACK TO TOWN is worth it for this much gain.
 constexpr unsigned kTownDoors = 0b111;
-constexpr int kTownTripGain = 20;
+constexpr int kTownTripGain = 60;
 
 // The first stage with monsters on the road on from `stage`; 0 for none.
 int NextChallenge(int stage) {
@@ -168,13 +106,6 @@ int NextChallenge(int stage) {
 }
 
 
-// The highest evasion of the monsters of `stage`.
-int StageEvasion(int stage) {
-    int most = 0;
-    for (const StageMonsterCount& count : kStageMonsterCounts)
-        if (count.stage == stage) most = std::max(most, kMonsterKindParams[count.kind].evasion);
-    return most;
-}
 
 }  // namespace
 
@@ -230,6 +161,7 @@ PlatformInputFrame PlayerBot::SystemMenu() {
     if (g_SystemMenuCursor > want) return Keys({kKeyUp});
     if (menuWish_ == MenuWish::kSave) {
         saving_ = true;
+        savedAt_ = progress_.frames;
         ++progress_.saves;
     }
     if (menuWish_ == MenuWish::kBackToTown) ++progress_.townTrips;
@@ -257,23 +189,23 @@ PlatformInputFrame PlayerBot::Shop() {
 }
 
 int PlayerBot::WantedStatusRow() const {
-    // DEX up to the evasion of what lives here and next (a blow that misses
-    // gives nothing), then VIT and STR in turn, VIT a little ahead: DEF
-    // grows with its square and keeps the bites small.
+    // The stat whose points raise the experience a frame most for their
+    // cost, over the stages it can get to.
     const PlayerRecord& me = g_PlayerRecord;
-    const int next = Destination(stage_, NextWayOut(stage_));
-    const int wantedDex =
-        std::max({StageEvasion(stage_), StageEvasion(next), StageEvasion(challenge_), StageEvasion(grindStage_)}) - 15;
-    std::vector<int> rows;
-    if (g_DerivedStats.dexTotal < wantedDex) rows.push_back(kStatusDex);
-    if (me.vit < me.str + 10) rows.insert(rows.end(), {kStatusVit, kStatusStr});
-    else rows.insert(rows.end(), {kStatusStr, kStatusVit});
-    for (int row : rows) {
-        const std::int32_t base = row == kStatusStr ? me.str : row == kStatusVit ? me.vit : me.dex;
-        if (me.statPoints >= StatPointCost(base)) return row;
-    }
-    return kStatusExit;
+    const StatChoice stat = BestStatFor(CurrentFighter(), [this](int stage) { return Reachable(stage); });
+    const int row = stat == StatChoice::kStr ? kStatusStr : stat == StatChoice::kVit ? kStatusVit : kStatusDex;
+    const std::int32_t base = stat == StatChoice::kStr ? me.str : stat == StatChoice::kVit ? me.vit : me.dex;
+    return me.statPoints >= StatPointCost(base) ? row : kStatusExit;
 }
+
+bool PlayerBot::Reachable(int stage) const {
+    if (stage == stage_) return true;
+    int length = 0;
+    WayToward(stage_, stage, StageSafe, [this](int at, WayOut way) { return Banned(at, way); }, &length);
+    return length >= 0;
+}
+
+bool PlayerBot::Banned(int stage, WayOut way) const { return bannedWays_.count({stage, static_cast<int>(way)}) != 0; }
 
 PlatformInputFrame PlayerBot::Status() {
     // Every key acts on its press: one key every other frame.
@@ -295,12 +227,13 @@ bool PlayerBot::PitAhead(float worldX, int direction) const {
 
 int PlayerBot::FightSide(float worldX, float y, int direction, float reach, float behindReach,
                          bool grinding) const {
+    const Fighter f = CurrentFighter();
     float best = 1e9f;
     int side = 0;
     for (int kind = 0; kind < kMonsterKindCount; ++kind)
         for (const MonsterRecord& m : g_MonsterPools[kind]) {
             if (m.alive != kMonsterAlive || std::fabs(m.y - y) >= 100.0f) continue;
-            if (!WorthAFight(kind, m.hp, grinding, g_PlayerRecord.hp)) continue;
+            if (!WorthAFight(f, kind, m.hp, grinding, g_PlayerRecord.hp)) continue;
             const float dx = (m.x - worldX) * static_cast<float>(direction);
             const bool ahead = dx > -20.0f && dx < reach;
             const bool behind = dx <= -20.0f && dx > -behindReach;
@@ -313,21 +246,25 @@ int PlayerBot::FightSide(float worldX, float y, int direction, float reach, floa
 }
 
 bool PlayerBot::MonsterNear(float worldX, float range) const {
-    for (const auto& pool : g_MonsterPools)
-        for (const MonsterRecord& m : pool)
-            if (m.alive == kMonsterAlive && std::fabs(m.x - worldX) < range) return true;
+    const Fighter f = CurrentFighter();
+    for (int kind = 0; kind < kMonsterKindCount; ++kind)
+        for (const MonsterRecord& m : g_MonsterPools[kind])
+            if (m.alive == kMonsterAlive && Hurt(f, kind) > 0 && std::fabs(m.x - worldX) < range) return true;
     return false;
 }
 
 void PlayerBot::ChooseGoal() {
     goalChosenAt_ = progress_.frames;
-    // The stage nearest the ending reached so far; on when what comes after
-    // it can be fought.
+    // On to the ending once every stage left on the road can be crossed.
     int frontier = kFirstStage;
     for (int stage : progress_.stagesVisited)
         if (StagesToEnding(stage) >= 1 && StagesToEnding(stage) < StagesToEnding(frontier)) frontier = stage;
     challenge_ = NextChallenge(frontier);
-    if (StageReady(challenge_)) {
+    bool roadOpen = true;
+    const Fighter f = CurrentFighter();
+    for (int s = stage_; s >= 1 && s <= kStageCount; s = Destination(s, NextWayOut(s)))
+        if (!StageCrossable(f, s, 4)) roadOpen = false;
+    if (roadOpen) {
         grindStage_ = 0;
         grindRate_ = 0.0;
         return;
@@ -341,10 +278,10 @@ void PlayerBot::ChooseGoal() {
     for (int stage = 1; stage <= kStageCount; ++stage) {
         int length = 0;
         if (stage != stage_) {
-            WayToward(stage_, stage, StageSafe, [this](int at, WayOut way) { return bannedWays_.count({at, static_cast<int>(way)}) != 0; }, &length);
+            WayToward(stage_, stage, StageSafe, [this](int at, WayOut way) { return Banned(at, way); }, &length);
             if (length < 0) continue;
         }
-        const double rate = GrindRate(stage) * (1.0 - 0.02 * std::min(length, 20));
+        const double rate = StageRate(f, stage) * (1.0 - 0.02 * std::min(length, 20));
         if (stage == grindStage_) keptRate = rate;
         if (rate > bestRate) {
             best = stage;
@@ -358,8 +295,7 @@ void PlayerBot::ChooseGoal() {
 
 WayOut PlayerBot::WayTo(int goal) const {
     if (goal == 0) return NextWayOut(stage_);
-    return WayToward(stage_, goal, StageSafe,
-                     [this](int at, WayOut way) { return bannedWays_.count({at, static_cast<int>(way)}) != 0; });
+    return WayToward(stage_, goal, StageSafe, [this](int at, WayOut way) { return Banned(at, way); });
 }
 
 int PlayerBot::DirectionOf(WayOut way, float worldX, bool& atDoor) const {
@@ -376,12 +312,33 @@ int PlayerBot::DirectionOf(WayOut way, float worldX, bool& atDoor) const {
     return direction;
 }
 
+int PlayerBot::NearestNeighbour(float worldX) const {
+    float nearest = 1e9f;
+    int to = 0;
+    for (WayOut way : {WayOut::kLeftExit, WayOut::kRightExit, WayOut::kWarpDoor}) {
+        const int next = Destination(stage_, way);
+        if (next < 1 || next > kStageCount || next == stage_ || !StageSafe(next) || Banned(stage_, way)) continue;
+        float wayX = way == WayOut::kLeftExit ? static_cast<float>(kCameraLeftBound)
+                                              : static_cast<float>(kStageTable[stage_ - 1].rightBound + 640);
+        for (const WarpDoor& door : g_WarpDoors)
+            if (way == WayOut::kWarpDoor && door.alive == 1 && door.destination == next) wayX = door.x;
+        if (std::fabs(wayX - worldX) < nearest) {
+            nearest = std::fabs(wayX - worldX);
+            to = next;
+        }
+    }
+    return to;
+}
+
 int PlayerBot::Heading(float worldX, bool& atDoor) {
     atDoor = false;
     atShopDoor_ = false;
     grinding_ = false;
     currentWay_ = WayOut::kNone;
     if (progress_.frames >= goalChosenAt_ + 2000) ChooseGoal();
+    // Low on HP among biters while grinding: out by the nearest way, to rest
+    // on the other side.
+    if (fleeing_ && bounceTo_ == 0) bounceTo_ = NearestNeighbour(worldX);
 
     // Something better to wear: from a door here, or from the town.
     const Purchase buy = BestPurchase(g_PlayerRecord.money, WornRows(), ShopDoorsHere());
@@ -396,11 +353,13 @@ int PlayerBot::Heading(float worldX, bool& atDoor) {
 
     if (grindStage_ != 0 && stage_ == grindStage_ && bounceTo_ == 0) {
         // Fight here while there is something worth it.
+        const Fighter f = CurrentFighter();
         float nearest = 1e9f;
         int toward = 0;
         for (int kind = 0; kind < kMonsterKindCount; ++kind)
             for (const MonsterRecord& m : g_MonsterPools[kind])
-                if (m.alive == kMonsterAlive && WorthAFight(kind, m.hp, true, g_PlayerRecord.maxHp) && std::fabs(m.x - worldX) < nearest) {
+                if (m.alive == kMonsterAlive && WorthAFight(f, kind, m.hp, true, g_PlayerRecord.maxHp) &&
+                    std::fabs(m.x - worldX) < nearest) {
                     nearest = std::fabs(m.x - worldX);
                     toward = m.x < worldX ? -1 : 1;
                 }
@@ -422,16 +381,10 @@ int PlayerBot::Heading(float worldX, bool& atDoor) {
             return toward;
         }
         // None left: step to a neighbour and come back, which sets the
-        // stage up afresh. The stage it came from first, when safe. (Not
-        // at once on arrival: the stage has to be looked over first.)
+        // stage up afresh, by the nearest safe way out. (Not at once on
+        // arrival: the stage has to be looked over first.)
         if (stageFrames_ < 600) return g_PlayerRecord.arrivalScreenX < 320 ? 1 : -1;
-        for (WayOut way : {WayOut::kLeftExit, WayOut::kRightExit, WayOut::kWarpDoor}) {
-            const int to = Destination(stage_, way);
-            if (to < 1 || to > kStageCount || to == stage_ || !StageSafe(to) ||
-                bannedWays_.count({stage_, static_cast<int>(way)}) != 0)
-                continue;
-            if (bounceTo_ == 0 || to == cameFrom_) bounceTo_ = to;
-        }
+        bounceTo_ = NearestNeighbour(worldX);
     }
     bouncing_ = bounceTo_ != 0;
     const int target = bounceTo_ != 0 ? bounceTo_ : grindStage_;
@@ -451,6 +404,7 @@ PlatformInputFrame PlayerBot::Field() {
         stuckTotal_ = 0;
         stageFrames_ = 0;
         grindOver_ = false;
+        fleeing_ = false;
         if (stage_ == bounceTo_) bounceTo_ = 0;
         if (std::find(progress_.stagesVisited.begin(), progress_.stagesVisited.end(), stage_) ==
             progress_.stagesVisited.end()) {
@@ -463,6 +417,8 @@ PlatformInputFrame PlayerBot::Field() {
     }
 
     ++stageFrames_;
+    // A long stay is saved now and then: a death goes back to the last save.
+    if (menuWish_ == MenuWish::kNone && progress_.frames >= savedAt_ + kSaveEvery) menuWish_ = MenuWish::kSave;
     bool atDoor = false;
     const int direction = Heading(x, atDoor);
     // Never out by an edge it does not mean to take: a monster beyond the
@@ -473,14 +429,19 @@ PlatformInputFrame PlayerBot::Field() {
     if (edgeAhead && grinding_ && !resting_) grindOver_ = true;
 
     // Rest away from monsters while HP is low; HP comes back over time.
-    if (me.hp * 2 < me.maxHp) resting_ = true;
+    // On the road to the ending every stage may be the hard one: rest sooner,
+    // and whenever it can, before a save (a death goes back to it).
+    if (me.hp * 2 < me.maxHp || (grindStage_ == 0 && me.hp * 10 < me.maxHp * 9)) resting_ = true;
     if (me.hp * 20 >= me.maxHp * 19) resting_ = false;
+    if (grindStage_ != 0 && me.hp * 10 < me.maxHp * 3 && MonsterNear(x, 300.0f)) fleeing_ = true;
 
     const bool press = !pressedLast_;  // keys that act on their press alternate
     PlatformInputFrame frame;
     const bool busy = g_PlayerActionState.attackActive != 0 || g_PlayerMotion.airborne != 0;
-    // Low on HP with SP to spare: the still skill heals.
-    if (me.hp * 3 < me.maxHp && me.sp >= StillSkillCost() && !busy) {
+    // The still skill heals 80 to 100 % of full SP and 70 more: used as soon
+    // as that much HP is missing (or HP is low), SP is of no other use here.
+    const bool healWanted = me.maxHp - me.hp >= me.maxSp * 0.8 + 70.0 || me.hp * 3 < me.maxHp;
+    if (healWanted && me.sp >= StillSkillCost() && !busy) {
         pressedLast_ = false;
         lastX_ = x;
         return Keys({kKeySkill});
@@ -494,8 +455,9 @@ PlatformInputFrame PlayerBot::Field() {
         for (const MonsterRecord& m : pool)
             if (m.alive == kMonsterAlive) monsterHp += m.hp;
     const int fightSide =
-        progress_.frames < fightsBannedUntil_ ? 0 : FightSide(x, y, direction, 110.0f, grinding_ ? 110.0f : 60.0f, grinding_);
+        progress_.frames < fightsBannedUntil_ || fleeing_ ? 0 : FightSide(x, y, direction, 110.0f, grinding_ ? 110.0f : 60.0f, grinding_);
     fightIdle_ = fightSide != 0 && monsterHp == lastMonsterHp_ ? fightIdle_ + 1 : 0;
+    if (monsterHp < lastMonsterHp_ && lastMonsterHp_ - monsterHp < 1'000'000) time_.damage += lastMonsterHp_ - monsterHp;
     lastMonsterHp_ = monsterHp;
     if (fightIdle_ > 400) {
         fightsBannedUntil_ = progress_.frames + 600;
@@ -503,6 +465,7 @@ PlatformInputFrame PlayerBot::Field() {
         fightIdle_ = 0;
     }
     if (fightSide != 0) {
+        ++time_.fighting;
         const bool facingIt = (g_PlayerMotion.facing == 1) == (fightSide < 0);
         if (!facingIt) frame.keys.push_back(fightSide < 0 ? kKeyLeft : kKeyRight);
         else if (press) frame.keys.push_back(kKeyAttack);
@@ -512,7 +475,8 @@ PlatformInputFrame PlayerBot::Field() {
     }
     // The system menu (to save, or BACK TO TOWN) opens on the ground with
     // no blow running and no monster about.
-    if (menuWish_ != MenuWish::kNone && !busy && !MonsterNear(x, 300.0f)) {
+    if (menuWish_ != MenuWish::kNone && !busy && !MonsterNear(x, 300.0f) &&
+        (menuWish_ != MenuWish::kSave || !resting_)) {
         pressedLast_ = !pressedLast_;
         lastX_ = x;
         return pressedLast_ ? Keys({kKeyEscape}) : PlatformInputFrame{};
@@ -524,6 +488,7 @@ PlatformInputFrame PlayerBot::Field() {
     }
     if (resting_ && !MonsterNear(x, 350.0f)) {
         pressedLast_ = false;
+        ++time_.resting;
         return Keys({kKeyDown});  // crouching regains HP eight times as fast
     }
     if (atDoor) {
@@ -573,7 +538,9 @@ PlatformInputFrame PlayerBot::Field() {
 
 std::string PlayerBot::Describe() const {
     char line[512];
-    std::snprintf(line, sizeof line, "frame %llu stage %d x %.0f hp %d/%d lv %d str %d vit %d dex %d def %d atk %d deaths %d screen %d diff %d vesk %d worn %d/%d/%d/%d goal %d challenge %d way %d bounce %d sx %.0f rest %d wish %d fight %d busy %d air %d%s",
+    std::snprintf(line, sizeof line, "fighting %llu resting %llu damage %llu exp %d | frame %llu stage %d x %.0f hp %d/%d lv %d str %d vit %d dex %d def %d atk %d deaths %d screen %d diff %d vesk %d worn %d/%d/%d/%d goal %d challenge %d way %d bounce %d sx %.0f rest %d wish %d fight %d busy %d air %d%s",
+                  static_cast<unsigned long long>(time_.fighting), static_cast<unsigned long long>(time_.resting),
+                  static_cast<unsigned long long>(time_.damage), g_PlayerRecord.exp,
                   static_cast<unsigned long long>(progress_.frames), g_PlayerRecord.stage,
                   g_StageState.cameraX + g_PlayerMotion.screenX, g_PlayerRecord.hp, g_PlayerRecord.maxHp,
                   g_PlayerRecord.level, g_PlayerRecord.str, g_PlayerRecord.vit, g_PlayerRecord.dex, PlayerDef(),

@@ -59,6 +59,11 @@ private:
     // The way out of this stage toward `goal` (kNone: stay).
     WayOut WayTo(int goal) const;
     int WantedStatusRow() const;
+    // Whether the bot can walk to `stage` from here.
+    bool Reachable(int stage) const;
+    bool Banned(int stage, WayOut way) const;
+    // The stage behind the nearest safe way out of this one; 0 for none.
+    int NearestNeighbour(float worldX) const;
     bool PitAhead(float worldX, int direction) const;
     // The side (-1, +1) of the nearest monster worth a fight within `reach`
     // ahead (or `behindReach` behind); 0 for none.
@@ -72,6 +77,10 @@ private:
     int DirectionOf(WayOut way, float worldX, bool& atDoor) const;
 
     BotProgress progress_;
+    // Where the frames went, for the log.
+    struct {
+        std::uint64_t fighting = 0, resting = 0, damage = 0;
+    } time_;
     std::int32_t lastFieldCounter_ = -1;
     std::uint64_t framesOutOfField_ = 0;
     bool seenField_ = false;
@@ -93,7 +102,8 @@ private:
     int grindSweep_ = 1;    // the way a grinding walk goes
     bool bouncing_ = false; // stepping out of the grind stage to come back
     bool grinding_ = false; // staying on this stage for experience
-    bool grindOver_ = false;  // no more grinding on this visit: what is left cannot be reached
+    bool grindOver_ = false;
+    bool fleeing_ = false;    // out of this stage to rest  // no more grinding on this visit: what is left cannot be reached
     std::uint64_t menuPresses_ = 0;
     std::int64_t lastMonsterHp_ = 0;       // all monsters' HP at the last frame
     int fightIdle_ = 0;                    // frames of fighting without a blow landing
@@ -111,5 +121,6 @@ private:
     std::set<std::pair<int, int>> bannedWays_;
     enum class MenuWish { kNone, kBackToTown, kSave };
     MenuWish menuWish_ = MenuWish::kNone;
-    bool saving_ = false;  // EXIT chosen: through the title back into the game
+    bool saving_ = false;
+    std::uint64_t savedAt_ = 0;  // the frame of the last save  // EXIT chosen: through the title back into the game
 };
