@@ -224,12 +224,17 @@ int InitWindowSystem() {
     SeedRandom(timeGetTime());
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, SPIF_SENDCHANGE);
 
-    if (CheckDoubleStart() != 0) return -1;
-    if (RegisterWindowClass() != 0) return -1;
+    // A start that stops here ends the timer period it began: the end of the
+    // window system, which would, finds no window and does nothing.
+    if (CheckDoubleStart() != 0 || RegisterWindowClass() != 0) {
+        timeEndPeriod(s.timerPeriodMin);
+        return -1;
+    }
     s.creatingWindow = 1;
     if (CreateMainWindow() != 0) {
         s.creatingWindow = 0;
         UnregisterClassA(s.windowClassName, s.moduleInstance);
+        timeEndPeriod(s.timerPeriodMin);
         return -1;
     }
 

@@ -34,3 +34,7 @@ std::vector<ScriptedTyping> InputSourceTakeTyping();
 BYTE VirtualKeyOfScanCode(int dik);
 
 void RegisterDirectInputStandIn();
+
+// The record of what was asked of a device (kPlatformKeyboardDevice,
+// kPlatformMouseDevice or a pad 0-7); the objects write it as they are used.
+PlatformDeviceRequests& InputRequestsRef(int device);

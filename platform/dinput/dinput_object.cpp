@@ -72,8 +72,10 @@ public:
         }
         return ComObject::QueryInterface(riid, object);
     }
-    HRESULT Start(DWORD, DWORD) override {
+    HRESULT Start(DWORD iterations, DWORD flags) override {
         ++PlatformInputStatsRef().effectStarts;
+        PlatformInputStatsRef().lastStartIterations = iterations;
+        PlatformInputStatsRef().lastStartFlags = flags;
         Motor() = strength_;
         playing_ = true;
         PushRumble(pad_);
@@ -101,6 +103,10 @@ public:
     Device(DeviceKind kind, int pad) : kind_(kind), pad_(pad) {
         ++PlatformInputStatsRef().liveDevices;
         for (auto& range : ranges_) range = {0, 65535};
+        PlatformDeviceRequests& r = Requests();
+        r = PlatformDeviceRequests{};
+        r.made = true;
+        for (auto& max : r.rangeMax) max = 65535;
     }
     ~Device() override {
         if (event_ != nullptr && kind_ == DeviceKind::Keyboard) InputUnwatchKeyboard(event_);
@@ -117,7 +123,7 @@ public:
     }
 
     HRESULT GetDeviceInfo(D_DIDEVICEINSTANCEA* info) override {
-        if (info == nullptr) return D_DIERR_INVALIDPARAM;
+        if (info == nullptr || info->dwSize != sizeof *info) return D_DIERR_INVALIDPARAM;
         FillInstance(kind_, pad_, info);
         return D_DI_OK;
     }
@@ -137,6 +143,7 @@ public:
         bool fore = (flags & D_DISCL_FOREGROUND) != 0, back = (flags & D_DISCL_BACKGROUND) != 0;
         if (exclusive == shared || fore == back || Fails(Knob(), "cooperate")) return D_DIERR_INVALIDPARAM;
         cooperation_ = flags;
+        Requests().cooperation = flags;
         if (kind_ == DeviceKind::Pad) PlatformInputStatsRef().lastPadCooperation = flags;
         return D_DI_OK;
     }
@@ -144,7 +151,9 @@ public:
     HRESULT SetProperty(REFGUID property, const D_DIPROPHEADER* header) override {
         if (header == nullptr) return D_DIERR_INVALIDPARAM;
         if (IsEqualGUID(property, D_DIPROP_BUFFERSIZE)) {
-            if (header->dwHow != D_DIPH_DEVICE || header->dwSize != sizeof(D_DIPROPDWORD)) return D_DIERR_INVALIDPARAM;
+            if (header->dwHow != D_DIPH_DEVICE || header->dwSize != sizeof(D_DIPROPDWORD) || Fails(Knob(), "buffer"))
+                return D_DIERR_INVALIDPARAM;
+            Requests().bufferSize = reinterpret_cast<const D_DIPROPDWORD*>(header)->dwData;
             return D_DI_OK;
         }
         bool range = IsEqualGUID(property, D_DIPROP_RANGE), dead = IsEqualGUID(property, D_DIPROP_DEADZONE);
@@ -159,11 +168,14 @@ public:
             const auto* r = reinterpret_cast<const D_DIPROPRANGE*>(header);
             if (r->lMin >= r->lMax) return D_DIERR_INVALIDPARAM;
             ranges_[axis] = {r->lMin, r->lMax};
+            Requests().rangeMin[axis] = r->lMin;
+            Requests().rangeMax[axis] = r->lMax;
         } else {
             if (header->dwSize != sizeof(D_DIPROPDWORD)) return D_DIERR_INVALIDPARAM;
             DWORD zone = reinterpret_cast<const D_DIPROPDWORD*>(header)->dwData;
             if (zone > 10000) return D_DIERR_INVALIDPARAM;
             deadZones_[axis] = zone;
+            Requests().deadZone[axis] = zone;
         }
         return D_DI_OK;
     }
@@ -176,6 +188,7 @@ public:
             if (event != nullptr) InputWatchKeyboard(event);
         }
         event_ = event;
+        Requests().notifying = event != nullptr;
         // The joypads here are read by polling; only the keyboard signals.
         return kind_ == DeviceKind::Pad ? D_DI_POLLEDDEVICE : D_DI_OK;
     }
@@ -186,12 +199,18 @@ public:
         if (acquired_) return S_FALSE;
         acquired_ = true;
         ++PlatformInputStatsRef().acquires;
+        // The level set takes effect with the acquisition; a pad is read
+        // once as it is taken.
+        Requests().acquired = true;
+        Requests().cooperationInForce = cooperation_;
+        if (kind_ == DeviceKind::Pad) InputSourcePad(pad_, &polled_);
         return D_DI_OK;
     }
 
     HRESULT Unacquire() override {
         if (!acquired_) return S_FALSE;
         acquired_ = false;
+        Requests().acquired = false;
         return D_DI_OK;
     }
 
@@ -201,6 +220,7 @@ public:
         if (PlatformInputKnobsRef().refuseAcquire) {
             // The device was taken away: it must be acquired again.
             acquired_ = false;
+            Requests().acquired = false;
             return D_DIERR_INPUTLOST;
         }
         if (kind_ == DeviceKind::Keyboard) {
@@ -215,9 +235,14 @@ public:
         return D_DI_OK;
     }
 
+    // A pad is polled: its state as read by the last Poll (or acquisition)
+    // is what GetDeviceState hands back.
     HRESULT Poll() override {
         if (!acquired_) return D_DIERR_NOTACQUIRED;
-        return kind_ == DeviceKind::Pad ? D_DI_OK : S_FALSE;  // S_FALSE: DI_NOEFFECT
+        if (kind_ != DeviceKind::Pad) return S_FALSE;  // DI_NOEFFECT
+        InputSourcePad(pad_, &polled_);
+        ++Requests().polls;
+        return D_DI_OK;
     }
 
     // What the device refuses in an effect's description: a wrong size, flags
@@ -265,6 +290,7 @@ public:
         }
         magnitude = std::clamp<long>(magnitude < 0 ? -magnitude : magnitude, 0, 10000);
         long gain = params->dwGain;
+        RecordEffect(*params, sine ? Requests().sine : Requests().constantForce);
         *out = new Effect(pad_, sine, static_cast<int>(magnitude * gain / 10000 * 65535 / 10000));
         return D_DI_OK;
     }
@@ -295,6 +321,33 @@ private:
         LONG min, max;
     };
 
+    PlatformDeviceRequests& Requests() const {
+        return InputRequestsRef(kind_ == DeviceKind::Keyboard ? kPlatformKeyboardDevice
+                                : kind_ == DeviceKind::Mouse  ? kPlatformMouseDevice
+                                                              : pad_);
+    }
+
+    static void RecordEffect(const D_DIEFFECT& e, PlatformEffectRequest& out) {
+        out = PlatformEffectRequest{};
+        out.made = true;
+        out.flags = e.dwFlags;
+        out.duration = e.dwDuration;
+        out.gain = e.dwGain;
+        out.triggerButton = e.dwTriggerButton;
+        out.startDelay = e.dwStartDelay;
+        out.axisCount = e.cAxes;
+        for (DWORD i = 0; i < e.cAxes && i < 2; ++i) {
+            out.axes[i] = e.rgdwAxes[i];
+            if (e.rglDirection != nullptr) out.direction[i] = e.rglDirection[i];
+        }
+        out.hasEnvelope = e.lpEnvelope != nullptr;
+        if (out.hasEnvelope) out.envelope = *e.lpEnvelope;
+        if (e.cbTypeSpecificParams == sizeof(D_DIPERIODIC))
+            out.periodic = *static_cast<const D_DIPERIODIC*>(e.lpvTypeSpecificParams);
+        else
+            out.magnitude = static_cast<const D_DICONSTANTFORCE*>(e.lpvTypeSpecificParams)->lMagnitude;
+    }
+
     const std::string& Knob() const {
         const PlatformInputKnobs& k = PlatformInputKnobsRef();
         return kind_ == DeviceKind::Keyboard ? k.failKeyboardAt : kind_ == DeviceKind::Mouse ? k.failMouseAt
@@ -319,8 +372,7 @@ private:
     }
 
     void ReadPad(D_DIJOYSTATE* out) const {
-        PlatformPadState pad;
-        InputSourcePad(pad_, &pad);
+        const PlatformPadState& pad = polled_;
         std::memset(out, 0, sizeof *out);
         LONG* axes[6] = {&out->lX, &out->lY, &out->lZ, &out->lRx, &out->lRy, &out->lRz};
         for (int a = 0; a < 6; ++a) *axes[a] = Scale(a, pad.axes[a]);
@@ -336,6 +388,7 @@ private:
     HANDLE event_ = nullptr;
     Range ranges_[6];
     DWORD deadZones_[6] = {};
+    PlatformPadState polled_;
 };
 
 // What versions 7 and 8 share.
@@ -380,8 +433,10 @@ HRESULT EnumerateDevices(bool initialised, DWORD type, D_LPDIENUMDEVICESCALLBACK
     return D_DI_OK;
 }
 
+constexpr HRESULT kOldVersion = static_cast<HRESULT>(0x8007047Eu);  // DIERR_OLDDIRECTINPUTVERSION
+
 HRESULT CheckInitialise(DWORD version, DWORD wanted, bool* initialised) {
-    if (version < 0x0500 || version > wanted) return static_cast<HRESULT>(0x8007047Eu);  // DIERR_OLDDIRECTINPUTVERSION
+    if (version < 0x0500 || version > wanted) return kOldVersion;
     *initialised = true;
     return D_DI_OK;
 }
@@ -397,6 +452,7 @@ public:
         return ComObject::QueryInterface(riid, object);
     }
     HRESULT Initialize(HINSTANCE, DWORD version) override {
+        if (PlatformInputKnobsRef().failInitialise7) return kOldVersion;
         return CheckInitialise(version, D_DIRECTINPUT_VERSION7, &initialised_);
     }
     HRESULT EnumDevices(DWORD type, D_LPDIENUMDEVICESCALLBACKA callback, void* reference, DWORD) override {
@@ -430,6 +486,7 @@ public:
         return ComObject::QueryInterface(riid, object);
     }
     HRESULT Initialize(HINSTANCE, DWORD version) override {
+        if (PlatformInputKnobsRef().failInitialise8) return kOldVersion;
         return CheckInitialise(version, D_DIRECTINPUT_VERSION8, &initialised_);
     }
     HRESULT EnumDevices(DWORD type, D_LPDIENUMDEVICESCALLBACKA callback, void* reference, DWORD) override {

@@ -38,6 +38,7 @@ struct SourceState {
     bool eventWatchAdded = false;
     PlatformInputKnobs knobs;
     PlatformInputStats stats;
+    PlatformDeviceRequests requests[10];  // keyboard, mouse, pads 0-7
 };
 
 SourceState& Source() {
@@ -530,6 +531,17 @@ bool PlatformLoadInputScriptFromEnvironment() {
 PlatformInputKnobs& PlatformInputKnobsRef() { return Source().knobs; }
 PlatformInputStats& PlatformInputStatsRef() { return Source().stats; }
 
+PlatformDeviceRequests& InputRequestsRef(int device) {
+    int index = device == kPlatformKeyboardDevice ? 0 : device == kPlatformMouseDevice ? 1 : 2 + (device & 7);
+    return Source().requests[index];
+}
+
+PlatformDeviceRequests PlatformInputRequests(int device) {
+    if (device < kPlatformMouseDevice || device > 7) return {};
+    std::lock_guard lock(Source().mutex);
+    return InputRequestsRef(device);
+}
+
 void PlatformPadRumble(int pad, int* low, int* high) {
     SourceState& s = Source();
     std::lock_guard lock(s.mutex);
@@ -557,4 +569,5 @@ void PlatformInputReset() {
     s.stats = PlatformInputStats{};
     s.stats.liveDevices = live;
     s.stats.liveEffects = effects;
+    for (auto& r : s.requests) r = PlatformDeviceRequests{};
 }

@@ -6,7 +6,7 @@
 #include "dinput/dinput_internal.h"
 
 BOOL GetKeyboardState(BYTE* keys) {
-    if (keys == nullptr) return FALSE;
+    if (keys == nullptr || PlatformInputKnobsRef().refuseKeyboardState) return FALSE;
     InputSourceVirtualKeys(keys);
     return TRUE;
 }

@@ -2,6 +2,8 @@
 // the headless backend the first two follow the virtual clock.
 #include <chrono>
 #include <ctime>
+#include <map>
+#include <mutex>
 #include <thread>
 
 #include "platform/backend.h"
@@ -44,8 +46,31 @@ void Sleep(DWORD milliseconds) {
 DWORD timeGetTime() { return static_cast<DWORD>(NowMicros() / 1000); }
 DWORD GetTickCount() { return timeGetTime(); }
 
-UINT timeBeginPeriod(UINT period) { return period == 0 ? 97 /* TIMERR_NOCANDO */ : TIMERR_NOERROR; }
-UINT timeEndPeriod(UINT period) { return period == 0 ? 97 : TIMERR_NOERROR; }
+// Periods begun, by length; each end must match a begin of the same length.
+std::mutex g_periodMutex;
+std::map<UINT, int> g_periods;
+
+UINT timeBeginPeriod(UINT period) {
+    if (period == 0) return 97;  // TIMERR_NOCANDO
+    std::lock_guard lock(g_periodMutex);
+    ++g_periods[period];
+    return TIMERR_NOERROR;
+}
+
+UINT timeEndPeriod(UINT period) {
+    std::lock_guard lock(g_periodMutex);
+    auto it = g_periods.find(period);
+    if (it == g_periods.end()) return 97;
+    if (--it->second == 0) g_periods.erase(it);
+    return TIMERR_NOERROR;
+}
+
+int PlatformTimerPeriodsInForce() {
+    std::lock_guard lock(g_periodMutex);
+    int count = 0;
+    for (const auto& [period, n] : g_periods) count += n;
+    return count;
+}
 
 UINT timeGetDevCaps(TIMECAPS* caps, UINT size) {
     if (caps == nullptr || size < sizeof(TIMECAPS)) return 97;

@@ -121,6 +121,12 @@ HCURSOR SetCursor(HCURSOR cursor) {
     return previous;
 }
 
+HCURSOR GetCursor() {
+    auto& s = Windows();
+    std::lock_guard lock(s.mutex);
+    return s.cursor;
+}
+
 int ShowCursor(BOOL show) {
     auto& s = Windows();
     std::lock_guard lock(s.mutex);

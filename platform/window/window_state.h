@@ -58,6 +58,7 @@ struct WindowSystemState {
     int desktopWidth = 1024;
     int desktopHeight = 768;
     int desktopBits = 32;
+    bool refuseCreation = false;
 };
 
 WindowSystemState& Windows();

@@ -106,6 +106,20 @@ BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
     return s.classes.erase(key) != 0 ? TRUE : FALSE;
 }
 
+BOOL GetClassInfoA(HINSTANCE, LPCSTR className, WNDCLASSA* windowClass) {
+    if (className == nullptr || windowClass == nullptr) return FALSE;
+    auto& s = Windows();
+    std::lock_guard lock(s.mutex);
+    auto it = s.classes.find(UpperCase(className));
+    if (it == s.classes.end()) {
+        SetLastError(1411);  // ERROR_CLASS_DOES_NOT_EXIST
+        return FALSE;
+    }
+    *windowClass = it->second.wc;
+    windowClass->lpszClassName = className;
+    return TRUE;
+}
+
 HWND FindWindowA(LPCSTR className, LPCSTR title) {
     std::string key = UpperCase(className);
     {
@@ -134,6 +148,10 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
     {
         auto& s = Windows();
         std::lock_guard lock(s.mutex);
+        if (s.refuseCreation) {
+            SetLastError(8);  // ERROR_NOT_ENOUGH_MEMORY
+            return nullptr;
+        }
         auto cls = s.classes.find(UpperCase(className));
         if (cls == s.classes.end()) {
             SetLastError(1407);  // ERROR_CANNOT_FIND_WND_CLASS
@@ -255,7 +273,8 @@ BOOL IsIconic(HWND window) {
 
 BOOL IsZoomed(HWND) { return FALSE; }
 
-BOOL BringWindowToTop(HWND window) { return IsWindow(window); }
+// A top-level window brought to the top is activated as well.
+BOOL BringWindowToTop(HWND window) { return IsWindow(window) && SetActiveWindow(window) != window; }
 
 HWND SetActiveWindow(HWND window) {
     auto& s = Windows();
@@ -453,6 +472,7 @@ PlatformWindowInfo PlatformGetWindowInfo(HWND window) {
     info.exStyle = w->exStyle;
     info.windowRect = w->rect;
     info.clientRect = ClientRectOf(*w);
+    info.region = w->region;
     info.title = w->title;
     info.className = w->className;
     return info;
@@ -473,4 +493,11 @@ void PlatformResetWindows() {
     s.screenSaverActive = true;
     s.cursorCount = 0;
     s.cursor = nullptr;
+    s.refuseCreation = false;
+}
+
+void PlatformRefuseWindowCreation(bool refuse) {
+    auto& s = Windows();
+    std::lock_guard lock(s.mutex);
+    s.refuseCreation = refuse;
 }

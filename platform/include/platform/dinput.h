@@ -391,7 +391,8 @@ void PlatformAppendInputFrame(PlatformInputFrame frame);
 
 // Test knobs: make the creation of either DirectInput version fail, make
 // devices fail to acquire (a lost device), or make the keyboard or mouse
-// fail at one step ("create", "format", "cooperate", "acquire", "event").
+// fail at one step ("create", "format", "cooperate", "acquire", "event",
+// "buffer" for the keyboard's buffer size).
 struct PlatformInputKnobs {
     bool refuseDirectInput7 = false;
     bool refuseDirectInput8 = false;
@@ -399,6 +400,11 @@ struct PlatformInputKnobs {
     std::string failKeyboardAt;
     std::string failMouseAt;
     std::string failPadAt;  // "create", "format", "cooperate", "rangex", "event" ...
+    // Initialize of either version refuses (an old runtime).
+    bool failInitialise7 = false;
+    bool failInitialise8 = false;
+    // GetKeyboardState fails.
+    bool refuseKeyboardState = false;
 };
 PlatformInputKnobs& PlatformInputKnobsRef();
 
@@ -412,8 +418,42 @@ struct PlatformInputStats {
     int liveEffects = 0;
     int acquires = 0;
     DWORD lastPadCooperation = 0;
+    DWORD lastStartIterations = 0, lastStartFlags = 0;  // the last effect Start's
 };
 PlatformInputStats& PlatformInputStatsRef();
+
+// An effect as the framework described it when it made it.
+struct PlatformEffectRequest {
+    bool made = false;
+    DWORD flags = 0, duration = 0, gain = 0, triggerButton = 0, startDelay = 0, axisCount = 0;
+    DWORD axes[2] = {};
+    LONG direction[2] = {};
+    bool hasEnvelope = false;
+    D_DIENVELOPE envelope{};
+    D_DIPERIODIC periodic{};  // a sine's
+    LONG magnitude = 0;       // a constant force's
+};
+
+// What was last asked of a device, kept after the device is gone: the
+// keyboard, the mouse or a pad (by number). Ranges start at 0..65535 and dead
+// zones at 0, as a device's do; the cooperation a device works with is the
+// one in force when it was last acquired.
+struct PlatformDeviceRequests {
+    bool made = false;
+    bool acquired = false;
+    bool notifying = false;  // an event is set
+    DWORD cooperation = 0;
+    DWORD cooperationInForce = 0;
+    DWORD bufferSize = 0;
+    LONG rangeMin[6] = {};
+    LONG rangeMax[6] = {};
+    DWORD deadZone[6] = {};
+    int polls = 0;
+    PlatformEffectRequest sine, constantForce;
+};
+constexpr int kPlatformKeyboardDevice = -1;
+constexpr int kPlatformMouseDevice = -2;
+PlatformDeviceRequests PlatformInputRequests(int device);
 // Rumble strength a pad is being driven with (0..65535 low, high); for tests.
 void PlatformPadRumble(int pad, int* low, int* high);
 // Back to no script, no pads, default knobs and zero counters.

@@ -51,7 +51,9 @@ void Sleep(DWORD milliseconds);
 DWORD timeGetTime();
 constexpr UINT TIMERR_NOERROR = 0;
 UINT timeBeginPeriod(UINT period);
-UINT timeEndPeriod(UINT period);
+UINT timeEndPeriod(UINT period);  // TIMERR_NOCANDO for a period not begun
+// Timer periods begun and not yet ended; for tests.
+int PlatformTimerPeriodsInForce();
 struct TIMECAPS {
     UINT wPeriodMin;
     UINT wPeriodMax;

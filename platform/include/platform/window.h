@@ -172,6 +172,8 @@ struct WNDCLASSA {
 using ATOM = WORD;
 ATOM RegisterClassA(const WNDCLASSA* windowClass);
 BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance);
+// The class as registered (its name as asked for); FALSE for an unknown class.
+BOOL GetClassInfoA(HINSTANCE instance, LPCSTR className, WNDCLASSA* windowClass);
 // A window of that class (title ignored when null) made by any process on this
 // machine: the sdl and headless backends both see the windows of this process
 // and, through a lock file per class, those of other running processes.
@@ -249,6 +251,7 @@ inline LPCSTR MAKEINTRESOURCEA(int id) { return reinterpret_cast<LPCSTR>(static_
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR GetCursor();
 // Keeps the display count as the real call does; the cursor shows while it is 0 or more.
 int ShowCursor(BOOL show);
 BOOL GetCursorPos(POINT* point);
@@ -327,6 +330,7 @@ struct PlatformWindowInfo {
     DWORD exStyle = 0;
     RECT windowRect{};
     RECT clientRect{};        // screen coordinates
+    HRGN region = nullptr;    // SetWindowRgn's
     std::string title;
     std::string className;
 };
@@ -346,5 +350,8 @@ int PlatformCursorCount();     // ShowCursor's display count
 void PlatformSetHeadlessDesktop(int width, int height, int bits);
 // Number of messages waiting on a thread's queue.
 std::size_t PlatformPendingMessages(DWORD threadId);
-// Forgets every class, window and queue (between tests).
+// Forgets every class, window and queue (between tests), and sets the knob
+// below back.
 void PlatformResetWindows();
+// Test knob: CreateWindowExA fails (ERROR_NOT_ENOUGH_MEMORY) while set.
+void PlatformRefuseWindowCreation(bool refuse);

@@ -298,3 +298,42 @@ TEST_F(FatalErrorDeathTest, AFatalErrorDuringTheEndDoesNotRecurse) {
 }
 
 }  // namespace
+
+namespace {
+
+int g_initialisingSeen = -1, g_endingSeen = -1;
+
+// The steps see the start and the end under way; a framework ended and
+// started again is not ending.
+TEST_F(StartUp, TheStepsSeeTheStartAndTheEndUnderWay) {
+    g_FrameworkSubsystems.initInput = [] {
+        g_initialisingSeen = g_SystemState.initialising;
+        return Record("InitInput", 0);
+    };
+    g_FrameworkSubsystems.endNetwork = [] {
+        g_endingSeen = g_SystemState.ending;
+        return Record("EndNetwork", 0);
+    };
+    for (int run = 0; run < 2; ++run) {
+        g_initialisingSeen = g_endingSeen = -1;
+        ASSERT_EQ(ApiInitFramework(), 0);
+        EXPECT_EQ(g_initialisingSeen, 1);
+        EXPECT_EQ(g_SystemState.ending, 0);
+        EXPECT_EQ(g_SystemState.initialising, 0);
+        EXPECT_EQ(ApiEndFramework(), 0);
+        EXPECT_EQ(g_endingSeen, 1);
+    }
+}
+
+// With 3D switched off before the start, the framework starts in software.
+TEST_F(FrameworkTest, ThreeDSwitchedOffStartsInSoftware) {
+    for (int off : {0, 1}) {
+        SetDisable3DFlag(off);
+        ASSERT_EQ(ApiInitFramework(), 0);
+        EXPECT_EQ(g_ScreenDevice.softwareOnly, off);
+        ApiEndFramework();
+        g_ScreenDevice = saved_.screen;
+    }
+}
+
+}  // namespace

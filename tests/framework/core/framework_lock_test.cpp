@@ -171,7 +171,10 @@ TEST_F(FrameworkLockTest, APollingWaiterLeavesTheQueueOnQuitWithoutDisturbingThe
     EXPECT_EQ(g_FrameworkLock.queue[0].threadId, firstId);
     EXPECT_EQ(g_FrameworkLock.queue[1].threadId, lastId);
 
+    // Handing the lock over yields the processor without sleeping.
+    const std::uint64_t clock = PlatformPeekVirtualMicros();
     LeaveFrameworkLock();
+    EXPECT_EQ(PlatformPeekVirtualMicros(), clock);
     first.join();
     last.join();
     EXPECT_EQ(QueueLength(), 0);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/memory.h"
+#include "core/system_state.h"
 #include "input/char_input.h"
 
 namespace {
@@ -254,6 +255,68 @@ TEST_F(CharInputTest, CountingCharacters) {
     };
     for (const auto& c : cases) EXPECT_EQ(CountStringChars(c.text.c_str(), c.bytes), c.want) << c.text << " " << c.bytes;
     EXPECT_EQ(CountStringChars(nullptr, 4), 0);
+}
+
+
+// Set-up forgets what an earlier run left in the key-input state; a string
+// takes its limit and a terminator.
+TEST_F(CharInputTest, SetUpStartsTheKeyInputStateAfresh) {
+    g_KeyInputState.activeHandle = 0x55;
+    g_KeyInputState.secondHandle = 0x66;
+    g_KeyInputState.lastTypedTime = 9;
+    g_KeyInputState.cursorBlinkPeriod = 1;
+    g_KeyInputState.cursorVisible = 0;
+    EXPECT_EQ(InitCharCodeBuffer(), 0);
+    EXPECT_EQ(g_KeyInputState.activeHandle, kNoHandle);
+    EXPECT_EQ(g_KeyInputState.secondHandle, kNoHandle);
+    EXPECT_EQ(g_KeyInputState.lastTypedTime, 0u);
+    EXPECT_EQ(g_KeyInputState.cursorBlinkPeriod, 500u);
+    EXPECT_EQ(g_KeyInputState.cursorVisible, 1);
+    EXPECT_EQ(ProcessKeyInput(), 0) << "no string is active";
+    const HandleId handle = MakeKeyInputHandle(10, 0, 0, 0);
+    const KeyInputRecord* r = LookupKeyInput(handle);
+    ASSERT_NE(r, nullptr);
+    const auto* header = reinterpret_cast<const TrackedAllocHeader*>(r->buffer - kTrackedAllocHeaderSize);
+    EXPECT_EQ(header->size, 11u);
+    EXPECT_EQ(r->buffer[0], '\0');
+    g_KeyInputState.cursorVisible = 0;
+    Push("a");
+    EXPECT_EQ(ProcessKeyInput(), 0);
+    EXPECT_EQ(g_KeyInputState.cursorVisible, 1) << "typing shows the cursor";
+    g_KeyInputState.activeHandle = handle + 1;  // a handle that has gone
+    EXPECT_EQ(ProcessKeyInput(), -1);
+}
+
+// Lead bytes by code page (Shift-JIS, or Korean 0x81-0xFE); the editing
+// codes are never lead bytes; a look without taking leaves the ring.
+TEST_F(CharInputTest, LeadBytesByCodePageAndALookThatLeavesTheRing) {
+    const int kind = g_SystemState.codePageKind;
+    const struct {
+        int codePage, byte, lead;
+    } cases[] = {
+        {1, 0x80, 0}, {1, 0x81, 1}, {1, 0x9F, 1}, {1, 0xA0, 0}, {1, 0xDF, 0}, {1, 0xE0, 1}, {1, 0xFC, 1},
+        {1, 0xFD, 0}, {2, 0x80, 0}, {2, 0x81, 1}, {2, 0xA0, 1}, {2, 0xFE, 1}, {2, 0xFF, 0},
+    };
+    for (const auto& c : cases) {
+        g_SystemState.codePageKind = c.codePage;
+        EXPECT_EQ(IsCharLeadByte(static_cast<std::uint8_t>(c.byte)), c.lead) << c.codePage << " " << c.byte;
+    }
+    g_SystemState.codePageKind = kind;
+    for (int code = 0; code < 256; ++code) {
+        const bool editing = code == 0x10 || code == 0x1C || code == 0x1D || code == 0x1E || code == 0x1F;
+        EXPECT_EQ(IsKeyControlCode(code), editing ? 1 : 0) << code;
+    }
+    Push(NICHI "b");
+    std::uint8_t out[2] = {};
+    EXPECT_EQ(PopCharCode(out, 0), 2);
+    EXPECT_EQ(PopCharCode(out, 0), 2) << "still there";
+    EXPECT_EQ(PopCharCode(out, 1), 2);
+    EXPECT_EQ(out[0], 0x93);
+    EXPECT_EQ(out[1], 0xFA);
+    EXPECT_EQ(PopCharCode(out, 1), 1);
+    EXPECT_EQ(out[0], 'b');
+    EXPECT_EQ(out[1], 0);
+    EXPECT_EQ(PopCharCode(out, 1), 0);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "framework/framework_fixture.h"
 #include "input/input.h"
@@ -361,13 +362,26 @@ using InputDeathTest = InputTest;
 
 TEST_F(InputDeathTest, AKeyboardOrMouseThatCannotBeSetUpIsFatal) {
     ::testing::FLAGS_gtest_death_test_style = "fast";
-    PlatformInputKnobsRef().failKeyboardAt = "format";
-    EXPECT_EXIT(ApiInitFramework(), ::testing::ExitedWithCode(255), "");
-    EXPECT_NE(FindLine("キーボードデバイスのデータ形式の設定に失敗しました"), -1);
-    PlatformInputKnobsRef().failKeyboardAt.clear();
-    PlatformInputKnobsRef().failMouseAt = "cooperate";
-    EXPECT_EXIT(ApiInitFramework(), ::testing::ExitedWithCode(255), "");
-    EXPECT_NE(FindLine("マウスデバイスの協調レベルの設定に失敗しました"), -1);
+    const struct {
+        bool keyboard;
+        const char* step;
+        const char* line;
+    } cases[] = {
+        {true, "create", "キーボードデバイスの取得に失敗しました"},
+        {true, "format", "キーボードデバイスのデータ形式の設定に失敗しました"},
+        {true, "cooperate", "キーボードデバイスの協調レベルの設定に失敗しました"},
+        {true, "acquire", "キーボードデバイスの取得に失敗しました"},
+        {false, "create", "マウスデバイスの取得に失敗しました"},
+        {false, "format", "マウスデバイスのデータ形式の設定に失敗しました"},
+        {false, "cooperate", "マウスデバイスの協調レベルの設定に失敗しました"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        PlatformInputKnobsRef() = PlatformInputKnobs{};
+        (c.keyboard ? PlatformInputKnobsRef().failKeyboardAt : PlatformInputKnobsRef().failMouseAt) = c.step;
+        EXPECT_EXIT(ApiInitFramework(), ::testing::ExitedWithCode(255), "");
+        EXPECT_NE(FindLine(c.line), -1);
+    }
 }
 
 // Power is held to 0..10000; names of any length are cut to 259 bytes and
@@ -410,6 +424,401 @@ TEST_F(InputTest, PowerIsClampedAndPadNamesAreCutToTheirBuffers) {
     EXPECT_EQ(TerminateInput(), 0);
     EXPECT_EQ(g_InputState.padCount, 0);
     EXPECT_EQ(TerminateInput(), 0);
+}
+
+
+// Tabs at the head of the first log line holding `text`; -1 if none.
+int IndentOf(const std::string& log, const std::string& text) {
+    std::size_t at = log.find(text);
+    if (at == std::string::npos) return -1;
+    std::size_t start = log.rfind("\r\n", at);
+    start = start == std::string::npos ? 0 : start + 2;
+    std::size_t p = log.find(':', start) + 1;
+    int tabs = 0;
+    while (p < at && log[p] == '\t') ++tabs, ++p;
+    return tabs;
+}
+
+// What the framework asks of each device, as the devices keep it: the
+// keyboard and mouse shared and in the background with a 100-entry buffer,
+// pads exclusive in the foreground with X, Y, Z and Rz at -1000..1000 and a
+// 25% dead zone, and two effects; and what the end lets go of.
+TEST_F(InputTest, DevicesAreSetUpAsAskedAndLetGoAtTheEnd) {
+    PlatformSetHeadlessPads({{"Full", true, true}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    ASSERT_EQ(g_InputState.padCount, 1);
+    const PlatformDeviceRequests keyboard = PlatformInputRequests(kPlatformKeyboardDevice);
+    const PlatformDeviceRequests mouse = PlatformInputRequests(kPlatformMouseDevice);
+    const PlatformDeviceRequests pad = PlatformInputRequests(0);
+    EXPECT_TRUE(keyboard.acquired && keyboard.notifying);
+    EXPECT_EQ(keyboard.cooperationInForce, 10u);
+    EXPECT_EQ(keyboard.bufferSize, 100u);
+    EXPECT_TRUE(mouse.acquired);
+    EXPECT_FALSE(mouse.notifying);
+    EXPECT_EQ(mouse.cooperationInForce, 10u);
+    EXPECT_TRUE(pad.acquired && pad.notifying);
+    EXPECT_EQ(pad.cooperationInForce, 5u);
+    const LONG rangeMin[6] = {-1000, -1000, -1000, 0, 0, -1000}, rangeMax[6] = {1000, 1000, 1000, 65535, 65535, 1000};
+    const DWORD dead[6] = {2500, 2500, 2500, 0, 0, 2500};
+    for (int axis = 0; axis < 6; ++axis) {
+        EXPECT_EQ(pad.rangeMin[axis], rangeMin[axis]) << axis;
+        EXPECT_EQ(pad.rangeMax[axis], rangeMax[axis]) << axis;
+        EXPECT_EQ(pad.deadZone[axis], dead[axis]) << axis;
+    }
+    // The sine: polar on X and Y, endless, full gain, no trigger, shaped by
+    // its envelope; the constant force: cartesian, no envelope.
+    for (const PlatformEffectRequest* e : {&pad.sine, &pad.constantForce}) {
+        EXPECT_TRUE(e->made);
+        EXPECT_EQ(e->duration, 0xFFFFFFFFu);
+        EXPECT_EQ(e->gain, 10000u);
+        EXPECT_EQ(e->triggerButton, 0xFFFFFFFFu);
+        EXPECT_EQ(e->startDelay, 0u);
+        EXPECT_EQ(e->axisCount, 2u);
+        EXPECT_EQ(e->axes[0], 0u);
+        EXPECT_EQ(e->axes[1], 4u);
+        EXPECT_EQ(e->direction[0], 0);
+        EXPECT_EQ(e->direction[1], 0);
+    }
+    EXPECT_EQ(pad.sine.flags, 0x22u);
+    ASSERT_TRUE(pad.sine.hasEnvelope);
+    EXPECT_EQ(pad.sine.envelope.dwSize, 20u);
+    EXPECT_EQ(pad.sine.envelope.dwAttackLevel, 0u);
+    EXPECT_EQ(pad.sine.envelope.dwAttackTime, 500000u);
+    EXPECT_EQ(pad.sine.envelope.dwFadeLevel, 0u);
+    EXPECT_EQ(pad.sine.envelope.dwFadeTime, 1000000u);
+    EXPECT_EQ(pad.sine.periodic.dwMagnitude, 10000u);
+    EXPECT_EQ(pad.sine.periodic.lOffset, 0);
+    EXPECT_EQ(pad.sine.periodic.dwPhase, 0u);
+    EXPECT_EQ(pad.sine.periodic.dwPeriod, 1500000u);
+    EXPECT_EQ(pad.constantForce.flags, 0x12u);
+    EXPECT_FALSE(pad.constantForce.hasEnvelope);
+    EXPECT_EQ(pad.constantForce.magnitude, 10000);
+    // Names and steps in the log, the device's lines one step further in.
+    EXPECT_NE(FindLine("デバイスの登録名:Full 1"), -1);
+    EXPECT_NE(FindLine("デバイスの製品登録名:Full"), -1);
+    const std::string log = Log();
+    EXPECT_EQ(IndentOf(log, "デバイスの登録名"), IndentOf(log, "入力装置を見つけました") + 1);
+    EXPECT_EQ(IndentOf(log, "引き続き初期化処理"), IndentOf(log, "DirectInput7 の取得中") + 1);
+    EXPECT_EQ(IndentOf(log, "DirectInput 関連の初期化は正常に終了しました"), 0);
+
+    // A second set-up finds input set up and makes nothing.
+    const int devices = PlatformInputStatsRef().liveDevices;
+    EXPECT_EQ(InitInput(), 0);
+    EXPECT_EQ(PlatformInputStatsRef().liveDevices, devices);
+
+    EXPECT_EQ(TerminateInput(), 0);
+    EXPECT_FALSE(PlatformInputRequests(kPlatformKeyboardDevice).acquired);
+    EXPECT_FALSE(PlatformInputRequests(kPlatformMouseDevice).acquired);
+    EXPECT_FALSE(PlatformInputRequests(0).acquired);
+    EXPECT_FALSE(PlatformInputRequests(0).notifying);
+    EXPECT_EQ(PlatformInputStatsRef().liveDevices, 0);
+    EXPECT_EQ(g_InputState.keyboardEvent, nullptr);
+    EXPECT_EQ(g_InputState.pads[0].event, nullptr);
+}
+
+// A change of activation takes every device again with the level that
+// suits it: pads exclusive in the foreground only while active.
+TEST_F(InputTest, CooperationTakesEffectWhenTheDevicesAreTakenAgain) {
+    PlatformSetHeadlessPads({{}, {}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    for (int active : {0, 1}) {
+        g_SystemState.applicationActive = active;
+        const int acquires = PlatformInputStatsRef().acquires;
+        EXPECT_EQ(ResetInputCooperation(), 0);
+        EXPECT_EQ(PlatformInputStatsRef().acquires, acquires + 3) << "two pads and the keyboard";
+        for (int pad : {0, 1}) {
+            EXPECT_TRUE(PlatformInputRequests(pad).acquired);
+            EXPECT_EQ(PlatformInputRequests(pad).cooperationInForce, active ? 5u : 10u) << active;
+        }
+        EXPECT_TRUE(PlatformInputRequests(kPlatformKeyboardDevice).acquired);
+    }
+}
+
+// Each step of a pad's set-up that fails: the pad is left out and released,
+// or (Z and Rz are optional) kept.
+TEST_F(InputTest, EveryFailingStepOfAPadIsLoggedAndTheRestGoesOn) {
+    const struct {
+        const char* step;
+        const char* line;
+        int pads;
+    } cases[] = {
+        {"create", "入力装置の取得に失敗しました", 0},
+        {"format", "ジョイパッドデバイスではありませんでした、又は設定に失敗しました", 0},
+        {"cooperate", "ジョイパッドデバイスの協調レベルの設定に失敗しました", 0},
+        {"rangex", "ジョイパッドデバイスのＸ軸関係の設定に失敗しました", 0},
+        {"rangey", "ジョイパッドデバイスのＹ軸関係の設定に失敗しました", 0},
+        {"deadx", "ジョイパッドデバイスのＸ軸の無効ゾーンの設定に失敗しました", 0},
+        {"deady", "ジョイパッドデバイスのＹ軸の無効ゾーンの設定に失敗しました", 0},
+        {"event", "ジョイパッドイベントのセットアップが失敗しました", 0},
+        {"rangez", "ジョイパッドの追加は正常に終了しました", 1},
+        {"deadrz", "ジョイパッドの追加は正常に終了しました", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step);
+        PlatformInputReset();
+        PlatformSetHeadlessPads({{"Full", true, true}});
+        PlatformInputKnobsRef().failPadAt = c.step;
+        ASSERT_EQ(ApiInitFramework(), 0);
+        EXPECT_EQ(g_InputState.padCount, c.pads);
+        EXPECT_NE(FindLine(c.line), -1);
+        EXPECT_EQ(PlatformInputStatsRef().liveDevices, 2 + c.pads);
+        EXPECT_EQ(PlatformInputStatsRef().liveEffects, 2 * c.pads);
+        EXPECT_NE(FindLine("DirectInput 関連の初期化は正常に終了しました"), -1);
+        ApiEndFramework();
+    }
+    // A pad without force feedback is kept, without vibration.
+    PlatformInputReset();
+    PlatformSetHeadlessPads({{"Still", false, false}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    EXPECT_EQ(g_InputState.padCount, 1);
+    EXPECT_NE(FindLine("周期的エフェクトの作成に失敗しました"), -1);
+    EXPECT_EQ(StartPadVibration(1, 10000, -1), -1);
+    EXPECT_EQ(CancelPadVibration(1), 0);
+}
+
+// DirectInput 7 that cannot be initialised gives way to 8, and 8 that cannot
+// to the Win32 functions; nothing of a refused version is kept.
+TEST_F(InputTest, AVersionThatCannotBeInitialisedIsLetGo) {
+    const struct {
+        bool refuse7, fail7, refuse8, fail8;
+        int directInput8, win32;
+        const char* line;
+    } cases[] = {
+        {false, true, false, false, 1, 0, "初期化に失敗。"},
+        {true, false, false, true, 0, 1, "エラーコード 0x80040154"},
+        {false, true, false, true, 0, 1, "DirectInput を使用しません。"},
+        {false, true, true, false, 0, 1, "DirectInput8 の取得を試みます"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.refuse7 << c.fail7 << c.refuse8 << c.fail8);
+        PlatformInputReset();
+        PlatformSetHeadlessPads({{}});
+        PlatformInputKnobsRef().refuseDirectInput7 = c.refuse7;
+        PlatformInputKnobsRef().failInitialise7 = c.fail7;
+        PlatformInputKnobsRef().refuseDirectInput8 = c.refuse8;
+        PlatformInputKnobsRef().failInitialise8 = c.fail8;
+        ASSERT_EQ(ApiInitFramework(), 0);
+        EXPECT_EQ(g_InputState.directInput8, c.directInput8);
+        EXPECT_EQ(g_InputState.win32Mode, c.win32);
+        EXPECT_EQ(InputInDirectInputMode(), c.win32 == 0);
+        EXPECT_EQ(g_InputState.padCount, 1);
+        EXPECT_NE(FindLine(c.line), -1);
+        EXPECT_EQ(g_SystemState.logIndent, 0u);
+        EXPECT_EQ(PlatformInputStatsRef().liveDevices, c.win32 ? 0 : 3);
+        // Ending input: 0, and nothing is left set up.
+        EXPECT_EQ(TerminateInput(), 0);
+        EXPECT_EQ(g_InputState.padCount, 0);
+        EXPECT_EQ(g_InputState.win32Mode, 0);
+        EXPECT_FALSE(InputSetUp());
+        EXPECT_EQ(TerminateInput(), 0);
+        ApiEndFramework();
+        g_InputState.useWin32Input = 0;
+    }
+}
+
+// The keyboard's state: read once per millisecond unless it signals, the
+// main thread's Win32 view merged in (numeric Enter also holds RETURN there),
+// and nothing read while quitting or when the system will not give it.
+TEST_F(InputTest, KeyboardReadsAreCountedMergedAndRefused) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    Hold({D_DIK_NUMPADENTER, D_DIK_Z});
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_NUMPADENTER), 1);
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_RETURN), 1) << "the Win32 view of the main thread";
+    // Another thread sees no Win32 keys, so its reads are not merged; its
+    // clock stands still, so a second read in the same millisecond is none.
+    int first = -1, second = -1;
+    bool z = false;
+    std::thread([&] {
+        g_InputState.lastKeyTick = 0;
+        first = RefreshKeyState();
+        z = (g_InputState.keyState[D_DIK_Z] & 0x80) != 0;
+        second = RefreshKeyState();
+    }).join();
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 0);
+    EXPECT_TRUE(z);
+    // Quitting: nothing read.
+    g_InputState.lastKeyTick = 0;
+    g_SystemState.quitFlag = 1;
+    EXPECT_EQ(RefreshKeyState(), 0);
+    g_SystemState.quitFlag = 0;
+    // Without the Win32 view the DirectInput state stands alone.
+    PlatformInputKnobsRef().refuseKeyboardState = true;
+    Hold({D_DIK_NUMPADENTER});
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_NUMPADENTER), 1);
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_RETURN), 0);
+    ApiEndFramework();
+
+    // Win32 input alone: the state kept when the system refuses it.
+    PlatformInputKnobsRef() = PlatformInputKnobs{};
+    g_InputState.useWin32Input = 1;
+    ASSERT_EQ(ApiInitFramework(), 0);
+    Hold({D_DIK_Z});
+    g_InputState.lastKeyTick = 0;
+    EXPECT_EQ(RefreshKeyState(), 1);
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_Z), 1);
+    PlatformInputKnobsRef().refuseKeyboardState = true;
+    Hold({});
+    g_InputState.lastKeyTick = 0;
+    EXPECT_EQ(RefreshKeyState(), 0);
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_Z), 1);
+    PlatformInputKnobsRef().refuseKeyboardState = false;
+    g_InputState.lastKeyTick = 0;
+    g_SystemState.quitFlag = 1;
+    EXPECT_EQ(RefreshKeyState(), 0);
+    g_SystemState.quitFlag = 0;
+    std::thread([&] {
+        g_InputState.lastKeyTick = 0;
+        first = RefreshKeyState();
+        second = RefreshKeyState();
+    }).join();
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 0);
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_Z), 0);
+    ApiEndFramework();
+    g_InputState.useWin32Input = 0;
+}
+
+// A pad's axes as read, through DirectInput (polled once per millisecond)
+// and through the Win32 joystick functions (Z and R only where the pad has
+// them, 24 buttons).
+TEST_F(InputTest, PadAxesAndButtonsAreReadOncePerTick) {
+    PlatformPadState full;
+    full.axes[0] = -32767;
+    full.axes[1] = 32767;
+    full.axes[2] = 32767;
+    full.axes[5] = -32767;
+    full.buttons[0] = full.buttons[23] = full.buttons[24] = true;
+    PlatformPadState half;  // half way: a third of the range, past the dead zone or the centre band
+    half.axes[0] = 16384;
+    half.axes[2] = -16384;
+    for (int win32 : {0, 1}) {
+        SCOPED_TRACE(win32 ? "Win32" : "DirectInput");
+        PlatformInputReset();
+        g_InputState.useWin32Input = win32;
+        PlatformSetHeadlessPads({{"Full", true, true}, {"Plain", false, true}});
+        ASSERT_EQ(ApiInitFramework(), 0);
+        ASSERT_EQ(g_InputState.padCount, 2);
+        Hold({}, {full, full});
+        EXPECT_EQ(RefreshPadState(0), 0);
+        EXPECT_EQ(RefreshPadState(1), 0);
+        const D_DIJOYSTATE& a = g_InputState.pads[0].state;
+        const D_DIJOYSTATE& b = g_InputState.pads[1].state;
+        EXPECT_EQ(a.lX, win32 ? -999 : -1000);
+        EXPECT_EQ(a.lY, win32 ? 999 : 1000);
+        EXPECT_EQ(a.lZ, win32 ? 999 : 1000);
+        EXPECT_EQ(a.lRz, win32 ? -999 : -1000);
+        EXPECT_EQ(b.lZ, win32 ? 0 : 1000) << "Win32 reads Z only of a pad that has it";
+        EXPECT_EQ(a.rgbButtons[0], 0x80);
+        EXPECT_EQ(a.rgbButtons[23], 0x80);
+        EXPECT_EQ(a.rgbButtons[24], win32 ? 0 : 0x80);
+        EXPECT_EQ(static_cast<std::uint32_t>(ApiGetPadState(1)), 0x2u | 0x1u | 0x10u | 0x8000000u);
+        Hold({}, {half});
+        RefreshPadState(0);
+        EXPECT_EQ(a.lX, 333);
+        EXPECT_EQ(a.lZ, -333);
+        // Read once per millisecond: on a thread whose clock stands still a
+        // second read finds the first.
+        const int polls = PlatformInputRequests(0).polls;
+        LONG x1 = 7, x2 = 7;
+        int r1 = -2, r2 = -2;
+        std::thread([&] {
+            g_InputState.pads[0].lastPollTick = 0;
+            Hold({}, {full});
+            r1 = RefreshPadState(0);
+            x1 = a.lX;
+            Hold({}, {half});
+            r2 = RefreshPadState(0);
+            x2 = a.lX;
+        }).join();
+        EXPECT_EQ(r1, 0);
+        EXPECT_EQ(r2, 0);
+        EXPECT_EQ(x1, win32 ? -999 : -1000);
+        EXPECT_EQ(x2, x1);
+        if (!win32) {
+            EXPECT_EQ(PlatformInputRequests(0).polls, polls + 1);
+        }
+        ApiEndFramework();
+    }
+    g_InputState.useWin32Input = 0;
+}
+
+// A pad that is lost while quitting is not taken again.
+TEST_F(InputTest, ALostPadIsNotTakenAgainWhileQuitting) {
+    PlatformSetHeadlessPads({{}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    PlatformInputKnobsRef().refuseAcquire = true;
+    g_InputState.pads[0].lastPollTick = 0;
+    g_SystemState.quitFlag = 1;
+    EXPECT_EQ(RefreshPadState(0), -1);
+    g_SystemState.quitFlag = 0;
+    g_InputState.pads[0].lastPollTick = 0;
+    EXPECT_EQ(RefreshPadState(0), 0);
+    PlatformInputKnobsRef().refuseAcquire = false;
+}
+
+
+// The smallest deflection past the dead zone (an axis value of 1) sets the
+// direction's bit; one inside it sets none.
+TEST_F(InputTest, TheSmallestDeflectionSetsItsBit) {
+    PlatformSetHeadlessPads({{}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    const struct {
+        LONG x, y;
+        LONG readX, readY;
+        int bits;
+    } cases[] = {
+        {8230, 0, 1, 0, 0x4}, {-8230, 0, -1, 0, 0x2}, {0, 8230, 0, 1, 0x1}, {0, -8230, 0, -1, 0x8}, {8190, -8190, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        PlatformPadState pad;
+        pad.axes[0] = c.x;
+        pad.axes[1] = c.y;
+        Hold({}, {pad});
+        EXPECT_EQ(ApiGetPadState(1), c.bits) << c.x << "," << c.y;
+        EXPECT_EQ(g_InputState.pads[0].state.lX, c.readX);
+        EXPECT_EQ(g_InputState.pads[0].state.lY, c.readY);
+    }
+}
+
+
+// A keyboard that will not take its buffer size still works; vibration
+// starts its effects once, with the sine above half power, and keeps its
+// time; a cancel sets input up again when it was ended.
+TEST_F(InputTest, BufferRefusalVibrationStartAndCancelSetUp) {
+    PlatformInputKnobsRef().failKeyboardAt = "buffer";
+    PlatformSetHeadlessPads({{}});
+    ASSERT_EQ(ApiInitFramework(), 0);
+    EXPECT_NE(FindLine("キーボードのプロパティ設定に失敗しました"), -1);
+    Hold({D_DIK_Z});
+    EXPECT_EQ(ApiIsKeyDown(D_DIK_Z), 1);
+    const PadRecord& pad = g_InputState.pads[0];
+    const struct {
+        int power, high;
+    } cases[] = {{5000, 0}, {5001, 1}, {10000, 1}};
+    for (const auto& c : cases) {
+        CancelPadVibration(1);
+        ASSERT_EQ(StartPadVibration(1, c.power, 250), 0);
+        int low = 0, high = 0;
+        PlatformPadRumble(0, &low, &high);
+        EXPECT_GT(low, 0) << c.power;
+        EXPECT_EQ(high > 0, c.high == 1) << c.power;
+        EXPECT_EQ(PlatformInputStatsRef().lastStartIterations, 1u);
+        EXPECT_EQ(PlatformInputStatsRef().lastStartFlags, 0u);
+        EXPECT_EQ(pad.vibrationDuration, 250);
+        EXPECT_EQ(pad.vibrationElapsed, 0);
+        EXPECT_LE(timeGetTime() - pad.vibrationLastTick, 2u);
+    }
+    // Time past the largest count is held there, and stops the longest.
+    ASSERT_EQ(StartPadVibration(1, 10000, 0x7FFFFFFF), 0);
+    g_InputState.pads[0].vibrationElapsed = 0x7FFFFFF0;
+    Sleep(100);
+    UpdatePadVibration();
+    EXPECT_EQ(pad.vibrationWanted, 0);
+    EXPECT_EQ(pad.vibrationElapsed, 0x7FFFFFFF);
+    TerminateInput();
+    EXPECT_EQ(CancelPadVibration(1), 0);
+    EXPECT_TRUE(InputSetUp());
 }
 
 }  // namespace

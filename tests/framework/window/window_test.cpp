@@ -10,6 +10,7 @@
 #include "core/memory.h"
 #include "framework/framework_fixture.h"
 #include "input/char_input.h"
+#include "input/input.h"
 
 namespace {
 
@@ -585,6 +586,475 @@ TEST_F(WindowTest, BeforeTheWindowExistsNothingIsMoved) {
     EXPECT_EQ(SetMouseCursorVisible(0), 0);
     EXPECT_EQ(g_SystemState.cursorShown, 0);
     EXPECT_EQ(g_SystemState.cursorRequest, 0);
+}
+
+
+// The window start clears the window system's own fields, whatever an
+// earlier run left in them.
+TEST_F(WindowTest, TheStartClearsWhatAnEarlierRunLeft) {
+    SystemState& s = g_SystemState;
+    s.quitFlag = 1;
+    s.inactiveSinceValid = 1;
+    s.inactiveSince = 5;
+    s.painting = 1;
+    s.paintingWindowPicture = 1;
+    s.messageThreadEnded = 1;
+    s.windowModeChanging = 1;
+    s.lostWhileInactive = 1;
+    s.wheelCounter = 5;
+    s.keyInputRunning = 1;
+    s.clientLeft = s.clientTop = s.clientRight = s.clientBottom = 9;
+    ASSERT_EQ(ApiInitFramework(), 0);
+    EXPECT_EQ(s.quitFlag, 0);
+    EXPECT_EQ(s.inactiveSinceValid, 0);
+    EXPECT_EQ(s.inactiveSince, 0xFFFFFFFFu);
+    EXPECT_EQ(s.painting, 0);
+    EXPECT_EQ(s.paintingWindowPicture, 0);
+    EXPECT_EQ(s.messageThread, nullptr);
+    EXPECT_EQ(s.messageThreadId, 0u);
+    EXPECT_EQ(s.messageThreadEnded, 0);
+    EXPECT_EQ(s.windowModeChanging, 0);
+    EXPECT_EQ(s.lostWhileInactive, 0);
+    EXPECT_EQ(s.wheelCounter, 0);
+    EXPECT_EQ(s.keyInputRunning, 0);
+    EXPECT_EQ(s.windowPicture, 0);
+    EXPECT_EQ(s.clientLeft + s.clientTop + s.clientRight + s.clientBottom, 0) << "full screen keeps no client rectangle";
+    ApiEndFramework();
+
+    // The window system chooses its clock by itself, whatever was set.
+    s.performanceFrequency = 0;
+    s.usePerformanceCounter = 0;
+    ASSERT_EQ(InitWindowSystem(), 0);
+    EXPECT_EQ(s.performanceFrequency, 10'000'000);
+    EXPECT_EQ(s.usePerformanceCounter, 1);
+    EXPECT_EQ(TerminateWindowSystem(), 0);
+    EXPECT_EQ(s.mainWindow, nullptr);
+}
+
+// What the running window system holds of the platform, and gives back at
+// the end: the window class, the timer period, the screen saver, the cursor
+// and the foreground; and the window's parts the end lets go of.
+TEST_F(WindowTest, WhatTheWindowSystemHoldsAndGivesBack) {
+    const int periods = PlatformTimerPeriodsInForce();
+    g_SystemState.iconId = 101;
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    ASSERT_EQ(ApiInitFramework(), 0);
+    const SystemState& s = g_SystemState;
+    WNDCLASSA wc{};
+    ASSERT_TRUE(GetClassInfoA(nullptr, "K123987V", &wc));
+    EXPECT_EQ(wc.style, 3u);
+    EXPECT_EQ(wc.lpfnWndProc, &FrameworkWindowProc);
+    EXPECT_NE(s.moduleInstance, nullptr);
+    EXPECT_EQ(s.moduleInstance, GetModuleHandleA(nullptr));
+    EXPECT_EQ(wc.hInstance, s.moduleInstance);
+    EXPECT_EQ(wc.hIcon, LoadIconA(s.moduleInstance, MAKEINTRESOURCEA(101)));
+    EXPECT_EQ(wc.hCursor, LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));
+    EXPECT_EQ(wc.hbrBackground, GetStockObject(5));
+    EXPECT_EQ(s.mainThreadId, GetCurrentThreadId());
+    EXPECT_EQ(s.desktopWidth, 1024);
+    EXPECT_EQ(s.desktopHeight, 768);
+    EXPECT_EQ(s.desktopColorBits, 32);
+    EXPECT_EQ(s.timerPeriodMin, 1u);
+    EXPECT_EQ(PlatformTimerPeriodsInForce(), periods + 1);
+    EXPECT_EQ(s.codePageKind, 1);
+    EXPECT_EQ(GetCursor(), nullptr) << "no cursor over the full screen";
+    EXPECT_EQ(GetForegroundWindow(), s.mainWindow);
+    EXPECT_TRUE(PlatformGetWindowInfo(s.mainWindow).visible);
+    UINT lockTimeout = 0;
+    SystemParametersInfoA(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &lockTimeout, 0);
+    EXPECT_EQ(lockTimeout, 200000u) << "the foreground lock put back after taking the foreground";
+    // Parts a program may have added are let go of at the end.
+    g_SystemState.messageHook = reinterpret_cast<HHOOK>(static_cast<std::uintptr_t>(0x77));
+    g_SystemState.windowRegion = reinterpret_cast<HRGN>(static_cast<std::uintptr_t>(0x78));
+    g_SystemState.menu = reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(0x79));
+    g_SystemState.toolBarButtonCount = 2;
+    ApiEndFramework();
+    EXPECT_EQ(s.messageHook, nullptr);
+    EXPECT_EQ(s.windowRegion, nullptr);
+    EXPECT_EQ(s.menu, nullptr);
+    EXPECT_EQ(s.toolBarButtonCount, 0);
+    EXPECT_FALSE(GetClassInfoA(nullptr, "K123987V", &wc)) << "the class is unregistered";
+    EXPECT_EQ(PlatformTimerPeriodsInForce(), periods);
+    EXPECT_EQ(PlatformCursorCount(), 0);
+
+    // In window mode the cursor stays and the client rectangle is kept.
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    g_SystemState.iconId = 0;
+    g_SystemState.windowMode = 1;
+    ASSERT_EQ(ApiInitFramework(), 0);
+    EXPECT_NE(GetCursor(), nullptr);
+    ASSERT_TRUE(GetClassInfoA(nullptr, "K123987V", &wc));
+    EXPECT_EQ(wc.hIcon, LoadIconA(s.moduleInstance, MAKEINTRESOURCEA(32512)));
+    EXPECT_GT(s.clientRight, s.clientLeft);
+}
+
+// A window system that cannot register its class or make its window stops
+// the start: -1, the quit flag, the class and the timer period given back;
+// a later start works.
+TEST_F(WindowTest, AClassOrWindowThatCannotBeMadeStopsTheStart) {
+    const int periods = PlatformTimerPeriodsInForce();
+    WNDCLASSA taken{};
+    taken.lpfnWndProc = DefWindowProcA;
+    taken.lpszClassName = "K123987V";
+    ASSERT_NE(RegisterClassA(&taken), 0);
+    EXPECT_EQ(ApiInitFramework(), -1);
+    EXPECT_EQ(GetQuitFlag(), 1);
+    EXPECT_NE(FindLine("ウインドウクラスの登録に失敗しました"), -1);
+    EXPECT_EQ(PlatformTimerPeriodsInForce(), periods);
+    ASSERT_TRUE(UnregisterClassA("K123987V", nullptr));
+
+    PlatformRefuseWindowCreation(true);
+    EXPECT_EQ(InitWindowSystem(), -1);
+    EXPECT_EQ(GetQuitFlag(), 1);
+    EXPECT_EQ(g_SystemState.mainWindow, nullptr);
+    EXPECT_EQ(g_SystemState.creatingWindow, 0);
+    EXPECT_NE(FindLine("ウインドウの作成に失敗しました"), -1);
+    WNDCLASSA wc{};
+    EXPECT_FALSE(GetClassInfoA(nullptr, "K123987V", &wc)) << "the class goes with the window";
+    EXPECT_EQ(PlatformTimerPeriodsInForce(), periods);
+    PlatformRefuseWindowCreation(false);
+    EXPECT_EQ(TerminateWindowSystem(), 0);
+    EXPECT_EQ(ApiInitFramework(), 0);
+}
+
+// Start-up measures both clocks: 60 changes of the counter come before the
+// millisecond timer's; the memory line gives the total in MB.
+TEST_F(WindowTest, TheClockMeasurementAndTheMemoryAreLogged) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    const std::vector<std::string> lines = LogLines();
+    const int at = FindLine("精度結果 更新回数 マルチメディアタイマー：");
+    ASSERT_GE(at, 0);
+    int mm = -1, counter = -1;
+    const std::string head = "精度結果 更新回数 マルチメディアタイマー：";
+    const std::string middle = "  パフォーマンスカウンター：";
+    const std::string& line = lines[at];
+    ASSERT_EQ(line.find(head), 0u);
+    std::size_t split = line.find(middle);
+    ASSERT_NE(split, std::string::npos);
+    mm = std::stoi(line.substr(head.size(), split - head.size()));
+    counter = std::stoi(line.substr(split + middle.size()));
+    EXPECT_EQ(counter, 60);
+    // Each pass reads the clocks three times or more at 100 us a read: the
+    // 60 passes span 18 ms or more, and the millisecond changes once a ms.
+    EXPECT_GE(mm, 15);
+    EXPECT_LE(mm, 30);
+    ASSERT_LT(at + 2, static_cast<int>(lines.size()));
+    EXPECT_EQ(lines[at + 1], " パフォーマンスカウンターを使用します タイマー分解能 : 10000.000000 KHz ");
+    EXPECT_EQ(lines[at + 2].substr(0, 3), " ソ") << "the next step's line starts after a space";
+
+    MEMORYSTATUS status{};
+    status.dwLength = sizeof status;
+    GlobalMemoryStatus(&status);
+    char total[64];
+    std::snprintf(total, sizeof total, "メモリ総量:%.2fMB  空きメモリ領域:", status.dwTotalPhys / 1048576.0);
+    EXPECT_NE(FindLine(total), -1);
+    const std::string debug = PlatformDebugOutput();
+    EXPECT_NE(debug.find("MB\n"), std::string::npos) << "the free memory goes to the debugger";
+}
+
+// The cursor shows when asked or while a menu is shown; the window hides it
+// again at its cursor messages unless it is to show.
+TEST_F(WindowTest, TheCursorFollowsTheRequestAndTheMenu) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    HWND window = g_SystemState.mainWindow;
+    const HMENU menu = reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(0x79));
+    const struct {
+        int flag;
+        bool menu;
+        int menuVisible, shown;
+    } cases[] = {{0, false, 1, 0}, {1, false, 0, 1}, {0, true, 1, 1}, {0, true, 0, 0}, {1, true, 0, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.flag << " menu " << c.menu << " visible " << c.menuVisible);
+        g_SystemState.menu = c.menu ? menu : nullptr;
+        g_SystemState.menuVisible = c.menuVisible;
+        const std::size_t pending = PlatformPendingMessages(GetCurrentThreadId());
+        EXPECT_EQ(SetMouseCursorVisible(c.flag), 0);
+        EXPECT_EQ(g_SystemState.cursorRequest, c.flag);
+        EXPECT_EQ(g_SystemState.cursorShown, c.shown);
+        EXPECT_EQ(PlatformCursorCount() >= 0, c.shown == 1);
+        EXPECT_EQ(PlatformPendingMessages(GetCurrentThreadId()), pending + 1) << "a cursor message to the window";
+        EXPECT_EQ(ShouldShowMenu(), c.menu && c.menuVisible ? 1 : 0);
+        EXPECT_EQ(IsMenuEnabled(), c.menu ? 1 : 0);
+        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+        FrameworkWindowProc(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), 1);
+        EXPECT_EQ(GetCursor() == nullptr, c.shown == 0);
+        EXPECT_EQ(PlatformCursorCount() >= 0, c.shown == 1);
+    }
+    // Over the full screen a menu keeps the cursor in step with the request.
+    g_SystemState.menu = menu;
+    g_SystemState.menuVisible = 1;
+    g_SystemState.cursorRequest = 0;
+    g_SystemState.cursorShown = 0;
+    EXPECT_EQ(UpdateFullScreenMenu(), 0);
+    EXPECT_EQ(g_SystemState.cursorShown, 1);
+    g_SystemState.windowMode = 1;
+    g_SystemState.cursorShown = 0;
+    EXPECT_EQ(UpdateFullScreenMenu(), 0);
+    EXPECT_EQ(g_SystemState.cursorShown, 0) << "not in window mode";
+    g_SystemState.windowMode = 0;
+    g_SystemState.menu = nullptr;
+    g_SystemState.menuVisible = 0;
+}
+
+// A window larger than the desktop is moved so its client area starts at
+// the desktop's corner; a smaller one is centred.
+TEST_F(WindowTest, AWindowLargerThanTheDesktopKeepsItsClientAreaOnIt) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    const struct {
+        double scale;
+        bool centred;
+    } cases[] = {{1.0, true}, {2.0, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scale);
+        g_SystemState.windowScale = c.scale;
+        ASSERT_EQ(ChangeWindowMode(1), 0);
+        PlatformWindowInfo info = PlatformGetWindowInfo(g_SystemState.mainWindow);
+        const LONG width = info.windowRect.right - info.windowRect.left;
+        const LONG height = info.windowRect.bottom - info.windowRect.top;
+        EXPECT_EQ(info.clientRect.right - info.clientRect.left, static_cast<LONG>(640 * c.scale));
+        if (c.centred) {
+            EXPECT_EQ(info.windowRect.left, (1024 - width) / 2);
+            EXPECT_EQ(info.windowRect.top, (768 - height) / 2);
+        } else {
+            EXPECT_EQ(info.clientRect.left, 0);
+            EXPECT_EQ(info.clientRect.top, 0);
+        }
+        // A size message fits the window to the screen again, unless the
+        // window was maximised.
+        g_SystemState.windowScale = 1.5;
+        FrameworkWindowProc(g_SystemState.mainWindow, WM_SIZE, SIZE_MAXIMIZED, 0);
+        info = PlatformGetWindowInfo(g_SystemState.mainWindow);
+        EXPECT_EQ(info.windowRect.right - info.windowRect.left, width);
+        g_SystemState.windowScale = c.scale;
+        FrameworkWindowProc(g_SystemState.mainWindow, WM_SIZE, SIZE_RESTORED, 0);
+        info = PlatformGetWindowInfo(g_SystemState.mainWindow);
+        EXPECT_EQ(info.windowRect.right - info.windowRect.left, width);
+        EXPECT_EQ(info.windowRect.bottom - info.windowRect.top, height);
+        g_SystemState.windowScale = 1.5;
+        FrameworkWindowProc(g_SystemState.mainWindow, WM_SIZE, SIZE_RESTORED, 0);
+        EXPECT_EQ(g_SystemState.clientRight - g_SystemState.clientLeft, 960);
+        g_SystemState.windowScale = c.scale;
+        FrameworkWindowProc(g_SystemState.mainWindow, WM_SIZE, SIZE_RESTORED, 0);
+        EXPECT_EQ(g_SystemState.clientRight - g_SystemState.clientLeft, static_cast<LONG>(640 * c.scale));
+        ASSERT_EQ(ChangeWindowMode(0), 0);
+    }
+    g_SystemState.windowScale = 0.0;
+}
+
+// Painting in window mode shows the screen without waiting for a blank and
+// puts the wait back; while inactive it shows the window picture instead.
+TEST_F(WindowHookTest, PaintingShowsTheScreenWithoutABlankWait) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    static int wait = 1;
+    WindowHooks h = RecordingHooks();
+    h.GetDrawTarget = [] { return HandleId{-2}; };
+    h.GetVBlankWait = [] { return wait; };
+    h.SetVBlankWait = [](int flag) {
+        wait = flag;
+        Called(flag ? "wait" : "nowait");
+        return 0;
+    };
+    h.PresentToWindow = [] { return Called(wait ? "present waiting" : "present"), 0; };
+    g_WindowHooks = h;
+    HWND window = g_SystemState.mainWindow;
+    const struct {
+        int windowMode, active, picture;
+        const char* calls;
+    } cases[] = {
+        {1, 1, 0, "nowait,present,wait"},
+        {1, 0, 0x10000, "picture,present waiting"},
+        {0, 1, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.calls);
+        g_SystemState.windowMode = c.windowMode;
+        g_SystemState.applicationActive = c.active;
+        g_SystemState.windowPicture = c.picture;
+        g_calls.clear();
+        FrameworkWindowProc(window, WM_PAINT, 0, 0);
+        EXPECT_EQ(g_calls, c.calls);
+        EXPECT_EQ(g_SystemState.painting, 0);
+        EXPECT_EQ(wait, 1);
+    }
+    g_SystemState.windowMode = 0;
+    g_SystemState.applicationActive = 1;
+    g_SystemState.windowPicture = 0;
+}
+
+// While the application is inactive, message processing keeps the network,
+// HTTP and streamed sound going until it is active again; the wait for
+// activation gives the graphics back afterwards, and returns at once when
+// painting, for an outside window, or off the main thread.
+TEST_F(WindowHookTest, WhileInactiveTheBackgroundWorkGoesOn) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    static int networkCalls = 0;
+    WindowHooks h = RecordingHooks();
+    h.ProcessNetwork = [] {
+        Called("net");
+        if (++networkCalls == 2) g_SystemState.applicationActive = 1;
+        return 0;
+    };
+    h.StepAllHttpRequests = [] { return Called("http"), 0; };
+    h.ProcessStreamSounds = [] { return Called("sound"), 0; };
+    h.RestoreAllGraphs = [] { return Called("graphs"), 0; };
+    g_WindowHooks = h;
+    networkCalls = 0;
+    g_SystemState.applicationActive = 0;
+    g_SystemState.inactiveSinceValid = 0;
+    EXPECT_EQ(ProcessMessage(), 0);
+    EXPECT_EQ(g_calls, "net,http,sound,net,http,sound,sound,net,http");
+    EXPECT_EQ(g_SystemState.inactiveSinceValid, 1);
+
+    // Nothing at all while a key-input pass is under way.
+    g_calls.clear();
+    g_SystemState.keyInputRunning = 1;
+    EXPECT_EQ(ProcessMessage(), 0);
+    EXPECT_EQ(g_calls, "");
+    g_SystemState.keyInputRunning = 0;
+
+    const struct {
+        int painting, external, pictureWindowMode, otherThread;
+        const char* calls;
+    } cases[] = {
+        {0, 0, 0, 0, "net,http,sound,net,http,sound,sound,net,http,graphs"},
+        {1, 0, 0, 0, ""},
+        {0, 1, 0, 0, ""},
+        {0, 0, 1, 0, ""},
+        {0, 0, 0, 1, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.calls);
+        networkCalls = 0;
+        g_calls.clear();
+        g_SystemState.applicationActive = 0;
+        g_SystemState.painting = c.painting;
+        g_SystemState.externalWindow = c.external;
+        g_SystemState.paintingWindowPicture = c.pictureWindowMode;
+        g_SystemState.windowMode = c.pictureWindowMode;
+        if (c.otherThread)
+            std::thread(WaitWhileInactive).join();
+        else
+            WaitWhileInactive();
+        EXPECT_EQ(g_calls, c.calls);
+    }
+    g_SystemState.painting = g_SystemState.externalWindow = g_SystemState.paintingWindowPicture = 0;
+    g_SystemState.windowMode = 0;
+    g_SystemState.applicationActive = 1;
+    // The end of a MIDI play reaches its hook.
+    g_calls.clear();
+    g_WindowHooks.OnMidiPlayEnd = [] { return Called("midi"), 0; };
+    FrameworkWindowProc(g_SystemState.mainWindow, MM_MCINOTIFY, 0, 0);
+    EXPECT_EQ(g_calls, "midi");
+}
+
+
+// The mouse in client coordinates, scaled back to the screen's pixels in
+// window mode; in screen coordinates over the full screen.
+TEST_F(WindowTest, TheMousePositionIsReadInTheScreensPixels) {
+    const struct {
+        int windowMode;
+        double scale;
+        int x, y;
+    } cases[] = {{0, 0.0, 100, 60}, {1, 2.0, 50, 30}, {1, 1.0, 100, 60}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.windowMode);
+        g_SystemState.windowMode = c.windowMode;
+        g_SystemState.windowScale = c.scale;
+        ASSERT_EQ(ApiInitFramework(), 0);
+        PlatformWindowEvent move;
+        move.kind = PlatformWindowEvent::Kind::MouseMove;
+        move.value = 100;
+        move.value2 = 60;
+        PlatformQueueWindowEvent(g_SystemState.mainWindow, move);
+        ApiProcessMessage();
+        int x = -1, y = -1;
+        EXPECT_EQ(QueryMousePosition(&x, &y), 0);
+        EXPECT_EQ(x, c.x);
+        EXPECT_EQ(y, c.y);
+        EXPECT_EQ(QueryMousePosition(nullptr, &y), 0);
+        EXPECT_EQ(QueryMousePosition(&x, nullptr), 0);
+        ApiEndFramework();
+    }
+}
+
+// Input set up late (after it was ended) brings the window to the top.
+TEST_F(WindowTest, InputSetUpLateBringsTheWindowToTheTop) {
+    ASSERT_EQ(ApiInitFramework(), 0);
+    WNDCLASSA other{};
+    other.lpfnWndProc = DefWindowProcA;
+    other.lpszClassName = "Other";
+    ASSERT_NE(RegisterClassA(&other), 0);
+    HWND window = CreateWindowExA(0, "Other", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    TerminateInput();
+    SetActiveWindow(window);
+    ASSERT_EQ(GetForegroundWindow(), window);
+    EXPECT_EQ(ApiIsKeyDown(0x2C), 0);
+    EXPECT_EQ(GetForegroundWindow(), g_SystemState.mainWindow);
+    DestroyWindow(window);
+}
+
+
+// What a pass of message processing does besides dispatching: an
+// application activation read off the queue in window mode, nothing
+// dispatched once quitting, and a full-screen menu's cursor kept in step on
+// the main thread only.
+TEST_F(WindowTest, TheMessagePassReadsActivationQuitsAndKeepsTheMenuCursor) {
+    g_SystemState.windowMode = 1;
+    ASSERT_EQ(ApiInitFramework(), 0);
+    HWND window = g_SystemState.mainWindow;
+    g_SystemState.applicationActive = 0;
+    ASSERT_TRUE(PostMessageA(window, WM_ACTIVATEAPP, 1, 0));
+    EXPECT_EQ(ProcessMessage(), 0);
+    EXPECT_EQ(g_SystemState.applicationActive, 1);
+    ApiEndFramework();
+
+    g_SystemState.windowMode = 0;
+    ASSERT_EQ(ApiInitFramework(), 0);
+    window = g_SystemState.mainWindow;
+    g_SystemState.menu = reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(0x79));
+    g_SystemState.menuVisible = 1;
+    g_SystemState.cursorShown = 0;
+    std::thread([] { ProcessMessage(); }).join();
+    EXPECT_EQ(g_SystemState.cursorShown, 0) << "not off the main thread";
+    EXPECT_EQ(ProcessMessage(), 0);
+    EXPECT_EQ(g_SystemState.cursorShown, 1);
+    g_SystemState.menu = nullptr;
+    g_SystemState.menuVisible = 0;
+
+    std::uint8_t out[2];
+    while (PopCharCode(out, 1) != 0) {
+    }
+    ASSERT_TRUE(PostMessageA(window, WM_CHAR, 'x', 0));
+    g_SystemState.quitFlag = 1;
+    EXPECT_EQ(ProcessMessage(), -1);
+    EXPECT_EQ(PopCharCode(out, 1), 0) << "not dispatched once quitting";
+    g_SystemState.quitFlag = 0;
+}
+
+
+// The region a program set is given to the window as it is made; only the
+// screen-save command is refused; a move follows the front screen's area.
+TEST_F(WindowHookTest, TheRegionOtherCommandsAndMovesWithTheFrontScreen) {
+    const HRGN region = reinterpret_cast<HRGN>(static_cast<std::uintptr_t>(0x78));
+    g_SystemState.windowRegion = region;
+    ASSERT_EQ(ApiInitFramework(), 0);
+    HWND window = g_SystemState.mainWindow;
+    EXPECT_EQ(PlatformGetWindowInfo(window).region, region);
+    EXPECT_EQ(FrameworkWindowProc(window, WM_SYSCOMMAND, 0xF020, 0), 0) << "minimise goes on to the system";
+    static HandleId target = -2;
+    WindowHooks h = RecordingHooks();
+    h.GetDrawTarget = [] { return target; };
+    h.SelectDrawTarget = [](HandleId t) { return Called(t == -4 ? "select front" : "select"), 0; };
+    g_WindowHooks = h;
+    g_SystemState.windowMode = 1;
+    for (HandleId t : {HandleId{-2}, HandleId{-4}}) {
+        target = t;
+        g_calls.clear();
+        FrameworkWindowProc(window, WM_MOVE, 0, static_cast<LPARAM>(30 | (40 << 16)));
+        EXPECT_EQ(g_calls, t == -4 ? "select front" : "");
+    }
+    g_SystemState.windowMode = 0;
 }
 
 }  // namespace
