@@ -215,6 +215,8 @@ public:
         *out = nullptr;
         if (detached_ || !core_->alive) return D_DDERR_INVALIDOBJECT;
         if (PlatformDisplayKnobsRef().refuseAttachments) return D_DDERR_NOTFOUND;
+        // No surface here has any of the further caps words.
+        if ((caps->dwCaps2 | caps->dwCaps3 | caps->dwCaps4) != 0) return D_DDERR_NOTFOUND;
         if ((caps->dwCaps & D_DDSCAPS_BACKBUFFER) && backBuffer_ != nullptr) {
             backBuffer_->AddRef();
             *out = backBuffer_;

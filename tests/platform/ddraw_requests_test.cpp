@@ -777,6 +777,11 @@ TEST_F(DirectDrawRequests, StrictFormsFailuresOnDemandOverlaysAndTheGdiSurface) 
     EXPECT_EQ(primary->GetAttachedSurface(&backCaps, &back), D_DDERR_NOTFOUND);
     EXPECT_EQ(plain->AddAttachedSurface(made), D_DDERR_CANNOTATTACHSURFACE);
     knobs.refuseAttachments = false;
+    for (DWORD D_DDSCAPS2::*word : {&D_DDSCAPS2::dwCaps2, &D_DDSCAPS2::dwCaps3, &D_DDSCAPS2::dwCaps4}) {
+        D_DDSCAPS2 more = backCaps;
+        more.*word = 1;
+        EXPECT_EQ(primary->GetAttachedSurface(&more, &back), D_DDERR_NOTFOUND);
+    }
     ASSERT_EQ(primary->GetAttachedSurface(&backCaps, &back), D_DD_OK);
     back->Release();
     made->Release();

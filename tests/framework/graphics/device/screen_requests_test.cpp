@@ -169,6 +169,17 @@ TEST_F(ScreenDeviceTest, AnEightBitScreenGivesItsPaletteToThePrimaryAndTheBackBu
         EXPECT_EQ(got.peGreen, 2);
         EXPECT_EQ(d.paletteEntries[7].peBlue, 3);
         EXPECT_EQ(d.paletteEntries[8].peBlue, 0);
+        // A later mode change makes the palette again, the old one given
+        // back, and hands it to the new surfaces.
+        ASSERT_EQ(ApplyScreenMode(-1, -1, -1, 1, -1), 0);
+        const int objects = PlatformLiveComObjectCount();
+        ASSERT_EQ(ApplyScreenMode(-1, -1, -1, 1, -1), 0);
+        EXPECT_EQ(PlatformLiveComObjectCount(), objects) << "none left behind";
+        ASSERT_NE(d.palette, nullptr);
+        D_IDirectDrawPalette* onPrimary = nullptr;
+        EXPECT_EQ(d.primary->GetPalette(&onPrimary), D_DD_OK);
+        EXPECT_EQ(onPrimary, d.palette);
+        if (onPrimary != nullptr) onPrimary->Release();
         ASSERT_EQ(ApiEndFramework(), 0);
         g_ScreenDevice = ScreenDeviceState{};
     }
@@ -388,6 +399,50 @@ TEST_F(ScreenDeviceTest, WindowPresentsArePacedToTheBlank) {
             EXPECT_TRUE(PlatformInVerticalBlank());
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// In a window the front screen is the client area's part of the primary:
+// cleared there, and copied from there into a graphic.
+TEST_F(ScreenDeviceTest, TheFrontScreenInAWindowIsTheClientAreaOfThePrimary) {
+    g_SystemState.windowMode = 1;
+    ASSERT_EQ(ApiInitFramework(), 0);
+    RECT client{};
+    GetClientScreenRect(&client);
+    ASSERT_GT(client.left, 0) << "the window lies inside the desktop";
+    ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetFront), 0);
+    g_SystemState.backgroundRed = 255;
+    frames.clear();
+    ASSERT_EQ(ClearDrawTargetPixels(), 0);
+    PlatformPumpPresent();
+    ASSERT_FALSE(frames.empty());
+    const struct {
+        int x, y;
+    } corners[] = {{0, 0}, {639, 0}, {0, 479}, {639, 479}};
+    for (const auto& c : corners) EXPECT_EQ(frames.back().Rgb(c.x, c.y), 0xFF0000u) << c.x << "," << c.y;
+
+    const HandleId graph = MakeDrawableGraph(8, 8);
+    ASSERT_GT(graph, 0);
+    GraphRecord* record = LookupGraph(graph);
+    ASSERT_EQ(FillGraphSurface2Ds(record, 0, 0, 255, 255), 0);
+    ASSERT_EQ(CopyDrawScreenToSurface2D(632, 472, 640, 480, record), 0);
+    const HandleId data = LookupSurface2D(record->storageHandles[0])->surfaceData;
+    int pitch = 0;
+    void* pixels = nullptr;
+    const ColorFormatDesc* format = nullptr;
+    ASSERT_EQ(LockSurfaceData(data, &pitch, &pixels, 0, nullptr, &format), 0);
+    for (int y : {0, 7})
+        for (int x : {0, 7}) {
+            std::uint32_t v = 0;
+            std::memcpy(&v, static_cast<const std::uint8_t*>(pixels) + y * pitch + x * format->bytesPerPixel,
+                        format->bytesPerPixel);
+            EXPECT_EQ(v & 0xFFFFFF, 0xFF0000u) << x << "," << y;
+        }
+    UnlockSurfaceData(data);
+    ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
 }
 
 }  // namespace

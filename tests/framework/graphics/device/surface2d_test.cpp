@@ -309,6 +309,7 @@ TEST_F(Surface2DTest, ARebuiltDirectDrawGetsTheSameHandlesAndColourKeys) {
 
     ASSERT_EQ(ReleaseAllSurface2DSurfaces(), 0);
     EXPECT_EQ(DataOf(video)->surface, nullptr);
+    EXPECT_EQ(Write(video, picture), -1) << "no storage to write into";
     EXPECT_EQ(partLost, 1);  // a part sharing released storage hears of it
     EXPECT_EQ(softLost, 0);  // software storage belongs to no device
     dd->Release();
@@ -498,6 +499,18 @@ TEST_F(Surface2DTest, AGraphicWithAStaleSurfaceHandleIsRefused) {
     EXPECT_EQ(WriteImageToSurface2D(&picture.image, nullptr, all, 3, 3, surface, 0), 0);
     EXPECT_EQ(At(graph, 3, 3), 0x1234u);
     EXPECT_EQ(At(graph, 2, 3), 0u);
+    // An alpha image smaller than the image limits the write to its size.
+    Picture565 alpha(2, 3);
+    GraphRecord* clipped = NewGraph(4, 4);
+    ASSERT_EQ(WriteImageToSurface2D(&picture.image, &alpha.image, all, 0, 0, clipped->storageHandles[0], 0), 0);
+    EXPECT_EQ(At(clipped, 0, 0), 0x1234u);
+    picture.Set(1, 2, 0x4321);
+    picture.Set(2, 2, 0x4321);
+    picture.Set(1, 3, 0x4321);
+    ASSERT_EQ(WriteImageToSurface2D(&picture.image, &alpha.image, all, 0, 0, clipped->storageHandles[0], 0), 0);
+    EXPECT_EQ(At(clipped, 1, 2), 0x4321u);
+    EXPECT_EQ(At(clipped, 2, 2), 0u);
+    EXPECT_EQ(At(clipped, 1, 3), 0u);
     // So in software storage.
     g_DrawState.createSystemMemory = 1;
     UseSoftwareOnly();
