@@ -17,9 +17,48 @@
 
 namespace {
 
+// A script held as runs of equal frames, as its file writes them: a long
+// playthrough is close to a million frames but a fifth as many lines, and
+// a frame of its own for each would cost some 100 bytes a frame.
+class ScriptRuns {
+public:
+    std::uint64_t size() const { return ends_.empty() ? 0 : ends_.back(); }
+    // The frame at `index`, which must be below size().
+    const PlatformInputFrame& operator[](std::uint64_t index) const {
+        const auto run = std::upper_bound(ends_.begin(), ends_.end(), index);
+        return frames_[static_cast<std::size_t>(run - ends_.begin())];
+    }
+    void push_back(PlatformInputFrame frame, std::uint64_t count = 1) {
+        if (count == 0) return;
+        const std::uint64_t end = size() + count;
+        frames_.push_back(std::move(frame));
+        ends_.push_back(end);
+    }
+    void clear() {
+        frames_.clear();
+        ends_.clear();
+    }
+    std::vector<PlatformInputFrame> Expanded() const {
+        std::vector<PlatformInputFrame> out;
+        out.reserve(static_cast<std::size_t>(size()));
+        std::uint64_t start = 0;
+        for (std::size_t i = 0; i < frames_.size(); ++i) {
+            out.insert(out.end(), static_cast<std::size_t>(ends_[i] - start), frames_[i]);
+            start = ends_[i];
+        }
+        return out;
+    }
+
+private:
+    std::vector<PlatformInputFrame> frames_;
+    std::vector<std::uint64_t> ends_;  // frames up to the end of each run
+};
+
+bool ParseScriptRuns(const std::string& text, ScriptRuns* runs, int* padCount, std::string* error);
+
 struct SourceState {
     std::recursive_mutex mutex;
-    std::vector<PlatformInputFrame> script;
+    ScriptRuns script;
     std::uint64_t scriptBase = 0;  // presents counted when the script was set
     bool environmentLoaded = false;
     bool scriptFromEnvironment = false;  // the script came from KELVO_INPUT
@@ -111,7 +150,7 @@ const PlatformInputFrame* CurrentFrameLocked(SourceState& s) {
     }
     std::uint64_t index = ScriptFrameLocked(s);
     if (index >= s.script.size()) return nullptr;
-    return &s.script[static_cast<std::size_t>(index)];
+    return &s.script[index];
 }
 
 void OpenSdlPadsLocked(SourceState& s) {
@@ -238,7 +277,7 @@ std::vector<ScriptedTyping> InputSourceTakeTyping() {
     static const PlatformInputFrame kNothing{};
     while (s.typedNext <= now) {
         const bool pastEnd = s.typedNext >= s.script.size();
-        const PlatformInputFrame& frame = pastEnd ? kNothing : s.script[static_cast<std::size_t>(s.typedNext)];
+        const PlatformInputFrame& frame = pastEnd ? kNothing : s.script[s.typedNext];
         ScriptedTyping step;
         for (int key : s.typedHeld)
             if (std::find(frame.keys.begin(), frame.keys.end(), key) == frame.keys.end()) step.released.push_back(key);
@@ -297,7 +336,8 @@ void PlatformSetInputScript(std::vector<PlatformInputFrame> frames) {
         std::lock_guard lock(s.mutex);
         s.environmentLoaded = true;
         s.scriptFromEnvironment = false;
-        s.script = std::move(frames);
+        s.script.clear();
+        for (PlatformInputFrame& frame : frames) s.script.push_back(std::move(frame));
         s.scriptBase = PlatformProgramFrameCount();
         RestartTypingLocked(s);
     }
@@ -452,10 +492,7 @@ bool ParseToken(const std::string& token, PlatformInputFrame* frame, int* padCou
     return true;
 }
 
-}  // namespace
-
-bool PlatformParseInputScript(const std::string& text, std::vector<PlatformInputFrame>* frames, int* padCount,
-                              std::string* error) {
+bool ParseScriptRuns(const std::string& text, ScriptRuns* frames, int* padCount, std::string* error) {
     frames->clear();
     *padCount = 0;
     std::istringstream lines(text);
@@ -495,19 +532,29 @@ bool PlatformParseInputScript(const std::string& text, std::vector<PlatformInput
                 return false;
             }
         }
-        frames->insert(frames->end(), static_cast<std::size_t>(repeat), frame);
+        frames->push_back(std::move(frame), static_cast<std::uint64_t>(repeat));
     }
     return true;
+}
+
+}  // namespace
+
+bool PlatformParseInputScript(const std::string& text, std::vector<PlatformInputFrame>* frames, int* padCount,
+                              std::string* error) {
+    ScriptRuns runs;
+    const bool ok = ParseScriptRuns(text, &runs, padCount, error);
+    *frames = ok ? runs.Expanded() : std::vector<PlatformInputFrame>{};
+    return ok;
 }
 
 bool PlatformLoadInputScriptFromEnvironment() {
     const char* path = std::getenv("KELVO_INPUT");
     if (path == nullptr || *path == '\0') return true;
     std::ifstream file(path, std::ios::binary);
-    std::vector<PlatformInputFrame> frames;
+    ScriptRuns frames;
     int pads = 0;
     std::string error = "cannot read the file";
-    if (!file || !PlatformParseInputScript(std::string(std::istreambuf_iterator<char>(file), {}), &frames,
+    if (!file || !ParseScriptRuns(std::string(std::istreambuf_iterator<char>(file), {}), &frames,
                                            &pads, &error)) {
         // Said on the error stream as well: a run without its script would
         // otherwise go on as if nothing were wrong.

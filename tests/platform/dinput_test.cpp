@@ -338,6 +338,20 @@ TEST(InputScript, AHeadlessRunReadsItsScriptFromTheEnvironment) {
     ASSERT_EQ(joyGetPosEx(0, &info), JOYERR_NOERROR);  // the script attached pad 1
     EXPECT_EQ(info.dwButtons, 0x2u);
 
+    // Held as runs of lines: every frame of each run, and past the last.
+    PlatformInputReset();
+    dir.Write("runs.txt", "3* Z\n-\n2* X\n# end\nSPACE\n");
+    setenv("KELVO_INPUT", (dir.str() + "/runs.txt").c_str(), 1);
+    ASSERT_TRUE(PlatformLoadInputScriptFromEnvironment());
+    const char expected[] = "ZZZ-XX --";  // '-': nothing held, as past the end
+    for (std::size_t frame = 0; frame + 1 < sizeof expected; ++frame) {
+        GetKeyboardState(keys);
+        const char held = keys['Z'] ? 'Z' : keys['X'] ? 'X' : keys[' '] ? ' ' : '-';
+        EXPECT_EQ(held, expected[frame]) << "frame " << frame;
+        EXPECT_EQ(PlatformEnvironmentInputScriptEnded(), frame >= 7) << "frame " << frame;
+        PlatformPresent(0);
+    }
+
     PlatformInputReset();
     dir.Write("bad.txt", "SPACE\nWHAT\n");
     setenv("KELVO_INPUT", (dir.str() + "/bad.txt").c_str(), 1);
