@@ -24,9 +24,13 @@ class ScriptRuns {
 public:
     std::uint64_t size() const { return ends_.empty() ? 0 : ends_.back(); }
     // The frame at `index`, which must be below size().
+    // Frames are read in order, many times each, so the last run found is
+    // tried first.
     const PlatformInputFrame& operator[](std::uint64_t index) const {
-        const auto run = std::upper_bound(ends_.begin(), ends_.end(), index);
-        return frames_[static_cast<std::size_t>(run - ends_.begin())];
+        const std::uint64_t start = last_ == 0 ? 0 : ends_[last_ - 1];
+        if (last_ >= ends_.size() || index < start || index >= ends_[last_])
+            last_ = static_cast<std::size_t>(std::upper_bound(ends_.begin(), ends_.end(), index) - ends_.begin());
+        return frames_[last_];
     }
     void push_back(PlatformInputFrame frame, std::uint64_t count = 1) {
         if (count == 0) return;
@@ -37,6 +41,7 @@ public:
     void clear() {
         frames_.clear();
         ends_.clear();
+        last_ = 0;
     }
     std::vector<PlatformInputFrame> Expanded() const {
         std::vector<PlatformInputFrame> out;
@@ -52,6 +57,7 @@ public:
 private:
     std::vector<PlatformInputFrame> frames_;
     std::vector<std::uint64_t> ends_;  // frames up to the end of each run
+    mutable std::size_t last_ = 0;
 };
 
 bool ParseScriptRuns(const std::string& text, ScriptRuns* runs, int* padCount, std::string* error);

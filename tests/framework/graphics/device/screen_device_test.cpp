@@ -150,7 +150,9 @@ TEST_F(ScreenDeviceTest, WaitingForBlanksWaitsForAsManyAsAsked) {
         const DWORD start = timeGetTime();
         EXPECT_EQ(WaitVerticalBlankLoop(c.count), 0) << c.count;
         const double elapsed = timeGetTime() - start;
-        if (c.count > 0) EXPECT_TRUE(PlatformInVerticalBlank()) << c.count << ": returns at the start of a blank";
+        if (c.count > 0) {
+            EXPECT_TRUE(PlatformInVerticalBlank()) << c.count << ": returns at the start of a blank";
+        }
         EXPECT_GE(elapsed, c.least * period - 1) << c.count;
         EXPECT_LE(elapsed, c.most * period + 1) << c.count;
     }

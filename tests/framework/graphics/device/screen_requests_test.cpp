@@ -120,7 +120,9 @@ TEST_F(ScreenDeviceTest, TheGdiSurfaceModeFlipsTheGdiSurfaceToTheFront) {
         frames.clear();
         EXPECT_EQ(SetGdiSurfaceMode(s.flag), 0);
         ASSERT_EQ(static_cast<int>(frames.size()), s.framesShown);
-        if (s.framesShown > 0 && &s == steps) EXPECT_EQ(frames[0].Raw(320, 240), 0u) << "the background";
+        if (s.framesShown > 0 && &s == steps) {
+            EXPECT_EQ(frames[0].Raw(320, 240), 0u) << "the background";
+        }
         EXPECT_EQ(GetDrawTarget(), kBackScreenTarget);
         EXPECT_EQ(g_DrawState.drawArea.left, 5);
         EXPECT_EQ(g_DrawState.drawArea.bottom, 80);
@@ -367,7 +369,9 @@ TEST_F(ScreenDeviceTest, LaterChangesMoveBetweenFullScreenAndAWindow) {
             EXPECT_EQ(d.displayModeChanged, s.modeChanged ? 1 : 0) << s.window;
             EXPECT_EQ(d.depth, s.depth) << s.window;
             EXPECT_EQ(PlatformDisplayLayout().bitsPerPixel, s.modeChanged ? s.depth : 32) << s.window;
-            if (!software) EXPECT_EQ(d.cooperativeFlags, s.window ? 8u : 17u) << s.window;
+            if (!software) {
+                EXPECT_EQ(d.cooperativeFlags, s.window ? 8u : 17u) << s.window;
+            }
             int size = 0, thickness = 0;
             ASSERT_EQ(QueryFontHandleInfo(DefaultFontHandle(), nullptr, &thickness, &size), 0);
             EXPECT_EQ(size, 24);
