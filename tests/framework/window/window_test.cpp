@@ -144,6 +144,9 @@ TEST_F(WindowTest, DroppingMoreThanAThousandFilesKeepsTheFirstThousand) {
     ASSERT_EQ(g_SystemState.droppedFileCount, 1000);
     EXPECT_STREQ(g_SystemState.droppedFiles[0], "file0.bmp");
     EXPECT_STREQ(g_SystemState.droppedFiles[999], "file999.bmp");
+    const auto* header =
+        reinterpret_cast<const TrackedAllocHeader*>(g_SystemState.droppedFiles[0] - kTrackedAllocHeaderSize);
+    EXPECT_EQ(header->size, 10u) << "the name and its terminator";
     ApiEndFramework();
     EXPECT_EQ(g_SystemState.droppedFileCount, 0);
     EXPECT_EQ(FindLine("file0.bmp"), -1) << "no dropped name is left allocated at the end";
