@@ -254,11 +254,25 @@ TEST_F(WindowTest, ChangingTheModeRestylesTheWindow) {
     EXPECT_FALSE(info.topmost);
     EXPECT_GE(info.clientRect.left, 0);
     EXPECT_EQ(info.clientRect.right - info.clientRect.left, 640);
+    EXPECT_EQ(g_SystemState.cursorShown, 1);
+    WNDCLASSA other{};
+    other.lpfnWndProc = DefWindowProcA;
+    other.lpszClassName = "Other";
+    RegisterClassA(&other);
+    HWND elsewhere = CreateWindowExA(0, "Other", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    SetActiveWindow(elsewhere);
     EXPECT_EQ(ChangeWindowMode(0), 0);
     info = PlatformGetWindowInfo(g_SystemState.mainWindow);
     EXPECT_EQ(info.style, 0x80000000u);
     EXPECT_EQ(info.exStyle, 0x8u);
     EXPECT_TRUE(info.topmost);
+    EXPECT_EQ(info.windowRect.left, 0);
+    EXPECT_EQ(info.windowRect.top, 0);
+    EXPECT_EQ(info.windowRect.right, 640);
+    EXPECT_EQ(info.windowRect.bottom, 480);
+    EXPECT_EQ(g_SystemState.cursorShown, 0);
+    EXPECT_EQ(GetForegroundWindow(), g_SystemState.mainWindow) << "made the active window";
+    DestroyWindow(elsewhere);
     EXPECT_NE(FindLine("ウインドウモードフラグが立てられました"), -1);
     EXPECT_NE(FindLine("ウインドウモードフラグが倒されました"), -1);
 }
@@ -904,9 +918,13 @@ TEST_F(WindowHookTest, WhileInactiveTheBackgroundWorkGoesOn) {
     networkCalls = 0;
     g_SystemState.applicationActive = 0;
     g_SystemState.inactiveSinceValid = 0;
+    g_SystemState.inactiveSince = 0;
+    const DWORD before = timeGetTime();
     EXPECT_EQ(ProcessMessage(), 0);
     EXPECT_EQ(g_calls, "net,http,sound,net,http,sound,sound,net,http");
     EXPECT_EQ(g_SystemState.inactiveSinceValid, 1);
+    EXPECT_GE(g_SystemState.inactiveSince, before);
+    EXPECT_LE(g_SystemState.inactiveSince, timeGetTime());
 
     // Nothing at all while a key-input pass is under way.
     g_calls.clear();
