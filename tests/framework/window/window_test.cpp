@@ -843,7 +843,7 @@ TEST_F(WindowTest, AWindowLargerThanTheDesktopKeepsItsClientAreaOnIt) {
         info = PlatformGetWindowInfo(g_SystemState.mainWindow);
         EXPECT_EQ(info.windowRect.right - info.windowRect.left, width);
         g_SystemState.windowScale = c.scale;
-        FrameworkWindowProc(g_SystemState.mainWindow, WM_SIZE, SIZE_RESTORED, 0);
+        EXPECT_EQ(ResizeWindowToScreen(), 0);
         info = PlatformGetWindowInfo(g_SystemState.mainWindow);
         EXPECT_EQ(info.windowRect.right - info.windowRect.left, width);
         EXPECT_EQ(info.windowRect.bottom - info.windowRect.top, height);
@@ -851,7 +851,7 @@ TEST_F(WindowTest, AWindowLargerThanTheDesktopKeepsItsClientAreaOnIt) {
         FrameworkWindowProc(g_SystemState.mainWindow, WM_SIZE, SIZE_RESTORED, 0);
         EXPECT_EQ(g_SystemState.clientRight - g_SystemState.clientLeft, 960);
         g_SystemState.windowScale = c.scale;
-        FrameworkWindowProc(g_SystemState.mainWindow, WM_SIZE, SIZE_RESTORED, 0);
+        EXPECT_EQ(ResizeWindowToScreen(), 0);
         EXPECT_EQ(g_SystemState.clientRight - g_SystemState.clientLeft, static_cast<LONG>(640 * c.scale));
         ASSERT_EQ(ChangeWindowMode(0), 0);
     }
