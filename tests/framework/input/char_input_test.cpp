@@ -312,6 +312,14 @@ TEST_F(CharInputTest, LeadBytesByCodePageAndALookThatLeavesTheRing) {
     int taken = 0;
     while (PushCharCode('a') == 0 && taken < 2000) ++taken;
     EXPECT_EQ(taken, 1022);
+    // Two bytes of room take a double-byte character, one does not.
+    InitCharCodeBuffer();
+    for (int i = 0; i < 1022; ++i) PushCharCode('a');
+    EXPECT_EQ(PushCharCode(0x93), 0);
+    EXPECT_EQ(PushCharCode(0xFA), 0);
+    InitCharCodeBuffer();
+    for (int i = 0; i < 1023; ++i) PushCharCode('a');
+    EXPECT_EQ(PushCharCode(0x93), -1);
     InitCharCodeBuffer();
     Push(NICHI "b");
     std::uint8_t out[2] = {};

@@ -102,9 +102,12 @@ TEST_F(WindowTest, ASecondInstanceEndsItselfUnlessDoubleStartIsAllowed) {
     EXPECT_NE(FindLine("二重起動はされていませんでした"), -1);
     HWND first = g_SystemState.mainWindow;
 
-    // A second start while the first window stands finds it.
+    // A second start while the first window stands finds it, and goes no
+    // further.
     EXPECT_EQ(InitWindowSystem(), -1);
-    EXPECT_NE(FindLine("二重起動されています、ソフトを終了します"), -1);
+    const int refused = FindLine("二重起動されています、ソフトを終了します");
+    EXPECT_NE(refused, -1);
+    EXPECT_EQ(FindLine("ウインドウクラスを登録します", refused), -1);
     EXPECT_EQ(g_SystemState.mainWindow, nullptr);
     EXPECT_EQ(GetQuitFlag(), 1);
 
@@ -558,13 +561,40 @@ TEST_F(WindowTest, CharactersAndEditingKeysReachTheCharacterQueueAsMessages) {
 }
 
 // The clock is chosen at start-up: the performance counter (10 MHz here)
-// changes at least as often as the millisecond timer.
+// changes at least as often as the millisecond timer; one that changes less
+// often (100 Hz) gives way to the timer.
 TEST_F(WindowTest, ThePerformanceCounterIsChosenAtStartUp) {
     ASSERT_EQ(ApiInitFramework(), 0);
     EXPECT_EQ(g_SystemState.usePerformanceCounter, 1);
     EXPECT_EQ(g_SystemState.performanceFrequency, 10'000'000);
     EXPECT_NE(FindLine("パフォーマンスカウンターを使用します タイマー分解能 : 10000.000000 KHz"), -1);
     EXPECT_EQ(FindLine("マルチメディアタイマーを使用します"), -1);
+    ApiEndFramework();
+    const struct {
+        LONGLONG frequency;
+        int use;
+        const char* line;  // null: no measurement
+    } cases[] = {{100, 0, " マルチメディアタイマーを使用します タイマー分解能 : 1.00 ms "}};
+    struct UsualCounter {
+        ~UsualCounter() { PlatformSetCounterFrequency(-1); }
+    } usual;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.frequency);
+        PlatformSetCounterFrequency(c.frequency);
+        ASSERT_EQ(ApiInitFramework(), 0);  // the log starts again with each start
+        EXPECT_EQ(g_SystemState.usePerformanceCounter, c.use);
+        EXPECT_EQ(g_SystemState.performanceFrequency, c.frequency);
+        EXPECT_EQ(g_SystemState.timerPeriodMin, 1u);
+        const int at = FindLine("精度結果 更新回数 マルチメディアタイマー：60");
+        if (c.line != nullptr) {
+            ASSERT_GE(at, 0);
+            EXPECT_EQ(LogLines()[at + 1], c.line);
+        } else {
+            EXPECT_EQ(at, -1);
+            EXPECT_EQ(FindLine("タイマーの精度を検査します"), -1);
+        }
+        ApiEndFramework();
+    }
 }
 
 // The program has no window menu or tool-bar: the menu look-ups find
