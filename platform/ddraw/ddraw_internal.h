@@ -15,6 +15,8 @@ struct DirectDrawCore {
     HWND window = nullptr;
     bool primaryExists = false;
     bool changedMode = false;
+    D_IDirectDrawSurface7* primary = nullptr;  // not a reference
+    bool gdiSurfaceInBack = false;             // flipped an odd number of times
 
     bool Exclusive() const {
         return (cooperativeFlags & (D_DDSCL_EXCLUSIVE | D_DDSCL_FULLSCREEN)) ==

@@ -132,6 +132,10 @@ public:
             caps->dwVidMemTotal = 64u << 20;
             caps->dwVidMemFree = 64u << 20;
         }
+        if (driverCaps != nullptr) {
+            driverCaps->dwMinOverlayStretch = PlatformDisplayKnobsRef().minOverlayStretch;
+            driverCaps->dwMaxOverlayStretch = PlatformDisplayKnobsRef().maxOverlayStretch;
+        }
         return D_DD_OK;
     }
 
@@ -153,6 +157,9 @@ public:
         if (desc == nullptr || surface == nullptr) return D_DDERR_INVALIDPARAMS;
         *surface = nullptr;
         if (!initialised_) return D_DDERR_GENERIC;
+        int& before = PlatformDisplayKnobsRef().surfacesBeforeRefusal;
+        if (before == 0) return D_DDERR_OUTOFMEMORY;
+        if (before > 0) --before;
         return CreateStandInSurface(core_, *desc, surface);
     }
 
@@ -166,8 +173,11 @@ public:
         return D_DD_OK;
     }
 
-    HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bits, DWORD refresh, DWORD) override {
+    HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bits, DWORD refresh, DWORD flags) override {
         if (!core_->Exclusive()) return D_DDERR_NOEXCLUSIVEMODE;
+        // The only flag asks for the VGA's own 320 x 200 x 8 mode.
+        if ((flags & ~D_DDSDM_STANDARDVGAMODE) != 0) return D_DDERR_INVALIDPARAMS;
+        if (flags != 0 && (width != 320 || height != 200 || bits != 8)) return D_DDERR_INVALIDMODE;
         if (width > 16384 || height > 16384) return D_DDERR_INVALIDMODE;
         if (!PlatformDisplaySetMode(static_cast<int>(width), static_cast<int>(height), static_cast<int>(bits),
                                     static_cast<int>(refresh)))
@@ -183,7 +193,7 @@ public:
     }
 
     HRESULT GetDisplayMode(D_DDSURFACEDESC2* desc) override {
-        if (desc == nullptr) return D_DDERR_INVALIDPARAMS;
+        if (desc == nullptr || desc->dwSize != sizeof *desc) return D_DDERR_INVALIDPARAMS;
         DWORD size = desc->dwSize;
         std::memset(desc, 0, sizeof *desc);
         desc->dwSize = size;
@@ -196,7 +206,12 @@ public:
         return D_DD_OK;
     }
 
-    HRESULT FlipToGDISurface() override { return D_DD_OK; }
+    // The GDI surface is the one the primary was made on; after an odd
+    // number of flips it is the back buffer and is flipped to the front.
+    HRESULT FlipToGDISurface() override {
+        if (core_->primary == nullptr || !core_->gdiSurfaceInBack) return D_DD_OK;
+        return core_->primary->Flip(nullptr, D_DDFLIP_WAIT);
+    }
 
     HRESULT GetVerticalBlankStatus(BOOL* inBlank) override {
         if (inBlank == nullptr) return D_DDERR_INVALIDPARAMS;

@@ -59,6 +59,8 @@ public:
         --g_liveSurfaces;
         if (role_ == SurfaceRole::Primary) {
             core_->primaryExists = false;
+            core_->primary = nullptr;
+            core_->gdiSurfaceInBack = false;
             // The whole chain goes with the primary, whatever references remain.
             if (backBuffer_ != nullptr) {
                 backBuffer_->detached_ = true;
@@ -73,6 +75,7 @@ public:
     }
 
     void SetBackBuffer(Surface* back) { backBuffer_ = back; }
+    void SetFourCC(DWORD code) { fourCC_ = code; }
 
     // The pixels as the Direct3D stand-in draws them, resolved now.
     HRESULT View(SurfacePixels* out) {
@@ -136,7 +139,7 @@ public:
         RECT dest = destRect != nullptr ? *destRect : RECT{0, 0, width_, height_};
         std::lock_guard displayLock(PlatformDisplayMutex());
         if (flags & (D_DDBLT_COLORFILL | D_DDBLT_DEPTHFILL)) {
-            if (fx == nullptr) return D_DDERR_INVALIDPARAMS;
+            if (fx == nullptr || fx->dwSize != sizeof *fx) return D_DDERR_INVALIDPARAMS;
             if ((flags & D_DDBLT_DEPTHFILL) && role_ != SurfaceRole::ZBuffer) return D_DDERR_INVALIDPARAMS;
             if (!ClipToWindow(dest, nullptr)) return D_DD_OK;
             if (!RectInside(dest, width_, height_)) return D_DDERR_INVALIDRECT;
@@ -201,6 +204,7 @@ public:
                                      backBuffer_->Bits() + static_cast<std::size_t>(y) * backBuffer_->Pitch());
             }
         }
+        core_->gdiSurfaceInBack = !core_->gdiSurfaceInBack;
         if ((flags & D_DDFLIP_NOVSYNC) == 0) PlatformWaitVerticalBlankStart();
         PlatformPresent(flags);
         return D_DD_OK;
@@ -210,6 +214,9 @@ public:
         if (caps == nullptr || out == nullptr) return D_DDERR_INVALIDPARAMS;
         *out = nullptr;
         if (detached_ || !core_->alive) return D_DDERR_INVALIDOBJECT;
+        if (PlatformDisplayKnobsRef().refuseAttachments) return D_DDERR_NOTFOUND;
+        // No surface here has any of the further caps words.
+        if ((caps->dwCaps2 | caps->dwCaps3 | caps->dwCaps4) != 0) return D_DDERR_NOTFOUND;
         if ((caps->dwCaps & D_DDSCAPS_BACKBUFFER) && backBuffer_ != nullptr) {
             backBuffer_->AddRef();
             *out = backBuffer_;
@@ -228,6 +235,7 @@ public:
         auto* s = static_cast<Surface*>(other);
         if (s == nullptr || s == this) return D_DDERR_INVALIDPARAMS;
         if (detached_ || !core_->alive) return D_DDERR_INVALIDOBJECT;
+        if (PlatformDisplayKnobsRef().refuseAttachments) return D_DDERR_CANNOTATTACHSURFACE;
         if (std::find(attached_.begin(), attached_.end(), s) != attached_.end()) return D_DDERR_INVALIDPARAMS;
         s->AddRef();
         attached_.push_back(s);
@@ -317,7 +325,7 @@ public:
     }
 
     HRESULT GetSurfaceDesc(D_DDSURFACEDESC2* desc) override {
-        if (desc == nullptr) return D_DDERR_INVALIDPARAMS;
+        if (desc == nullptr || desc->dwSize != sizeof *desc) return D_DDERR_INVALIDPARAMS;
         DWORD size = desc->dwSize;
         std::memset(desc, 0, sizeof *desc);
         desc->dwSize = size;
@@ -440,6 +448,13 @@ private:
             pf.dwFlags = D_DDPF_ZBUFFER;
             pf.dwZBufferBitDepth = static_cast<DWORD>(layout_.bitsPerPixel);
             pf.dwZBitMask = layout_.bitsPerPixel >= 32 ? 0xFFFFFFFFu : ((1u << layout_.bitsPerPixel) - 1);
+            return pf;
+        }
+        if (fourCC_ != 0) {
+            D_DDPIXELFORMAT pf{};
+            pf.dwSize = sizeof pf;
+            pf.dwFlags = D_DDPF_FOURCC;
+            pf.dwFourCC = fourCC_;
             return pf;
         }
         return PixelFormatOf(layout_);
@@ -601,6 +616,7 @@ private:
     D_DDCOLORKEY key_{};
     bool detached_ = false;
     Surface* backBuffer_ = nullptr;
+    DWORD fourCC_ = 0;
     std::vector<Surface*> attached_;
     Clipper* clipper_ = nullptr;
     Palette* palette_ = nullptr;
@@ -620,6 +636,33 @@ bool LayoutFromPixelFormat(const D_DDPIXELFORMAT& pf, PlatformPixelLayout& out) 
     return true;
 }
 
+bool SizeGiven(const D_DDSURFACEDESC2& desc) {
+    return (desc.dwFlags & D_DDSD_WIDTH) && (desc.dwFlags & D_DDSD_HEIGHT) && desc.dwWidth != 0 &&
+           desc.dwHeight != 0 && desc.dwWidth <= kMaxSurfaceSide && desc.dwHeight <= kMaxSurfaceSide;
+}
+
+// An overlay of the one four-character code or RGB layout the hardware
+// takes (a four-character code is held as 16 bits a pixel).
+HRESULT CreateOverlay(const std::shared_ptr<DirectDrawCore>& core, const D_DDSURFACEDESC2& desc, DWORD caps,
+                      const PlatformDisplayKnobs& knobs, D_IDirectDrawSurface7** out) {
+    if (knobs.overlayFourCC == 0 && knobs.overlayLayout.bitsPerPixel == 0) return D_DDERR_NOOVERLAYHW;
+    if (!SizeGiven(desc) || !(desc.dwFlags & D_DDSD_PIXELFORMAT)) return D_DDERR_INVALIDPARAMS;
+    const D_DDPIXELFORMAT& pf = desc.ddpfPixelFormat;
+    PlatformPixelLayout layout{};
+    if (pf.dwFlags & D_DDPF_FOURCC) {
+        if (pf.dwFourCC != knobs.overlayFourCC) return D_DDERR_INVALIDPIXELFORMAT;
+        layout.bitsPerPixel = 16;
+    } else if (!LayoutFromPixelFormat(pf, layout) || layout != knobs.overlayLayout) {
+        return D_DDERR_INVALIDPIXELFORMAT;
+    }
+    DWORD kept = caps & ~(D_DDSCAPS_SYSTEMMEMORY | D_DDSCAPS_VIDEOMEMORY | D_DDSCAPS_LOCALVIDMEM);
+    auto* overlay = new Surface(core, SurfaceRole::Plain, static_cast<int>(desc.dwWidth),
+                                static_cast<int>(desc.dwHeight), layout, kept, !knobs.overlaysInSystemMemory);
+    overlay->SetFourCC(pf.dwFlags & D_DDPF_FOURCC ? pf.dwFourCC : 0);
+    *out = overlay;
+    return D_DD_OK;
+}
+
 }  // namespace
 
 int PlatformLiveSurfaceCount() { return g_liveSurfaces.load(); }
@@ -637,8 +680,8 @@ HRESULT CreateStandInSurface(const std::shared_ptr<DirectDrawCore>& core, const 
                              D_IDirectDrawSurface7** out) {
     if (desc.dwSize != sizeof(D_DDSURFACEDESC2)) return D_DDERR_INVALIDPARAMS;
     DWORD caps = (desc.dwFlags & D_DDSD_CAPS) ? desc.ddsCaps.dwCaps : D_DDSCAPS_OFFSCREENPLAIN;
-    if (caps & D_DDSCAPS_OVERLAY) return D_DDERR_NOOVERLAYHW;
     const PlatformDisplayKnobs& knobs = PlatformDisplayKnobsRef();
+    if (caps & D_DDSCAPS_OVERLAY) return CreateOverlay(core, desc, caps, knobs, out);
 
     if (caps & D_DDSCAPS_PRIMARYSURFACE) {
         // The primary surface is the screen: its size and format are the
@@ -659,13 +702,12 @@ HRESULT CreateStandInSurface(const std::shared_ptr<DirectDrawCore>& core, const 
             primary->SetBackBuffer(new Surface(core, SurfaceRole::BackBuffer, w, h, layout, backCaps, true));
         }
         core->primaryExists = true;
+        core->primary = primary;
         *out = primary;
         return D_DD_OK;
     }
 
-    if (!(desc.dwFlags & D_DDSD_WIDTH) || !(desc.dwFlags & D_DDSD_HEIGHT)) return D_DDERR_INVALIDPARAMS;
-    if (desc.dwWidth == 0 || desc.dwHeight == 0 || desc.dwWidth > kMaxSurfaceSide || desc.dwHeight > kMaxSurfaceSide)
-        return D_DDERR_INVALIDPARAMS;
+    if (!SizeGiven(desc)) return D_DDERR_INVALIDPARAMS;
     // Textures that Direct3D manages keep their pixels through a device loss.
     const bool managed = (caps & D_DDSCAPS_TEXTURE) && (desc.ddsCaps.dwCaps2 & D_DDSCAPS2_TEXTUREMANAGE);
     bool video = (caps & D_DDSCAPS_SYSTEMMEMORY) == 0 && !managed;

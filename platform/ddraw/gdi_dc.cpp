@@ -416,9 +416,15 @@ LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD) {
         PlatformDisplayRestoreMode();
         return DISP_CHANGE_SUCCESSFUL;
     }
-    int refresh = (mode->dmFields & DM_DISPLAYFREQUENCY) ? static_cast<int>(mode->dmDisplayFrequency) : 0;
-    return PlatformDisplaySetMode(static_cast<int>(mode->dmPelsWidth), static_cast<int>(mode->dmPelsHeight),
-                                  static_cast<int>(mode->dmBitsPerPel), refresh)
+    // A field the caller did not mark is the current mode's.
+    auto field = [&](DWORD flag, DWORD value, int current) {
+        return (mode->dmFields & flag) ? static_cast<int>(value) : current;
+    };
+    const int refresh = field(DM_DISPLAYFREQUENCY, mode->dmDisplayFrequency, 0);
+    return PlatformDisplaySetMode(field(DM_PELSWIDTH, mode->dmPelsWidth, PlatformDisplayWidth()),
+                                  field(DM_PELSHEIGHT, mode->dmPelsHeight, PlatformDisplayHeight()),
+                                  field(DM_BITSPERPEL, mode->dmBitsPerPel, PlatformDisplayLayout().bitsPerPixel),
+                                  refresh)
                ? DISP_CHANGE_SUCCESSFUL
                : DISP_CHANGE_BADMODE;
 }

@@ -735,3 +735,131 @@ TEST_F(DirectDrawRequests, WaitsOffTheMainThreadFollowTheClockOrGiveUp) {
 }
 
 }  // namespace
+
+namespace {
+
+// Requests the system refuses for their form: descriptions and fill
+// parameters without their size, mode flags other than the VGA mode's.
+// Failures on demand: surfaces refused after a count, attachments refused.
+// Overlays only in the format the hardware takes. The GDI surface flipped
+// back to the front only when a flip left it behind.
+TEST_F(DirectDrawRequests, StrictFormsFailuresOnDemandOverlaysAndTheGdiSurface) {
+    D_IDirectDrawSurface7* primary = MakeFullScreenChain();
+    ASSERT_NE(primary, nullptr);
+    D_IDirectDrawSurface7* plain = Make(Plain(8, 8, D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY));
+    ASSERT_NE(plain, nullptr);
+    D_DDSURFACEDESC2 desc{};
+    EXPECT_EQ(plain->GetSurfaceDesc(&desc), D_DDERR_INVALIDPARAMS);
+    EXPECT_EQ(dd->GetDisplayMode(&desc), D_DDERR_INVALIDPARAMS);
+    D_DDBLTFX fx{};
+    EXPECT_EQ(plain->Blt(nullptr, nullptr, nullptr, D_DDBLT_COLORFILL, &fx), D_DDERR_INVALIDPARAMS);
+    fx.dwSize = sizeof fx;
+    EXPECT_EQ(plain->Blt(nullptr, nullptr, nullptr, D_DDBLT_COLORFILL, &fx), D_DD_OK);
+    const struct {
+        DWORD width, height, bits, flags;
+        HRESULT result;
+    } modes[] = {{640, 480, 16, 1, D_DDERR_INVALIDMODE}, {640, 480, 16, 2, D_DDERR_INVALIDPARAMS},
+                 {320, 200, 8, 3, D_DDERR_INVALIDPARAMS}, {640, 480, 16, 0, D_DD_OK}};
+    for (const auto& m : modes) EXPECT_EQ(dd->SetDisplayMode(m.width, m.height, m.bits, 0, m.flags), m.result) << m.flags;
+    ASSERT_EQ(primary->Restore(), D_DD_OK);
+
+    PlatformDisplayKnobs& knobs = PlatformDisplayKnobsRef();
+    knobs.surfacesBeforeRefusal = 1;
+    D_IDirectDrawSurface7* made = Make(Plain(4, 4, D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY));
+    D_DDSURFACEDESC2 small = Plain(4, 4, D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY);
+    D_IDirectDrawSurface7* refused = nullptr;
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(dd->CreateSurface(&small, &refused, nullptr), D_DDERR_OUTOFMEMORY);
+    EXPECT_EQ(refused, nullptr);
+    knobs.surfacesBeforeRefusal = -1;
+    knobs.refuseAttachments = true;
+    D_DDSCAPS2 backCaps{D_DDSCAPS_BACKBUFFER, 0, 0, 0};
+    D_IDirectDrawSurface7* back = nullptr;
+    EXPECT_EQ(primary->GetAttachedSurface(&backCaps, &back), D_DDERR_NOTFOUND);
+    EXPECT_EQ(plain->AddAttachedSurface(made), D_DDERR_CANNOTATTACHSURFACE);
+    knobs.refuseAttachments = false;
+    for (DWORD D_DDSCAPS2::*word : {&D_DDSCAPS2::dwCaps2, &D_DDSCAPS2::dwCaps3, &D_DDSCAPS2::dwCaps4}) {
+        D_DDSCAPS2 more = backCaps;
+        more.*word = 1;
+        EXPECT_EQ(primary->GetAttachedSurface(&more, &back), D_DDERR_NOTFOUND);
+    }
+    ASSERT_EQ(primary->GetAttachedSurface(&backCaps, &back), D_DD_OK);
+    back->Release();
+    made->Release();
+
+    constexpr DWORD kYuy2 = 0x32595559;
+    D_DDCAPS caps{};
+    caps.dwSize = sizeof caps;
+    knobs.minOverlayStretch = 100;
+    knobs.maxOverlayStretch = 3000;
+    ASSERT_EQ(dd->GetCaps(&caps, nullptr), D_DD_OK);
+    EXPECT_EQ(caps.dwMinOverlayStretch, 100u);
+    EXPECT_EQ(caps.dwMaxOverlayStretch, 3000u);
+    auto overlay = [](DWORD fourCC, const D_DDPIXELFORMAT* rgb) {
+        D_DDSURFACEDESC2 d = Plain(16, 16, D_DDSCAPS_OVERLAY | D_DDSCAPS_VIDEOMEMORY);
+        d.dwFlags |= D_DDSD_PIXELFORMAT;
+        if (rgb != nullptr) {
+            d.ddpfPixelFormat = *rgb;
+        } else {
+            d.ddpfPixelFormat.dwSize = sizeof d.ddpfPixelFormat;
+            d.ddpfPixelFormat.dwFlags = D_DDPF_FOURCC;
+            d.ddpfPixelFormat.dwFourCC = fourCC;
+        }
+        return d;
+    };
+    const D_DDPIXELFORMAT rgb565 = Rgb(16, 0xF800, 0x07E0, 0x001F);
+    const struct {
+        DWORD knobFourCC;
+        PlatformPixelLayout knobLayout;
+        bool system;
+        D_DDSURFACEDESC2 desc;
+        HRESULT result;
+        DWORD memory;
+    } overlays[] = {
+        {0, {}, false, overlay(kYuy2, nullptr), D_DDERR_NOOVERLAYHW, 0},
+        {kYuy2, {}, false, overlay(kYuy2, nullptr), D_DD_OK, D_DDSCAPS_VIDEOMEMORY},
+        {kYuy2, {}, true, overlay(kYuy2, nullptr), D_DD_OK, D_DDSCAPS_SYSTEMMEMORY},
+        {kYuy2, {}, false, overlay(kYuy2 + 1, nullptr), D_DDERR_INVALIDPIXELFORMAT, 0},
+        {kYuy2, {}, false, overlay(0, &rgb565), D_DDERR_INVALIDPIXELFORMAT, 0},
+        {0, kLayout565, false, overlay(0, &rgb565), D_DD_OK, D_DDSCAPS_VIDEOMEMORY},
+        {0, kLayout555, false, overlay(0, &rgb565), D_DDERR_INVALIDPIXELFORMAT, 0},
+        {kYuy2, {}, false, Plain(16, 16, D_DDSCAPS_OVERLAY), D_DDERR_INVALIDPARAMS, 0},
+    };
+    for (const auto& o : overlays) {
+        SCOPED_TRACE(testing::Message() << std::hex << o.knobFourCC << " " << o.knobLayout.redMask << " " << o.result);
+        knobs.overlayFourCC = o.knobFourCC;
+        knobs.overlayLayout = o.knobLayout;
+        knobs.overlaysInSystemMemory = o.system;
+        D_DDSURFACEDESC2 d = o.desc;
+        D_IDirectDrawSurface7* s = nullptr;
+        EXPECT_EQ(dd->CreateSurface(&d, &s, nullptr), o.result);
+        if (s == nullptr) continue;
+        D_DDSCAPS2 got{};
+        s->GetCaps(&got);
+        EXPECT_EQ(got.dwCaps & (D_DDSCAPS_OVERLAY | D_DDSCAPS_VIDEOMEMORY | D_DDSCAPS_SYSTEMMEMORY),
+                  D_DDSCAPS_OVERLAY | o.memory);
+        D_DDPIXELFORMAT pf{};
+        s->GetPixelFormat(&pf);
+        EXPECT_EQ(pf.dwFourCC, o.knobFourCC);
+        EXPECT_EQ(pf.dwFlags & D_DDPF_FOURCC, o.knobFourCC != 0 ? D_DDPF_FOURCC : 0u);
+        s->Release();
+    }
+
+    // Flipped once, the GDI surface is behind: flipped back, shown once.
+    const struct {
+        int flips, shown;
+    } gdi[] = {{0, 0}, {1, 1}, {2, 0}, {3, 1}};
+    for (const auto& g : gdi) {
+        for (int i = 0; i < g.flips; ++i) ASSERT_EQ(primary->Flip(nullptr, D_DDFLIP_WAIT | D_DDFLIP_NOVSYNC), D_DD_OK);
+        frames.clear();
+        EXPECT_EQ(dd->FlipToGDISurface(), D_DD_OK);
+        EXPECT_EQ(static_cast<int>(frames.size()), g.shown) << g.flips;
+        frames.clear();
+        EXPECT_EQ(dd->FlipToGDISurface(), D_DD_OK);
+        EXPECT_TRUE(frames.empty()) << "in front already";
+    }
+    plain->Release();
+    primary->Release();
+    EXPECT_EQ(dd->FlipToGDISurface(), D_DD_OK) << "no primary: nothing to flip";
+}
+
+}  // namespace

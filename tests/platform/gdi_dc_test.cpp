@@ -237,6 +237,15 @@ TEST_F(GdiDc, DibHeadersLinesAndReadBack) {
     mode.dmBitsPerPel = 24;
     EXPECT_EQ(ChangeDisplaySettingsA(&mode, 0), DISP_CHANGE_BADMODE);
     EXPECT_EQ(PlatformDisplayLayout(), kLayout565);
+    // A field left unmarked is the current mode's.
+    mode.dmFields = DM_BITSPERPEL;
+    mode.dmBitsPerPel = 32;
+    EXPECT_EQ(ChangeDisplaySettingsA(&mode, 0), DISP_CHANGE_SUCCESSFUL);
+    EXPECT_EQ(PlatformDisplayWidth(), 640);
+    EXPECT_EQ(PlatformDisplayLayout(), kLayoutX888);
+    mode.dmFields = DM_PELSWIDTH;
+    mode.dmPelsWidth = 800;
+    EXPECT_EQ(ChangeDisplaySettingsA(&mode, 0), DISP_CHANGE_BADMODE) << "800 x 480";
     EXPECT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
     EXPECT_EQ(PlatformDisplayLayout(), kLayoutX888);
 }

@@ -296,6 +296,12 @@ int RevertDisplayModeAtExit() {
 
 int ReleaseMainSurfaces() {
     ScreenDeviceState& d = g_ScreenDevice;
+    // A binding into the screen goes with it; the screen's target is bound
+    // again when the screen is made again.
+    DrawTargetBinding& b = g_DrawTargetBinding;
+    for (const D_IDirectDrawSurface7* s : {d.primary, d.back, d.tempPrimary, d.zBuffer})
+        if (s != nullptr && (b.surface == s || b.zSurface == s)) b = DrawTargetBinding{};
+    if (b.image == &d.frontImage || b.image == &d.backImage) b = DrawTargetBinding{};
     if (d.backImageOverSurface && d.back != nullptr) d.back->Unlock(nullptr);
     d.backImageOverSurface = 0;
     // The flipping chain's back buffer goes with the primary; the reference

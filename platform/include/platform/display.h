@@ -61,6 +61,17 @@ struct PlatformDisplayKnobs {
     bool refuseDirectDraw = false;        // CoCreateInstance of DirectDraw fails
     bool refuseDirectDrawInitialize = false;
     bool shiftHeld = false;
+    // Failures on demand: that many more surfaces are made, then every one
+    // is refused (-1: none); surfaces cannot be attached or found attached.
+    int surfacesBeforeRefusal = -1;
+    bool refuseAttachments = false;
+    // Overlays: none unless a format is given. The hardware takes one
+    // four-character code and one RGB layout (bitsPerPixel 0: none), in video
+    // memory unless said otherwise; the driver's caps give the stretch limits.
+    DWORD overlayFourCC = 0;
+    PlatformPixelLayout overlayLayout{};
+    bool overlaysInSystemMemory = false;
+    DWORD minOverlayStretch = 0, maxOverlayStretch = 0;
 };
 
 PlatformDisplayKnobs& PlatformDisplayKnobsRef();

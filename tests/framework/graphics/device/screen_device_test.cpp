@@ -11,6 +11,7 @@
 #include "core/memory.h"
 #include "core/screen_log.h"
 #include "framework/framework_fixture.h"
+#include "screen_device_fixture.h"
 #include "graphics/device/present.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/device/surface2d.h"
@@ -18,34 +19,6 @@
 #include "platform/display.h"
 
 namespace {
-
-class ScreenDeviceTest : public FrameworkTest {
-protected:
-    void SetUp() override {
-        FrameworkTest::SetUp();
-        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
-        PlatformDisplayReset();
-        PlatformSetFrameSink([this](const PlatformFrame& f) { frames.push_back(f); });
-        ApiSetAllowDoubleStart(1);
-    }
-    void TearDown() override {
-        FrameworkTest::TearDown();
-        PlatformSetFrameSink(nullptr);
-        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
-    }
-
-    // Clears the back screen to a colour and presents it.
-    void ClearAndPresent(int r, int g, int b) {
-        g_SystemState.backgroundRed = r;
-        g_SystemState.backgroundGreen = g;
-        g_SystemState.backgroundBlue = b;
-        ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
-        ASSERT_EQ(ClearDrawTargetPixels(), 0);
-        ASSERT_EQ(ApiPresentScreen(), 0);
-    }
-
-    std::vector<PlatformFrame> frames;
-};
 
 TEST_F(ScreenDeviceTest, FullScreenStartsThroughDirectDrawAndFlipsTheClearedFrame) {
     ASSERT_EQ(ApiInitFramework(), 0);
@@ -177,6 +150,7 @@ TEST_F(ScreenDeviceTest, WaitingForBlanksWaitsForAsManyAsAsked) {
         const DWORD start = timeGetTime();
         EXPECT_EQ(WaitVerticalBlankLoop(c.count), 0) << c.count;
         const double elapsed = timeGetTime() - start;
+        if (c.count > 0) EXPECT_TRUE(PlatformInVerticalBlank()) << c.count << ": returns at the start of a blank";
         EXPECT_GE(elapsed, c.least * period - 1) << c.count;
         EXPECT_LE(elapsed, c.most * period + 1) << c.count;
     }
@@ -267,8 +241,15 @@ TEST_F(ScreenDeviceTest, ALostFullScreenIsRestoredWithItsSurfaces) {
     PlatformDisplayLoseExclusive();
     EXPECT_EQ(back->IsLost(), D_DDERR_SURFACELOST);
     PlatformDisplayRegainExclusive();
+    // Not while drawing is suppressed.
+    g_DrawState.drawingSuppressed = 1;
+    EXPECT_EQ(RestoreLostMainSurfaces(), 0);
+    EXPECT_EQ(back->IsLost(), D_DDERR_SURFACELOST);
+    g_DrawState.drawingSuppressed = 0;
     EXPECT_EQ(RestoreLostMainSurfaces(), 0);
     EXPECT_EQ(back->IsLost(), D_DD_OK);
+    EXPECT_EQ(g_ScreenDevice.primary->IsLost(), D_DD_OK);
+    EXPECT_EQ(g_ScreenDevice.zBuffer->IsLost(), D_DD_OK);
     ApiSetVBlankWait(0);
     frames.clear();
     ClearAndPresent(255, 255, 255);
@@ -572,6 +553,10 @@ TEST_F(ScreenDeviceTest, ARefusedRefreshRateIsDropped) {
         EXPECT_EQ(g_ScreenDevice.softwareOnly, c.software ? 1 : 0);
         EXPECT_EQ(g_ScreenDevice.refreshRate, c.refreshAfter);
         EXPECT_TRUE(PlatformDisplayModeChanged());
+        // And in a later change, asked for again.
+        EXPECT_EQ(ApplyScreenMode(-1, -1, -1, 1, c.refresh), 0);
+        EXPECT_EQ(g_ScreenDevice.refreshRate, c.refreshAfter);
+        EXPECT_EQ(PlatformDisplayRefresh(), 60);
         ASSERT_EQ(ApiEndFramework(), 0);
         g_ScreenDevice = ScreenDeviceState{};
     }
@@ -580,11 +565,14 @@ TEST_F(ScreenDeviceTest, ARefusedRefreshRateIsDropped) {
 // A software screen in a window one and a half times its size is stretched
 // over the whole client area.
 TEST_F(ScreenDeviceTest, ASoftwareScreenIsStretchedOverALargerWindow) {
-    PlatformDisplayKnobsRef().videoMemoryFails = true;
+  for (bool software : {true, false}) {
+    SCOPED_TRACE(software ? "software" : "DirectDraw");
+    PlatformDisplayKnobsRef().videoMemoryFails = software;
     g_SystemState.windowMode = 1;
     g_SystemState.windowScale = 1.5;
     ASSERT_EQ(ApiInitFramework(), 0);
-    ASSERT_EQ(g_ScreenDevice.softwareOnly, 1);
+    ASSERT_EQ(g_ScreenDevice.softwareOnly, software ? 1 : 0);
+    ApiSetVBlankWait(0);
     frames.clear();
     ClearAndPresent(0, 255, 0);
     ASSERT_FALSE(frames.empty());
@@ -599,6 +587,9 @@ TEST_F(ScreenDeviceTest, ASoftwareScreenIsStretchedOverALargerWindow) {
     } points[] = {{0, 0}, {959, 0}, {0, 719}, {959, 719}, {480, 360}};
     for (const auto& p : points)
         EXPECT_EQ(f.Rgb(p.x, p.y), 0x00FF00u) << p.x << "," << p.y;
+    ASSERT_EQ(ApiEndFramework(), 0);
+    g_ScreenDevice = ScreenDeviceState{};
+  }
 }
 
 TEST_F(ScreenDeviceTest, AModeChangeWithNoModeLeftIsFatal) {

@@ -104,6 +104,57 @@ TEST_F(Surface2DTest, PartsShareTheDataUntilTheLastOneIsDeleted) {
     EXPECT_EQ(g_Surface2DTable.Count(), 0);
 }
 
+// A record keeps where it sits in its graphic and in its data, and hands
+// back the flags its data was made with (none asked for is fine).
+TEST_F(Surface2DTest, ARecordKeepsItsPlaceAndHandsBackTheFlagsOfItsData) {
+    SurfaceCreateFlags flags = PlainFlags();
+    flags.AlphaChFlag = 1;
+    const HandleId whole = AddSurface2D(8, 6, 3, 4, 77, nullptr, 0, 0, &flags);
+    ASSERT_GE(whole, 0);
+    const Surface2DRecord* first = LookupSurface2D(whole);
+    EXPECT_EQ(first->x, 3);
+    EXPECT_EQ(first->y, 4);
+    EXPECT_EQ(first->owner, 77);
+    EXPECT_EQ(flags.AlphaChFlag, 1);
+    EXPECT_EQ(flags.ColorBitDepth, 16);
+    const struct {
+        int partX, partY, width, height;
+        bool shared;
+    } parts[] = {{2, 1, 6, 5, true}, {3, 1, 6, 5, false}, {0, 0, 8, 6, true}, {2, 2, 6, 5, false}};
+    for (const auto& p : parts) {
+        SCOPED_TRACE(testing::Message() << p.partX << "," << p.partY);
+        SurfaceCreateFlags handed{};
+        const HandleId part = AddSurface2D(p.width, p.height, 1, 2, 78, first, p.partX, p.partY, &handed);
+        if (!p.shared) {
+            EXPECT_EQ(part, -1) << "not inside the data";
+            continue;
+        }
+        ASSERT_GE(part, 0);
+        const Surface2DRecord* record = LookupSurface2D(part);
+        EXPECT_EQ(record->surfaceData, first->surfaceData);
+        EXPECT_EQ(record->partX, p.partX);
+        EXPECT_EQ(record->partY, p.partY);
+        EXPECT_EQ(record->x + record->y, 3);
+        EXPECT_EQ(handed.AlphaChFlag, 1) << "the shared data's own flags";
+        EXPECT_GE(AddSurface2D(p.width, p.height, 0, 0, 79, first, p.partX, p.partY, nullptr), 0);
+    }
+    EXPECT_GE(AddSurface2D(2, 2, 0, 0, 80, nullptr, 0, 0, nullptr), 0);
+    EXPECT_EQ(DeleteAllSurface2DIfReady(), 0);
+    EXPECT_EQ(g_Surface2DTable.Count(), 0);
+    EXPECT_EQ(g_SurfaceDataTable.Count(), 0);
+    // A graphic that is a texture, or has no storage, is no draw target here.
+    GraphRecord* graph = NewGraph(4, 4);
+    DrawTargetBinding binding{};
+    EXPECT_EQ(GetGraphTargetStorage(graph, &binding), 0);
+    EXPECT_EQ(GetGraphTargetStorage(graph, nullptr), -1);
+    graph->textureGraph = 1;
+    EXPECT_EQ(GetGraphTargetStorage(graph, &binding), -1);
+    graph->textureGraph = 0;
+    graph->storageCount = 0;
+    EXPECT_EQ(GetGraphTargetStorage(graph, &binding), -1);
+    graph->storageCount = 1;
+}
+
 TEST_F(Surface2DTest, APartMustLieInsideItsSource) {
     GraphRecord* parent = NewGraph(8, 4);
     EXPECT_EQ(NewPart(parent, 6, 0, 4, 4), nullptr);
@@ -258,12 +309,18 @@ TEST_F(Surface2DTest, ARebuiltDirectDrawGetsTheSameHandlesAndColourKeys) {
 
     ASSERT_EQ(ReleaseAllSurface2DSurfaces(), 0);
     EXPECT_EQ(DataOf(video)->surface, nullptr);
+    EXPECT_EQ(Write(video, picture), -1) << "no storage to write into";
     EXPECT_EQ(partLost, 1);  // a part sharing released storage hears of it
     EXPECT_EQ(softLost, 0);  // software storage belongs to no device
     dd->Release();
     dd = NewDirectDraw();
     ASSERT_NE(dd, nullptr);
     UseDirectDraw(dd);
+    // A surface the new object refuses is -1; the next try makes it.
+    PlatformDisplayKnobsRef().surfacesBeforeRefusal = 0;
+    EXPECT_EQ(RecreateAllSurface2DSurfaces(), -1);
+    EXPECT_EQ(DataOf(video)->surface, nullptr);
+    PlatformDisplayKnobsRef().surfacesBeforeRefusal = -1;
     ASSERT_EQ(RecreateAllSurface2DSurfaces(), 0);
 
     EXPECT_EQ(DataHandle(video), videoData);
@@ -278,6 +335,8 @@ TEST_F(Surface2DTest, ARebuiltDirectDrawGetsTheSameHandlesAndColourKeys) {
 }
 
 TEST_F(Surface2DTest, TheDrawTargetIsCopiedIntoAGraphicOfTheSameSize) {
+    // A surface a copy left locked could not be locked again.
+    PlatformDisplayKnobsRef().strictLocks = true;
     Picture565 picture(8, 8);
     picture.Numbered();
     g_DrawState.createSystemMemory = 1;
@@ -440,6 +499,28 @@ TEST_F(Surface2DTest, AGraphicWithAStaleSurfaceHandleIsRefused) {
     EXPECT_EQ(WriteImageToSurface2D(&picture.image, nullptr, all, 3, 3, surface, 0), 0);
     EXPECT_EQ(At(graph, 3, 3), 0x1234u);
     EXPECT_EQ(At(graph, 2, 3), 0u);
+    // An alpha image smaller than the image limits the write to its size.
+    Picture565 alpha(2, 3);
+    GraphRecord* clipped = NewGraph(4, 4);
+    ASSERT_EQ(WriteImageToSurface2D(&picture.image, &alpha.image, all, 0, 0, clipped->storageHandles[0], 0), 0);
+    EXPECT_EQ(At(clipped, 0, 0), 0x1234u);
+    picture.Set(1, 2, 0x4321);
+    picture.Set(2, 2, 0x4321);
+    picture.Set(1, 3, 0x4321);
+    ASSERT_EQ(WriteImageToSurface2D(&picture.image, &alpha.image, all, 0, 0, clipped->storageHandles[0], 0), 0);
+    EXPECT_EQ(At(clipped, 1, 2), 0x4321u);
+    EXPECT_EQ(At(clipped, 2, 2), 0u);
+    EXPECT_EQ(At(clipped, 1, 3), 0u);
+    // So in software storage.
+    g_DrawState.createSystemMemory = 1;
+    UseSoftwareOnly();
+    GraphRecord* soft = NewGraph(4, 4);
+    ASSERT_NE(soft, nullptr);
+    EXPECT_EQ(WriteImageToSurface2D(&picture.image, nullptr, all, 3, 3, soft->storageHandles[0], 0), 0);
+    EXPECT_EQ(At(soft, 3, 3), 0x1234u);
+    EXPECT_EQ(WriteImageToSurface2D(&picture.image, nullptr, all, 4, 0, soft->storageHandles[0], 0), 0);
+    g_DrawState.createSystemMemory = 0;
+    UseDirectDraw(dd);
 }
 
 }  // namespace
