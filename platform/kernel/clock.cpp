@@ -1,5 +1,6 @@
 // Clocks: the millisecond clock, the performance counter and local time. On
 // the headless backend the first two follow the virtual clock.
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <map>
@@ -12,6 +13,7 @@
 namespace {
 
 constexpr LONGLONG kCounterFrequency = 10'000'000;  // 100 ns per count
+std::atomic<LONGLONG> g_counterFrequency{kCounterFrequency};
 
 const auto g_realStart = std::chrono::steady_clock::now();
 
@@ -81,14 +83,20 @@ UINT timeGetDevCaps(TIMECAPS* caps, UINT size) {
 
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
     if (frequency == nullptr) return FALSE;
-    frequency->QuadPart = kCounterFrequency;
-    return TRUE;
+    frequency->QuadPart = g_counterFrequency.load();
+    return frequency->QuadPart != 0 ? TRUE : FALSE;  // none: a system without the counter
 }
 
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
     if (count == nullptr) return FALSE;
-    count->QuadPart = static_cast<LONGLONG>(NowMicros() * (kCounterFrequency / 1'000'000));
+    const LONGLONG frequency = g_counterFrequency.load();
+    count->QuadPart = frequency >= 1'000'000 ? static_cast<LONGLONG>(NowMicros() * (frequency / 1'000'000))
+                                             : static_cast<LONGLONG>(NowMicros() * frequency / 1'000'000);
     return TRUE;
+}
+
+void PlatformSetCounterFrequency(LONGLONG frequency) {
+    g_counterFrequency = frequency >= 0 ? frequency : kCounterFrequency;
 }
 
 ULONGLONG PlatformReadTimeStampCounter() {

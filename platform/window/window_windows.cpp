@@ -274,7 +274,11 @@ BOOL IsIconic(HWND window) {
 BOOL IsZoomed(HWND) { return FALSE; }
 
 // A top-level window brought to the top is activated as well.
-BOOL BringWindowToTop(HWND window) { return IsWindow(window) && SetActiveWindow(window) != window; }
+BOOL BringWindowToTop(HWND window) {
+    if (!IsWindow(window)) return FALSE;
+    SetActiveWindow(window);
+    return TRUE;
+}
 
 HWND SetActiveWindow(HWND window) {
     auto& s = Windows();

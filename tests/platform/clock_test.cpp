@@ -91,8 +91,13 @@ TEST(TimerPeriod, MinimumPeriodIsOneMillisecond) {
     TIMECAPS caps{};
     ASSERT_EQ(timeGetDevCaps(&caps, sizeof caps), TIMERR_NOERROR);
     EXPECT_EQ(caps.wPeriodMin, 1u);
+    const int before = PlatformTimerPeriodsInForce();
     EXPECT_EQ(timeBeginPeriod(caps.wPeriodMin), TIMERR_NOERROR);
+    EXPECT_EQ(PlatformTimerPeriodsInForce(), before + 1);
+    EXPECT_EQ(timeEndPeriod(5), 97u) << "a period not begun";
     EXPECT_EQ(timeEndPeriod(caps.wPeriodMin), TIMERR_NOERROR);
+    EXPECT_EQ(timeEndPeriod(caps.wPeriodMin), 97u) << "ended already";
+    EXPECT_EQ(PlatformTimerPeriodsInForce(), before);
     EXPECT_EQ(caps.wPeriodMax, 1000000u);
     // No period of zero, and no caps into too little room (97: cannot do).
     EXPECT_EQ(timeBeginPeriod(0), 97u);

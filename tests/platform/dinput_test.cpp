@@ -414,4 +414,39 @@ TEST(InputScript, FramesAppendedWhilePlayingAreHeldInTurn) {
     PlatformInputReset();
 }
 
+// A pad hands back what it read when polled (or acquired), not the state of
+// the moment; a description of the wrong size is refused; what was asked of
+// it is kept after it is gone.
+TEST_F(DirectInputTest, PadsAreReadWhenPolledAndKeepWhatWasAsked) {
+    PlatformSetHeadlessPads({{}});
+    PlatformPadState left, right;
+    left.axes[0] = -32767;
+    right.axes[0] = 32767;
+    PlatformSetInputScript({PlatformInputFrame{{}, {left}, {}}});
+    D_IDirectInputDevice7* pad = Pad(0);
+    D_DIDEVICEINSTANCEA info{};
+    EXPECT_EQ(pad->GetDeviceInfo(&info), D_DIERR_INVALIDPARAM) << "no size";
+    info.dwSize = sizeof info;
+    EXPECT_EQ(pad->GetDeviceInfo(&info), D_DI_OK);
+    ASSERT_EQ(pad->SetCooperativeLevel(nullptr, D_DISCL_EXCLUSIVE | D_DISCL_FOREGROUND), D_DI_OK);
+    ASSERT_EQ(pad->Acquire(), D_DI_OK);
+    PlatformSetInputScript({PlatformInputFrame{{}, {right}, {}}});
+    D_DIJOYSTATE state;
+    ASSERT_EQ(pad->GetDeviceState(sizeof state, &state), D_DI_OK);
+    EXPECT_EQ(state.lX, -1000) << "as acquired";
+    ASSERT_EQ(pad->Poll(), D_DI_OK);
+    ASSERT_EQ(pad->GetDeviceState(sizeof state, &state), D_DI_OK);
+    EXPECT_EQ(state.lX, 1000);
+    PlatformDeviceRequests asked = PlatformInputRequests(0);
+    EXPECT_TRUE(asked.made && asked.acquired);
+    EXPECT_EQ(asked.polls, 1);
+    EXPECT_EQ(asked.cooperationInForce, 5u);
+    EXPECT_EQ(asked.rangeMin[0], -1000);
+    EXPECT_EQ(asked.rangeMax[2], 65535) << "not set";
+    pad->Release();
+    EXPECT_TRUE(PlatformInputRequests(0).acquired) << "released while acquired";
+    EXPECT_FALSE(PlatformInputRequests(7).made);
+    EXPECT_FALSE(PlatformInputRequests(8).made) << "no such device";
+}
+
 }  // namespace

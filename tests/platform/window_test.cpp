@@ -46,6 +46,26 @@ TEST_F(WindowStandIn, CreationSendsCreateAndTheFirstShowActivates) {
     EXPECT_EQ(GetForegroundWindow(), w);
     EXPECT_EQ(RegisterClassA(nullptr), 0);
     EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), 1407u);
+    // The class as registered, found by any case; refused creation.
+    WNDCLASSA wc{};
+    ASSERT_TRUE(GetClassInfoA(nullptr, "testclass", &wc));
+    EXPECT_EQ(wc.lpfnWndProc, &RecordingProc);
+    EXPECT_STREQ(wc.lpszClassName, "testclass");
+    EXPECT_FALSE(GetClassInfoA(nullptr, "NoSuchClass", &wc));
+    EXPECT_EQ(GetLastError(), 1411u);
+    PlatformRefuseWindowCreation(true);
+    EXPECT_EQ(Make(), nullptr);
+    EXPECT_EQ(GetLastError(), 8u);
+    PlatformRefuseWindowCreation(false);
+    HWND again = Make();
+    EXPECT_NE(again, nullptr);
+    // Brought to the top, a window is activated.
+    EXPECT_EQ(GetForegroundWindow(), w);
+    EXPECT_TRUE(BringWindowToTop(again));
+    EXPECT_EQ(GetForegroundWindow(), again);
+    EXPECT_TRUE(BringWindowToTop(again));
+    EXPECT_FALSE(BringWindowToTop(nullptr));
 }
 
 TEST_F(WindowStandIn, MessagesGoToTheQueueOfTheWindowsThread) {

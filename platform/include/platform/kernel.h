@@ -61,6 +61,9 @@ struct TIMECAPS {
 UINT timeGetDevCaps(TIMECAPS* caps, UINT size);
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
+// Test knob: the counter's frequency (0: no counter; negative: the usual
+// 10 MHz). The display's clock runs on the counter, so it needs one.
+void PlatformSetCounterFrequency(LONGLONG frequency);
 DWORD GetTickCount();
 
 struct SYSTEMTIME {

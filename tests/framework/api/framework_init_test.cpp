@@ -5,6 +5,7 @@
 #include "core/fatal_error.h"
 #include "core/log.h"
 #include "core/system_info.h"
+#include "graphics/draw/graph_record.h"
 #include "framework/framework_fixture.h"
 #include "platform/com.h"
 
@@ -334,6 +335,18 @@ TEST_F(FrameworkTest, ThreeDSwitchedOffStartsInSoftware) {
         ApiEndFramework();
         g_ScreenDevice = saved_.screen;
     }
+}
+
+
+// The start puts the default reload handler back, and starts with the
+// screen-surface mode off on this system.
+TEST_F(FrameworkTest, TheStartForgetsTheReloadHandler) {
+    const GraphReloadHandler mine = [] {};
+    SetGraphReloadHandler(mine);
+    ASSERT_EQ(g_GraphTable.reloadHandler, mine);
+    ASSERT_EQ(ApiInitFramework(), 0);
+    EXPECT_NE(g_GraphTable.reloadHandler, mine);
+    EXPECT_EQ(GetScreenSurfaceModeFlag(), 0);
 }
 
 }  // namespace

@@ -306,6 +306,21 @@ TEST_F(CharInputTest, LeadBytesByCodePageAndALookThatLeavesTheRing) {
         const bool editing = code == 0x10 || code == 0x1C || code == 0x1D || code == 0x1E || code == 0x1F;
         EXPECT_EQ(IsKeyControlCode(code), editing ? 1 : 0) << code;
     }
+    // After a double-byte character single bytes are counted against the
+    // room again: 1022 more fit.
+    Push(NICHI);
+    int taken = 0;
+    while (PushCharCode('a') == 0 && taken < 2000) ++taken;
+    EXPECT_EQ(taken, 1022);
+    // Two bytes of room take a double-byte character, one does not.
+    InitCharCodeBuffer();
+    for (int i = 0; i < 1022; ++i) PushCharCode('a');
+    EXPECT_EQ(PushCharCode(0x93), 0);
+    EXPECT_EQ(PushCharCode(0xFA), 0);
+    InitCharCodeBuffer();
+    for (int i = 0; i < 1023; ++i) PushCharCode('a');
+    EXPECT_EQ(PushCharCode(0x93), -1);
+    InitCharCodeBuffer();
     Push(NICHI "b");
     std::uint8_t out[2] = {};
     EXPECT_EQ(PopCharCode(out, 0), 2);

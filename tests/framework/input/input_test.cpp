@@ -323,6 +323,9 @@ TEST(InputConversion, JoystickPositionsScaleOutsideTheDeadBand) {
     EXPECT_EQ(ConvertJoystickPosition(40960), 0);
     EXPECT_EQ(ConvertJoystickPosition(50000), 367);
     EXPECT_EQ(ConvertJoystickPosition(65535), 999);
+    // An eighth of the way out on either side: exactly 125.
+    EXPECT_EQ(ConvertJoystickPosition(44032), 125);
+    EXPECT_EQ(ConvertJoystickPosition(21504), -125);
 }
 
 TEST(InputTables, TheVirtualKeyTableHasItsTwoRuns) {

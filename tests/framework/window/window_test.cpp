@@ -102,9 +102,12 @@ TEST_F(WindowTest, ASecondInstanceEndsItselfUnlessDoubleStartIsAllowed) {
     EXPECT_NE(FindLine("二重起動はされていませんでした"), -1);
     HWND first = g_SystemState.mainWindow;
 
-    // A second start while the first window stands finds it.
+    // A second start while the first window stands finds it, and goes no
+    // further.
     EXPECT_EQ(InitWindowSystem(), -1);
-    EXPECT_NE(FindLine("二重起動されています、ソフトを終了します"), -1);
+    const int refused = FindLine("二重起動されています、ソフトを終了します");
+    EXPECT_NE(refused, -1);
+    EXPECT_EQ(FindLine("ウインドウクラスを登録します", refused), -1);
     EXPECT_EQ(g_SystemState.mainWindow, nullptr);
     EXPECT_EQ(GetQuitFlag(), 1);
 
@@ -144,6 +147,9 @@ TEST_F(WindowTest, DroppingMoreThanAThousandFilesKeepsTheFirstThousand) {
     ASSERT_EQ(g_SystemState.droppedFileCount, 1000);
     EXPECT_STREQ(g_SystemState.droppedFiles[0], "file0.bmp");
     EXPECT_STREQ(g_SystemState.droppedFiles[999], "file999.bmp");
+    const auto* header =
+        reinterpret_cast<const TrackedAllocHeader*>(g_SystemState.droppedFiles[0] - kTrackedAllocHeaderSize);
+    EXPECT_EQ(header->size, 10u) << "the name and its terminator";
     ApiEndFramework();
     EXPECT_EQ(g_SystemState.droppedFileCount, 0);
     EXPECT_EQ(FindLine("file0.bmp"), -1) << "no dropped name is left allocated at the end";
@@ -251,11 +257,25 @@ TEST_F(WindowTest, ChangingTheModeRestylesTheWindow) {
     EXPECT_FALSE(info.topmost);
     EXPECT_GE(info.clientRect.left, 0);
     EXPECT_EQ(info.clientRect.right - info.clientRect.left, 640);
+    EXPECT_EQ(g_SystemState.cursorShown, 1);
+    WNDCLASSA other{};
+    other.lpfnWndProc = DefWindowProcA;
+    other.lpszClassName = "Other";
+    RegisterClassA(&other);
+    HWND elsewhere = CreateWindowExA(0, "Other", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    SetActiveWindow(elsewhere);
     EXPECT_EQ(ChangeWindowMode(0), 0);
     info = PlatformGetWindowInfo(g_SystemState.mainWindow);
     EXPECT_EQ(info.style, 0x80000000u);
     EXPECT_EQ(info.exStyle, 0x8u);
     EXPECT_TRUE(info.topmost);
+    EXPECT_EQ(info.windowRect.left, 0);
+    EXPECT_EQ(info.windowRect.top, 0);
+    EXPECT_EQ(info.windowRect.right, 640);
+    EXPECT_EQ(info.windowRect.bottom, 480);
+    EXPECT_EQ(g_SystemState.cursorShown, 0);
+    EXPECT_EQ(GetForegroundWindow(), g_SystemState.mainWindow) << "made the active window";
+    DestroyWindow(elsewhere);
     EXPECT_NE(FindLine("ウインドウモードフラグが立てられました"), -1);
     EXPECT_NE(FindLine("ウインドウモードフラグが倒されました"), -1);
 }
@@ -541,13 +561,40 @@ TEST_F(WindowTest, CharactersAndEditingKeysReachTheCharacterQueueAsMessages) {
 }
 
 // The clock is chosen at start-up: the performance counter (10 MHz here)
-// changes at least as often as the millisecond timer.
+// changes at least as often as the millisecond timer; one that changes less
+// often (100 Hz) gives way to the timer.
 TEST_F(WindowTest, ThePerformanceCounterIsChosenAtStartUp) {
     ASSERT_EQ(ApiInitFramework(), 0);
     EXPECT_EQ(g_SystemState.usePerformanceCounter, 1);
     EXPECT_EQ(g_SystemState.performanceFrequency, 10'000'000);
     EXPECT_NE(FindLine("パフォーマンスカウンターを使用します タイマー分解能 : 10000.000000 KHz"), -1);
     EXPECT_EQ(FindLine("マルチメディアタイマーを使用します"), -1);
+    ApiEndFramework();
+    const struct {
+        LONGLONG frequency;
+        int use;
+        const char* line;  // null: no measurement
+    } cases[] = {{100, 0, " マルチメディアタイマーを使用します タイマー分解能 : 1.00 ms "}};
+    struct UsualCounter {
+        ~UsualCounter() { PlatformSetCounterFrequency(-1); }
+    } usual;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.frequency);
+        PlatformSetCounterFrequency(c.frequency);
+        ASSERT_EQ(ApiInitFramework(), 0);  // the log starts again with each start
+        EXPECT_EQ(g_SystemState.usePerformanceCounter, c.use);
+        EXPECT_EQ(g_SystemState.performanceFrequency, c.frequency);
+        EXPECT_EQ(g_SystemState.timerPeriodMin, 1u);
+        const int at = FindLine("精度結果 更新回数 マルチメディアタイマー：60");
+        if (c.line != nullptr) {
+            ASSERT_GE(at, 0);
+            EXPECT_EQ(LogLines()[at + 1], c.line);
+        } else {
+            EXPECT_EQ(at, -1);
+            EXPECT_EQ(FindLine("タイマーの精度を検査します"), -1);
+        }
+        ApiEndFramework();
+    }
 }
 
 // The program has no window menu or tool-bar: the menu look-ups find
@@ -826,7 +873,7 @@ TEST_F(WindowTest, AWindowLargerThanTheDesktopKeepsItsClientAreaOnIt) {
         info = PlatformGetWindowInfo(g_SystemState.mainWindow);
         EXPECT_EQ(info.windowRect.right - info.windowRect.left, width);
         g_SystemState.windowScale = c.scale;
-        FrameworkWindowProc(g_SystemState.mainWindow, WM_SIZE, SIZE_RESTORED, 0);
+        EXPECT_EQ(ResizeWindowToScreen(), 0);
         info = PlatformGetWindowInfo(g_SystemState.mainWindow);
         EXPECT_EQ(info.windowRect.right - info.windowRect.left, width);
         EXPECT_EQ(info.windowRect.bottom - info.windowRect.top, height);
@@ -834,7 +881,7 @@ TEST_F(WindowTest, AWindowLargerThanTheDesktopKeepsItsClientAreaOnIt) {
         FrameworkWindowProc(g_SystemState.mainWindow, WM_SIZE, SIZE_RESTORED, 0);
         EXPECT_EQ(g_SystemState.clientRight - g_SystemState.clientLeft, 960);
         g_SystemState.windowScale = c.scale;
-        FrameworkWindowProc(g_SystemState.mainWindow, WM_SIZE, SIZE_RESTORED, 0);
+        EXPECT_EQ(ResizeWindowToScreen(), 0);
         EXPECT_EQ(g_SystemState.clientRight - g_SystemState.clientLeft, static_cast<LONG>(640 * c.scale));
         ASSERT_EQ(ChangeWindowMode(0), 0);
     }
@@ -901,9 +948,13 @@ TEST_F(WindowHookTest, WhileInactiveTheBackgroundWorkGoesOn) {
     networkCalls = 0;
     g_SystemState.applicationActive = 0;
     g_SystemState.inactiveSinceValid = 0;
+    g_SystemState.inactiveSince = 0;
+    const DWORD before = timeGetTime();
     EXPECT_EQ(ProcessMessage(), 0);
     EXPECT_EQ(g_calls, "net,http,sound,net,http,sound,sound,net,http");
     EXPECT_EQ(g_SystemState.inactiveSinceValid, 1);
+    EXPECT_GE(g_SystemState.inactiveSince, before);
+    EXPECT_LE(g_SystemState.inactiveSince, timeGetTime());
 
     // Nothing at all while a key-input pass is under way.
     g_calls.clear();
