@@ -217,3 +217,19 @@ TEST_F(Direct3DLayerTest, DrawTargetsBecomeRenderTargets) {
 }
 
 }  // namespace
+
+namespace {
+TEST_F(Direct3DLayerTest, ProbeAfterNo3D) {
+    SetUse3DFlag(0);
+    Start();
+    EXPECT_EQ(IsDirect3DUp(), 0);
+    printf("after first start: sw=%d dis=%d memimg=%d use3D=%d\n", g_ScreenDevice.softwareOnly, g_ScreenDevice.disable3D, g_ScreenDevice.screenMemImg, g_DrawState.use3D);
+    ApiEndFramework();
+    printf("after end: sw=%d dis=%d memimg=%d use3D=%d dd=%p\n", g_ScreenDevice.softwareOnly, g_ScreenDevice.disable3D, g_ScreenDevice.screenMemImg, g_DrawState.use3D, (void*)g_ScreenDevice.directDraw);
+    SetUse3DFlag(1);
+    printf("after set: sw=%d dis=%d memimg=%d use3D=%d\n", g_ScreenDevice.softwareOnly, g_ScreenDevice.disable3D, g_ScreenDevice.screenMemImg, g_DrawState.use3D);
+    Start();
+    EXPECT_EQ(IsDirect3DUp(), 1);
+    printf("after second: sw=%d dis=%d memimg=%d use3D=%d\n", g_ScreenDevice.softwareOnly, g_ScreenDevice.disable3D, g_ScreenDevice.screenMemImg, g_DrawState.use3D);
+}
+}
