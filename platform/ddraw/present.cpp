@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <string>
+#include <system_error>
 
 #include "ddraw/display_internal.h"
 #include "platform/backend.h"
@@ -102,10 +104,34 @@ void WriteFrameHash(const PlatformFrame& frame, std::FILE* file) {
     std::fflush(file);
 }
 
+// The capture folder is made, with its parents, before the first frame goes
+// into it. A folder that cannot be made, or a frame that cannot be written,
+// is said on the error stream once for that folder, not at every frame.
+std::mutex g_captureMutex;
+std::string g_captureFolderMade;  // the folder last made or found
+std::string g_captureFolderSaid;  // the folder last reported as unusable
+
 void CaptureToFile(const PlatformFrame& frame, const char* folder) {
+    std::lock_guard lock(g_captureMutex);
+    auto complain = [&](const std::string& what) {
+        if (g_captureFolderSaid == folder) return;
+        g_captureFolderSaid = folder;
+        std::fprintf(stderr, "kelvo: %s\n", what.c_str());
+    };
+    if (g_captureFolderMade != folder) {
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        if (!ec && !std::filesystem::is_directory(folder, ec))
+            ec = std::make_error_code(std::errc::not_a_directory);
+        if (ec)
+            return complain("cannot make the capture folder " + std::string(folder) + ": " + ec.message() +
+                            "; no frames are written");
+        g_captureFolderMade = folder;
+    }
     char name[64];
     std::snprintf(name, sizeof name, "/frame%06llu.png", static_cast<unsigned long long>(frame.number));
-    PlatformWritePng(frame, folder + std::string(name));
+    const std::string path = folder + std::string(name);
+    if (!PlatformWritePng(frame, path)) complain("cannot write the captured frame " + path);
 }
 
 Uint32 SdlFormatFor(const PlatformPixelLayout& layout) {

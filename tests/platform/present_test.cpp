@@ -131,6 +131,33 @@ TEST_F(Presenting, CapturedFramesAreNumberedAndHoldTheClientArea) {
             EXPECT_EQ(frame.Rgb(0, 0), palette[frame.Raw(0, 0)]);
         }
     }
+    // A capture folder that does not exist is made with its parents; one
+    // that cannot be made (a file lies in its way) writes nothing and says
+    // so on the error stream, once however many frames come.
+    {
+        TempDir dir;
+        dir.Write("in-the-way", "a file");
+        const struct {
+            std::string folder;
+            bool made;
+        } folders[] = {{dir.str() + "/new/deeper", true}, {dir.str() + "/in-the-way/frames", false}};
+        for (const auto& f : folders) {
+            SCOPED_TRACE(f.folder);
+            CaptureSettings settings(f.folder, "1");
+            PlatformDisplayReset();
+            testing::internal::CaptureStderr();
+            for (int i = 0; i < 3; ++i) PlatformPresent(0);
+            const std::string said = testing::internal::GetCapturedStderr();
+            std::error_code ec;
+            EXPECT_EQ(std::filesystem::exists(f.folder + "/frame000003.png", ec), f.made);
+            if (f.made) {
+                EXPECT_EQ(said, "");
+            } else {
+                EXPECT_EQ(said, "kelvo: cannot make the capture folder " + f.folder +
+                                    ": Not a directory; no frames are written\n");
+            }
+        }
+    }
     // A file that cannot be made is reported.
     PlatformFrame tiny;
     tiny.width = tiny.height = 1;
