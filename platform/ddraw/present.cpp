@@ -22,6 +22,7 @@ namespace {
 
 struct PresentState {
     PlatformFrameSink sink;
+    PlatformPresentListener listener;
     std::uint64_t count = 0;
     std::uint64_t programFrames = 0;
     bool dirty = false;
@@ -259,10 +260,12 @@ DWORD PlatformFrame::Raw(int x, int y) const {
 
 namespace {
 
-// A frame is copied out of the framebuffer only for a test's sink or a
-// capture file; the window reads the framebuffer itself.
+// A frame is copied out of the framebuffer only for a test's sink, a capture
+// file or a frame hash; the window reads the framebuffer itself, and a
+// listener is told only the present's number.
 void Present(DWORD flipFlags, bool byProgram) {
     PlatformFrameSink sink;
+    PlatformPresentListener listener;
     std::uint64_t number, programFrames;
     const bool inWindow = !PlatformIsHeadless();
     const bool mainThread = PlatformIsMainThread();
@@ -273,6 +276,7 @@ void Present(DWORD flipFlags, bool byProgram) {
         programFrames = g_present.programFrames;
         g_present.dirty = false;
         if (g_present.sink) sink = g_present.sink;
+        if (g_present.listener) listener = g_present.listener;
         g_present.pendingShow = inWindow && !mainThread;
     }
     const char* folder = CaptureFolderFor(number);
@@ -284,6 +288,7 @@ void Present(DWORD flipFlags, bool byProgram) {
         if (folder != nullptr) CaptureToFile(frame, folder);
         if (hashes != nullptr) WriteFrameHash(frame, hashes);
     }
+    if (listener) listener(number);
     if (inWindow && mainThread) ShowInWindow();
     if (byProgram) PlatformEndHeadlessRunIfDue(programFrames);
 }
@@ -324,6 +329,11 @@ std::uint64_t PlatformPresentCount() {
 void PlatformSetFrameSink(PlatformFrameSink sink) {
     std::lock_guard lock(g_presentMutex);
     g_present.sink = std::move(sink);
+}
+
+void PlatformSetPresentListener(PlatformPresentListener listener) {
+    std::lock_guard lock(g_presentMutex);
+    g_present.listener = std::move(listener);
 }
 
 void PlatformAttachPresentWindow(void* sdlWindow) {

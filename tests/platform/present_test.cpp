@@ -226,10 +226,14 @@ TEST_F(Presenting, WhatPresentsAtOnceAndWhatWaitsForThePump) {
         {"the window's DC", [&] { return dcCopy(FakeWindow()); }, true},
         {"a flip", flip, true},
     };
+    // A listener hears of every present the sink sees, by its number.
+    std::vector<std::uint64_t> heard;
+    PlatformSetPresentListener([&](std::uint64_t number) { heard.push_back(number); });
     for (const auto& w : writes) {
         SCOPED_TRACE(w.name);
         const std::uint64_t presents = PlatformPresentCount(), own = PlatformProgramFrameCount();
         frames.clear();
+        heard.clear();
         ASSERT_EQ(w.write(), D_DD_OK);
         EXPECT_EQ(PlatformPresentCount(), presents + (w.atOnce ? 1 : 0));
         EXPECT_EQ(PlatformProgramFrameCount(), own + (w.atOnce ? 1 : 0));
@@ -241,7 +245,9 @@ TEST_F(Presenting, WhatPresentsAtOnceAndWhatWaitsForThePump) {
         EXPECT_EQ(frames[0].number, presents + 1);
         PlatformPumpPresent();
         EXPECT_EQ(PlatformPresentCount(), presents + 1) << "nothing more to show";
+        EXPECT_EQ(heard, std::vector<std::uint64_t>{presents + 1});
     }
+    PlatformSetPresentListener(nullptr);
     // The flip's frame carries its flags; a flip that waits for the blank
     // lands in it, one that does not stays out of it.
     PlatformResetVirtualClock();
