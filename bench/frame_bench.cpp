@@ -314,7 +314,8 @@ public:
         ApiSetLogEnabled(0);
         ApiSetAllowDoubleStart(1);
         g_SystemState.windowMode = 0;
-        if (softwareOnly) SetUse3DFlag(0);
+        // The setting outlives the framework: each run asks for its road.
+        SetUse3DFlag(softwareOnly ? 0 : 1);
         if (ApiInitFramework() != 0) std::abort();
         ApiSetVBlankWait(0);
         ApiSelectDrawTarget(kDrawTargetBack);
@@ -322,11 +323,6 @@ public:
     ~FrameworkBench() {
         ApiEndFramework();
         PlatformD3DReset();
-        // Software-only mode outlives the framework's end; the next run
-        // starts afresh.
-        g_ScreenDevice.softwareOnly = 0;
-        g_ScreenDevice.disable3D = 0;
-        g_DrawState.use3D = 1;
         SetUseMessageThread(1);
         PlatformResetWindows();
         std::error_code ignored;
