@@ -37,6 +37,19 @@ int LiveMonsters() {
     return n;
 }
 
+// One frame of play; false when, the player beaten after all, the frame
+// loaded the stage again instead.
+bool PlayFrame() {
+    g_PlayerRecord.hp = g_PlayerRecord.maxHp = 1'000'000;  // the monsters' attacks land, the player stands
+    return RunGameFrame() == FrameResult::kPresented;
+}
+
+// The stage started afresh, past its fade-in: the frames a player sees most.
+void Restart() {
+    StartGame();
+    g_StageState.fadeCounter = 0;
+}
+
 Field& SetUpField() {
     static Field field = [] {
         Field f;
@@ -50,34 +63,20 @@ Field& SetUpField() {
         g_PlayerRecord.arrivalPlayerY = 200;
         g_PlayerRecord.arrivalScreenX = 320;
         g_LoadedGameFlag = 1;
-        StartGame();
-        // Measured after the stage's fade-in: the frames a player sees most.
-        g_StageState.fadeCounter = 0;
+        Restart();
         f.ready = true;
         return f;
     }();
     return field;
 }
 
-// One frame as the benchmark plays it; a frame that loads the stage again
-// (the player was beaten after all) starts it afresh.
-bool PlayFrame() {
-    g_PlayerRecord.hp = g_PlayerRecord.maxHp = 1'000'000;  // the monsters' attacks land, the player stands
-    if (RunGameFrame() == FrameResult::kPresented) return true;
-    StartGame();
-    g_StageState.fadeCounter = 0;
-    return false;
-}
-
 void BM_GameFrame(benchmark::State& state) {
     Field& f = SetUpField();
     if (!f.ready) return state.SkipWithError("no data set beside the program, or the framework did not start");
     for (auto _ : state) {
-        g_PlayerRecord.hp = g_PlayerRecord.maxHp = 1'000'000;
-        if (RunGameFrame() != FrameResult::kPresented) {
+        if (!PlayFrame()) {
             state.PauseTiming();
-            StartGame();
-            g_StageState.fadeCounter = 0;
+            Restart();
             state.ResumeTiming();
         }
     }
@@ -93,7 +92,8 @@ const std::vector<RecordedFrame>& FieldDraws() {
     static const std::vector<RecordedFrame> frames = [] {
         if (!SetUpField().ready) return std::vector<RecordedFrame>{};
         DrawRecorder recorder;
-        for (int i = 0; i < kRecordedFrames; ++i) PlayFrame();
+        for (int i = 0; i < kRecordedFrames; ++i)
+            if (!PlayFrame()) Restart();
         return recorder.Frames();
     }();
     return frames;
