@@ -30,10 +30,10 @@ char* BuildRequest(int type, const char* host, int port, const char* path, const
                                       path, host, port);
             break;
         case kHttpPost:
-            headLength = FormatString(head, sizeof head, "POST %s HTTP/1.0\nHost: %s:%d\nContent-Length: %d\n\n",
+            headLength = FormatString(head, sizeof head, "POST %s HTTP/1.0\r\nHost: %s:%d\r\nContent-Length: %d\r\n\r\n",
                                       path, host, port, length);
             break;
-        default: headLength = FormatString(head, sizeof head, "HEAD %s HTTP/1.0\n\n", path); break;
+        default: headLength = FormatString(head, sizeof head, "HEAD %s HTTP/1.0\r\n\r\n", path); break;
     }
     if (headLength < 0) return nullptr;
     headLength = static_cast<int>(std::strlen(head));
