@@ -103,11 +103,16 @@ int StartRequest(int type, const char* host, int port, const char* path, const v
     }
     std::uint8_t address[4];
     std::memcpy(address, &ip, 4);  // network order: the address's bytes in turn
-    // HTTP is no framed protocol: the request's handle makes raw calls.
+    // HTTP is no framed protocol: the request's handle makes raw calls. The
+    // request itself tells when its connection has ended (with the body,
+    // or too soon), so auto-close leaves its handle to it.
     int noFraming = g_NetworkState.noFraming;
+    int noAutoClose = g_NetworkState.noAutoClose;
     g_NetworkState.noFraming = 1;
+    g_NetworkState.noAutoClose = 1;
     r.network = ConnectNetWork(address, port);
     g_NetworkState.noFraming = noFraming;
+    g_NetworkState.noAutoClose = noAutoClose;
     if (r.network < 0) return undo();
     r.inUse = 1;
     ++g_HttpRequests.count;
