@@ -33,6 +33,12 @@ constexpr std::uint32_t kNetworkReceivePerPass = 4u * 1024 * 1024;
 // waits in the system's socket (and the peer, once that is full) until the
 // program reads, so a peer cannot fill memory at a handle nobody reads.
 constexpr std::uint32_t kNetworkReceiveBacklog = 1024u * 1024;
+// Bytes queued to send past which a further addition is refused (the handle
+// goes on): a peer that never reads cannot make the program queue without
+// bound. An addition to an empty queue is taken whatever its size. As much
+// as the longest message, so that a program sending one in pieces in one go
+// is not refused.
+constexpr std::uint32_t kNetworkSendBacklog = kNetworkMaxFrameLength;
 // How long a disconnect goes on receiving, and then sending, what is pending.
 constexpr std::uint32_t kNetworkDrainMilliseconds = 1000;
 
@@ -88,6 +94,7 @@ struct NetworkState {
     // Settings, both 0 by default: framing on, auto-close on.
     int noFraming;
     int noAutoClose;
+    std::uint32_t sendBacklog;  // kNetworkSendBacklog (tests make it smaller)
     // Pumps running, one inside another: only the outermost looks at the
     // sockets. A pass of message processing is one outermost pump.
     int pumpDepth;

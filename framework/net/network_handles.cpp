@@ -185,6 +185,7 @@ void ResetNetworkState() {
     n = NetworkState{};
     n.listenSocket = INVALID_SOCKET;
     n.passReceiveBudget = kNetworkReceivePerPass;
+    n.sendBacklog = kNetworkSendBacklog;
     n.noFraming = noFraming;
     n.noAutoClose = noAutoClose;
 }

@@ -263,6 +263,13 @@ int NetWorkSend(HandleId handle, const void* data, int length) {
     if (record == nullptr || length < 0 || (data == nullptr && length > 0)) return -1;
     if (!record->connected) return -1;
     if (!record->framed) return send(record->socket, static_cast<const char*>(data), length, 0);
+    std::uint32_t queued = record->sendRing.dataSize;
+    std::uint64_t after = static_cast<std::uint64_t>(queued) + static_cast<std::uint32_t>(length);
+    if (queued > 0 && after > g_NetworkState.sendBacklog) {
+        // The peer takes too little: refused, with what is queued kept whole.
+        WriteLogFormat("送信データ %d byte の追加に失敗しました in NewWorkSend", length);
+        return -1;
+    }
     if (AppendRingBuffer(&record->sendRing, data, static_cast<std::uint32_t>(length)) != 0) {
         WriteLogFormat("送信データ %d byte の追加に失敗しました in NewWorkSend", length);
         // The ring was emptied: a frame in progress has lost its bytes, so

@@ -60,6 +60,54 @@ TEST_F(NetworkTest, AFloodingPeerIsTakenABoundedShareAPass) {
     EXPECT_EQ(Count(Log(), "ネットワークログ"), 0);
 }
 
+// A peer that never reads: additions are refused once the queue holds the
+// send backlog, the handle goes on, and once the peer reads, everything
+// queued reaches it, and a message larger than the backlog still goes out
+// whole on an empty queue.
+TEST_F(NetworkTest, APeerThatNeverReadsCannotGrowTheQueueWithoutBound) {
+    LoopbackSocket peer = LoopbackSocket::Connect(port_);
+    HandleId h = AcceptedFor(peer);
+    ASSERT_GE(h, 0);
+    g_NetworkState.sendBacklog = 1u << 20;  // the test's own backlog, quicker to fill than the program's
+    const std::uint32_t backlog = g_NetworkState.sendBacklog;
+    const std::string piece = Pattern(64 * 1024, 23);
+    int accepted = 0;
+    while (accepted < 1000 && NetWorkSend(h, piece.data(), static_cast<int>(piece.size())) == 0) ++accepted;
+    const NetworkRecord* record = LookupNetworkHandle(h);
+    EXPECT_LT(accepted, 1000);
+    EXPECT_LE(record->sendRing.dataSize, backlog);
+    EXPECT_GT(record->sendRing.dataSize, backlog - piece.size());
+    EXPECT_EQ(record->error, 0);
+    EXPECT_EQ(Count(Log(), "送信データ 65536 byte の追加に失敗しました in NewWorkSend\r\n"), 1);
+
+    // The peer reads: every piece arrives, in frames.
+    const std::string big = Pattern(backlog + 1000, 24);
+    std::string wire;
+    std::thread reader([&] {
+        std::uint64_t payload = 0;
+        const std::uint64_t want = static_cast<std::uint64_t>(accepted) * piece.size() + big.size();
+        while (payload < want) {
+            std::string header = peer.ReceiveExactly(4);
+            if (header.size() < 4) break;
+            std::uint32_t n = 0;
+            for (int i = 0; i < 4; ++i) n |= static_cast<std::uint32_t>(static_cast<unsigned char>(header[i])) << (8 * i);
+            std::string body = peer.ReceiveExactly(n);
+            wire += body;
+            payload += body.size();
+            if (body.size() < n) break;
+        }
+    });
+    ASSERT_TRUE(PassUntil([&] { return LookupNetworkHandle(h)->sendRing.dataSize == 0; }));
+    EXPECT_EQ(NetWorkSend(h, big.data(), static_cast<int>(big.size())), 0);
+    ASSERT_TRUE(PassUntil([&] { return LookupNetworkHandle(h)->sendRing.dataSize == 0; }));
+    reader.join();
+    ASSERT_EQ(wire.size(), accepted * piece.size() + big.size());
+    bool inOrder = true;
+    for (int i = 0; i < accepted; ++i) inOrder = inOrder && wire.compare(i * piece.size(), piece.size(), piece) == 0;
+    EXPECT_TRUE(inOrder);
+    EXPECT_TRUE(wire.compare(accepted * piece.size(), big.size(), big) == 0);
+}
+
 // A frame header announces up to the longest message; the ring grows with
 // the bytes that come, not with the announcement.
 TEST_F(NetworkTest, AnAnnouncedLengthIsNotReservedBeforeItsBytes) {
