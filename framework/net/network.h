@@ -57,7 +57,8 @@ struct NetworkRecord {
     int inUse;
     int error;       // an error occurred: every operation refuses the handle
     int connected;
-    int connection;  // the connection stands (cleared with `connected` by FD_CLOSE); used by auto-close
+    int connection;  // a connection stood (set with `connected`, kept by FD_CLOSE): with
+                     // `connected` clear, auto-close knows it was lost
     int connecting;  // a connect of ours goes on
     int framed;      // 1: length-framed messages through the rings; 0: raw socket calls
     int autoClose;
@@ -144,10 +145,11 @@ int ReceiveNetworkLine(HandleId handle, char* out);
 // to it. Returns -1 once the window is gone or the framework is quitting,
 // else 0.
 int PumpNetworkMessages(int closeFlag);
-// What an operation on one handle pumps: that handle's socket is looked at,
-// and the messages waiting are dispatched; the others' sockets wait for the
-// next pass. The same result as PumpNetworkMessages(0).
-int PumpNetworkMessagesFor(NetworkRecord* record);
+// What an operation on one handle pumps, and a receive between messages:
+// the messages waiting are dispatched, and no socket is looked at again (the
+// pass looked at every one once), so a call costs the same however many
+// handles are open. The same result as PumpNetworkMessages(0).
+int DispatchNetworkMessages();
 // Puts the record's receive off to the next pass; once only.
 void DeferReceive(NetworkRecord* record);
 // After the program took bytes from a framed handle: receiving goes on (on

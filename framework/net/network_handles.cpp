@@ -112,7 +112,7 @@ void RunDeferredReceives() {
 
 // Dispatches what waits for the network window, at most kPumpMessageLimit
 // messages; -1 once the window is gone or the framework is quitting.
-int DispatchNetworkMessages() {
+int DispatchQueuedMessages() {
     NetworkState& n = N();
     MSG message;
     for (int count = 0; count < kPumpMessageLimit && n.window != nullptr &&
@@ -307,7 +307,7 @@ int EndNetwork() {
 HandleId ConnectNetWork(const std::uint8_t* address, int port) {
     FrameworkLockScope lock;
     if (!N().started || address == nullptr || port <= 0 || port > 0xFFFF) return -1;
-    PumpNetworkMessagesFor(nullptr);
+    DispatchNetworkMessages();
     NetworkRecord* record = NewRecord();
     if (record == nullptr) return -1;
     record->socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -406,17 +406,16 @@ int PumpNetworkMessages(int closeFlag) {
         if (n.window != nullptr) PlatformPollSockets(n.window);
         RunDeferredReceives();
     }
-    int result = DispatchNetworkMessages();
+    int result = DispatchQueuedMessages();
     --n.pumpDepth;
     return result;
 }
 
-int PumpNetworkMessagesFor(NetworkRecord* record) {
+int DispatchNetworkMessages() {
     NetworkState& n = N();
     if (!n.started) return 0;
-    if (record != nullptr && record->socket != INVALID_SOCKET) PlatformPollSocket(record->socket);
     ++n.pumpDepth;
-    int result = DispatchNetworkMessages();
+    int result = DispatchQueuedMessages();
     --n.pumpDepth;
     return result;
 }

@@ -45,11 +45,11 @@ bool Refused(const NetworkRecord* record, const RefusalTexts& texts) {
     return false;
 }
 
-// The start of every handle operation: the pump first (for this handle's
-// socket), then the handle's record, or null when it is refused.
+// The start of every handle operation: the messages first (the events the
+// pass found), then the handle's record, or null when it is refused.
 NetworkRecord* BeginOperation(HandleId handle, const RefusalTexts* texts) {
     if (!g_NetworkState.started) return nullptr;
-    PumpNetworkMessagesFor(LookupNetworkHandle(handle));
+    DispatchNetworkMessages();
     NetworkRecord* record = LookupNetworkHandle(handle);
     if (record == nullptr || (texts != nullptr && Refused(record, *texts))) return nullptr;
     return record;
@@ -105,7 +105,8 @@ int TakeFrames(NetworkRecord* record, const std::uint8_t* bytes, std::uint32_t c
             continue;
         }
         std::uint32_t piece = count < record->pendingLength ? count : record->pendingLength;
-        if (AppendRingBuffer(&record->receiveRing, bytes, piece) != 0) return RefuseMessage(record, record->pendingLength);
+        if (AppendRingBuffer(&record->receiveRing, bytes, piece) != 0)
+            return RefuseMessage(record, record->pendingLength);
         record->pendingLength -= piece;
         bytes += piece;
         count -= piece;
@@ -156,7 +157,7 @@ int RecvSocket(NetworkRecord* record) {
     // One call takes a bounded share, and the calls of one pass together
     // another: a peer that sends faster than the program reads holds
     // nothing up. What is left is reported again after the last recv.
-    std::uint32_t budget = kNetworkReceivePerCall < n.passReceiveBudget ? kNetworkReceivePerCall : n.passReceiveBudget;
+    std::uint32_t budget = n.passReceiveBudget < kNetworkReceivePerCall ? n.passReceiveBudget : kNetworkReceivePerCall;
     int result = 0;
     for (;;) {
         std::uint32_t want = NextReceiveSize(record, budget);
@@ -181,7 +182,7 @@ int RecvSocket(NetworkRecord* record) {
         }
         if (taken < want) break;  // nothing more for now
         // More may be waiting; the pump is asked whether to go on.
-        if (PumpNetworkMessagesFor(nullptr) != 0 || record->error) break;
+        if (DispatchNetworkMessages() != 0 || record->error) break;
     }
     record->receiving = 0;
     return result;
@@ -311,7 +312,8 @@ int ReceiveNetworkLine(HandleId handle, char* out) {
     if (record->framed) {
         ReadRingBuffer(&record->receiveRing, peeked, static_cast<std::uint32_t>(lineLength + 1), 0);
         ResumeReceiving(record);
-    } else
+    } else {
         recv(record->socket, peeked, lineLength + 1, 0);
+    }
     return 0;
 }

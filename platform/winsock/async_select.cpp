@@ -1,6 +1,6 @@
 // WSAAsyncSelect's messages: the selected sockets are looked at when the
-// program polls them (all of a window's, or one), and the events due are
-// posted by WinSock's rules (platform/winsock.h).
+// program polls a window's sockets, and the events due are posted by
+// WinSock's rules (platform/winsock.h).
 #include <vector>
 
 #include "platform/window.h"
@@ -106,18 +106,6 @@ void PlatformPollSockets(HWND window) {
     for (auto& [s, e] : w.sockets)
         if (e.events != 0 && e.window == window) selected.push_back({s, &e});
     PollLocked(selected);
-}
-
-void PlatformPollSocket(SOCKET s) {
-    WinSockState& w = WinSock();
-    std::lock_guard lock(w.mutex);
-    SocketEntry* e = FindSocketLocked(s);
-    if (e == nullptr || e->events == 0) return;
-    ++w.looks;
-    posix_socket::Watch watch = WatchOf(*e);
-    posix_socket::Readiness ready{};
-    posix_socket::Look(&watch, 1, &ready);
-    PostDueEvents(s, *e, ready);
 }
 
 void PostAcceptIfWaitingLocked(SOCKET s, SocketEntry& listener) {

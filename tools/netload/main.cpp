@@ -106,10 +106,11 @@ int main(int argc, char** argv) {
     if (runs("idle")) {
         netload::IdleResult r = netload::RunIdle(port, connections);
         std::printf("idle, %d connections: a pass and %d per-handle calls: median %.2f ms, longest %.2f ms of %d "
-                    "(bar 50 ms); the pass %.3f ms = %.1f x a bare poll() of as many sockets (%.3f ms), the calls "
-                    "%.3f ms = %.1f x as many bare one-socket polls (%.3f ms); %llu socket looks a round\n",
+                    "(bar 50 ms); the pass %.3f ms = %.1f x a bare poll() of as many sockets (%.3f ms); the calls "
+                    "%.3f ms, %.2f us each (a poll of even one socket a call would cost %.3f ms here); %llu socket "
+                    "looks a round\n",
                     r.connections, r.connections, Ms(r.medianRound), Ms(r.longestRound), r.rounds, Ms(r.medianPass),
-                    r.medianPass / r.pollAll, Ms(r.pollAll), Ms(r.medianCalls), r.medianCalls / r.pollEach,
+                    r.medianPass / r.pollAll, Ms(r.pollAll), Ms(r.medianCalls), r.medianCalls * 1e6 / r.connections,
                     Ms(r.pollEach), static_cast<unsigned long long>(r.looksPerRound));
         if (r.refusedWhenFull >= 0)
             std::printf("  with every slot taken, one more peer was %s; once one left, the next was %s\n",

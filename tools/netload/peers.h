@@ -47,7 +47,8 @@ private:
 // Floors in the same run, on the same kind of sockets:
 // seconds one poll() of all `fds` takes, without waiting;
 double TimePollAll(const std::vector<int>& fds);
-// seconds one poll() of each fd in turn takes, all of them;
+// seconds one poll() of each fd in turn takes, all of them (what looking at
+// one socket a call would cost);
 double TimePollEach(const std::vector<int>& fds);
 // bytes a second a plain recv loop takes from a flooding loopback peer;
 double RawReceiveRate(double seconds);

@@ -2,8 +2,8 @@
 // TCP sockets. A socket blocks until it is selected with WSAAsyncSelect; from
 // then on it never blocks, and its events arrive as window messages to the
 // window it was selected to. Those messages are made when the program polls
-// the selected sockets (PlatformPollSockets, PlatformPollSocket below: the
-// stand-in has no thread of its own to watch them), with WinSock's rules:
+// a window's sockets (PlatformPollSockets below: the stand-in has no thread
+// of its own to watch them), with WinSock's rules:
 //   FD_READ     while data waits; once posted, again only after a recv (so
 //               again at once when data remains after the recv; after a
 //               recv that only peeked, once more data has come)
@@ -149,9 +149,6 @@ std::uint32_t inet_addr(const char* text);
 // Posts the events due on every socket selected to `window`, in one look at
 // them all: what the window's message pump calls once per pass.
 void PlatformPollSockets(HWND window);
-// The same for one selected socket: what a call about one socket needs,
-// whatever the number of others.
-void PlatformPollSocket(SOCKET s);
 // How many times a socket has been looked at for its events so far (each
 // socket of each poll counts once): what the emulation of the messages
 // costs, for tests and tools.
