@@ -13,6 +13,7 @@
 
 #include "core/handle.h"
 #include "net/ring_buffer.h"
+#include "net/socket_index.h"
 #include "platform/winsock.h"
 
 constexpr int kNetworkSlotCount = 4096;
@@ -92,6 +93,7 @@ struct NetworkState {
     int listenPort;
     NetworkListNode head;  // the list's head node; the list runs in the order handles were made
     NetworkHandleTable table;
+    SocketIndex sockets;   // the open handles' records by socket
     // Settings, both 0 by default: framing on, auto-close on.
     int noFraming;
     int noAutoClose;

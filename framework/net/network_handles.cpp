@@ -21,6 +21,8 @@ constexpr char kNetworkWindowClass[] = "KelvoNetWorkWindow";
 // no progress (a frame header still incomplete) is re-reported at once, and
 // the pump must end all the same.
 constexpr int kPumpMessageLimit = 1024;
+// Handles auto-close releases in one pass at most.
+constexpr int kClosesPerPass = 256;
 // Passes of the pump spent waiting for the window to go at the end.
 constexpr int kWindowClosePasses = 64;
 
@@ -138,6 +140,7 @@ bool NothingLeftToRead(NetworkRecord* record) {
 void DestroyRecord(NetworkRecord* record) {
     ForgetDeferredReceive(record);
     if (record->socket != INVALID_SOCKET) {
+        UnindexSocket(&N().sockets, record->socket);
         WSAAsyncSelect(record->socket, N().window, 0, 0);
         closesocket(record->socket);
     }
@@ -148,11 +151,6 @@ void DestroyRecord(NetworkRecord* record) {
     KV_FREE(record);
 }
 
-NetworkRecord* FindRecordOfSocket(SOCKET socket) {
-    for (NetworkListNode* node = FirstNode(); node != nullptr; node = NextNode(node))
-        if (node->record->socket == socket) return node->record;
-    return nullptr;
-}
 
 void StoreAddress(const sockaddr_in& address, NetworkRecord* record) {
     const auto& b = address.sin_addr.S_un.S_un_b;
@@ -186,6 +184,7 @@ void ResetNetworkState() {
     n.listenSocket = INVALID_SOCKET;
     n.passReceiveBudget = kNetworkReceivePerPass;
     n.sendBacklog = kNetworkSendBacklog;
+    ClearSocketIndex(&n.sockets);
     n.noFraming = noFraming;
     n.noAutoClose = noAutoClose;
 }
@@ -316,6 +315,7 @@ HandleId ConnectNetWork(const std::uint8_t* address, int port) {
         DestroyRecord(record);
         return -1;
     }
+    IndexSocket(&N().sockets, record->socket, record);
     if (WSAAsyncSelect(record->socket, N().window, kNetworkSocketMessage, kNetworkConnectionEvents | FD_CONNECT) != 0) {
         WriteLogFormat("WSAAsyncSelectのエラー in ConnectNetWork");
         DestroyRecord(record);
@@ -356,6 +356,7 @@ HandleId AcceptNetWork() {
         DestroyRecord(record);
         return -1;
     }
+    IndexSocket(&N().sockets, record->socket, record);
     StoreAddress(peer, record);
     if (WSAAsyncSelect(record->socket, N().window, kNetworkSocketMessage, kNetworkConnectionEvents) != 0) {
         WriteLogFormat("WSAAsyncSelectのエラー in AcceptNetWork");
@@ -389,14 +390,20 @@ int PumpNetworkMessages(int closeFlag) {
     bool outermost = n.pumpDepth == 0;
     ++n.pumpDepth;
     if (closeFlag) {
+        // At most so many a pass: thousands of peers leaving at once are
+        // released over a few passes rather than in one long one.
+        int closed = 0;
         NetworkListNode* node = FirstNode();
-        while (node != nullptr) {
+        while (node != nullptr && closed < kClosesPerPass) {
             NetworkListNode* next = NextNode(node);
             NetworkRecord* r = node->record;
             // Lost: a connection stood and its peer has ended it, and the
             // program has taken what came on it.
             bool lost = r->autoClose && r->connection && !r->connected && NothingLeftToRead(r);
-            if (r->error || lost) DisconnectNetworkHandle(node->handle);
+            if (r->error || lost) {
+                DisconnectNetworkHandle(node->handle);
+                ++closed;
+            }
             node = next;
         }
     }
@@ -444,7 +451,7 @@ int OnNetworkSocketEvent(LPARAM eventWord, SOCKET socket) {
         AcceptNetWork();
         return 0;
     }
-    NetworkRecord* record = FindRecordOfSocket(socket);
+    NetworkRecord* record = FindSocket(&n.sockets, socket);
     if (record == nullptr) return WriteLogText("通信エラー No.1\n");
     switch (event) {
         case FD_READ: RecvSocket(record); break;

@@ -51,7 +51,11 @@ void PostDueEvents(SOCKET s, SocketEntry& e, const posix_socket::Readiness& read
     if (ready.broken && e.closeError == 0 && !e.closePosted) e.closeError = -posix_socket::PendingError(e.fd);
     bool ended = ready.peerShutdown || e.closeError != 0;
     int closeError = e.closeError;
-    if (ready.readable) {
+    // A look at the data only where it can post something: a socket whose
+    // FD_CLOSE came and whose FD_READ waits for a recv costs nothing.
+    bool readDue = e.readArmed && (e.events & FD_READ) != 0;
+    bool closeDue = !e.closePosted && (e.events & FD_CLOSE) != 0;
+    if (ready.readable && (readDue || closeDue)) {
         char byte;
         long n = posix_socket::Receive(e.fd, &byte, 1, true);
         // After a look that took nothing, data that was there already is no

@@ -106,17 +106,20 @@ int main(int argc, char** argv) {
     if (runs("idle")) {
         netload::IdleResult r = netload::RunIdle(port, connections);
         std::printf("idle, %d connections: a pass and %d per-handle calls: median %.2f ms, longest %.2f ms of %d "
-                    "(bar 50 ms); the pass %.3f ms = %.1f x a bare poll() of as many sockets (%.3f ms); the calls "
+                    "(bar 50 ms; processor time at most %.2f ms); the pass %.3f ms = %.1f x a bare poll() of as many sockets (%.3f ms); the calls "
                     "%.3f ms, %.2f us each (a poll of even one socket a call would cost %.3f ms here); %llu socket "
                     "looks a round\n",
-                    r.connections, r.connections, Ms(r.medianRound), Ms(r.longestRound), r.rounds, Ms(r.medianPass),
+                    r.connections, r.connections, Ms(r.medianRound), Ms(r.longestRound), r.rounds,
+                    Ms(r.longestRoundCpu), Ms(r.medianPass),
                     r.medianPass / r.pollAll, Ms(r.pollAll), Ms(r.medianCalls), r.medianCalls * 1e6 / r.connections,
                     Ms(r.pollEach), static_cast<unsigned long long>(r.looksPerRound));
         if (r.refusedWhenFull >= 0)
             std::printf("  with every slot taken, one more peer was %s; once one left, the next was %s\n",
                         r.refusedWhenFull ? "refused" : "NOT refused",
                         r.acceptedAfterOneLeft ? "accepted" : "NOT accepted");
-        std::printf("  all released %.2f s after the peers left%s\n", r.releaseAll, r.ok ? "" : "; FAILED");
+        std::printf("  all released %.2f s after the peers left, the longest pass on the way %.2f ms (processor "
+                    "time at most %.2f ms)%s\n",
+                    r.releaseAll, Ms(r.longestReleasePass), Ms(r.longestReleasePassCpu), r.ok ? "" : "; FAILED");
         ok = ok && r.ok && r.refusedWhenFull != 0 && r.acceptedAfterOneLeft != 0;
     }
     if (runs("churn")) {

@@ -160,11 +160,12 @@ IdleResult RunIdle(int port, int connections) {
     std::vector<double> rounds, passes, calls;
     const std::uint64_t looksBefore = PlatformSocketLooks();
     for (int round = 0; round < 30; ++round) {
-        double t0 = Now();
+        double t0 = Now(), c0 = CpuNow();
         Pass();
         double t1 = Now();
         for (HandleId h : handles) GetNetWorkDataLength(h);
         double t2 = Now();
+        r.longestRoundCpu = std::max(r.longestRoundCpu, CpuNow() - c0);
         passes.push_back(t1 - t0);
         calls.push_back(t2 - t1);
         rounds.push_back(t2 - t0);
@@ -199,7 +200,13 @@ IdleResult RunIdle(int port, int connections) {
     }
     double start = Now();
     closeAll();
-    r.ok = PassUntil([] { return OpenCount() == 0; }, 30);
+    while (OpenCount() > 0 && Now() - start < 30) {
+        double t = Now(), c = CpuNow();
+        Pass();
+        r.longestReleasePass = std::max(r.longestReleasePass, Now() - t);
+        r.longestReleasePassCpu = std::max(r.longestReleasePassCpu, CpuNow() - c);
+    }
+    r.ok = OpenCount() == 0;
     r.releaseAll = Now() - start;
     return r;
 }

@@ -42,12 +42,14 @@ struct IdleResult {
     int connections = 0;
     int rounds = 0;
     double medianRound = 0, longestRound = 0;
+    double longestRoundCpu = 0;            // processor time of the longest (by it) round
     double medianPass = 0, medianCalls = 0;
     double pollAll = 0, pollEach = 0;      // the bare system calls, same sockets
     std::uint64_t looksPerRound = 0;
     int refusedWhenFull = -1;              // 1: a peer past the table's size was refused; -1: not tried
     int acceptedAfterOneLeft = -1;
     double releaseAll = 0;                 // seconds until every handle was released once the peers left
+    double longestReleasePass = 0, longestReleasePassCpu = 0;
     bool ok = false;
 };
 IdleResult RunIdle(int port, int connections);
