@@ -38,6 +38,7 @@ enum class Length { Read, TooLarge, Bad };
 // wraps nowhere: it is too large, and the request cannot be taken.
 Length ParseContentLength(const char* value, int* out) {
     while (*value == ' ' || *value == '\t') ++value;
+    const char* text = value;
     const char* digits = value;
     std::int64_t n = 0;
     bool tooLarge = false;
@@ -50,7 +51,11 @@ Length ParseContentLength(const char* value, int* out) {
     }
     std::size_t digitCount = static_cast<std::size_t>(value - digits);
     while (*value == ' ' || *value == '\t' || *value == '\r') ++value;
-    if (digitCount == 0 || *value != '\0') return Length::Bad;
+    if (digitCount == 0 || *value != '\0') {
+        std::size_t shown = std::strcspn(text, "\r");
+        WriteLogFormat("HTTP の応答の Content-Length が数ではありません(%.*s)", static_cast<int>(shown), text);
+        return Length::Bad;
+    }
     if (tooLarge) {
         WriteLogFormat("HTTP の応答の Content-Length が大きすぎます(%.*s)", static_cast<int>(digitCount), digits);
         return Length::TooLarge;

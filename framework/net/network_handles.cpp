@@ -17,9 +17,8 @@ NetworkState g_NetworkState{};
 namespace {
 
 constexpr char kNetworkWindowClass[] = "KelvoNetWorkWindow";
-// A pump dispatches at most this many messages: a socket whose receive makes
-// no progress (a frame header still incomplete) is re-reported at once, and
-// the pump must end all the same.
+// A pump dispatches at most this many messages, so that one pass stays
+// short however many sockets have events; the rest wait for the next.
 constexpr int kPumpMessageLimit = 1024;
 // Handles auto-close releases in one pass at most.
 constexpr int kClosesPerPass = 256;

@@ -163,6 +163,7 @@ TEST_F(HttpTest, AnswersEndEachRequestAsTheyShould) {
     EXPECT_EQ(Count(Log(), "HTTP の応答の Content-Length が大きすぎます(4294967301)\r\n"), 1);
     EXPECT_EQ(Count(Log(), "HTTP の応答の Content-Length が大きすぎます(2147483648)\r\n"), 1);
     EXPECT_EQ(Count(Log(), "HTTP の応答の Content-Length が大きすぎます(18446744073709551634)\r\n"), 1);
+    EXPECT_EQ(Count(Log(), "HTTP の応答の Content-Length が数ではありません(-20)\r\n"), 1);
     EXPECT_TRUE(OpenHandles().empty());
 }
 
