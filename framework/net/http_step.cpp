@@ -1,5 +1,6 @@
 // One step of an HTTP request per pass: send the request, read the status
 // line, read the headers one line a pass, then take the body.
+#include <algorithm>
 #include <cstring>
 
 #include "core/framework_lock.h"
@@ -14,6 +15,8 @@ namespace {
 constexpr int kLineLimit = 255;
 // Receives per pass while the body keeps coming, so that one pass stays short.
 constexpr int kBodyReadsPerPass = 64;
+// The block a body of known length starts in; it grows as the body comes.
+constexpr int kHttpFirstBlockSize = 64 * 1024;
 constexpr char kContentLength[] = "Content-Length:";
 
 // The value of a "Content-Length:" line: what follows the field name when
@@ -136,9 +139,11 @@ void StepStatus(int slot, HttpRequestRecord& r) {
 }
 
 // Makes the caller's block hold at least `size` bytes, keeping what it has.
+// It doubles as the body comes, up to the content length where there is one.
 bool GrowBlock(HttpRequestRecord& r, std::uint32_t size) {
     if (size <= r.blockSize && *r.memoryBlock != nullptr) return true;
     std::uint64_t wanted = r.blockSize < 4096 ? 4096 : static_cast<std::uint64_t>(r.blockSize) * 2;
+    if (r.contentLength >= 0 && wanted > static_cast<std::uint64_t>(r.contentLength)) wanted = r.contentLength;
     if (wanted < size) wanted = size;
     if (wanted > kTrackedAllocMaxSize) wanted = kTrackedAllocMaxSize;
     if (wanted < size) return false;
@@ -178,14 +183,18 @@ void StepHeader(int slot, HttpRequestRecord& r) {
         FinishHttpRequest(slot, 0, -1);
         return;
     }
+    // The caller's block is made for the first part of the body and grows as
+    // the rest comes (GrowBlock): a length that a server announces is not
+    // reserved before its bytes arrive.
     if (r.contentLength < 0 && r.destination == kHttpToMemory) {
-        void* block = KV_ALLOC(static_cast<std::size_t>(length));
+        const int first = std::min(length, kHttpFirstBlockSize);
+        void* block = KV_ALLOC(static_cast<std::size_t>(first));
         if (block == nullptr) {
             FinishHttpRequest(slot, 2, kHttpResultNoMemory);
             return;
         }
         *r.memoryBlock = block;
-        r.blockSize = static_cast<std::uint32_t>(length);
+        r.blockSize = static_cast<std::uint32_t>(first);
     }
     r.contentLength = length;
 }
@@ -200,7 +209,7 @@ bool ReceiveBody(int slot, HttpRequestRecord& r) {
         std::uint8_t* into = r.receiveBuffer;
         if (r.destination == kHttpToMemory) {
             std::uint32_t end = static_cast<std::uint32_t>(r.received) + static_cast<std::uint32_t>(want);
-            if (r.contentLength < 0 && (r.received > 0x7FFFFFFF - want || !GrowBlock(r, end))) {
+            if (r.received > 0x7FFFFFFF - want || !GrowBlock(r, end)) {
                 FinishHttpRequest(slot, 2, kHttpResultNoMemory);
                 return false;
             }
