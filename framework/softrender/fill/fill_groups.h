@@ -8,7 +8,7 @@
 //   trunc(m / 255) = floor((m + 64 * 255 + (m < 0 ? 254 : 0)) / 255) - 64,
 // since rounding a negative quotient toward zero is rounding it up, and
 //   floor(y / 255) = (y + 1 + (y >> 8)) >> 8   for 0 <= y <= 255 * 255,
-// which covers every y here (|m| <= 63 * 254). A 16-bit lane holds them all.
+// which covers every y here (|m| <= 63 * 255). A 16-bit lane holds them all.
 //
 // The file is built twice: as it stands for 16-byte registers, and for
 // 32-byte ones where the processor has them (fill_rows_wide.cpp). So that
