@@ -15,8 +15,7 @@ namespace fill_rows {
 // Each changes height rows of n pixels from start; false, with nothing
 // drawn, for rows too narrow for its groups.
 bool FillGroups16(const fill_groups::GroupValues& v, std::uint8_t* start, std::size_t pitch, int n, int height);
+// Only where the processor has 32-byte registers (WideMovesAvailable).
 bool FillGroups32(const fill_groups::GroupValues& v, std::uint8_t* start, std::size_t pitch, int n, int height);
-// Whether the processor has the 32-byte registers.
-bool Groups32Available();
 
 }  // namespace fill_rows

@@ -2,6 +2,7 @@
 // renderer builds for has, and the choice between the loops.
 #include "softrender/fill/fill_rows.h"
 
+#include "softrender/blit_frame.h"
 #include "softrender/fill/fill_groups.h"
 
 namespace {
@@ -12,7 +13,9 @@ int g_Loops = -1;
 }  // namespace
 
 void SetFillRowLoops(FillRowLoops loops) {
-    if (loops == FillRowLoops::kGroups32 && !fill_rows::Groups32Available()) loops = FillRowLoops::kGroups16;
+    // The processors that have the wide copies' 32-byte moves have the
+    // registers for the wide groups.
+    if (loops == FillRowLoops::kGroups32 && !WideMovesAvailable()) loops = FillRowLoops::kGroups16;
     g_Loops = static_cast<int>(loops);
 }
 

@@ -22,18 +22,11 @@ bool FillGroups32(const fill_groups::GroupValues& v, std::uint8_t* start, std::s
 
 #pragma GCC pop_options
 
-namespace fill_rows {
-
-bool Groups32Available() { return __builtin_cpu_supports("avx2") != 0; }
-
-}  // namespace fill_rows
-
 #else
 
 namespace fill_rows {
 
 bool FillGroups32(const fill_groups::GroupValues&, std::uint8_t*, std::size_t, int, int) { return false; }
-bool Groups32Available() { return false; }
 
 }  // namespace fill_rows
 
