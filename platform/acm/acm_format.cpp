@@ -47,18 +47,20 @@ std::optional<AcmSourceKind> DescribeAcmSource(const WAVEFORMATEX& format, const
             if (format.wBitsPerSample != 4 || block < 8 * channels || block % (4 * channels) != 0)
                 return std::nullopt;
             const int computed = 1 + (block - 4 * channels) * 2 / channels;
-            const int declared = ExtraWord(extra, extraSize, 0);
+            // A count the block cannot hold is a damaged header; a smaller
+            // one (or none) still decodes the block whole.
+            if (ExtraWord(extra, extraSize, 0) > computed) return std::nullopt;
             kind.decoder = "adpcm_ima_wav";
-            kind.samplesPerBlock = declared > computed ? declared : computed;
+            kind.samplesPerBlock = computed;
             return kind;
         }
         case WAVE_FORMAT_ADPCM: {
             // A 7-byte header per channel (two samples in it), then 4-bit codes.
             if (format.wBitsPerSample != 4 || block < 7 * channels) return std::nullopt;
             const int computed = 2 + (block - 7 * channels) * 2 / channels;
-            const int declared = ExtraWord(extra, extraSize, 0);
+            if (ExtraWord(extra, extraSize, 0) > computed) return std::nullopt;
             kind.decoder = "adpcm_ms";
-            kind.samplesPerBlock = declared > computed ? declared : computed;
+            kind.samplesPerBlock = computed;
             return kind;
         }
         case WAVE_FORMAT_GSM610:

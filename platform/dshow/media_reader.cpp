@@ -1,5 +1,9 @@
 #include "dshow/media_reader.h"
 
+#include "platform/kernel.h"
+
+#include <sys/stat.h>
+
 #include <cstring>
 #include <mutex>
 
@@ -22,14 +26,20 @@ void QuietLibrary() {
     std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
 }
 
-// The containers a movie comes in. Anything else the library would read
-// (a text file as terminal art, an image as a one-frame video) is no movie.
-bool IsMovieContainer(const char* name) {
-    static const char* const kNames[] = {"avi", "mpeg", "mpegts", "mpegvideo", "m4v", "asf", "mov,mp4,m4a,3gp,3g2,mj2",
-                                         "matroska,webm", "ogg", "flv", "h264", "hevc"};
-    for (const char* known : kNames)
-        if (std::strcmp(name, known) == 0) return true;
-    return false;
+// The containers a movie is played from: AVI (what the movie maker
+// writes), MPEG-1 and MPEG-2 programme streams and bare MPEG video, and
+// Windows Media (ASF). Only these demuxers may even open a file, so a
+// playlist (HLS, concat), an image sequence or a text file is refused before
+// any of it is followed or read as a picture.
+constexpr const char* kMovieFormats = "avi,mpeg,mpegvideo,asf";
+// Local files only: no network protocol, no playlist protocol, no pipe.
+constexpr const char* kMovieProtocols = "file";
+
+// A movie is a plain file: a device, a pipe or a directory would block or
+// never end.
+bool IsPlainFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 }  // namespace
@@ -47,10 +57,22 @@ void MediaReader::Close() {
 bool MediaReader::Open(const std::string& path, MediaKind kind) {
     QuietLibrary();
     Close();
-    if (avformat_open_input(&format_, path.c_str(), nullptr, nullptr) < 0) return false;
-    if (!IsMovieContainer(format_->iformat->name)) {
-        Close();
-        return false;
+    if (!IsPlainFile(path)) return false;
+    // The whitelists go on the context before the open, so probing never
+    // hands the file to another demuxer or reaches beyond it.
+    format_ = avformat_alloc_context();
+    if (format_ == nullptr) return false;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "format_whitelist", kMovieFormats, 0);
+    av_dict_set(&options, "protocol_whitelist", kMovieProtocols, 0);
+    // "file:" before the name: whatever the name looks like, it is a file.
+    const std::string url = "file:" + path;
+    const int opened = avformat_open_input(&format_, url.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (opened < 0) {
+        const std::string note = "movie: " + path + " is no movie of a kind played here\n";
+        OutputDebugStringA(note.c_str());
+        return false;  // the library has freed the context
     }
     if (avformat_find_stream_info(format_, nullptr) < 0) {
         Close();

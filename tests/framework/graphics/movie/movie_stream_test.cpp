@@ -3,6 +3,8 @@
 // in the surface formats a movie renders into.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <bit>
 #include <cstring>
 #include <initializer_list>
@@ -154,6 +156,33 @@ TEST_F(MovieTest, AnUpdateCompletesWhenItsFrameIsDueAndWaitsOtherwise) {
         }
         EXPECT_EQ(s.sample->Update(0, nullptr, nullptr, 0), D_MS_S_ENDOFSTREAM);
         EXPECT_EQ(s.Ask(), D_MS_S_ENDOFSTREAM);
+    }
+}
+
+// Only plain files open, and the file's content decides its container, not
+// its name: a device or a pipe is refused at once, never read or waited on.
+TEST_F(MovieTest, OnlyPlainFilesInThePlayedContainersOpen) {
+    Start();
+    WriteMovie("clip.avi");
+    dir_.Write("avi.m3u8", dir_.Read("clip.avi"));
+    TestMovieSpec mpeg;
+    mpeg.container = "mpeg";
+    mpeg.framesPerSecond = 25;
+    mpeg.frames = 5;
+    mpeg.soundRate = 32000;
+    WriteMovie("clip.mpg", mpeg);
+    const std::string fifo = (dir_.path() / "pipe.avi").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const D_DDPIXELFORMAT format = Rgb(16, 0xF800, 0x07E0, 0x001F);
+    const struct {
+        std::string path;
+        bool opens;
+    } cases[] = {{"clip.avi", true}, {"avi.m3u8", true}, {"clip.mpg", true},
+                 {"/dev/zero", false}, {"pipe.avi", false}, {".", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        Stream s;
+        EXPECT_EQ(s.Open(c.path.c_str(), format), c.opens);
     }
 }
 
