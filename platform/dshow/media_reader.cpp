@@ -1,10 +1,7 @@
 #include "dshow/media_reader.h"
 
-#include "platform/kernel.h"
-
 #include <sys/stat.h>
 
-#include <cstring>
 #include <mutex>
 
 extern "C" {
@@ -12,6 +9,8 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/log.h>
 }
+
+#include "platform/kernel.h"
 
 namespace {
 
@@ -57,9 +56,14 @@ void MediaReader::Close() {
 bool MediaReader::Open(const std::string& path, MediaKind kind) {
     QuietLibrary();
     Close();
-    if (!IsPlainFile(path)) return false;
-    // The whitelists go on the context before the open, so probing never
-    // hands the file to another demuxer or reaches beyond it.
+    if (!IsPlainFile(path)) {
+        const std::string note = "movie: " + path + " is no plain file\n";
+        OutputDebugStringA(note.c_str());
+        return false;
+    }
+    // The whitelists go on the context before the open: a file the probe
+    // takes for anything else is refused before that demuxer reads it, and
+    // nothing it names is opened.
     format_ = avformat_alloc_context();
     if (format_ == nullptr) return false;
     AVDictionary* options = nullptr;
