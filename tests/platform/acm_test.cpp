@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/acm.h"
+#include "platform/kernel.h"
 #include "support/wave_bytes.h"
 
 namespace {
@@ -292,6 +293,8 @@ TEST(Acm, RefusesWhatItCannotDecode) {
                 << tag << " declaring " << declared;
         }
     }
+    EXPECT_NE(PlatformDebugOutput().find("acm: a header declares 65535 samples in blocks of 256 bytes, which hold 500"),
+              std::string::npos);
 
     const Source source = FromWave(LoadSoundFixture("alaw.wav"));
     WAVEFORMATEX resampled = {WAVE_FORMAT_PCM, 1, 22050, 44100, 2, 16, 0};
