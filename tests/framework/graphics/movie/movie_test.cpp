@@ -171,6 +171,40 @@ TEST_F(MovieTest, ANewMovieGraphicStartsBlack) {
     }
 }
 
+// A seek moves picture and sound together: the tone (from 1 s on) starts
+// as far after the seek as the target lies before 1 s, or at once.
+TEST_F(MovieTest, PictureAndSoundFollowASeek) {
+    Start();
+    WriteMovie("clip.avi");
+    ASSERT_TRUE(PlatformAudioOutputOpen());
+    const int rate = PlatformAudioOutputRate();
+    for (const STREAM_TIME target : {STREAM_TIME{4000000}, STREAM_TIME{13000000}}) {
+        SCOPED_TRACE(target);
+        const int graph = ApiLoadImageToGraph("clip.avi", 0);
+        ASSERT_GT(graph, 0);
+        PlatformStartAudioCapture();
+        const std::uint64_t captureStart = PlatformAudioFramesRendered();
+        ASSERT_EQ(PlayGraphMovie(graph), 0);
+        const DWORD start = timeGetTime();
+        while (timeGetTime() - start < 300) Shown(graph), Sleep(20);
+        const int seekMs = static_cast<int>((PlatformAudioFramesRendered() - captureStart) * 1000 / rate);
+        ASSERT_EQ(MovieOf(graph)->stream->Seek(target), S_OK);
+        EXPECT_EQ(Shown(graph), static_cast<int>(target / 1000000));
+        const DWORD seeked = timeGetTime();
+        while (timeGetTime() - seeked < 1000) Shown(graph), Sleep(20);
+        const std::vector<std::int16_t> capture = PlatformAudioCapture();
+        const int onset = static_cast<int>(std::max<STREAM_TIME>(0, 10000000 - target) / 10000);
+        EXPECT_LT(Loudness(capture, rate, 50, 280), 30) << "silence before the seek";
+        if (onset > 40) {
+            EXPECT_LT(Loudness(capture, rate, seekMs + 10, seekMs + onset - 30), 30) << "silence up to 1 s of the movie";
+        }
+        EXPECT_GT(Loudness(capture, rate, seekMs + onset + 30, seekMs + onset + 300), 3000) << "the tone from 1 s on";
+        EXPECT_NEAR(Crossings(capture, rate, seekMs + onset + 30, seekMs + onset + 300), 2000, 80);
+        PlatformStopAudioCapture();
+        EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
+    }
+}
+
 // Holding freezes the picture and the sound; playing goes on from there.
 TEST_F(MovieTest, HoldFreezesPictureAndSoundAndPlayGoesOnFromThere) {
     struct Way {
