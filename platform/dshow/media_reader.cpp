@@ -35,11 +35,20 @@ constexpr const char* kMovieFormats = "avi,mpeg,mpegvideo,asf";
 constexpr const char* kMovieProtocols = "file";
 
 // A movie is a plain file: a device, a pipe or a directory would block or
-// never end.
-bool IsPlainFile(const std::string& path) {
+// never end. Its size in bytes, or -1.
+std::int64_t PlainFileSize(const std::string& path) {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    return static_cast<std::int64_t>(info.st_size);
 }
+
+// The first picture of a movie codes every part of its frame; no codec
+// played here packs more than a few hundred pixels into a byte of it. A
+// frame size claimed beyond this many pixels a byte of the whole file is
+// damage (every frame would be decoded and drawn at that size from next to
+// nothing); small frames are never refused for it.
+constexpr std::int64_t kMaxPixelsPerByte = 1024;
+constexpr std::int64_t kAlwaysAllowedPixels = std::int64_t{1} << 20;
 
 }  // namespace
 
@@ -56,7 +65,8 @@ void MediaReader::Close() {
 bool MediaReader::Open(const std::string& path, MediaKind kind) {
     QuietLibrary();
     Close();
-    if (!IsPlainFile(path)) {
+    const std::int64_t fileBytes = PlainFileSize(path);
+    if (fileBytes < 0) {
         const std::string note = "movie: " + path + " is no plain file\n";
         OutputDebugStringA(note.c_str());
         return false;
@@ -100,6 +110,14 @@ bool MediaReader::Open(const std::string& path, MediaKind kind) {
     }
     if (kind == MediaKind::Video && (decoder_->width <= 0 || decoder_->height <= 0 || decoder_->width > kMaxFrameSide ||
                                      decoder_->height > kMaxFrameSide)) {
+        Close();
+        return false;
+    }
+    const std::int64_t pixels = kind == MediaKind::Video ? std::int64_t{decoder_->width} * decoder_->height : 0;
+    if (pixels > kAlwaysAllowedPixels && pixels / kMaxPixelsPerByte > fileBytes) {
+        const std::string note = "movie: " + path + " claims frames of " + std::to_string(decoder_->width) + " x " +
+                                 std::to_string(decoder_->height) + " in " + std::to_string(fileBytes) + " bytes\n";
+        OutputDebugStringA(note.c_str());
         Close();
         return false;
     }

@@ -160,7 +160,8 @@ TEST_F(MovieTest, AnUpdateCompletesWhenItsFrameIsDueAndWaitsOtherwise) {
 }
 
 // Only plain files open, and the file's content decides its container, not
-// its name: a device or a pipe is refused at once, never read or waited on.
+// its name: a device or a pipe is refused at once, never read or waited on;
+// a frame size far beyond what the file could hold is refused.
 TEST_F(MovieTest, OnlyPlainFilesInThePlayedContainersOpen) {
     Start();
     WriteMovie("clip.avi");
@@ -171,19 +172,35 @@ TEST_F(MovieTest, OnlyPlainFilesInThePlayedContainersOpen) {
     mpeg.frames = 5;
     mpeg.soundRate = 32000;
     WriteMovie("clip.mpg", mpeg);
+    // The same few kilobytes claiming frames of 4000 x 3000, and of a
+    // megapixel (always allowed).
+    const auto withSize = [&](int width, int height) {
+        std::string bytes = dir_.Read("clip.mpg");
+        for (std::size_t at = bytes.find(std::string("\0\0\1\xB3", 4)); at != std::string::npos;
+             at = bytes.find(std::string("\0\0\1\xB3", 4), at + 4)) {
+            bytes[at + 4] = static_cast<char>(width >> 4);
+            bytes[at + 5] = static_cast<char>(((width & 15) << 4) | (height >> 8));
+            bytes[at + 6] = static_cast<char>(height & 0xFF);
+        }
+        return bytes;
+    };
+    ASSERT_LT(dir_.Read("clip.mpg").size(), 11000u);
+    dir_.Write("claims.mpg", withSize(4000, 3000));
+    dir_.Write("megapixel.mpg", withSize(1024, 1024));
     const std::string fifo = (dir_.path() / "pipe.avi").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const D_DDPIXELFORMAT format = Rgb(16, 0xF800, 0x07E0, 0x001F);
     const struct {
         std::string path;
         bool opens;
-    } cases[] = {{"clip.avi", true}, {"avi.m3u8", true}, {"clip.mpg", true},
-                 {"/dev/zero", false}, {"pipe.avi", false}, {".", false}};
+    } cases[] = {{"clip.avi", true},  {"avi.m3u8", true}, {"clip.mpg", true},  {"megapixel.mpg", true},
+                 {"claims.mpg", false}, {"/dev/zero", false}, {"pipe.avi", false}, {".", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         Stream s;
         EXPECT_EQ(s.Open(c.path.c_str(), format), c.opens);
     }
+    EXPECT_NE(PlatformDebugOutput().find("claims frames of 4000 x 3000"), std::string::npos);
 }
 
 }  // namespace
