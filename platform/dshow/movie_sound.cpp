@@ -15,15 +15,20 @@ extern "C" {
 
 namespace {
 
-// The most channels a movie's sound may have; a frame claiming more is
-// taken for damage.
+// What a movie's sound may be; a frame claiming more channels, a rate
+// outside these or more samples is taken for damage (resampled from a rate
+// of a few hertz, one frame would fill gigabytes).
 constexpr int kMaxChannels = 8;
+constexpr int kMinRate = 4000;
+constexpr int kMaxRate = 384000;
+constexpr int kMaxFrameSamples = 1 << 18;
 
-// A decoded frame whose planes are all there for its own shape.
+// A decoded frame of a sound that can be played, with all its planes there
+// for its own shape.
 bool FrameComplete(const AVFrame* frame) {
     const int channels = frame->ch_layout.nb_channels;
-    if (frame->nb_samples <= 0 || channels < 1 || channels > kMaxChannels || frame->sample_rate <= 0 ||
-        frame->extended_data == nullptr)
+    if (frame->nb_samples <= 0 || frame->nb_samples > kMaxFrameSamples || channels < 1 || channels > kMaxChannels ||
+        frame->sample_rate < kMinRate || frame->sample_rate > kMaxRate || frame->extended_data == nullptr)
         return false;
     const int planes = av_sample_fmt_is_planar(static_cast<AVSampleFormat>(frame->format)) ? channels : 1;
     for (int i = 0; i < planes; ++i)
@@ -82,7 +87,11 @@ void MovieSound::Seek(STREAM_TIME time) {
 }
 
 bool MovieSound::ResamplerFits(const AVFrame* frame) {
-    if (!FrameComplete(frame)) return false;
+    if (!FrameComplete(frame)) {
+        if (!droppedDamage_) OutputDebugStringA("movie sound: damaged frames are dropped\n");
+        droppedDamage_ = true;
+        return false;
+    }
     const AVChannelLayout& layout = frame->ch_layout;
     const std::uint64_t mask = layout.order == AV_CHANNEL_ORDER_NATIVE ? layout.u.mask : 0;
     if (resampler_ != nullptr && layout.nb_channels == inChannels_ && layout.order == inOrder_ && mask == inMask_ &&

@@ -50,6 +50,7 @@ private:
     int inFormat_ = -1;
     int inRate_ = 0;
     int rate_ = 0;
+    bool droppedDamage_ = false;  // said once on the debug output
     STREAM_TIME seekTarget_ = 0;
     bool trimming_ = false;       // the first frames after a seek start before it
     bool ended_ = false;

@@ -147,6 +147,35 @@ TEST_F(MovieTest, AnMpegMovieWhoseSoundChangesItsChannelsPlaysOn) {
     EXPECT_EQ(CountOpenMovies(), 0);
 }
 
+// A sound whose header claims 2 samples a second (each frame would be
+// resampled into minutes of sound): its frames are dropped, and the picture
+// plays on in silence.
+TEST_F(MovieTest, ASoundAtAnImpossibleRateIsDroppedAndThePicturePlays) {
+    Start();
+    TestMovieSpec spec;
+    spec.soundRate = 8000;
+    spec.toneFromFrame = 0;
+    WriteMovie("clip.avi", spec);
+    std::string bytes = dir_.Read("clip.avi");
+    const std::size_t format = bytes.find("auds");
+    ASSERT_NE(format, std::string::npos);
+    const std::size_t strf = bytes.find("strf", format);
+    ASSERT_NE(strf, std::string::npos);
+    bytes.replace(strf + 12, 4, std::string("\x02\0\0\0", 4));  // nSamplesPerSec
+    dir_.Write("clip.avi", bytes);
+    const int graph = ApiLoadImageToGraph("clip.avi", 0);
+    ASSERT_GT(graph, 0);
+    ASSERT_TRUE(PlatformAudioOutputOpen());
+    PlatformStartAudioCapture();
+    const DWORD start = timeGetTime();
+    ASSERT_EQ(PlayGraphMovie(graph), 0);
+    while (timeGetTime() - start < 1000) Shown(graph), Sleep(20);
+    EXPECT_EQ(Shown(graph), 10);
+    EXPECT_LT(Loudness(PlatformAudioCapture(), PlatformAudioOutputRate(), 0, 950), 30);
+    EXPECT_NE(PlatformDebugOutput().find("movie sound: damaged frames are dropped"), std::string::npos);
+    EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
+}
+
 // A movie graphic drawn before its first frame is black, whatever the
 // memory it was given held before (here: graphics of its size in white,
 // released just before).
