@@ -42,12 +42,12 @@ std::int64_t PlainFileSize(const std::string& path) {
     return static_cast<std::int64_t>(info.st_size);
 }
 
-// The first picture of a movie codes every part of its frame; no codec
-// played here packs more than a few hundred pixels into a byte of it. A
-// frame size claimed beyond this many pixels a byte of the whole file is
-// damage (every frame would be decoded and drawn at that size from next to
-// nothing); small frames are never refused for it.
-constexpr std::int64_t kMaxPixelsPerByte = 1024;
+// The first picture of a movie codes every part of its frame: even flat,
+// MPEG video spends some 30 bits on each 16 x 16 block and motion JPEG 12,
+// under 200 pixels a byte. A frame size claimed beyond this many pixels a
+// byte of the whole file is damage (every frame would be decoded and drawn
+// at that size from next to nothing); small frames are never refused for it.
+constexpr std::int64_t kMaxPixelsPerByte = 256;
 constexpr std::int64_t kAlwaysAllowedPixels = std::int64_t{1} << 20;
 
 }  // namespace
