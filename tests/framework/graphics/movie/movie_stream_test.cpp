@@ -172,8 +172,9 @@ TEST_F(MovieTest, OnlyPlainFilesInThePlayedContainersOpen) {
     mpeg.frames = 5;
     mpeg.soundRate = 32000;
     WriteMovie("clip.mpg", mpeg);
-    // The same few kilobytes claiming frames of 4000 x 3000, and of a
-    // megapixel (always allowed).
+    // The same few kilobytes claiming frames of 4000 x 3000, of 2048 x 1536
+    // (some 300-500 pixels a byte, more than any codec packs into a first
+    // picture), and of a megapixel (always allowed).
     const auto withSize = [&](int width, int height) {
         std::string bytes = dir_.Read("clip.mpg");
         for (std::size_t at = bytes.find(std::string("\0\0\1\xB3", 4)); at != std::string::npos;
@@ -185,7 +186,9 @@ TEST_F(MovieTest, OnlyPlainFilesInThePlayedContainersOpen) {
         return bytes;
     };
     ASSERT_LT(dir_.Read("clip.mpg").size(), 11000u);
+    ASSERT_GT(dir_.Read("clip.mpg").size(), 3200u);
     dir_.Write("claims.mpg", withSize(4000, 3000));
+    dir_.Write("claims-less.mpg", withSize(2048, 1536));
     dir_.Write("megapixel.mpg", withSize(1024, 1024));
     const std::string fifo = (dir_.path() / "pipe.avi").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -194,13 +197,15 @@ TEST_F(MovieTest, OnlyPlainFilesInThePlayedContainersOpen) {
         std::string path;
         bool opens;
     } cases[] = {{"clip.avi", true},  {"avi.m3u8", true}, {"clip.mpg", true},  {"megapixel.mpg", true},
-                 {"claims.mpg", false}, {"/dev/zero", false}, {"pipe.avi", false}, {".", false}};
+                 {"claims.mpg", false}, {"claims-less.mpg", false}, {"/dev/zero", false},
+                 {"pipe.avi", false}, {".", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         Stream s;
         EXPECT_EQ(s.Open(c.path.c_str(), format), c.opens);
     }
     EXPECT_NE(PlatformDebugOutput().find("claims frames of 4000 x 3000"), std::string::npos);
+    EXPECT_NE(PlatformDebugOutput().find("claims frames of 2048 x 1536"), std::string::npos);
 }
 
 }  // namespace
