@@ -309,18 +309,28 @@ TEST_F(Direct3DDrawTest, DrawsKeepTheirPartsRules) {
     EXPECT_EQ(TextureRotateBlitGraph(10, 10, 0.0, 0.0, graph, 1, 0), -1);
     EXPECT_EQ(TextureBlitGraph(0, 0, nullptr, 1, 1), -1);
 
-    // The outline of (10, 10)-(20, 20) covers x and y 10 to 19, whichever
-    // corner comes first on each axis.
-    for (const RECT& box : {RECT{10, 10, 20, 20}, RECT{20, 10, 10, 20}, RECT{10, 20, 20, 10}, RECT{20, 20, 10, 10}}) {
+    // An outline covers the edge pixels of its box, each once (added up
+    // one blue step a time), whichever corner comes first on each axis; a
+    // box one pixel wide or high is one column or row, 1 x 1 one pixel.
+    g_SystemState.backgroundRed = g_SystemState.backgroundGreen = g_SystemState.backgroundBlue = 0;
+    ApiSetBlendModeParam(2, 255);
+    const RECT boxes[] = {{10, 10, 20, 20}, {20, 10, 10, 20}, {10, 20, 20, 10}, {20, 20, 10, 10}, {10, 10, 11, 20},
+                          {11, 20, 10, 10}, {10, 10, 20, 11}, {10, 10, 12, 12}, {10, 10, 12, 15}, {10, 10, 15, 12},
+                          {10, 10, 11, 11}, {10, 10, 10, 20}};
+    for (const RECT& box : boxes) {
         ApiClearDrawTarget();
-        ASSERT_EQ(FrameBox3D(box.left, box.top, box.right, box.bottom, 0xFFFF), 0);
+        ASSERT_EQ(FrameBox3D(box.left, box.top, box.right, box.bottom, ApiMakeColorCode(0, 0, 8)), 0);
         const std::vector<std::uint16_t> px = BackPixels();
-        for (int y = 8; y < 22; ++y)
-            for (int x = 8; x < 22; ++x) {
-                const bool edge = (x == 10 || x == 19 || y == 10 || y == 19) && x >= 10 && x <= 19 && y >= 10 && y <= 19;
-                EXPECT_EQ(px[y * 640 + x] == 0xFFFF, edge) << x << "," << y;
+        const int l = std::min(box.left, box.right), r = std::max(box.left, box.right) - 1;
+        const int t = std::min(box.top, box.bottom), b = std::max(box.top, box.bottom) - 1;
+        for (int y = 6; y < 24; ++y)
+            for (int x = 6; x < 24; ++x) {
+                const bool edge = (x == l || x == r || y == t || y == b) && x >= l && x <= r && y >= t && y <= b;
+                EXPECT_EQ(px[y * 640 + x], edge ? 1 : 0)
+                    << box.left << "," << box.top << "-" << box.right << "," << box.bottom << " at " << x << "," << y;
             }
     }
+    ApiSetBlendModeParam(0, 0);
 
     // Filled boxes on the front screen are shown one by one.
     ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetFront), 0);

@@ -156,7 +156,7 @@ TEST_F(MaskDrawTest, EveryDrawThroughTheMaskTouchesExactlyTheAllowedPixels) {
 }
 
 TEST_F(MaskDrawTest, AFailedDrawLeavesTheTargetAndTheMaskAsTheyWere) {
-    for (Route route : {Route::kBackScreen, Route::kSoftwareScreen, Route::kWindowFront}) {
+    for (Route route : {Route::kBackScreen, Route::kSoftwareScreen, Route::kWindowFront, Route::kDirect3D}) {
         SCOPED_TRACE(RouteName(route));
         StartOn(route);
         SetUpScene();
@@ -184,20 +184,37 @@ TEST_F(MaskDrawTest, AFailedDrawLeavesTheTargetAndTheMaskAsTheyWere) {
 }
 
 TEST_F(MaskDrawTest, ALostDeviceKeepsTheMaskAndItsWorkSurfaceComesBack) {
-    StartOn(Route::kBackScreen);
-    SetUpScene();
-    ASSERT_EQ(SetMaskActive(1), 0);
-    const MaskScreenState& m = g_MaskScreen;
-    const std::vector<std::uint8_t> mask(m.buffer, m.buffer + m.rowBytes * m.height);
-    ASSERT_EQ(RecoverGraphicsAfterDeviceLoss(), 0);
-    ASSERT_NE(GetMaskSurface(), nullptr);
-    EXPECT_EQ(std::vector<std::uint8_t>(m.buffer, m.buffer + m.rowBytes * m.height), mask);
-    EXPECT_EQ(g_DrawState.maskInEffect, 1);
-    SetMaskActive(0);
-    // The graphics came back from nowhere (they have no file); draw new ones.
-    video_ = MakePicture(40, 24, 0);
-    background_ = MakePicture(640, 480, 0, [](int x, int y) { return Picture(y, x); });
-    CheckAgainstUnmasked(kBlends[0], [&] { return ApiStretchBlitGraph(280, 90, 360, 140, video_, 0); });
+    for (Route route : {Route::kBackScreen, Route::kDirect3D}) {
+        SCOPED_TRACE(RouteName(route));
+        StartOn(route);
+        SetUpScene();
+        ASSERT_EQ(SetMaskActive(1), 0);
+        const MaskScreenState& m = g_MaskScreen;
+        const std::vector<std::uint8_t> mask(m.buffer, m.buffer + m.rowBytes * m.height);
+        ASSERT_EQ(RecoverGraphicsAfterDeviceLoss(), 0);
+        ASSERT_NE(GetMaskSurface(), nullptr);
+        EXPECT_EQ(std::vector<std::uint8_t>(m.buffer, m.buffer + m.rowBytes * m.height), mask);
+        EXPECT_EQ(g_DrawState.maskInEffect, 1);
+        // Still in effect across the loss: the next draw goes through it.
+        const std::vector<std::uint32_t> before = Snapshot();
+        ASSERT_EQ(ApiPaintBox(250, 95, 420, 135, ApiMakeColorCode(9, 99, 9), 1), 0);
+        const std::vector<std::uint32_t> after = Snapshot();
+        int drawn = 0, leaked = 0;
+        for (int y = 0; y < Height(); ++y)
+            for (int x = 0; x < Width(); ++x) {
+                const std::size_t i = static_cast<std::size_t>(y) * Width() + x;
+                if (after[i] == before[i]) continue;
+                ++(Allowed(x, y) ? drawn : leaked);
+            }
+        EXPECT_GT(drawn, 0);
+        EXPECT_EQ(leaked, 0);
+        SetMaskActive(0);
+        // The graphics came back from nowhere (they have no file); draw new ones.
+        video_ = MakePicture(40, 24, 0);
+        background_ = MakePicture(640, 480, 0, [](int x, int y) { return Picture(y, x); });
+        CheckAgainstUnmasked(kBlends[1], [&] { return ApiStretchBlitGraph(280, 90, 360, 140, video_, 1); });
+        EndRoute();
+    }
 }
 
 // The test program's folder, where the build writes the game's data set.
