@@ -22,6 +22,10 @@ void RasterDraw(const RasterPipeline& p, const std::vector<RasterVertex>& vertic
             DrawLine(p, s);
             continue;
         }
+        if (plan != nullptr && s.overRuns) {
+            DrawQuadOverRuns(*plan, p, s);
+            continue;
+        }
         for (int y = s.top; y < s.bottom; ++y) {
             int x0 = 0, x1 = 0;
             SpanOnRow(s, y, &x0, &x1);

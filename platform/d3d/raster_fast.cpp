@@ -137,7 +137,8 @@ void FetchQuad(const RasterTexture& t, const PrimSetup& s, int set, int y, int x
         for (int i = 0; i < n; ++i) scratch.columns[i] = TexelIndex(s.u[set].At(x0 + i, y), t.width);
         columns = scratch.columns.data();
     }
-    const std::uint8_t* row = t.bits + static_cast<std::ptrdiff_t>(TexelIndex(s.v[set].At(x0, y), t.height)) * t.pitch;
+    const int ty = s.rows != nullptr ? s.rows[y - s.top] : TexelIndex(s.v[set].At(x0, y), t.height);
+    const std::uint8_t* row = t.bits + static_cast<std::ptrdiff_t>(ty) * t.pitch;
     for (int i = 0; i < n; ++i) out[i] = ReadTexel<kTexel>(t, row, columns[i]);
 }
 
@@ -285,6 +286,17 @@ WriteFn WriteFor(const FastPlan& plan) {
     }
 }
 
+// Compare(func, a, ref) for every alpha a, as ranges.
+void FillAlphaPasses(DWORD func, std::uint32_t ref, bool passes[256]) {
+    auto fill = [&](std::uint32_t from, std::uint32_t to, bool value) {
+        if (from < to) std::memset(passes + from, value, to - from);
+    };
+    const bool below = Compare(func, 0, 1), at = Compare(func, ref, ref), above = Compare(func, 1, 0);
+    fill(0, ref, below);
+    passes[ref] = at;
+    fill(ref + 1, 256, above);
+}
+
 }  // namespace
 
 bool PlanFastSpans(const RasterPipeline& p, FastPlan* plan) {
@@ -314,7 +326,7 @@ bool PlanFastSpans(const RasterPipeline& p, FastPlan* plan) {
     if (!hasTexture) plan->texel = FastTexel::None;
     plan->blend = BlendOf(p);
     plan->alphaTest = p.alphaTest;
-    for (std::uint32_t a = 0; a < 256; ++a) plan->alphaPasses[a] = Compare(p.alphaFunc, a, p.alphaRef & 0xFF);
+    FillAlphaPasses(p.alphaFunc, p.alphaRef & 0xFF, plan->alphaPasses);
     plan->convert = nullptr;
     plan->convertIsCopy = false;
     if (plan->texel == FastTexel::Table16)
@@ -324,9 +336,14 @@ bool PlanFastSpans(const RasterPipeline& p, FastPlan* plan) {
 
 bool ShadeSpanFast(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int x1) {
     if (s.gouraud || (s.kind != PrimKind::Quad && s.kind != PrimKind::Triangle)) return false;
-    const int n = x1 - x0;
-    if (n <= 0) return true;
+    if (x1 <= x0) return true;
     if (ShadeSpanDirect(plan, p, s, y, x0, x1)) return true;
+    ShadeSpanPasses(plan, p, s, y, x0, x1);
+    return true;
+}
+
+void ShadeSpanPasses(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int x1) {
+    const int n = x1 - x0;
     Scratch& scratch = ScratchForThread();
     if (scratch.texels.size() < static_cast<std::size_t>(n)) {
         scratch.texels.resize(static_cast<std::size_t>(n));
@@ -346,5 +363,4 @@ bool ShadeSpanFast(const FastPlan& plan, const RasterPipeline& p, const PrimSetu
     std::uint8_t* out = t.bits + static_cast<std::ptrdiff_t>(y) * t.pitch +
                         static_cast<std::ptrdiff_t>(x0) * t.layout.BytesPerPixel();
     WriteFor(plan)(plan, p, colors, out, n);
-    return true;
 }

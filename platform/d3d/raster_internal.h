@@ -3,6 +3,7 @@
 // reference and the specialised loops).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -40,6 +41,20 @@ struct PrimSetup {
     // column [left, right), and whether they run on one by one (a 1:1 copy).
     const int* columns = nullptr;
     bool columnsRun = false;
+    const int* rows = nullptr;  // the texel row of every covered row [top, bottom)
+    // Columns that do not run on one by one: for each texel column c from
+    // the lowest to one past the highest the quad shows, the first of its
+    // columns [left, right) past those showing texels before c (increasing
+    // columns) or after it (decreasing, mirrored).
+    const int* pixelOfColumn = nullptr;
+    int lowColumn = 0;
+    // The columns show each texel twice over (a quad at twice its size,
+    // mirrored or not).
+    bool columnsDoubled = false;
+    // Quads drawn over their texture's shadow: what becomes of a texel of
+    // each alpha kind (clear, opaque, partial), by RunAction.
+    bool overRuns = false;
+    std::uint8_t runActions[3] = {};
 };
 
 // The attributes one fragment is shaded from.
@@ -135,7 +150,26 @@ inline int TexelIndex(double coordinate, int size) {
     const int i = FloorIndex(coordinate * size);
     return i < 0 ? 0 : i >= size ? size - 1 : i;
 }
+// The same index, clamped before it is cut to an integer: without branches,
+// so that loops over many coordinates run several at a time. (A value in
+// [0, size - 0.5] is cut to its floor; below 0, and not a number, gives 0;
+// size - 0.5 and above give size - 1.)
+inline int TexelIndexClamped(double coordinate, int size) {
+    const double v = std::min(size - 0.5, std::max(0.0, coordinate * size));
+    return static_cast<int>(v);
+}
 
 // Shades a span through the plan; false when this primitive needs the
 // reference (its colours vary).
 bool ShadeSpanFast(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int x1);
+// What the span over a shadow's runs does with a run of texels.
+enum class RunAction : std::uint8_t { Skip, Copy, Shade };
+// Whether a quad can be drawn over its texture's shadow, and what becomes
+// of each kind of run; once per quad and draw.
+void PrepareRuns(const FastPlan& plan, const RasterPipeline& p, PrimSetup* s);
+// A quad whose setup says it goes over its texture's shadow (overRuns):
+// row by row, runs stepped over or copied, the rest shaded by the passes.
+void DrawQuadOverRuns(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s);
+// The passes: texels fetched into a row of colours, combined, then tested,
+// blended and written.
+void ShadeSpanPasses(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int x1);

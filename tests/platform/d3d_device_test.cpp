@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "platform/d3d_fixture.h"
@@ -209,6 +210,64 @@ TEST_F(D3DDeviceTest, DrawsIntoATextureAndFromIt) {
     EXPECT_EQ(Read(screen, 1, 1), 0u);
     // Without a surface there is no render target.
     EXPECT_EQ(device->SetRenderTarget(nullptr, 0), D_DDERR_INVALIDPARAMS);
+}
+
+}  // namespace
+
+namespace {
+
+// A texture drawn (so that its shadow is made), changed one way or another,
+// and drawn again: the second draw shows the texels as they are now.
+TEST_F(D3DDeviceTest, ATextureChangedAfterItsShadowWasMadeIsDrawnAsItIsNow) {
+    PlatformD3DKnobsRef().shadowAfterDraws = 1;
+    D_IDirectDrawSurface7* target = MakeTarget(8, 8);
+    D_IDirectDrawSurface7* other = MakeTexture(4, 4, kLayout565);
+    Clear(other, 0x07E0);
+    D_IDirectDrawSurface7* screen = MakeTarget(4, 4);
+    struct Change {
+        const char* what;
+        std::function<void(D_IDirectDrawSurface7* texture)> run;
+        std::uint32_t texel;  // what the texture then holds at (1, 1)
+    };
+    const Change changes[] = {
+        {"written through a lock", [](D_IDirectDrawSurface7* t) { Write(t, 1, 1, 0xF800); }, 0xF800},
+        {"filled", [](D_IDirectDrawSurface7* t) { Clear(t, 0x001F); }, 0x001F},
+        {"copied onto", [&](D_IDirectDrawSurface7* t) { t->BltFast(0, 0, other, nullptr, D_DDBLTFAST_WAIT); }, 0x07E0},
+        {"loaded", [&](D_IDirectDrawSurface7* t) { device->Load(t, nullptr, other, nullptr, 0); }, 0x07E0},
+        {"drawn into",
+         [&](D_IDirectDrawSurface7* t) {
+             device->SetRenderTarget(t, 0);
+             device->SetTexture(0, nullptr);
+             const std::uint32_t c = 0xFFFFFF00;
+             device->BeginScene();
+             DrawColored({{0, 0, 0, 1, c}, {4, 0, 0, 1, c}, {0, 4, 0, 1, c}, {4, 4, 0, 1, c}, {0, 4, 0, 1, c},
+                          {4, 0, 0, 1, c}});
+             device->EndScene();
+             device->SetTexture(0, t);
+             device->SetRenderTarget(screen, 0);
+         },
+         0xFFE0},
+    };
+    Open(screen);
+    device->SetTextureStageState(0, D_D3DTSS_COLOROP, D_D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D_D3DTSS_ALPHAOP, D_D3DTOP_SELECTARG1);
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        D_IDirectDrawSurface7* texture = MakeTexture(4, 4, kLayout565);
+        Clear(texture, 0x1234);
+        device->SetTexture(0, texture);
+        const auto quad = Quad(-0.5f, -0.5f, 3.5f, 3.5f, 0, 0, 1, 1, 0xFFFFFFFF);
+        ASSERT_EQ(DrawTextured(quad), D_D3D_OK);
+        ASSERT_EQ(DrawTextured(quad), D_D3D_OK);
+        ASSERT_EQ(Read(screen, 1, 1), 0x1234u);
+        device->EndScene();
+        change.run(texture);
+        device->BeginScene();
+        ASSERT_EQ(DrawTextured(quad), D_D3D_OK);
+        EXPECT_EQ(Read(screen, 1, 1), change.texel);
+        device->SetTexture(0, nullptr);
+    }
+    (void)target;
 }
 
 }  // namespace

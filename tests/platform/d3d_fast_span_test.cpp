@@ -56,10 +56,12 @@ protected:
         }
     }
 
-    // Draws the scene onto a copy of `background`, the loops on or off.
+    // Draws the scene onto a copy of `background`, the loops on or off, and
+    // with them on over textures' shadows (made at the first draw) or not.
     std::vector<std::uint32_t> Render(const Scene& s, const std::vector<std::uint32_t>& background,
-                                      const std::vector<std::uint32_t>& texels, bool fast) {
+                                      const std::vector<std::uint32_t>& texels, bool fast, bool shadows = false) {
         PlatformD3DKnobsRef().fastSpans = fast;
+        PlatformD3DKnobsRef().shadowAfterDraws = shadows ? 1 : 0;
         D_IDirectDrawSurface7* target = MakeTarget(kSide, kSide, s.targetLayout);
         for (int i = 0; i < kSide * kSide; ++i) Write(target, i % kSide, i / kSide, background[i]);
         if (device != nullptr) device->Release();
@@ -145,6 +147,9 @@ TEST_F(D3DFastSpanTest, LoopsGiveTheReferencePixels) {
         const auto fast = Render(s, background, texels, true);
         ASSERT_EQ(reference, fast) << "round " << round << " texture " << s.textureKind << " colour op " << s.color.op
                                    << " alpha op " << s.alpha.op << " blend " << s.blend;
+        ASSERT_EQ(reference, Render(s, background, texels, true, true))
+            << "over the shadow, round " << round << " texture " << s.textureKind << " colour op " << s.color.op
+            << " alpha op " << s.alpha.op << " blend " << s.blend;
         for (D_IDirectDrawSurface7* surface : surfaces) surface->Release();
         surfaces.clear();
     }
