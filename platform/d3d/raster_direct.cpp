@@ -149,7 +149,7 @@ void FillRow(std::uint8_t* out, std::uint32_t color, int n) {
 // no blend, and an alpha that is the texel's or fixed for the primitive.
 bool CopySpan(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int n,
               std::uint8_t* out) {
-    if (plan.texel != FastTexel::Table16 || s.columns == nullptr || plan.convert == nullptr) return false;
+    if (!IsTexel16(plan.texel) || s.columns == nullptr || plan.convert == nullptr) return false;
     const std::uint32_t d = s.diffuse;
     const bool colorIsTexel =
         plan.color == FastSource::Texel || (plan.color == FastSource::Modulate && (d & 0xFFFFFF) == 0xFFFFFF);
@@ -235,9 +235,9 @@ void PrepareColumns(const FastPlan& plan, const RasterPipeline& p, std::vector<P
         // u of a quad follows x alone and v follows y alone (their other
         // slopes are zero), so one row gives the columns of every row and
         // one column the rows of every column.
-        const Plane& u = s.u[plan.texCoordSet];
-        const int n = s.right - s.left;
-        for (int i = 0; i < n; ++i) next[i] = TexelIndexClamped(u.At(s.left + i, s.top), width);
+        const Plane u = s.u[plan.texCoordSet];
+        const int n = s.right - s.left, left = s.left, top = s.top;
+        for (int i = 0; i < n; ++i) next[i] = TexelIndexClamped(u.At(left + i, top), width);
         int breaks = 0;
         for (int i = 1; i < n; ++i) breaks += next[i] != next[i - 1] + 1;
         s.columns = next;
@@ -270,10 +270,11 @@ void PrepareColumns(const FastPlan& plan, const RasterPipeline& p, std::vector<P
             for (int k = 0; k < n; ++k) off += c[k] != c[0] + step * ((k + phase) >> 1);
             s.columnsDoubled = n > 1 && off == 0;
         }
-        const Plane& v = s.v[plan.texCoordSet];
-        for (int y = s.top; y < s.bottom; ++y) next[y - s.top] = TexelIndexClamped(v.At(s.left, y), height);
+        const Plane v = s.v[plan.texCoordSet];
+        const int rows = s.bottom - s.top;
+        for (int i = 0; i < rows; ++i) next[i] = TexelIndexClamped(v.At(left, top + i), height);
         s.rows = next;
-        next += s.bottom - s.top;
+        next += rows;
         PrepareRuns(plan, p, &s);
     }
 }

@@ -92,9 +92,23 @@ inline int FloorIndex(double v) {
 // texture stage (or none) selecting or modulating texture and diffuse,
 // point sampling, no Z, no colour key, a target without alpha.
 enum class FastTarget : std::uint8_t { R5G6B5, X1R5G5B5, X8R8G8B8 };
-enum class FastTexel : std::uint8_t { None, Table16, A8R8G8B8, X8R8G8B8 };
+enum class FastTexel : std::uint8_t {
+    None,
+    Table16,  // any other 16-bit layout, through its decode table
+    A1R5G5B5,
+    R5G6B5,
+    X1R5G5B5,
+    A4R4G4B4,
+    A8R8G8B8,
+    X8R8G8B8,
+};
 enum class FastSource : std::uint8_t { Texel, Diffuse, Modulate };
 enum class FastBlend : std::uint8_t { None, Alpha, Add, General };
+
+inline bool IsTexel16(FastTexel t) {
+    return t == FastTexel::Table16 || t == FastTexel::A1R5G5B5 || t == FastTexel::R5G6B5 ||
+           t == FastTexel::X1R5G5B5 || t == FastTexel::A4R4G4B4;
+}
 
 struct FastPlan {
     FastTarget target;
@@ -170,6 +184,9 @@ void PrepareRuns(const FastPlan& plan, const RasterPipeline& p, PrimSetup* s);
 // A quad whose setup says it goes over its texture's shadow (overRuns):
 // row by row, runs stepped over or copied, the rest shaded by the passes.
 void DrawQuadOverRuns(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s);
+// A line of a plan without a texture: the reference's pixels, a row's
+// run of them at a time through the fast spans.
+void DrawLineFast(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s);
 // The passes: texels fetched into a row of colours, combined, then tested,
 // blended and written.
 void ShadeSpanPasses(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int x1);

@@ -62,46 +62,49 @@ void CopyPicked(int bytes, std::uint8_t* out, const std::uint8_t* row, const int
         CopyPicked<4>(out, row, columns, i, j);
 }
 
-// The same for columns that show each texel twice: a pixel alone at each
-// end, and between them every texel written as a pair.
-template <typename Pixel>
-void CopyDoubled(std::uint8_t* out, const std::uint8_t* row, const int* columns, int i, int j, bool increasing) {
-    auto texel = [row](int c) {
-        Pixel v;
-        std::memcpy(&v, row + static_cast<std::ptrdiff_t>(c) * sizeof(Pixel), sizeof(Pixel));
-        return v;
-    };
-    auto put = [out](int k, Pixel v) { std::memcpy(out + static_cast<std::ptrdiff_t>(k) * sizeof(Pixel), &v, sizeof v); };
-    if (i < j && (i + 1 == j || columns[i + 1] != columns[i])) {
-        put(i, texel(columns[i]));
-        ++i;
+// Texels [first, first + count) of a row (or, mirrored, back from first)
+// each written to two pixels from `out` on: straight loops the compiler
+// runs several texels at a time.
+template <int kBytes>
+void DoubleForward(std::uint8_t* __restrict out, const std::uint8_t* __restrict in, int count) {
+    for (int k = 0; k < count; ++k) {
+        std::uint8_t v[kBytes];
+        std::memcpy(v, in + static_cast<std::ptrdiff_t>(k) * kBytes, kBytes);
+        std::memcpy(out + static_cast<std::ptrdiff_t>(k) * 2 * kBytes, v, kBytes);
+        std::memcpy(out + static_cast<std::ptrdiff_t>(k) * 2 * kBytes + kBytes, v, kBytes);
     }
+}
+
+template <int kBytes>
+void DoubleBackward(std::uint8_t* __restrict out, const std::uint8_t* __restrict in, int count) {
+    for (int k = 0; k < count; ++k) {
+        std::uint8_t v[kBytes];
+        std::memcpy(v, in - static_cast<std::ptrdiff_t>(k) * kBytes, kBytes);
+        std::memcpy(out + static_cast<std::ptrdiff_t>(k) * 2 * kBytes, v, kBytes);
+        std::memcpy(out + static_cast<std::ptrdiff_t>(k) * 2 * kBytes + kBytes, v, kBytes);
+    }
+}
+
+// The same as CopyPicked for columns that show each texel twice: a pixel
+// alone at each end, and between them every texel written as a pair.
+template <int kBytes>
+void CopyDoubled(std::uint8_t* out, const std::uint8_t* row, const int* columns, int i, int j, bool increasing) {
+    auto one = [&](int k) {
+        std::memcpy(out + static_cast<std::ptrdiff_t>(k) * kBytes, row + static_cast<std::ptrdiff_t>(columns[k]) * kBytes,
+                    kBytes);
+    };
+    if (i < j && (i + 1 == j || columns[i + 1] != columns[i])) one(i++);
     const int pairs = (j - i) / 2;
     if (pairs > 0) {
-        const int first = columns[i], step = increasing ? 1 : -1;
-        std::uint8_t* to = out + static_cast<std::ptrdiff_t>(i) * sizeof(Pixel);
-        int k = 0;
-        if constexpr (sizeof(Pixel) == 2) {
-            // Four texels a time in a word, each spread over two pixels.
-            for (; k + 4 <= pairs; k += 4) {
-                std::uint64_t v;
-                std::memcpy(&v, row + static_cast<std::ptrdiff_t>(increasing ? first + k : first - k - 3) * 2, 8);
-                if (!increasing)
-                    v = (v >> 48) | (v >> 16 & 0xFFFF0000ull) | (v << 16 & 0xFFFF00000000ull) | (v << 48);
-                const std::uint64_t a = v & 0xFFFF, b = v >> 16 & 0xFFFF, c = v >> 32 & 0xFFFF, d = v >> 48;
-                const std::uint64_t low = (a | b << 32) * 0x10001, high = (c | d << 32) * 0x10001;
-                std::memcpy(to + static_cast<std::ptrdiff_t>(k) * 4, &low, 8);
-                std::memcpy(to + static_cast<std::ptrdiff_t>(k) * 4 + 8, &high, 8);
-            }
-        }
-        for (; k < pairs; ++k) {
-            const Pixel v = texel(first + step * k);
-            const Pixel pair[2] = {v, v};
-            std::memcpy(to + static_cast<std::ptrdiff_t>(k) * 2 * sizeof(Pixel), pair, sizeof pair);
-        }
+        std::uint8_t* to = out + static_cast<std::ptrdiff_t>(i) * kBytes;
+        const std::uint8_t* from = row + static_cast<std::ptrdiff_t>(columns[i]) * kBytes;
+        if (increasing)
+            DoubleForward<kBytes>(to, from, pairs);
+        else
+            DoubleBackward<kBytes>(to, from, pairs);
         i += 2 * pairs;
     }
-    if (i < j) put(i, texel(columns[i]));
+    if (i < j) one(i);
 }
 
 }  // namespace
@@ -162,6 +165,8 @@ public:
         high_ = increasing_ ? columns_[n_ - 1] : columns_[0];
         clearSkipped_ = Action(TexelAlpha::Clear) == RunAction::Skip;
         keyedCopy_ = clearSkipped_ && s.columnsRun && Action(TexelAlpha::Opaque) == RunAction::Copy;
+        allCopied_ = Action(TexelAlpha::Clear) == RunAction::Copy && Action(TexelAlpha::Opaque) == RunAction::Copy &&
+                     Action(TexelAlpha::Partial) == RunAction::Copy;
     }
 
     void Draw() {
@@ -179,6 +184,11 @@ private:
     RunAction Action(TexelAlpha kind) const { return static_cast<RunAction>(s_.runActions[static_cast<int>(kind)]); }
 
     void DrawRow() {
+        if (allCopied_) {
+            // Every texel is copied: the row as one run.
+            Copy(0, n_);
+            return;
+        }
         const TexelRun* first = clearSkipped_ ? shadow_.SolidBegin(ty_) : shadow_.RunsBegin(ty_);
         const TexelRun* last = clearSkipped_ ? shadow_.SolidEnd(ty_) : shadow_.RunsEnd(ty_);
         // The runs that reach into the quad's columns [low, high].
@@ -242,20 +252,22 @@ private:
         if (i >= j) return;
         switch (Action(r.alpha)) {
             case RunAction::Skip: break;
-            case RunAction::Copy:
-                if (s_.columnsRun)
-                    CopyBytes(out_ + static_cast<std::ptrdiff_t>(i) * bytes_,
-                              row_ + static_cast<std::ptrdiff_t>(columns_[i]) * bytes_,
-                              static_cast<std::size_t>(j - i) * static_cast<std::size_t>(bytes_));
-                else if (s_.columnsDoubled && bytes_ == 2)
-                    CopyDoubled<std::uint16_t>(out_, row_, columns_, i, j, increasing_);
-                else if (s_.columnsDoubled)
-                    CopyDoubled<std::uint32_t>(out_, row_, columns_, i, j, increasing_);
-                else
-                    CopyPicked(bytes_, out_, row_, columns_, i, j);
-                break;
+            case RunAction::Copy: Copy(i, j); break;
             case RunAction::Shade: ShadeSpanPasses(plan_, p_, s_, y_, s_.left + i, s_.left + j); break;
         }
+    }
+
+    // The shadow pixels of the quad's pixels [i, j) of the row.
+    void Copy(int i, int j) {
+        if (s_.columnsRun)
+            CopyBytes(out_ + static_cast<std::ptrdiff_t>(i) * bytes_, row_ + static_cast<std::ptrdiff_t>(columns_[i]) * bytes_,
+                      static_cast<std::size_t>(j - i) * static_cast<std::size_t>(bytes_));
+        else if (s_.columnsDoubled && bytes_ == 2)
+            CopyDoubled<2>(out_, row_, columns_, i, j, increasing_);
+        else if (s_.columnsDoubled)
+            CopyDoubled<4>(out_, row_, columns_, i, j, increasing_);
+        else
+            CopyPicked(bytes_, out_, row_, columns_, i, j);
     }
 
     const FastPlan& plan_;
@@ -265,7 +277,7 @@ private:
     const int* columns_;
     const TextureShadow& shadow_;
     const int bytes_;
-    bool increasing_, clearSkipped_, keyedCopy_;
+    bool increasing_, clearSkipped_, keyedCopy_, allCopied_;
     int low_, high_;
     // The row being drawn.
     int y_ = 0, ty_ = 0;
