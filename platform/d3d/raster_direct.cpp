@@ -221,14 +221,14 @@ const std::uint32_t* ConvertTable16(const PlatformPixelLayout& texture, const Pl
 
 void PrepareColumns(const FastPlan& plan, const RasterPipeline& p, std::vector<PrimSetup>* setups,
                     std::vector<int>* store) {
-    store->clear();
     if (plan.texel == FastTexel::None) return;
     const int width = p.stages[0].texture->width, height = p.stages[0].texture->height;
     std::size_t total = 0;
     for (const PrimSetup& s : *setups)
         if (s.kind == PrimKind::Quad)
             total += static_cast<std::size_t>(s.right - s.left + s.bottom - s.top) + static_cast<std::size_t>(width) + 1;
-    store->resize(total);
+    // Only ever grown: what it held before is overwritten, never read.
+    if (store->size() < total) store->resize(total);
     int* next = store->data();
     for (PrimSetup& s : *setups) {
         if (s.kind != PrimKind::Quad) continue;

@@ -174,6 +174,15 @@ void FetchQuad(const RasterTexture& t, const PrimSetup& s, int set, int y, int x
     }
     const int ty = s.rows != nullptr ? s.rows[y - s.top] : TexelIndex(s.v[set].At(x0, y), t.height);
     const std::uint8_t* row = t.bits + static_cast<std::ptrdiff_t>(ty) * t.pitch;
+    if (s.columnsRun && s.columns != nullptr) {
+        // 1:1: texels one after another, read straight.
+        const std::uint8_t* run = row + static_cast<std::ptrdiff_t>(columns[0]) * (kTexel == FastTexel::A8R8G8B8 ||
+                                                                                   kTexel == FastTexel::X8R8G8B8
+                                                                               ? 4
+                                                                               : 2);
+        for (int i = 0; i < n; ++i) out[i] = ReadTexel<kTexel>(t, run, i);
+        return;
+    }
     for (int i = 0; i < n; ++i) out[i] = ReadTexel<kTexel>(t, row, columns[i]);
 }
 

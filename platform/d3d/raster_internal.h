@@ -55,6 +55,7 @@ struct PrimSetup {
     // each alpha kind (clear, opaque, partial), by RunAction.
     bool overRuns = false;
     std::uint8_t runActions[3] = {};
+    std::uint8_t runAlphas[3] = {};  // the fragment alpha of a run of each kind, when known
 };
 
 // The attributes one fragment is shaded from.
@@ -176,8 +177,15 @@ inline int TexelIndexClamped(double coordinate, int size) {
 // Shades a span through the plan; false when this primitive needs the
 // reference (its colours vary).
 bool ShadeSpanFast(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int x1);
-// What the span over a shadow's runs does with a run of texels.
-enum class RunAction : std::uint8_t { Skip, Copy, Shade };
+// What the span over a shadow's runs does with a run of texels: step over
+// it, copy the shadow's pixels, blend its texels of one alpha in one loop,
+// or shade it through the passes.
+enum class RunAction : std::uint8_t { Skip, Copy, Blend, Shade };
+// Whether runs of one alpha can be blended in one loop under the plan.
+bool CanBlendRuns(const FastPlan& plan);
+// The quad's pixels [i, j) of row y, every texel's fragment alpha `alpha`.
+void BlendQuadRun(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int i, int j,
+                  std::uint32_t alpha);
 // Whether a quad can be drawn over its texture's shadow, and what becomes
 // of each kind of run; once per quad and draw.
 void PrepareRuns(const FastPlan& plan, const RasterPipeline& p, PrimSetup* s);

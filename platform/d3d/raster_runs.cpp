@@ -114,14 +114,21 @@ void PrepareRuns(const FastPlan& plan, const RasterPipeline& p, PrimSetup* s) {
     if (plan.texel == FastTexel::None || s->columns == nullptr) return;
     const RasterTexture& t = *p.stages[0].texture;
     if (t.shadow == nullptr || !t.shadow->MadeFor(t.layout, p.target.layout)) return;
-    // The colour must be the texel's own.
+    // Copies need the texel's own colour; blends of runs of one alpha take
+    // it modulated too.
     const std::uint32_t d = s->diffuse;
-    if (plan.color != FastSource::Texel && !(plan.color == FastSource::Modulate && (d & 0xFFFFFF) == 0xFFFFFF))
-        return;
+    const bool texelColor =
+        plan.color == FastSource::Texel || (plan.color == FastSource::Modulate && (d & 0xFFFFFF) == 0xFFFFFF);
+    const bool blendable = CanBlendRuns(plan);
+    if (!texelColor && !blendable) return;
     const bool roundTrips = RoundTrips(p.target.layout);
     for (TexelAlpha kind : {TexelAlpha::Clear, TexelAlpha::Opaque, TexelAlpha::Partial}) {
-        const RunAction a = ActionFor(plan, FragmentAlpha(plan, kind, d >> 24), roundTrips);
+        const int alpha = FragmentAlpha(plan, kind, d >> 24);
+        RunAction a = ActionFor(plan, alpha, roundTrips);
+        if (a == RunAction::Copy && !texelColor) a = RunAction::Shade;
+        if (a == RunAction::Shade && alpha >= 0 && blendable) a = RunAction::Blend;
         s->runActions[static_cast<int>(kind)] = static_cast<std::uint8_t>(a);
+        s->runAlphas[static_cast<int>(kind)] = static_cast<std::uint8_t>(alpha < 0 ? 0 : alpha);
         s->overRuns = s->overRuns || a != RunAction::Shade;
     }
 }
@@ -253,6 +260,9 @@ private:
         switch (Action(r.alpha)) {
             case RunAction::Skip: break;
             case RunAction::Copy: Copy(i, j); break;
+            case RunAction::Blend:
+                BlendQuadRun(plan_, p_, s_, y_, i, j, s_.runAlphas[static_cast<int>(r.alpha)]);
+                break;
             case RunAction::Shade: ShadeSpanPasses(plan_, p_, s_, y_, s_.left + i, s_.left + j); break;
         }
     }
