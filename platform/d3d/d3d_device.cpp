@@ -2,6 +2,7 @@
 // and viewport, the scene bracket, and the draw calls that hand vertices to
 // the rasteriser. Surfaces are resolved to their pixels at every draw.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 
@@ -25,8 +26,12 @@ struct ShadowHolder : SurfaceDerivedData {
 // texture cannot have one now.
 const TextureShadow* ShadowFor(D_IDirectDrawSurface7* texture, const SurfacePixels& view,
                                const PlatformPixelLayout& target) {
+    // No larger than the largest texture the device reports: a surface
+    // made larger than that is drawn from its own texels.
+    constexpr std::int64_t kLargestShadow = std::int64_t{2048} * 2048;
     const D3DStandInKnobs& knobs = PlatformD3DKnobsRef();
     if (!knobs.fastSpans || knobs.shadowAfterDraws <= 0) return nullptr;
+    if (std::int64_t{view.width} * view.height > kLargestShadow) return nullptr;
     int uses = 0;
     auto* holder = dynamic_cast<ShadowHolder*>(FindSurfaceDerived(texture, &uses));
     if (holder != nullptr && holder->shadow.MadeFor(view.layout, target)) return &holder->shadow;
