@@ -29,6 +29,8 @@ constexpr Blend kBlends[] = {
     {"plain", kBlendModeNone, 0, 255, 255, 255},
     {"alpha 128", kBlendModeAlpha, 128, 255, 255, 255},
     {"add 200, bright orange", kBlendModeAdd, 200, 255, 128, 64},
+    {"subtract 90", kBlendModeSubtract, 90, 255, 255, 255},
+    {"multiply, bright sky blue", kBlendModeMultiply, 255, 128, 192, 255},
 };
 
 // A mask with protected and allowed bands, single pixels of each and
@@ -226,51 +228,55 @@ TEST_F(MaskDrawTest, AMonsterSeenThroughARoundWindowInTheMask) {
     if (!std::filesystem::is_regular_file(g_startPath / "rukbmp" / "algall.bmp"))
         GTEST_SKIP() << "no data set beside the test program";
     ASSERT_TRUE(SetCurrentDirectoryA(PlatformWindowsPath(g_startPath.string()).c_str()));
-    StartOn(Route::kBackScreen);
-    const int panel = ApiLoadImageToGraph("bmp\\0101.bmp", 0);
-    ASSERT_GE(panel, 0);
-    int frames[17];
-    ASSERT_EQ(ApiLoadImageToDivGraphs("rukbmp\\algall.bmp", 17, 6, 3, 128, 128, frames, 0), 0);
-    Background(0x30, 0x50, 0x70);
-    ASSERT_EQ(ApiBlitGraph(0, 240, panel, 0), 0);
+    for (Route route : {Route::kBackScreen, Route::kDirect3D}) {
+        SCOPED_TRACE(RouteName(route));
+        StartOn(route);
+        const int panel = ApiLoadImageToGraph("bmp\\0101.bmp", 0);
+        ASSERT_GE(panel, 0);
+        int frames[17];
+        ASSERT_EQ(ApiLoadImageToDivGraphs("rukbmp\\algall.bmp", 17, 6, 3, 128, 128, frames, 0), 0);
+        Background(0x30, 0x50, 0x70);
+        ASSERT_EQ(ApiBlitGraph(0, 240, panel, 0), 0);
 
-    // A round window with a slit across it.
-    ASSERT_EQ(CreateMaskScreen(), 0);
-    const HandleId round = MakeMask(300, 300);
-    std::vector<std::uint8_t> bytes(300 * 300);
-    for (int y = 0; y < 300; ++y)
-        for (int x = 0; x < 300; ++x) {
-            const int dx = x - 150, dy = y - 150;
-            bytes[static_cast<std::size_t>(y) * 300 + x] = dx * dx + dy * dy < 150 * 150 && std::abs(dy) > 4 ? 1 : 0;
-        }
-    ASSERT_EQ(SetMaskData(round, bytes.data(), 300), 0);
-    ASSERT_EQ(DrawMask(170, 90, round, 0), 0);
-    const std::vector<std::uint32_t> before = Snapshot();
+        // A round window with a slit across it.
+        ASSERT_EQ(CreateMaskScreen(), 0);
+        const HandleId round = MakeMask(300, 300);
+        std::vector<std::uint8_t> bytes(300 * 300);
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 300; ++x) {
+                const int dx = x - 150, dy = y - 150;
+                bytes[static_cast<std::size_t>(y) * 300 + x] = dx * dx + dy * dy < 150 * 150 && std::abs(dy) > 4 ? 1 : 0;
+            }
+        ASSERT_EQ(SetMaskData(round, bytes.data(), 300), 0);
+        ASSERT_EQ(DrawMask(170, 90, round, 0), 0);
+        const std::vector<std::uint32_t> before = Snapshot();
 
-    // Through it: a light veil over the whole screen, the monster three
-    // times its size, a translucent band and a line of text, each reaching
-    // well past the window.
-    ApiSetBlendModeParam(kBlendModeAlpha, 64);
-    ASSERT_EQ(ApiPaintBox(0, 0, 640, 480, ApiMakeColorCode(255, 255, 255), 1), 0);
-    ApiSetBlendModeParam(0, 0);
-    ASSERT_EQ(ApiStretchBlitGraph(128, 48, 512, 432, frames[0], 1), 0);
-    ApiSetBlendModeParam(kBlendModeAlpha, 96);
-    ASSERT_EQ(ApiPaintBox(0, 330, 640, 370, ApiMakeColorCode(0, 0, 255), 1), 0);
-    ApiSetBlendModeParam(0, 0);
-    ASSERT_EQ(ApiDrawTextFormatted(150, 340, ApiMakeColorCode(255, 255, 0), "SEEN THROUGH THE MASK"), 0);
-    const std::vector<std::uint32_t> after = Snapshot();
-    Present();
+        // Through it: a light veil over the whole screen, the monster three
+        // times its size, a translucent band and a line of text, each reaching
+        // well past the window.
+        ApiSetBlendModeParam(kBlendModeAlpha, 64);
+        ASSERT_EQ(ApiPaintBox(0, 0, 640, 480, ApiMakeColorCode(255, 255, 255), 1), 0);
+        ApiSetBlendModeParam(0, 0);
+        ASSERT_EQ(ApiStretchBlitGraph(128, 48, 512, 432, frames[0], 1), 0);
+        ApiSetBlendModeParam(kBlendModeAlpha, 96);
+        ASSERT_EQ(ApiPaintBox(0, 330, 640, 370, ApiMakeColorCode(0, 0, 255), 1), 0);
+        ApiSetBlendModeParam(0, 0);
+        ASSERT_EQ(ApiDrawTextFormatted(150, 340, ApiMakeColorCode(255, 255, 0), "SEEN THROUGH THE MASK"), 0);
+        const std::vector<std::uint32_t> after = Snapshot();
+        Present();
 
-    int inside = 0;
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * 640 + x;
-            if (!Allowed(x, y))
-                ASSERT_EQ(after[i], before[i]) << x << ", " << y;
-            else if (after[i] != before[i])
-                ++inside;
-        }
-    EXPECT_GT(inside, 150 * 150);
+        int inside = 0;
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y) * 640 + x;
+                if (!Allowed(x, y))
+                    ASSERT_EQ(after[i], before[i]) << x << ", " << y;
+                else if (after[i] != before[i])
+                    ++inside;
+            }
+        EXPECT_GT(inside, 150 * 150);
+        EndRoute();
+    }
 }
 
 }  // namespace
