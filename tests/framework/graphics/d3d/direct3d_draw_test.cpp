@@ -409,3 +409,52 @@ TEST_F(Direct3DDrawTest, ClearAndCaptureOfTextureGraphics) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each way of the capture, tried first as the remembered way: every way
+// the stand-in can run gives the screen's pixels in each tile, and one that
+// cannot hands over to the next; a plain texture and one with the alpha
+// test remember their ways apart.
+TEST_F(Direct3DDrawTest, EveryWayOfTheCaptureGivesTheScreensPixels) {
+    StartOn(true);
+    const HandleId layer = Graph(160, 64, LayerPixel);
+    ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
+    ApiBlitGraph(0, 0, layer, 0);
+    ApiBlitGraph(160, 0, layer, 0);
+    ApiBlitGraph(320, 0, layer, 0);
+    ApiBlitGraph(480, 0, layer, 0);
+    EndDeviceScene();
+    g_DrawState.createAlphaTest = 0;
+    const HandleId plain = MakeEmptyGraph(64, 32, 0);
+    g_DrawState.createAlphaTest = 1;
+    const HandleId keyed = MakeEmptyGraph(64, 32, 0);
+    const HandleId wide = MakeEmptyGraph(600, 40, 0);  // three tiles
+    for (HandleId handle : {plain, keyed, wide}) {
+        GraphRecord* g = LookupGraph(handle);
+        ASSERT_NE(g, nullptr);
+        const SurfaceDataRecord* first = LookupSurfaceData(LookupSurface3DData(g->storageHandles[0])->surfaceData);
+        const int kind = first->flags.AlphaChFlag || first->flags.AlphaTestFlag ? 1 : 0;
+        for (int way = 0; way < 5; ++way) {
+            SCOPED_TRACE(testing::Message() << "graphic " << g->width << "x" << g->height << " kind " << kind
+                                            << " way " << way);
+            PaintWholeGraph(handle, 0, 0, 0, 255);
+            g_Direct3D.captureVariant[kind] = way;
+            g_Direct3D.captureVariant[1 - kind] = -1;
+            const int x0 = 7 + way, y0 = 3;
+            ASSERT_EQ(CaptureScreenToGraphTextures(x0, y0, x0 + g->width, y0 + g->height, g, 1), 0);
+            // A copy by the blitter needs one format on both sides: into
+            // 1:5:5:5 texels the walk goes on from the first way.
+            EXPECT_EQ(g_Direct3D.captureVariant[kind], way == 1 && kind == 1 ? 0 : way);
+            EXPECT_EQ(g_Direct3D.captureVariant[1 - kind], -1);
+            for (const POINT& p : {POINT{0, 0}, POINT{g->width - 1, g->height - 1}, POINT{g->width / 2, 5},
+                                   POINT{g->width - 3, 1}}) {
+                const int sx = x0 + p.x, sy = y0 + p.y;
+                const auto [got, want] = TexelAndColour(*g, p.x, p.y, LayerPixel(sx % 160, sy));
+                EXPECT_EQ(got, want) << p.x << "," << p.y;
+            }
+        }
+    }
+}
+
+}  // namespace
