@@ -1,8 +1,9 @@
 // Textured quads over the runs of their texture's shadow: a span is cut
 // where the texel row's runs of clear, opaque and partly clear texels
 // begin and end, and each piece is stepped over, copied from the shadow's
-// target pixels, or shaded by the passes, by what the states make of its
-// alpha. The pixels are the reference pipeline's; the tests prove it.
+// target pixels, blended in one loop (its alpha known), or shaded by the
+// passes, by what the states make of its alpha. The pixels are the
+// reference pipeline's; the tests prove it.
 #include <algorithm>
 #include <cstring>
 

@@ -217,3 +217,48 @@ TEST_F(Direct3DLayerTest, DrawTargetsBecomeRenderTargets) {
 }
 
 }  // namespace
+
+namespace {
+
+// A loss and its recovery said twice over do no more than once: the
+// second release and the second reacquire only say so, the device handle
+// stays, and the layer still ends once.
+TEST_F(Direct3DLayerTest, LossAndRecoveryRepeatedDoNoMoreThanOnce) {
+    Start();
+    const int device = g_Direct3D.currentDevice;
+    ASSERT_EQ(ReleaseDirect3DObjects(), 0);
+    EXPECT_EQ(IsDirect3DUp(), 0);
+    EXPECT_EQ(HasDevice3DInterface(), 0);
+    EXPECT_GE(FindLine("Ｄｉｒｅｃｔ３Ｄオブジェクトを解放しました"), 0);
+    ASSERT_EQ(ReleaseDirect3DObjects(), 0);
+    EXPECT_GE(FindLine("Ｄｉｒｅｃｔ３Ｄオブジェクトは既に解放されています"), 0);
+    ASSERT_EQ(ReacquireDirect3D(), 0);
+    EXPECT_EQ(IsDirect3DUp(), 1);
+    EXPECT_EQ(HasDevice3DInterface(), 1);
+    EXPECT_EQ(g_Direct3D.currentDevice, device);
+    EXPECT_GE(FindLine("Ｄｉｒｅｃｔ３Ｄオブジェクトは正常に取得されました"), 0);
+    ASSERT_EQ(ReacquireDirect3D(), 0);
+    EXPECT_GE(FindLine("Ｄｉｒｅｃｔ３Ｄオブジェクトは既に取得されています"), 0);
+    // Made again, the device draws.
+    GraphImage image = MakeImage(8, 8, [](int, int) { return 0xF8F8F8u; });
+    const HandleId graph = MakeGraphFromImages(&image, nullptr, 1, 0, 0);
+    ReleaseBaseImage(&image);
+    ASSERT_GT(graph, 0);
+    ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
+    ASSERT_EQ(ApiBlitGraph(2, 2, graph, 0), 0);
+    EndDeviceScene();
+    D_DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    ASSERT_EQ(g_ScreenDevice.back->Lock(nullptr, &desc, D_DDLOCK_WAIT, nullptr), D_DD_OK);
+    std::uint16_t drawn = 0;
+    std::memcpy(&drawn, static_cast<std::uint8_t*>(desc.lpSurface) + 5 * desc.lPitch + 5 * 2, 2);
+    g_ScreenDevice.back->Unlock(nullptr);
+    EXPECT_EQ(drawn, 0xFFFFu);
+    ASSERT_EQ(ShutDownDirect3D(), 0);
+    EXPECT_EQ(ShutDownDirect3D(), -1);
+    EXPECT_EQ(ReleaseDirect3DObjects(), -1);
+    EXPECT_EQ(ReacquireDirect3D(), 0);
+    EXPECT_EQ(IsDirect3DUp(), 0);
+}
+
+}  // namespace
