@@ -116,6 +116,14 @@ protected:
             ApiBlitGraph(100, 100, g, 1);
             ApiPaintBox(120, 100, 130, 110, ApiMakeColorCode(255, 255, 255), 1);
         }
+        // Through a blend graphic too: its texture on stage 0, the
+        // graphic's on the next stages, the texture factor set.
+        for (const int range : {0, 100, 200}) {
+            EXPECT_EQ(AssignBlendMaskGraph(g, 90, range), 0);
+            ApiSetBlendModeParam(1, 200);
+            ApiBlitGraph(100, 100, g, 1);
+        }
+        EXPECT_EQ(AssignBlendMaskGraph(kNoHandle, 0, 0), 0);
         ApiSetBlendModeParam(0, 0);
         ApiSetBrightColor(255, 255, 255);
         EndDeviceScene();
