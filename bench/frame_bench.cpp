@@ -407,6 +407,8 @@ public:
         // starts afresh.
         g_ScreenDevice.softwareOnly = 0;
         g_ScreenDevice.disable3D = 0;
+        g_ScreenDevice.screenMemImg = 0;
+        g_ScreenColorInfo.screenIsMemImg = 0;
         g_DrawState.use3D = 1;
         SetUseMessageThread(1);
         PlatformResetWindows();
