@@ -232,6 +232,10 @@ TEST_F(Direct3DLayerTest, LossAndRecoveryRepeatedDoNoMoreThanOnce) {
     EXPECT_GE(FindLine("Ｄｉｒｅｃｔ３Ｄオブジェクトを解放しました"), 0);
     ASSERT_EQ(ReleaseDirect3DObjects(), 0);
     EXPECT_GE(FindLine("Ｄｉｒｅｃｔ３Ｄオブジェクトは既に解放されています"), 0);
+    // The records outlive the loss; without their device they refuse.
+    EXPECT_EQ(ApplyDeviceBlendState(device), -1);
+    EXPECT_EQ(SetDeviceFilterMode(device, 1), -1);
+    EXPECT_EQ(ResetDeviceStates(device), -1);
     ASSERT_EQ(ReacquireDirect3D(), 0);
     EXPECT_EQ(IsDirect3DUp(), 1);
     EXPECT_EQ(HasDevice3DInterface(), 1);
@@ -259,6 +263,10 @@ TEST_F(Direct3DLayerTest, LossAndRecoveryRepeatedDoNoMoreThanOnce) {
     EXPECT_EQ(ReleaseDirect3DObjects(), -1);
     EXPECT_EQ(ReacquireDirect3D(), 0);
     EXPECT_EQ(IsDirect3DUp(), 0);
+    // Ended, the layer starts again, once.
+    EXPECT_EQ(StartUpDirect3D(), 0);
+    EXPECT_EQ(IsDirect3DUp(), 1);
+    EXPECT_EQ(StartUpDirect3D(), -1);
 }
 
 }  // namespace

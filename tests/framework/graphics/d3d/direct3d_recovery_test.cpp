@@ -175,6 +175,7 @@ protected:
             EXPECT_EQ(stage(D_D3DTSS_ALPHAARG2), c.alphaArg2);
             if (static_cast<int>(s) < r->stagesInUse) {
                 EXPECT_EQ(stage(D_D3DTSS_MAGFILTER), r->filterMode == 0 ? D_D3DTFG_POINT : D_D3DTFG_LINEAR);
+                EXPECT_EQ(stage(D_D3DTSS_MINFILTER), r->filterMode == 0 ? D_D3DTFG_POINT : D_D3DTFG_LINEAR);
             }
             D_IDirectDrawSurface7* texture = nullptr;
             d->GetTexture(s, &texture);
@@ -245,6 +246,15 @@ TEST_P(Direct3DRecoveryTest, TheDeviceHoldsItsCacheAndDrawsByTheBlendRules) {
         EXPECT_EQ(box, fresh[i].second);
         ExpectDeviceHoldsTheCache();
     }
+    // Filtering asked for before the device goes is what it filters with
+    // afterwards, on every stage in use.
+    ASSERT_EQ(SetTextureFilterMode(1), 0);
+    EXPECT_EQ(CurrentDevice3D()->filterMode, 1u);
+    GetParam().run();
+    if (HasFatalFailure()) return;
+    DrawAndRead(kCases[2]);
+    EXPECT_GT(CurrentDevice3D()->stagesInUse, 0);
+    ExpectDeviceHoldsTheCache();
 }
 
 INSTANTIATE_TEST_SUITE_P(Recoveries, Direct3DRecoveryTest, testing::ValuesIn(kRecoveries),
