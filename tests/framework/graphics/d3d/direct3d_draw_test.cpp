@@ -380,6 +380,11 @@ TEST_F(Direct3DDrawTest, ClearAndCaptureOfTextureGraphics) {
     g_SystemState.backgroundBlue = 0;
     ASSERT_EQ(ApiSelectDrawTarget(target), 0);
     ASSERT_EQ(ApiClearDrawTarget(), 0);
+    EndDeviceScene();
+    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{63, 63}}) {
+        const auto [got, want] = TexelAndColour(*LookupGraph(target), x, y, 0xF80000u);
+        EXPECT_EQ(got, want) << "cleared at " << x << "," << y;
+    }
     ApiBlitGraph(-8, -8, layer, 0);
     ApiPaintBox(0, 40, 64, 64, 0, 1);
     EndDeviceScene();
