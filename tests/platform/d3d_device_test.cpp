@@ -131,6 +131,11 @@ TEST_F(D3DDeviceTest, AFreshDeviceHoldsTheDefaultsAndBadCallsChangeNothing) {
         {D_D3DRENDERSTATE_LIGHTING, 1},
         {D_D3DRENDERSTATE_ALPHABLENDENABLE, 0},
     };
+    // Four stages and textures, as many as the framework's blend-mask draws use.
+    D_D3DDEVICEDESC7 caps{};
+    ASSERT_EQ(device->GetCaps(&caps), D_D3D_OK);
+    EXPECT_EQ(caps.wMaxSimultaneousTextures, 4u);
+    EXPECT_EQ(caps.wMaxTextureBlendStages, 4u);
     for (const auto& [state, value] : renderDefaults) EXPECT_EQ(rs(state), value) << "render state " << state;
     for (DWORD s = 0; s < kD3DMaxStages; ++s) {
         SCOPED_TRACE(testing::Message() << "stage " << s);

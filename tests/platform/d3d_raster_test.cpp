@@ -228,6 +228,8 @@ TEST_P(D3DRasterTest, ZBufferKeepsTheNearestFragment) {
     ASSERT_EQ(dd->CreateSurface(&desc, &z, nullptr), D_DD_OK);
     surfaces.push_back(z);
     ASSERT_EQ(target->AddAttachedSurface(z), D_DD_OK);
+    z->AddRef();
+    const ULONG references = z->Release();
     D_DDBLTFX fx{};
     fx.dwSize = sizeof fx;
     fx.dwFillDepth = 0xFFFF;
@@ -247,6 +249,9 @@ TEST_P(D3DRasterTest, ZBufferKeepsTheNearestFragment) {
     EXPECT_EQ(Read(target, 0, 0), 0x001Fu);  // blue is nearer than red
     EXPECT_EQ(Read(target, 4, 0), 0x07E0u);  // green is nearest
     EXPECT_EQ(Read(z, 4, 0), static_cast<std::uint32_t>(0.2 * 65535 + 0.5));
+    // Drawing looks the Z buffer up each time and keeps no hold on it.
+    z->AddRef();
+    EXPECT_EQ(z->Release(), references);
 }
 
 TEST_P(D3DRasterTest, LinearSamplingBlendsNeighbouringTexels) {

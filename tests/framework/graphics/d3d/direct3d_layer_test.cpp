@@ -100,10 +100,12 @@ TEST_F(Direct3DLayerTest, SortsTheOfferedTextureFormatsIntoTheSlots) {
     EXPECT_EQ(g_Direct3D.minTextureSize, 1u);
     EXPECT_EQ(g_Direct3D.maxTextureSize, 2048u);
     EXPECT_EQ(GetZBufferPixelFormat()->dwZBufferBitDepth, 16u);
-    // The log lists the formats of the plain and the alpha slots.
-    EXPECT_GE(FindLine("テクスチャ最大幅:2048 最小幅:1 "), 0);
-    EXPECT_GE(FindLine("BIT:16  RED:5  GREEN:6  BLUE:5 "), 0);
-    EXPECT_GE(FindLine("BIT:32  ALPHA:8  RED:8  GREEN:8  BLUE:8 "), 0);
+    // The log lists the formats of the plain and the alpha slots, under
+    // their headings.
+    for (const char* line : {"テクスチャ最大幅:2048 最小幅:1 ", "テクスチャピクセルフォーマット", "通常グラフィック用",
+                             "BIT:16  RED:5  GREEN:6  BLUE:5 ", "アルファチャンネル付きグラフィック用",
+                             "BIT:32  ALPHA:8  RED:8  GREEN:8  BLUE:8 "})
+        EXPECT_GE(FindLine(line), 0) << line;
 }
 
 TEST_F(Direct3DLayerTest, WithoutSixteenBitAlphaFormatsTexturesTakeTheThirtyTwoBitSlot) {

@@ -245,7 +245,43 @@ TEST_P(Direct3DRecoveryTest, TheDeviceHoldsItsCacheAndDrawsByTheBlendRules) {
         EXPECT_EQ(sprite, fresh[i].first);
         EXPECT_EQ(box, fresh[i].second);
         ExpectDeviceHoldsTheCache();
+        if (c.mode == 3) {
+            // The box, drawn last, subtracts: its colour and alpha are the
+            // diffuse colour's alone.
+            const std::pair<DWORD, DWORD> subtract[] = {{D_D3DTSS_COLOROP, D_D3DTOP_SELECTARG1},
+                                                        {D_D3DTSS_COLORARG1, D_D3DTA_DIFFUSE},
+                                                        {D_D3DTSS_ALPHAOP, D_D3DTOP_SELECTARG2},
+                                                        {D_D3DTSS_ALPHAARG2, D_D3DTA_DIFFUSE}};
+            for (const auto& [state, value] : subtract) {
+                DWORD held = 0;
+                CurrentDevice3D()->device->GetTextureStageState(0, state, &held);
+                EXPECT_EQ(held, value) << "stage state " << state;
+            }
+        }
     }
+    // Through a blend graphic, a border range below 2 is a hard edge (alpha
+    // test at the border, no blending), from 2 on a soft one (blended).
+    const HandleId blend = WhiteGraph();
+    for (const int range : {0, 1, 2, 3}) {
+        SCOPED_TRACE(testing::Message() << "border range " << range);
+        ASSERT_EQ(AssignBlendMaskGraph(blend, 90, range), 0);
+        ApiSetBlendModeParam(1, 200);
+        ApiBlitGraph(100, 100, blend, 1);
+        EndDeviceScene();
+        DWORD test = 9, blended = 9, ref = 0;
+        D_IDirect3DDevice7* d = CurrentDevice3D()->device;
+        d->GetRenderState(D_D3DRENDERSTATE_ALPHATESTENABLE, &test);
+        d->GetRenderState(D_D3DRENDERSTATE_ALPHABLENDENABLE, &blended);
+        d->GetRenderState(D_D3DRENDERSTATE_ALPHAREF, &ref);
+        EXPECT_EQ(test, range < 2 ? 1u : 0u);
+        EXPECT_EQ(blended, range < 2 ? 0u : 1u);
+        if (range < 2) {
+            EXPECT_EQ(ref, 90u);
+        }
+        ExpectDeviceHoldsTheCache();
+    }
+    ASSERT_EQ(AssignBlendMaskGraph(kNoHandle, 0, 0), 0);
+    ApiSetBlendModeParam(0, 0);
     // Filtering asked for before the device goes is what it filters with
     // afterwards, on every stage in use.
     ASSERT_EQ(SetTextureFilterMode(1), 0);
