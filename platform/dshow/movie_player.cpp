@@ -110,7 +110,7 @@ bool MoviePlayer::DecodeInto(Frame* frame) {
     scaler_ = sws_getCachedContext(scaler_, decoded->width, decoded->height, static_cast<AVPixelFormat>(decoded->format),
                                    width_, height_, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
     if (scaler_ == nullptr) return false;
-    frame->bgra.resize(static_cast<std::size_t>(width_) * height_ * 4);
+    frame->bgra.resize(static_cast<std::size_t>(width_) * height_ * 4 + kMovieScalerSlack);
     std::uint8_t* planes[4] = {frame->bgra.data(), nullptr, nullptr, nullptr};
     const int pitches[4] = {width_ * 4, 0, 0, 0};
     if (sws_scale(scaler_, decoded->data, decoded->linesize, 0, decoded->height, planes, pitches) != height_)

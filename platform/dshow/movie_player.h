@@ -20,6 +20,11 @@
 struct SwsContext;
 class MovieSound;
 
+// The scaler's vector loops write whole groups of pixels, up to a group past
+// the end of a row; a frame's pixels are followed by this much slack so that
+// the last row's overrun never reaches the heap.
+inline constexpr std::size_t kMovieScalerSlack = 256;
+
 class MoviePlayer {
 public:
     // Null when the file has no video stream that decodes.
@@ -55,7 +60,7 @@ public:
 
 private:
     struct Frame {
-        std::vector<std::uint8_t> bgra;  // width x height x 4
+        std::vector<std::uint8_t> bgra;  // width x height x 4, then the scaler's slack
         STREAM_TIME time = 0;
     };
     struct Request {
