@@ -10,6 +10,7 @@
 #include "core/system_state.h"
 #include "kelvo/api.h"
 #include "platform/backend.h"
+#include "platform/display.h"
 #include "platform/window.h"
 #include "window/window.h"
 
@@ -31,13 +32,20 @@ TEST(SdlWindow, OpensAt640x480AndClosesOnTheCloseButton) {
     HWND window = g_SystemState.mainWindow;
     PlatformWindowInfo info = PlatformGetWindowInfo(window);
     ASSERT_TRUE(info.sdlWindow);
-    SDL_Window* sdl = SDL_GetWindowFromID(info.sdlWindowId);
-    ASSERT_NE(sdl, nullptr);
+    // SDL's windows belong to the display thread: asked there.
+    bool found = false, shown = false;
     int w = 0, h = 0;
-    SDL_GetWindowSize(sdl, &w, &h);
+    PlatformRunOnDisplayThread([&] {
+        SDL_Window* sdl = SDL_GetWindowFromID(info.sdlWindowId);
+        found = sdl != nullptr;
+        if (!found) return;
+        SDL_GetWindowSize(sdl, &w, &h);
+        shown = (SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN) != 0;
+    });
+    ASSERT_TRUE(found);
     EXPECT_EQ(w, 640);
     EXPECT_EQ(h, 480);
-    EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN);
+    EXPECT_TRUE(shown);
     std::printf("window %u: %dx%d at (%ld,%ld), title \"%s\"\n", info.sdlWindowId, w, h,
                 static_cast<long>(info.clientRect.left), static_cast<long>(info.clientRect.top), info.title.c_str());
 
@@ -52,11 +60,18 @@ TEST(SdlWindow, OpensAt640x480AndClosesOnTheCloseButton) {
     close.window.event = SDL_WINDOWEVENT_CLOSE;
     close.window.windowID = info.sdlWindowId;
     ASSERT_EQ(SDL_PushEvent(&close), 1);
+    // The display thread pumps it within a few milliseconds, as it would a
+    // press of the button.
     int result = 0;
-    for (int i = 0; i < 100 && result == 0; ++i) result = ApiProcessMessage();
+    for (int i = 0; i < 400 && result == 0; ++i) {
+        result = ApiProcessMessage();
+        SDL_Delay(5);
+    }
     EXPECT_NE(result, 0) << "the close button ends the game loop";
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(SDL_GetWindowFromID(info.sdlWindowId), nullptr);
+    bool gone = false;
+    PlatformRunOnDisplayThread([&] { gone = SDL_GetWindowFromID(info.sdlWindowId) == nullptr; });
+    EXPECT_TRUE(gone);
     EXPECT_EQ(ApiEndFramework(), 0);
     EXPECT_EQ(g_SystemState.messageThread, nullptr);
     std::printf("closed after %d frames; framework ended\n", frames);
