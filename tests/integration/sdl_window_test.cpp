@@ -11,8 +11,15 @@
 #include "kelvo/api.h"
 #include "platform/backend.h"
 #include "platform/display.h"
+#include "platform/kernel.h"
 #include "platform/window.h"
 #include "window/window.h"
+
+// Last: it brings the X headers, whose macros would clash with the rest.
+#include <SDL_syswm.h>
+#undef None
+#undef Bool
+#undef Status
 
 namespace {
 
@@ -75,6 +82,51 @@ TEST(SdlWindow, OpensAt640x480AndClosesOnTheCloseButton) {
     EXPECT_EQ(ApiEndFramework(), 0);
     EXPECT_EQ(g_SystemState.messageThread, nullptr);
     std::printf("closed after %d frames; framework ended\n", frames);
+    PlatformEndBackend();
+}
+
+// The X window behind an SDL window, read where SDL's windows live.
+unsigned long XWindowOf(unsigned sdlWindowId) {
+    unsigned long xWindow = 0;
+    PlatformRunOnDisplayThread([&] {
+        SDL_Window* sdl = SDL_GetWindowFromID(sdlWindowId);
+        SDL_SysWMinfo wm;
+        SDL_VERSION(&wm.version);
+        if (sdl != nullptr && SDL_GetWindowWMInfo(sdl, &wm) == SDL_TRUE && wm.subsystem == SDL_SYSWM_X11)
+            xWindow = static_cast<unsigned long>(wm.info.x11.window);
+    });
+    return xWindow;
+}
+
+LRESULT PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The window a window manager (and a user) sees once it is shown is the one
+// frames are shown in: showing the first frame does not replace it with
+// another X window, which would lose a close aimed at the first.
+TEST(SdlWindow, TheWindowFirstShownIsTheOneFramesAreShownIn) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display";
+    PlatformSelectBackend(PlatformBackend::Sdl);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = PlainWindowProc;
+    wc.lpszClassName = "KelvoShownOnce";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "shown once", WS_POPUP | WS_CAPTION, 0, 0, 640, 480, nullptr,
+                                  nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_SHOW);
+    const unsigned id = PlatformGetWindowInfo(window).sdlWindowId;
+    const unsigned long shown = XWindowOf(id);
+    if (shown == 0) GTEST_SKIP() << "not an X display";
+    for (int frame = 0; frame < 3; ++frame) {
+        PlatformPresent(0);
+        ASSERT_TRUE(PlatformWaitForDisplay(5000));
+    }
+    EXPECT_GT(PlatformShownFrameCount(), 0u);
+    EXPECT_EQ(XWindowOf(id), shown);
+    DestroyWindow(window);
+    UnregisterClassA(wc.lpszClassName, nullptr);
     PlatformEndBackend();
 }
 
