@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 
 #include "ddraw/display_internal.h"
 #include "platform/dinput.h"
@@ -15,19 +16,28 @@
 
 namespace {
 
-int CountersFile() {
-    static const int fd = [] {
-        const char* path = std::getenv("KELVO_COUNTERS");
-        if (path == nullptr || *path == '\0') return -1;
-        return ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    }();
-    return fd;
+std::mutex g_mutex;
+std::string g_path;
+int g_fd = -1;
+
+// The counters file, opened anew when KELVO_COUNTERS names another (a test
+// sets it); -1 when none is named or it cannot be made.
+int CountersFileLocked() {
+    const char* path = std::getenv("KELVO_COUNTERS");
+    const std::string wanted = path != nullptr ? path : "";
+    if (wanted != g_path) {
+        if (g_fd >= 0) ::close(g_fd);
+        g_path = wanted;
+        g_fd = wanted.empty() ? -1 : ::open(wanted.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    }
+    return g_fd;
 }
 
 }  // namespace
 
 void PlatformWriteRunCounters() {
-    const int fd = CountersFile();
+    std::lock_guard lock(g_mutex);
+    const int fd = CountersFileLocked();
     if (fd < 0) return;
     // Fixed widths: every rewrite covers the one before exactly.
     char text[160];
