@@ -15,6 +15,9 @@ if command -v ccache >/dev/null && [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ]; th
 fi
 status=0
 
+echo "== layout"
+python3 scripts/check_layout.py || status=1
+
 echo "== release build and tests"
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/release -j "$jobs"

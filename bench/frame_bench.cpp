@@ -26,6 +26,7 @@
 
 #include "api/framework_init.h"
 #include "core/system_state.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/device/surface2d.h"
 #include "graphics/device/surface_data.h"
@@ -33,7 +34,6 @@
 #include "graphics/draw/graph_load.h"
 #include "graphics/draw/graph_record.h"
 #include "graphics/image/base_image.h"
-#include "graphics/device/direct3d.h"
 #include "graphics/image/memimg.h"
 #include "kelvo/api.h"
 #include "platform/backend.h"
@@ -43,7 +43,7 @@
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/window.h"
-#include "softrender/blit_memimg.h"
+#include "softrender/blit/blit_memimg.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <map>
 
-#include "flow/startup.h"
+#include "front/startup.h"
 #include "platform/backend.h"
-#include "world/stage_monster_counts.h"
+#include "world/stages/stage_monster_counts.h"
 
 // False when no data set lies beside the program or the framework does not start.
 inline bool StartGameBesideItsData() {

@@ -3,7 +3,7 @@
 // they hold from the program's start, before anything runs.
 #include "api/framework_init.h"
 #include "core/core_hooks.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/present.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/device/surface2d.h"

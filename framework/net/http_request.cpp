@@ -30,10 +30,10 @@ char* BuildRequest(int type, const char* host, int port, const char* path, const
                                       path, host, port);
             break;
         case kHttpPost:
-            headLength = FormatString(head, sizeof head, "POST %s HTTP/1.0\nHost: %s:%d\nContent-Length: %d\n\n",
+            headLength = FormatString(head, sizeof head, "POST %s HTTP/1.0\r\nHost: %s:%d\r\nContent-Length: %d\r\n\r\n",
                                       path, host, port, length);
             break;
-        default: headLength = FormatString(head, sizeof head, "HEAD %s HTTP/1.0\n\n", path); break;
+        default: headLength = FormatString(head, sizeof head, "HEAD %s HTTP/1.0\r\n\r\n", path); break;
     }
     if (headLength < 0) return nullptr;
     headLength = static_cast<int>(std::strlen(head));
@@ -103,11 +103,16 @@ int StartRequest(int type, const char* host, int port, const char* path, const v
     }
     std::uint8_t address[4];
     std::memcpy(address, &ip, 4);  // network order: the address's bytes in turn
-    // HTTP is no framed protocol: the request's handle makes raw calls.
+    // HTTP is no framed protocol: the request's handle makes raw calls. The
+    // request itself tells when its connection has ended (with the body,
+    // or too soon), so auto-close leaves its handle to it.
     int noFraming = g_NetworkState.noFraming;
+    int noAutoClose = g_NetworkState.noAutoClose;
     g_NetworkState.noFraming = 1;
+    g_NetworkState.noAutoClose = 1;
     r.network = ConnectNetWork(address, port);
     g_NetworkState.noFraming = noFraming;
+    g_NetworkState.noAutoClose = noAutoClose;
     if (r.network < 0) return undo();
     r.inUse = 1;
     ++g_HttpRequests.count;

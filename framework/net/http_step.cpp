@@ -1,5 +1,6 @@
 // One step of an HTTP request per pass: send the request, read the status
 // line, read the headers one line a pass, then take the body.
+#include <algorithm>
 #include <cstring>
 
 #include "core/framework_lock.h"
@@ -14,7 +15,57 @@ namespace {
 constexpr int kLineLimit = 255;
 // Receives per pass while the body keeps coming, so that one pass stays short.
 constexpr int kBodyReadsPerPass = 64;
+// The block a body of known length starts in; it grows as the body comes.
+constexpr int kHttpFirstBlockSize = 64 * 1024;
 constexpr char kContentLength[] = "Content-Length:";
+
+// The value of a "Content-Length:" line: what follows the field name when
+// the line begins with it (HTTP field names are matched without regard to
+// case), else null. A name that only ends in it, or that appears in a value,
+// is another field.
+const char* ContentLengthField(const char* line) {
+    for (std::size_t i = 0; i + 1 < sizeof kContentLength; ++i) {
+        char c = line[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        char k = kContentLength[i];
+        if (k >= 'a' && k <= 'z') k = static_cast<char>(k - 'a' + 'A');
+        if (c != k) return nullptr;
+    }
+    return line + sizeof kContentLength - 1;
+}
+
+enum class Length { Read, TooLarge, Bad };
+
+// Reads a Content-Length value: decimal digits between optional blanks (and
+// the CR of a CRLF line). A number beyond what the record's length holds
+// wraps nowhere: it is too large, and the request cannot be taken.
+Length ParseContentLength(const char* value, int* out) {
+    while (*value == ' ' || *value == '\t') ++value;
+    const char* text = value;
+    const char* digits = value;
+    std::int64_t n = 0;
+    bool tooLarge = false;
+    for (; *value >= '0' && *value <= '9'; ++value) {
+        n = n * 10 + (*value - '0');
+        if (n > 0x7FFFFFFF) {
+            tooLarge = true;
+            n = 0x7FFFFFFF;  // keeps the sum from overflowing over further digits
+        }
+    }
+    std::size_t digitCount = static_cast<std::size_t>(value - digits);
+    while (*value == ' ' || *value == '\t' || *value == '\r') ++value;
+    if (digitCount == 0 || *value != '\0') {
+        std::size_t shown = std::strcspn(text, "\r");
+        WriteLogFormat("HTTP の応答の Content-Length が数ではありません(%.*s)", static_cast<int>(shown), text);
+        return Length::Bad;
+    }
+    if (tooLarge) {
+        WriteLogFormat("HTTP の応答の Content-Length が大きすぎます(%.*s)", static_cast<int>(digitCount), digits);
+        return Length::TooLarge;
+    }
+    *out = static_cast<int>(n);
+    return Length::Read;
+}
 
 enum class Line { Read, Waiting, Failed };
 
@@ -88,9 +139,11 @@ void StepStatus(int slot, HttpRequestRecord& r) {
 }
 
 // Makes the caller's block hold at least `size` bytes, keeping what it has.
+// It doubles as the body comes, up to the content length where there is one.
 bool GrowBlock(HttpRequestRecord& r, std::uint32_t size) {
     if (size <= r.blockSize && *r.memoryBlock != nullptr) return true;
     std::uint64_t wanted = r.blockSize < 4096 ? 4096 : static_cast<std::uint64_t>(r.blockSize) * 2;
+    if (r.contentLength >= 0 && wanted > static_cast<std::uint64_t>(r.contentLength)) wanted = r.contentLength;
     if (wanted < size) wanted = size;
     if (wanted > kTrackedAllocMaxSize) wanted = kTrackedAllocMaxSize;
     if (wanted < size) return false;
@@ -108,37 +161,42 @@ bool GrowBlock(HttpRequestRecord& r, std::uint32_t size) {
 void StepHeader(int slot, HttpRequestRecord& r) {
     char line[kLineLimit + 1];
     if (ReadLine(slot, r, line) != Line::Read) return;
-    const char* field = std::strstr(line, kContentLength);
-    if (r.type == kHttpHead) {
-        if (field == line) {
-            r.contentLength = StringToInt(line + sizeof kContentLength - 1);
+    const char* field = ContentLengthField(line);
+    if (field == nullptr) {
+        // A line without a colon ends the headers (HEAD ends there without a length).
+        if (std::strchr(line, ':') != nullptr) return;
+        if (r.type == kHttpHead)
             FinishHttpRequest(slot, 0, -1);
-        } else if (std::strchr(line, ':') == nullptr) {
-            FinishHttpRequest(slot, 0, -1);  // the headers ended without a length
-        }
+        else
+            r.step = 3;
         return;
     }
-    if (field != nullptr) {
-        const char* space = std::strchr(line, ' ');
-        int length = StringToInt(space != nullptr ? space + 1 : field + sizeof kContentLength - 1);
-        // A negative length, or a second one that differs, is no body size.
-        if (length < -1 || (r.contentLength >= 0 && length != r.contentLength)) {
-            FinishHttpRequest(slot, 2, kHttpResultGeneral);
+    int length = -1;
+    // A length that is no number, one too large to hold, or a second one that
+    // differs is no body size: the request fails rather than end short.
+    if (ParseContentLength(field, &length) != Length::Read || (r.contentLength >= 0 && length != r.contentLength)) {
+        FinishHttpRequest(slot, 2, kHttpResultGeneral);
+        return;
+    }
+    if (r.type == kHttpHead) {
+        r.contentLength = length;
+        FinishHttpRequest(slot, 0, -1);
+        return;
+    }
+    // The caller's block is made for the first part of the body and grows as
+    // the rest comes (GrowBlock): a length that a server announces is not
+    // reserved before its bytes arrive.
+    if (r.contentLength < 0 && r.destination == kHttpToMemory) {
+        const int first = std::min(length, kHttpFirstBlockSize);
+        void* block = KV_ALLOC(static_cast<std::size_t>(first));
+        if (block == nullptr) {
+            FinishHttpRequest(slot, 2, kHttpResultNoMemory);
             return;
         }
-        if (length >= 0 && r.contentLength < 0 && r.destination == kHttpToMemory) {
-            void* block = KV_ALLOC(static_cast<std::size_t>(length));
-            if (block == nullptr) {
-                FinishHttpRequest(slot, 2, kHttpResultNoMemory);
-                return;
-            }
-            *r.memoryBlock = block;
-            r.blockSize = static_cast<std::uint32_t>(length);
-        }
-        r.contentLength = length;
-        return;
+        *r.memoryBlock = block;
+        r.blockSize = static_cast<std::uint32_t>(first);
     }
-    if (std::strchr(line, ':') == nullptr) r.step = 3;
+    r.contentLength = length;
 }
 
 // Takes what has come of the body, never past the content length; false when
@@ -151,7 +209,7 @@ bool ReceiveBody(int slot, HttpRequestRecord& r) {
         std::uint8_t* into = r.receiveBuffer;
         if (r.destination == kHttpToMemory) {
             std::uint32_t end = static_cast<std::uint32_t>(r.received) + static_cast<std::uint32_t>(want);
-            if (r.contentLength < 0 && (r.received > 0x7FFFFFFF - want || !GrowBlock(r, end))) {
+            if (r.received > 0x7FFFFFFF - want || !GrowBlock(r, end)) {
                 FinishHttpRequest(slot, 2, kHttpResultNoMemory);
                 return false;
             }

@@ -17,10 +17,11 @@ NetworkState g_NetworkState{};
 namespace {
 
 constexpr char kNetworkWindowClass[] = "KelvoNetWorkWindow";
-// A pump dispatches at most this many messages: a socket whose receive makes
-// no progress (a frame header still incomplete) is re-reported at once, and
-// the pump must end all the same.
+// A pump dispatches at most this many messages, so that one pass stays
+// short however many sockets have events; the rest wait for the next.
 constexpr int kPumpMessageLimit = 1024;
+// Handles auto-close releases in one pass at most.
+constexpr int kClosesPerPass = 256;
 // Passes of the pump spent waiting for the window to go at the end.
 constexpr int kWindowClosePasses = 64;
 
@@ -81,9 +82,64 @@ NetworkRecord* NewRecord() {
     return record;
 }
 
+// Takes a record out of the list of receives put off, keeping the order of
+// the others.
+void ForgetDeferredReceive(NetworkRecord* record) {
+    NetworkState& n = N();
+    if (!record->receiveDeferred) return;
+    record->receiveDeferred = 0;
+    int kept = 0;
+    for (int i = 0; i < n.deferredCount; ++i) {
+        HandleId h = n.deferred[(n.deferredFirst + i) % kNetworkSlotCount];
+        if (h != record->node.handle) n.deferred[(n.deferredFirst + kept++) % kNetworkSlotCount] = h;
+    }
+    n.deferredCount = kept;
+}
+
+// Makes the receives put off to this pass, in the order they were put off,
+// while the pass's budget lasts; the rest wait for the next pass.
+void RunDeferredReceives() {
+    NetworkState& n = N();
+    for (int due = n.deferredCount; due > 0 && n.deferredCount > 0 && n.passReceiveBudget > 0; --due) {
+        HandleId handle = n.deferred[n.deferredFirst];
+        n.deferredFirst = (n.deferredFirst + 1) % kNetworkSlotCount;
+        --n.deferredCount;
+        NetworkRecord* record = n.table.Lookup(handle);
+        if (record == nullptr) continue;
+        record->receiveDeferred = 0;
+        if (!record->error) RecvSocket(record);
+    }
+}
+
+// Dispatches what waits for the network window, at most kPumpMessageLimit
+// messages; -1 once the window is gone or the framework is quitting.
+int DispatchQueuedMessages() {
+    NetworkState& n = N();
+    MSG message;
+    for (int count = 0; count < kPumpMessageLimit && n.window != nullptr &&
+                        PeekMessageA(&message, n.window, 0, 0, PM_REMOVE);
+         ++count) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return n.windowClosed || GetQuitFlag() == 1 ? -1 : 0;
+}
+
+// Whether a handle whose peer has ended has nothing left for the program
+// to read. Bytes still in the socket are fetched on the next pass.
+bool NothingLeftToRead(NetworkRecord* record) {
+    if (record->framed && record->receiveRing.dataSize > 0) return false;
+    char byte;
+    if (recv(record->socket, &byte, 1, MSG_PEEK) <= 0) return true;
+    if (record->framed) DeferReceive(record);
+    return false;
+}
+
 // Undoes NewRecord and whatever was made since: the socket, the rings.
 void DestroyRecord(NetworkRecord* record) {
+    ForgetDeferredReceive(record);
     if (record->socket != INVALID_SOCKET) {
+        UnindexSocket(&N().sockets, record->socket);
         WSAAsyncSelect(record->socket, N().window, 0, 0);
         closesocket(record->socket);
     }
@@ -94,11 +150,6 @@ void DestroyRecord(NetworkRecord* record) {
     KV_FREE(record);
 }
 
-NetworkRecord* FindRecordOfSocket(SOCKET socket) {
-    for (NetworkListNode* node = FirstNode(); node != nullptr; node = NextNode(node))
-        if (node->record->socket == socket) return node->record;
-    return nullptr;
-}
 
 void StoreAddress(const sockaddr_in& address, NetworkRecord* record) {
     const auto& b = address.sin_addr.S_un.S_un_b;
@@ -130,6 +181,9 @@ void ResetNetworkState() {
     int noAutoClose = n.noAutoClose;
     n = NetworkState{};
     n.listenSocket = INVALID_SOCKET;
+    n.passReceiveBudget = kNetworkReceivePerPass;
+    n.sendBacklog = kNetworkSendBacklog;
+    ClearSocketIndex(&n.sockets);
     n.noFraming = noFraming;
     n.noAutoClose = noAutoClose;
 }
@@ -251,7 +305,7 @@ int EndNetwork() {
 HandleId ConnectNetWork(const std::uint8_t* address, int port) {
     FrameworkLockScope lock;
     if (!N().started || address == nullptr || port <= 0 || port > 0xFFFF) return -1;
-    PumpNetworkMessages(0);
+    DispatchNetworkMessages();
     NetworkRecord* record = NewRecord();
     if (record == nullptr) return -1;
     record->socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -260,6 +314,7 @@ HandleId ConnectNetWork(const std::uint8_t* address, int port) {
         DestroyRecord(record);
         return -1;
     }
+    IndexSocket(&N().sockets, record->socket, record);
     if (WSAAsyncSelect(record->socket, N().window, kNetworkSocketMessage, kNetworkConnectionEvents | FD_CONNECT) != 0) {
         WriteLogFormat("WSAAsyncSelectのエラー in ConnectNetWork");
         DestroyRecord(record);
@@ -282,7 +337,14 @@ HandleId AcceptNetWork() {
     FrameworkLockScope lock;
     if (!N().started) return -1;
     NetworkRecord* record = NewRecord();
-    if (record == nullptr) return -1;
+    if (record == nullptr) {
+        // Refused: the waiting peer's connection is ended. Left waiting, it
+        // would hold the listening socket's FD_ACCEPT back for good, and no
+        // peer after it would be accepted even once slots are free.
+        SOCKET refused = accept(N().listenSocket, nullptr, nullptr);
+        if (refused != INVALID_SOCKET) closesocket(refused);
+        return -1;
+    }
     record->connected = 1;
     record->connection = 1;
     sockaddr_in peer{};
@@ -293,6 +355,7 @@ HandleId AcceptNetWork() {
         DestroyRecord(record);
         return -1;
     }
+    IndexSocket(&N().sockets, record->socket, record);
     StoreAddress(peer, record);
     if (WSAAsyncSelect(record->socket, N().window, kNetworkSocketMessage, kNetworkConnectionEvents) != 0) {
         WriteLogFormat("WSAAsyncSelectのエラー in AcceptNetWork");
@@ -309,6 +372,8 @@ int DisconnectNetworkHandle(HandleId handle) {
     // Each drain ends when nothing more moves, after 1000 ms at the most, or
     // when the pump reports the end.
     DWORD start = timeGetTime();
+    // The pumps are whole ones: the peer may be a handle of ours, which must
+    // take what is sent for the send to go on.
     while (ReceivePending(record) && timeGetTime() - start < kNetworkDrainMilliseconds)
         if (PumpNetworkMessages(0) != 0) break;
     start = timeGetTime();
@@ -321,24 +386,58 @@ int DisconnectNetworkHandle(HandleId handle) {
 int PumpNetworkMessages(int closeFlag) {
     NetworkState& n = N();
     if (!n.started) return 0;
+    bool outermost = n.pumpDepth == 0;
+    ++n.pumpDepth;
     if (closeFlag) {
+        // At most so many a pass: thousands of peers leaving at once are
+        // released over a few passes rather than in one long one.
+        int closed = 0;
         NetworkListNode* node = FirstNode();
-        while (node != nullptr) {
+        while (node != nullptr && closed < kClosesPerPass) {
             NetworkListNode* next = NextNode(node);
             NetworkRecord* r = node->record;
-            bool lost = !r->connected && r->connection && r->autoClose;
-            if (r->error || lost) DisconnectNetworkHandle(node->handle);
+            // Lost: a connection stood and its peer has ended it, and the
+            // program has taken what came on it.
+            bool lost = r->autoClose && r->connection && !r->connected && NothingLeftToRead(r);
+            if (r->error || lost) {
+                DisconnectNetworkHandle(node->handle);
+                ++closed;
+            }
             node = next;
         }
     }
-    MSG message;
-    for (int count = 0; count < kPumpMessageLimit && n.window != nullptr &&
-                        PeekMessageA(&message, n.window, 0, 0, PM_REMOVE);
-         ++count) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+    if (outermost) {
+        // One look at every socket a pass, however many calls the pass makes.
+        n.passReceiveBudget = kNetworkReceivePerPass;
+        if (n.window != nullptr) PlatformPollSockets(n.window);
+        RunDeferredReceives();
     }
-    return n.windowClosed || GetQuitFlag() == 1 ? -1 : 0;
+    int result = DispatchQueuedMessages();
+    --n.pumpDepth;
+    return result;
+}
+
+int DispatchNetworkMessages() {
+    NetworkState& n = N();
+    if (!n.started) return 0;
+    ++n.pumpDepth;
+    int result = DispatchQueuedMessages();
+    --n.pumpDepth;
+    return result;
+}
+
+void DeferReceive(NetworkRecord* record) {
+    NetworkState& n = N();
+    if (record->receiveDeferred || n.deferredCount >= kNetworkSlotCount) return;
+    record->receiveDeferred = 1;
+    n.deferred[(n.deferredFirst + n.deferredCount) % kNetworkSlotCount] = record->node.handle;
+    ++n.deferredCount;
+}
+
+void ResumeReceiving(NetworkRecord* record) {
+    if (!record->receiveHeld || record->receiveRing.dataSize >= kNetworkReceiveBacklog) return;
+    record->receiveHeld = 0;
+    DeferReceive(record);
 }
 
 int ProcessNetwork() { return PumpNetworkMessages(1); }
@@ -351,7 +450,7 @@ int OnNetworkSocketEvent(LPARAM eventWord, SOCKET socket) {
         AcceptNetWork();
         return 0;
     }
-    NetworkRecord* record = FindRecordOfSocket(socket);
+    NetworkRecord* record = FindSocket(&n.sockets, socket);
     if (record == nullptr) return WriteLogText("通信エラー No.1\n");
     switch (event) {
         case FD_READ: RecvSocket(record); break;
@@ -368,8 +467,9 @@ int OnNetworkSocketEvent(LPARAM eventWord, SOCKET socket) {
             }
             break;
         case FD_CLOSE:
+            // The connection flag stays: it tells auto-close that a
+            // connection stood and is now lost.
             record->connected = 0;
-            record->connection = 0;
             // A connection that broke (rather than ended) is an error: what
             // came before the break may be incomplete.
             if (error != 0 && !record->error) {

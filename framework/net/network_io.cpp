@@ -5,7 +5,6 @@
 #include "core/framework_lock.h"
 #include "core/log.h"
 #include "net/network.h"
-#include "platform/window.h"
 
 namespace {
 
@@ -46,11 +45,11 @@ bool Refused(const NetworkRecord* record, const RefusalTexts& texts) {
     return false;
 }
 
-// The start of every handle operation: the pump first, then the handle's
-// record, or null when it is refused.
+// The start of every handle operation: the messages first (the events the
+// pass found), then the handle's record, or null when it is refused.
 NetworkRecord* BeginOperation(HandleId handle, const RefusalTexts* texts) {
     if (!g_NetworkState.started) return nullptr;
-    PumpNetworkMessages(0);
+    DispatchNetworkMessages();
     NetworkRecord* record = LookupNetworkHandle(handle);
     if (record == nullptr || (texts != nullptr && Refused(record, *texts))) return nullptr;
     return record;
@@ -74,45 +73,63 @@ bool SocketCallFailed(NetworkRecord* record, const char* call) {
     return true;
 }
 
-// Reads and checks the next frame's header and makes room for its payload.
-// 1 when a message is now pending, 0 when the header is not all there yet,
-// -1 on failure.
-int BeginFrame(NetworkRecord* record) {
-    std::uint8_t header[4];
-    int n = recv(record->socket, reinterpret_cast<char*>(header), 4, MSG_PEEK);
-    if (n == SOCKET_ERROR) return SocketCallFailed(record, "recv") ? -1 : 0;
-    if (n < 4) return 0;
-    recv(record->socket, reinterpret_cast<char*>(header), 4, 0);  // known to be waiting
-    std::uint32_t length = ReadLength(header);
-    // The length comes from the peer: it is checked before the ring grows.
-    if (length > kNetworkMaxFrameLength || ReserveRingBuffer(length, &record->receiveRing) != 0) {
-        WriteLogFormat("受信データを保存するリングバッファのリサイズに失敗しました(データサイズ %u byte)", length);
-        record->error = 1;
-        return -1;
-    }
-    record->pendingLength = length;
-    return 1;
+// What one recv takes at most: it lands in this buffer first, so the ring
+// grows by what came, never by what a header announced.
+constexpr std::uint32_t kReceiveChunk = 64 * 1024;
+std::uint8_t g_receiveChunk[kReceiveChunk];
+
+// Logs a message the ring cannot hold and sets the error flag; -1.
+int RefuseMessage(NetworkRecord* record, std::uint32_t length) {
+    WriteLogFormat("受信データを保存するリングバッファのリサイズに失敗しました(データサイズ %u byte)", length);
+    record->error = 1;
+    return -1;
 }
 
-// Receives what has come of the pending message into the ring: 1 when it is
-// complete, 0 when more is to come, -1 on failure.
-int ReceivePayload(NetworkRecord* record) {
-    RingBuffer& ring = record->receiveRing;
-    while (record->pendingLength > 0) {
-        WrapRingBufferPositions(&ring);
-        // The ring was grown to hold the whole message, so the free space from
-        // the write position (to the end, then from the start) is enough.
-        std::uint32_t piece = ring.capacity - ring.writePosition;
-        if (piece > record->pendingLength) piece = record->pendingLength;
-        int n = recv(record->socket, reinterpret_cast<char*>(ring.data + ring.writePosition), static_cast<int>(piece), 0);
-        if (n == SOCKET_ERROR) return SocketCallFailed(record, "recv") ? -1 : 0;
-        if (n == 0) return 0;  // the peer has ended; FD_CLOSE tells
-        ring.writePosition += static_cast<std::uint32_t>(n);
-        ring.dataSize += static_cast<std::uint32_t>(n);
-        record->pendingLength -= static_cast<std::uint32_t>(n);
-        if (static_cast<std::uint32_t>(n) < piece) return 0;  // no more for now
+// Splits received bytes into headers and payloads: the payloads go to the
+// ring, a header's length is checked as it completes. 0, or -1 on failure.
+int TakeFrames(NetworkRecord* record, const std::uint8_t* bytes, std::uint32_t count) {
+    while (count > 0) {
+        if (record->pendingLength == 0) {
+            std::uint32_t& have = record->receiveHeaderLength;
+            while (have < 4 && count > 0) {
+                record->receiveHeader[have++] = *bytes++;
+                --count;
+            }
+            if (have < 4) return 0;
+            have = 0;
+            std::uint32_t length = ReadLength(record->receiveHeader);
+            // The length comes from the peer: a message longer than any we
+            // take is refused before anything is allocated for it.
+            if (length > kNetworkMaxFrameLength) return RefuseMessage(record, length);
+            record->pendingLength = length;
+            continue;
+        }
+        std::uint32_t piece = count < record->pendingLength ? count : record->pendingLength;
+        if (AppendRingBuffer(&record->receiveRing, bytes, piece) != 0)
+            return RefuseMessage(record, record->pendingLength);
+        record->pendingLength -= piece;
+        bytes += piece;
+        count -= piece;
     }
-    return 1;
+    return 0;
+}
+
+// How many bytes the next recv may take: 0 when receiving waits for the
+// program to read. Past the backlog only the message coming in is finished,
+// to its last byte, so what waits unread stays bounded.
+std::uint32_t NextReceiveSize(NetworkRecord* record, std::uint32_t budget) {
+    std::uint32_t unread = record->receiveRing.dataSize;
+    std::uint32_t want = kNetworkReceiveBacklog - (unread < kNetworkReceiveBacklog ? unread : 0);
+    if (unread >= kNetworkReceiveBacklog) {
+        if (record->receiveHeaderLength > 0)
+            want = 4 - record->receiveHeaderLength;
+        else if (record->pendingLength > 0)
+            want = record->pendingLength;
+        else
+            return 0;
+    }
+    if (want > kReceiveChunk) want = kReceiveChunk;
+    return want < budget ? want : budget;
 }
 
 // Sends bytes of the header or the ring: the count taken, 0 when the socket
@@ -128,35 +145,46 @@ int SendSome(NetworkRecord* record, const std::uint8_t* bytes, std::uint32_t cou
 int RecvSocket(NetworkRecord* record) {
     if (Refused(record, kRecvSocketTexts)) return -1;
     if (!record->framed) return 0;
-    if (record->receiving) {
-        // An FD_READ dispatched by the pump inside this receive: kept for
-        // when it ends, since WinSock reports the data only once.
-        record->receiveMissed = 1;
+    NetworkState& n = g_NetworkState;
+    if (record->receiving || n.passReceiveBudget == 0) {
+        // An FD_READ dispatched by a pump inside this receive, or one that
+        // came when the pass had taken its share: WinSock reports data only
+        // once, so the receive is made on the next pass.
+        DeferReceive(record);
         return 0;
     }
     record->receiving = 1;
+    // One call takes a bounded share, and the calls of one pass together
+    // another: a peer that sends faster than the program reads holds
+    // nothing up. What is left is reported again after the last recv.
+    std::uint32_t budget = n.passReceiveBudget < kNetworkReceivePerCall ? n.passReceiveBudget : kNetworkReceivePerCall;
     int result = 0;
     for (;;) {
-        if (record->pendingLength == 0) {
-            int begun = BeginFrame(record);
-            if (begun <= 0) {
-                result = begun;
-                break;
-            }
-        }
-        int done = ReceivePayload(record);
-        if (done <= 0) {
-            result = done;
+        std::uint32_t want = NextReceiveSize(record, budget);
+        if (want == 0) {
+            // The backlog waits unread: the rest stays in the socket (and the
+            // peer waits) until the program takes some.
+            if (budget > 0) record->receiveHeld = 1;
             break;
         }
-        // A whole message came in; the next one, unless the pump reports the end.
-        if (PumpNetworkMessages(0) != 0 || record->error) break;
+        int got = recv(record->socket, reinterpret_cast<char*>(g_receiveChunk), static_cast<int>(want), 0);
+        if (got == SOCKET_ERROR) {
+            result = SocketCallFailed(record, "recv") ? -1 : 0;
+            break;
+        }
+        if (got == 0) break;  // the peer has ended; FD_CLOSE tells
+        std::uint32_t taken = static_cast<std::uint32_t>(got);
+        budget -= taken;
+        n.passReceiveBudget -= taken;
+        if (TakeFrames(record, g_receiveChunk, taken) != 0) {
+            result = -1;
+            break;
+        }
+        if (taken < want) break;  // nothing more for now
+        // More may be waiting; the pump is asked whether to go on.
+        if (DispatchNetworkMessages() != 0 || record->error) break;
     }
     record->receiving = 0;
-    if (record->receiveMissed && !record->error) {
-        record->receiveMissed = 0;
-        PostMessageA(g_NetworkState.window, kNetworkSocketMessage, record->socket, MAKELPARAM(FD_READ, 0));
-    }
     return result;
 }
 
@@ -214,7 +242,11 @@ int Receive(HandleId handle, void* buffer, int length, int peek, const RefusalTe
     FrameworkLockScope lock;
     NetworkRecord* record = BeginOperation(handle, &texts);
     if (record == nullptr || length < 0 || (buffer == nullptr && length > 0)) return -1;
-    if (record->framed) return ReadRingBuffer(&record->receiveRing, buffer, static_cast<std::uint32_t>(length), peek);
+    if (record->framed) {
+        int result = ReadRingBuffer(&record->receiveRing, buffer, static_cast<std::uint32_t>(length), peek);
+        if (result == 0 && !peek) ResumeReceiving(record);
+        return result;
+    }
     return recv(record->socket, static_cast<char*>(buffer), length, peek ? MSG_PEEK : 0);
 }
 
@@ -232,6 +264,13 @@ int NetWorkSend(HandleId handle, const void* data, int length) {
     if (record == nullptr || length < 0 || (data == nullptr && length > 0)) return -1;
     if (!record->connected) return -1;
     if (!record->framed) return send(record->socket, static_cast<const char*>(data), length, 0);
+    std::uint32_t queued = record->sendRing.dataSize;
+    std::uint64_t after = static_cast<std::uint64_t>(queued) + static_cast<std::uint32_t>(length);
+    if (queued > 0 && after > g_NetworkState.sendBacklog) {
+        // The peer takes too little: refused, with what is queued kept whole.
+        WriteLogFormat("送信データ %d byte の追加に失敗しました in NewWorkSend", length);
+        return -1;
+    }
     if (AppendRingBuffer(&record->sendRing, data, static_cast<std::uint32_t>(length)) != 0) {
         WriteLogFormat("送信データ %d byte の追加に失敗しました in NewWorkSend", length);
         // The ring was emptied: a frame in progress has lost its bytes, so
@@ -270,9 +309,11 @@ int ReceiveNetworkLine(HandleId handle, char* out) {
     std::memcpy(out, peeked, static_cast<std::size_t>(lineLength));
     out[lineLength] = '\0';
     // The line and its LF are known to be waiting.
-    if (record->framed)
+    if (record->framed) {
         ReadRingBuffer(&record->receiveRing, peeked, static_cast<std::uint32_t>(lineLength + 1), 0);
-    else
+        ResumeReceiving(record);
+    } else {
         recv(record->socket, peeked, lineLength + 1, 0);
+    }
     return 0;
 }

@@ -1,5 +1,7 @@
-// Growing the byte ring. A grown ring holds its bytes from the front of the
-// new storage, in order, whatever wrap they had.
+// Growing the byte ring. A ring grows to what it must hold and 1000 bytes
+// more, and to at least twice its size, so that a stream of additions costs
+// time in proportion to its bytes; a grown ring holds its bytes from the
+// front of the new storage, in order, whatever wrap they had.
 #include "net/ring_buffer.h"
 
 #include <cstring>
@@ -12,6 +14,8 @@ namespace {
 // Some room beyond what is asked for, so that a stream of small additions
 // does not reallocate each time.
 constexpr std::uint64_t kGrowthSlack = 1000;
+// The most a ring can hold: what one tracked block can be.
+constexpr std::uint64_t kMaxCapacity = kTrackedAllocMaxSize;
 
 }  // namespace
 
@@ -34,10 +38,16 @@ int ReserveRingBuffer(std::uint32_t need, RingBuffer* ring) {
     // that wrapped would leave a small block for a large receive.
     std::uint64_t wanted = static_cast<std::uint64_t>(ring->dataSize) + need;
     if (ring->capacity >= wanted) return 0;
+    // At least double: a ring grown by each addition's size alone copies all
+    // it holds on every addition, and a stream of them costs time quadratic
+    // in what is queued.
     std::uint64_t newCapacity = wanted + kGrowthSlack;
+    std::uint64_t doubled = 2 * static_cast<std::uint64_t>(ring->capacity);
+    if (doubled > newCapacity) newCapacity = doubled < kMaxCapacity ? doubled : kMaxCapacity;
+    if (newCapacity < wanted + kGrowthSlack) newCapacity = wanted + kGrowthSlack;  // beyond the most: refused
 
     std::uint8_t* grown = nullptr;
-    if (newCapacity <= UINT32_MAX) grown = static_cast<std::uint8_t*>(KV_ALLOC(newCapacity));
+    if (newCapacity <= kMaxCapacity) grown = static_cast<std::uint8_t*>(KV_ALLOC(newCapacity));
     if (grown == nullptr) {
         FreeRingBuffer(ring);
         WriteLogFormat("リングバッファの再確保に失敗しました(確保しようとしたサイズ %llu byte)",

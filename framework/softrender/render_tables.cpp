@@ -1,7 +1,5 @@
 #include "softrender/render_tables.h"
 
-#include "graphics/device/surface2d.h"
-
 namespace {
 
 ProductTable255Type MakeProductTable255() {

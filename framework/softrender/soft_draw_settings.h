@@ -15,7 +15,8 @@ struct SoftDrawSettings {
 };
 
 // The current draw state's draw area, blend mode and parameter and bright
-// colour.
+// colour. Defined by the drawing layer, which owns the draw state; the
+// renderer's entries that draw with the current settings call it.
 SoftDrawSettings CurrentSoftDrawSettings();
 
 // The draw area brought inside the image (0, 0, width, height), so that a

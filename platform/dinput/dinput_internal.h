@@ -33,8 +33,6 @@ std::vector<ScriptedTyping> InputSourceTakeTyping();
 // table, numeric-pad Enter giving RETURN).
 BYTE VirtualKeyOfScanCode(int dik);
 
-void RegisterDirectInputStandIn();
-
 // The record of what was asked of a device (kPlatformKeyboardDevice,
 // kPlatformMouseDevice or a pad 0-7); the objects write it as they are used.
 PlatformDeviceRequests& InputRequestsRef(int device);

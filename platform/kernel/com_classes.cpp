@@ -1,7 +1,7 @@
 #include "kernel/com_classes.h"
 
-#include "dinput/dinput_internal.h"
 #include "platform/ddraw.h"
+#include "platform/dinput.h"
 #include "platform/dshow.h"
 #include "platform/dsound.h"
 

@@ -10,7 +10,6 @@
 #include "platform/display.h"
 #include "platform/kernel.h"
 #include "window/window_state.h"
-#include "winsock/socket_poll.h"
 
 namespace {
 
@@ -97,7 +96,6 @@ BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UIN
     if (PlatformIsMainThread()) PlatformPumpPresent();
     DeliverScriptedTyping();
     DeliverScriptedEvents(thread);
-    PollSelectedSockets(thread);
     auto& s = Windows();
     std::lock_guard lock(s.mutex);
     auto& queue = s.queues[thread];

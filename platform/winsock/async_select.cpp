@@ -1,6 +1,6 @@
-// WSAAsyncSelect's messages: the selected sockets of a thread's windows are
-// looked at whenever that thread looks at its queue, and the events due are
-// posted by WinSock's rules (platform/winsock.h).
+// WSAAsyncSelect's messages: the selected sockets are looked at when the
+// program polls a window's sockets, and the events due are posted by
+// WinSock's rules (platform/winsock.h).
 #include <vector>
 
 #include "platform/window.h"
@@ -51,7 +51,11 @@ void PostDueEvents(SOCKET s, SocketEntry& e, const posix_socket::Readiness& read
     if (ready.broken && e.closeError == 0 && !e.closePosted) e.closeError = -posix_socket::PendingError(e.fd);
     bool ended = ready.peerShutdown || e.closeError != 0;
     int closeError = e.closeError;
-    if (ready.readable) {
+    // A look at the data only where it can post something: a socket whose
+    // FD_CLOSE came and whose FD_READ waits for a recv costs nothing.
+    bool readDue = e.readArmed && (e.events & FD_READ) != 0;
+    bool closeDue = !e.closePosted && (e.events & FD_CLOSE) != 0;
+    if (ready.readable && (readDue || closeDue)) {
         char byte;
         long n = posix_socket::Receive(e.fd, &byte, 1, true);
         // After a look that took nothing, data that was there already is no
@@ -80,23 +84,47 @@ void PostDueEvents(SOCKET s, SocketEntry& e, const posix_socket::Readiness& read
     }
 }
 
-}  // namespace
+posix_socket::Watch WatchOf(const SocketEntry& e) { return {e.fd, e.connecting || (e.connected && e.writeArmed)}; }
 
-void PollSelectedSockets(DWORD thread) {
-    WinSockState& w = WinSock();
-    std::lock_guard lock(w.mutex);
-    if (w.selected == 0) return;
-    std::vector<Selected> selected;
-    std::vector<posix_socket::Watch> watches;
-    for (auto& [s, e] : w.sockets) {
-        if (e.events == 0 || GetWindowThreadProcessId(e.window, nullptr) != thread) continue;
-        selected.push_back({s, &e});
-        watches.push_back({e.fd, e.connecting || (e.connected && e.writeArmed)});
-    }
+// One look at all of `selected` together.
+void PollLocked(const std::vector<Selected>& selected) {
     if (selected.empty()) return;
+    WinSock().looks += selected.size();
+    std::vector<posix_socket::Watch> watches;
+    watches.reserve(selected.size());
+    for (const Selected& s : selected) watches.push_back(WatchOf(*s.entry));
     std::vector<posix_socket::Readiness> ready(selected.size());
     posix_socket::Look(watches.data(), watches.size(), ready.data());
     // Posted with the mutex held, so a socket closed meanwhile on another
     // thread cannot leave a message behind (closing takes its messages out).
     for (std::size_t i = 0; i < selected.size(); ++i) PostDueEvents(selected[i].socket, *selected[i].entry, ready[i]);
+}
+
+}  // namespace
+
+void PlatformPollSockets(HWND window) {
+    WinSockState& w = WinSock();
+    std::lock_guard lock(w.mutex);
+    if (w.selected == 0 || window == nullptr) return;
+    std::vector<Selected> selected;
+    for (auto& [s, e] : w.sockets)
+        if (e.events != 0 && e.window == window) selected.push_back({s, &e});
+    PollLocked(selected);
+}
+
+void PostAcceptIfWaitingLocked(SOCKET s, SocketEntry& listener) {
+    if (!listener.acceptArmed || (listener.events & FD_ACCEPT) == 0) return;
+    ++WinSock().looks;
+    posix_socket::Watch watch{listener.fd, false};
+    posix_socket::Readiness ready{};
+    posix_socket::Look(&watch, 1, &ready);
+    if (!ready.readable) return;
+    PostMessageA(listener.window, listener.message, s, MAKELPARAM(FD_ACCEPT, 0));
+    listener.acceptArmed = false;
+}
+
+std::uint64_t PlatformSocketLooks() {
+    WinSockState& w = WinSock();
+    std::lock_guard lock(w.mutex);
+    return w.looks;
 }

@@ -145,14 +145,18 @@ int PendingError(int fd) {
 }
 
 void Look(const Watch* watches, std::size_t count, Readiness* out) {
-    std::vector<pollfd> polls(count);
+    // A look at one socket (the commonest) needs no allocation.
+    pollfd one{};
+    std::vector<pollfd> many;
+    if (count > 1) many.resize(count);
+    pollfd* polls = count > 1 ? many.data() : &one;
     for (std::size_t i = 0; i < count; ++i) {
         polls[i].fd = watches[i].fd;
         polls[i].events = static_cast<short>(POLLIN | POLLRDHUP | (watches[i].wantWrite ? POLLOUT : 0));
     }
     int ready;
     do {
-        ready = ::poll(polls.data(), polls.size(), 0);
+        ready = ::poll(polls, static_cast<nfds_t>(count), 0);
     } while (ready < 0 && errno == EINTR);
     for (std::size_t i = 0; i < count; ++i) {
         short r = ready > 0 ? polls[i].revents : 0;

@@ -189,6 +189,7 @@ SOCKET accept(SOCKET s, sockaddr* address, int* length) {
         return INVALID_SOCKET;
     }
     std::lock_guard lock(w.mutex);
+    if (SocketEntry* still = FindSocketLocked(s)) PostAcceptIfWaitingLocked(s, *still);
     if (listener.nonBlocking && posix_socket::SetNonBlocking(fd) < 0) {
         posix_socket::Close(fd);
         Fail(WSAENOBUFS);

@@ -4,11 +4,11 @@
 // released.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <mutex>
 
 #include "platform/winsock.h"
-#include "winsock/socket_poll.h"
 
 struct SocketEntry {
     int fd = -1;
@@ -36,8 +36,12 @@ struct WinSockState {
     SOCKET nextSocket = 0x100;
     int startups = 0;
     int selected = 0;  // sockets with a selection; none means nothing to poll
+    std::uint64_t looks = 0;  // sockets looked at by polls
 };
 
 WinSockState& WinSock();
 // Under the mutex: the entry of a socket value, or null.
 SocketEntry* FindSocketLocked(SOCKET s);
+// Under the mutex, after an accept: FD_ACCEPT again at once when another
+// connection waits, as WinSock's re-enabling accept gives it.
+void PostAcceptIfWaitingLocked(SOCKET s, SocketEntry& listener);

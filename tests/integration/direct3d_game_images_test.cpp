@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "flow/startup_images.h"
-#include "framework/graphics/device/direct3d_fixture.h"
+#include "framework/graphics/d3d/direct3d_fixture.h"
+#include "front/startup_images.h"
 #include "graphics/image/image_loader.h"
 #include "platform/files.h"
 

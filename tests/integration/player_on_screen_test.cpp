@@ -4,21 +4,21 @@
 // KELVO_CAPTURE=<folder> (and KELVO_CAPTURE_EVERY) to keep the frames as PNG.
 #include <gtest/gtest.h>
 
-#include "flow/derived_stats.h"
-#include "flow/frame_input.h"
-#include "flow/handles.h"
-#include "flow/key_config.h"
-#include "flow/player_action_state.h"
-#include "flow/player_actions.h"
-#include "flow/player_character.h"
-#include "flow/player_motion.h"
-#include "flow/player_record.h"
-#include "flow/sub_screen.h"
+#include "engine/frame_input.h"
+#include "engine/handles.h"
+#include "field/player_actions.h"
+#include "field/player_character.h"
 #include "integration/support/generated_game_folder.h"
 #include "kelvo/api.h"
 #include "platform/display.h"
-#include "world/stage_loader.h"
-#include "world/stage_state.h"
+#include "rules/derived_stats.h"
+#include "rules/key_config.h"
+#include "rules/player_action_state.h"
+#include "rules/player_motion.h"
+#include "rules/player_record.h"
+#include "rules/sub_screen.h"
+#include "world/stages/stage_loader.h"
+#include "world/stages/stage_state.h"
 
 namespace {
 

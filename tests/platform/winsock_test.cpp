@@ -58,19 +58,26 @@ protected:
         PlatformResetWindows();
     }
 
-    // Dispatches the window's messages; returns the events they carried.
-    std::vector<Event> Pump() {
+    // Dispatches the messages queued for the window; returns the events
+    // they carried.
+    std::vector<Event> Queued() {
         g_events.clear();
         MSG m;
         while (PeekMessageA(&m, window_, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
         return g_events;
     }
-    std::vector<WORD> EventsOf(SOCKET s) {
+    // The same after a poll of the window's sockets, as its pump makes.
+    std::vector<Event> Pump() {
+        PlatformPollSockets(window_);
+        return Queued();
+    }
+    static std::vector<WORD> Of(SOCKET s, const std::vector<Event>& events) {
         std::vector<WORD> out;
-        for (const Event& e : Pump())
+        for (const Event& e : events)
             if (e.socket == s) out.push_back(e.event);
         return out;
     }
+    std::vector<WORD> EventsOf(SOCKET s) { return Of(s, Pump()); }
     // Pumps until the socket's event comes; its error, or -1 when it never did.
     int WaitForEvent(SOCKET s, WORD event) {
         int error = -1;
@@ -180,7 +187,9 @@ TEST_F(WinSockStandIn, AcceptIsReportedOncePerAccept) {
     EXPECT_EQ(length, static_cast<int>(sizeof peer));
     EXPECT_EQ(peer.sin_addr.S_un.S_addr, inet_addr("127.0.0.1"));
     EXPECT_EQ(ntohs(peer.sin_port), a.LocalPort());
-    EXPECT_EQ(EventsOf(listener), std::vector<WORD>{FD_ACCEPT});  // the second one waits
+    // The second one waits: reported at once by the accept, no poll needed.
+    EXPECT_EQ(Of(listener, Queued()), std::vector<WORD>{FD_ACCEPT});
+    EXPECT_TRUE(EventsOf(listener).empty());
 
     SOCKET second = accept(listener, nullptr, nullptr);
     ASSERT_NE(second, INVALID_SOCKET);
@@ -298,6 +307,32 @@ TEST_F(WinSockStandIn, AResetPeerIsAnErrorNotASignal) {
     EXPECT_TRUE(EventsOf(s).empty());
 }
 
+// A poll looks at each socket of its window once, and posts the events due
+// on each; nothing is posted without a poll, whatever waits.
+TEST_F(WinSockStandIn, APollLooksAtEachSocketOnce) {
+    LoopbackSocket peers[3];
+    SOCKET sockets[3];
+    for (int i = 0; i < 3; ++i) sockets[i] = AcceptedPair(&peers[i]);
+    std::uint64_t before = PlatformSocketLooks();
+    std::vector<Event> events = Pump();
+    EXPECT_EQ(PlatformSocketLooks() - before, 3u);
+    for (SOCKET s : sockets) EXPECT_EQ(Of(s, events), std::vector<WORD>{FD_WRITE});
+
+    // No message comes before a poll, whatever waits.
+    ASSERT_TRUE(peers[1].SendAll("data"));
+    EXPECT_TRUE(Queued().empty());
+    before = PlatformSocketLooks();
+    events.clear();
+    PumpUntil([&] { return !Of(sockets[1], events).empty(); },
+              [&] {
+                  for (const Event& e : Pump()) events.push_back(e);
+              });
+    EXPECT_EQ((PlatformSocketLooks() - before) % 3, 0u);  // each poll looks at all three
+    EXPECT_EQ(Of(sockets[1], events), std::vector<WORD>{FD_READ});
+    EXPECT_TRUE(Of(sockets[0], events).empty());
+    EXPECT_TRUE(Of(sockets[2], events).empty());
+}
+
 // A socket's messages still queued go with its selection or with the socket.
 TEST_F(WinSockStandIn, NoMessageOutlivesItsSocket) {
     LoopbackSocket peer;
@@ -305,14 +340,14 @@ TEST_F(WinSockStandIn, NoMessageOutlivesItsSocket) {
     ASSERT_TRUE(peer.SendAll("data"));
     MSG m;
     PumpUntil([&] { return PlatformPendingMessages(GetCurrentThreadId()) >= 2; },
-              [&] { PeekMessageA(&m, window_, 0, 0, PM_NOREMOVE); });  // looks, leaves them queued
+              [&] { PlatformPollSockets(window_); });  // posts, leaves them queued
     EXPECT_EQ(WSAAsyncSelect(s, window_, 0, 0), 0);
     EXPECT_FALSE(PeekMessageA(&m, window_, 0, 0, PM_NOREMOVE));
 
     SOCKET t = AcceptedPair(&peer);
     ASSERT_TRUE(peer.SendAll("data"));
     PumpUntil([&] { return PlatformPendingMessages(GetCurrentThreadId()) >= 2; },
-              [&] { PeekMessageA(&m, window_, 0, 0, PM_NOREMOVE); });
+              [&] { PlatformPollSockets(window_); });
     EXPECT_EQ(closesocket(t), 0);
     EXPECT_FALSE(PeekMessageA(&m, window_, 0, 0, PM_NOREMOVE));
     EXPECT_EQ(closesocket(t), SOCKET_ERROR);

@@ -3,10 +3,10 @@
 // rate of a stage and the choice of stat point lead where the numbers say.
 #include <gtest/gtest.h>
 
-#include "flow/derived_stats.h"
-#include "flow/player_record.h"
-#include "flow/stats.h"
 #include "hunting.h"
+#include "rules/derived_stats.h"
+#include "rules/player_record.h"
+#include "rules/stats.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "world/collision_grid.h"
-#include "world/stage_table.h"
+#include "world/stages/collision_grid.h"
+#include "world/stages/stage_table.h"
 
 struct MapFindings {
     std::vector<std::string> faults;  // empty when the stage is sound

@@ -6,8 +6,8 @@
 #include <set>
 
 #include "route.h"
-#include "world/stage_table_data.h"
-#include "world/warp_door.h"
+#include "world/stages/stage_table_data.h"
+#include "world/stages/warp_door.h"
 
 namespace {
 

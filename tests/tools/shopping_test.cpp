@@ -2,7 +2,7 @@
 // traded in for half its price) among the doors it stands at, weapon first.
 #include <gtest/gtest.h>
 
-#include "flow/equipment_tables.h"
+#include "rules/equipment_tables.h"
 #include "shopping.h"
 
 namespace {

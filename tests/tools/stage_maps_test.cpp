@@ -17,11 +17,11 @@
 #include "stage_images.h"
 #include "stage_maps.h"
 #include "support/temp_dir.h"
-#include "world/collision_map.h"
-#include "world/stage_placements.h"
-#include "world/stage_placements_generated.h"
-#include "world/stage_state.h"
-#include "world/stage_table_data.h"
+#include "world/stages/collision_map.h"
+#include "world/stages/stage_placements.h"
+#include "world/stages/stage_placements_generated.h"
+#include "world/stages/stage_state.h"
+#include "world/stages/stage_table_data.h"
 
 namespace {
 
@@ -132,7 +132,7 @@ TEST(StagePanels, EveryPaintedFileHasAGroundProfile) {
 
 // The committed positions are what the generator makes from the maps; after
 // a change to the maps or the stage table, write them again with
-// `datagen --placements game/world/stage_placements_generated.h`.
+// `datagen --placements game/world/stages/stage_placements_generated.h`.
 TEST(StagePlacements, TheCommittedListIsWhatTheGeneratorMakes) {
     std::vector<MonsterPlacement> made = GeneratePlacements();
     ASSERT_EQ(made.size(), kGeneratedPlacements.size());

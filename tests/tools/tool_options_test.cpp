@@ -40,7 +40,8 @@ TEST(ToolOptions, HelpPrintsTheUsageAndUnknownOptionsAreRefused) {
         {"stagecapture", ". 2 --frames", 2}, {"stagecapture", ". 0", 2},  {"stagecapture", ". 2 ten", 2},
         {"stagecapture", "", 2},           {"playthrough", "--help", 0},  {"playthrough", "--bogus", 2},
         {"playthrough", "data", 2},        {"timedemo", "--help", 0},     {"timedemo", "data -x", 2},
-        {"timedemo", "", 2},
+        {"timedemo", "", 2},               {"netload", "--help", 0},      {"netload", "--bogus", 2},
+        {"netload", "--seconds", 2},       {"netload", "--only nothing", 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.tool) + " " + c.arguments);

@@ -13,12 +13,12 @@
 #include "placements.h"
 #include "png_writer.h"
 #include "sound.h"
-#include "stage_images.h"
 #include "stage_anchors.h"
+#include "stage_images.h"
 #include "stage_maps.h"
-#include "world/stage_placements.h"
-#include "world/stage_table_data.h"
-#include "world/stage_state.h"
+#include "world/stages/stage_placements.h"
+#include "world/stages/stage_state.h"
+#include "world/stages/stage_table_data.h"
 
 namespace fs = std::filesystem;
 

@@ -8,10 +8,10 @@
 #include "stage_anchors.h"
 #include "stage_geometry.h"
 #include "stage_maps.h"
-#include "world/monster_record.h"
-#include "world/stage_monster_counts.h"
-#include "world/stage_placements.h"
-#include "world/stage_placements_given.h"
+#include "world/monsters/monster_record.h"
+#include "world/stages/stage_monster_counts.h"
+#include "world/stages/stage_placements.h"
+#include "world/stages/stage_placements_given.h"
 
 namespace {
 

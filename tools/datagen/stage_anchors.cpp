@@ -1,7 +1,7 @@
 #include "stage_anchors.h"
 
-#include "world/stage_state.h"
-#include "world/stage_table_data.h"
+#include "world/stages/stage_state.h"
+#include "world/stages/stage_table_data.h"
 
 namespace {
 

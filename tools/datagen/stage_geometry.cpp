@@ -8,10 +8,10 @@
 #include <utility>
 
 #include "stage_anchors.h"
-#include "world/stage_placements.h"
-#include "world/stage_placements_given.h"
-#include "world/stage_state.h"
-#include "world/stage_table_data.h"
+#include "world/stages/stage_placements.h"
+#include "world/stages/stage_placements_given.h"
+#include "world/stages/stage_state.h"
+#include "world/stages/stage_table_data.h"
 
 namespace {
 

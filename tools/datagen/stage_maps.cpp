@@ -4,7 +4,7 @@
 
 #include "stage_anchors.h"
 #include "stage_geometry.h"
-#include "world/stage_table_data.h"
+#include "world/stages/stage_table_data.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "world/collision_grid.h"
+#include "world/stages/collision_grid.h"
 
 // The grid of stage 1 to 61.
 CollisionGrid MakeStageMap(int stage);

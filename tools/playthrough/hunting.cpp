@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "flow/derived_stats.h"
-#include "flow/equipment_tables.h"
-#include "flow/player_record.h"
-#include "flow/status_screen.h"
-#include "world/monster_kind_params.h"
-#include "world/monster_record.h"
-#include "world/stage_monster_counts.h"
-#include "world/stage_table_data.h"
+#include "rules/derived_stats.h"
+#include "rules/equipment_tables.h"
+#include "rules/player_record.h"
+#include "screens/status_screen.h"
+#include "world/monsters/monster_kind_params.h"
+#include "world/monsters/monster_record.h"
+#include "world/stages/stage_monster_counts.h"
+#include "world/stages/stage_table_data.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "flow/startup.h"
+#include "front/startup.h"
 #include "game_run_args.h"
 #include "platform/backend.h"
 #include "platform/dinput.h"

@@ -3,8 +3,8 @@
 #include <array>
 #include <deque>
 
-#include "world/stage_table_data.h"
-#include "world/warp_door.h"
+#include "world/stages/stage_table_data.h"
+#include "world/stages/warp_door.h"
 
 namespace {
 

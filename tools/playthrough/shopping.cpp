@@ -1,6 +1,6 @@
 #include "shopping.h"
 
-#include "flow/shop_offers.h"
+#include "screens/shop_offers.h"
 
 int ItemWorth(int category, const EquipmentRecord& item) {
     const int blows = 3 * item.str + item.dex;

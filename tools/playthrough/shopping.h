@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "flow/equipment_tables.h"
+#include "rules/equipment_tables.h"
 
 struct Purchase {
     int door = -1;  // the shop door that sells it; -1 for nothing worth buying

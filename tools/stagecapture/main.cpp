@@ -11,14 +11,14 @@
 #include <cstring>
 #include <filesystem>
 
-#include "flow/game_loop.h"
-#include "flow/key_config.h"
-#include "flow/player_record.h"
-#include "flow/save_data.h"
-#include "flow/startup.h"
-#include "flow/sub_screen.h"
-#include "world/stage_loader.h"
-#include "world/stage_state.h"
+#include "field/game_loop.h"
+#include "front/startup.h"
+#include "rules/key_config.h"
+#include "rules/player_record.h"
+#include "rules/save_data.h"
+#include "rules/sub_screen.h"
+#include "world/stages/stage_loader.h"
+#include "world/stages/stage_state.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // the graphics manager that a screen mode starts and ends.
 #include "core/fatal_error.h"
 #include "core/log.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/device/surface2d.h"
 #include "graphics/device/surface_data.h"

@@ -10,7 +10,7 @@
 
 #include "core/screen_log.h"
 #include "core/system_state.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/device/screen_device_internal.h"
 #include "graphics/device/surface2d.h"
@@ -18,7 +18,7 @@
 #include "graphics/draw/graph_record.h"
 #include "graphics/image/convert_blit.h"
 #include "platform/gdi.h"
-#include "softrender/fill_rect.h"
+#include "softrender/fill/fill_rect.h"
 #include "window/window.h"
 
 DrawTargetBinding g_DrawTargetBinding{};

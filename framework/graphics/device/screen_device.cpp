@@ -9,7 +9,7 @@
 #include "core/fatal_error.h"
 #include "core/log.h"
 #include "core/system_state.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/present.h"
 #include "graphics/device/screen_device_internal.h"
 #include "graphics/device/surface2d.h"

@@ -5,7 +5,7 @@
 
 #include "core/log.h"
 #include "core/memory.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/present.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/device/storage_device.h"

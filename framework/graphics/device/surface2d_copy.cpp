@@ -1,7 +1,7 @@
 // Copies into 2D surfaces from elsewhere: a movie's frame, a rectangle of
 // the current draw target, and the GDI copy between two surfaces.
 #include "core/log.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/present.h"
 #include "graphics/device/storage_device.h"
 #include "graphics/device/surface2d.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "core/log.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/device/storage_device.h"
 #include "graphics/device/surface_data.h"

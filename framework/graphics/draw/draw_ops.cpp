@@ -6,10 +6,10 @@
 #include <limits>
 
 #include "core/rect.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/d3d_texture_draw.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/present.h"
 #include "graphics/device/screen_device.h"
-#include "graphics/device/d3d_texture_draw.h"
 #include "graphics/device/surface2d.h"
 #include "graphics/draw/draw_frame.h"
 #include "graphics/draw/draw_state.h"

@@ -6,13 +6,14 @@
 
 #include "core/log.h"
 #include "core/system_state.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/d3d_texture_draw.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/present.h"
 #include "graphics/device/screen_device.h"
-#include "graphics/device/d3d_texture_draw.h"
 #include "graphics/device/surface2d.h"
 #include "graphics/draw/graph_record.h"
 #include "graphics/draw/mask.h"
+#include "softrender/soft_draw_settings.h"
 #include "window/window.h"
 
 DrawState g_DrawState{};
@@ -411,4 +412,17 @@ int RestoreDrawStateAfterLoss() {
     ResetDrawTargetRect();
     if (IsDirect3DUp()) ApplyDrawTargetToDevice(s.maskInEffect);
     return 0;
+}
+
+SoftDrawSettings CurrentSoftDrawSettings() {
+    const DrawState& state = g_DrawState;
+    SoftDrawSettings s;
+    s.drawArea = state.drawArea;
+    // The mode is compared unsigned: a negative mode is above 4 and draws
+    // nothing. The setter clamps the parameter; a stray value is clamped too,
+    // since it indexes the tables.
+    s.blendMode = static_cast<std::uint32_t>(state.blendMode);
+    s.blendParam = static_cast<std::uint32_t>(std::clamp(state.blendParam, 0, 255));
+    s.brightColor = state.brightColor;
+    return s;
 }

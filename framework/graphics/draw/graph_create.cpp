@@ -5,7 +5,7 @@
 
 #include "core/log.h"
 #include "files/file_functions.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/surface2d.h"
 #include "graphics/draw/draw_state.h"
 #include "graphics/draw/graph_load.h"

@@ -5,7 +5,7 @@
 #include "core/fatal_error.h"
 #include "core/log.h"
 #include "core/memory.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/device/surface2d.h"
 #include "graphics/draw/draw_state.h"

@@ -7,7 +7,7 @@
 #include "core/log.h"
 #include "core/system_state.h"
 #include "files/file_functions.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/present.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/device/surface2d.h"

@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "core/rect.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/present.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/draw/draw_state.h"

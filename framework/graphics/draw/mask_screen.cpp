@@ -6,7 +6,7 @@
 #include "core/log.h"
 #include "core/memory.h"
 #include "core/system_state.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/draw/draw_state.h"
 #include "graphics/draw/mask.h"

@@ -13,8 +13,8 @@
 #include "graphics/image/memimg.h"
 #include "platform/ddraw.h"
 #include "platform/types.h"
-#include "softrender/lines.h"
-#include "softrender/triangle_memimg.h"
+#include "softrender/fill/lines.h"
+#include "softrender/sampled/triangle_memimg.h"
 #include "softrender/soft_draw_settings.h"
 
 struct GraphRecord;

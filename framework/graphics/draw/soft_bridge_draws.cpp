@@ -6,7 +6,7 @@
 
 #include "core/rect.h"
 #include "core/system_state.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/present.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/device/surface2d.h"
@@ -14,8 +14,8 @@
 #include "graphics/draw/graph_record.h"
 #include "graphics/draw/soft_bridge.h"
 #include "graphics/image/color_format.h"
-#include "softrender/blit_memimg.h"
-#include "softrender/fill_rect.h"
+#include "softrender/blit/blit_memimg.h"
+#include "softrender/fill/fill_rect.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include "core/rect.h"
 #include "core/system_state.h"
 #include "core/utility.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/surface2d.h"
 #include "graphics/device/surface_data.h"
 #include "graphics/draw/draw_state.h"
 #include "graphics/draw/graph_record.h"
 #include "graphics/draw/soft_bridge.h"
-#include "softrender/blit_scaled.h"
+#include "softrender/scaled/blit_scaled.h"
 
 int SoftDrawExtend(double x1, double y1, double x2, double y2, const GraphRecord* graph, int transparent,
                    int integerCoords, HandleId surface2D) {

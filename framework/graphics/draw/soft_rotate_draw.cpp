@@ -6,12 +6,12 @@
 #include <cstdint>
 
 #include "core/utility.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/surface2d.h"
 #include "graphics/device/surface_data.h"
 #include "graphics/draw/graph_record.h"
 #include "graphics/draw/soft_bridge.h"
-#include "softrender/rotate_memimg.h"
+#include "softrender/sampled/rotate_memimg.h"
 
 namespace {
 

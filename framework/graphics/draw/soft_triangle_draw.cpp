@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "core/utility.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/device/surface2d.h"
 #include "graphics/device/surface_data.h"

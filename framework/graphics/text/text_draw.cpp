@@ -8,7 +8,7 @@
 
 #include "core/fatal_error.h"
 #include "core/log.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/draw/draw_frame.h"
 #include "graphics/draw/draw_ops.h"

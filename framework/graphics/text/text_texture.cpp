@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/memory.h"
-#include "graphics/device/direct3d.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/device/screen_device.h"
 #include "graphics/draw/draw_state.h"
 #include "graphics/draw/graph_record.h"

@@ -462,3 +462,7 @@ PlatformDeviceRequests PlatformInputRequests(int device);
 void PlatformPadRumble(int pad, int* low, int* high);
 // Back to no script, no pads, default knobs and zero counters.
 void PlatformInputReset();
+
+// The stand-in's DirectInput class, registered for CoCreateInstance with the
+// other DirectX classes.
+void RegisterDirectInputStandIn();

@@ -1,16 +1,17 @@
 // The socket services the framework calls (WinSock 1.1), over the system's
 // TCP sockets. A socket blocks until it is selected with WSAAsyncSelect; from
 // then on it never blocks, and its events arrive as window messages to the
-// window it was selected to. Those messages are made when the window's thread
-// looks at its queue (PeekMessageA), by polling the selected sockets, with
-// WinSock's rules:
+// window it was selected to. Those messages are made when the program polls
+// a window's sockets (PlatformPollSockets below: the stand-in has no thread
+// of its own to watch them), with WinSock's rules:
 //   FD_READ     while data waits; once posted, again only after a recv (so
 //               again at once when data remains after the recv; after a
 //               recv that only peeked, once more data has come)
 //   FD_WRITE    once when the socket is selected connected, on a finished
 //               connect and after an accept; again only after a send that
 //               failed with WSAEWOULDBLOCK, once the socket takes data again
-//   FD_ACCEPT   while a connection waits; again only after an accept
+//   FD_ACCEPT   while a connection waits; again only after an accept (at
+//               once, when another connection waits then)
 //   FD_CONNECT  once, when a connect that would block has finished (the
 //               error in the high word of lParam)
 //   FD_CLOSE    once, when the peer has ended the connection (after the
@@ -142,3 +143,13 @@ std::uint32_t htonl(std::uint32_t value);
 std::uint32_t ntohl(std::uint32_t value);
 // A dotted IPv4 address in network byte order, or INADDR_NONE.
 std::uint32_t inet_addr(const char* text);
+
+// ---- what the stand-in offers besides the WinSock names ---------------------------------------
+
+// Posts the events due on every socket selected to `window`, in one look at
+// them all: what the window's message pump calls once per pass.
+void PlatformPollSockets(HWND window);
+// How many times a socket has been looked at for its events so far (each
+// socket of each poll counts once): what the emulation of the messages
+// costs, for tests and tools.
+std::uint64_t PlatformSocketLooks();

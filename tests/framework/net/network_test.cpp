@@ -124,34 +124,49 @@ TEST_F(NetworkTest, TheListeningSocketAcceptsSeveralClients) {
 
 // A peer that ends the connection at any byte of an exchange: what came
 // before stays readable, the end is seen once, and nothing is taken for an
-// error.
+// error. With auto-close the handle is released once what came is read (at
+// once when nothing came); without it, it stays until it is disconnected.
 TEST_F(NetworkTest, APeerEndingAtEveryPointIsSeenOnce) {
     const std::string payloads[] = {"hello", "", "world!"};
     std::string stream;
     for (const std::string& p : payloads) stream += Frame(p);
 
-    for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
-        SCOPED_TRACE("cut after " + std::to_string(cut) + " bytes");
-        // The payload bytes within the first `cut` bytes.
-        std::string expected;
-        std::size_t at = 0;
-        for (const std::string& p : payloads) {
-            at += 4;
-            for (std::size_t i = 0; i < p.size(); ++i, ++at)
-                if (at < cut) expected += p[i];
+    for (int autoClose = 1; autoClose >= 0; --autoClose) {
+        SetNetWorkNoAutoClose(autoClose ? 0 : 1);
+        for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
+            SCOPED_TRACE("auto-close " + std::to_string(autoClose) + ", cut after " + std::to_string(cut) + " bytes");
+            // The payload bytes within the first `cut` bytes.
+            std::string expected;
+            std::size_t at = 0;
+            for (const std::string& p : payloads) {
+                at += 4;
+                for (std::size_t i = 0; i < p.size(); ++i, ++at)
+                    if (at < cut) expected += p[i];
+            }
+            LoopbackSocket peer = LoopbackSocket::Connect(port_);
+            HandleId h = AcceptedFor(peer);
+            ASSERT_GE(h, 0);
+            ASSERT_TRUE(peer.SendAll(stream.substr(0, cut)));
+            peer.Close();
+            ASSERT_TRUE(PassUntil([&] { return GetNetWorkAcceptState(h) != 1; }));
+            for (int i = 0; i < 5; ++i) Pass();
+            if (autoClose && expected.empty()) {
+                EXPECT_EQ(GetNetWorkAcceptState(h), -1);  // released: nothing was left to read
+                continue;
+            }
+            EXPECT_EQ(GetNetWorkAcceptState(h), 0);  // kept while its data waits
+            EXPECT_EQ(TakeAll(h), expected);
+            EXPECT_EQ(NetWorkSend(h, "x", 1), -1);  // not connected
+            Pass();
+            if (autoClose) {
+                EXPECT_EQ(GetNetWorkAcceptState(h), -1);  // read: released
+            } else {
+                EXPECT_EQ(GetNetWorkAcceptState(h), 0);
+                EXPECT_EQ(DisconnectNetworkHandle(h), 0);
+            }
         }
-        LoopbackSocket peer = LoopbackSocket::Connect(port_);
-        HandleId h = AcceptedFor(peer);
-        ASSERT_GE(h, 0);
-        ASSERT_TRUE(peer.SendAll(stream.substr(0, cut)));
-        peer.Close();
-        ASSERT_TRUE(PassUntil([&] { return GetNetWorkAcceptState(h) == 0; }));
-        for (int i = 0; i < 5; ++i) Pass();
-        EXPECT_EQ(GetNetWorkAcceptState(h), 0);  // still open: auto-close is for errors
-        EXPECT_EQ(TakeAll(h), expected);
-        EXPECT_EQ(NetWorkSend(h, "x", 1), -1);  // not connected
-        EXPECT_EQ(DisconnectNetworkHandle(h), 0);
     }
+    EXPECT_TRUE(OpenHandles().empty());
     EXPECT_EQ(Count(Log(), "エラー"), 0);
     EXPECT_EQ(Count(Log(), "ネットワークログ"), 0);
 }
@@ -280,8 +295,14 @@ TEST_F(NetworkTest, DisconnectingDeliversWhatIsQueued) {
     ASSERT_EQ(NetWorkSend(a, big.data(), static_cast<int>(big.size())), 0);
     ASSERT_GT(LookupNetworkHandle(a)->sendRing.dataSize, 0u);
     ASSERT_EQ(DisconnectNetworkHandle(a), 0);
-    ASSERT_TRUE(PassUntil([&] { return GetNetWorkAcceptState(b) == 0; }));
-    EXPECT_TRUE(TakeAll(b) == big);
+    // b is released (auto-close) once all that came has been read.
+    std::string got;
+    ASSERT_TRUE(PassUntil([&] {
+        got += TakeAll(b);
+        return GetNetWorkAcceptState(b) == -1;
+    }));
+    EXPECT_EQ(got.size(), big.size());
+    EXPECT_TRUE(got == big);
 }
 
 TEST_F(NetworkTest, TheEndClosesEveryHandleAndTheWindow) {

@@ -155,3 +155,41 @@ TEST(RingBuffer, AnAdditionThatCannotGrowIsLogged) {
 }
 
 }  // namespace
+
+namespace {
+
+// A ring that a stream of additions keeps growing is moved a number of times
+// that grows with the logarithm of what it holds, not with the number of
+// additions, and never holds much more than twice what it must.
+TEST(RingBuffer, GrowthIsGeometric) {
+    struct Case {
+        std::uint32_t piece;
+        int pieces;
+        int maxMoves;
+    };
+    const Case cases[] = {
+        {1000, 10000, 16},   // 10 MB in the frames of a flooding peer
+        {65536, 160, 16},    // 10 MB in a sender's 64 KB pieces
+        {1, 5000, 4},        // small additions: the slack absorbs them
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.piece);
+        RingBuffer ring{};
+        std::string piece(c.piece, 'p');
+        int moves = 0;
+        std::uint8_t* last = nullptr;
+        for (int i = 0; i < c.pieces; ++i) {
+            ASSERT_EQ(AppendRingBuffer(&ring, piece.data(), c.piece), 0);
+            if (ring.data != last) ++moves;
+            last = ring.data;
+        }
+        std::uint64_t held = static_cast<std::uint64_t>(c.piece) * c.pieces;
+        EXPECT_EQ(ring.dataSize, held);
+        EXPECT_LE(moves, c.maxMoves);
+        EXPECT_LE(ring.capacity, 2 * held + 2000 + c.piece);
+        FreeRingBuffer(&ring);
+    }
+    EXPECT_EQ(g_MemoryTracker.count, 0);
+}
+
+}  // namespace

@@ -2,22 +2,22 @@
 
 #include <cstring>
 
-#include "flow/actor_pools.h"
-#include "flow/derived_stats.h"
-#include "flow/frame_input.h"
-#include "flow/game_random.h"
-#include "flow/handles.h"
-#include "flow/key_config.h"
-#include "flow/monster_movement.h"
-#include "flow/player_action_state.h"
-#include "flow/player_actions.h"
-#include "flow/player_character.h"
-#include "flow/player_motion.h"
-#include "flow/player_record.h"
-#include "flow/sub_screen.h"
+#include "engine/frame_input.h"
+#include "engine/game_random.h"
+#include "engine/handles.h"
+#include "field/monster_movement.h"
+#include "field/player_actions.h"
+#include "field/player_character.h"
 #include "game/support/api_recorder.h"
-#include "world/monster_record.h"
-#include "world/stage_state.h"
+#include "rules/derived_stats.h"
+#include "rules/key_config.h"
+#include "rules/player_action_state.h"
+#include "rules/player_motion.h"
+#include "rules/player_record.h"
+#include "rules/sub_screen.h"
+#include "world/monsters/actor_pools.h"
+#include "world/monsters/monster_record.h"
+#include "world/stages/stage_state.h"
 
 void FieldTest::ResetField() {
     Recorder().Reset();

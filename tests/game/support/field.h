@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "world/collision_grid.h"
+#include "world/stages/collision_grid.h"
 
 // The pad-state masks the field tests bind the three actions to.
 constexpr std::uint32_t kTestAttack = 0x10;

@@ -2,21 +2,21 @@
 
 #include <cstring>
 
-#include "flow/frame_input.h"
-#include "flow/gallery_flags.h"
-#include "flow/handles.h"
-#include "flow/player_motion.h"
-#include "flow/player_record.h"
-#include "flow/skill_overlays.h"
-#include "flow/stage_event_state.h"
-#include "flow/sub_screen.h"
-#include "world/damage_numbers.h"
-#include "world/monster_kind_params.h"
-#include "world/monster_record.h"
-#include "world/shop_door.h"
-#include "world/stage_exit.h"
-#include "world/stage_state.h"
-#include "world/warp_door.h"
+#include "engine/frame_input.h"
+#include "engine/handles.h"
+#include "field/skill_overlays.h"
+#include "rules/gallery_flags.h"
+#include "rules/player_motion.h"
+#include "rules/player_record.h"
+#include "rules/sub_screen.h"
+#include "world/monsters/damage_numbers.h"
+#include "world/monsters/monster_kind_params.h"
+#include "world/monsters/monster_record.h"
+#include "world/stages/shop_door.h"
+#include "world/stages/stage_event_state.h"
+#include "world/stages/stage_exit.h"
+#include "world/stages/stage_state.h"
+#include "world/stages/warp_door.h"
 
 namespace {
 

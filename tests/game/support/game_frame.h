@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "flow/game_loop.h"
+#include "field/game_loop.h"
 #include "game/support/api_recorder.h"
 #include "game/support/field.h"
 

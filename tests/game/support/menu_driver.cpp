@@ -1,9 +1,9 @@
 #include "game/support/menu_driver.h"
 
-#include "flow/gallery_flags.h"
-#include "flow/handles.h"
-#include "flow/key_config.h"
-#include "flow/save_data.h"
+#include "engine/handles.h"
+#include "rules/gallery_flags.h"
+#include "rules/key_config.h"
+#include "rules/save_data.h"
 
 MenuDriver::MenuDriver() {
     Recorder().Reset();

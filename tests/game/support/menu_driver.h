@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "flow/title_menu.h"
+#include "front/title_menu.h"
 #include "game/support/api_recorder.h"
 
 // The stand-in's buttons as pad bits, with the default binding 1, 2, 3.

@@ -2,15 +2,15 @@
 
 #include <algorithm>
 
-#include "flow/derived_stats.h"
-#include "flow/frame_input.h"
-#include "flow/handles.h"
-#include "flow/key_config.h"
-#include "flow/player_record.h"
-#include "flow/save_data.h"
-#include "flow/stats.h"
-#include "flow/sub_screen.h"
-#include "flow/system_menu.h"
+#include "engine/frame_input.h"
+#include "engine/handles.h"
+#include "rules/derived_stats.h"
+#include "rules/key_config.h"
+#include "rules/player_record.h"
+#include "rules/save_data.h"
+#include "rules/stats.h"
+#include "rules/sub_screen.h"
+#include "screens/system_menu.h"
 
 namespace subscreen_test {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "flow/handles.h"
-#include "flow/sub_screen_step.h"
+#include "engine/handles.h"
 #include "game/support/api_recorder.h"
+#include "screens/sub_screen_step.h"
 
 namespace subscreen_test {
 

@@ -9,7 +9,7 @@
 #include "framework/graphics/draw/draw_ops_fixture.h"
 #include "graphics/draw/draw_ops.h"
 #include "graphics/draw/soft_bridge.h"
-#include "softrender/blit_memimg.h"
+#include "softrender/blit/blit_memimg.h"
 
 namespace {
 

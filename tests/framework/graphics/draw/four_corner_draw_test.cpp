@@ -11,7 +11,7 @@
 #include "framework/graphics/draw/draw_ops_fixture.h"
 #include "graphics/draw/draw_ops.h"
 #include "graphics/draw/soft_bridge.h"
-#include "softrender/triangle_memimg.h"
+#include "softrender/sampled/triangle_memimg.h"
 
 namespace {
 

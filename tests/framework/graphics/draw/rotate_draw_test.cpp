@@ -15,7 +15,7 @@
 #include "framework/graphics/draw/draw_ops_fixture.h"
 #include "graphics/draw/draw_ops.h"
 #include "graphics/draw/graph_load.h"
-#include "softrender/rotate_memimg.h"
+#include "softrender/sampled/rotate_memimg.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "graphics/draw/soft_bridge.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
-#include "softrender/blit_scaled.h"
+#include "softrender/scaled/blit_scaled.h"
 
 using namespace draw_test;
 

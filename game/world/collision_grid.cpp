@@ -1,3 +1,0 @@
-#include "world/collision_grid.h"
-
-CollisionGrid g_CollisionGrid = {};

@@ -1,4 +1,0 @@
-#include "world/monster_record.h"
-
-MonsterRecord g_MonsterPools[kMonsterKindCount][kMonsterSlotCount] = {};
-float g_DiveTargetY[kMonsterKindCount - kFirstDivingKind][kMonsterSlotCount] = {};

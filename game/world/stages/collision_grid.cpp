@@ -1,0 +1,3 @@
+#include "world/stages/collision_grid.h"
+
+CollisionGrid g_CollisionGrid = {};
