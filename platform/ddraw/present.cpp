@@ -460,6 +460,7 @@ void PlatformResetPresentState() {
         g_present.programFrames = 0;
         g_present.dirty = false;
     }
+    PlatformResetRunCounters();
     FrameSlot& slot = Slot();
     std::lock_guard lock(slot.mutex);
     slot.shown = 0;

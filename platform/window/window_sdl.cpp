@@ -65,7 +65,10 @@ void WindowEvent(const SDL_WindowEvent& e) {
     if (w == nullptr) return;
     PlatformWindowEvent ev;
     switch (e.event) {
-        case SDL_WINDOWEVENT_CLOSE: ev.kind = Kind::Close; break;
+        case SDL_WINDOWEVENT_CLOSE:
+            ev.kind = Kind::Close;
+            PlatformNoteCloseRequest();
+            break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
         case SDL_WINDOWEVENT_RESTORED:
             if (e.event == SDL_WINDOWEVENT_RESTORED && !w->minimized) return;

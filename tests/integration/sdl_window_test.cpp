@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "core/system_state.h"
@@ -12,6 +14,7 @@
 #include "platform/backend.h"
 #include "platform/display.h"
 #include "platform/kernel.h"
+#include "support/temp_dir.h"
 #include "platform/window.h"
 #include "window/window.h"
 
@@ -31,6 +34,10 @@ bool HaveDisplay() {
 TEST(SdlWindow, OpensAt640x480AndClosesOnTheCloseButton) {
     if (!HaveDisplay()) GTEST_SKIP() << "no display";
     PlatformSelectBackend(PlatformBackend::Sdl);
+    // The counters file says when the close came.
+    TempDir dir;
+    const std::string counters = dir.str() + "/counters";
+    setenv("KELVO_COUNTERS", counters.c_str(), 1);
     ApiSetLogEnabled(0);
     ApiSetAllowDoubleStart(1);
     ChangeWindowMode(1);  // a window rather than the whole screen
@@ -79,6 +86,18 @@ TEST(SdlWindow, OpensAt640x480AndClosesOnTheCloseButton) {
     bool gone = false;
     PlatformRunOnDisplayThread([&] { gone = SDL_GetWindowFromID(info.sdlWindowId) == nullptr; });
     EXPECT_TRUE(gone);
+    {
+        std::ifstream file(counters);
+        std::string name;
+        long long value = 0, close = -2, presented = -2;
+        while (file >> name >> value) {
+            if (name == "close") close = value;
+            if (name == "presented") presented = value;
+        }
+        EXPECT_GE(close, 0) << "the close is counted";
+        EXPECT_LE(close, presented);
+    }
+    unsetenv("KELVO_COUNTERS");
     EXPECT_EQ(ApiEndFramework(), 0);
     EXPECT_EQ(g_SystemState.messageThread, nullptr);
     std::printf("closed after %d frames; framework ended\n", frames);

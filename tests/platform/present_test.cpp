@@ -240,8 +240,9 @@ TEST_F(Presenting, WhatPresentsAtOnceAndWhatWaitsForThePump) {
 }
 
 // KELVO_COUNTERS names a file rewritten in place after every present with
-// the frames presented, shown and dropped (none without a window) and the
-// frames presented when the keyboard was first read (-1 before).
+// the frames presented, shown and dropped (none without a window), the
+// frames presented when the keyboard was first read and when a window was
+// first asked to close (-1 before; the window tests see a close).
 TEST_F(Presenting, TheCountersFileFollowsEveryPresent) {
     TempDir dir;
     const std::string path = dir.str() + "/counters";
@@ -258,18 +259,18 @@ TEST_F(Presenting, TheCountersFileFollowsEveryPresent) {
     BYTE keys[256];
     PlatformPresent(0);
     PlatformPresent(0);
-    EXPECT_EQ(counters(), "presented=2 shown=0 dropped=0 first-input=-1 ");
+    EXPECT_EQ(counters(), "presented=2 shown=0 dropped=0 first-input=-1 close=-1 ");
     const auto size = std::filesystem::file_size(path);
     PlatformPresent(0);
     GetKeyboardState(keys);  // read while 3 frames have been presented
     PlatformPresent(0);
     GetKeyboardState(keys);
     PlatformPresent(0);
-    EXPECT_EQ(counters(), "presented=5 shown=0 dropped=0 first-input=3 ");
+    EXPECT_EQ(counters(), "presented=5 shown=0 dropped=0 first-input=3 close=-1 ");
     EXPECT_EQ(std::filesystem::file_size(path), size) << "rewritten in place";
     unsetenv("KELVO_COUNTERS");
     PlatformPresent(0);
-    EXPECT_EQ(counters(), "presented=5 shown=0 dropped=0 first-input=3 ") << "no longer written";
+    EXPECT_EQ(counters(), "presented=5 shown=0 dropped=0 first-input=3 close=-1 ") << "no longer written";
     PlatformInputReset();
 }
 
