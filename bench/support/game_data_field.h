@@ -5,6 +5,7 @@
 
 #include <kelvo/api.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -21,6 +22,9 @@ inline bool StartGameBesideItsData() {
     ApiSetAllowDoubleStart(1);
     ApiSetLogEnabled(0);
     if (ApiInitFramework() < 0) return false;
+    // Ended before the program's own objects go: its message thread runs
+    // until then and reads the window table, which goes with them.
+    std::atexit([] { ApiEndFramework(); });
     LoadStartupImages();
     ApiSelectDrawTarget(kDrawTargetBack);
     ApiSetVBlankWait(0);

@@ -3,11 +3,11 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "api/draw_observer.h"
 #include "core/framework_lock.h"
 #include "core/utility.h"
 #include "graphics/device/present.h"
 #include "graphics/device/screen_device.h"
-#include "graphics/draw/draw_state.h"
 #include "graphics/draw/draw_ops.h"
 #include "graphics/draw/draw_state.h"
 #include "graphics/image/color_format.h"
@@ -21,7 +21,18 @@ namespace {
 
 constexpr std::size_t kDrawTextBufferSize = 1024;
 
+ApiDrawObserver g_drawObserver;
+
+void Tell(const ApiDrawCall& call) {
+    if (g_drawObserver) g_drawObserver(call);
+}
+
 }  // namespace
+
+void SetApiDrawObserver(ApiDrawObserver observer) {
+    FrameworkLockScope lock;
+    g_drawObserver = std::move(observer);
+}
 
 int ApiSetVBlankWait(int flag) {
     FrameworkLockScope lock;
@@ -58,6 +69,7 @@ int ApiBuildDDPixelFormat(void* block, int bitCount, std::uint32_t redMask, std:
 
 int ApiPresentScreen() {
     FrameworkLockScope lock;
+    Tell({.kind = ApiDrawKind::kPresent});
     return PresentScreen();
 }
 
@@ -84,31 +96,39 @@ int ApiLoadImageToDivGraphs(const char* fileName, int total, int columns, int ro
 
 int ApiClearDrawTarget() {
     FrameworkLockScope lock;
+    Tell({.kind = ApiDrawKind::kClear});
     return ClearDrawTarget();
 }
 
 int ApiBlitGraph(int x, int y, int graphHandle, int transparent) {
     FrameworkLockScope lock;
+    Tell({.kind = ApiDrawKind::kBlit, .x1 = x, .y1 = y, .graph = graphHandle, .flag = transparent});
     return BlitGraph(x, y, graphHandle, transparent);
 }
 
 int ApiStretchBlitGraph(int x1, int y1, int x2, int y2, int graphHandle, int transparent) {
     FrameworkLockScope lock;
+    Tell({.kind = ApiDrawKind::kStretchBlit, .x1 = x1, .y1 = y1, .x2 = x2, .y2 = y2, .graph = graphHandle,
+          .flag = transparent});
     return StretchBlitGraph(x1, y1, x2, y2, graphHandle, transparent);
 }
 
 int ApiRotateBlitGraph(int x, int y, double scale, double angle, int graphHandle, int transparent, int turn) {
     FrameworkLockScope lock;
+    Tell({.kind = ApiDrawKind::kRotateBlit, .x1 = x, .y1 = y, .graph = graphHandle, .flag = transparent, .turn = turn,
+          .scale = scale, .angle = angle});
     return RotateBlitGraph(x, y, scale, angle, graphHandle, transparent, turn);
 }
 
 int ApiMirrorBlitGraph(int x, int y, int graphHandle, int transparent) {
     FrameworkLockScope lock;
+    Tell({.kind = ApiDrawKind::kMirrorBlit, .x1 = x, .y1 = y, .graph = graphHandle, .flag = transparent});
     return MirrorBlitGraph(x, y, graphHandle, transparent);
 }
 
 int ApiPaintBox(int x1, int y1, int x2, int y2, ColorCode color, int filled) {
     FrameworkLockScope lock;
+    Tell({.kind = ApiDrawKind::kPaintBox, .x1 = x1, .y1 = y1, .x2 = x2, .y2 = y2, .flag = filled, .color = color});
     return PaintBox(x1, y1, x2, y2, color, filled);
 }
 
@@ -121,21 +141,25 @@ int ApiDrawTextFormatted(int x, int y, ColorCode color, const char* format, ...)
     FormatStringV(text, sizeof text, format, args);
     va_end(args);
     FrameworkLockScope lock;
+    Tell({.kind = ApiDrawKind::kText, .x1 = x, .y1 = y, .color = color, .text = text});
     return DrawTextDefaultFont(x, y, text, color, 0);
 }
 
 int ApiSetBlendModeParam(int blendMode, int parameter) {
     FrameworkLockScope lock;
+    Tell({.kind = ApiDrawKind::kBlendMode, .flag = blendMode, .value = parameter});
     return SetBlendModeParam(blendMode, parameter);
 }
 
 int ApiSetBrightColor(int r, int g, int b) {
     FrameworkLockScope lock;
+    Tell({.kind = ApiDrawKind::kBrightColor, .x1 = r, .y1 = g, .x2 = b});
     return SetBrightColor(r, g, b);
 }
 
 int ApiSelectDrawTarget(int target) {
     FrameworkLockScope lock;
+    Tell({.kind = ApiDrawKind::kDrawTarget, .flag = target});
     return SelectDrawTarget(target);
 }
 

@@ -14,8 +14,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <string>
+#include <system_error>
 
 #include "ddraw/display_internal.h"
 #include "kernel/video_thread.h"
@@ -28,6 +30,7 @@ namespace {
 
 struct PresentState {
     PlatformFrameSink sink;
+    PlatformPresentListener listener;
     std::uint64_t count = 0;
     std::uint64_t programFrames = 0;
     bool dirty = false;
@@ -139,10 +142,34 @@ void WriteFrameHash(const PlatformFrame& frame, std::FILE* file) {
     std::fflush(file);
 }
 
+// The capture folder is made, with its parents, before the first frame goes
+// into it. A folder that cannot be made, or a frame that cannot be written,
+// is said on the error stream once for that folder, not at every frame.
+std::mutex g_captureMutex;
+std::string g_captureFolderMade;  // the folder last made or found
+std::string g_captureFolderSaid;  // the folder last reported as unusable
+
 void CaptureToFile(const PlatformFrame& frame, const char* folder) {
+    std::lock_guard lock(g_captureMutex);
+    auto complain = [&](const std::string& what) {
+        if (g_captureFolderSaid == folder) return;
+        g_captureFolderSaid = folder;
+        std::fprintf(stderr, "kelvo: %s\n", what.c_str());
+    };
+    if (g_captureFolderMade != folder) {
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        if (!ec && !std::filesystem::is_directory(folder, ec))
+            ec = std::make_error_code(std::errc::not_a_directory);
+        if (ec)
+            return complain("cannot make the capture folder " + std::string(folder) + ": " + ec.message() +
+                            "; no frames are written");
+        g_captureFolderMade = folder;
+    }
     char name[64];
     std::snprintf(name, sizeof name, "/frame%06llu.png", static_cast<unsigned long long>(frame.number));
-    PlatformWritePng(frame, folder + std::string(name));
+    const std::string path = folder + std::string(name);
+    if (!PlatformWritePng(frame, path)) complain("cannot write the captured frame " + path);
 }
 
 Uint32 SdlFormatFor(const PlatformPixelLayout& layout) {
@@ -339,12 +366,14 @@ DWORD PlatformFrame::Raw(int x, int y) const {
 namespace {
 
 // The frame the presenting thread fills next, its memory kept from frame to
-// frame. Its mutex is taken after the display's, as every present does.
+// frame. Its mutex is taken after the display's, as every present does. A
+// listener is told only the present's number: no frame is copied for it.
 std::mutex g_fillMutex;
 PlatformFrame g_filling;
 
 void Present(DWORD flipFlags, bool byProgram) {
     PlatformFrameSink sink;
+    PlatformPresentListener listener;
     std::uint64_t number, programFrames;
     bool toWindow;
     {
@@ -354,6 +383,7 @@ void Present(DWORD flipFlags, bool byProgram) {
         programFrames = g_present.programFrames;
         g_present.dirty = false;
         if (g_present.sink) sink = g_present.sink;
+        if (g_present.listener) listener = g_present.listener;
         toWindow = g_present.window != nullptr;
     }
     toWindow = toWindow && !PlatformIsHeadless();
@@ -371,6 +401,7 @@ void Present(DWORD flipFlags, bool byProgram) {
         if (hashes != nullptr) WriteFrameHash(g_filling, hashes);
         if (toWindow) HandOver(g_filling);
     }
+    if (listener) listener(number);
     if (byProgram) {
         PlatformWriteRunCounters();
         PlatformEndHeadlessRunIfDue(programFrames);
@@ -429,6 +460,11 @@ std::uint64_t PlatformPresentCount() {
 void PlatformSetFrameSink(PlatformFrameSink sink) {
     std::lock_guard lock(g_presentMutex);
     g_present.sink = std::move(sink);
+}
+
+void PlatformSetPresentListener(PlatformPresentListener listener) {
+    std::lock_guard lock(g_presentMutex);
+    g_present.listener = std::move(listener);
 }
 
 void PlatformAttachPresentWindow(void* sdlWindow) {

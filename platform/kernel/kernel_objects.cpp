@@ -18,8 +18,26 @@ std::unordered_map<std::uintptr_t, std::shared_ptr<KernelObject>> g_objects;
 std::uintptr_t g_nextKey = 0x100;
 
 std::atomic<DWORD> g_nextThreadId{1};
+std::atomic<std::uint64_t> g_blockingWaits{0};
 thread_local DWORD t_threadId = 0;
 thread_local DWORD t_lastError = 0;
+
+// Waits on `cv` until `ready` holds or `ms` pass; false on the time-out.
+// The state is tested first, and a zero time-out only tests it: a
+// condition-variable wait with a deadline already passed still sleeps until
+// the system's timer fires (its slack), some tens of microseconds and a
+// context switch, for a caller that asked not to wait at all.
+template <typename Ready>
+bool WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, DWORD ms, Ready ready) {
+    if (ready()) return true;
+    if (ms == 0) return false;
+    ++g_blockingWaits;
+    if (ms == INFINITE) {
+        cv.wait(lock, ready);
+        return true;
+    }
+    return cv.wait_for(lock, std::chrono::milliseconds(ms), ready);
+}
 
 struct EventObject : KernelObject {
     explicit EventObject(bool manual, bool initial) : manualReset(manual), signalled(initial) {}
@@ -30,12 +48,7 @@ struct EventObject : KernelObject {
 
     DWORD Wait(DWORD ms) override {
         std::unique_lock lock(mutex);
-        auto ready = [&] { return signalled; };
-        if (ms == INFINITE) {
-            cv.wait(lock, ready);
-        } else if (!cv.wait_for(lock, std::chrono::milliseconds(ms), ready)) {
-            return WAIT_TIMEOUT;
-        }
+        if (!WaitUntil(cv, lock, ms, [&] { return signalled; })) return WAIT_TIMEOUT;
         if (!manualReset) signalled = false;
         return WAIT_OBJECT_0;
     }
@@ -61,13 +74,7 @@ struct ThreadObject : KernelObject {
 
     DWORD Wait(DWORD ms) override {
         std::unique_lock lock(mutex);
-        auto done = [&] { return finished; };
-        if (ms == INFINITE) {
-            cv.wait(lock, done);
-        } else if (!cv.wait_for(lock, std::chrono::milliseconds(ms), done)) {
-            return WAIT_TIMEOUT;
-        }
-        return WAIT_OBJECT_0;
+        return WaitUntil(cv, lock, ms, [&] { return finished; }) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
     }
 };
 
@@ -88,6 +95,8 @@ HANDLE AddKernelObject(std::shared_ptr<KernelObject> object) {
 }
 
 std::shared_ptr<KernelObject> FindKernelObject(HANDLE handle) { return Find(handle); }
+
+std::uint64_t PlatformBlockingWaitCount() { return g_blockingWaits.load(); }
 
 int PlatformOpenKernelHandleCount() {
     std::lock_guard lock(g_tableMutex);

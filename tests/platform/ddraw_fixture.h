@@ -30,6 +30,7 @@ protected:
     void TearDown() override {
         if (dd != nullptr) dd->Release();
         PlatformSetFrameSink(nullptr);
+        PlatformSetPresentListener(nullptr);
         PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
         PlatformDisplayReset();
         CoUninitialize();

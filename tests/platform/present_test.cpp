@@ -134,6 +134,33 @@ TEST_F(Presenting, CapturedFramesAreNumberedAndHoldTheClientArea) {
             EXPECT_EQ(frame.Rgb(0, 0), palette[frame.Raw(0, 0)]);
         }
     }
+    // A capture folder that does not exist is made with its parents; one
+    // that cannot be made (a file lies in its way) writes nothing and says
+    // so on the error stream, once however many frames come.
+    {
+        TempDir dir;
+        dir.Write("in-the-way", "a file");
+        const struct {
+            std::string folder;
+            bool made;
+        } folders[] = {{dir.str() + "/new/deeper", true}, {dir.str() + "/in-the-way/frames", false}};
+        for (const auto& f : folders) {
+            SCOPED_TRACE(f.folder);
+            CaptureSettings settings(f.folder, "1");
+            PlatformDisplayReset();
+            testing::internal::CaptureStderr();
+            for (int i = 0; i < 3; ++i) PlatformPresent(0);
+            const std::string said = testing::internal::GetCapturedStderr();
+            std::error_code ec;
+            EXPECT_EQ(std::filesystem::exists(f.folder + "/frame000003.png", ec), f.made);
+            if (f.made) {
+                EXPECT_EQ(said, "");
+            } else {
+                EXPECT_EQ(said, "kelvo: cannot make the capture folder " + f.folder +
+                                    ": Not a directory; no frames are written\n");
+            }
+        }
+    }
     // A file that cannot be made is reported.
     PlatformFrame tiny;
     tiny.width = tiny.height = 1;
@@ -202,10 +229,14 @@ TEST_F(Presenting, WhatPresentsAtOnceAndWhatWaitsForThePump) {
         {"the window's DC", [&] { return dcCopy(FakeWindow()); }, true},
         {"a flip", flip, true},
     };
+    // A listener hears of every present the sink sees, by its number.
+    std::vector<std::uint64_t> heard;
+    PlatformSetPresentListener([&](std::uint64_t number) { heard.push_back(number); });
     for (const auto& w : writes) {
         SCOPED_TRACE(w.name);
         const std::uint64_t presents = PlatformPresentCount(), own = PlatformProgramFrameCount();
         frames.clear();
+        heard.clear();
         ASSERT_EQ(w.write(), D_DD_OK);
         EXPECT_EQ(PlatformPresentCount(), presents + (w.atOnce ? 1 : 0));
         EXPECT_EQ(PlatformProgramFrameCount(), own + (w.atOnce ? 1 : 0));
@@ -217,7 +248,9 @@ TEST_F(Presenting, WhatPresentsAtOnceAndWhatWaitsForThePump) {
         EXPECT_EQ(frames[0].number, presents + 1);
         PlatformPumpPresent();
         EXPECT_EQ(PlatformPresentCount(), presents + 1) << "nothing more to show";
+        EXPECT_EQ(heard, std::vector<std::uint64_t>{presents + 1});
     }
+    PlatformSetPresentListener(nullptr);
     // The flip's frame carries its flags; a flip that waits for the blank
     // lands in it, one that does not stays out of it.
     PlatformResetVirtualClock();

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
 
+#include "platform/backend.h"
 #include "platform/kernel.h"
 
 namespace {
@@ -160,6 +162,54 @@ TEST(Threads, HandlesSignalOnlyAtTheEnd) {
     EXPECT_EQ(code, 9u);
     CloseHandle(first);
     CloseHandle(go);  // the second thread ends by itself
+}
+
+DWORD WaitForEvent(LPVOID event) { return WaitForSingleObject(static_cast<HANDLE>(event), INFINITE); }
+
+// A zero time-out tests the state and returns at once, on either backend,
+// for every kind of object a wait takes: it never goes to sleep on the
+// object (the stand-in counts the waits that did), and an auto-reset event
+// it finds signalled is consumed as by any other successful wait.
+TEST(Waits, AZeroTimeOutTestsTheStateWithoutSleeping) {
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE running = CreateThread(nullptr, 0, WaitForEvent, go, 0, nullptr);
+    HANDLE ended = CreateThread(nullptr, 0, ReturnAtOnce, nullptr, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(ended, INFINITE), WAIT_OBJECT_0);
+    for (PlatformBackend backend : {PlatformBackend::Headless, PlatformBackend::Sdl}) {
+        PlatformSelectBackend(backend);
+        const struct {
+            const char* name;
+            HANDLE object;  // null: an event made as `manual`, `initial`
+            bool manual, initial;
+            DWORD first, second;  // two zero-time waits in a row
+        } cases[] = {
+            {"manual-reset, not set", nullptr, true, false, WAIT_TIMEOUT, WAIT_TIMEOUT},
+            {"manual-reset, set", nullptr, true, true, WAIT_OBJECT_0, WAIT_OBJECT_0},
+            {"auto-reset, not set", nullptr, false, false, WAIT_TIMEOUT, WAIT_TIMEOUT},
+            {"auto-reset, set", nullptr, false, true, WAIT_OBJECT_0, WAIT_TIMEOUT},
+            {"running thread", running, false, false, WAIT_TIMEOUT, WAIT_TIMEOUT},
+            {"ended thread", ended, false, false, WAIT_OBJECT_0, WAIT_OBJECT_0},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (backend == PlatformBackend::Sdl ? ", sdl" : ", headless"));
+            HANDLE object = c.object != nullptr ? c.object : CreateEventA(nullptr, c.manual, c.initial, nullptr);
+            const std::uint64_t slept = PlatformBlockingWaitCount();
+            EXPECT_EQ(WaitForSingleObject(object, 0), c.first);
+            EXPECT_EQ(WaitForSingleObject(object, 0), c.second);
+            EXPECT_EQ(PlatformBlockingWaitCount(), slept);
+            if (c.object == nullptr) CloseHandle(object);
+        }
+    }
+    PlatformSelectBackend(PlatformBackend::Headless);
+    // Any longer time-out on an object not signalled does sleep on it.
+    const std::uint64_t slept = PlatformBlockingWaitCount();
+    EXPECT_EQ(WaitForSingleObject(go, 1), WAIT_TIMEOUT);
+    EXPECT_EQ(PlatformBlockingWaitCount(), slept + 1);
+    SetEvent(go);
+    EXPECT_EQ(WaitForSingleObject(running, INFINITE), WAIT_OBJECT_0);
+    CloseHandle(running);
+    CloseHandle(ended);
+    CloseHandle(go);
 }
 
 // Ending the process ends it at once with the code given.

@@ -12,6 +12,7 @@
 #include "assets.h"
 #include "placements.h"
 #include "png_writer.h"
+#include "shipped_saves.h"
 #include "sound.h"
 #include "stage_anchors.h"
 #include "stage_images.h"
@@ -109,16 +110,13 @@ void WriteStageMaps(const fs::path& root) {
         WriteFile(root / "data" / (std::to_string(stage) + ".col"), EncodeCollisionMap(MakeStageMap(stage)));
 }
 
-// The save folder as the game ships it: default buttons, no picture open,
-// four empty slots. Existing saves are a player's: never overwritten.
+// The save folder as the game ships it. Existing saves are a player's:
+// never overwritten.
 void WriteSaveFolder(const fs::path& root) {
-    auto shipIfMissing = [&](const std::string& name, const std::vector<std::uint8_t>& bytes) {
-        fs::path path = root / "savedata" / name;
-        if (!fs::exists(path)) WriteFile(path, bytes);
-    };
-    shipIfMissing("config.dat", {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0});
-    shipIfMissing("sys.dat", std::vector<std::uint8_t>(32, 0));
-    for (int slot = 1; slot <= 4; ++slot) shipIfMissing("start" + std::to_string(slot) + ".dat", {'n', 0, 0, 0, 0});
+    for (const ShippedSaveFile& file : ShippedSaveFiles()) {
+        fs::path path = root / "savedata" / file.name;
+        if (!fs::exists(path)) WriteFile(path, file.bytes);
+    }
 }
 
 // A stage's map as text for a person: '#' solid, '.' open, from the left

@@ -4,8 +4,11 @@
 //   playthrough <data folder> <script out> [most frames, default 400000] [start script]
 // With a start script its keys are pressed first (the bot looks on and
 // takes over where it ends): a quicker way to try the bot on later play.
-// The script replays the same run: KELVO_PLATFORM=headless KELVO_INPUT=<it>
-// with KELVO_FRAMES above its length. Exit code 0 once the ending was reached.
+// It plays from the saves the data set ships (a play folder of its own,
+// play_folder.h), so its run does not hang on what was played in the data
+// folder before. The script replays the same run: KELVO_PLATFORM=headless
+// KELVO_INPUT=<it> with KELVO_FRAMES above its length, from the shipped saves
+// (or with the timedemo). Exit code 0 once the ending was reached.
 #include <kelvo/api.h>
 
 #include <cstdio>
@@ -28,14 +31,16 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: playthrough <data folder> <script out> [most frames, default 400000] [start script]\n"
-    "       playthrough --help\n";
+    "       playthrough --help\n"
+    "It plays from the saves the data set ships; the data folder's own are left alone.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::filesystem::path out;
     const std::filesystem::path startScript = argc > 4 ? std::filesystem::absolute(argv[4]) : std::filesystem::path();
-    if (const int code = ReadGameRunArgs("playthrough", kUsage, argc, argv, out); code >= 0) return code;
+    static PlayFolder folder;  // static: gone at any normal exit, std::exit included
+    if (const int code = ReadGameRunArgs("playthrough", kUsage, argc, argv, out, folder); code >= 0) return code;
     const std::uint64_t most = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 400'000;
 
     // Headless as a program run is, but without its frame limit: the bot
@@ -80,7 +85,7 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         return p.endingReached ? 0 : 1;
     };
-    PlatformSetFrameSink([&](const PlatformFrame&) {
+    PlatformSetPresentListener([&](std::uint64_t) {
         if (script.size() >= most) std::exit(finish(-1));  // gave up: the run so far is kept
         // Entry i is held while i frames have been presented: decide the next.
         while (script.size() <= PlatformProgramFrameCount()) {
@@ -97,6 +102,6 @@ int main(int argc, char** argv) {
 
     static char commandLine[] = "";
     const int code = WinMain(nullptr, nullptr, commandLine, 1);
-    PlatformSetFrameSink(nullptr);
+    PlatformSetPresentListener(nullptr);
     return finish(code);
 }

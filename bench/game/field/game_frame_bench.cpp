@@ -1,9 +1,12 @@
 // One whole frame of the game loop on the busiest stage of the data set,
 // drawn through the framework into the 640 x 480 16-bit back screen on the
 // headless backend (the pacing wait runs on the virtual clock, so it costs
-// next to nothing here), and as the peer, SDL2's software blitter drawing
-// what such a frame shows: two colour-keyed 640 x 480 layers and one
-// colour-keyed 128 x 128 sprite per monster, onto a 5:6:5 surface.
+// next to nothing here). Then the drawing of such frames alone: the drawing
+// calls of 64 frames of it kept as the game made them (layers, shop doors,
+// monsters plain, mirrored and scaled, effects, damage numbers, the HUD's
+// boxes, glyphs and text), drawn again in turn through the framework, and
+// as the peer through SDL2's software blitter onto a 5:6:5 surface, the same
+// pictures and the same draws (support/frame_draws.h says how SDL draws each).
 //
 // Needs the data set beside the program (the build writes it there).
 #include <SDL.h>
@@ -15,6 +18,7 @@
 #include "rules/key_config.h"
 #include "rules/player_record.h"
 #include "rules/save_data.h"
+#include "support/frame_draws.h"
 #include "support/game_data_field.h"
 #include "world/monsters/monster_record.h"
 #include "world/stages/stage_state.h"
@@ -33,6 +37,19 @@ int LiveMonsters() {
     return n;
 }
 
+// One frame of play; false when, the player beaten after all, the frame
+// loaded the stage again instead.
+bool PlayFrame() {
+    g_PlayerRecord.hp = g_PlayerRecord.maxHp = 1'000'000;  // the monsters' attacks land, the player stands
+    return RunGameFrame() == FrameResult::kPresented;
+}
+
+// The stage started afresh, past its fade-in: the frames a player sees most.
+void Restart() {
+    StartGame();
+    g_StageState.fadeCounter = 0;
+}
+
 Field& SetUpField() {
     static Field field = [] {
         Field f;
@@ -46,9 +63,7 @@ Field& SetUpField() {
         g_PlayerRecord.arrivalPlayerY = 200;
         g_PlayerRecord.arrivalScreenX = 320;
         g_LoadedGameFlag = 1;
-        StartGame();
-        // Measured after the stage's fade-in: the frames a player sees most.
-        g_StageState.fadeCounter = 0;
+        Restart();
         f.ready = true;
         return f;
     }();
@@ -59,11 +74,9 @@ void BM_GameFrame(benchmark::State& state) {
     Field& f = SetUpField();
     if (!f.ready) return state.SkipWithError("no data set beside the program, or the framework did not start");
     for (auto _ : state) {
-        g_PlayerRecord.hp = g_PlayerRecord.maxHp = 1'000'000;  // the monsters' attacks land, the player stands
-        if (RunGameFrame() != FrameResult::kPresented) {
+        if (!PlayFrame()) {
             state.PauseTiming();
-            StartGame();
-            g_StageState.fadeCounter = 0;
+            Restart();
             state.ResumeTiming();
         }
     }
@@ -72,40 +85,51 @@ void BM_GameFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_GameFrame)->Unit(benchmark::kMicrosecond);
 
-// The peer: SDL2 blitting two keyed full-screen layers and one keyed sprite
-// per monster of that stage.
+constexpr int kRecordedFrames = 64;
+
+// The drawing calls of the frames after the set-up, made once.
+const std::vector<RecordedFrame>& FieldDraws() {
+    static const std::vector<RecordedFrame> frames = [] {
+        if (!SetUpField().ready) return std::vector<RecordedFrame>{};
+        DrawRecorder recorder;
+        for (int i = 0; i < kRecordedFrames; ++i)
+            if (!PlayFrame()) Restart();
+        return recorder.Frames();
+    }();
+    return frames;
+}
+
+void ReportDraws(benchmark::State& state, const std::vector<RecordedFrame>& frames) {
+    const DrawCounts n = CountDraws(frames);
+    state.counters["blits"] = n.blits;
+    state.counters["scaled"] = n.scaled;
+    state.counters["mirrored"] = n.mirrored;
+    state.counters["boxes"] = n.boxes;
+    state.counters["texts"] = n.texts;
+}
+
+void BM_GameFrameDrawsThroughFramework(benchmark::State& state) {
+    const std::vector<RecordedFrame>& frames = FieldDraws();
+    if (frames.empty()) return state.SkipWithError("no data set beside the program, or the framework did not start");
+    std::size_t i = 0;
+    for (auto _ : state) ReplayThroughFramework(frames[i++ % frames.size()]);
+    ReportDraws(state, frames);
+}
+BENCHMARK(BM_GameFrameDrawsThroughFramework)->Unit(benchmark::kMicrosecond);
+
+// The peer: SDL2 drawing the same calls with the same pictures.
 void BM_SdlFieldFrame(benchmark::State& state) {
-    Field& f = SetUpField();
-    const int sprites = f.ready ? LiveMonsters() : 20;
-    SDL_Surface* screen = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 16, SDL_PIXELFORMAT_RGB565);
-    SDL_Surface* layer = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 16, SDL_PIXELFORMAT_RGB565);
-    SDL_Surface* sprite = SDL_CreateRGBSurfaceWithFormat(0, 128, 128, 16, SDL_PIXELFORMAT_RGB565);
-    auto* pixels = static_cast<std::uint16_t*>(layer->pixels);
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x) pixels[y * (layer->pitch / 2) + x] = y > 300 || (x / 40 + y / 40) % 3 ? 0x2965 : 0;
-    pixels = static_cast<std::uint16_t*>(sprite->pixels);
-    for (int y = 0; y < 128; ++y)
-        for (int x = 0; x < 128; ++x) {
-            const int dx = x - 64, dy = y - 64;
-            pixels[y * (sprite->pitch / 2) + x] = dx * dx + dy * dy < 50 * 50 ? 0x07E0 : 0;
-        }
-    SDL_SetColorKey(layer, SDL_TRUE, 0);
-    SDL_SetColorKey(sprite, SDL_TRUE, 0);
-    SDL_SetSurfaceRLE(layer, 1);
-    SDL_SetSurfaceRLE(sprite, 1);
+    const std::vector<RecordedFrame>& frames = FieldDraws();
+    if (frames.empty()) return state.SkipWithError("no data set beside the program, or the framework did not start");
+    SdlFrameReplay sdl(frames);
+    if (!sdl.Ready()) return state.SkipWithError("SDL made no surface");
+    std::size_t i = 0;
     for (auto _ : state) {
-        SDL_FillRect(screen, nullptr, 0);
-        for (int i = 0; i < 2; ++i) SDL_BlitSurface(layer, nullptr, screen, nullptr);
-        for (int i = 0; i < sprites; ++i) {
-            SDL_Rect at{(i * 37) % 512, 200 + (i % 3) * 20, 128, 128};
-            SDL_BlitSurface(sprite, nullptr, screen, &at);
-        }
+        sdl.Draw(frames[i++ % frames.size()]);
         benchmark::ClobberMemory();
     }
-    SDL_FreeSurface(sprite);
-    SDL_FreeSurface(layer);
-    SDL_FreeSurface(screen);
-    state.counters["sprites"] = sprites;
+    ReportDraws(state, frames);
+    state.counters["unmatched"] = static_cast<double>(sdl.Unmatched()) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_SdlFieldFrame)->Unit(benchmark::kMicrosecond);
 

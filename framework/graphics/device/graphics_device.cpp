@@ -10,6 +10,7 @@
 #include "graphics/draw/graph_load.h"
 #include "graphics/draw/graph_record.h"
 #include "graphics/draw/mask.h"
+#include "graphics/image/color_format.h"
 #include "graphics/text/font.h"
 
 namespace {
@@ -32,6 +33,12 @@ int InitGraphicsDevice(HWND window) {
 
 int TermGraphicsDevice() {
     ShutDownDirectDraw();
+    // Software rendering, once entered, holds for the device's whole life;
+    // with the device ended, a later start chooses again from the settings
+    // it then finds (a disable-3D setting left on still asks for software).
+    g_ScreenDevice.softwareOnly = 0;
+    g_ScreenDevice.screenMemImg = 0;
+    g_ScreenColorInfo.screenIsMemImg = 0;
     g_graphicsInitialised = 0;
     return 0;
 }

@@ -136,6 +136,11 @@ bool PlatformWaitForDisplay(int timeoutMs);
 // for it (tests read back what a window shows so).
 void PlatformRunOnDisplayThread(const std::function<void()>& work);
 void PlatformSetFrameSink(PlatformFrameSink sink);
+// Told of every present by its number, as the sink is, but without the
+// pixels: for a caller that only counts or times frames, so that no frame is
+// copied out of the framebuffer for it.
+using PlatformPresentListener = std::function<void(std::uint64_t number)>;
+void PlatformSetPresentListener(PlatformPresentListener listener);
 // A 64-bit hash of a frame's colours (what KELVO_FRAME_HASHES writes).
 std::uint64_t PlatformFrameHash(const PlatformFrame& frame);
 // Writes a frame as an 8-bit RGB PNG file; false when it cannot be written.

@@ -1,10 +1,14 @@
-// One frame of the monster routines with all 20 slots of each kind of the
-// busiest stage alive: wandering, engaged, attacking and in their special
-// modes, drawn through the framework into the 640 x 480 16-bit back screen on
-// the headless backend. Beside it: the same frame with every draw refused
-// (the routines' own work), the damage numbers of that frame, and as the
-// peer, SDL2's software blitter drawing one colour-keyed 128 x 128 sprite per
-// monster onto a 5:6:5 surface.
+// One frame of the monster routines of the busiest stage's kinds, with a
+// count of monsters alive (the benchmark's argument, 1 to 80, one of each
+// kind in turn, 20 of a kind at most): wandering, engaged, attacking and in
+// their special modes, drawn through the framework into the 640 x 480 16-bit
+// back screen on the headless backend. Beside it: the same frame with every
+// draw refused (the routines' own work), the damage numbers of a frame, and
+// for both the drawing alone, the calls of 16 frames kept as the routines
+// made them and drawn again in turn through the framework and, as the peer,
+// through SDL2's software blitter onto a 5:6:5 surface: the same pictures
+// and the same draws, monsters plain, mirrored and scaled, their effects and
+// the glyphs of the numbers (support/frame_draws.h says how SDL draws each).
 //
 // Needs the data set beside the program (the build writes it there).
 #include <SDL.h>
@@ -14,12 +18,14 @@
 
 #include <climits>
 #include <cstring>
+#include <vector>
 
 #include "engine/handles.h"
 #include "field/stage_flow.h"
 #include "rules/player_motion.h"
 #include "rules/player_record.h"
 #include "rules/sub_screen.h"
+#include "support/frame_draws.h"
 #include "support/game_data_field.h"
 #include "world/monsters/damage_numbers.h"
 #include "world/monsters/monster_placement.h"
@@ -32,7 +38,7 @@ namespace {
 struct Field {
     bool ready = false;
     int stage = 0;
-    int monsters = 0;
+    std::vector<int> kinds;  // the kinds the stage places
 };
 
 Field& SetUpField() {
@@ -44,26 +50,35 @@ Field& SetUpField() {
         g_PlayerMotion.screenX = 320.0f;
         g_PlayerMotion.y = 300.0f;
         g_PlayerRecord.level = 1;
-        for (const StageMonsterCount& c : kStageMonsterCounts) {
-            if (c.stage != f.stage) continue;
-            for (int slot = 0; slot < kMonsterSlotCount; ++slot) {
-                PlaceMonster(c.kind, slot, 4000.0f + 32.0f * slot, 300.0f);
-                MonsterRecord& m = g_MonsterPools[c.kind][slot];
-                if (slot % 2 == 1) m.speed = -m.speed;  // half face left, half right
-                // A mix of what monsters do in play.
-                switch (slot % 4) {
-                    case 0: break;
-                    case 1: m.engage = kMonsterEngaged; break;
-                    case 2: m.engage = kMonsterAttacking; m.attackTimer = slot; break;
-                    case 3: m.specialMode = 1; m.specialTimer = slot * 13; break;
-                }
-                ++f.monsters;
-            }
-        }
-        f.ready = true;
+        for (const StageMonsterCount& c : kStageMonsterCounts)
+            if (c.stage == f.stage) f.kinds.push_back(c.kind);
+        f.ready = !f.kinds.empty();
         return f;
     }();
     return field;
+}
+
+// `count` monsters alive, the stage's kinds in turn, every other slot free.
+// The most there can be.
+int PlaceMonsters(const Field& f, int count) {
+    for (auto& pool : g_MonsterPools)
+        for (MonsterRecord& m : pool) m = MonsterRecord{};
+    const int kinds = static_cast<int>(f.kinds.size());
+    count = std::min(count, kinds * kMonsterSlotCount);
+    for (int i = 0; i < count; ++i) {
+        const int kind = f.kinds[i % kinds], slot = i / kinds;
+        PlaceMonster(kind, slot, 4000.0f + 32.0f * slot, 300.0f);
+        MonsterRecord& m = g_MonsterPools[kind][slot];
+        if (slot % 2 == 1) m.speed = -m.speed;  // half face left, half right
+        // A mix of what monsters do in play.
+        switch (slot % 4) {
+            case 0: break;
+            case 1: m.engage = kMonsterEngaged; break;
+            case 2: m.engage = kMonsterAttacking; m.attackTimer = slot; break;
+            case 3: m.specialMode = 1; m.specialTimer = slot * 13; break;
+        }
+    }
+    return count;
 }
 
 void Frame() {
@@ -72,73 +87,137 @@ void Frame() {
     RunMonsterRoutines();
 }
 
+// The counts of monsters the frames are measured with.
+void MonsterCounts(benchmark::internal::Benchmark* b) {
+    b->ArgName("monsters")->Unit(benchmark::kMicrosecond);
+    for (int monsters : {1, 10, 20, 40, 80}) b->Arg(monsters);
+}
+
 void BM_MonsterRoutinesDrawn(benchmark::State& state) {
     Field& f = SetUpField();
     if (!f.ready) return state.SkipWithError("no data set beside the program, or the framework did not start");
+    const int monsters = PlaceMonsters(f, static_cast<int>(state.range(0)));
     for (auto _ : state) Frame();
     state.counters["stage"] = f.stage;
-    state.counters["monsters"] = f.monsters;
+    state.counters["monsters"] = monsters;
 }
-BENCHMARK(BM_MonsterRoutinesDrawn)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MonsterRoutinesDrawn)->Apply(MonsterCounts);
 
 void BM_MonsterRoutinesDrawsRefused(benchmark::State& state) {
     Field& f = SetUpField();
     if (!f.ready) return state.SkipWithError("no data set");
+    const int monsters = PlaceMonsters(f, static_cast<int>(state.range(0)));
     int saved[kMonsterKindCount][kMonsterSheetFrames];
     std::memcpy(saved, g_MonsterSheets, sizeof saved);
     std::memset(g_MonsterSheets, 0xFF, sizeof g_MonsterSheets);  // -1: every draw is refused at once
     for (auto _ : state) Frame();
     std::memcpy(g_MonsterSheets, saved, sizeof saved);
-    state.counters["monsters"] = f.monsters;
+    state.counters["monsters"] = monsters;
 }
-BENCHMARK(BM_MonsterRoutinesDrawsRefused)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MonsterRoutinesDrawsRefused)->Apply(MonsterCounts);
 
-// Every entry of every slot of the stage's kinds showing a 3-digit number,
-// all at the age `state.range(0)` (above 100 they fade: alpha-blended).
+constexpr int kRecordedFrames = 16;
+
+// The drawing calls of the routines' frames with `count` monsters.
+std::vector<RecordedFrame> RecordRoutines(const Field& f, int count) {
+    PlaceMonsters(f, count);
+    DrawRecorder recorder;
+    for (int i = 0; i < kRecordedFrames; ++i) {
+        Frame();
+        recorder.NextFrame();
+    }
+    return recorder.Frames();
+}
+
+void ReportDraws(benchmark::State& state, const std::vector<RecordedFrame>& frames) {
+    const DrawCounts n = CountDraws(frames);
+    state.counters["blits"] = n.blits;
+    state.counters["scaled"] = n.scaled;
+    state.counters["mirrored"] = n.mirrored;
+}
+
+// Our side and SDL's of the recorded frames, in turn.
+void ReplayOurs(benchmark::State& state, const std::vector<RecordedFrame>& frames) {
+    std::size_t i = 0;
+    for (auto _ : state) ReplayThroughFramework(frames[i++ % frames.size()]);
+    ReportDraws(state, frames);
+}
+void ReplaySdl(benchmark::State& state, const std::vector<RecordedFrame>& frames) {
+    SdlFrameReplay sdl(frames);
+    if (!sdl.Ready()) return state.SkipWithError("SDL made no surface");
+    std::size_t i = 0;
+    for (auto _ : state) {
+        sdl.Draw(frames[i++ % frames.size()]);
+        benchmark::ClobberMemory();
+    }
+    ReportDraws(state, frames);
+    state.counters["unmatched"] = static_cast<double>(sdl.Unmatched()) / static_cast<double>(state.iterations());
+}
+
+void BM_MonsterDrawsThroughFramework(benchmark::State& state) {
+    Field& f = SetUpField();
+    if (!f.ready) return state.SkipWithError("no data set");
+    const std::vector<RecordedFrame> frames = RecordRoutines(f, static_cast<int>(state.range(0)));
+    if (frames.empty()) return state.SkipWithError("nothing drawn");
+    ReplayOurs(state, frames);
+}
+BENCHMARK(BM_MonsterDrawsThroughFramework)->Apply(MonsterCounts);
+
+// The peer: SDL2 drawing the same calls with the same pictures.
+void BM_SdlMonsterDraws(benchmark::State& state) {
+    Field& f = SetUpField();
+    if (!f.ready) return state.SkipWithError("no data set");
+    const std::vector<RecordedFrame> frames = RecordRoutines(f, static_cast<int>(state.range(0)));
+    if (frames.empty()) return state.SkipWithError("nothing drawn");
+    ReplaySdl(state, frames);
+}
+BENCHMARK(BM_SdlMonsterDraws)->Apply(MonsterCounts);
+
+// Every entry of every slot of all 80 monsters showing a 3-digit number, all
+// at the age `state.range(0)` (above 100 they fade: alpha-blended).
+void ShowFullDamageNumbers(int age) {
+    for (auto& pool : g_MonsterPools)
+        for (MonsterRecord& m : pool)
+            if (m.alive != kMonsterFree)
+                for (int i = 0; i < kMonsterPopupCount; ++i) {
+                    m.popupValue[i] = 345;
+                    m.popupTimer[i] = age;
+                }
+}
+
 void BM_DamageNumbersFull(benchmark::State& state) {
     Field& f = SetUpField();
     if (!f.ready) return state.SkipWithError("no data set");
+    const int monsters = PlaceMonsters(f, 80);
     for (auto _ : state) {
         state.PauseTiming();
-        for (auto& pool : g_MonsterPools)
-            for (MonsterRecord& m : pool)
-                if (m.alive != kMonsterFree)
-                    for (int i = 0; i < kMonsterPopupCount; ++i) {
-                        m.popupValue[i] = 345;
-                        m.popupTimer[i] = static_cast<std::int32_t>(state.range(0));
-                    }
+        ShowFullDamageNumbers(static_cast<int>(state.range(0)));
         state.ResumeTiming();
         DrawMonsterDamagePopups();
     }
-    state.counters["glyphs"] = 3.0 * kMonsterPopupCount * f.monsters;
+    state.counters["glyphs"] = 3.0 * kMonsterPopupCount * monsters;
 }
 BENCHMARK(BM_DamageNumbersFull)->Arg(50)->Arg(150)->Unit(benchmark::kMicrosecond);
 
-// The peer: SDL2 blitting one keyed 128 x 128 sprite per monster.
-void BM_SdlSpritesPerMonster(benchmark::State& state) {
-    Field& f = SetUpField();
-    const int sprites = f.ready ? f.monsters : 140;
-    SDL_Surface* screen = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 16, SDL_PIXELFORMAT_RGB565);
-    SDL_Surface* sprite = SDL_CreateRGBSurfaceWithFormat(0, 128, 128, 16, SDL_PIXELFORMAT_RGB565);
-    auto* pixels = static_cast<std::uint16_t*>(sprite->pixels);
-    for (int y = 0; y < 128; ++y)
-        for (int x = 0; x < 128; ++x) {
-            const int dx = x - 64, dy = y - 64;
-            pixels[y * (sprite->pitch / 2) + x] = dx * dx + dy * dy < 50 * 50 ? 0x07E0 : 0;
-        }
-    SDL_SetColorKey(sprite, SDL_TRUE, 0);
-    SDL_SetSurfaceRLE(sprite, 1);  // run-length acceleration of the key, as fast as SDL goes
-    for (auto _ : state) {
-        for (int i = 0; i < sprites; ++i) {
-            SDL_Rect at{(i * 37) % 512, 200 + (i % 3) * 20, 128, 128};
-            SDL_BlitSurface(sprite, nullptr, screen, &at);
-        }
-        benchmark::ClobberMemory();
-    }
-    SDL_FreeSurface(sprite);
-    SDL_FreeSurface(screen);
-    state.counters["sprites"] = sprites;
+// The damage numbers' drawing calls, once.
+std::vector<RecordedFrame> RecordDamageNumbers(int age) {
+    PlaceMonsters(SetUpField(), 80);
+    ShowFullDamageNumbers(age);
+    DrawRecorder recorder;
+    DrawMonsterDamagePopups();
+    return recorder.Frames();
 }
-BENCHMARK(BM_SdlSpritesPerMonster)->Unit(benchmark::kMicrosecond);
+
+void BM_DamageNumbersThroughFramework(benchmark::State& state) {
+    if (!SetUpField().ready) return state.SkipWithError("no data set");
+    ReplayOurs(state, RecordDamageNumbers(static_cast<int>(state.range(0))));
+}
+BENCHMARK(BM_DamageNumbersThroughFramework)->Arg(50)->Arg(150)->Unit(benchmark::kMicrosecond);
+
+void BM_SdlDamageNumbers(benchmark::State& state) {
+    if (!SetUpField().ready) return state.SkipWithError("no data set");
+    ReplaySdl(state, RecordDamageNumbers(static_cast<int>(state.range(0))));
+}
+BENCHMARK(BM_SdlDamageNumbers)->Arg(50)->Arg(150)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

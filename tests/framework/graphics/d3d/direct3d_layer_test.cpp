@@ -67,6 +67,31 @@ INSTANTIATE_TEST_SUITE_P(Devices, Direct3DChoiceTest, testing::ValuesIn(kChoiceC
 
 using Direct3DLayerTest = Direct3DFrameworkTest;
 
+// Software rendering lasts as long as the framework runs. Ended and started
+// again, the framework chooses afresh: software while the disable-3D
+// setting still asks for it, Direct3D once 3D is asked for again.
+TEST_F(Direct3DLayerTest, AfterASoftwareOnlyRunDirect3DComesUpAgain) {
+    const struct {
+        int use3D;  // set before the start; -1 leaves the setting as it is
+        bool direct3D;
+    } starts[] = {{0, false}, {-1, false}, {1, true}, {-1, true}};
+    for (const auto& s : starts) {
+        SCOPED_TRACE(s.use3D);
+        if (s.use3D >= 0) SetUse3DFlag(s.use3D);
+        Start();
+        EXPECT_EQ(IsDirect3DUp(), s.direct3D ? 1 : 0);
+        EXPECT_EQ(IsDirectDrawInUse(), s.direct3D ? 1 : 0) << "software-only mode";
+        EXPECT_EQ(IsScreenMemImg(), s.direct3D ? 0 : 1);
+        // Graphics are made where the road holds them.
+        GraphImage image = MakeImage(16, 16, [](int x, int y) { return static_cast<std::uint32_t>(x * 9 + y); });
+        const HandleId graph = MakeGraphFromImages(&image, nullptr, 1, 0, 0);
+        ReleaseBaseImage(&image);
+        ASSERT_GT(graph, 0);
+        EXPECT_EQ(LookupGraph(graph)->textureGraph, s.direct3D ? 1 : 0);
+        ASSERT_EQ(ApiEndFramework(), 0);
+    }
+}
+
 TEST_F(Direct3DLayerTest, SortsTheOfferedTextureFormatsIntoTheSlots) {
     Start();
     ASSERT_EQ(IsDirect3DUp(), 1);
