@@ -108,6 +108,9 @@ bool VideoThreadStart() {
             ready.notify_all();
         }
         if (ok) Loop(v);
+        // SDL keeps per-thread data (its error text, pumped events) that it
+        // frees only for threads it made itself.
+        SDL_TLSCleanup();
     });
     v.id = v.thread.get_id();
     ready.wait(lock, [&] { return answered; });
