@@ -92,5 +92,10 @@ BlitLoopFn SelectRunListLoop16(const BlitLoopKind& kind);
 // moves, or null for any other kind. Only where WideMovesAvailable().
 BlitLoopFn SelectWideCopyLoop(const BlitLoopKind& kind);
 bool WideMovesAvailable();
+// The loops of the other kinds of direct source without alpha or blend
+// mask (every mode, bright colour and transparency, the run list and the
+// special loops) with 32-byte groups of pixels, or null for any other kind.
+// Only where WideMovesAvailable().
+BlitLoopFn SelectWideGroupLoop(const BlitLoopKind& kind);
 // Whether the plain copies use those loops now (see SetBlitMemImgWideMoves).
 bool BlitWideMovesInUse();

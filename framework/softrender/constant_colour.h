@@ -67,6 +67,7 @@ struct Copy16 {
 struct Alpha16 {
     std::int32_t r, g, b;
     const std::int32_t* row;  // BlendParamRow(p)
+    std::uint32_t p;
     void operator()(std::uint8_t* px) const {
         const std::uint32_t d = LoadPixel16(px);
         const std::int32_t dr = Red565(d), dg = Green565(d), db = Blue565(d);
@@ -132,7 +133,7 @@ bool WithOperation(std::uint32_t kind, std::uint32_t mode, std::uint32_t param, 
     case 0: run(Copy16{c}); break;
     case 1:
         run(Alpha16{static_cast<std::int32_t>(Red565(c)), static_cast<std::int32_t>(Green565(c)),
-                    static_cast<std::int32_t>(Blue565(c)), BlendParamRow(param)});
+                    static_cast<std::int32_t>(Blue565(c)), BlendParamRow(param), param});
         break;
     case 2: run(Add16{Pack565(scale[Red565(c)], scale[Green565(c)], scale[Blue565(c)])}); break;
     case 3: run(Subtract16{Pack565(scale[Red565(c)], scale[Green565(c)], scale[Blue565(c)])}); break;

@@ -9,7 +9,7 @@
 // colour. pixman: SRC for the copy; the keyed sprite as an a8r8g8b8 image
 // whose transparent pixels have alpha 0, composited OVER (alpha: with a solid
 // mask of the parameter) or ADD; the bright colour as a component-alpha
-// solid mask. Their arithmetic differs from ours (rounding, no guard bits):
+// solid mask, scaled by the parameter for alpha and add. Their arithmetic differs from ours (rounding, no guard bits):
 // only the speed is compared.
 #pragma once
 
@@ -174,11 +174,16 @@ inline void SdlReset(SDL_Surface* src) {
     SDL_SetSurfaceRLE(src, 0);
 }
 
-// The solid mask that carries the bright colour or the parameter, or null;
-// the caller releases it.
+// The solid mask that carries the bright colour and the parameter, or null;
+// the caller releases it. With a bright colour each component of the mask
+// is the bright byte scaled by the parameter, so that pixman draws the
+// same picture (at 255, the copies' parameter, the bright colour alone).
 inline pixman_image_t* PixmanMaskFor(Op op, bool bright) {
     if (bright) {
-        const pixman_color_t tint{0xFFFF, 0xA0A0, 0x6060, 0xFFFF};
+        const auto scaled = [op](std::uint32_t byte) {
+            return static_cast<std::uint16_t>(byte * 257 * Param(op) / 255);
+        };
+        const pixman_color_t tint{scaled(0xFF), scaled(0xA0), scaled(0x60), scaled(0xFF)};
         pixman_image_t* mask = pixman_image_create_solid_fill(&tint);
         pixman_image_set_component_alpha(mask, 1);
         return mask;

@@ -89,6 +89,7 @@ void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
     }
     if (BlitWideMovesInUse()) {
         if (BlitLoopFn wide = SelectWideCopyLoop(kind)) loop = wide;
+        else if (BlitLoopFn groups = SelectWideGroupLoop(kind)) loop = groups;
     }
     if (loop == nullptr) return;
     loop(frame);

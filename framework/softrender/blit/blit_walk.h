@@ -102,12 +102,13 @@ inline void CopyWholeRow(std::uint8_t* d, const std::uint8_t* s, std::size_t byt
     else std::memmove(d, s, bytes);
 }
 
-// n pixels of the opaque formula, without any transparency test.
-template <BlitLoopKind K>
-inline void OpaqueRow(const BlitFrame& f, const VectorContext& c, const std::uint8_t* s, std::uint8_t* d,
-                      const std::uint8_t* m, int n) {
+// n pixels of the opaque formula, without any transparency test. W is the
+// width of the registers the groups of pixels use (blit_vector.h).
+template <BlitLoopKind K, int W = 16>
+[[gnu::always_inline]] inline void OpaqueRow(const BlitFrame& f, const VectorContext<W>& c, const std::uint8_t* s,
+                                             std::uint8_t* d, const std::uint8_t* m, int n) {
     using P = Pixel<K>;
-    using G = Group<K>;
+    using G = Group<K, W>;
     if constexpr (K.mode == 0 && !K.mask && !K.bright && !P::kPaletted && P::kSrcStep == P::kDestStep) {
         CopyRun(d, s, static_cast<std::size_t>(n) * P::kDestStep);
         return;
@@ -141,21 +142,22 @@ inline void WeightedRow(const BlitFrame& f, const std::uint8_t* s, std::uint8_t*
 }
 
 // One row of a general loop.
-template <BlitLoopKind K>
-inline void GeneralRow(const BlitFrame& f, const VectorContext& c, const std::uint8_t* s, std::uint8_t* d,
-                       const std::uint8_t* m, int n) {
+template <BlitLoopKind K, int W = 16>
+[[gnu::always_inline]] inline void GeneralRow(const BlitFrame& f, const VectorContext<W>& c, const std::uint8_t* s,
+                                              std::uint8_t* d, const std::uint8_t* m, int n) {
     using P = Pixel<K>;
+    using G = Group<K, W>;
     if constexpr (!P::kAlpha && !K.trans) {
         if constexpr (K.mode == 0 && !K.mask && !K.bright && !P::kPaletted) {
             CopyWholeRow(d, s, static_cast<std::size_t>(n) * P::kDestStep);
         } else {
-            OpaqueRow<K>(f, c, s, d, m, n);
+            OpaqueRow<K, W>(f, c, s, d, m, n);
         }
     } else if constexpr (!P::kAlpha) {
         // The colour key.
-        if constexpr (Group<K>::kAvailable) {
-            if (n >= Group<K>::kLanes) {
-                Group<K>::template Row<true>(f, c, s, d, n);
+        if constexpr (G::kAvailable) {
+            if (n >= G::kLanes) {
+                G::template Row<true>(f, c, s, d, n);
                 return;
             }
         }
@@ -198,10 +200,10 @@ inline void GeneralRow(const BlitFrame& f, const VectorContext& c, const std::ui
 // to describe the pixels, but a run that would pass its row's end stops the
 // draw instead of overrunning, so at most runRowWidth + 1 codes are read
 // per row.
-template <BlitLoopKind K, bool kClipped>
+template <BlitLoopKind K, bool kClipped, int W = 16>
 __attribute__((always_inline)) inline void RunWalk(const BlitFrame& f) {
     using P = Pixel<K>;
-    const VectorContext c = MakeVectorContext(f);
+    const VectorContext<W> c = MakeVectorContext<W>(f);
     const std::uint8_t* codes = f.runList;
     // Locals, so that the pixel stores need not be assumed to change them.
     const int height = f.height;
@@ -249,7 +251,7 @@ __attribute__((always_inline)) inline void RunWalk(const BlitFrame& f) {
                 std::uint8_t* dp = d + i * P::kDestStep;
                 const std::uint8_t* mp = nullptr;
                 if constexpr (K.mask) mp = m + i;
-                if (!P::kAlpha || code < 0x80) OpaqueRow<K>(f, c, sp, dp, mp, n);
+                if (!P::kAlpha || code < 0x80) OpaqueRow<K, W>(f, c, sp, dp, mp, n);
                 else WeightedRow<K>(f, sp, dp, mp, n);
             }
             x += length;
@@ -261,21 +263,21 @@ __attribute__((always_inline)) inline void RunWalk(const BlitFrame& f) {
 // the source, the run list tells the transparent pixels apart exactly as
 // the per-pixel test would, so it is walked instead (clipped to the visible
 // rectangle), with this loop's own formulas.
-template <BlitLoopKind K>
+template <BlitLoopKind K, int W = 16>
 __attribute__((always_inline)) inline void GeneralBody(const BlitFrame& f) {
     if constexpr (K.trans) {
         if (f.runList != nullptr) {
-            RunWalk<K, true>(f);
+            RunWalk<K, true, W>(f);
             return;
         }
     }
-    const VectorContext c = MakeVectorContext(f);
+    const VectorContext<W> c = MakeVectorContext<W>(f);
     const int width = f.width, height = f.height;
     const std::ptrdiff_t srcPitch = f.srcPitch, destPitch = f.destPitch, maskPitch = f.maskPitch;
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* m = nullptr;
         if constexpr (K.mask) m = f.mask + y * maskPitch;
-        GeneralRow<K>(f, c, f.src + y * srcPitch, f.dest + y * destPitch, m, width);
+        GeneralRow<K, W>(f, c, f.src + y * srcPitch, f.dest + y * destPitch, m, width);
     }
 }
 

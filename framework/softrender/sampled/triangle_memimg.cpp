@@ -10,6 +10,7 @@
 #include "softrender/sampled/triangle_memimg.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <type_traits>
 #include <utility>
 
@@ -122,6 +123,13 @@ bool SetUp(const TriangleVertex* vertices, TriangleSetup* t) {
 // Walks the rows from the top corner down, calling span(y, first column,
 // count) for each row's visible span. Rows outside the clip are stepped
 // through but not drawn.
+//
+// A corner above row 0 puts its rows one lower than its place (int(-0.5)
+// is 0). When the left side turns at a middle corner at or below row 0, its
+// lower segment starts on the middle corner's own row, which the upper
+// segment's rows, shifted so, reach as well: that row is drawn once, by the
+// lower segment, as it is for corners at or below row 0. (Drawn by both, it
+// would be blended twice.)
 template <class Span>
 void Walk(const TriangleSetup& t, const RECT& clip, Span&& span) {
     int li = 0, ri = 0;
@@ -132,13 +140,15 @@ void Walk(const TriangleSetup& t, const RECT& clip, Span&& span) {
     std::int64_t y = Whole(ls->startY);
     std::int64_t xl = Whole(leftX), xr = Whole(rightX);
     std::int64_t n = xr - xl;
+    // The first row of the left side's lower segment, while on the upper.
+    std::int64_t lowerRow = t.left.count == 2 ? Whole(t.left.segments[1].startY) : INT64_MAX;
     for (;;) {
         if (xl < clip.left) {
             n -= clip.left - xl;
             xl = clip.left;
         }
         ++n;  // both end columns are drawn
-        if (y >= clip.top && y < clip.bottom && xl < clip.right && n > 0)
+        if (y >= clip.top && y < clip.bottom && xl < clip.right && n > 0 && y < lowerRow)
             span(y, xl, std::min<std::int64_t>(n, clip.right - xl));
 
         leftX += ls->slope;
@@ -152,6 +162,7 @@ void Walk(const TriangleSetup& t, const RECT& clip, Span&& span) {
         if (leftRows == 0) {
             if (li + 1 == t.left.count) return;
             ls = &t.left.segments[++li];
+            lowerRow = INT64_MAX;
             leftX = ls->startX;
             leftRows = ls->rows;
             xl = Whole(leftX);

@@ -90,7 +90,7 @@ void ScaledLoop(const ScaledBlitFrame& sf) {
     // Mode 0 without weights, bright colour or transparency: each
     // destination pixel is the source colour itself.
     constexpr bool kPlainCopy = K.mode == 0 && !K.mask && !K.bright && !K.trans && !P::kAlpha;
-    const VectorContext c = MakeVectorContext(f);
+    const VectorContext<16> c = MakeVectorContext<16>(f);
 
     std::int64_t accumulator = sf.rowStart;
     std::ptrdiff_t row = 0, gathered = -1;

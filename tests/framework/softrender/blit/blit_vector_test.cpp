@@ -60,7 +60,7 @@ void GroupMatchesPixels(std::uint32_t seed) {
         if (K.special == BlitSpecial::kFullStrength || K.special == BlitSpecial::kFullStrengthMmx) p = 255;
         const std::uint32_t bright = K.bright ? (rng() & 0xFFFFFF) : 0xFFFFFF;
         const BlitFrame f = FrameFor(p, bright);
-        const VectorContext c = MakeVectorContext(f);
+        const VectorContext<16> c = MakeVectorContext<16>(f);
         V s, d;
         for (int i = 0; i < G::kLanes; ++i) {
             s[i] = Is32(K.family) ? rng() : (rng() & 0xFFFF);

@@ -1,5 +1,6 @@
-// The keyed and scaled plain copies built for 32-byte moves against the
-// plain loops. Direct 16- and 32-bit sources wide enough for whole groups of
+// The keyed and scaled plain copies built for 32-byte moves, and the
+// unscaled loops with their groups of pixels in 32-byte registers, against
+// the plain loops (those with 16-byte groups). Direct 16- and 32-bit sources wide enough for whole groups of
 // pixels, with long transparent and opaque stretches (so that groups are
 // wholly keyed, wholly opaque and mixed): scaled at twice the size (the
 // doubled rows, in both phases that clipping gives) and at other scales,
@@ -70,17 +71,19 @@ struct Destinations {
 
 // Draws the same into both, with and without the wide loops, and compares:
 // scaled to the corners, or unscaled at the first two when corners[2] is -1.
+// A copy unless the settings say otherwise.
 ::testing::AssertionResult WideMatchesPlain(SourceImage& src, Destinations& to, const int corners[4], const RECT& area,
-                                            int transparent) {
+                                            int transparent, std::uint32_t mode = 0, std::uint32_t param = 255,
+                                            std::uint32_t bright = 0xFFFFFF, int mmx = 0) {
     TestImage &wide = to.wide, &plain = to.plain;
     to.Fill(++to.draws);
-    const SoftDrawSettings settings{area, 0, 255, 0xFFFFFF};
+    const SoftDrawSettings settings{area, mode, param, bright};
     for (TestImage* image : {&wide, &plain}) {
         SetBlitMemImgWideMoves(image == &wide);
         if (corners[2] == -1)
-            BlitMemImg(image->image(), src.image(), corners[0], corners[1], transparent, nullptr, settings, 0);
+            BlitMemImg(image->image(), src.image(), corners[0], corners[1], transparent, nullptr, settings, mmx);
         else
-            DrawExtendMemImg(image->image(), src.image(), corners, transparent, nullptr, settings, 0);
+            DrawExtendMemImg(image->image(), src.image(), corners, transparent, nullptr, settings, mmx);
     }
     SetBlitMemImgWideMoves(1);
     if (!wide.GuardsIntact()) return ::testing::AssertionFailure() << "a guard byte changed";
@@ -92,7 +95,8 @@ struct Destinations {
                 msg << "(" << x << ", " << y << ") wide 0x" << std::hex << wide.Get(x, y) << ", plain 0x"
                     << plain.Get(x, y) << std::dec << "; source " << src.image()->width << "x" << src.image()->height
                     << ", corners " << corners[0] << ", " << corners[1] << ", " << corners[2] << ", " << corners[3]
-                    << ", area " << area.left << ".." << area.right << ", transparent " << transparent;
+                    << ", area " << area.left << ".." << area.right << ", transparent " << transparent << ", mode "
+                    << mode << " param " << param << " bright 0x" << std::hex << bright << std::dec << " mmx " << mmx;
                 return ::testing::AssertionFailure() << msg.str();
             }
     return ::testing::AssertionFailure() << "the guard bytes differ";
@@ -152,6 +156,30 @@ TEST_P(WideCopy, UnscaledKeyedCopiesAgreeWithThePlainLoopsClippedAtEachEdge) {
                     const int at[4] = {x, y, -1, -1};
                     ASSERT_TRUE(WideMatchesPlain(src, to, at, RECT{1, 0, kDestW, kDestH}, transparent));
                 }
+    }
+}
+
+TEST_P(WideCopy, BlendedUnscaledDrawsAgreeWithTheSixteenByteGroups) {
+    // Every mode, at the parameters that choose special loops (128, 255)
+    // and others, with and without a bright colour; unclipped (through the
+    // run list under transparent flag 1) and clipped at each side.
+    std::uint32_t seed = 1300;
+    Destinations to(GetParam());
+    for (int w : {5, 8, 9, 16, 17, 31, 40, 70, 129}) {
+        SourceImage src(GetParam(), w, 3, ++seed);
+        PaintStretches(src);
+        src.BuildRunList();
+        for (std::uint32_t mode = 0; mode <= 4; ++mode)
+            for (std::uint32_t param : {1u, 128u, 200u, 255u})
+                for (std::uint32_t bright : {0xFFFFFFu, 0xFFA060u})
+                    for (int x : {4, -3, kDestW - w + 5})
+                        for (int transparent : {0, 1, 2})
+                            for (int mmx : {0, 1}) {
+                                if (mmx == 1 && !(param == 255 && (mode == 2 || mode == 3))) continue;
+                                const int at[4] = {x, 2, -1, -1};
+                                ASSERT_TRUE(WideMatchesPlain(src, to, at, RECT{0, 0, kDestW, kDestH}, transparent, mode,
+                                                             param, bright, mmx));
+                            }
     }
 }
 

@@ -33,7 +33,7 @@ po::PixelKind KindOf(ImageLayout layout) { return layout == ImageLayout::k32 ? p
 // others keep their value, and no guard byte changes.
 ::testing::AssertionResult FillMatchesReference(ImageLayout layout, const RECT* rect, const SoftDrawSettings& s,
                                                 std::uint32_t colour, std::uint32_t seed) {
-    TestImage img(layout, 11, 7, 6, seed);
+    TestImage img(layout, 27, 7, 6, seed);
     const std::vector<std::uint32_t> before = img.Pixels();
     FillRectMemImg(img.image(), rect, colour, s);
 
@@ -68,14 +68,16 @@ po::PixelKind KindOf(ImageLayout layout) { return layout == ImageLayout::k32 ? p
 }
 
 TEST(FillRectMemImg, MatchesReferenceOverModesParametersBrightsAndClips) {
-    const RECT areas[] = {{0, 0, 11, 7}, {2, 1, 8, 5}};
+    // The whole image, wide enough for the fill's groups of pixels, and an
+    // inner area.
+    const RECT areas[] = {{0, 0, 27, 7}, {2, 1, 8, 5}};
     // Rectangles against the inner area (2, 1, 8, 5): inside, across each
     // edge, across all of them, outside each edge, reversed, empty, one
     // pixel wide and one row high.
     const RECT rects[] = {
         {3, 2, 6, 4},    {-4, 2, 5, 4},  {4, 2, 30, 4},   {3, -9, 6, 3},   {3, 3, 6, 99},  {-50, -50, 50, 50},
         {-5, 0, 1, 7},   {9, 0, 11, 7},  {0, -3, 11, 0},  {0, 6, 11, 9},   {7, 4, 2, 1},   {4, 2, 4, 5},
-        {5, 1, 6, 7},    {0, 3, 11, 4},  {10, 0, 11, 7},  {0, 0, 11, 7},
+        {5, 1, 6, 7},    {0, 3, 11, 4},  {10, 0, 11, 7},  {0, 0, 11, 7},   {3, 1, 26, 6},  {1, 0, 27, 7},
     };
     const std::uint32_t modes[] = {0, 1, 2, 3, 4, 5, 0xFFFFFFFFu};
     const std::uint32_t params[] = {0, 1, 2, 127, 128, 129, 254, 255, 77};
@@ -99,7 +101,7 @@ TEST(FillRectMemImg, MatchesReferenceOverModesParametersBrightsAndClips) {
 TEST(FillRectMemImg, WhiteAndBlackColoursAtEveryParameter) {
     // The extremes of the colour range are where rounding and saturation
     // differ; every parameter, both pixel sizes.
-    const RECT area{0, 0, 11, 7};
+    const RECT area{0, 0, 27, 7};
     for (ImageLayout layout : {ImageLayout::k16, ImageLayout::k32})
         for (std::uint32_t colour : {0u, 0xFFFFFFFFu, 0x00FFFFFFu, 0x01010101u})
             for (std::uint32_t mode = 1; mode <= 4; ++mode)

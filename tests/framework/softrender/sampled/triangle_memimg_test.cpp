@@ -14,6 +14,7 @@
 #include "framework/softrender/sampled/triangle_test_support.h"
 #include "graphics/device/surface2d.h"
 #include "softrender/blit/blit_memimg.h"
+#include "softrender/sampled/rotate_memimg.h"
 
 using blit_test::ImageLayout;
 using blit_test::MaskImage;
@@ -246,6 +247,81 @@ TEST(TriangleMemImg, AQuadAtTheTextureSizeIsTheUnscaledDrawAndItsDiagonalIsDrawn
             }
         }
     EXPECT_EQ(twice, 7);
+}
+
+// A top corner above row 0 with the middle corner on the left at or below
+// it: the upper left side's rows run one lower than its corners (int(-0.5)
+// is 0) and so reach the middle corner's row, where the lower side starts.
+// That row is drawn once, by the lower side. Each shape is drawn twice: a
+// texture of ones added onto black, so that every pixel counts its draws,
+// and half alpha onto random pixels; both are held to the oracle.
+TEST(TriangleMemImg, EachRowIsDrawnOnceWhenTheTopCornerLiesAboveRowZero) {
+    struct Shape {
+        const char* what;
+        std::vector<Corner> triangle;  // or, when empty:
+        std::int32_t quad[8];          // the corners of a quad (unless rotated)
+        bool rotated = false;          // a mirrored rotated draw of the texture
+    };
+    const Shape shapes[] = {
+        {"middle corner on row 0", {{20, -1, 0, 0}, {5, 0, 0, 8}, {30, 25, 10, 8}}, {}},
+        {"top at -1, middle at 12", {{24, -1, 5, 0}, {2, 12, 0, 8}, {40, 30, 10, 4}}, {}},
+        {"top at -3, middle at 6", {{25, -3, 0, 0}, {3, 6, 0, 8}, {35, 30, 10, 8}}, {}},
+        {"top far above, middle at 10", {{10, -30, 0, 0}, {2, 10, 3, 8}, {40, 35, 10, 2}}, {}},
+        {"middle corner left of the destination", {{12, -5, 0, 0}, {-9, 7, 0, 8}, {33, 20, 10, 8}}, {}},
+        {"a quad whose second triangle has it", {}, {8, -6, 40, -2, 4, 20, 38, 34}},
+        {"a quad turned the other way", {}, {30, -1, 44, 16, 2, 9, 20, 33}},
+        {"a mirrored rotated draw over the top edge", {}, {}, true},
+    };
+    for (ImageLayout layout : {ImageLayout::k16, ImageLayout::k32}) {
+        SourceImage ones(layout, kTexW, kTexH, 2), texture(layout, kTexW, kTexH, 8);
+        for (int y = 0; y < kTexH; ++y)
+            for (int x = 0; x < kTexW; ++x) ones.pixels().Set(x, y, 1);
+        for (const Shape& shape : shapes) {
+            std::vector<std::vector<Corner>> pieces;
+            std::int32_t quad[8];
+            if (shape.rotated) {
+                ASSERT_TRUE(RotateTurnCorners(kTexW, kTexH, 24, 3, 0.4f, 2.0f, quad));
+                pieces = triangle_test::QuadTriangles(quad, kTexW, kTexH);
+            } else if (shape.triangle.empty()) {
+                for (int i = 0; i < 8; ++i) quad[i] = shape.quad[i];
+                pieces = triangle_test::QuadTriangles(quad, kTexW, kTexH);
+            } else {
+                pieces.push_back(shape.triangle);
+            }
+            for (SourceImage* tex : {&ones, &texture}) {
+                const bool counting = tex == &ones;
+                Draw draw;
+                draw.texture = tex;
+                draw.settings = SoftDrawSettings{kWhole, counting ? 2u : 1u, counting ? 255u : 128u, 0xFFFFFF};
+                TestImage dest(layout, kDestW, kDestH, 4, 11);
+                if (counting)
+                    for (int y = 0; y < kDestH; ++y)
+                        for (int x = 0; x < kDestW; ++x) dest.Set(x, y, 0);
+                const std::vector<std::uint32_t> before = dest.Pixels();
+                if (shape.rotated) {
+                    DrawRotateMemImg(dest.image(), tex->image(), 24, 3, 0.4f, 2.0f, 0, 1, nullptr, draw.settings);
+                } else if (shape.triangle.empty()) {
+                    DrawQuadMemImg(dest.image(), tex->image(), quad, 0, nullptr, draw.settings);
+                } else {
+                    TriangleVertex v[3];
+                    for (int i = 0; i < 3; ++i)
+                        v[i] = TriangleVertex{shape.triangle[i].x, shape.triangle[i].y, shape.triangle[i].u,
+                                              shape.triangle[i].v};
+                    DrawTriangleMemImg(dest.image(), tex->image(), v, 0, nullptr, 0, draw.settings);
+                }
+                Tally tally;
+                EXPECT_TRUE(triangle_test::PiecesMatch(dest, before, pieces, draw, &tally))
+                    << shape.what << (counting ? ", counting draws" : ", half alpha");
+                EXPECT_GT(tally.drawn, 100) << shape.what;
+                if (counting && pieces.size() == 1) {
+                    // A lone triangle draws no pixel twice.
+                    for (int y = 0; y < kDestH; ++y)
+                        for (int x = 0; x < kDestW; ++x)
+                            EXPECT_LE(dest.Get(x, y), 1u) << shape.what << " at " << x << ", " << y;
+                }
+            }
+        }
+    }
 }
 
 TEST(TriangleMemImg, RefusedDrawsLeaveTheDestinationUntouched) {

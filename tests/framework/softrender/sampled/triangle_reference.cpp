@@ -105,8 +105,11 @@ Oracle::Oracle(const Corner corners[3], int textureWidth, int textureHeight, con
                 if (lower) EndColumns(middle, bottom, kk, false, &aLo, &aHi);
                 else EndColumns(top, middle, k, false, &aLo, &aHi);
                 EndColumns(top, bottom, k, false, &bLo, &bHi);
-                // The left edge's rows restart at the middle corner's row.
+                // The left edge's rows restart at the middle corner's row,
+                // which the upper rows, one lower than their corners when
+                // the top corner lies above row 0, leave to them.
                 if (lower) row = Centre(middle.y) + kk;
+                else if (row >= Centre(middle.y)) continue;
             } else {
                 EndColumns(top, bottom, k, false, &aLo, &aHi);
                 if (lower) EndColumns(middle, bottom, kk, true, &bLo, &bHi);

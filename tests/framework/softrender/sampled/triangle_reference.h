@@ -8,7 +8,8 @@
 // rules convert every position). Both ends are drawn. The rules that place
 // rows are taken as stated: a corner above row 0 shifts the rows down by one
 // (int(-0.5) = 0), and when the left edge turns at the middle corner its
-// rows restart from the middle corner's row. The rasteriser steps its edges
+// rows restart from the middle corner's row, each row drawn once: the upper
+// rows stop above it. The rasteriser steps its edges
 // by slopes truncated to 18 fraction bits; a span end whose exact position
 // lies within that error of a rounding threshold may fall either way.
 //
