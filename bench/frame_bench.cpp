@@ -121,6 +121,44 @@ public:
         return s;
     }
 
+    // A 1:5:5:5 texture.
+    D_IDirectDrawSurface7* Texture1555(int w, int h) {
+        D_DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof desc;
+        desc.dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT | D_DDSD_PIXELFORMAT;
+        desc.dwWidth = static_cast<DWORD>(w);
+        desc.dwHeight = static_cast<DWORD>(h);
+        desc.ddsCaps.dwCaps = D_DDSCAPS_TEXTURE;
+        desc.ddpfPixelFormat.dwSize = sizeof desc.ddpfPixelFormat;
+        desc.ddpfPixelFormat.dwFlags = D_DDPF_RGB | D_DDPF_ALPHAPIXELS;
+        desc.ddpfPixelFormat.dwRGBBitCount = 16;
+        desc.ddpfPixelFormat.dwRBitMask = 0x7C00;
+        desc.ddpfPixelFormat.dwGBitMask = 0x03E0;
+        desc.ddpfPixelFormat.dwBBitMask = 0x001F;
+        desc.ddpfPixelFormat.dwRGBAlphaBitMask = 0x8000;
+        D_IDirectDrawSurface7* s = nullptr;
+        if (dd_->CreateSurface(&desc, &s, nullptr) != D_DD_OK) std::abort();
+        surfaces_.push_back(s);
+        return s;
+    }
+
+    // The stand-in's device drawing into `target`, in a scene, without
+    // culling or lighting and with flat colours.
+    D_IDirect3DDevice7* Device(D_IDirectDrawSurface7* target) {
+        void* object = nullptr;
+        if (dd_->QueryInterface(IID_D_IDirect3D7, &object) != S_OK) std::abort();
+        auto* d3d = static_cast<D_IDirect3D7*>(object);
+        D_IDirect3DDevice7* device = nullptr;
+        if (d3d->CreateDevice(IID_D_IDirect3DHALDevice, target, &device) != D_D3D_OK) std::abort();
+        d3d->Release();
+        device->SetRenderState(D_D3DRENDERSTATE_CULLMODE, D_D3DCULL_NONE);
+        device->SetRenderState(D_D3DRENDERSTATE_SHADEMODE, D_D3DSHADE_FLAT);
+        device->SetRenderState(D_D3DRENDERSTATE_LIGHTING, 0);
+        for (DWORD s = 0; s < 4; ++s) device->SetTextureStageState(s, D_D3DTSS_ADDRESS, D_D3DTADDRESS_CLAMP);
+        device->BeginScene();
+        return device;
+    }
+
     // Writes 16-bit pixels into a surface.
     template <typename Pixel>
     static void Paint(D_IDirectDrawSurface7* s, int w, int h, Pixel pixel) {
@@ -293,6 +331,49 @@ void BM_Keyed_SoftwareRenderer(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * w * h);
 }
 BENCHMARK(BM_Keyed_SoftwareRenderer)->ArgName("layer")->Arg(0)->Arg(1);
+
+// The same picture as a 1:5:5:5 texture drawn by the Direct3D stand-in's
+// device as the framework draws a keyed texture graphic 1:1: one quad, the
+// texel selected, its alpha tested.
+void BM_Keyed_Direct3D(benchmark::State& state) {
+    const int w = KeyedWidth(state), h = KeyedHeight(state);
+    PlatformD3DReset();
+    PlatformD3DKnobsRef().offerDevice = 1;
+    DirectDrawBench bench(16);
+    D_IDirectDrawSurface7* screen = bench.Offscreen(kScreenW, kScreenH);
+    D_IDirectDrawSurface7* texture = bench.Texture1555(w, h);
+    DirectDrawBench::Paint(texture, w, h, [&](int x, int y) {
+        const std::uint16_t v = KeyedPixel(state, x, y);
+        return static_cast<std::uint16_t>(v == 0 ? 0 : 0x8000 | (v >> 1 & 0x7FE0) | (v & 0x1F));
+    });
+    D_IDirect3DDevice7* device = bench.Device(screen);
+    device->SetTexture(0, texture);
+    device->SetTextureStageState(0, D_D3DTSS_COLOROP, D_D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D_D3DTSS_ALPHAOP, D_D3DTOP_SELECTARG1);
+    device->SetTextureStageState(1, D_D3DTSS_COLOROP, D_D3DTOP_DISABLE);
+    device->SetRenderState(D_D3DRENDERSTATE_ALPHATESTENABLE, 1);
+    device->SetRenderState(D_D3DRENDERSTATE_ALPHAREF, 16);
+    device->SetRenderState(D_D3DRENDERSTATE_ALPHAFUNC, D_D3DCMP_GREATER);
+    struct Vertex {
+        float x, y, z, rhw;
+        std::uint32_t diffuse;
+        float u, v;
+    };
+    const float x0 = static_cast<float>((kScreenW - w) / 2) - 0.5f, y0 = static_cast<float>((kScreenH - h) / 2) - 0.5f;
+    const float x1 = x0 + static_cast<float>(w), y1 = y0 + static_cast<float>(h);
+    const Vertex tl{x0, y0, 0.2f, 1, 0xFFFFFFFF, 0, 0}, tr{x1, y0, 0.2f, 1, 0xFFFFFFFF, 1, 0};
+    const Vertex bl{x0, y1, 0.2f, 1, 0xFFFFFFFF, 0, 1}, br{x1, y1, 0.2f, 1, 0xFFFFFFFF, 1, 1};
+    Vertex quad[6] = {tl, tr, bl, br, bl, tr};
+    for (auto _ : state) {
+        device->DrawPrimitive(D_D3DPT_TRIANGLELIST, D_D3DFVF_XYZRHW | D_D3DFVF_DIFFUSE | D_D3DFVF_TEX1, quad, 6, 0);
+        benchmark::ClobberMemory();
+    }
+    device->EndScene();
+    device->Release();
+    PlatformD3DReset();
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * w * h);
+}
+BENCHMARK(BM_Keyed_Direct3D)->ArgName("layer")->Arg(0)->Arg(1);
 
 // ---- whole frames through the framework ---------------------------------------------
 

@@ -108,6 +108,7 @@ void* TrackedAlloc(std::size_t size, const char* sourceName, int line) {
     RefreshCopy(header);
 
     t.totalSize += static_cast<std::int64_t>(size);
+    if (t.totalSize > t.peakSize) t.peakSize = t.totalSize;
     t.count += 1;
 
     if (ShouldLog(header->size)) {

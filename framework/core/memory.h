@@ -36,6 +36,7 @@ struct MemoryTracker {
     TrackedAllocHeader* head;      // newest header; null before the first allocation
     TrackedAllocHeader sentinel;   // stands before the oldest block, never freed
     std::int64_t totalSize;        // bytes in live blocks
+    std::int64_t peakSize;         // the most bytes live at once; tests lower it to totalSize to measure
     int count;                     // live blocks
     std::uint16_t nextId;
     // Switches, all 0 by default; nothing in the program sets them.

@@ -2,6 +2,7 @@
 // stop and release, and the current music.
 #include "sound/midi.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/log.h"
@@ -16,19 +17,54 @@ MidiSystem g_MidiSystem{0, 0, 0, kNoHandle, 0, nullptr, nullptr, nullptr, 0, 0, 
 
 namespace {
 
-// Each chunk of a standard MIDI file lies inside it and a track is there.
-bool LooksLikeMidiFile(const unsigned char* data, std::int64_t size) {
-    if (data == nullptr || size < 14 || std::memcmp(data, "MThd", 4) != 0) return false;
-    bool track = false;
-    std::int64_t position = 0;
-    while (size - position >= 8) {
-        const std::int64_t length = (static_cast<std::int64_t>(data[position + 4]) << 24) |
-                                    (data[position + 5] << 16) | (data[position + 6] << 8) | data[position + 7];
+std::uint32_t Be32(const unsigned char* p) {
+    return (static_cast<std::uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
+
+std::uint32_t Le32(const unsigned char* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// A standard MIDI file: every chunk up to the last of the tracks its header
+// counts lies inside the data. What follows that track (a stray byte, a
+// tag) is no part of the music and is passed over, as players do.
+bool IsStandardMidiFile(const unsigned char* data, std::int64_t size) {
+    if (size < 14 || std::memcmp(data, "MThd", 4) != 0) return false;
+    const std::int64_t headerLength = Be32(data + 4);
+    if (headerLength < 6 || headerLength > size - 8) return false;
+    const int tracks = (data[10] << 8) | data[11];
+    if (tracks == 0) return false;
+    int found = 0;
+    for (std::int64_t position = 8 + headerLength; found < tracks && size - position >= 8;) {
+        const std::int64_t length = Be32(data + position + 4);
         if (length > size - position - 8) return false;
-        if (std::memcmp(data + position, "MTrk", 4) == 0) track = true;
+        if (std::memcmp(data + position, "MTrk", 4) == 0) ++found;
         position += 8 + length;
     }
-    return track && position == size;
+    return found == tracks;
+}
+
+// The standard MIDI file in `data`: the data itself, or the "data" chunk of
+// a RIFF "RMID" file (.rmi), which wraps one. False when there is none.
+bool FindMidiFile(const unsigned char* data, std::int64_t size, std::int64_t* offset, std::int64_t* length) {
+    if (data == nullptr || size < 12) return false;
+    if (std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "RMID", 4) != 0) {
+        *offset = 0;
+        *length = size;
+        return IsStandardMidiFile(data, size);
+    }
+    const std::int64_t end = std::min<std::int64_t>(size, 8 + static_cast<std::int64_t>(Le32(data + 4)));
+    for (std::int64_t position = 12; end - position >= 8;) {
+        const std::int64_t chunk = Le32(data + position + 4);
+        if (chunk > end - position - 8) return false;
+        if (std::memcmp(data + position, "data", 4) == 0) {
+            *offset = position + 8;
+            *length = chunk;
+            return IsStandardMidiFile(data + *offset, chunk);
+        }
+        position += 8 + chunk + (chunk & 1);
+    }
+    return false;
 }
 
 HWND NotifyWindow() { return g_SystemState.mainWindow; }
@@ -53,19 +89,24 @@ int WriteTemporaryMidiFile(const MidiRecord* record) {
 HandleId LoadMidiImage(const void* image, std::int64_t size) {
     if (g_SoundSystem.directSound == nullptr) return kNoHandle;
     const auto* bytes = static_cast<const unsigned char*>(image);
-    if (!LooksLikeMidiFile(bytes, size) || size > 0x7FFFFFFF) return kNoHandle;
+    std::int64_t offset = 0, length = 0;
+    if (!FindMidiFile(bytes, size, &offset, &length) || length > 0x7FFFFFFF) {
+        WriteLogText("MIDI データではありません in LoadMidiImage\n");
+        return kNoHandle;
+    }
     MidiHandleTable& table = g_MidiSystem.table;
     if (table.IsFull()) return kNoHandle;
+    // Only the standard MIDI file is kept: that is what the sequencer plays.
     auto* record = static_cast<MidiRecord*>(KV_ALLOC_ZEROED(sizeof(MidiRecord)));
-    void* data = KV_ALLOC(static_cast<std::size_t>(size));
+    void* data = KV_ALLOC(static_cast<std::size_t>(length));
     if (record == nullptr || data == nullptr) {
         KV_FREE(record);
         KV_FREE(data);
         return kNoHandle;
     }
-    std::memcpy(data, bytes, static_cast<std::size_t>(size));
+    std::memcpy(data, bytes + offset, static_cast<std::size_t>(length));
     record->data = data;
-    record->size = size;
+    record->size = length;
     return table.Insert(table.ChooseSlot(), record, table.Counter().Take());
 }
 

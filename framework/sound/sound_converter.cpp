@@ -171,7 +171,11 @@ int ConvertWholeSound(SoundConverter* c, WAVEFORMATEX* format, void** block, std
             got += n;
         }
     }
-    if (got > 0 && got < estimate - estimate / 4) {
+    if (got == 0) {
+        // Nothing came out: nothing is kept for it.
+        KV_FREE(pcm);
+        pcm = nullptr;
+    } else if (got < estimate - estimate / 4) {
         // A generous estimate (an MPEG bound, the slack of Ogg's) is not kept
         // for the sound's life.
         if (auto* exact = static_cast<unsigned char*>(KV_ALLOC(static_cast<std::size_t>(got)))) {

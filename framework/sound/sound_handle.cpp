@@ -11,6 +11,12 @@ SoundData* LookupSound(HandleId handle) {
 }
 
 HandleId AddSoundData(HandleId handle) {
+    // Without sound no record is made: it could never be looked up, so
+    // never deleted.
+    if (g_SoundSystem.directSound == nullptr) {
+        WriteLogText("サウンドシステムが初期化されていません in AddSoundData\n");
+        return kNoHandle;
+    }
     SoundHandleTable& table = g_SoundSystem.table;
     int slot;
     std::uint32_t checkNumber;

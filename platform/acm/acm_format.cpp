@@ -1,6 +1,9 @@
 #include "acm/acm_format.h"
 
 #include <cstring>
+#include <string>
+
+#include "platform/kernel.h"
 
 namespace {
 
@@ -13,6 +16,16 @@ constexpr int kMpegMaxFrameSamples = 1152;
 int ExtraWord(const std::uint8_t* extra, std::size_t extraSize, std::size_t offset) {
     if (extra == nullptr || extraSize < offset + 2) return 0;
     return extra[offset] | (extra[offset + 1] << 8);
+}
+
+// A header whose count of samples a block is more than its blocks hold.
+bool DeclaresTooMany(const std::uint8_t* extra, std::size_t extraSize, int holds, int block) {
+    const int declared = ExtraWord(extra, extraSize, 0);
+    if (declared <= holds) return false;
+    const std::string note = "acm: a header declares " + std::to_string(declared) + " samples in blocks of " +
+                             std::to_string(block) + " bytes, which hold " + std::to_string(holds) + "\n";
+    OutputDebugStringA(note.c_str());
+    return true;
 }
 
 bool IsMpegRate(int rate) {
@@ -47,18 +60,20 @@ std::optional<AcmSourceKind> DescribeAcmSource(const WAVEFORMATEX& format, const
             if (format.wBitsPerSample != 4 || block < 8 * channels || block % (4 * channels) != 0)
                 return std::nullopt;
             const int computed = 1 + (block - 4 * channels) * 2 / channels;
-            const int declared = ExtraWord(extra, extraSize, 0);
+            // A count the block cannot hold is a damaged header; a smaller
+            // one (or none) still decodes the block whole.
+            if (DeclaresTooMany(extra, extraSize, computed, block)) return std::nullopt;
             kind.decoder = "adpcm_ima_wav";
-            kind.samplesPerBlock = declared > computed ? declared : computed;
+            kind.samplesPerBlock = computed;
             return kind;
         }
         case WAVE_FORMAT_ADPCM: {
             // A 7-byte header per channel (two samples in it), then 4-bit codes.
             if (format.wBitsPerSample != 4 || block < 7 * channels) return std::nullopt;
             const int computed = 2 + (block - 7 * channels) * 2 / channels;
-            const int declared = ExtraWord(extra, extraSize, 0);
+            if (DeclaresTooMany(extra, extraSize, computed, block)) return std::nullopt;
             kind.decoder = "adpcm_ms";
-            kind.samplesPerBlock = declared > computed ? declared : computed;
+            kind.samplesPerBlock = computed;
             return kind;
         }
         case WAVE_FORMAT_GSM610:

@@ -2,15 +2,45 @@
 // and viewport, the scene bracket, and the draw calls that hand vertices to
 // the rasteriser. Surfaces are resolved to their pixels at every draw.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 
 #include "d3d/d3d_internal.h"
 #include "d3d/raster.h"
+#include "d3d/texture_shadow.h"
 #include "ddraw/ddraw_internal.h"
 #include "ddraw/display_internal.h"
 
 namespace {
+
+// A texture's shadow, kept with the texture surface.
+struct ShadowHolder : SurfaceDerivedData {
+    ShadowHolder(const SurfacePixels& view, const PlatformPixelLayout& target)
+        : shadow(view.bits, view.pitch, view.width, view.height, view.layout, target) {}
+    TextureShadow shadow;
+};
+
+// The shadow of a texture for a target, made once the texture has been
+// drawn often enough with the same texels; null before that, or when the
+// texture cannot have one now.
+const TextureShadow* ShadowFor(D_IDirectDrawSurface7* texture, const SurfacePixels& view,
+                               const PlatformPixelLayout& target) {
+    // No larger than the largest texture the device reports: a surface
+    // made larger than that is drawn from its own texels.
+    constexpr std::int64_t kLargestShadow = std::int64_t{2048} * 2048;
+    const D3DStandInKnobs& knobs = PlatformD3DKnobsRef();
+    if (!knobs.fastSpans || knobs.shadowAfterDraws <= 0) return nullptr;
+    if (std::int64_t{view.width} * view.height > kLargestShadow) return nullptr;
+    int uses = 0;
+    auto* holder = dynamic_cast<ShadowHolder*>(FindSurfaceDerived(texture, &uses));
+    if (holder != nullptr && holder->shadow.MadeFor(view.layout, target)) return &holder->shadow;
+    if (uses == 0 || uses < knobs.shadowAfterDraws) return nullptr;
+    auto made = std::make_unique<ShadowHolder>(view, target);
+    const TextureShadow* shadow = &made->shadow;
+    KeepSurfaceDerived(texture, std::move(made));
+    return shadow;
+}
 
 bool Drawable(const SurfacePixels& view) {
     return !view.zBuffer && (view.layout.bitsPerPixel == 16 || view.layout.bitsPerPixel == 32);
@@ -44,7 +74,7 @@ public:
     Device(const D_D3DDEVICEDESC7& desc, D_IDirectDrawSurface7* target) : desc_(desc), target_(target) {
         target_->AddRef();
         SurfacePixels view{};
-        ViewSurfacePixels(target_, &view);
+        ViewSurfacePixels(target_, &view, false);
         viewport_ = D_D3DVIEWPORT7{0, 0, static_cast<DWORD>(view.width), static_cast<DWORD>(view.height), 0.0f, 1.0f};
         rs_[D_D3DRENDERSTATE_TEXTUREPERSPECTIVE] = 1;
         rs_[D_D3DRENDERSTATE_SHADEMODE] = D_D3DSHADE_GOURAUD;
@@ -119,7 +149,7 @@ public:
         D3DLogCall(D3DCall::SetRenderTarget);
         if (D3DCallFails(D3DCall::SetRenderTarget)) return D_D3DERR_INVALIDCALL;
         SurfacePixels view{};
-        if (surface == nullptr || FAILED(ViewSurfacePixels(surface, &view)) || !Drawable(view))
+        if (surface == nullptr || FAILED(ViewSurfacePixels(surface, &view, false)) || !Drawable(view))
             return D_DDERR_INVALIDPARAMS;
         // The viewport stays as it was set.
         surface->AddRef();
@@ -153,7 +183,7 @@ public:
         D3DLogCall(D3DCall::SetViewport, viewport != nullptr ? viewport->dwX : 0, viewport != nullptr ? viewport->dwY : 0);
         if (viewport == nullptr || D3DCallFails(D3DCall::SetViewport)) return D_D3DERR_INVALIDCALL;
         SurfacePixels view{};
-        if (FAILED(ViewSurfacePixels(target_, &view))) return D_D3DERR_VIEWPORTHASNODEVICE;
+        if (FAILED(ViewSurfacePixels(target_, &view, false))) return D_D3DERR_VIEWPORTHASNODEVICE;
         const std::uint64_t right = std::uint64_t{viewport->dwX} + viewport->dwWidth;
         const std::uint64_t bottom = std::uint64_t{viewport->dwY} + viewport->dwHeight;
         if (viewport->dwWidth == 0 || viewport->dwHeight == 0 || right > static_cast<std::uint64_t>(view.width) ||
@@ -232,7 +262,7 @@ public:
         D3DLogCall(D3DCall::Load);
         if (D3DCallFails(D3DCall::Load)) return D_D3DERR_INVALIDCALL;
         SurfacePixels to{}, from{};
-        if (FAILED(ViewSurfacePixels(dest, &to)) || FAILED(ViewSurfacePixels(source, &from)))
+        if (FAILED(ViewSurfacePixels(dest, &to)) || FAILED(ViewSurfacePixels(source, &from, false)))
             return D_DDERR_INVALIDPARAMS;
         if (to.layout != from.layout) return D_DDERR_INVALIDPIXELFORMAT;
         const RECT r = sourceRect != nullptr ? *sourceRect : RECT{0, 0, from.width, from.height};
@@ -346,13 +376,19 @@ private:
             out.texture = nullptr;
             if (textures_[s] != nullptr) {
                 SurfacePixels tv{};
-                if (HRESULT hr = ViewSurfacePixels(textures_[s], &tv); FAILED(hr)) return hr;
+                if (HRESULT hr = ViewSurfacePixels(textures_[s], &tv, false); FAILED(hr)) return hr;
                 if (!Drawable(tv)) return D_DDERR_INVALIDPIXELFORMAT;
                 RasterTexture& rt = textureViews[s];
                 TakeView(tv, &rt);
                 rt.hasKey = tv.hasKey;
                 rt.keyLow = tv.keyLow;
                 rt.keyHigh = tv.keyHigh;
+                // Only the first stage's texture is read by the straight
+                // loops, and only point-sampled; drawn into itself it is
+                // read as it changes.
+                if (s == 0 && textures_[0] != target_ && !out.linear &&
+                    tss_[1][D_D3DTSS_COLOROP] == D_D3DTOP_DISABLE)
+                    rt.shadow = ShadowFor(textures_[0], tv, t.layout);
                 out.texture = &rt;
             }
             p->stageCount = s + 1;

@@ -39,7 +39,7 @@ public:
         for (const D3DStandInDevice& device : D3DReportedDevices()) {
             if (!IsEqualGUID(device.desc.deviceGUID, deviceGuid)) continue;
             SurfacePixels view{};
-            if (FAILED(ViewSurfacePixels(surface, &view))) return D_DDERR_INVALIDPARAMS;
+            if (FAILED(ViewSurfacePixels(surface, &view, false))) return D_DDERR_INVALIDPARAMS;
             if (view.zBuffer || (DepthBit(view.layout.bitsPerPixel) & device.desc.dwDeviceRenderBitDepth) == 0)
                 return D_DDERR_INVALIDPIXELFORMAT;
             return CreateDeviceStandIn(device.desc, surface, out);

@@ -16,6 +16,8 @@ struct RasterVertex {
     float u[2], v[2];
 };
 
+class TextureShadow;
+
 // Pixels of a texture, resolved for one draw.
 struct RasterTexture {
     const std::uint8_t* bits = nullptr;
@@ -25,6 +27,9 @@ struct RasterTexture {
     DWORD keyLow = 0, keyHigh = 0;
     // 0xAARRGGBB of every 16-bit texel value; null for other depths.
     const std::uint32_t* decode16 = nullptr;
+    // The texels as the target's pixels, with their runs; null when none
+    // was made (the loops then read the texels).
+    const TextureShadow* shadow = nullptr;
 };
 
 struct RasterTarget {

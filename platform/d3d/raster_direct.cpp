@@ -4,6 +4,7 @@
 // pixel through one table look-up, the columns of a quad are worked out once
 // per draw, and a 1:1 copy between matching layouts is a row copy. They give
 // the reference pipeline's pixels exactly; the tests prove it.
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -148,7 +149,7 @@ void FillRow(std::uint8_t* out, std::uint32_t color, int n) {
 // no blend, and an alpha that is the texel's or fixed for the primitive.
 bool CopySpan(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int n,
               std::uint8_t* out) {
-    if (plan.texel != FastTexel::Table16 || s.columns == nullptr || plan.convert == nullptr) return false;
+    if (!IsTexel16(plan.texel) || s.columns == nullptr || plan.convert == nullptr) return false;
     const std::uint32_t d = s.diffuse;
     const bool colorIsTexel =
         plan.color == FastSource::Texel || (plan.color == FastSource::Modulate && (d & 0xFFFFFF) == 0xFFFFFF);
@@ -161,8 +162,7 @@ bool CopySpan(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s,
         return false;
     }
     const RasterTexture& t = *p.stages[0].texture;
-    const std::uint8_t* row =
-        t.bits + static_cast<std::ptrdiff_t>(TexelIndex(s.v[plan.texCoordSet].At(x0, y), t.height)) * t.pitch;
+    const std::uint8_t* row = t.bits + static_cast<std::ptrdiff_t>(s.rows[y - s.top]) * t.pitch;
     const int* columns = s.columns + (x0 - s.left);
     if (!test && s.columnsRun && plan.convertIsCopy && plan.target != FastTarget::X8R8G8B8) {
         std::memcpy(out, row + static_cast<std::ptrdiff_t>(columns[0]) * 2, static_cast<std::size_t>(n) * 2);
@@ -190,6 +190,12 @@ bool CopySpan(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s,
 
 const std::uint32_t* ConvertTable16(const PlatformPixelLayout& texture, const PlatformPixelLayout& target,
                                     bool* isCopy) {
+    thread_local PlatformPixelLayout lastTexture{}, lastTarget{};
+    thread_local const ConvertTable* last = nullptr;
+    if (last != nullptr && texture == lastTexture && target == lastTarget) {
+        *isCopy = last->isCopy;
+        return last->values.get();
+    }
     static std::mutex mutex;
     static std::map<std::tuple<int, DWORD, DWORD, DWORD, DWORD, int, DWORD, DWORD, DWORD, DWORD>, ConvertTable> tables;
     const std::uint32_t* decode = DecodeTable16(texture);
@@ -206,34 +212,70 @@ const std::uint32_t* ConvertTable16(const PlatformPixelLayout& texture, const Pl
             if (table.values[raw] != raw) table.isCopy = false;
         }
     }
+    lastTexture = texture;
+    lastTarget = target;
+    last = &table;
     *isCopy = table.isCopy;
     return table.values.get();
 }
 
 void PrepareColumns(const FastPlan& plan, const RasterPipeline& p, std::vector<PrimSetup>* setups,
                     std::vector<int>* store) {
-    store->clear();
     if (plan.texel == FastTexel::None) return;
+    const int width = p.stages[0].texture->width, height = p.stages[0].texture->height;
     std::size_t total = 0;
     for (const PrimSetup& s : *setups)
-        if (s.kind == PrimKind::Quad) total += static_cast<std::size_t>(s.right - s.left);
-    store->resize(total);
-    const int width = p.stages[0].texture->width;
+        if (s.kind == PrimKind::Quad)
+            total += static_cast<std::size_t>(s.right - s.left + s.bottom - s.top) + static_cast<std::size_t>(width) + 1;
+    // Only ever grown: what it held before is overwritten, never read.
+    if (store->size() < total) store->resize(total);
     int* next = store->data();
     for (PrimSetup& s : *setups) {
         if (s.kind != PrimKind::Quad) continue;
-        // u of a quad follows x alone (its y slope is zero), so one row
-        // gives the columns of every row.
-        const Plane& u = s.u[plan.texCoordSet];
-        bool run = true;
-        for (int x = s.left; x < s.right; ++x) {
-            int* column = next + (x - s.left);
-            *column = TexelIndex(u.At(x, s.top), width);
-            if (x > s.left && *column != column[-1] + 1) run = false;
-        }
+        // u of a quad follows x alone and v follows y alone (their other
+        // slopes are zero), so one row gives the columns of every row and
+        // one column the rows of every column.
+        const Plane u = s.u[plan.texCoordSet];
+        const int n = s.right - s.left, left = s.left, top = s.top;
+        for (int i = 0; i < n; ++i) next[i] = TexelIndexClamped(u.At(left + i, top), width);
+        int breaks = 0;
+        for (int i = 1; i < n; ++i) breaks += next[i] != next[i - 1] + 1;
         s.columns = next;
-        s.columnsRun = run;
-        next += s.right - s.left;
+        s.columnsRun = breaks == 0;
+        next += n;
+        if (!s.columnsRun) {
+            const int* c = s.columns;
+            const bool increasing = c[n - 1] >= c[0];
+            const int low = increasing ? c[0] : c[n - 1], high = increasing ? c[n - 1] : c[0];
+            int i = 0;
+            if (increasing) {
+                // The first pixel showing the column or one above it.
+                for (int column = low; column <= high + 1; ++column) {
+                    while (i < n && c[i] < column) ++i;
+                    next[column - low] = i;
+                }
+            } else {
+                // Mirrored: the first pixel showing a column below it.
+                for (int column = high + 1; column >= low; --column) {
+                    while (i < n && c[i] >= column) ++i;
+                    next[column - low] = i;
+                }
+            }
+            s.pixelOfColumn = next;
+            s.lowColumn = low;
+            next += high + 2 - low;
+            // Twice over: pixel i shows texel c[0] +- (i + phase) / 2.
+            const int phase = n > 1 && c[1] != c[0] ? 1 : 0, step = increasing ? 1 : -1;
+            int off = 0;
+            for (int k = 0; k < n; ++k) off += c[k] != c[0] + step * ((k + phase) >> 1);
+            s.columnsDoubled = n > 1 && off == 0;
+        }
+        const Plane v = s.v[plan.texCoordSet];
+        const int rows = s.bottom - s.top;
+        for (int i = 0; i < rows; ++i) next[i] = TexelIndexClamped(v.At(left, top + i), height);
+        s.rows = next;
+        next += rows;
+        PrepareRuns(plan, p, &s);
     }
 }
 

@@ -19,7 +19,14 @@ void RasterDraw(const RasterPipeline& p, const std::vector<RasterVertex>& vertic
 
     for (const PrimSetup& s : setups) {
         if (s.kind == PrimKind::Line) {
-            DrawLine(p, s);
+            if (plan != nullptr && plan->texel == FastTexel::None)
+                DrawLineFast(*plan, p, s);
+            else
+                DrawLine(p, s);
+            continue;
+        }
+        if (plan != nullptr && s.overRuns) {
+            DrawQuadOverRuns(*plan, p, s);
             continue;
         }
         for (int y = s.top; y < s.bottom; ++y) {

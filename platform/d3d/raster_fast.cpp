@@ -3,6 +3,7 @@
 // and written, each pass a plain loop over the row. They give the pixels of
 // the reference pipeline exactly; the tests prove it state by state.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -76,6 +77,18 @@ bool TexelOf(const RasterTexture* t, FastTexel* out) {
     }
     if (t->width <= 0 || t->height <= 0) return false;
     const PlatformPixelLayout& l = t->layout;
+    // The layouts textures are made in are decoded in arithmetic.
+    constexpr PlatformPixelLayout kA1R5G5B5{16, 0x7C00, 0x03E0, 0x001F, 0x8000};
+    constexpr PlatformPixelLayout kA4R4G4B4{16, 0x0F00, 0x00F0, 0x000F, 0xF000};
+    const std::pair<PlatformPixelLayout, FastTexel> known[] = {{kA1R5G5B5, FastTexel::A1R5G5B5},
+                                                               {kLayout565, FastTexel::R5G6B5},
+                                                               {kLayout555, FastTexel::X1R5G5B5},
+                                                               {kA4R4G4B4, FastTexel::A4R4G4B4}};
+    for (const auto& [layout, texel] : known)
+        if (l == layout) {
+            *out = texel;
+            return true;
+        }
     if (l.bitsPerPixel == 16 && t->decode16 != nullptr) {
         *out = FastTexel::Table16;
         return true;
@@ -113,12 +126,34 @@ Scratch& ScratchForThread() {
     return scratch;
 }
 
+constexpr std::uint32_t Widen5(std::uint32_t v) { return v << 3 | v >> 2; }
+
+// A 16-bit texel as 0xAARRGGBB, its channels widened by repeating their
+// bits as the decode tables do.
+template <FastTexel kTexel>
+std::uint32_t Decode16(std::uint32_t raw) {
+    if constexpr (kTexel == FastTexel::A1R5G5B5 || kTexel == FastTexel::X1R5G5B5) {
+        const std::uint32_t a = kTexel == FastTexel::X1R5G5B5 || (raw & 0x8000) ? 0xFF000000u : 0;
+        return a | Widen5(raw >> 10 & 31) << 16 | Widen5(raw >> 5 & 31) << 8 | Widen5(raw & 31);
+    } else if constexpr (kTexel == FastTexel::R5G6B5) {
+        const std::uint32_t g = raw >> 5 & 63;
+        return 0xFF000000u | Widen5(raw >> 11) << 16 | (g << 2 | g >> 4) << 8 | Widen5(raw & 31);
+    } else {
+        return (raw >> 12) * 17 << 24 | (raw >> 8 & 15) * 17 << 16 | (raw >> 4 & 15) * 17 << 8 | (raw & 15) * 17;
+    }
+}
+
 template <FastTexel kTexel>
 std::uint32_t ReadTexel(const RasterTexture& t, const std::uint8_t* row, int x) {
     if constexpr (kTexel == FastTexel::Table16) {
         std::uint16_t raw;
         std::memcpy(&raw, row + static_cast<std::ptrdiff_t>(x) * 2, 2);
         return t.decode16[raw];
+    } else if constexpr (kTexel == FastTexel::A1R5G5B5 || kTexel == FastTexel::R5G6B5 ||
+                         kTexel == FastTexel::X1R5G5B5 || kTexel == FastTexel::A4R4G4B4) {
+        std::uint16_t raw;
+        std::memcpy(&raw, row + static_cast<std::ptrdiff_t>(x) * 2, 2);
+        return Decode16<kTexel>(raw);
     } else {
         std::uint32_t raw;
         std::memcpy(&raw, row + static_cast<std::ptrdiff_t>(x) * 4, 4);
@@ -134,18 +169,28 @@ void FetchQuad(const RasterTexture& t, const PrimSetup& s, int set, int y, int x
     if (columns == nullptr) {
         Scratch& scratch = ScratchForThread();
         scratch.columns.resize(static_cast<std::size_t>(n));
-        for (int i = 0; i < n; ++i) scratch.columns[i] = TexelIndex(s.u[set].At(x0 + i, y), t.width);
+        for (int i = 0; i < n; ++i) scratch.columns[i] = TexelIndexClamped(s.u[set].At(x0 + i, y), t.width);
         columns = scratch.columns.data();
     }
-    const std::uint8_t* row = t.bits + static_cast<std::ptrdiff_t>(TexelIndex(s.v[set].At(x0, y), t.height)) * t.pitch;
+    const int ty = s.rows != nullptr ? s.rows[y - s.top] : TexelIndex(s.v[set].At(x0, y), t.height);
+    const std::uint8_t* row = t.bits + static_cast<std::ptrdiff_t>(ty) * t.pitch;
+    if (s.columnsRun && s.columns != nullptr) {
+        // 1:1: texels one after another, read straight.
+        const std::uint8_t* run = row + static_cast<std::ptrdiff_t>(columns[0]) * (kTexel == FastTexel::A8R8G8B8 ||
+                                                                                   kTexel == FastTexel::X8R8G8B8
+                                                                               ? 4
+                                                                               : 2);
+        for (int i = 0; i < n; ++i) out[i] = ReadTexel<kTexel>(t, run, i);
+        return;
+    }
     for (int i = 0; i < n; ++i) out[i] = ReadTexel<kTexel>(t, row, columns[i]);
 }
 
 template <FastTexel kTexel>
 void FetchTriangle(const RasterTexture& t, const PrimSetup& s, int set, int y, int x0, int n, std::uint32_t* out) {
     for (int i = 0; i < n; ++i) {
-        const int tx = TexelIndex(s.u[set].At(x0 + i, y), t.width);
-        const int ty = TexelIndex(s.v[set].At(x0 + i, y), t.height);
+        const int tx = TexelIndexClamped(s.u[set].At(x0 + i, y), t.width);
+        const int ty = TexelIndexClamped(s.v[set].At(x0 + i, y), t.height);
         out[i] = ReadTexel<kTexel>(t, t.bits + static_cast<std::ptrdiff_t>(ty) * t.pitch, tx);
     }
 }
@@ -243,9 +288,53 @@ std::uint32_t ReadDest(const std::uint8_t* p) {
     }
 }
 
+// floor(t / 255) for t up to 65152 (the largest a blend of two 8-bit
+// channels gives), in 16-bit arithmetic.
+inline std::uint32_t Div255(std::uint32_t t) { return (t + 1 + (t >> 8)) >> 8; }
+
+// Alpha and add blends onto 16-bit targets, a row of pixels at a time: the
+// channels unpacked, blended and packed in straight loops that the
+// compiler runs several pixels at a time. The same arithmetic as
+// BlendAlpha and BlendAdd: an add of d 255 / 255 is d itself.
+template <FastTarget kTarget, FastBlend kBlend>
+void BlendRow16(const std::uint32_t* colors, std::uint8_t* out, int n) {
+    constexpr int kChunk = 64;
+    constexpr bool k565 = kTarget == FastTarget::R5G6B5;
+    for (int base = 0; base < n; base += kChunk) {
+        const int m = std::min(kChunk, n - base);
+        std::uint16_t pixels[kChunk];
+        std::memcpy(pixels, out + static_cast<std::ptrdiff_t>(base) * 2, static_cast<std::size_t>(m) * 2);
+        for (int k = 0; k < m; ++k) {
+            const std::uint32_t c = colors[base + k], d = pixels[k];
+            const std::uint32_t a = c >> 24;
+            const std::uint32_t dr = k565 ? d >> 11 : d >> 10 & 31, db = d & 31;
+            const std::uint32_t dg = k565 ? d >> 5 & 63 : d >> 5 & 31;
+            const std::uint32_t r8 = dr << 3 | dr >> 2, b8 = db << 3 | db >> 2;
+            const std::uint32_t g8 = k565 ? (dg << 2 | dg >> 4) : (dg << 3 | dg >> 2);
+            std::uint32_t r, g, b;
+            if constexpr (kBlend == FastBlend::Alpha) {
+                r = Div255((c >> 16 & 0xFF) * a + r8 * (255 - a) + 127);
+                g = Div255((c >> 8 & 0xFF) * a + g8 * (255 - a) + 127);
+                b = Div255((c & 0xFF) * a + b8 * (255 - a) + 127);
+            } else {
+                r = std::min<std::uint32_t>(r8 + Div255((c >> 16 & 0xFF) * a + 127), 255);
+                g = std::min<std::uint32_t>(g8 + Div255((c >> 8 & 0xFF) * a + 127), 255);
+                b = std::min<std::uint32_t>(b8 + Div255((c & 0xFF) * a + 127), 255);
+            }
+            pixels[k] = static_cast<std::uint16_t>(k565 ? (r >> 3) << 11 | (g >> 2) << 5 | b >> 3
+                                                        : (r >> 3) << 10 | (g >> 3) << 5 | b >> 3);
+        }
+        std::memcpy(out + static_cast<std::ptrdiff_t>(base) * 2, pixels, static_cast<std::size_t>(m) * 2);
+    }
+}
+
 template <FastTarget kTarget, FastBlend kBlend, bool kTest>
 void Write(const FastPlan& plan, const RasterPipeline& p, const std::uint32_t* colors, std::uint8_t* out, int n) {
     constexpr int kBytes = kTarget == FastTarget::X8R8G8B8 ? 4 : 2;
+    if constexpr (!kTest && kBytes == 2 && (kBlend == FastBlend::Alpha || kBlend == FastBlend::Add)) {
+        BlendRow16<kTarget, kBlend>(colors, out, n);
+        return;
+    }
     for (int i = 0; i < n; ++i, out += kBytes) {
         std::uint32_t c = colors[i];
         if constexpr (kTest)
@@ -285,6 +374,17 @@ WriteFn WriteFor(const FastPlan& plan) {
     }
 }
 
+// Compare(func, a, ref) for every alpha a, as ranges.
+void FillAlphaPasses(DWORD func, std::uint32_t ref, bool passes[256]) {
+    auto fill = [&](std::uint32_t from, std::uint32_t to, bool value) {
+        if (from < to) std::memset(passes + from, value, to - from);
+    };
+    const bool below = Compare(func, 0, 1), at = Compare(func, ref, ref), above = Compare(func, 1, 0);
+    fill(0, ref, below);
+    passes[ref] = at;
+    fill(ref + 1, 256, above);
+}
+
 }  // namespace
 
 bool PlanFastSpans(const RasterPipeline& p, FastPlan* plan) {
@@ -314,19 +414,24 @@ bool PlanFastSpans(const RasterPipeline& p, FastPlan* plan) {
     if (!hasTexture) plan->texel = FastTexel::None;
     plan->blend = BlendOf(p);
     plan->alphaTest = p.alphaTest;
-    for (std::uint32_t a = 0; a < 256; ++a) plan->alphaPasses[a] = Compare(p.alphaFunc, a, p.alphaRef & 0xFF);
+    FillAlphaPasses(p.alphaFunc, p.alphaRef & 0xFF, plan->alphaPasses);
     plan->convert = nullptr;
     plan->convertIsCopy = false;
-    if (plan->texel == FastTexel::Table16)
+    if (IsTexel16(plan->texel))
         plan->convert = ConvertTable16(texture->layout, p.target.layout, &plan->convertIsCopy);
     return true;
 }
 
 bool ShadeSpanFast(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int x1) {
     if (s.gouraud || (s.kind != PrimKind::Quad && s.kind != PrimKind::Triangle)) return false;
-    const int n = x1 - x0;
-    if (n <= 0) return true;
+    if (x1 <= x0) return true;
     if (ShadeSpanDirect(plan, p, s, y, x0, x1)) return true;
+    ShadeSpanPasses(plan, p, s, y, x0, x1);
+    return true;
+}
+
+void ShadeSpanPasses(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int x1) {
+    const int n = x1 - x0;
     Scratch& scratch = ScratchForThread();
     if (scratch.texels.size() < static_cast<std::size_t>(n)) {
         scratch.texels.resize(static_cast<std::size_t>(n));
@@ -335,10 +440,15 @@ bool ShadeSpanFast(const FastPlan& plan, const RasterPipeline& p, const PrimSetu
     std::uint32_t* texels = scratch.texels.data();
     std::uint32_t* colors = scratch.colors.data();
     const RasterTexture* texture = p.stages[0].texture;
+    const int set = plan.texCoordSet;
     switch (plan.texel) {
-        case FastTexel::Table16: Fetch<FastTexel::Table16>(*texture, s, plan.texCoordSet, y, x0, n, texels); break;
-        case FastTexel::A8R8G8B8: Fetch<FastTexel::A8R8G8B8>(*texture, s, plan.texCoordSet, y, x0, n, texels); break;
-        case FastTexel::X8R8G8B8: Fetch<FastTexel::X8R8G8B8>(*texture, s, plan.texCoordSet, y, x0, n, texels); break;
+        case FastTexel::Table16: Fetch<FastTexel::Table16>(*texture, s, set, y, x0, n, texels); break;
+        case FastTexel::A1R5G5B5: Fetch<FastTexel::A1R5G5B5>(*texture, s, set, y, x0, n, texels); break;
+        case FastTexel::R5G6B5: Fetch<FastTexel::R5G6B5>(*texture, s, set, y, x0, n, texels); break;
+        case FastTexel::X1R5G5B5: Fetch<FastTexel::X1R5G5B5>(*texture, s, set, y, x0, n, texels); break;
+        case FastTexel::A4R4G4B4: Fetch<FastTexel::A4R4G4B4>(*texture, s, set, y, x0, n, texels); break;
+        case FastTexel::A8R8G8B8: Fetch<FastTexel::A8R8G8B8>(*texture, s, set, y, x0, n, texels); break;
+        case FastTexel::X8R8G8B8: Fetch<FastTexel::X8R8G8B8>(*texture, s, set, y, x0, n, texels); break;
         default: break;
     }
     CombineFor(plan.color, plan.alpha)(texels, s.diffuse, n, colors);
@@ -346,5 +456,49 @@ bool ShadeSpanFast(const FastPlan& plan, const RasterPipeline& p, const PrimSetu
     std::uint8_t* out = t.bits + static_cast<std::ptrdiff_t>(y) * t.pitch +
                         static_cast<std::ptrdiff_t>(x0) * t.layout.BytesPerPixel();
     WriteFor(plan)(plan, p, colors, out, n);
-    return true;
+}
+
+void DrawLineFast(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s) {
+    // The reference's walk from the first end to the second, both ends
+    // drawn; the pixels of a row that follow one another go as one span of
+    // the line's flat colour.
+    PrimSetup span{};
+    span.kind = PrimKind::Triangle;
+    span.diffuse = s.lineStart->diffuse;
+    span.specular = s.lineStart->specular;
+    int x = s.lineX0, y = s.lineY0;
+    const int dx = std::abs(s.lineX1 - s.lineX0), dy = -std::abs(s.lineY1 - s.lineY0);
+    const int sx = s.lineX0 < s.lineX1 ? 1 : -1, sy = s.lineY0 < s.lineY1 ? 1 : -1;
+    int error = dx + dy;
+    int runStart = x, runEnd = x, runY = y;  // [min, max] of the run's columns
+    bool open = false;
+    auto flush = [&] {
+        if (!open) return;
+        open = false;
+        if (runY < p.clip.top || runY >= p.clip.bottom) return;
+        const int x0 = std::max<int>(runStart, p.clip.left), x1 = std::min<int>(runEnd + 1, p.clip.right);
+        if (x0 < x1) ShadeSpanFast(plan, p, span, runY, x0, x1);
+    };
+    for (;;) {
+        if (open && y == runY && (x == runEnd + 1 || x == runStart - 1)) {
+            runStart = std::min(runStart, x);
+            runEnd = std::max(runEnd, x);
+        } else {
+            flush();
+            runStart = runEnd = x;
+            runY = y;
+            open = true;
+        }
+        if (x == s.lineX1 && y == s.lineY1) break;
+        const int e2 = 2 * error;
+        if (e2 >= dy) {
+            error += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            error += dx;
+            y += sy;
+        }
+    }
+    flush();
 }

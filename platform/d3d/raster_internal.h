@@ -3,6 +3,7 @@
 // reference and the specialised loops).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -40,6 +41,21 @@ struct PrimSetup {
     // column [left, right), and whether they run on one by one (a 1:1 copy).
     const int* columns = nullptr;
     bool columnsRun = false;
+    const int* rows = nullptr;  // the texel row of every covered row [top, bottom)
+    // Columns that do not run on one by one: for each texel column c from
+    // the lowest to one past the highest the quad shows, the first of its
+    // columns [left, right) past those showing texels before c (increasing
+    // columns) or after it (decreasing, mirrored).
+    const int* pixelOfColumn = nullptr;
+    int lowColumn = 0;
+    // The columns show each texel twice over (a quad at twice its size,
+    // mirrored or not).
+    bool columnsDoubled = false;
+    // Quads drawn over their texture's shadow: what becomes of a texel of
+    // each alpha kind (clear, opaque, partial), by RunAction.
+    bool overRuns = false;
+    std::uint8_t runActions[3] = {};
+    std::uint8_t runAlphas[3] = {};  // the fragment alpha of a run of each kind, when known
 };
 
 // The attributes one fragment is shaded from.
@@ -77,9 +93,23 @@ inline int FloorIndex(double v) {
 // texture stage (or none) selecting or modulating texture and diffuse,
 // point sampling, no Z, no colour key, a target without alpha.
 enum class FastTarget : std::uint8_t { R5G6B5, X1R5G5B5, X8R8G8B8 };
-enum class FastTexel : std::uint8_t { None, Table16, A8R8G8B8, X8R8G8B8 };
+enum class FastTexel : std::uint8_t {
+    None,
+    Table16,  // any other 16-bit layout, through its decode table
+    A1R5G5B5,
+    R5G6B5,
+    X1R5G5B5,
+    A4R4G4B4,
+    A8R8G8B8,
+    X8R8G8B8,
+};
 enum class FastSource : std::uint8_t { Texel, Diffuse, Modulate };
 enum class FastBlend : std::uint8_t { None, Alpha, Add, General };
+
+inline bool IsTexel16(FastTexel t) {
+    return t == FastTexel::Table16 || t == FastTexel::A1R5G5B5 || t == FastTexel::R5G6B5 ||
+           t == FastTexel::X1R5G5B5 || t == FastTexel::A4R4G4B4;
+}
 
 struct FastPlan {
     FastTarget target;
@@ -135,7 +165,36 @@ inline int TexelIndex(double coordinate, int size) {
     const int i = FloorIndex(coordinate * size);
     return i < 0 ? 0 : i >= size ? size - 1 : i;
 }
+// The same index, clamped before it is cut to an integer: without branches,
+// so that loops over many coordinates run several at a time. (A value in
+// [0, size - 0.5] is cut to its floor; below 0, and not a number, gives 0;
+// size - 0.5 and above give size - 1.)
+inline int TexelIndexClamped(double coordinate, int size) {
+    const double v = std::min(size - 0.5, std::max(0.0, coordinate * size));
+    return static_cast<int>(v);
+}
 
 // Shades a span through the plan; false when this primitive needs the
 // reference (its colours vary).
 bool ShadeSpanFast(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int x1);
+// What the span over a shadow's runs does with a run of texels: step over
+// it, copy the shadow's pixels, blend its texels of one alpha in one loop,
+// or shade it through the passes.
+enum class RunAction : std::uint8_t { Skip, Copy, Blend, Shade };
+// Whether runs of one alpha can be blended in one loop under the plan.
+bool CanBlendRuns(const FastPlan& plan);
+// The quad's pixels [i, j) of row y, every texel's fragment alpha `alpha`.
+void BlendQuadRun(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int i, int j,
+                  std::uint32_t alpha);
+// Whether a quad can be drawn over its texture's shadow, and what becomes
+// of each kind of run; once per quad and draw.
+void PrepareRuns(const FastPlan& plan, const RasterPipeline& p, PrimSetup* s);
+// A quad whose setup says it goes over its texture's shadow (overRuns):
+// row by row, runs stepped over or copied, the rest shaded by the passes.
+void DrawQuadOverRuns(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s);
+// A line of a plan without a texture: the reference's pixels, a row's
+// run of them at a time through the fast spans.
+void DrawLineFast(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s);
+// The passes: texels fetched into a row of colours, combined, then tested,
+// blended and written.
+void ShadeSpanPasses(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int x1);

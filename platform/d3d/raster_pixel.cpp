@@ -46,6 +46,10 @@ std::uint32_t EncodePixel(const PlatformPixelLayout& layout, std::uint32_t argb)
 
 const std::uint32_t* DecodeTable16(const PlatformPixelLayout& layout) {
     if (layout.bitsPerPixel != 16) return nullptr;
+    // Draws ask for the same one or two layouts over and over.
+    thread_local PlatformPixelLayout lastLayout{};
+    thread_local const std::uint32_t* lastTable = nullptr;
+    if (lastTable != nullptr && layout == lastLayout) return lastTable;
     static std::mutex mutex;
     static std::map<std::tuple<DWORD, DWORD, DWORD, DWORD>, std::unique_ptr<std::uint32_t[]>> tables;
     std::lock_guard lock(mutex);
@@ -54,6 +58,8 @@ const std::uint32_t* DecodeTable16(const PlatformPixelLayout& layout) {
         table = std::make_unique<std::uint32_t[]>(65536);
         for (std::uint32_t raw = 0; raw < 65536; ++raw) table[raw] = ExpandPixel(layout, raw);
     }
+    lastLayout = layout;
+    lastTable = table.get();
     return table.get();
 }
 

@@ -14,9 +14,13 @@ constexpr double kCoordinateLimit = 2097152.0;
 
 bool Finite(const RasterVertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
+// v x 256 rounded to the nearest whole number, halves away from zero (as
+// llround, without its call: every vertex of a draw is snapped).
 std::int64_t Snap(float v) {
-    return static_cast<std::int64_t>(
-        std::llround(std::clamp(static_cast<double>(v), -kCoordinateLimit, kCoordinateLimit) * kSubPixel));
+    const double scaled = std::clamp(static_cast<double>(v), -kCoordinateLimit, kCoordinateLimit) * kSubPixel;
+    const std::int64_t whole = static_cast<std::int64_t>(scaled);
+    const double rest = scaled - static_cast<double>(whole);
+    return whole + (rest >= 0.5) - (rest <= -0.5);
 }
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {  // b > 0

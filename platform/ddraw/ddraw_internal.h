@@ -70,7 +70,21 @@ struct SurfacePixels {
     bool zBuffer;
 };
 // D_DD_OK, or why the surface cannot be drawn now (lost, released with its
-// DirectDraw object, its device context handed out).
-HRESULT ViewSurfacePixels(D_IDirectDrawSurface7* surface, SurfacePixels* out);
+// DirectDraw object, its device context handed out). A view to be written
+// through drops what was derived from the pixels; one only read keeps it.
+HRESULT ViewSurfacePixels(D_IDirectDrawSurface7* surface, SurfacePixels* out, bool toWrite = true);
+
+// What a user of a surface works out from its pixels and keeps with the
+// surface (the Direct3D stand-in's form of a texture): dropped whenever the
+// pixels may change.
+struct SurfaceDerivedData {
+    virtual ~SurfaceDerivedData() = default;
+};
+// The data kept with the surface, or null; *uses counts the calls since the
+// pixels last changed, this one included (0 while the surface is locked or
+// its device context is out, when nothing can be kept).
+SurfaceDerivedData* FindSurfaceDerived(D_IDirectDrawSurface7* surface, int* uses);
+// Keeps the data with the surface until its pixels may change.
+void KeepSurfaceDerived(D_IDirectDrawSurface7* surface, std::unique_ptr<SurfaceDerivedData> data);
 // After drawing into a surface: the primary asks to be shown.
 void NoteSurfaceDrawn(D_IDirectDrawSurface7* surface);

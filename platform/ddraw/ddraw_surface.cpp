@@ -78,10 +78,10 @@ public:
     void SetFourCC(DWORD code) { fourCC_ = code; }
 
     // The pixels as the Direct3D stand-in draws them, resolved now.
-    HRESULT View(SurfacePixels* out) {
+    HRESULT View(SurfacePixels* out, bool toWrite) {
         if (HRESULT hr = Usable(); hr != D_DD_OK) return hr;
         if (dcOut_) return D_DDERR_SURFACEBUSY;
-        out->bits = Bits();
+        out->bits = toWrite ? Bits() : const_cast<std::uint8_t*>(PixelsToRead());
         out->pitch = Pitch();
         out->width = width_;
         out->height = height_;
@@ -95,6 +95,17 @@ public:
     }
     void Drawn() {
         if (role_ == SurfaceRole::Primary) PlatformMarkDirty();
+    }
+    SurfaceDerivedData* Derived(int* uses) {
+        if (role_ == SurfaceRole::Primary || lockCount_ > 0 || dcOut_) {
+            *uses = 0;
+            return nullptr;
+        }
+        *uses = ++derivedUses_;
+        return derived_.get();
+    }
+    void KeepDerived(std::unique_ptr<SurfaceDerivedData> data) {
+        if (role_ != SurfaceRole::Primary && lockCount_ == 0 && !dcOut_) derived_ = std::move(data);
     }
     void SetColorKeyValue(const D_DDCOLORKEY& key) {
         key_ = key;
@@ -427,6 +438,8 @@ private:
     void PixelsMayChange() {
         runs_.reset();
         keyedReads_ = 0;
+        derived_.reset();
+        derivedUses_ = 0;
     }
 
     // The opaque runs under the key, for a keyed copy from this surface: made
@@ -609,6 +622,8 @@ private:
     DWORD owedValue_ = 0;
     std::unique_ptr<OpaqueRuns> runs_;
     int keyedReads_ = 0;  // keyed copies from these pixels since they last changed
+    std::unique_ptr<SurfaceDerivedData> derived_;
+    int derivedUses_ = 0;  // asked for since the pixels last changed
     int lockCount_ = 0;
     bool dcOut_ = false;
     HDC dc_ = nullptr;
@@ -667,9 +682,18 @@ HRESULT CreateOverlay(const std::shared_ptr<DirectDrawCore>& core, const D_DDSUR
 
 int PlatformLiveSurfaceCount() { return g_liveSurfaces.load(); }
 
-HRESULT ViewSurfacePixels(D_IDirectDrawSurface7* surface, SurfacePixels* out) {
+HRESULT ViewSurfacePixels(D_IDirectDrawSurface7* surface, SurfacePixels* out, bool toWrite) {
     if (surface == nullptr || out == nullptr) return D_DDERR_INVALIDPARAMS;
-    return static_cast<Surface*>(surface)->View(out);
+    return static_cast<Surface*>(surface)->View(out, toWrite);
+}
+
+SurfaceDerivedData* FindSurfaceDerived(D_IDirectDrawSurface7* surface, int* uses) {
+    *uses = 0;
+    return surface != nullptr ? static_cast<Surface*>(surface)->Derived(uses) : nullptr;
+}
+
+void KeepSurfaceDerived(D_IDirectDrawSurface7* surface, std::unique_ptr<SurfaceDerivedData> data) {
+    if (surface != nullptr) static_cast<Surface*>(surface)->KeepDerived(std::move(data));
 }
 
 void NoteSurfaceDrawn(D_IDirectDrawSurface7* surface) {

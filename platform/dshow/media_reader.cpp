@@ -1,6 +1,7 @@
 #include "dshow/media_reader.h"
 
-#include <cstring>
+#include <sys/stat.h>
+
 #include <mutex>
 
 extern "C" {
@@ -8,6 +9,8 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/log.h>
 }
+
+#include "platform/kernel.h"
 
 namespace {
 
@@ -22,15 +25,30 @@ void QuietLibrary() {
     std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
 }
 
-// The containers a movie comes in. Anything else the library would read
-// (a text file as terminal art, an image as a one-frame video) is no movie.
-bool IsMovieContainer(const char* name) {
-    static const char* const kNames[] = {"avi", "mpeg", "mpegts", "mpegvideo", "m4v", "asf", "mov,mp4,m4a,3gp,3g2,mj2",
-                                         "matroska,webm", "ogg", "flv", "h264", "hevc"};
-    for (const char* known : kNames)
-        if (std::strcmp(name, known) == 0) return true;
-    return false;
+// The containers a movie is played from: AVI (what the movie maker
+// writes), MPEG-1 and MPEG-2 programme streams and bare MPEG video, and
+// Windows Media (ASF). Only these demuxers may even open a file, so a
+// playlist (HLS, concat), an image sequence or a text file is refused before
+// any of it is followed or read as a picture.
+constexpr const char* kMovieFormats = "avi,mpeg,mpegvideo,asf";
+// Local files only: no network protocol, no playlist protocol, no pipe.
+constexpr const char* kMovieProtocols = "file";
+
+// A movie is a plain file: a device, a pipe or a directory would block or
+// never end. Its size in bytes, or -1.
+std::int64_t PlainFileSize(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    return static_cast<std::int64_t>(info.st_size);
 }
+
+// The first picture of a movie codes every part of its frame: even flat,
+// MPEG video spends some 30 bits on each 16 x 16 block and motion JPEG 12,
+// under 200 pixels a byte. A frame size claimed beyond this many pixels a
+// byte of the whole file is damage (every frame would be decoded and drawn
+// at that size from next to nothing); small frames are never refused for it.
+constexpr std::int64_t kMaxPixelsPerByte = 256;
+constexpr std::int64_t kAlwaysAllowedPixels = std::int64_t{1} << 20;
 
 }  // namespace
 
@@ -47,10 +65,28 @@ void MediaReader::Close() {
 bool MediaReader::Open(const std::string& path, MediaKind kind) {
     QuietLibrary();
     Close();
-    if (avformat_open_input(&format_, path.c_str(), nullptr, nullptr) < 0) return false;
-    if (!IsMovieContainer(format_->iformat->name)) {
-        Close();
+    const std::int64_t fileBytes = PlainFileSize(path);
+    if (fileBytes < 0) {
+        const std::string note = "movie: " + path + " is no plain file\n";
+        OutputDebugStringA(note.c_str());
         return false;
+    }
+    // The whitelists go on the context before the open: a file the probe
+    // takes for anything else is refused before that demuxer reads it, and
+    // nothing it names is opened.
+    format_ = avformat_alloc_context();
+    if (format_ == nullptr) return false;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "format_whitelist", kMovieFormats, 0);
+    av_dict_set(&options, "protocol_whitelist", kMovieProtocols, 0);
+    // "file:" before the name: whatever the name looks like, it is a file.
+    const std::string url = "file:" + path;
+    const int opened = avformat_open_input(&format_, url.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (opened < 0) {
+        const std::string note = "movie: " + path + " is no movie of a kind played here\n";
+        OutputDebugStringA(note.c_str());
+        return false;  // the library has freed the context
     }
     if (avformat_find_stream_info(format_, nullptr) < 0) {
         Close();
@@ -74,6 +110,14 @@ bool MediaReader::Open(const std::string& path, MediaKind kind) {
     }
     if (kind == MediaKind::Video && (decoder_->width <= 0 || decoder_->height <= 0 || decoder_->width > kMaxFrameSide ||
                                      decoder_->height > kMaxFrameSide)) {
+        Close();
+        return false;
+    }
+    const std::int64_t pixels = kind == MediaKind::Video ? std::int64_t{decoder_->width} * decoder_->height : 0;
+    if (pixels > kAlwaysAllowedPixels && pixels / kMaxPixelsPerByte > fileBytes) {
+        const std::string note = "movie: " + path + " claims frames of " + std::to_string(decoder_->width) + " x " +
+                                 std::to_string(decoder_->height) + " in " + std::to_string(fileBytes) + " bytes\n";
+        OutputDebugStringA(note.c_str());
         Close();
         return false;
     }

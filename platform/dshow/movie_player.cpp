@@ -15,20 +15,30 @@ namespace {
 
 constexpr STREAM_TIME kUnitsPerMillisecond = 10000;
 
-// One channel of a surface's pixel format: where its bits are and how many.
-struct ChannelPlace {
-    int shift = 0, bits = 0;
-    explicit ChannelPlace(DWORD mask) {
+// One channel of a surface's pixel format: each 8-bit value already placed
+// in the channel's bits, so a pixel is three look-ups.
+struct ChannelTable {
+    DWORD value[256] = {};
+    explicit ChannelTable(DWORD mask) {
         if (mask == 0) return;
-        shift = std::countr_zero(mask);
-        bits = std::popcount(mask);
-    }
-    DWORD Put(std::uint8_t value) const {
-        if (bits == 0) return 0;
-        const DWORD cut = bits >= 8 ? static_cast<DWORD>(value) << (bits - 8) : static_cast<DWORD>(value) >> (8 - bits);
-        return cut << shift;
+        const int shift = std::countr_zero(mask), bits = std::popcount(mask);
+        for (DWORD v = 0; v < 256; ++v) value[v] = (bits >= 8 ? v << (bits - 8) : v >> (8 - bits)) << shift;
     }
 };
+
+// Rows of B, G, R, x pixels into surface pixels of `Bytes` bytes.
+template <int Bytes>
+void WriteRows(const std::uint8_t* from, std::size_t fromPitch, std::uint8_t* to, std::ptrdiff_t toPitch, int columns,
+               int rows, const ChannelTable& red, const ChannelTable& green, const ChannelTable& blue, DWORD alpha) {
+    for (int y = 0; y < rows; ++y, from += fromPitch, to += toPitch) {
+        const std::uint8_t* in = from;
+        std::uint8_t* out = to;
+        for (int x = 0; x < columns; ++x, in += 4, out += Bytes) {
+            const DWORD pixel = blue.value[in[0]] | green.value[in[1]] | red.value[in[2]] | alpha;
+            for (int b = 0; b < Bytes; ++b) out[b] = static_cast<std::uint8_t>(pixel >> (8 * b));
+        }
+    }
+}
 
 }  // namespace
 
@@ -198,16 +208,15 @@ void MoviePlayer::Render(const Request& request) const {
         request.surface->Unlock(nullptr);
         return;
     }
-    const ChannelPlace red(format.dwRBitMask), green(format.dwGBitMask), blue(format.dwBBitMask);
+    const ChannelTable red(format.dwRBitMask), green(format.dwGBitMask), blue(format.dwBBitMask);
     const DWORD alpha = (format.dwFlags & D_DDPF_ALPHAPIXELS) ? format.dwRGBAlphaBitMask : 0;
-    auto* base = static_cast<std::uint8_t*>(desc.lpSurface);
-    for (int y = 0; y < rows; ++y) {
-        const std::uint8_t* from = current_.bgra.data() + static_cast<std::size_t>(y) * width_ * 4;
-        std::uint8_t* to = base + static_cast<std::ptrdiff_t>(y + area.top) * desc.lPitch + area.left * bytes;
-        for (int x = 0; x < columns; ++x, from += 4, to += bytes) {
-            const DWORD pixel = blue.Put(from[0]) | green.Put(from[1]) | red.Put(from[2]) | alpha;
-            for (int b = 0; b < bytes; ++b) to[b] = static_cast<std::uint8_t>(pixel >> (8 * b));
-        }
+    std::uint8_t* to = static_cast<std::uint8_t*>(desc.lpSurface) + static_cast<std::ptrdiff_t>(area.top) * desc.lPitch +
+                       static_cast<std::ptrdiff_t>(area.left) * bytes;
+    const std::size_t fromPitch = static_cast<std::size_t>(width_) * 4;
+    switch (bytes) {
+        case 2: WriteRows<2>(current_.bgra.data(), fromPitch, to, desc.lPitch, columns, rows, red, green, blue, alpha); break;
+        case 3: WriteRows<3>(current_.bgra.data(), fromPitch, to, desc.lPitch, columns, rows, red, green, blue, alpha); break;
+        default: WriteRows<4>(current_.bgra.data(), fromPitch, to, desc.lPitch, columns, rows, red, green, blue, alpha); break;
     }
     request.surface->Unlock(nullptr);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 extern "C" {
@@ -9,6 +10,33 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libswresample/swresample.h>
 }
+
+#include "platform/kernel.h"
+
+namespace {
+
+// What a movie's sound may be; a frame claiming more channels, a rate
+// outside these or more samples is taken for damage (resampled from a rate
+// of a few hertz, one frame would fill gigabytes).
+constexpr int kMaxChannels = 8;
+constexpr int kMinRate = 4000;
+constexpr int kMaxRate = 384000;
+constexpr int kMaxFrameSamples = 1 << 18;
+
+// A decoded frame of a sound that can be played, with all its planes there
+// for its own shape.
+bool FrameComplete(const AVFrame* frame) {
+    const int channels = frame->ch_layout.nb_channels;
+    if (frame->nb_samples <= 0 || frame->nb_samples > kMaxFrameSamples || channels < 1 || channels > kMaxChannels ||
+        frame->sample_rate < kMinRate || frame->sample_rate > kMaxRate || frame->extended_data == nullptr)
+        return false;
+    const int planes = av_sample_fmt_is_planar(static_cast<AVSampleFormat>(frame->format)) ? channels : 1;
+    for (int i = 0; i < planes; ++i)
+        if (frame->extended_data[i] == nullptr) return false;
+    return av_get_bytes_per_sample(static_cast<AVSampleFormat>(frame->format)) > 0;
+}
+
+}  // namespace
 
 std::unique_ptr<MovieSound> MovieSound::Open(const std::string& nativePath) {
     std::unique_ptr<MovieSound> sound(new MovieSound);
@@ -19,13 +47,6 @@ std::unique_ptr<MovieSound> MovieSound::Open(const std::string& nativePath) {
         std::lock_guard lock(sound->output_->Mixer().Mutex());
         sound->rate_ = sound->output_->Mixer().DeviceRate();
     }
-    AVCodecContext* decoder = const_cast<AVCodecContext*>(sound->reader_.Decoder());
-    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    // The library takes the input layout by a non-const pointer but only reads it.
-    if (swr_alloc_set_opts2(&sound->resampler_, &stereo, AV_SAMPLE_FMT_S16, sound->rate_, &decoder->ch_layout,
-                            decoder->sample_fmt, decoder->sample_rate, 0, nullptr) < 0 ||
-        swr_init(sound->resampler_) < 0)
-        return nullptr;
     sound->Fill();
     std::lock_guard lock(sound->output_->Mixer().Mutex());
     sound->output_->Mixer().AddSource(sound.get());
@@ -58,11 +79,47 @@ void MovieSound::Seek(STREAM_TIME time) {
         queueStart_ = played_ = 0;
     }
     reader_.Seek(time);
-    swr_init(resampler_);  // forgets what it still held
+    if (resampler_ != nullptr) swr_init(resampler_);  // forgets what it still held
     seekTarget_ = time;
     trimming_ = true;
     ended_ = false;
     Fill();
+}
+
+bool MovieSound::ResamplerFits(const AVFrame* frame) {
+    if (!FrameComplete(frame)) {
+        if (!droppedDamage_) OutputDebugStringA("movie sound: damaged frames are dropped\n");
+        droppedDamage_ = true;
+        return false;
+    }
+    const AVChannelLayout& layout = frame->ch_layout;
+    const std::uint64_t mask = layout.order == AV_CHANNEL_ORDER_NATIVE ? layout.u.mask : 0;
+    if (resampler_ != nullptr && layout.nb_channels == inChannels_ && layout.order == inOrder_ && mask == inMask_ &&
+        frame->format == inFormat_ && frame->sample_rate == inRate_)
+        return true;
+    // A first frame, or one of another shape than the last: the resampler is
+    // set up for it. What the old one still held is dropped.
+    if (resampler_ != nullptr) {
+        const std::string note = "movie sound: the decoder changed to " + std::to_string(layout.nb_channels) +
+                                 " channels at " + std::to_string(frame->sample_rate) + " Hz; resampling anew\n";
+        OutputDebugStringA(note.c_str());
+    }
+    inChannels_ = 0;
+    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+    // The library takes the input layout by a non-const pointer but only reads it.
+    if (swr_alloc_set_opts2(&resampler_, &stereo, AV_SAMPLE_FMT_S16, rate_, const_cast<AVChannelLayout*>(&layout),
+                            static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr) < 0 ||
+        swr_init(resampler_) < 0) {
+        swr_free(&resampler_);
+        OutputDebugStringA("movie sound: a frame that cannot be resampled is dropped\n");
+        return false;
+    }
+    inChannels_ = layout.nb_channels;
+    inOrder_ = layout.order;
+    inMask_ = mask;
+    inFormat_ = frame->format;
+    inRate_ = frame->sample_rate;
+    return true;
 }
 
 void MovieSound::Fill() {
@@ -81,6 +138,9 @@ void MovieSound::Fill() {
             ended_ = true;
             break;
         }
+        // Every frame is checked against what the resampler takes: a frame
+        // with fewer planes would be read through a null plane.
+        if (!ResamplerFits(frame)) continue;
         const int room = swr_get_out_samples(resampler_, frame->nb_samples);
         if (room <= 0) continue;
         samples.resize(static_cast<std::size_t>(room) * 2);

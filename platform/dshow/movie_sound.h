@@ -13,6 +13,7 @@
 #include "platform/dshow.h"
 
 struct SwrContext;
+struct AVFrame;
 
 class MovieSound final : public MixSource {
 public:
@@ -33,11 +34,23 @@ public:
 
 private:
     MovieSound() = default;
+    // The resampler set up for frames like this one (its channels, sample
+    // format and rate); false when it cannot convert them.
+    bool ResamplerFits(const AVFrame* frame);
 
     std::shared_ptr<AudioOutput> output_;
     MediaReader reader_;
     SwrContext* resampler_ = nullptr;
+    // What the resampler takes: a decoder may change these between frames
+    // (damaged headers do), and a frame of another shape is never handed to
+    // a resampler set up for the old one.
+    int inChannels_ = 0;
+    int inOrder_ = -1;
+    std::uint64_t inMask_ = 0;
+    int inFormat_ = -1;
+    int inRate_ = 0;
     int rate_ = 0;
+    bool droppedDamage_ = false;  // said once on the debug output
     STREAM_TIME seekTarget_ = 0;
     bool trimming_ = false;       // the first frames after a seek start before it
     bool ended_ = false;

@@ -14,6 +14,10 @@ std::uint32_t Be32(const std::uint8_t* p) {
 
 std::uint16_t Be16(const std::uint8_t* p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
 
+std::uint32_t Le32(const std::uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
 struct TickEvent {
     std::uint64_t tick;
     MidiEvent event;
@@ -108,9 +112,30 @@ bool ReadTrack(const std::uint8_t* data, std::size_t size, std::vector<TickEvent
     return true;
 }
 
+// The "data" chunk of a RIFF "RMID" file, which wraps a standard MIDI
+// file; null when it has none that lies inside the file.
+const std::uint8_t* RmidData(const std::uint8_t* data, std::size_t size, std::size_t* length) {
+    const std::size_t end = std::min<std::size_t>(size, 8 + static_cast<std::size_t>(Le32(data + 4)));
+    for (std::size_t position = 12; end >= position + 8;) {
+        const std::size_t chunk = Le32(data + position + 4);
+        if (chunk > end - position - 8) return nullptr;
+        if (std::memcmp(data + position, "data", 4) == 0) {
+            *length = chunk;
+            return data + position + 8;
+        }
+        position += 8 + chunk + (chunk & 1);
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 std::optional<MidiSequence> ParseMidiFile(const std::uint8_t* data, std::size_t size) {
+    if (data != nullptr && size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "RMID", 4) == 0) {
+        std::size_t length = 0;
+        const std::uint8_t* inner = RmidData(data, size, &length);
+        return inner != nullptr ? ParseMidiFile(inner, length) : std::nullopt;
+    }
     if (data == nullptr || size < 14 || std::memcmp(data, "MThd", 4) != 0) return std::nullopt;
     const std::uint32_t headerLength = Be32(data + 4);
     if (headerLength < 6 || headerLength > size - 8) return std::nullopt;

@@ -21,5 +21,7 @@ struct MidiSequence {
 };
 
 // Null for anything that is not a whole, well-formed standard MIDI file
-// (format 0, 1 or 2): every length is checked against what the file holds.
+// (format 0, 1 or 2), bare or wrapped in a RIFF "RMID" file: every length is
+// checked against what the file holds. Bytes after the last track counted
+// are passed over.
 std::optional<MidiSequence> ParseMidiFile(const std::uint8_t* data, std::size_t size);

@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/acm.h"
+#include "platform/kernel.h"
 #include "support/wave_bytes.h"
 
 namespace {
@@ -162,10 +164,22 @@ TEST_P(AcmFixture, DecodesLikeSoxWithinTheCodecsRounding) {
     std::printf("%s: %zu samples, difference from sox at most %d, %.2f on average\n", f.file, n, largest,
                 sum / static_cast<double>(n));
 
+    // The suggested format: 16-bit PCM of the source's channels and rate.
+    const WAVEFORMATEX& out = stream.pcm();
+    EXPECT_EQ(out.wFormatTag, WAVE_FORMAT_PCM);
+    EXPECT_EQ(out.nSamplesPerSec, mpeg ? static_cast<DWORD>(f.rate) : source.Format()->nSamplesPerSec);
+    EXPECT_EQ(out.wBitsPerSample, 16);
+    EXPECT_EQ(out.nBlockAlign, out.nChannels * 2);
+    EXPECT_EQ(out.nAvgBytesPerSec, out.nSamplesPerSec * out.nBlockAlign);
+
     DWORD bound = 0;
     ASSERT_EQ(acmStreamSize(stream.handle(), static_cast<DWORD>(source.data.size()), &bound, ACM_STREAMSIZEF_SOURCE),
               MMSYSERR_NOERROR);
     EXPECT_GE(bound, pcm.size()) << "the size is an upper bound";
+    // Block formats of whole blocks give exactly the samples their blocks hold.
+    if (!mpeg && source.data.size() % source.Format()->nBlockAlign == 0) {
+        EXPECT_EQ(bound, pcm.size());
+    }
 }
 
 // A-law, mu-law and GSM are exact. The ADPCM decoders round their
@@ -263,6 +277,24 @@ TEST(Acm, RefusesWhatItCannotDecode) {
         EXPECT_EQ(acmStreamOpen(&stream, nullptr, &c.format, &pcm, nullptr, 0, 0, 0), ACMERR_NOTPOSSIBLE) << c.why;
         EXPECT_EQ(stream, nullptr);
     }
+
+    // ADPCM headers declaring more samples a block than the block holds.
+    for (const auto& [tag, block, holds] : {std::tuple{WAVE_FORMAT_IMA_ADPCM, 256, 505}, std::tuple{WAVE_FORMAT_ADPCM, 256, 500}}) {
+        for (int declared : {holds, holds + 1, 65535}) {
+            Bytes format(20, 0);
+            WAVEFORMATEX head{tag, 1, 11025, 5000, static_cast<WORD>(block), 4, 2};
+            std::memcpy(format.data(), &head, sizeof head);
+            format[18] = static_cast<std::uint8_t>(declared);
+            format[19] = static_cast<std::uint8_t>(declared >> 8);
+            WAVEFORMATEX out = pcm;
+            EXPECT_EQ(acmFormatSuggest(nullptr, reinterpret_cast<const WAVEFORMATEX*>(format.data()), &out, sizeof out,
+                                       ACM_FORMATSUGGESTF_WFORMATTAG),
+                      declared <= holds ? MMSYSERR_NOERROR : ACMERR_NOTPOSSIBLE)
+                << tag << " declaring " << declared;
+        }
+    }
+    EXPECT_NE(PlatformDebugOutput().find("acm: a header declares 65535 samples in blocks of 256 bytes, which hold 500"),
+              std::string::npos);
 
     const Source source = FromWave(LoadSoundFixture("alaw.wav"));
     WAVEFORMATEX resampled = {WAVE_FORMAT_PCM, 1, 22050, 44100, 2, 16, 0};

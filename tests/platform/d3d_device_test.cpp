@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "platform/d3d_fixture.h"
@@ -100,6 +101,125 @@ TEST_F(D3DDeviceTest, TestHookReplacesWhatIsReportedAndFailsChosenCalls) {
     EXPECT_EQ(log[0].b, 16u);
     EXPECT_EQ(log[1].call, D3DCall::SetTextureStageState);
     EXPECT_EQ(log[1].a, 1u);
+}
+
+// A device made (or made again after a loss) holds the documented
+// defaults, which the framework's push-all has to overwrite; a call with a
+// bad argument, or one the test hook fails, is refused and changes nothing.
+TEST_F(D3DDeviceTest, AFreshDeviceHoldsTheDefaultsAndBadCallsChangeNothing) {
+    D_IDirectDrawSurface7* target = MakeTarget(8, 8);
+    ASSERT_EQ(d3d->CreateDevice(IID_D_IDirect3DHALDevice, target, &device), D_D3D_OK);
+    auto rs = [this](DWORD state) {
+        DWORD v = 0xDEADu;
+        EXPECT_EQ(device->GetRenderState(state, &v), D_D3D_OK);
+        return v;
+    };
+    auto tss = [this](DWORD stage, DWORD state) {
+        DWORD v = 0xDEADu;
+        EXPECT_EQ(device->GetTextureStageState(stage, state, &v), D_D3D_OK);
+        return v;
+    };
+    const std::pair<DWORD, DWORD> renderDefaults[] = {
+        {D_D3DRENDERSTATE_SHADEMODE, D_D3DSHADE_GOURAUD},
+        {D_D3DRENDERSTATE_ZWRITEENABLE, 1},
+        {D_D3DRENDERSTATE_SRCBLEND, D_D3DBLEND_ONE},
+        {D_D3DRENDERSTATE_DESTBLEND, D_D3DBLEND_ZERO},
+        {D_D3DRENDERSTATE_CULLMODE, D_D3DCULL_CCW},
+        {D_D3DRENDERSTATE_ZFUNC, D_D3DCMP_LESSEQUAL},
+        {D_D3DRENDERSTATE_ALPHAFUNC, D_D3DCMP_ALWAYS},
+        {D_D3DRENDERSTATE_TEXTUREFACTOR, 0xFFFFFFFFu},
+        {D_D3DRENDERSTATE_LIGHTING, 1},
+        {D_D3DRENDERSTATE_ALPHABLENDENABLE, 0},
+    };
+    // Four stages and textures, as many as the framework's blend-mask draws use.
+    D_D3DDEVICEDESC7 caps{};
+    ASSERT_EQ(device->GetCaps(&caps), D_D3D_OK);
+    EXPECT_EQ(caps.wMaxSimultaneousTextures, 4u);
+    EXPECT_EQ(caps.wMaxTextureBlendStages, 4u);
+    for (const auto& [state, value] : renderDefaults) EXPECT_EQ(rs(state), value) << "render state " << state;
+    for (DWORD s = 0; s < kD3DMaxStages; ++s) {
+        SCOPED_TRACE(testing::Message() << "stage " << s);
+        const std::pair<DWORD, DWORD> stageDefaults[] = {
+            {D_D3DTSS_COLOROP, s == 0 ? D_D3DTOP_MODULATE : D_D3DTOP_DISABLE},
+            {D_D3DTSS_ALPHAOP, s == 0 ? D_D3DTOP_SELECTARG1 : D_D3DTOP_DISABLE},
+            {D_D3DTSS_COLORARG1, D_D3DTA_TEXTURE},
+            {D_D3DTSS_ALPHAARG1, D_D3DTA_TEXTURE},
+            {D_D3DTSS_COLORARG2, D_D3DTA_CURRENT},
+            {D_D3DTSS_ALPHAARG2, D_D3DTA_CURRENT},
+            {D_D3DTSS_TEXCOORDINDEX, s},
+            {D_D3DTSS_ADDRESSU, D_D3DTADDRESS_WRAP},
+            {D_D3DTSS_ADDRESSV, D_D3DTADDRESS_WRAP},
+            {D_D3DTSS_MAGFILTER, D_D3DTFG_POINT},
+            {D_D3DTSS_MINFILTER, D_D3DTFN_POINT},
+        };
+        for (const auto& [state, value] : stageDefaults) EXPECT_EQ(tss(s, state), value) << "stage state " << state;
+    }
+
+    D_D3DVIEWPORT7 view{0, 0, 8, 8, 0.0f, 1.0f};
+    ASSERT_EQ(device->SetViewport(&view), D_D3D_OK);
+    D3DStandInKnobs& k = PlatformD3DKnobsRef();
+    D_D3DVIEWPORT7 wide{0, 0, 9, 8, 0.0f, 1.0f}, empty{2, 2, 0, 4, 0.0f, 1.0f}, small{1, 1, 4, 4, 0.0f, 1.0f};
+    D_D3DMATRIX matrix{};
+    DWORD value = 0;
+    D_IDirectDrawSurface7* texture = nullptr;
+    struct BadCall {
+        const char* name;
+        std::function<HRESULT()> call;
+    };
+    const BadCall bad[] = {
+        {"no viewport", [&] { return device->SetViewport(nullptr); }},
+        {"a viewport wider than the target", [&] { return device->SetViewport(&wide); }},
+        {"an empty viewport", [&] { return device->SetViewport(&empty); }},
+        {"a failed viewport",
+         [&] {
+             k.failNext[static_cast<int>(D3DCall::SetViewport)] = 1;
+             return device->SetViewport(&small);
+         }},
+        {"no viewport to read into", [&] { return device->GetViewport(nullptr); }},
+        {"a render state past the last", [&] { return device->SetRenderState(D_D3DRENDERSTATE_COUNT, 1); }},
+        {"a failed render state",
+         [&] {
+             k.failNext[static_cast<int>(D3DCall::SetRenderState)] = 1;
+             return device->SetRenderState(D_D3DRENDERSTATE_ZFUNC, D_D3DCMP_NEVER);
+         }},
+        {"no render state to read into", [&] { return device->GetRenderState(D_D3DRENDERSTATE_ZFUNC, nullptr); }},
+        {"a stage past the last",
+         [&] { return device->SetTextureStageState(kD3DMaxStages, D_D3DTSS_COLOROP, D_D3DTOP_ADD); }},
+        {"a stage state past the last", [&] { return device->SetTextureStageState(0, D_D3DTSS_COUNT, 1); }},
+        {"a failed stage state",
+         [&] {
+             k.failNext[static_cast<int>(D3DCall::SetTextureStageState)] = 1;
+             return device->SetTextureStageState(0, D_D3DTSS_COLOROP, D_D3DTOP_ADD);
+         }},
+        {"no stage state to read into", [&] { return device->GetTextureStageState(0, D_D3DTSS_COLOROP, nullptr); }},
+        {"a stage state read past the last stage",
+         [&] { return device->GetTextureStageState(kD3DMaxStages, D_D3DTSS_COLOROP, &value); }},
+        {"a texture on a stage past the last", [&] { return device->SetTexture(kD3DMaxStages, nullptr); }},
+        {"no texture to read into", [&] { return device->GetTexture(0, nullptr); }},
+        {"a texture read past the last stage", [&] { return device->GetTexture(kD3DMaxStages, &texture); }},
+        {"a transform of no kind",
+         [&] { return device->GetTransform(static_cast<D_D3DTRANSFORMSTATETYPE>(0), &matrix); }},
+        {"a transform past the last",
+         [&] { return device->GetTransform(static_cast<D_D3DTRANSFORMSTATETYPE>(4), &matrix); }},
+        {"no transform to read into", [&] { return device->GetTransform(D_D3DTRANSFORMSTATE_WORLD, nullptr); }},
+        {"indices missing",
+         [&] { return device->DrawIndexedPrimitive(D_D3DPT_TRIANGLELIST, kTexturedFvf, nullptr, 0, nullptr, 3, 0); }},
+    };
+    for (const BadCall& c : bad) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.call(), D_D3DERR_INVALIDCALL);
+        D_D3DVIEWPORT7 now{};
+        ASSERT_EQ(device->GetViewport(&now), D_D3D_OK);
+        EXPECT_EQ(now.dwX, 0u);
+        EXPECT_EQ(now.dwWidth, 8u);
+        EXPECT_EQ(rs(D_D3DRENDERSTATE_ZFUNC), D_D3DCMP_LESSEQUAL);
+        EXPECT_EQ(tss(0, D_D3DTSS_COLOROP), D_D3DTOP_MODULATE);
+    }
+    EXPECT_EQ(texture, nullptr);
+    // Refused once, the call goes through the next time.
+    EXPECT_EQ(device->SetViewport(&small), D_D3D_OK);
+    EXPECT_EQ(device->SetRenderState(D_D3DRENDERSTATE_ZFUNC, D_D3DCMP_NEVER), D_D3D_OK);
+    EXPECT_EQ(rs(D_D3DRENDERSTATE_ZFUNC), D_D3DCMP_NEVER);
 }
 
 TEST_F(D3DDeviceTest, DrawsOnlyInsideAScene) {
@@ -209,6 +329,64 @@ TEST_F(D3DDeviceTest, DrawsIntoATextureAndFromIt) {
     EXPECT_EQ(Read(screen, 1, 1), 0u);
     // Without a surface there is no render target.
     EXPECT_EQ(device->SetRenderTarget(nullptr, 0), D_DDERR_INVALIDPARAMS);
+}
+
+}  // namespace
+
+namespace {
+
+// A texture drawn (so that its shadow is made), changed one way or another,
+// and drawn again: the second draw shows the texels as they are now.
+TEST_F(D3DDeviceTest, ATextureChangedAfterItsShadowWasMadeIsDrawnAsItIsNow) {
+    PlatformD3DKnobsRef().shadowAfterDraws = 1;
+    D_IDirectDrawSurface7* target = MakeTarget(8, 8);
+    D_IDirectDrawSurface7* other = MakeTexture(4, 4, kLayout565);
+    Clear(other, 0x07E0);
+    D_IDirectDrawSurface7* screen = MakeTarget(4, 4);
+    struct Change {
+        const char* what;
+        std::function<void(D_IDirectDrawSurface7* texture)> run;
+        std::uint32_t texel;  // what the texture then holds at (1, 1)
+    };
+    const Change changes[] = {
+        {"written through a lock", [](D_IDirectDrawSurface7* t) { Write(t, 1, 1, 0xF800); }, 0xF800},
+        {"filled", [](D_IDirectDrawSurface7* t) { Clear(t, 0x001F); }, 0x001F},
+        {"copied onto", [&](D_IDirectDrawSurface7* t) { t->BltFast(0, 0, other, nullptr, D_DDBLTFAST_WAIT); }, 0x07E0},
+        {"loaded", [&](D_IDirectDrawSurface7* t) { device->Load(t, nullptr, other, nullptr, 0); }, 0x07E0},
+        {"drawn into",
+         [&](D_IDirectDrawSurface7* t) {
+             device->SetRenderTarget(t, 0);
+             device->SetTexture(0, nullptr);
+             const std::uint32_t c = 0xFFFFFF00;
+             device->BeginScene();
+             DrawColored({{0, 0, 0, 1, c}, {4, 0, 0, 1, c}, {0, 4, 0, 1, c}, {4, 4, 0, 1, c}, {0, 4, 0, 1, c},
+                          {4, 0, 0, 1, c}});
+             device->EndScene();
+             device->SetTexture(0, t);
+             device->SetRenderTarget(screen, 0);
+         },
+         0xFFE0},
+    };
+    Open(screen);
+    device->SetTextureStageState(0, D_D3DTSS_COLOROP, D_D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D_D3DTSS_ALPHAOP, D_D3DTOP_SELECTARG1);
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        D_IDirectDrawSurface7* texture = MakeTexture(4, 4, kLayout565);
+        Clear(texture, 0x1234);
+        device->SetTexture(0, texture);
+        const auto quad = Quad(-0.5f, -0.5f, 3.5f, 3.5f, 0, 0, 1, 1, 0xFFFFFFFF);
+        ASSERT_EQ(DrawTextured(quad), D_D3D_OK);
+        ASSERT_EQ(DrawTextured(quad), D_D3D_OK);
+        ASSERT_EQ(Read(screen, 1, 1), 0x1234u);
+        device->EndScene();
+        change.run(texture);
+        device->BeginScene();
+        ASSERT_EQ(DrawTextured(quad), D_D3D_OK);
+        EXPECT_EQ(Read(screen, 1, 1), change.texel);
+        device->SetTexture(0, nullptr);
+    }
+    (void)target;
 }
 
 }  // namespace

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <random>
 #include <vector>
 
 #include "d3d/raster.h"
+#include "d3d/texture_shadow.h"
 
 namespace {
 
@@ -33,7 +35,7 @@ struct States {
     DWORD alphaOp, alphaArg1, alphaArg2;
     bool alphaTest;
     DWORD alphaFunc, alphaRef;
-    int blend;  // 0 none, 1 alpha, 2 add
+    int blend;  // 0 none, 1 alpha, 2 add, 3 invert (subtraction's step), 4 multiply
 };
 
 // A framework quad: (top-left, top-right, bottom-left), (bottom-right,
@@ -48,9 +50,13 @@ void AddQuad(std::vector<RasterVertex>* v, float x0, float y0, float x1, float y
     v->insert(v->end(), {tl, tr, bl, br, bl, tr});
 }
 
-// Draws onto a copy of `background`, the straight loops on or off.
+// How a draw is rasterised: per pixel, by the straight loops reading the
+// texels, or by them over the texture's shadow.
+enum class Way { Reference, Loops, Shadow };
+
+// Draws onto a copy of `background` the given way.
 std::vector<std::uint8_t> Render(const Image& background, const Image* texture, const States& s,
-                                 const std::vector<RasterVertex>& vertices, bool fast) {
+                                 const std::vector<RasterVertex>& vertices, Way way) {
     Image target = background;
     RasterPipeline p;
     p.target = {target.bytes.data(), target.Pitch(), target.width, target.height, target.layout,
@@ -65,6 +71,11 @@ std::vector<std::uint8_t> Render(const Image& background, const Image* texture, 
         t.layout = texture->layout;
         t.decode16 = DecodeTable16(texture->layout);
     }
+    std::unique_ptr<TextureShadow> shadow;
+    if (texture != nullptr && way == Way::Shadow) {
+        shadow = std::make_unique<TextureShadow>(t.bits, t.pitch, t.width, t.height, t.layout, target.layout);
+        t.shadow = shadow.get();
+    }
     p.stages[0] = {s.colorOp, s.colorArg1, s.colorArg2, s.alphaOp, s.alphaArg1, s.alphaArg2,
                    0,         D_D3DTADDRESS_CLAMP, false, texture != nullptr ? &t : nullptr};
     p.stageCount = 1;
@@ -72,9 +83,14 @@ std::vector<std::uint8_t> Render(const Image& background, const Image* texture, 
     p.alphaFunc = s.alphaFunc;
     p.alphaRef = s.alphaRef;
     p.blend = s.blend != 0;
-    p.srcBlend = D_D3DBLEND_SRCALPHA;
-    p.destBlend = s.blend == 2 ? D_D3DBLEND_ONE : D_D3DBLEND_INVSRCALPHA;
-    p.fastSpans = fast;
+    const DWORD factors[][2] = {{D_D3DBLEND_ONE, D_D3DBLEND_ZERO},
+                                {D_D3DBLEND_SRCALPHA, D_D3DBLEND_INVSRCALPHA},
+                                {D_D3DBLEND_SRCALPHA, D_D3DBLEND_ONE},
+                                {D_D3DBLEND_INVDESTCOLOR, D_D3DBLEND_ZERO},
+                                {D_D3DBLEND_ZERO, D_D3DBLEND_SRCCOLOR}};
+    p.srcBlend = factors[s.blend][0];
+    p.destBlend = factors[s.blend][1];
+    p.fastSpans = way != Way::Reference;
     std::vector<RasterPrim> prims;
     EXPECT_TRUE(BuildPrims(D_D3DPT_TRIANGLELIST, vertices, false, &prims));
     RasterDraw(p, vertices, prims);
@@ -89,8 +105,10 @@ Image Random(const PlatformPixelLayout& layout, int w, int h, std::mt19937* rand
     int left = 0;
     for (int i = 0; i < w * h; ++i, --left) {
         if (left == 0) {
+            // Clear, opaque and partly clear runs alike.
             left = 1 + static_cast<int>((*random)() % 24);
-            alpha = (*random)() & layout.alphaMask;
+            const std::uint32_t kind = (*random)() % 3;
+            alpha = kind == 0 ? 0 : kind == 1 ? layout.alphaMask : (*random)() & layout.alphaMask;
         }
         image.Set(i, ((*random)() & ~layout.alphaMask) | alpha);
     }
@@ -99,9 +117,16 @@ Image Random(const PlatformPixelLayout& layout, int w, int h, std::mt19937* rand
 
 const PlatformPixelLayout kTargets[] = {kLayout565, kLayout555, kLayoutX888};
 
+// Every way a draw can go against the reference, for the states the
+// framework draws with: each target and texture format, the stage
+// operations of the stage table, the alpha test either way round, every
+// blend of the blend table, white, bright and translucent diffuse colours;
+// over the quads it sends (1:1 inside and over every edge, twice the size
+// and mirrored at both, three times, shrunk, stretched by odd steps) and
+// loose triangles.
 TEST(D3DDirectSpanTest, EveryDrawStateOverTheFrameworksQuadsGivesTheReferenceBytes) {
     std::mt19937 random(77);
-    const PlatformPixelLayout textureLayouts[] = {kA1R5G5B5, kLayout565, kA4R4G4B4, kA8R8G8B8};
+    const PlatformPixelLayout textureLayouts[] = {kA1R5G5B5, kLayout565, kA4R4G4B4, kA8R8G8B8, kLayoutX888};
     const DWORD colorChoices[][3] = {{D_D3DTOP_SELECTARG1, D_D3DTA_TEXTURE, D_D3DTA_DIFFUSE},
                                      {D_D3DTOP_MODULATE, D_D3DTA_TEXTURE, D_D3DTA_DIFFUSE},
                                      {D_D3DTOP_SELECTARG2, D_D3DTA_TEXTURE, D_D3DTA_DIFFUSE}};
@@ -110,19 +135,21 @@ TEST(D3DDirectSpanTest, EveryDrawStateOverTheFrameworksQuadsGivesTheReferenceByt
                                      {D_D3DTOP_SELECTARG2, D_D3DTA_TEXTURE, D_D3DTA_DIFFUSE},
                                      {D_D3DTOP_DISABLE, D_D3DTA_TEXTURE, D_D3DTA_DIFFUSE}};
     const DWORD tests[][3] = {{0, D_D3DCMP_ALWAYS, 0},
+                              {1, D_D3DCMP_GREATER, 16},
                               {1, D_D3DCMP_GREATER, 0},
                               {1, D_D3DCMP_GREATEREQUAL, 128},
                               {1, D_D3DCMP_LESS, 200}};
-    const std::uint32_t diffuses[] = {0xFFFFFFFF, 0x80FFFFFF, 0xFF8040C0, 0x40FF2010, 0x00FFFFFF};
+    const std::uint32_t diffuses[] = {0xFFFFFFFF, 0x80FFFFFF, 0xFF8040C0, 0x40FF2010, 0x00FFFFFF, 0xC8FFFFFF};
     constexpr int kSide = 64, kTexture = 40;
-    int round = 0;
+    int round = 0, drawn = 0;
     for (const PlatformPixelLayout& targetLayout : kTargets)
-        for (int textureKind = -1; textureKind < 4; ++textureKind)
+        for (int textureKind = -1; textureKind < 5; ++textureKind)
             for (const auto& color : colorChoices)
                 for (const auto& alpha : alphaChoices)
                     for (const auto& test : tests)
-                        for (int blend = 0; blend < 3; ++blend, ++round) {
-                            if (random() % 4 != 0) continue;  // a quarter of the states, in seeded turn
+                        for (int blend = 0; blend < 5; ++blend, ++round) {
+                            if (random() % 5 != 0) continue;  // a fifth of the states, in seeded turn
+                            ++drawn;
                             const Image background = Random(targetLayout, kSide, kSide, &random);
                             const Image texture =
                                 Random(textureKind < 0 ? kA1R5G5B5 : textureLayouts[textureKind], kTexture, kTexture,
@@ -130,9 +157,6 @@ TEST(D3DDirectSpanTest, EveryDrawStateOverTheFrameworksQuadsGivesTheReferenceByt
                             const States s{color[0], color[1], color[2], alpha[0], alpha[1], alpha[2],
                                            test[0] != 0, test[1], test[2], blend};
                             const std::uint32_t d = diffuses[round % std::size(diffuses)];
-                            // 1:1 inside and over every edge, 2x, mirrored
-                            // at 1:1 and 2x, shrunk and stretched by odd
-                            // steps, and two loose triangles.
                             std::vector<RasterVertex> v;
                             AddQuad(&v, 3, 4, 43, 44, 0, 0, 1, 1, d);
                             AddQuad(&v, -5, -7, 35, 33, 0, 0, 1, 1, d);
@@ -142,16 +166,28 @@ TEST(D3DDirectSpanTest, EveryDrawStateOverTheFrameworksQuadsGivesTheReferenceByt
                             AddQuad(&v, 60, 20, 28, 52, 0.25f, 0, 1, 1, d);
                             AddQuad(&v, 2, 40, 14, 52, 0.0625f, 0, 0.9375f, 1, d);
                             AddQuad(&v, 10, 22, 31, 39, 0, 0.125f, 1, 0.875f, d);
+                            // Twice the size, and mirrored, from odd and even
+                            // places; three times; shrunk.
+                            AddQuad(&v, -9, 5, 71, 85, 0, 0, 1, 1, d);
+                            AddQuad(&v, 61, -3, -19, 77, 0, 0, 1, 1, d);
+                            AddQuad(&v, 8, 9, 48, 49, 0.25f, 0.25f, 0.75f, 0.75f, d);
+                            AddQuad(&v, 50, 12, 10, 52, 0.275f, 0.1f, 0.775f, 0.6f, d);
+                            AddQuad(&v, 1, 1, 61, 61, 0.25f, 0.25f, 0.75f, 0.75f, d);
+                            AddQuad(&v, 30, 30, 50, 50, 0, 0, 1, 1, d);
                             v.push_back({5.3f, 60.1f, 0.2f, d, 0, {0.1f, 0.1f}, {0.9f, 0.9f}});
                             v.push_back({30.7f, 41.0f, 0.2f, d, 0, {0.8f, 0.8f}, {0.2f, 0.2f}});
                             v.push_back({44.2f, 63.5f, 0.2f, d, 0, {0.5f, 0.5f}, {0.6f, 0.6f}});
                             const Image* t = textureKind < 0 ? nullptr : &texture;
-                            ASSERT_EQ(Render(background, t, s, v, false), Render(background, t, s, v, true))
-                                << "round " << round << " target " << targetLayout.bitsPerPixel << "/"
-                                << targetLayout.greenMask << " texture " << textureKind << " colour op "
-                                << color[0] << " alpha op " << alpha[0] << " test " << test[1] << " blend "
-                                << blend;
+                            const auto reference = Render(background, t, s, v, Way::Reference);
+                            for (Way way : {Way::Loops, Way::Shadow})
+                                ASSERT_EQ(Render(background, t, s, v, way), reference)
+                                    << (way == Way::Shadow ? "over the shadow, " : "") << "round " << round
+                                    << " target " << targetLayout.bitsPerPixel << "/" << targetLayout.greenMask
+                                    << " texture " << textureKind << " colour op " << color[0] << " alpha op "
+                                    << alpha[0] << " test " << test[1] << "/" << test[2] << " blend " << blend
+                                    << " diffuse " << std::hex << d;
                         }
+    EXPECT_GT(drawn, 200);
 }
 
 // Every 16-bit texel value over every 16-bit pixel value: a 256 x 256
@@ -189,8 +225,11 @@ TEST(D3DDirectSpanTest, EverySixteenBitValueGivesTheReferenceBytes) {
                 AddQuad(&twice, 0, 0, 256, 256, 0.25f, 0.5f, 0.75f, 1, d);
                 for (const auto* quads : {&one, &twice}) {
                     if (quads == &twice && s.blend != 0) continue;
-                    ASSERT_EQ(Render(background, &texture, s, *quads, false),
-                              Render(background, &texture, s, *quads, true))
+                    const auto reference = Render(background, &texture, s, *quads, Way::Reference);
+                    ASSERT_EQ(Render(background, &texture, s, *quads, Way::Loops), reference)
+                        << "texture " << textureLayout.alphaMask << " target " << targetLayout.greenMask << " test "
+                        << s.alphaTest << s.alphaFunc << " blend " << s.blend << (quads == &one ? " 1:1" : " 2x");
+                    ASSERT_EQ(Render(background, &texture, s, *quads, Way::Shadow), reference)
                         << "texture " << textureLayout.alphaMask << " target " << targetLayout.greenMask << " test "
                         << s.alphaTest << s.alphaFunc << " blend " << s.blend << (quads == &one ? " 1:1" : " 2x");
                 }

@@ -44,6 +44,7 @@ protected:
         int blend;  // -1 off
         bool gouraud;
         std::vector<TexturedVertex> vertices;
+        std::vector<TexturedVertex> lines;
     };
 
     static PlatformPixelLayout TextureLayout(int kind) {
@@ -56,10 +57,12 @@ protected:
         }
     }
 
-    // Draws the scene onto a copy of `background`, the loops on or off.
+    // Draws the scene onto a copy of `background`, the loops on or off, and
+    // with them on over textures' shadows (made at the first draw) or not.
     std::vector<std::uint32_t> Render(const Scene& s, const std::vector<std::uint32_t>& background,
-                                      const std::vector<std::uint32_t>& texels, bool fast) {
+                                      const std::vector<std::uint32_t>& texels, bool fast, bool shadows = false) {
         PlatformD3DKnobsRef().fastSpans = fast;
+        PlatformD3DKnobsRef().shadowAfterDraws = shadows ? 1 : 0;
         D_IDirectDrawSurface7* target = MakeTarget(kSide, kSide, s.targetLayout);
         for (int i = 0; i < kSide * kSide; ++i) Write(target, i % kSide, i / kSide, background[i]);
         if (device != nullptr) device->Release();
@@ -87,6 +90,8 @@ protected:
         }
         device->SetRenderState(D_D3DRENDERSTATE_SHADEMODE, s.gouraud ? D_D3DSHADE_GOURAUD : D_D3DSHADE_FLAT);
         EXPECT_EQ(DrawTextured(s.vertices), D_D3D_OK);
+        // Lines in every direction, across and off the target.
+        EXPECT_EQ(DrawTextured(s.lines, D_D3DPT_LINELIST), D_D3D_OK);
         return Pixels(target);
     }
 
@@ -136,6 +141,12 @@ TEST_F(D3DFastSpanTest, LoopsGiveTheReferencePixels) {
                 s.vertices.push_back({place(random), place(random), 0.2f, 1.0f, k == 0 ? diffuse : static_cast<std::uint32_t>(random()),
                                       pick(100) / 64.0f, pick(100) / 64.0f});
 
+        for (int l = 0; l < 12; ++l)
+            for (int k = 0; k < 2; ++k)
+                s.lines.push_back({k == 1 && l % 3 == 0 ? s.lines.back().x : place(random),
+                                   k == 1 && l % 3 == 1 ? s.lines.back().y : place(random), 0.2f, 1.0f,
+                                   k == 0 ? diffuse : static_cast<std::uint32_t>(random()), pick(100) / 64.0f,
+                                   pick(100) / 64.0f});
         std::vector<std::uint32_t> background(kSide * kSide), texels(kTexture * kTexture);
         const std::uint32_t backgroundMask = s.targetLayout.bitsPerPixel == 16 ? 0xFFFFu : 0xFFFFFFu;
         for (auto& b : background) b = random() & backgroundMask;
@@ -145,6 +156,9 @@ TEST_F(D3DFastSpanTest, LoopsGiveTheReferencePixels) {
         const auto fast = Render(s, background, texels, true);
         ASSERT_EQ(reference, fast) << "round " << round << " texture " << s.textureKind << " colour op " << s.color.op
                                    << " alpha op " << s.alpha.op << " blend " << s.blend;
+        ASSERT_EQ(reference, Render(s, background, texels, true, true))
+            << "over the shadow, round " << round << " texture " << s.textureKind << " colour op " << s.color.op
+            << " alpha op " << s.alpha.op << " blend " << s.blend;
         for (D_IDirectDrawSurface7* surface : surfaces) surface->Release();
         surfaces.clear();
     }

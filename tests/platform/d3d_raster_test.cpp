@@ -163,6 +163,38 @@ TEST_P(D3DRasterTest, StageWithoutTextureHandsOnTheDiffuseColour) {
               D_D3D_OK);
     auto half = [](std::uint32_t v) { return (v * 0x80 + 127) / 255; };
     EXPECT_EQ(Read(target, 3, 3), half(0xFF) << 16 | half(0x80) << 8 | half(0x40));
+
+    // Each argument of either operation reaches the stage: the texture
+    // factor or the diffuse colour, picked as first or second argument.
+    const std::uint32_t factor = 0x40204080;
+    device->SetRenderState(D_D3DRENDERSTATE_TEXTUREFACTOR, factor);
+    struct Case {
+        DWORD colorOp, colorArg1, colorArg2, alphaOp, alphaArg1, alphaArg2;
+        std::uint32_t rgb, alpha;
+    };
+    const DWORD F = D_D3DTA_TFACTOR, D = D_D3DTA_DIFFUSE, Sel1 = D_D3DTOP_SELECTARG1, Sel2 = D_D3DTOP_SELECTARG2;
+    const Case cases[] = {
+        {Sel1, F, D, Sel2, D, F, factor & 0xFFFFFF, factor >> 24},
+        {Sel2, D, F, Sel1, D, F, factor & 0xFFFFFF, c >> 24},
+        {Sel1, D, F, Sel2, F, F, c & 0xFFFFFF, factor >> 24},
+        {Sel2, F, D, Sel1, F, D, c & 0xFFFFFF, factor >> 24},
+    };
+    for (const Case& k : cases) {
+        device->SetTextureStageState(0, D_D3DTSS_COLOROP, k.colorOp);
+        device->SetTextureStageState(0, D_D3DTSS_COLORARG1, k.colorArg1);
+        device->SetTextureStageState(0, D_D3DTSS_COLORARG2, k.colorArg2);
+        device->SetTextureStageState(0, D_D3DTSS_ALPHAOP, k.alphaOp);
+        device->SetTextureStageState(0, D_D3DTSS_ALPHAARG1, k.alphaArg1);
+        device->SetTextureStageState(0, D_D3DTSS_ALPHAARG2, k.alphaArg2);
+        Clear(target, 0x000000);
+        ASSERT_EQ(DrawColored({{0, 0, 0, 1, c}, {8, 0, 0, 1, c}, {0, 8, 0, 1, c}, {8, 8, 0, 1, c}, {0, 8, 0, 1, c},
+                               {8, 0, 0, 1, c}}),
+                  D_D3D_OK);
+        auto scaled = [&k](std::uint32_t v) { return (v * k.alpha + 127) / 255; };
+        EXPECT_EQ(Read(target, 3, 3), scaled(k.rgb >> 16) << 16 | scaled(k.rgb >> 8 & 0xFF) << 8 | scaled(k.rgb & 0xFF))
+            << std::hex << k.colorOp << " " << k.colorArg1 << " " << k.colorArg2 << " / " << k.alphaOp << " "
+            << k.alphaArg1 << " " << k.alphaArg2;
+    }
 }
 
 TEST_P(D3DRasterTest, ColourKeyedTexelsLeaveTheTarget) {
@@ -196,6 +228,8 @@ TEST_P(D3DRasterTest, ZBufferKeepsTheNearestFragment) {
     ASSERT_EQ(dd->CreateSurface(&desc, &z, nullptr), D_DD_OK);
     surfaces.push_back(z);
     ASSERT_EQ(target->AddAttachedSurface(z), D_DD_OK);
+    z->AddRef();
+    const ULONG references = z->Release();
     D_DDBLTFX fx{};
     fx.dwSize = sizeof fx;
     fx.dwFillDepth = 0xFFFF;
@@ -215,6 +249,9 @@ TEST_P(D3DRasterTest, ZBufferKeepsTheNearestFragment) {
     EXPECT_EQ(Read(target, 0, 0), 0x001Fu);  // blue is nearer than red
     EXPECT_EQ(Read(target, 4, 0), 0x07E0u);  // green is nearest
     EXPECT_EQ(Read(z, 4, 0), static_cast<std::uint32_t>(0.2 * 65535 + 0.5));
+    // Drawing looks the Z buffer up each time and keeps no hold on it.
+    z->AddRef();
+    EXPECT_EQ(z->Release(), references);
 }
 
 TEST_P(D3DRasterTest, LinearSamplingBlendsNeighbouringTexels) {

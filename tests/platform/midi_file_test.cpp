@@ -3,6 +3,8 @@
 // length that runs past what the file holds.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "mci/midi_file.h"
 #include "support/midi_bytes.h"
 
@@ -56,6 +58,31 @@ TEST(MidiFile, TimeCodeDivisionAndSeveralTracksMerged) {
     EXPECT_DOUBLE_EQ(seq->events[1].seconds, 0.016);
     EXPECT_DOUBLE_EQ(seq->events[2].seconds, 1.0);
     EXPECT_DOUBLE_EQ(seq->length, 1.0);
+}
+
+TEST(MidiFile, ARiffWrapperAndBytesAfterTheLastTrack) {
+    const Bytes plain = MakeMidiFile({{0, 60, 0.5}, {0.5, 62, 0.25}}, 1.0);
+    const auto reference = Parse(plain);
+    ASSERT_TRUE(reference.has_value());
+    Bytes trailing = plain;
+    trailing.push_back(0x42);
+    for (const Bytes& file : {trailing, RmidFileOf(plain), RmidFileOf(trailing)}) {
+        SCOPED_TRACE(file.size());
+        const auto seq = Parse(file);
+        ASSERT_TRUE(seq.has_value());
+        ASSERT_EQ(seq->events.size(), reference->events.size());
+        for (std::size_t i = 0; i < seq->events.size(); ++i) {
+            EXPECT_DOUBLE_EQ(seq->events[i].seconds, reference->events[i].seconds);
+            EXPECT_EQ(seq->events[i].data1, reference->events[i].data1);
+        }
+        EXPECT_DOUBLE_EQ(seq->length, 1.0);
+    }
+    Bytes noData = RmidFileOf(plain);
+    std::memcpy(noData.data() + 36, "junk", 4);
+    Bytes dataPastEnd = RmidFileOf(plain);
+    dataPastEnd[43] = 0x7F;
+    const Bytes cut = RmidFileOf(Bytes(plain.begin(), plain.end() - 1));
+    for (const Bytes& file : {noData, dataPastEnd, cut}) EXPECT_FALSE(Parse(file).has_value()) << file.size();
 }
 
 TEST(MidiFile, RefusesWhatDoesNotHoldTogether) {

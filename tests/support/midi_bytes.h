@@ -66,3 +66,18 @@ inline Bytes MakeMidiFile(const std::vector<MidiNote>& notes, double endSeconds)
     track.insert(track.end(), {0xFF, 0x2F, 0x00});
     return MidiFileOf(track);
 }
+
+// A RIFF "RMID" file (.rmi) around a standard MIDI file, with an INFO list
+// before its "data" chunk as such files often have.
+inline Bytes RmidFileOf(const Bytes& midi) {
+    Bytes body = {'R', 'M', 'I', 'D'};
+    const Bytes info = {'I', 'N', 'F', 'O', 'I', 'N', 'A', 'M', 3, 0, 0, 0, 'a', 'b', 0, 0};
+    const Bytes list = Chunk("LIST", info);
+    body.insert(body.end(), list.begin(), list.end());
+    const Bytes data = Chunk("data", midi);
+    body.insert(body.end(), data.begin(), data.end());
+    Bytes out = {'R', 'I', 'F', 'F'};
+    PutU32(out, static_cast<std::uint32_t>(body.size()));
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}

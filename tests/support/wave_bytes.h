@@ -127,3 +127,29 @@ inline std::vector<std::int16_t> WaveSamples(const Bytes& file, int* channels = 
     }
     return out;
 }
+
+// The samples per block a compressed (ADPCM) header declares: the first
+// word after the format record's 18 bytes.
+inline Bytes WithSamplesPerBlock(Bytes file, unsigned count) {
+    const auto fmt = std::search(file.begin(), file.end(), std::begin("fmt "), std::begin("fmt ") + 4);
+    const std::size_t at = static_cast<std::size_t>(fmt - file.begin()) + 8 + 18;
+    file[at] = static_cast<std::uint8_t>(count);
+    file[at + 1] = static_cast<std::uint8_t>(count >> 8);
+    return file;
+}
+
+// An IMA (0x11) or MS (2) ADPCM file of 9,200 blocks of 8 bytes whose
+// header declares 65,535 samples a block: 1.2 GB of PCM, were it believed.
+inline Bytes MakeAdpcmClaimingWave(std::uint16_t tag) {
+    WaveSpec spec;
+    spec.tag = tag;
+    spec.bits = 4;
+    spec.blockOverride = 8;
+    spec.formatChunkSize = tag == 2 ? 50 : 20;  // MS: the count, then 7 coefficient pairs
+    Bytes file = MakeWave(spec, Bytes(8 * 9200, 0x11));
+    if (tag == 2) {
+        const auto fmt = std::search(file.begin(), file.end(), std::begin("fmt "), std::begin("fmt ") + 4);
+        *(fmt + 8 + 20) = 7;
+    }
+    return WithSamplesPerBlock(file, 65535);
+}

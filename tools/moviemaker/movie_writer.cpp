@@ -3,11 +3,15 @@
 #include <cmath>
 #include <numbers>
 
+#include <cstring>
+#include <vector>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/log.h>
 }
 
 FrameColour TestMovieFrameColour(int frame) {
@@ -74,66 +78,115 @@ struct Output {
 
     bool VideoFrame(const TestMovieSpec& spec, int n) {
         av_frame_unref(frame);
-        frame->format = AV_PIX_FMT_BGR24;
+        frame->format = video->pix_fmt;
         frame->width = spec.width;
         frame->height = spec.height;
         if (av_frame_get_buffer(frame, 0) < 0) return false;
         const FrameColour c = TestMovieFrameColour(n);
-        for (int y = 0; y < spec.height; ++y) {
-            std::uint8_t* row = frame->data[0] + y * frame->linesize[0];
-            for (int x = 0; x < spec.width; ++x) {
-                row[x * 3] = static_cast<std::uint8_t>(c.b);
-                row[x * 3 + 1] = static_cast<std::uint8_t>(c.g);
-                row[x * 3 + 2] = static_cast<std::uint8_t>(c.r);
+        if (video->pix_fmt == AV_PIX_FMT_YUV420P) {
+            // BT.601 studio range, as the MPEG decoders read it back.
+            const int y = (66 * c.r + 129 * c.g + 25 * c.b + 128) / 256 + 16;
+            const int u = (-38 * c.r - 74 * c.g + 112 * c.b + 128) / 256 + 128;
+            const int v = (112 * c.r - 94 * c.g - 18 * c.b + 128) / 256 + 128;
+            for (int row = 0; row < spec.height; ++row)
+                std::memset(frame->data[0] + row * frame->linesize[0], y, static_cast<std::size_t>(spec.width));
+            for (int row = 0; row < (spec.height + 1) / 2; ++row) {
+                std::memset(frame->data[1] + row * frame->linesize[1], u, static_cast<std::size_t>(spec.width + 1) / 2);
+                std::memset(frame->data[2] + row * frame->linesize[2], v, static_cast<std::size_t>(spec.width + 1) / 2);
+            }
+        } else {
+            for (int y = 0; y < spec.height; ++y) {
+                std::uint8_t* row = frame->data[0] + y * frame->linesize[0];
+                for (int x = 0; x < spec.width; ++x) {
+                    row[x * 3] = static_cast<std::uint8_t>(c.b);
+                    row[x * 3 + 1] = static_cast<std::uint8_t>(c.g);
+                    row[x * 3 + 2] = static_cast<std::uint8_t>(c.r);
+                }
             }
         }
         frame->pts = n;
         return Encode(video, videoStream, frame);
     }
 
-    // The sound of frame n's time: silence, or the tone once it has begun.
+    // The sound of frame n's time (silence, or the tone once it has begun)
+    // joins what waits to be encoded; the encoder takes it in frames of
+    // its own size when it has one.
     bool SoundFrame(const TestMovieSpec& spec, int n) {
         const std::int64_t first = static_cast<std::int64_t>(n) * spec.soundRate / spec.framesPerSecond;
         const std::int64_t end = static_cast<std::int64_t>(n + 1) * spec.soundRate / spec.framesPerSecond;
-        av_frame_unref(frame);
-        frame->format = AV_SAMPLE_FMT_S16;
-        frame->sample_rate = spec.soundRate;
-        frame->nb_samples = static_cast<int>(end - first);
-        av_channel_layout_default(&frame->ch_layout, 1);
-        if (av_frame_get_buffer(frame, 0) < 0) return false;
-        auto* samples = reinterpret_cast<std::int16_t*>(frame->data[0]);
         for (std::int64_t i = first; i < end; ++i) {
             const double t = static_cast<double>(i) / spec.soundRate;
             const bool on = n >= spec.toneFromFrame;
-            samples[i - first] = on ? static_cast<std::int16_t>(spec.toneLevel * std::sin(2 * std::numbers::pi * spec.toneHz * t)) : 0;
+            const auto value = on ? static_cast<std::int16_t>(spec.toneLevel * std::sin(2 * std::numbers::pi * spec.toneHz * t)) : 0;
+            for (int channel = 0; channel < spec.soundChannels; ++channel) waiting.push_back(value);
         }
-        frame->pts = first;
+        const int fixed = (sound->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) ? 0 : sound->frame_size;
+        const std::size_t step = fixed > 0 ? static_cast<std::size_t>(fixed) : waiting.size() / spec.soundChannels;
+        while (step > 0 && waiting.size() / spec.soundChannels >= step)
+            if (!SendSound(spec, step)) return false;
+        return true;
+    }
+
+    // The rest, padded with silence to a whole encoder frame.
+    bool FlushSound(const TestMovieSpec& spec) {
+        if (waiting.empty()) return true;
+        const int fixed = (sound->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) ? 0 : sound->frame_size;
+        const std::size_t have = waiting.size() / spec.soundChannels;
+        const std::size_t step = fixed > 0 ? static_cast<std::size_t>(fixed) : have;
+        waiting.resize(step * spec.soundChannels, 0);
+        return SendSound(spec, step);
+    }
+
+    bool SendSound(const TestMovieSpec& spec, std::size_t count) {
+        av_frame_unref(frame);
+        frame->format = AV_SAMPLE_FMT_S16;
+        frame->sample_rate = spec.soundRate;
+        frame->nb_samples = static_cast<int>(count);
+        av_channel_layout_default(&frame->ch_layout, spec.soundChannels);
+        if (av_frame_get_buffer(frame, 0) < 0) return false;
+        std::memcpy(frame->data[0], waiting.data(), count * spec.soundChannels * sizeof(std::int16_t));
+        waiting.erase(waiting.begin(), waiting.begin() + static_cast<std::ptrdiff_t>(count * spec.soundChannels));
+        frame->pts = soundWritten;
+        soundWritten += static_cast<std::int64_t>(count);
         return Encode(sound, soundStream, frame);
     }
+
+    std::vector<std::int16_t> waiting;  // interleaved samples not yet encoded
+    std::int64_t soundWritten = 0;
 };
 
 }  // namespace
 
 bool WriteTestMovie(const std::string& path, const TestMovieSpec& spec) {
-    if (spec.width <= 0 || spec.height <= 0 || spec.frames <= 0 || spec.framesPerSecond <= 0) return false;
+    if (spec.width <= 0 || spec.height <= 0 || spec.frames <= 0 || spec.framesPerSecond <= 0 ||
+        spec.soundChannels < 1 || spec.soundChannels > 2 || spec.container == nullptr)
+        return false;
+    const bool mpeg = std::strcmp(spec.container, "mpeg") == 0;
+    // The muxers' advice (buffer sizes for disc formats) is of no use here.
+    if (av_log_get_level() > AV_LOG_ERROR) av_log_set_level(AV_LOG_ERROR);
     Output out;
     if (out.packet == nullptr || out.frame == nullptr ||
-        avformat_alloc_output_context2(&out.format, nullptr, "avi", path.c_str()) < 0)
+        avformat_alloc_output_context2(&out.format, nullptr, spec.container, path.c_str()) < 0)
         return false;
-    out.video = out.AddStream(AV_CODEC_ID_RAWVIDEO, &out.videoStream);
+    out.video = out.AddStream(mpeg ? AV_CODEC_ID_MPEG1VIDEO : AV_CODEC_ID_RAWVIDEO, &out.videoStream);
     if (out.video == nullptr) return false;
     out.video->width = spec.width;
     out.video->height = spec.height;
-    out.video->pix_fmt = AV_PIX_FMT_BGR24;
+    out.video->pix_fmt = mpeg ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_BGR24;
     out.video->time_base = AVRational{1, spec.framesPerSecond};
     out.videoStream->avg_frame_rate = AVRational{spec.framesPerSecond, 1};
+    if (mpeg) {
+        out.video->bit_rate = 200000;
+        out.video->gop_size = spec.framesPerSecond;
+    }
     if (!out.Open(out.video, out.videoStream)) return false;
     if (spec.soundRate > 0) {
-        out.sound = out.AddStream(AV_CODEC_ID_PCM_S16LE, &out.soundStream);
+        out.sound = out.AddStream(mpeg ? AV_CODEC_ID_MP2 : AV_CODEC_ID_PCM_S16LE, &out.soundStream);
         if (out.sound == nullptr) return false;
         out.sound->sample_fmt = AV_SAMPLE_FMT_S16;
         out.sound->sample_rate = spec.soundRate;
-        av_channel_layout_default(&out.sound->ch_layout, 1);
+        if (mpeg) out.sound->bit_rate = 64000 * spec.soundChannels;
+        av_channel_layout_default(&out.sound->ch_layout, spec.soundChannels);
         out.sound->time_base = AVRational{1, spec.soundRate};
         if (!out.Open(out.sound, out.soundStream)) return false;
     }
@@ -144,6 +197,6 @@ bool WriteTestMovie(const std::string& path, const TestMovieSpec& spec) {
         if (out.sound != nullptr && !out.SoundFrame(spec, n)) return false;
     }
     if (!out.Encode(out.video, out.videoStream, nullptr)) return false;
-    if (out.sound != nullptr && !out.Encode(out.sound, out.soundStream, nullptr)) return false;
+    if (out.sound != nullptr && (!out.FlushSound(spec) || !out.Encode(out.sound, out.soundStream, nullptr))) return false;
     return av_write_trailer(out.format) >= 0;
 }

@@ -1,7 +1,8 @@
 // Writes small test movies with FFmpeg's encoders: solid-colour frames whose
-// colour tells their number, and a tone that starts at a chosen frame. The
-// picture is stored losslessly (raw BGR in an AVI file), so a reader can
-// tell every frame's number from its colour.
+// colour tells their number, and a tone that starts at a chosen frame. By
+// default the picture is stored losslessly (raw BGR in an AVI file), so a
+// reader can tell every frame's number from its colour; an MPEG-1 movie
+// (MPEG-1 video, MP2 sound) comes out near those colours.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,11 @@ struct TestMovieSpec {
     int toneHz = 1000;
     int toneFromFrame = 10;       // silence before this frame's time, a tone after it
     std::int16_t toneLevel = 12000;
+    int soundChannels = 1;        // the tone is the same on each
+    // "avi" or "mov": raw BGR and 16-bit PCM. "mpeg": an MPEG-1 programme
+    // stream of MPEG-1 video and MP2 sound, which needs a frame rate MPEG-1
+    // has (24, 25, 30...) and a sound rate MP2 has (32000, 44100, 48000...).
+    const char* container = "avi";
 };
 
 struct FrameColour {

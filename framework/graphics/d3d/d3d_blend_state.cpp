@@ -129,8 +129,16 @@ BlendPlan PlanBlend(const Device3DRecord& r) {
     return plan;
 }
 
+// A state the plan leaves as it is keeps the cache's value; under push-all
+// the device is sent that value too, since a device made again holds none
+// of what the cache remembers. A blend factor of 0 was never set.
 void SendIfChanged(Device3DRecord& r, std::uint32_t Device3DRecord::*field, DWORD state, int value) {
-    if (value == kLeave) return;
+    if (value == kLeave) {
+        const bool unsetFactor = (state == D_D3DRENDERSTATE_SRCBLEND || state == D_D3DRENDERSTATE_DESTBLEND) &&
+                                 r.*field == 0;
+        if (!r.pushAll || unsetFactor) return;
+        value = static_cast<int>(r.*field);
+    }
     const std::uint32_t v = static_cast<std::uint32_t>(value);
     if (r.*field == v && !r.pushAll) return;
     r.device->SetRenderState(state, v);
@@ -138,13 +146,28 @@ void SendIfChanged(Device3DRecord& r, std::uint32_t Device3DRecord::*field, DWOR
 }
 
 void SendStageState(Device3DRecord& r, int stage, std::uint16_t StageStateCache::*field, DWORD state, int value) {
-    if (value == kLeave) return;
-    const std::uint16_t v = static_cast<std::uint16_t>(value);
     StageStateCache& cache = r.stages[stage];
+    if (value == kLeave) {
+        if (!r.pushAll) return;
+        value = cache.*field;
+    }
+    const std::uint16_t v = static_cast<std::uint16_t>(value);
     if (cache.*field == v && !r.pushAll) return;
     r.device->SetTextureStageState(static_cast<DWORD>(stage), state, static_cast<DWORD>(value));
     cache.*field = v;
 }
+
+void SendStage(Device3DRecord& r, int stage, const StageSetting& s) {
+    SendStageState(r, stage, &StageStateCache::alphaOp, D_D3DTSS_ALPHAOP, s.alphaOp);
+    SendStageState(r, stage, &StageStateCache::alphaArg1, D_D3DTSS_ALPHAARG1, s.alphaArg1);
+    SendStageState(r, stage, &StageStateCache::alphaArg2, D_D3DTSS_ALPHAARG2, s.alphaArg2);
+    SendStageState(r, stage, &StageStateCache::colorOp, D_D3DTSS_COLOROP, s.colorOp);
+    SendStageState(r, stage, &StageStateCache::colorArg1, D_D3DTSS_COLORARG1, s.colorArg1);
+    SendStageState(r, stage, &StageStateCache::colorArg2, D_D3DTSS_COLORARG2, s.colorArg2);
+}
+
+// Every state of the stage as the cache holds it.
+constexpr StageSetting kCachedStage{kLeave, kLeave, kLeave, kLeave, kLeave, kLeave};
 
 void SendStageTexture(Device3DRecord& r, int stage, D_IDirectDrawSurface7* texture) {
     StageStateCache& cache = r.stages[stage];
@@ -294,17 +317,21 @@ int ApplyDeviceBlendState(int handle) {
     SendIfChanged(*r, &Device3DRecord::srcBlend, D_D3DRENDERSTATE_SRCBLEND, plan.srcBlend);
     SendIfChanged(*r, &Device3DRecord::destBlend, D_D3DRENDERSTATE_DESTBLEND, plan.destBlend);
     const int last = std::min(stageCount + 1, kCacheStageCount);
-    for (int stage = 0; stage < last; ++stage) {
+    int stage = 0;
+    for (; stage < last; ++stage) {
         if (stage >= 2 && r->stages[stage - 1].alphaOp == D_D3DTOP_DISABLE) break;
         SendStageTexture(*r, stage, TextureOfStage(*r, plan, stage));
-        if (plan.keepStages) continue;
-        const StageSetting& s = stage < plan.stages.count ? plan.stages.stages[stage] : stage_table::kDisabled;
-        SendStageState(*r, stage, &StageStateCache::alphaOp, D_D3DTSS_ALPHAOP, s.alphaOp);
-        SendStageState(*r, stage, &StageStateCache::alphaArg1, D_D3DTSS_ALPHAARG1, s.alphaArg1);
-        SendStageState(*r, stage, &StageStateCache::alphaArg2, D_D3DTSS_ALPHAARG2, s.alphaArg2);
-        SendStageState(*r, stage, &StageStateCache::colorOp, D_D3DTSS_COLOROP, s.colorOp);
-        SendStageState(*r, stage, &StageStateCache::colorArg1, D_D3DTSS_COLORARG1, s.colorArg1);
-        SendStageState(*r, stage, &StageStateCache::colorArg2, D_D3DTSS_COLORARG2, s.colorArg2);
+        if (plan.keepStages)
+            SendStage(*r, stage, kCachedStage);
+        else
+            SendStage(*r, stage, stage < plan.stages.count ? plan.stages.stages[stage] : stage_table::kDisabled);
+    }
+    // Under push-all the stages after those the plan covers get what the
+    // cache holds, so that the device holds every value the cache does; no
+    // texture is left bound where no stage reads it.
+    for (; r->pushAll && stage < kCacheStageCount; ++stage) {
+        SendStageTexture(*r, stage, nullptr);
+        SendStage(*r, stage, kCachedStage);
     }
     r->blendDirty = 0;
     r->textureDirty = 0;

@@ -147,6 +147,8 @@ int RecreateDevice3D(int handle) {
 int ResetDeviceStates(int handle) {
     Device3DRecord* r = LookupDevice3D(handle);
     if (r == nullptr || r->device == nullptr) return -1;
+    // Inside a re-creation push-all is already set and stays set.
+    const int pushAll = r->pushAll;
     r->pushAll = 1;
     if (r->viewport.dwWidth != 0 && r->viewport.dwHeight != 0) SetDeviceViewport(handle, r->viewport);
     SetDeviceColorKeyEnable(handle, static_cast<int>(r->colorKeyEnable));
@@ -160,7 +162,7 @@ int ResetDeviceStates(int handle) {
     SetDeviceCullMode(handle, static_cast<int>(r->cull));
     SetDeviceTexturePerspective(handle, static_cast<int>(r->perspective));
     SetDeviceShadeMode(handle, static_cast<int>(r->shadeMode));
-    r->pushAll = 0;
+    r->pushAll = pushAll;
     return 0;
 }
 

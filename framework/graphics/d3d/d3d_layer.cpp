@@ -205,6 +205,8 @@ int StartUpDirect3D() {
     if (s.maxTextureSize == 0) s.maxTextureSize = 256;
     s.captureVariant[0] = s.captureVariant[1] = -1;
     s.suppressed3D = 0;
+    // The colour word was zeroed with the rest: it follows the draw state.
+    UpdateDrawColorState();
     LogFormats();
     WriteLogText("Direct3D 関連の初期化は正常に終了しました");
     s.started = 1;

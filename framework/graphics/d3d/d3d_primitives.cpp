@@ -63,9 +63,11 @@ int FillBox3D(int x1, int y1, int x2, int y2, std::uint32_t colorCode) {
 int FrameBox3D(int x1, int y1, int x2, int y2, std::uint32_t colorCode) {
     if (g_Direct3D.direct3D == nullptr) return -1;
     if (g_Direct3D.suppressed3D) return SoftDrawBoxOutline(x1, y1, x2, y2, colorCode);
-    // Each axis is put in order on its own.
+    // Each axis is put in order on its own; a box without width or height
+    // has no outline.
     RECT box{x1, y1, x2, y2};
     NormalizeRect(&box);
+    if (box.right <= box.left || box.bottom <= box.top) return 0;
     Device3DRecord* r = BeginPrimitive();
     if (r == nullptr) return -1;
     const std::uint32_t color = BoxColor(colorCode);
@@ -74,13 +76,23 @@ int FrameBox3D(int x1, int y1, int x2, int y2, std::uint32_t colorCode) {
     const float T = static_cast<float>(box.top + g_DrawState.drawTargetRect.top);
     const float R = static_cast<float>(box.right - 1 + g_DrawState.drawTargetRect.left);
     const float B = static_cast<float>(box.bottom - 1 + g_DrawState.drawTargetRect.top);
-    // Top, right, bottom and left; the ends are placed so that each pixel
-    // of the outline is drawn once.
-    const float ends[8][2] = {{L, T},     {R - 0.1f, T}, {R, T}, {R, B - 1},
-                              {L, B},     {R + 0.9f, B}, {L, T + 1}, {L, B - 1}};
-    auto* v = static_cast<Vertex20*>(ReserveBatch(*r, D_D3DPT_LINELIST, 8));
-    for (int i = 0; i < 8; ++i) v[i] = Vertex20{ends[i][0], ends[i][1], z, 1.0f, color};
-    r->pendingCount += 8;
+    // Top, right, bottom and left, each line drawn with both ends; the ends
+    // are placed so that each pixel of the outline is drawn once. Those
+    // ends need a box at least two pixels wide and high: one pixel wide or
+    // high, the outline is one column or row (a 1 x 1 box one pixel), and
+    // two high, the left side has no pixel of its own.
+    float ends[8][2] = {{L, T}, {R - 0.1f, T}, {R, T}, {R, B - 1}, {L, B}, {R + 0.9f, B}, {L, T + 1}, {L, B - 1}};
+    int count = B - T >= 2 ? 8 : 6;
+    if (L == R || T == B) {
+        ends[0][0] = L;
+        ends[0][1] = T;
+        ends[1][0] = R;
+        ends[1][1] = B;
+        count = 2;
+    }
+    auto* v = static_cast<Vertex20*>(ReserveBatch(*r, D_D3DPT_LINELIST, count));
+    for (int i = 0; i < count; ++i) v[i] = Vertex20{ends[i][0], ends[i][1], z, 1.0f, color};
+    r->pendingCount += count;
     EndPrimitive();
     return 0;
 }

@@ -12,6 +12,7 @@
 #include "graphics/draw/draw_matrix.h"
 #include "graphics/draw/draw_state.h"
 #include "graphics/draw/graph_record.h"
+#include "graphics/draw/mask.h"
 
 namespace {
 
@@ -191,9 +192,10 @@ int ApplyDrawTargetToDevice(int useMask) {
     if (g_Direct3D.direct3D == nullptr) return -1;
     const int handle = g_Direct3D.currentDevice;
     FlushVertexBatchOn(handle);
-    // The mask's work surface is not made by this screen device: drawing
-    // goes on into the draw target.
-    SetDeviceRenderTarget(handle, GetDrawTargetSurface());
+    // Through the mask every draw goes into the mask's work surface, from
+    // which only the pixels the mask allows are copied to the target.
+    D_IDirectDrawSurface7* work = useMask ? GetMaskSurface() : nullptr;
+    SetDeviceRenderTarget(handle, work != nullptr ? work : GetDrawTargetSurface());
     const RECT& area = g_DrawState.drawArea;
     if (useMask && IsTargetBackSurfaceInWindowMode()) {
         g_Direct3D.suppressed3D = 0;

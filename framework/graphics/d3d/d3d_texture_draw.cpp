@@ -126,7 +126,10 @@ int TextureRotateBlitGraph(float x, float y, double scale, double angle, const G
                            int turn) {
     Device3DRecord* r = nullptr;
     if (const int go = BeginTextureDraw(graph, &r); go <= 0) return go;
-    if (scale == 0.0) return -1;
+    // A place, scale or turn that is not a number has no pixels to draw:
+    // refused, as on the software road.
+    if (scale == 0.0 || !std::isfinite(scale) || !std::isfinite(angle) || !std::isfinite(x) || !std::isfinite(y))
+        return -1;
     const int w = graph->width, h = graph->height;
     // Where the graphic's centre lies, and whether the position moves by
     // half a pixel: at scale 1 the centre falls on the pixel grid so that

@@ -62,7 +62,6 @@ int SelectDrawTargetOnce(HandleId target, bool fallBackOnFailure);
 
 void InitDrawState() {
     const int suppressed = g_DrawState.drawingSuppressed;
-    const std::uint32_t oldBright = g_DrawState.brightColor;
     g_DrawState = DrawState{};
     DrawState& s = g_DrawState;
     s.drawingSuppressed = suppressed;
@@ -88,7 +87,9 @@ void InitDrawState() {
     s.transparentColor = 0;
     ResetDrawMatrices();
 
-    if (oldBright != s.brightColor && IsDirect3DUp()) UpdateDrawColorState();
+    // Always: a Direct3D layer started just before holds no colour word yet,
+    // whatever the bright colour was.
+    if (IsDirect3DUp()) UpdateDrawColorState();
 }
 
 int SetBlendModeParam(int blendMode, int parameter) {

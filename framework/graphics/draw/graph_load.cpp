@@ -7,6 +7,7 @@
 #include "files/file_functions.h"
 #include "graphics/d3d/direct3d.h"
 #include "graphics/device/screen_device.h"
+#include "graphics/device/surface2d.h"
 #include "graphics/draw/draw_state.h"
 #include "graphics/draw/graph_record.h"
 #include "graphics/image/base_image.h"
@@ -57,6 +58,10 @@ HandleId LoadMovieFileToGraph(const char* fileName, int movieOption) {
         return WriteLogFormat("右記のグラフィックファイルの格納用グラフィック領域の作成に失敗しました：%s", fileName);
     }
     record->movieHandle = movie;
+    // The storage holds whatever its memory held before; until the first
+    // frame comes, the movie shows black.
+    if (FillGraphSurface2Ds(record, 0, 0, 0, 255) < 0)
+        WriteLogFormat("ムービーグラフィックの初期化に失敗しました：%s", fileName);
     return handle;
 }
 

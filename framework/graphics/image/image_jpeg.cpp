@@ -23,6 +23,9 @@ constexpr std::uint8_t kStartOfImage = 0xD8;
 struct JpegErrorManager {
     jpeg_error_mgr base;
     std::jmp_buf jump;
+    const char* refusal;             // why the loader itself stopped the decode, or null
+    int lastWarning;                 // the code of the last warning, 0 for none
+    char warningText[JMSG_LENGTH_MAX];
 };
 
 struct JpegSource {
@@ -48,24 +51,41 @@ void JpegErrorExit(j_common_ptr info) {
 
 namespace {
 
-// Warnings of data that does not decode: the library would go on and fill
-// the rest of the picture with grey, at the full cost of decoding a picture
-// of the size the header claims, however little data follows it. Such a
-// file is damaged, and the decode stops at the first of them. A file that
-// merely ends early (the end-of-image marker missing) is not among them.
-bool IsCorruptDataWarning(int code) {
-    switch (code) {
-        case JWRN_EXTRANEOUS_DATA:
-        case JWRN_HIT_MARKER:
-        case JWRN_HUFF_BAD_CODE:
-        case JWRN_ARITH_BAD_CODE:
-        case JWRN_MUST_RESYNC: return true;
-        default: return false;
-    }
+// The most pixels a header may claim for each byte of the file. Huffman
+// coding spends at least one bit on every 8 x 8 block of a component's
+// first scan, which gives at most 512 pixels a byte even to a flat picture;
+// a header claiming more than twice that describes data the file cannot
+// hold, and decoding it would only fill a picture of that size with the
+// colour of its last block. Small pictures are never refused for it.
+constexpr std::uint64_t kMaxPixelsPerByte = 1024;
+constexpr std::uint64_t kAlwaysAllowedPixels = 1u << 20;
+
+// A progressive file passes over every block once per scan; real files
+// have a dozen scans, a crafted one could repeat a tiny scan for ever.
+constexpr int kMaxScans = 1000;
+
+void JpegCountScans(j_common_ptr info) {
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number <= kMaxScans) return;
+    auto* errors = reinterpret_cast<JpegErrorManager*>(info->err);
+    errors->refusal = "スキャンの数が多すぎます";
+    std::longjmp(errors->jump, 1);
 }
 
+bool ClaimFitsFile(std::uint64_t width, std::uint64_t height, std::int64_t fileBytes) {
+    const std::uint64_t pixels = width * height;
+    return pixels <= kAlwaysAllowedPixels ||
+           (fileBytes > 0 && pixels / kMaxPixelsPerByte <= static_cast<std::uint64_t>(fileBytes));
+}
+
+// Warnings are kept, not printed: the last one goes to the log once the
+// picture is read.
 void JpegEmitMessage(j_common_ptr info, int level) {
-    if (level < 0 && IsCorruptDataWarning(info->err->msg_code)) info->err->error_exit(info);
+    if (level < 0) {
+        ++info->err->num_warnings;
+        auto* errors = reinterpret_cast<JpegErrorManager*>(info->err);
+        errors->lastWarning = info->err->msg_code;
+        info->err->format_message(info, errors->warningText);
+    }
 }
 
 }  // namespace
@@ -137,6 +157,9 @@ int LoadJpegImage(StreamData* stream, GraphImage* image) {
     std::memset(&info, 0, sizeof info);
     JpegErrorManager errors;
     info.err = jpeg_std_error(&errors.base);
+    errors.refusal = nullptr;
+    errors.lastWarning = 0;
+    errors.warningText[0] = '\0';
     errors.base.error_exit = JpegErrorExit;
     errors.base.output_message = [](j_common_ptr) {};
     errors.base.emit_message = JpegEmitMessage;
@@ -145,19 +168,30 @@ int LoadJpegImage(StreamData* stream, GraphImage* image) {
     if (setjmp(errors.jump)) {
         char message[JMSG_LENGTH_MAX];
         errors.base.format_message(reinterpret_cast<j_common_ptr>(&info), message);
-        WriteLogFormat("ＪＰＥＧファイルの読み込みに失敗しました(%s)", message);
+        WriteLogFormat("ＪＰＥＧファイルの読み込みに失敗しました(%s)", errors.refusal != nullptr ? errors.refusal : message);
         KV_FREE(pixels);
         jpeg_destroy_decompress(&info);
         return -1;
     }
     jpeg_create_decompress(&info);
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = JpegCountScans;
+    info.progress = &progress;
     JpegStreamSource(&info, stream);
     jpeg_read_header(&info, TRUE);
     // Only grey and RGB output; CMYK and YCCK have no format here.
     if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) ERREXIT(&info, JERR_CONVERSION_NOTIMPL);
-    // Refused before the library sets up its own buffers for the size.
+    // Refused before the library sets up its own buffers for the size: a
+    // picture past the caps, or one the file is far too small to hold.
     if (CheckedImageBytes(info.image_width, info.image_height, static_cast<std::uint64_t>(info.image_width) * 3) == 0)
         ERREXIT(&info, JERR_WIDTH_OVERFLOW);
+    if (!ClaimFitsFile(info.image_width, info.image_height, StreamLength(stream))) {
+        WriteLogFormat("ＪＰＥＧファイルの読み込みに失敗しました(%u x %u の画像はファイルの %lld byte に収まりません)",
+                       static_cast<unsigned>(info.image_width), static_cast<unsigned>(info.image_height),
+                       static_cast<long long>(StreamLength(stream)));
+        jpeg_destroy_decompress(&info);
+        return -1;
+    }
     jpeg_start_decompress(&info);
     const int components = info.output_components;
     if (components != 1 && components != 3) ERREXIT(&info, JERR_CONVERSION_NOTIMPL);
@@ -186,6 +220,9 @@ int LoadJpegImage(StreamData* stream, GraphImage* image) {
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
+    // A file cut short (the end marker supplied) or with damaged data still
+    // gives its picture; the log says what was wrong with it.
+    if (errors.lastWarning != 0) WriteLogFormat("ＪＰＥＧファイルのデータに異常がありました(%s)", errors.warningText);
     GraphImage result = {};
     if (components == 1) {
         SetGray8Format(&result.colorFormat);

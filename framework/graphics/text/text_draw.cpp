@@ -244,8 +244,10 @@ int DrawTextWithFont(int x, int y, const char* text, std::uint32_t color, int fo
     const long bottom = std::min<long>(static_cast<long>(y) + font->size + 3, INT_MAX);
     RECT rect{x, y, s.drawArea.right, static_cast<LONG>(bottom)};
     // Through the mask, only what the rectangle covers comes back from the
-    // work image: glyphs reaching left of x or above y widen it.
-    const bool masked = IsMaskInEffect() && font->textureCache == 0;
+    // work image: glyphs reaching left of x or above y widen it. A font
+    // whose glyphs are kept in a texture goes through the mask too: the
+    // Direct3D device draws into the work image while the mask is in effect.
+    const bool masked = IsMaskInEffect();
     TextExtent extent{};
     if (masked && MeasureTextExtent(font, text, &extent) == 0) {
         rect.left = std::min<LONG>(rect.left, static_cast<LONG>(std::max<long>(long{x} + extent.left, INT_MIN)));

@@ -339,6 +339,9 @@ struct D3DStandInKnobs {
     // Specialised span loops; the pixels are the same either way, and tests
     // draw both ways.
     bool fastSpans = true;
+    // A texture drawn this many times with unchanged texels gets its shadow
+    // (its texels in the target's format, with their runs); 0 never.
+    int shadowAfterDraws = 2;
 };
 
 D3DStandInKnobs& PlatformD3DKnobsRef();

@@ -3,7 +3,9 @@
 // MPEG audio (checked against sox's decodes), and the memory helpers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -19,10 +21,11 @@ namespace {
 // A converter opened over bytes held in memory; closed when it goes.
 class Converter {
 public:
-    explicit Converter(Bytes bytes) : bytes_(std::move(bytes)) {
+    // With `opener`, only that one is tried.
+    explicit Converter(Bytes bytes, SoundSourceOpener opener = nullptr) : bytes_(std::move(bytes)) {
         memory_ = OpenMemoryStream(bytes_.data(), bytes_.size());
         stream_ = {*GetMemoryStreamFunctions(), reinterpret_cast<StreamHandle>(memory_)};
-        result_ = OpenSoundConverter(&c_, &stream_);
+        result_ = opener != nullptr ? OpenSoundConverterWith(&c_, &stream_, &opener, 1) : OpenSoundConverter(&c_, &stream_);
     }
     ~Converter() {
         if (result_ == 0) CloseSoundConverter(&c_);
@@ -187,6 +190,66 @@ TEST(SoundConverter, CompressedWaveGoesThroughAcmAndSeeksBothWays) {
         ASSERT_EQ(got.size(), 2u) << sample;
         EXPECT_EQ(got, Bytes(whole.begin() + sample * 2, whole.begin() + sample * 2 + 2)) << sample;
     }
+}
+
+// ADPCM headers: a declared count of samples per block above what the block
+// holds is a damaged header and refused before anything is reserved for it;
+// a count at or below it decodes the blocks whole as before.
+TEST(SoundConverter, AdpcmHeadersDeclaringMoreThanABlockHoldsAreRefused) {
+    const struct {
+        const char* fixture;
+        unsigned holds;  // samples a block of the fixture holds
+    } fixtures[] = {{"ima-mono.wav", 505}, {"ima-stereo.wav", 505}, {"ms-mono.wav", 500}, {"ms-stereo.wav", 500}};
+    for (const auto& f : fixtures) {
+        SCOPED_TRACE(f.fixture);
+        const Bytes whole = Converter(LoadSoundFixture(f.fixture)).Whole();
+        ASSERT_GT(whole.size(), 1000u);
+        for (unsigned declared : {0u, f.holds - 1, f.holds, f.holds + 1, 65535u}) {
+            SCOPED_TRACE(declared);
+            Converter converter(WithSamplesPerBlock(LoadSoundFixture(f.fixture), declared), OpenWaveAcmSource);
+            ASSERT_EQ(converter.opened(), declared <= f.holds);
+            if (converter.opened()) {
+                EXPECT_EQ(converter.Whole(), whole);
+            }
+        }
+    }
+    // 65,535 samples declared for blocks of 8 bytes, 9,200 blocks: reserved
+    // as declared, 1.2 GB. The compressed-WAV opener refuses it; whatever
+    // the openers after it make of the file (its 0xFF bytes can pass for an
+    // MPEG frame), the whole conversion reserves little more than the file.
+    for (std::uint16_t tag : {WAVE_FORMAT_IMA_ADPCM, WAVE_FORMAT_ADPCM}) {
+        SCOPED_TRACE(tag);
+        const Bytes file = MakeAdpcmClaimingWave(tag);
+        EXPECT_FALSE(Converter(file, OpenWaveAcmSource).opened());
+        g_MemoryTracker.peakSize = g_MemoryTracker.totalSize;
+        const std::int64_t before = g_MemoryTracker.totalSize;
+        Converter converter(file);
+        if (converter.opened()) {
+            EXPECT_NE(converter->sourceFormat->wFormatTag, tag);
+            converter.Whole();
+        }
+        EXPECT_LT(g_MemoryTracker.peakSize - before, 16 << 20) << "bytes reserved at the peak";
+    }
+}
+
+// A conversion that gives nothing keeps nothing: an IMA block of 4,096
+// bytes (8,185 samples) with only part of one block of data.
+TEST(SoundConverter, AConversionThatYieldsNothingKeepsNothing) {
+    WaveSpec spec;
+    spec.tag = WAVE_FORMAT_IMA_ADPCM;
+    spec.bits = 4;
+    spec.blockOverride = 4096;
+    spec.formatChunkSize = 20;
+    Converter converter(WithSamplesPerBlock(MakeWave(spec, Bytes(1000, 0x11)), 8185));
+    ASSERT_TRUE(converter.opened());
+    EXPECT_EQ(EstimateConvertedSize(converter.get()), 8185 * 2);
+    const int blocks = g_MemoryTracker.count;
+    void* block = reinterpret_cast<void*>(1);
+    std::int64_t size = -1;
+    ASSERT_EQ(ConvertWholeSound(converter.get(), nullptr, &block, &size), 0);
+    EXPECT_EQ(size, 0);
+    EXPECT_EQ(block, nullptr);
+    EXPECT_EQ(g_MemoryTracker.count, blocks);
 }
 
 TEST(SoundConverter, OggVorbisEstimatesASecondMoreThanItGives) {

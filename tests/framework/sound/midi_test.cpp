@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "framework/framework_fixture.h"
@@ -100,6 +101,42 @@ TEST_F(MidiTest, TheEndOfTheFrameworkEndsTheCurrentMusic) {
     EXPECT_EQ(PlatformMciDeviceCount(), 0);
 }
 
+// What other players play: a stray byte (or a tag) after the last track,
+// and a standard MIDI file inside a RIFF "RMID" wrapper. Each loads, keeps
+// the music alone and plays as the plain file does.
+TEST_F(MidiTest, ATrailingByteAndAnRmidWrapperPlay) {
+    StartSound();
+    const Bytes plain = MakeMidiFile({{0, 60, 0.4}}, 0.5);
+    Bytes oneByte = plain;
+    oneByte.push_back(0);
+    Bytes tagged = plain;
+    tagged.insert(tagged.end(), {'T', 'A', 'G', 1, 2, 3, 4, 5, 6, 7, 8, 9});
+    const Bytes rmid = RmidFileOf(plain);
+    const Bytes rmidOdd = RmidFileOf(oneByte);  // an odd data chunk, padded
+    for (const Bytes* file : std::initializer_list<const Bytes*>{&oneByte, &tagged, &rmid, &rmidOdd}) {
+        SCOPED_TRACE(file->size());
+        const HandleId h = LoadMidiImage(file->data(), static_cast<std::int64_t>(file->size()));
+        ASSERT_NE(h, -1);
+        const MidiRecord* record = g_MidiSystem.table.Lookup(h);
+        const std::size_t kept = file == &rmid ? plain.size() : file == &rmidOdd ? oneByte.size() : file->size();
+        ASSERT_EQ(record->size, static_cast<std::int64_t>(kept));
+        EXPECT_EQ(std::memcmp(record->data, file == &rmid ? plain.data() : file == &rmidOdd ? oneByte.data() : file->data(),
+                              kept),
+                  0);
+        PlatformStartAudioCapture();
+        ASSERT_EQ(PlayMidiHandle(h, 1), 0);
+        RunFor(1500);
+        EXPECT_GT(Loudness(0.05, 0.35), 100.0);
+        EXPECT_EQ(IsMidiHandlePlaying(h), 0) << "played to its end";
+        EXPECT_EQ(ReleaseMidiHandle(h), 0);
+    }
+    // The sequencer takes the wrapped file too, as the device does.
+    dir_.Write("song.rmi", std::string(rmid.begin(), rmid.end()));
+    const HandleId fromFile = LoadMidiFile("song.rmi");
+    EXPECT_NE(fromFile, -1);
+    EXPECT_EQ(ReleaseMidiHandle(fromFile), 0);
+}
+
 TEST_F(MidiTest, HandlesOfBadDataAndBadHandlesAreRefused) {
     StartSound();
     const Bytes good = MakeMidiFile({{0, 60, 0.1}}, 0.2);
@@ -108,6 +145,19 @@ TEST_F(MidiTest, HandlesOfBadDataAndBadHandlesAreRefused) {
     EXPECT_EQ(LoadMidiImage(truncated.data(), static_cast<std::int64_t>(truncated.size())), -1);
     EXPECT_EQ(LoadMidiImage(noTrack.data(), 14), -1);
     EXPECT_EQ(LoadMidiImage("RIFF", 4), -1);
+    // Wrapped: no data chunk, a data chunk past the end, a damaged file inside.
+    Bytes noData = RmidFileOf(good);
+    std::memcpy(noData.data() + 36, "junk", 4);  // after RIFF, RMID and a 16-byte LIST
+    Bytes dataPastEnd = RmidFileOf(good);
+    dataPastEnd[43] = 0x7F;
+    const Bytes wrappedTruncated = RmidFileOf(truncated);
+    for (const Bytes* file : std::initializer_list<const Bytes*>{&noData, &dataPastEnd, &wrappedTruncated})
+        EXPECT_EQ(LoadMidiImage(file->data(), static_cast<std::int64_t>(file->size())), -1) << file->size();
+    // More tracks counted than the file holds.
+    Bytes twoTracks = good;
+    twoTracks[11] = 2;
+    EXPECT_EQ(LoadMidiImage(twoTracks.data(), static_cast<std::int64_t>(twoTracks.size())), -1);
+    EXPECT_NE(FindLine("MIDI データではありません in LoadMidiImage"), -1);
     EXPECT_EQ(LoadMidiFile("missing.mid"), -1);
     // Chunks that hold together but events that do not: the sequencer refuses.
     Bytes badEvents = good;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/memory.h"
 #include "framework/framework_fixture.h"
 #include "platform/dsound.h"
 #include "sound/sound.h"
@@ -266,6 +267,11 @@ TEST_F(SoundHandleTest, WithoutSoundEveryOperationFails) {
     EXPECT_EQ(ApiIsSoundPlaying(0x10000000), -1);
     EXPECT_EQ(ApiDeleteAllSounds(0), -1);
     EXPECT_EQ(ProcessStreamSounds(), -1);
+    // No record is made that nothing could delete.
+    EXPECT_EQ(AddSoundData(-1), -1);
+    EXPECT_EQ(AddSoundData(0x10000003), -1);
+    EXPECT_EQ(g_SoundSystem.table.Count(), 0);
+    EXPECT_NE(FindLine("サウンドシステムが初期化されていません in AddSoundData"), -1);
 }
 
 TEST_F(SoundHandleTest, ADamagedFileFailsItsLoadAndEverythingElsePlaysOn) {
@@ -284,8 +290,23 @@ TEST_F(SoundHandleTest, ADamagedFileFailsItsLoadAndEverythingElsePlaysOn) {
     WriteSound("empty.wav", MakeWave(WaveSpec{}, {}));
     WriteSound("noise.wav", Bytes(5000, 0x5A));
     for (const char* name : {"cut.wav", "deep.wav", "empty.wav", "noise.wav", "missing.wav"}) {
+        const std::int64_t before = g_MemoryTracker.totalSize;
         EXPECT_EQ(Load(name), -1) << name;
         EXPECT_EQ(g_SoundSystem.table.Count(), count) << name << ": the half-made handle is gone";
+        EXPECT_EQ(g_MemoryTracker.totalSize, before) << name << ": nothing is kept";
+    }
+    // ADPCM headers declaring 65,535 samples in blocks of 8 bytes: the load
+    // reserves little more than the file (1.2 GB, were the count believed).
+    for (std::uint16_t tag : {WAVE_FORMAT_IMA_ADPCM, WAVE_FORMAT_ADPCM}) {
+        WriteSound("claims.wav", MakeAdpcmClaimingWave(tag));
+        const std::int64_t before = g_MemoryTracker.totalSize;
+        g_MemoryTracker.peakSize = before;
+        const HandleId handle = Load("claims.wav");
+        EXPECT_LT(g_MemoryTracker.peakSize - before, 1 << 20) << tag << ": bytes reserved at the peak";
+        RecordProperty(tag == WAVE_FORMAT_ADPCM ? "ms_adpcm_peak_bytes" : "ima_adpcm_peak_bytes",
+                       std::to_string(g_MemoryTracker.peakSize - before));
+        if (handle != -1) DeleteSoundHandle(handle, 0);
+        EXPECT_EQ(g_MemoryTracker.totalSize, before) << tag;
     }
     EXPECT_NE(FindLine("右記の音声ファイルのロードに失敗しました_1：se\\missing.wav"), -1);
     EXPECT_NE(FindLine("右記の音声ファイルのロードに失敗しました_2：se\\cut.wav"), -1);

@@ -309,18 +309,28 @@ TEST_F(Direct3DDrawTest, DrawsKeepTheirPartsRules) {
     EXPECT_EQ(TextureRotateBlitGraph(10, 10, 0.0, 0.0, graph, 1, 0), -1);
     EXPECT_EQ(TextureBlitGraph(0, 0, nullptr, 1, 1), -1);
 
-    // The outline of (10, 10)-(20, 20) covers x and y 10 to 19, whichever
-    // corner comes first on each axis.
-    for (const RECT& box : {RECT{10, 10, 20, 20}, RECT{20, 10, 10, 20}, RECT{10, 20, 20, 10}, RECT{20, 20, 10, 10}}) {
+    // An outline covers the edge pixels of its box, each once (added up
+    // one blue step a time), whichever corner comes first on each axis; a
+    // box one pixel wide or high is one column or row, 1 x 1 one pixel.
+    g_SystemState.backgroundRed = g_SystemState.backgroundGreen = g_SystemState.backgroundBlue = 0;
+    ApiSetBlendModeParam(2, 255);
+    const RECT boxes[] = {{10, 10, 20, 20}, {20, 10, 10, 20}, {10, 20, 20, 10}, {20, 20, 10, 10}, {10, 10, 11, 20},
+                          {11, 20, 10, 10}, {10, 10, 20, 11}, {10, 10, 12, 12}, {10, 10, 12, 15}, {10, 10, 15, 12},
+                          {10, 10, 11, 11}, {10, 10, 10, 20}};
+    for (const RECT& box : boxes) {
         ApiClearDrawTarget();
-        ASSERT_EQ(FrameBox3D(box.left, box.top, box.right, box.bottom, 0xFFFF), 0);
+        ASSERT_EQ(FrameBox3D(box.left, box.top, box.right, box.bottom, ApiMakeColorCode(0, 0, 8)), 0);
         const std::vector<std::uint16_t> px = BackPixels();
-        for (int y = 8; y < 22; ++y)
-            for (int x = 8; x < 22; ++x) {
-                const bool edge = (x == 10 || x == 19 || y == 10 || y == 19) && x >= 10 && x <= 19 && y >= 10 && y <= 19;
-                EXPECT_EQ(px[y * 640 + x] == 0xFFFF, edge) << x << "," << y;
+        const int l = std::min(box.left, box.right), r = std::max(box.left, box.right) - 1;
+        const int t = std::min(box.top, box.bottom), b = std::max(box.top, box.bottom) - 1;
+        for (int y = 6; y < 24; ++y)
+            for (int x = 6; x < 24; ++x) {
+                const bool edge = (x == l || x == r || y == t || y == b) && x >= l && x <= r && y >= t && y <= b;
+                EXPECT_EQ(px[y * 640 + x], edge ? 1 : 0)
+                    << box.left << "," << box.top << "-" << box.right << "," << box.bottom << " at " << x << "," << y;
             }
     }
+    ApiSetBlendModeParam(0, 0);
 
     // Filled boxes on the front screen are shown one by one.
     ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetFront), 0);
@@ -370,6 +380,11 @@ TEST_F(Direct3DDrawTest, ClearAndCaptureOfTextureGraphics) {
     g_SystemState.backgroundBlue = 0;
     ASSERT_EQ(ApiSelectDrawTarget(target), 0);
     ASSERT_EQ(ApiClearDrawTarget(), 0);
+    EndDeviceScene();
+    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{63, 63}}) {
+        const auto [got, want] = TexelAndColour(*LookupGraph(target), x, y, 0xF80000u);
+        EXPECT_EQ(got, want) << "cleared at " << x << "," << y;
+    }
     ApiBlitGraph(-8, -8, layer, 0);
     ApiPaintBox(0, 40, 64, 64, 0, 1);
     EndDeviceScene();
@@ -396,6 +411,55 @@ TEST_F(Direct3DDrawTest, ClearAndCaptureOfTextureGraphics) {
     EXPECT_EQ(CaptureScreenToGraphTextures(0, 0, 65, 10, c, 1), -1);
     EXPECT_EQ(CaptureScreenToGraphTextures(600, 0, 650, 10, c, 1), -1);
     EXPECT_EQ(g_Direct3D.captureVariant[0], -1);
+}
+
+}  // namespace
+
+namespace {
+
+// Each way of the capture, tried first as the remembered way: every way
+// the stand-in can run gives the screen's pixels in each tile, and one that
+// cannot hands over to the next; a plain texture and one with the alpha
+// test remember their ways apart.
+TEST_F(Direct3DDrawTest, EveryWayOfTheCaptureGivesTheScreensPixels) {
+    StartOn(true);
+    const HandleId layer = Graph(160, 64, LayerPixel);
+    ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
+    ApiBlitGraph(0, 0, layer, 0);
+    ApiBlitGraph(160, 0, layer, 0);
+    ApiBlitGraph(320, 0, layer, 0);
+    ApiBlitGraph(480, 0, layer, 0);
+    EndDeviceScene();
+    g_DrawState.createAlphaTest = 0;
+    const HandleId plain = MakeEmptyGraph(64, 32, 0);
+    g_DrawState.createAlphaTest = 1;
+    const HandleId keyed = MakeEmptyGraph(64, 32, 0);
+    const HandleId wide = MakeEmptyGraph(600, 40, 0);  // three tiles
+    for (HandleId handle : {plain, keyed, wide}) {
+        GraphRecord* g = LookupGraph(handle);
+        ASSERT_NE(g, nullptr);
+        const SurfaceDataRecord* first = LookupSurfaceData(LookupSurface3DData(g->storageHandles[0])->surfaceData);
+        const int kind = first->flags.AlphaChFlag || first->flags.AlphaTestFlag ? 1 : 0;
+        for (int way = 0; way < 5; ++way) {
+            SCOPED_TRACE(testing::Message() << "graphic " << g->width << "x" << g->height << " kind " << kind
+                                            << " way " << way);
+            PaintWholeGraph(handle, 0, 0, 0, 255);
+            g_Direct3D.captureVariant[kind] = way;
+            g_Direct3D.captureVariant[1 - kind] = -1;
+            const int x0 = 7 + way, y0 = 3;
+            ASSERT_EQ(CaptureScreenToGraphTextures(x0, y0, x0 + g->width, y0 + g->height, g, 1), 0);
+            // A copy by the blitter needs one format on both sides: into
+            // 1:5:5:5 texels the walk goes on from the first way.
+            EXPECT_EQ(g_Direct3D.captureVariant[kind], way == 1 && kind == 1 ? 0 : way);
+            EXPECT_EQ(g_Direct3D.captureVariant[1 - kind], -1);
+            for (const POINT& p : {POINT{0, 0}, POINT{g->width - 1, g->height - 1}, POINT{g->width / 2, 5},
+                                   POINT{g->width - 3, 1}}) {
+                const int sx = x0 + p.x, sy = y0 + p.y;
+                const auto [got, want] = TexelAndColour(*g, p.x, p.y, LayerPixel(sx % 160, sy));
+                EXPECT_EQ(got, want) << p.x << "," << p.y;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -125,10 +125,12 @@ TEST_F(Direct3DLayerTest, SortsTheOfferedTextureFormatsIntoTheSlots) {
     EXPECT_EQ(g_Direct3D.minTextureSize, 1u);
     EXPECT_EQ(g_Direct3D.maxTextureSize, 2048u);
     EXPECT_EQ(GetZBufferPixelFormat()->dwZBufferBitDepth, 16u);
-    // The log lists the formats of the plain and the alpha slots.
-    EXPECT_GE(FindLine("テクスチャ最大幅:2048 最小幅:1 "), 0);
-    EXPECT_GE(FindLine("BIT:16  RED:5  GREEN:6  BLUE:5 "), 0);
-    EXPECT_GE(FindLine("BIT:32  ALPHA:8  RED:8  GREEN:8  BLUE:8 "), 0);
+    // The log lists the formats of the plain and the alpha slots, under
+    // their headings.
+    for (const char* line : {"テクスチャ最大幅:2048 最小幅:1 ", "テクスチャピクセルフォーマット", "通常グラフィック用",
+                             "BIT:16  RED:5  GREEN:6  BLUE:5 ", "アルファチャンネル付きグラフィック用",
+                             "BIT:32  ALPHA:8  RED:8  GREEN:8  BLUE:8 "})
+        EXPECT_GE(FindLine(line), 0) << line;
 }
 
 TEST_F(Direct3DLayerTest, WithoutSixteenBitAlphaFormatsTexturesTakeTheThirtyTwoBitSlot) {
@@ -239,6 +241,59 @@ TEST_F(Direct3DLayerTest, DrawTargetsBecomeRenderTargets) {
     const HandleId plain = MakeGraphFromImages(&image, nullptr, 1, 0, 0);
     ReleaseBaseImage(&image);
     EXPECT_EQ(SetDrawTargetOnDevice(plain), -1);
+}
+
+}  // namespace
+
+namespace {
+
+// A loss and its recovery said twice over do no more than once: the
+// second release and the second reacquire only say so, the device handle
+// stays, and the layer still ends once.
+TEST_F(Direct3DLayerTest, LossAndRecoveryRepeatedDoNoMoreThanOnce) {
+    Start();
+    const int device = g_Direct3D.currentDevice;
+    ASSERT_EQ(ReleaseDirect3DObjects(), 0);
+    EXPECT_EQ(IsDirect3DUp(), 0);
+    EXPECT_EQ(HasDevice3DInterface(), 0);
+    EXPECT_GE(FindLine("Ｄｉｒｅｃｔ３Ｄオブジェクトを解放しました"), 0);
+    ASSERT_EQ(ReleaseDirect3DObjects(), 0);
+    EXPECT_GE(FindLine("Ｄｉｒｅｃｔ３Ｄオブジェクトは既に解放されています"), 0);
+    // The records outlive the loss; without their device they refuse.
+    EXPECT_EQ(ApplyDeviceBlendState(device), -1);
+    EXPECT_EQ(SetDeviceFilterMode(device, 1), -1);
+    EXPECT_EQ(ResetDeviceStates(device), -1);
+    ASSERT_EQ(ReacquireDirect3D(), 0);
+    EXPECT_EQ(IsDirect3DUp(), 1);
+    EXPECT_EQ(HasDevice3DInterface(), 1);
+    EXPECT_EQ(g_Direct3D.currentDevice, device);
+    EXPECT_GE(FindLine("Ｄｉｒｅｃｔ３Ｄオブジェクトは正常に取得されました"), 0);
+    ASSERT_EQ(ReacquireDirect3D(), 0);
+    EXPECT_GE(FindLine("Ｄｉｒｅｃｔ３Ｄオブジェクトは既に取得されています"), 0);
+    // Made again, the device draws.
+    GraphImage image = MakeImage(8, 8, [](int, int) { return 0xF8F8F8u; });
+    const HandleId graph = MakeGraphFromImages(&image, nullptr, 1, 0, 0);
+    ReleaseBaseImage(&image);
+    ASSERT_GT(graph, 0);
+    ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
+    ASSERT_EQ(ApiBlitGraph(2, 2, graph, 0), 0);
+    EndDeviceScene();
+    D_DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    ASSERT_EQ(g_ScreenDevice.back->Lock(nullptr, &desc, D_DDLOCK_WAIT, nullptr), D_DD_OK);
+    std::uint16_t drawn = 0;
+    std::memcpy(&drawn, static_cast<std::uint8_t*>(desc.lpSurface) + 5 * desc.lPitch + 5 * 2, 2);
+    g_ScreenDevice.back->Unlock(nullptr);
+    EXPECT_EQ(drawn, 0xFFFFu);
+    ASSERT_EQ(ShutDownDirect3D(), 0);
+    EXPECT_EQ(ShutDownDirect3D(), -1);
+    EXPECT_EQ(ReleaseDirect3DObjects(), -1);
+    EXPECT_EQ(ReacquireDirect3D(), 0);
+    EXPECT_EQ(IsDirect3DUp(), 0);
+    // Ended, the layer starts again, once.
+    EXPECT_EQ(StartUpDirect3D(), 0);
+    EXPECT_EQ(IsDirect3DUp(), 1);
+    EXPECT_EQ(StartUpDirect3D(), -1);
 }
 
 }  // namespace

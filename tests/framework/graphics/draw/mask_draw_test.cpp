@@ -29,6 +29,8 @@ constexpr Blend kBlends[] = {
     {"plain", kBlendModeNone, 0, 255, 255, 255},
     {"alpha 128", kBlendModeAlpha, 128, 255, 255, 255},
     {"add 200, bright orange", kBlendModeAdd, 200, 255, 128, 64},
+    {"subtract 90", kBlendModeSubtract, 90, 255, 255, 255},
+    {"multiply, bright sky blue", kBlendModeMultiply, 255, 128, 192, 255},
 };
 
 // A mask with protected and allowed bands, single pixels of each and
@@ -156,7 +158,7 @@ TEST_F(MaskDrawTest, EveryDrawThroughTheMaskTouchesExactlyTheAllowedPixels) {
 }
 
 TEST_F(MaskDrawTest, AFailedDrawLeavesTheTargetAndTheMaskAsTheyWere) {
-    for (Route route : {Route::kBackScreen, Route::kSoftwareScreen, Route::kWindowFront}) {
+    for (Route route : {Route::kBackScreen, Route::kSoftwareScreen, Route::kWindowFront, Route::kDirect3D}) {
         SCOPED_TRACE(RouteName(route));
         StartOn(route);
         SetUpScene();
@@ -184,20 +186,37 @@ TEST_F(MaskDrawTest, AFailedDrawLeavesTheTargetAndTheMaskAsTheyWere) {
 }
 
 TEST_F(MaskDrawTest, ALostDeviceKeepsTheMaskAndItsWorkSurfaceComesBack) {
-    StartOn(Route::kBackScreen);
-    SetUpScene();
-    ASSERT_EQ(SetMaskActive(1), 0);
-    const MaskScreenState& m = g_MaskScreen;
-    const std::vector<std::uint8_t> mask(m.buffer, m.buffer + m.rowBytes * m.height);
-    ASSERT_EQ(RecoverGraphicsAfterDeviceLoss(), 0);
-    ASSERT_NE(GetMaskSurface(), nullptr);
-    EXPECT_EQ(std::vector<std::uint8_t>(m.buffer, m.buffer + m.rowBytes * m.height), mask);
-    EXPECT_EQ(g_DrawState.maskInEffect, 1);
-    SetMaskActive(0);
-    // The graphics came back from nowhere (they have no file); draw new ones.
-    video_ = MakePicture(40, 24, 0);
-    background_ = MakePicture(640, 480, 0, [](int x, int y) { return Picture(y, x); });
-    CheckAgainstUnmasked(kBlends[0], [&] { return ApiStretchBlitGraph(280, 90, 360, 140, video_, 0); });
+    for (Route route : {Route::kBackScreen, Route::kDirect3D}) {
+        SCOPED_TRACE(RouteName(route));
+        StartOn(route);
+        SetUpScene();
+        ASSERT_EQ(SetMaskActive(1), 0);
+        const MaskScreenState& m = g_MaskScreen;
+        const std::vector<std::uint8_t> mask(m.buffer, m.buffer + m.rowBytes * m.height);
+        ASSERT_EQ(RecoverGraphicsAfterDeviceLoss(), 0);
+        ASSERT_NE(GetMaskSurface(), nullptr);
+        EXPECT_EQ(std::vector<std::uint8_t>(m.buffer, m.buffer + m.rowBytes * m.height), mask);
+        EXPECT_EQ(g_DrawState.maskInEffect, 1);
+        // Still in effect across the loss: the next draw goes through it.
+        const std::vector<std::uint32_t> before = Snapshot();
+        ASSERT_EQ(ApiPaintBox(250, 95, 420, 135, ApiMakeColorCode(9, 99, 9), 1), 0);
+        const std::vector<std::uint32_t> after = Snapshot();
+        int drawn = 0, leaked = 0;
+        for (int y = 0; y < Height(); ++y)
+            for (int x = 0; x < Width(); ++x) {
+                const std::size_t i = static_cast<std::size_t>(y) * Width() + x;
+                if (after[i] == before[i]) continue;
+                ++(Allowed(x, y) ? drawn : leaked);
+            }
+        EXPECT_GT(drawn, 0);
+        EXPECT_EQ(leaked, 0);
+        SetMaskActive(0);
+        // The graphics came back from nowhere (they have no file); draw new ones.
+        video_ = MakePicture(40, 24, 0);
+        background_ = MakePicture(640, 480, 0, [](int x, int y) { return Picture(y, x); });
+        CheckAgainstUnmasked(kBlends[1], [&] { return ApiStretchBlitGraph(280, 90, 360, 140, video_, 1); });
+        EndRoute();
+    }
 }
 
 // The test program's folder, where the build writes the game's data set.
@@ -209,51 +228,55 @@ TEST_F(MaskDrawTest, AMonsterSeenThroughARoundWindowInTheMask) {
     if (!std::filesystem::is_regular_file(g_startPath / "rukbmp" / "algall.bmp"))
         GTEST_SKIP() << "no data set beside the test program";
     ASSERT_TRUE(SetCurrentDirectoryA(PlatformWindowsPath(g_startPath.string()).c_str()));
-    StartOn(Route::kBackScreen);
-    const int panel = ApiLoadImageToGraph("bmp\\0101.bmp", 0);
-    ASSERT_GE(panel, 0);
-    int frames[17];
-    ASSERT_EQ(ApiLoadImageToDivGraphs("rukbmp\\algall.bmp", 17, 6, 3, 128, 128, frames, 0), 0);
-    Background(0x30, 0x50, 0x70);
-    ASSERT_EQ(ApiBlitGraph(0, 240, panel, 0), 0);
+    for (Route route : {Route::kBackScreen, Route::kDirect3D}) {
+        SCOPED_TRACE(RouteName(route));
+        StartOn(route);
+        const int panel = ApiLoadImageToGraph("bmp\\0101.bmp", 0);
+        ASSERT_GE(panel, 0);
+        int frames[17];
+        ASSERT_EQ(ApiLoadImageToDivGraphs("rukbmp\\algall.bmp", 17, 6, 3, 128, 128, frames, 0), 0);
+        Background(0x30, 0x50, 0x70);
+        ASSERT_EQ(ApiBlitGraph(0, 240, panel, 0), 0);
 
-    // A round window with a slit across it.
-    ASSERT_EQ(CreateMaskScreen(), 0);
-    const HandleId round = MakeMask(300, 300);
-    std::vector<std::uint8_t> bytes(300 * 300);
-    for (int y = 0; y < 300; ++y)
-        for (int x = 0; x < 300; ++x) {
-            const int dx = x - 150, dy = y - 150;
-            bytes[static_cast<std::size_t>(y) * 300 + x] = dx * dx + dy * dy < 150 * 150 && std::abs(dy) > 4 ? 1 : 0;
-        }
-    ASSERT_EQ(SetMaskData(round, bytes.data(), 300), 0);
-    ASSERT_EQ(DrawMask(170, 90, round, 0), 0);
-    const std::vector<std::uint32_t> before = Snapshot();
+        // A round window with a slit across it.
+        ASSERT_EQ(CreateMaskScreen(), 0);
+        const HandleId round = MakeMask(300, 300);
+        std::vector<std::uint8_t> bytes(300 * 300);
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 300; ++x) {
+                const int dx = x - 150, dy = y - 150;
+                bytes[static_cast<std::size_t>(y) * 300 + x] = dx * dx + dy * dy < 150 * 150 && std::abs(dy) > 4 ? 1 : 0;
+            }
+        ASSERT_EQ(SetMaskData(round, bytes.data(), 300), 0);
+        ASSERT_EQ(DrawMask(170, 90, round, 0), 0);
+        const std::vector<std::uint32_t> before = Snapshot();
 
-    // Through it: a light veil over the whole screen, the monster three
-    // times its size, a translucent band and a line of text, each reaching
-    // well past the window.
-    ApiSetBlendModeParam(kBlendModeAlpha, 64);
-    ASSERT_EQ(ApiPaintBox(0, 0, 640, 480, ApiMakeColorCode(255, 255, 255), 1), 0);
-    ApiSetBlendModeParam(0, 0);
-    ASSERT_EQ(ApiStretchBlitGraph(128, 48, 512, 432, frames[0], 1), 0);
-    ApiSetBlendModeParam(kBlendModeAlpha, 96);
-    ASSERT_EQ(ApiPaintBox(0, 330, 640, 370, ApiMakeColorCode(0, 0, 255), 1), 0);
-    ApiSetBlendModeParam(0, 0);
-    ASSERT_EQ(ApiDrawTextFormatted(150, 340, ApiMakeColorCode(255, 255, 0), "SEEN THROUGH THE MASK"), 0);
-    const std::vector<std::uint32_t> after = Snapshot();
-    Present();
+        // Through it: a light veil over the whole screen, the monster three
+        // times its size, a translucent band and a line of text, each reaching
+        // well past the window.
+        ApiSetBlendModeParam(kBlendModeAlpha, 64);
+        ASSERT_EQ(ApiPaintBox(0, 0, 640, 480, ApiMakeColorCode(255, 255, 255), 1), 0);
+        ApiSetBlendModeParam(0, 0);
+        ASSERT_EQ(ApiStretchBlitGraph(128, 48, 512, 432, frames[0], 1), 0);
+        ApiSetBlendModeParam(kBlendModeAlpha, 96);
+        ASSERT_EQ(ApiPaintBox(0, 330, 640, 370, ApiMakeColorCode(0, 0, 255), 1), 0);
+        ApiSetBlendModeParam(0, 0);
+        ASSERT_EQ(ApiDrawTextFormatted(150, 340, ApiMakeColorCode(255, 255, 0), "SEEN THROUGH THE MASK"), 0);
+        const std::vector<std::uint32_t> after = Snapshot();
+        Present();
 
-    int inside = 0;
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * 640 + x;
-            if (!Allowed(x, y))
-                ASSERT_EQ(after[i], before[i]) << x << ", " << y;
-            else if (after[i] != before[i])
-                ++inside;
-        }
-    EXPECT_GT(inside, 150 * 150);
+        int inside = 0;
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y) * 640 + x;
+                if (!Allowed(x, y))
+                    ASSERT_EQ(after[i], before[i]) << x << ", " << y;
+                else if (after[i] != before[i])
+                    ++inside;
+            }
+        EXPECT_GT(inside, 150 * 150);
+        EndRoute();
+    }
 }
 
 }  // namespace

@@ -12,8 +12,12 @@
 #include <vector>
 
 #include "framework/graphics/draw/draw_ops_fixture.h"
+#include "graphics/d3d/direct3d.h"
+#include "graphics/draw/graph_load.h"
 #include "graphics/draw/mask.h"
 #include "graphics/draw/soft_bridge.h"
+#include "graphics/image/base_image.h"
+#include "platform/d3d.h"
 
 namespace mask_test {
 
@@ -26,6 +30,7 @@ enum class Route {
     kWindowFront,      // the front screen of a window away from the desktop's corner
     kConvertedScreen,  // a 5:5:5 DirectDraw screen, drawn on converted copies
     kGraphTarget,      // a drawable graphic larger than the screen
+    kDirect3D,         // the back screen drawn by the Direct3D device, graphics as textures
 };
 
 inline const char* RouteName(Route r) {
@@ -36,12 +41,14 @@ inline const char* RouteName(Route r) {
         case Route::kWindowFront: return "front screen in a window";
         case Route::kConvertedScreen: return "5:5:5 screen";
         case Route::kGraphTarget: return "graphic larger than the screen";
+        case Route::kDirect3D: return "Direct3D back screen";
     }
     return "?";
 }
 
-constexpr Route kAllRoutes[] = {Route::kBackScreen,   Route::kBackScreen32,    Route::kSoftwareScreen,
-                                 Route::kWindowFront,  Route::kConvertedScreen, Route::kGraphTarget};
+constexpr Route kAllRoutes[] = {Route::kBackScreen,      Route::kBackScreen32, Route::kSoftwareScreen,
+                                 Route::kWindowFront,     Route::kConvertedScreen, Route::kGraphTarget,
+                                 Route::kDirect3D};
 
 // 0x00RRGGBB of a picture whose neighbouring pixels differ, with a few black
 // ones (the colour key).
@@ -66,8 +73,11 @@ protected:
             PlatformSetHeadlessDesktop(1024, 768, 16);
             g_SystemState.windowMode = 1;
         }
+        PlatformD3DReset();
+        PlatformD3DKnobsRef().offerDevice = route == Route::kDirect3D ? 1 : 0;
         Start();
         ASSERT_EQ(IsScreenMemImg(), route == Route::kSoftwareScreen ? 1 : 0);
+        ASSERT_EQ(IsDirect3DUp(), route == Route::kDirect3D ? 1 : 0);
         if (route == Route::kWindowFront) {
             // The window away from the desktop's corner, so that window and
             // target coordinates differ.
@@ -96,6 +106,7 @@ protected:
         ApiSetBlendModeParam(0, 0);
         ApiSetBrightColor(255, 255, 255);
         ApiEndFramework();
+        PlatformD3DReset();
         ResetDisplay();
         g_SystemState.windowMode = 0;
         PlatformSetHeadlessDesktop(1024, 768, 32);
@@ -106,9 +117,11 @@ protected:
     int Height() const { return g_DrawState.targetHeight; }
 
     // A graphic with the picture's pixels in whatever format its storage
-    // has: in system memory a software image, else a DirectDraw surface.
+    // has: in system memory a software image, else a DirectDraw surface, or
+    // on the Direct3D road a texture graphic (black keyed by alpha).
     HandleId MakePicture(int w, int h, int systemMemory,
                          const std::function<std::uint32_t(int, int)>& rgb = Picture) {
+        if (route_ == Route::kDirect3D && !systemMemory) return MakeTexturePicture(w, h, rgb);
         const int saved = g_DrawState.createSystemMemory;
         g_DrawState.createSystemMemory = systemMemory;
         HandleId g = CreateGraphWithSurfaces(w, h, 0, 0, 0);
@@ -134,8 +147,27 @@ protected:
         return g;
     }
 
+    static HandleId MakeTexturePicture(int w, int h, const std::function<std::uint32_t(int, int)>& rgb) {
+        GraphImage image{};
+        EXPECT_EQ(CreateBaseImage(w, h, &image), 0);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const std::uint32_t c = rgb(x, y);
+                std::uint8_t* p = image.pixels + static_cast<std::size_t>(y) * image.pitch + x * 3;
+                p[0] = static_cast<std::uint8_t>(c);
+                p[1] = static_cast<std::uint8_t>(c >> 8);
+                p[2] = static_cast<std::uint8_t>(c >> 16);
+            }
+        const HandleId g = MakeGraphFromImages(&image, nullptr, 1, 0, 0);
+        ReleaseBaseImage(&image);
+        EXPECT_GE(g, 0);
+        EXPECT_EQ(g >= 0 ? LookupGraph(g)->textureGraph : 0, 1);
+        return g;
+    }
+
     // The draw target's pixels, row by row, in draw-target coordinates.
     std::vector<std::uint32_t> Snapshot() {
+        EndDeviceScene();  // what the Direct3D device holds back is drawn first
         const DrawTargetBinding& b = g_DrawTargetBinding;
         const int w = Width(), h = Height();
         std::vector<std::uint32_t> out(static_cast<std::size_t>(w) * h);

@@ -13,7 +13,7 @@
 namespace {
 
 std::vector<std::uint8_t> EncodeJpeg(int width, int height, int components, int quality,
-                                     std::uint8_t (*sample)(int x, int y, int c)) {
+                                     std::uint8_t (*sample)(int x, int y, int c), bool progressive = false) {
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
     info.err = jpeg_std_error(&errors);
@@ -27,6 +27,7 @@ std::vector<std::uint8_t> EncodeJpeg(int width, int height, int components, int 
     info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);
+    if (progressive) jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * components);
     while (info.next_scanline < info.image_height) {
@@ -93,31 +94,100 @@ std::vector<std::uint8_t> WithFrameSize(std::vector<std::uint8_t> bytes, unsigne
     return bytes;
 }
 
-TEST_F(JpegTest, CutOrCorruptFilesStopAtTheirFirstBadDataAndDamagedOnesFail) {
+std::vector<std::uint8_t> Cut(const std::vector<std::uint8_t>& bytes, std::size_t size) {
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
+}
+
+// A file cut short gets the end marker supplied and decodes whole in size:
+// what the data held comes out as a whole file gives it, the rest in the
+// colour the decoder carries on with; the log tells of it.
+TEST_F(JpegTest, CutFilesDecodeWithTheEndMarkerSupplied) {
+    struct Case {
+        const char* name;
+        bool progressive;
+        int percent;      // of the file kept
+        int exactRows;    // rows that must equal the whole file's
+    };
+    const Case cases[] = {
+        {"only the end marker missing", false, -1, 64},
+        {"baseline cut at 90%", false, 90, 40},
+        {"baseline cut at half", false, 50, 8},
+        {"progressive cut at 90%", true, 90, 16},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LogCapture log;
+        const auto bytes = EncodeJpeg(64, 64, 3, 90, Noise, c.progressive);
+        GraphImage whole = {};
+        ASSERT_EQ(RunLoader(LoadJpegImage, bytes, &whole), 0);
+        const std::size_t kept = c.percent < 0 ? bytes.size() - 2 : bytes.size() * c.percent / 100;
+        ASSERT_EQ(RunLoader(LoadJpegImage, Cut(bytes, kept), &image_), 0);
+        EXPECT_EQ(image_.width, 64u);
+        EXPECT_EQ(image_.height, 64u);
+        EXPECT_EQ(image_.pitch, 192u);
+        int same = 0;
+        while (same < 64 && std::memcmp(PixelAt(image_, 0, same), PixelAt(whole, 0, same), 192) == 0) ++same;
+        EXPECT_GE(same, c.exactRows) << "rows as the whole file gives them";
+        if (c.percent > 0 && c.percent <= 50) {
+            // Past the data every block carries the last colour on: the
+            // bottom row is one colour, where the whole file's is noise.
+            EXPECT_EQ(std::memcmp(PixelAt(image_, 0, 63), PixelAt(image_, 1, 63), 3), 0);
+            EXPECT_EQ(std::memcmp(PixelAt(image_, 0, 63), PixelAt(image_, 63, 63), 3), 0);
+            EXPECT_NE(std::memcmp(PixelAt(whole, 0, 63), PixelAt(whole, 63, 63), 3), 0);
+        }
+        if (c.percent > 0) {
+            EXPECT_NE(log.File().find("ＪＰＥＧファイルのデータに異常がありました"), std::string::npos);
+        }
+        ReleaseBaseImage(&whole);
+        ReleaseBaseImage(&image_);
+    }
+}
+
+// The last scan of a progressive file (from its marker to the end marker)
+// repeated: a file of many scans.
+std::vector<std::uint8_t> WithLastScanRepeated(const std::vector<std::uint8_t>& bytes, int copies) {
+    std::size_t last = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) last = i;
+    const std::vector<std::uint8_t> scan(bytes.begin() + static_cast<std::ptrdiff_t>(last), bytes.end() - 2);
+    std::vector<std::uint8_t> out(bytes.begin(), bytes.end() - 2);
+    for (int i = 0; i < copies; ++i) out.insert(out.end(), scan.begin(), scan.end());
+    out.insert(out.end(), {0xFF, 0xD9});
+    return out;
+}
+
+TEST_F(JpegTest, AProgressiveFileOfEndlessScansIsRefused) {
+    LogCapture log;
+    const auto bytes = EncodeJpeg(16, 16, 1, 90, Noise, true);
+    ASSERT_EQ(RunLoader(LoadJpegImage, WithLastScanRepeated(bytes, 20), &image_), 0) << "a few scans too many";
+    ReleaseBaseImage(&image_);
+    EXPECT_EQ(RunLoader(LoadJpegImage, WithLastScanRepeated(bytes, 1000), &image_), -1);
+    EXPECT_NE(log.File().find("スキャンの数が多すぎます"), std::string::npos);
+}
+
+// Headers that claim more than the file could hold, and files that are
+// damaged before their picture, fail with the loader's log line.
+TEST_F(JpegTest, ClaimsBeyondTheFileAndDamagedHeadersFail) {
     LogCapture log;
     const auto bytes = EncodeJpeg(64, 64, 3, 90, Noise);
-    // Only the end-of-image marker missing: the supplied one ends the
-    // picture, which is whole.
-    ASSERT_EQ(RunLoader(LoadJpegImage, std::vector<std::uint8_t>(bytes.begin(), bytes.end() - 2), &image_), 0);
-    EXPECT_EQ(image_.height, 64u);
-    ReleaseBaseImage(&image_);
-    // Cut in the middle of the scan: the data stops short of the picture,
-    // and the decode stops there instead of filling the rest.
-    EXPECT_EQ(RunLoader(LoadJpegImage, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 2),
-                        &image_),
-              -1);
-    // A few hundred bytes with the size patched to 4000 x 4000: refused at
-    // the first corrupt-data warning, not decoded at full size.
+    // A few hundred bytes with the size patched to 4000 x 4000: the file
+    // cannot hold that picture, and it is not decoded at that size.
     const auto small = EncodeJpeg(16, 16, 3, 50, Flat);
     ASSERT_LT(small.size(), 1000u);
     EXPECT_EQ(RunLoader(LoadJpegImage, WithFrameSize(small, 4000, 4000), &image_), -1);
-    EXPECT_NE(log.File().find("Corrupt JPEG data"), std::string::npos) << log.File();
+    EXPECT_NE(log.File().find("4000 x 4000 の画像はファイルの"), std::string::npos) << log.File();
+    // Up to a megapixel is decoded whatever the file holds.
+    ASSERT_EQ(RunLoader(LoadJpegImage, WithFrameSize(small, 1024, 1024), &image_), 0);
+    EXPECT_EQ(image_.width, 1024u);
+    EXPECT_EQ(image_.height, 1024u);
+    ReleaseBaseImage(&image_);
     // Cut inside the headers, nothing but the start marker, garbage after it.
-    EXPECT_EQ(RunLoader(LoadJpegImage, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 40), &image_), -1);
+    EXPECT_EQ(RunLoader(LoadJpegImage, Cut(bytes, 40), &image_), -1);
     EXPECT_EQ(RunLoader(LoadJpegImage, {0xFF, 0xD8}, &image_), -1);
     EXPECT_EQ(RunLoader(LoadJpegImage, {0xFF, 0xD8, 0xFF, 0x00, 1, 2, 3, 4, 5, 6}, &image_), -1);
-    // A frame header claiming 40000 x 40000 pixels.
+    // A frame header claiming 40000 x 40000 pixels: past the size caps.
     EXPECT_EQ(RunLoader(LoadJpegImage, WithFrameSize(bytes, 40000, 40000), &image_), -1);
+    EXPECT_NE(log.File().find("ＪＰＥＧファイルの読み込みに失敗しました"), std::string::npos);
     // Not a JPEG at all.
     EXPECT_EQ(RunLoader(LoadJpegImage, {'B', 'M', 0, 0}, &image_), -1);
     EXPECT_EQ(image_.pixels, nullptr);

@@ -3,6 +3,8 @@
 // in the surface formats a movie renders into.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <bit>
 #include <cstring>
 #include <initializer_list>
@@ -155,6 +157,55 @@ TEST_F(MovieTest, AnUpdateCompletesWhenItsFrameIsDueAndWaitsOtherwise) {
         EXPECT_EQ(s.sample->Update(0, nullptr, nullptr, 0), D_MS_S_ENDOFSTREAM);
         EXPECT_EQ(s.Ask(), D_MS_S_ENDOFSTREAM);
     }
+}
+
+// Only plain files open, and the file's content decides its container, not
+// its name: a device or a pipe is refused at once, never read or waited on;
+// a frame size far beyond what the file could hold is refused.
+TEST_F(MovieTest, OnlyPlainFilesInThePlayedContainersOpen) {
+    Start();
+    WriteMovie("clip.avi");
+    dir_.Write("avi.m3u8", dir_.Read("clip.avi"));
+    TestMovieSpec mpeg;
+    mpeg.container = "mpeg";
+    mpeg.framesPerSecond = 25;
+    mpeg.frames = 5;
+    mpeg.soundRate = 32000;
+    WriteMovie("clip.mpg", mpeg);
+    // The same few kilobytes claiming frames of 4000 x 3000, of 2048 x 1536
+    // (some 300-500 pixels a byte, more than any codec packs into a first
+    // picture), and of a megapixel (always allowed).
+    const auto withSize = [&](int width, int height) {
+        std::string bytes = dir_.Read("clip.mpg");
+        for (std::size_t at = bytes.find(std::string("\0\0\1\xB3", 4)); at != std::string::npos;
+             at = bytes.find(std::string("\0\0\1\xB3", 4), at + 4)) {
+            bytes[at + 4] = static_cast<char>(width >> 4);
+            bytes[at + 5] = static_cast<char>(((width & 15) << 4) | (height >> 8));
+            bytes[at + 6] = static_cast<char>(height & 0xFF);
+        }
+        return bytes;
+    };
+    ASSERT_LT(dir_.Read("clip.mpg").size(), 11000u);
+    ASSERT_GT(dir_.Read("clip.mpg").size(), 3200u);
+    dir_.Write("claims.mpg", withSize(4000, 3000));
+    dir_.Write("claims-less.mpg", withSize(2048, 1536));
+    dir_.Write("megapixel.mpg", withSize(1024, 1024));
+    const std::string fifo = (dir_.path() / "pipe.avi").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const D_DDPIXELFORMAT format = Rgb(16, 0xF800, 0x07E0, 0x001F);
+    const struct {
+        std::string path;
+        bool opens;
+    } cases[] = {{"clip.avi", true},  {"avi.m3u8", true}, {"clip.mpg", true},  {"megapixel.mpg", true},
+                 {"claims.mpg", false}, {"claims-less.mpg", false}, {"/dev/zero", false},
+                 {"pipe.avi", false}, {".", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        Stream s;
+        EXPECT_EQ(s.Open(c.path.c_str(), format), c.opens);
+    }
+    EXPECT_NE(PlatformDebugOutput().find("claims frames of 4000 x 3000"), std::string::npos);
+    EXPECT_NE(PlatformDebugOutput().find("claims frames of 2048 x 1536"), std::string::npos);
 }
 
 }  // namespace

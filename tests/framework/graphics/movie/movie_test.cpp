@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <random>
+#include <set>
 
 #include "files/archive_packer.h"
 #include "framework/graphics/movie/movie_fixture.h"
@@ -78,6 +79,159 @@ TEST_F(MovieTest, ShowsItsFramesInOrderAtTheirTimesWithItsSound) {
     EXPECT_LT(Loudness(capture, rate, 2100, 2350), 30) << "silence after the end";
     EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
     EXPECT_EQ(CountOpenMovies(), 0);
+}
+
+// An MPEG-1 movie with MP2 sound whose frame headers were damaged so that
+// every other one claims a single channel: the sound's resampler is set up
+// again for each change, and picture and sound play to the end.
+TEST_F(MovieTest, AnMpegMovieWhoseSoundChangesItsChannelsPlaysOn) {
+    Start();
+    TestMovieSpec spec;
+    spec.container = "mpeg";
+    spec.framesPerSecond = 25;
+    spec.frames = 50;
+    spec.soundRate = 32000;
+    spec.soundChannels = 2;
+    spec.toneFromFrame = 0;
+    WriteMovie("clip.mpg", spec);
+    std::string bytes = dir_.Read("clip.mpg");
+    int damaged = 0, headers = 0;
+    for (std::size_t i = 0; i + 3 < bytes.size(); ++i) {
+        const auto b = [&](std::size_t k) { return static_cast<unsigned char>(bytes[i + k]); };
+        // An MPEG-1 layer II header at 32 kHz.
+        if (b(0) != 0xFF || (b(1) & 0xFE) != 0xFC || ((b(2) >> 2) & 3) != 2 || (b(2) >> 4) == 15) continue;
+        if (headers++ % 2 == 1) bytes[i + 3] = static_cast<char>(b(3) | 0xC0), ++damaged;
+    }
+    ASSERT_GT(damaged, 10);
+    dir_.Write("clip.mpg", bytes);
+
+    const int graph = ApiLoadImageToGraph("clip.mpg", 0);
+    ASSERT_GT(graph, 0);
+    ASSERT_TRUE(PlatformAudioOutputOpen());
+    PlatformStartAudioCapture();
+    const DWORD start = timeGetTime();
+    ASSERT_EQ(PlayGraphMovie(graph), 0);
+    // The picture is lossy here: each drawn colour is matched to the frame
+    // of the nearest colour.
+    auto nearest = [](std::uint32_t rgb) {
+        int best = -1, bestDistance = 1 << 30;
+        for (int n = 0; n < 50; ++n) {
+            const FrameColour c = TestMovieFrameColour(n);
+            const int dr = c.r - static_cast<int>(rgb >> 16), dg = c.g - static_cast<int>((rgb >> 8) & 0xFF),
+                      db = c.b - static_cast<int>(rgb & 0xFF);
+            if (dr * dr + dg * dg + db * db < bestDistance) best = n, bestDistance = dr * dr + dg * dg + db * db;
+        }
+        return bestDistance <= 3 * 12 * 12 ? best : -1;
+    };
+    std::set<int> seen;
+    int previous = 0;
+    while (timeGetTime() - start < 2300) {
+        Background(0, 0, 0);
+        ASSERT_EQ(ApiBlitGraph(100, 100, graph, 0), 0);
+        const int shown = nearest(Present().Rgb(110, 110));
+        frames.clear();
+        ASSERT_GE(shown, previous) << "frames in order";
+        previous = shown;
+        seen.insert(shown);
+        Sleep(20);
+    }
+    EXPECT_GE(seen.size(), 40u) << "nearly every frame shown";
+    EXPECT_EQ(previous, 49) << "the last frame stays";
+    EXPECT_EQ(MovieOf(graph)->sampleRunning, 0) << "played to its end";
+    const std::vector<std::int16_t> capture = PlatformAudioCapture();
+    const int rate = PlatformAudioOutputRate();
+    for (int from = 100; from < 1900; from += 300)
+        EXPECT_GT(Loudness(capture, rate, from, from + 200), 1000) << "sound at " << from << " ms";
+    EXPECT_NE(PlatformDebugOutput().find("movie sound: the decoder changed to 1 channels"), std::string::npos);
+    EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
+    EXPECT_EQ(CountOpenMovies(), 0);
+}
+
+// A sound whose header claims 2 samples a second (each frame would be
+// resampled into minutes of sound): its frames are dropped, and the picture
+// plays on in silence.
+TEST_F(MovieTest, ASoundAtAnImpossibleRateIsDroppedAndThePicturePlays) {
+    Start();
+    TestMovieSpec spec;
+    spec.soundRate = 8000;
+    spec.toneFromFrame = 0;
+    WriteMovie("clip.avi", spec);
+    std::string bytes = dir_.Read("clip.avi");
+    const std::size_t format = bytes.find("auds");
+    ASSERT_NE(format, std::string::npos);
+    const std::size_t strf = bytes.find("strf", format);
+    ASSERT_NE(strf, std::string::npos);
+    bytes.replace(strf + 12, 4, std::string("\x02\0\0\0", 4));  // nSamplesPerSec
+    dir_.Write("clip.avi", bytes);
+    const int graph = ApiLoadImageToGraph("clip.avi", 0);
+    ASSERT_GT(graph, 0);
+    ASSERT_TRUE(PlatformAudioOutputOpen());
+    PlatformStartAudioCapture();
+    const DWORD start = timeGetTime();
+    ASSERT_EQ(PlayGraphMovie(graph), 0);
+    while (timeGetTime() - start < 1000) Shown(graph), Sleep(20);
+    EXPECT_EQ(Shown(graph), 10);
+    EXPECT_LT(Loudness(PlatformAudioCapture(), PlatformAudioOutputRate(), 0, 950), 30);
+    EXPECT_NE(PlatformDebugOutput().find("movie sound: damaged frames are dropped"), std::string::npos);
+    EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
+}
+
+// A movie graphic drawn before its first frame is black, whatever the
+// memory it was given held before (here: graphics of its size in white,
+// released just before).
+TEST_F(MovieTest, ANewMovieGraphicStartsBlack) {
+    Start();
+    WriteMovie("clip.avi");
+    for (int round = 0; round < 3; ++round) {
+        std::vector<HandleId> white;
+        for (int i = 0; i < 4; ++i) white.push_back(MakeGraph(32, 24, 1, [](int, int) { return 0xFFFF; }));
+        for (HandleId g : white) ASSERT_EQ(ApiReleaseGraph(g, 0), 0);
+        const int graph = ApiLoadImageToGraph("clip.avi", 0);
+        ASSERT_GT(graph, 0);
+        Background(0x40, 0x90, 0xC0);
+        ASSERT_EQ(ApiBlitGraph(100, 100, graph, 0), 0);
+        const PlatformFrame& f = Present();
+        int black = 0;
+        for (int y = 100; y < 124; ++y)
+            for (int x = 100; x < 132; ++x) black += f.Raw(x, y) == 0;
+        EXPECT_EQ(black, 32 * 24) << "round " << round;
+        frames.clear();
+        EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
+    }
+}
+
+// A seek moves picture and sound together: the tone (from 1 s on) starts
+// as far after the seek as the target lies before 1 s, or at once.
+TEST_F(MovieTest, PictureAndSoundFollowASeek) {
+    Start();
+    WriteMovie("clip.avi");
+    ASSERT_TRUE(PlatformAudioOutputOpen());
+    const int rate = PlatformAudioOutputRate();
+    for (const STREAM_TIME target : {STREAM_TIME{4000000}, STREAM_TIME{13000000}}) {
+        SCOPED_TRACE(target);
+        const int graph = ApiLoadImageToGraph("clip.avi", 0);
+        ASSERT_GT(graph, 0);
+        PlatformStartAudioCapture();
+        const std::uint64_t captureStart = PlatformAudioFramesRendered();
+        ASSERT_EQ(PlayGraphMovie(graph), 0);
+        const DWORD start = timeGetTime();
+        while (timeGetTime() - start < 300) Shown(graph), Sleep(20);
+        const int seekMs = static_cast<int>((PlatformAudioFramesRendered() - captureStart) * 1000 / rate);
+        ASSERT_EQ(MovieOf(graph)->stream->Seek(target), S_OK);
+        EXPECT_EQ(Shown(graph), static_cast<int>(target / 1000000));
+        const DWORD seeked = timeGetTime();
+        while (timeGetTime() - seeked < 1000) Shown(graph), Sleep(20);
+        const std::vector<std::int16_t> capture = PlatformAudioCapture();
+        const int onset = static_cast<int>(std::max<STREAM_TIME>(0, 10000000 - target) / 10000);
+        EXPECT_LT(Loudness(capture, rate, 50, 280), 30) << "silence before the seek";
+        if (onset > 40) {
+            EXPECT_LT(Loudness(capture, rate, seekMs + 10, seekMs + onset - 30), 30) << "silence up to 1 s of the movie";
+        }
+        EXPECT_GT(Loudness(capture, rate, seekMs + onset + 30, seekMs + onset + 300), 3000) << "the tone from 1 s on";
+        EXPECT_NEAR(Crossings(capture, rate, seekMs + onset + 30, seekMs + onset + 300), 2000, 80);
+        PlatformStopAudioCapture();
+        EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
+    }
 }
 
 // Holding freezes the picture and the sound; playing goes on from there.
@@ -207,19 +361,32 @@ TEST_F(MovieTest, PartGraphicsShareTheMovieUntilTheLastIsReleased) {
     }
 }
 
-// Files that are no movie fail the load with its log lines, leaving no movie
-// open and no temporary copy behind, whether plain or inside an archive.
+// Files that are no movie, playlists and movies in containers not played
+// here fail the load with its log lines, leaving no movie open and no
+// temporary copy behind, whether plain or inside an archive.
 TEST_F(MovieTest, FilesThatAreNoMovieFailCleanly) {
     std::mt19937 random(7);
     std::string noise(5000, '\0');
     for (char& c : noise) c = static_cast<char>(random());
+    Start();
+    // A real movie in a container that is not played here.
+    TestMovieSpec spec;
+    spec.container = "mov";
+    spec.frames = 2;
+    WriteMovie("clip.mov", spec);
+    WriteMovie("clip.avi");
     const std::pair<const char*, std::string> files[] = {
         {"notes.txt", "no picture in here"},
         {"noise.avi", noise},
         {"empty.avi", ""},
         {"riff.avi", std::string("RIFF\x10\0\0\0AVI LIST\x04\0\0\0hdrl", 24)},
+        // Playlists: one naming itself (which would be opened for ever),
+        // one naming a movie beside it.
+        {"loop.m3u8", "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\nloop.m3u8\n"},
+        {"loop.ffconcat", "ffconcat version 1.0\nfile loop.ffconcat\n"},
+        {"list.m3u8", "#EXTM3U\n#EXTINF:2,\nclip.avi\n#EXT-X-ENDLIST\n"},
+        {"clip.mov", dir_.Read("clip.mov")},
     };
-    Start();
     ArchiveBuilder builder;
     for (const auto& [name, bytes] : files) {
         dir_.Write(name, bytes);
@@ -238,6 +405,7 @@ TEST_F(MovieTest, FilesThatAreNoMovieFailCleanly) {
         }
     }
     EXPECT_GE(FindLine("ムービーファイルオープン処理時にエラーが発生しました"), 0);
+    EXPECT_NE(PlatformDebugOutput().find("movie: "), std::string::npos);
 }
 
 // Handles of the movie table: type 0x18000000, the check number from the
