@@ -1,18 +1,14 @@
 #!/bin/bash
-# Installs what is missing, builds a release build and starts the game.
+# Installs what is missing, builds what the game needs in a release build
+# (the game, its data generator and the data set; ./test.sh builds the tests,
+# benchmarks and tools) and starts the game.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/packages.sh
 kelvo_install_packages
 
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/release -j "$(nproc)"
-
-game=build/release/kelvo
-if [ ! -x "$game" ]; then
-    echo "Built everything that exists so far. The game itself is not built yet, so there is nothing to start."
-    exit 0
-fi
+cmake --build build/release -j "$(nproc)" --target kelvo gamedata
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${KELVO_PLATFORM:-}" ]; then
     capture="${KELVO_CAPTURE:-$PWD/build/frames}"

@@ -33,3 +33,14 @@ void PlatformResetPresentState();
 // Trades the framebuffer's memory for `memory` when both have the same size
 // and row pitch (a flip); false, with nothing changed, otherwise.
 bool PlatformSwapFramebuffer(PixelMemory& memory, int pitch);
+// KELVO_COUNTERS: rewrites the counters file after a program's present;
+// notes the first close a window was asked for (and rewrites it at once);
+// forgets that close (PlatformResetPresentState).
+void PlatformWriteRunCounters();
+void PlatformNoteCloseRequest();
+void PlatformResetRunCounters();
+// Video thread: gives an SDL window the renderer frames are shown through.
+// SDL makes the window anew when the renderer needs a window of another kind
+// (OpenGL), so this is done before the window is first shown: a window that
+// the window manager, and the user, already know is never replaced.
+void PlatformMakeWindowRenderer(void* sdlWindow);

@@ -1,9 +1,16 @@
-// Presenting finished frames: to the SDL window (a streaming texture scaled
-// to the window with letterboxing, never waiting for vertical sync), to a
-// test's frame sink, and as PNG files when KELVO_CAPTURE names a folder.
+// Presenting finished frames: to the SDL window, to a test's frame sink, and
+// as PNG files or hashes when asked. The presenting thread copies the
+// window's client area out of the framebuffer once and hands the copy to the
+// video thread, which shows the newest frame it has (a streaming texture
+// scaled to the window with letterboxing, never waiting for vertical sync)
+// and drops any that a newer one replaced before it could take them: a slow
+// display shows fewer frames but never holds the program up. Headless runs
+// and captures see every frame, on the presenting thread.
 #include <SDL.h>
 #include <png.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +20,7 @@
 #include <system_error>
 
 #include "ddraw/display_internal.h"
+#include "kernel/video_thread.h"
 #include "platform/backend.h"
 #include "platform/display.h"
 #include "platform/window.h"
@@ -26,16 +34,47 @@ struct PresentState {
     std::uint64_t count = 0;
     std::uint64_t programFrames = 0;
     bool dirty = false;
-    bool pendingShow = false;  // a frame waits for the main thread
-    SDL_Window* window = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
-    int textureWidth = 0, textureHeight = 0;
-    Uint32 textureFormat = 0;
+    SDL_Window* window = nullptr;  // where frames go; null: nowhere
 };
 
 std::mutex g_presentMutex;
 PresentState g_present;
+
+// The hand-over to the video thread. Three frame buffers go round: the one
+// being filled, the one waiting, the one being shown; none is allocated anew
+// once all three have the frame's size.
+struct FrameSlot {
+    std::mutex mutex;
+    std::condition_variable caughtUp;  // told when a show ends
+    PlatformFrame waiting;             // the newest frame not yet taken
+    bool hasWaiting = false;
+    bool showing = false;
+    PlatformFrame spare;
+    std::uint64_t shown = 0, dropped = 0;
+};
+
+// Never destroyed: the video thread may show a frame while the process exits.
+FrameSlot& Slot() {
+    static FrameSlot* slot = new FrameSlot;
+    return *slot;
+}
+
+// The video thread's own: the renderer and texture of the window shown in.
+struct Screen {
+    SDL_Window* window = nullptr;
+    std::chrono::steady_clock::time_point lastShow{};
+    std::chrono::microseconds period{0};  // of the display's refresh
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    int textureWidth = 0, textureHeight = 0;
+    Uint32 textureFormat = 0;
+    std::vector<std::uint32_t> widened;  // an 8-bit frame through its palette
+};
+
+Screen& TheScreen() {
+    static Screen* screen = new Screen;
+    return *screen;
+}
 
 std::uint32_t Widen(DWORD value, DWORD mask) {
     if (mask == 0) return 0;
@@ -46,9 +85,9 @@ std::uint32_t Widen(DWORD value, DWORD mask) {
     return bits >= 8 ? (v >> (bits - 8)) : (v << (8 - bits));
 }
 
-PlatformFrame CaptureClientArea(DWORD flipFlags) {
+// Copies the client area of the framebuffer into `frame`, reusing its memory.
+void CaptureClientArea(DWORD flipFlags, PlatformFrame& frame) {
     std::lock_guard lock(PlatformDisplayMutex());
-    PlatformFrame frame;
     RECT client = PlatformDisplayClientRect();
     frame.layout = PlatformDisplayLayout();
     frame.width = client.right - client.left;
@@ -68,9 +107,7 @@ PlatformFrame CaptureClientArea(DWORD flipFlags) {
     QueryPerformanceFrequency(&f);
     QueryPerformanceCounter(&c);
     frame.micros = static_cast<std::uint64_t>(c.QuadPart) * 1'000'000 / static_cast<std::uint64_t>(f.QuadPart);
-    return frame;
 }
-
 // KELVO_CAPTURE_EVERY: every how many presents a frame is kept (100). The
 // capture settings are read at each present (a look-up is nothing beside a
 // frame), so a test can set them.
@@ -141,60 +178,128 @@ Uint32 SdlFormatFor(const PlatformPixelLayout& layout) {
     return SDL_PIXELFORMAT_RGB888;
 }
 
-// Shows the client area of the framebuffer in the SDL window; main thread
-// only. The texture is updated straight from the framebuffer while the
-// display is held.
-void ShowInWindow() {
-    PresentState& p = g_present;
-    if (p.window == nullptr) return;
-    if (p.renderer == nullptr) {
-        // No vertical-sync wait: the game paces itself.
-        p.renderer = SDL_CreateRenderer(p.window, -1, 0);
-        if (p.renderer == nullptr) return;
-        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+// Video thread: shows one frame in the screen's window.
+void ShowFrame(Screen& screen, const PlatformFrame& frame) {
+    if (screen.window == nullptr || frame.width <= 0 || frame.height <= 0) return;
+    if (screen.renderer == nullptr) {
+        screen.renderer = SDL_GetRenderer(screen.window);
+        if (screen.renderer == nullptr) PlatformMakeWindowRenderer(screen.window);
+        screen.renderer = SDL_GetRenderer(screen.window);
+        if (screen.renderer == nullptr) return;
     }
+    const bool eightBit = frame.layout.bitsPerPixel == 8;
+    // A new texture for a new size or a new depth (a mode change can keep
+    // the size and change the layout).
+    const Uint32 format = eightBit ? static_cast<Uint32>(SDL_PIXELFORMAT_RGB888) : SdlFormatFor(frame.layout);
+    if (screen.texture == nullptr || screen.textureWidth != frame.width || screen.textureHeight != frame.height ||
+        screen.textureFormat != format) {
+        if (screen.texture != nullptr) SDL_DestroyTexture(screen.texture);
+        screen.texture =
+            SDL_CreateTexture(screen.renderer, format, SDL_TEXTUREACCESS_STREAMING, frame.width, frame.height);
+        screen.textureWidth = frame.width;
+        screen.textureHeight = frame.height;
+        screen.textureFormat = format;
+        SDL_RenderSetLogicalSize(screen.renderer, frame.width, frame.height);  // letterboxed scaling
+    }
+    if (screen.texture == nullptr) return;
+    if (eightBit) {
+        screen.widened.resize(static_cast<std::size_t>(frame.width) * frame.height);
+        for (int y = 0; y < frame.height; ++y)
+            for (int x = 0; x < frame.width; ++x)
+                screen.widened[static_cast<std::size_t>(y) * frame.width + x] =
+                    frame.palette[frame.pixels[static_cast<std::size_t>(y) * frame.pitch + x]] & 0xFFFFFF;
+        SDL_UpdateTexture(screen.texture, nullptr, screen.widened.data(), frame.width * 4);
+    } else {
+        SDL_UpdateTexture(screen.texture, nullptr, frame.pixels.data(), frame.pitch);
+    }
+    SDL_SetRenderDrawColor(screen.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(screen.renderer);
+    SDL_RenderCopy(screen.renderer, screen.texture, nullptr, nullptr);
+    SDL_RenderPresent(screen.renderer);
+}
+
+// The display's refresh period: more frames than it refreshes in a second
+// are never seen, and only take the processor from the program.
+std::chrono::microseconds RefreshPeriod(SDL_Window* window) {
+    SDL_DisplayMode mode{};
+    int index = window != nullptr ? SDL_GetWindowDisplayIndex(window) : 0;
+    int hz = SDL_GetCurrentDisplayMode(index >= 0 ? index : 0, &mode) == 0 ? mode.refresh_rate : 0;
+    if (hz <= 0 || hz > 1000) hz = 60;
+    return std::chrono::microseconds(1'000'000 / hz);
+}
+
+// Video thread, each pass: the newest waiting frame, shown, at most once a
+// refresh of the display.
+void ShowNewestFrame() {
+    FrameSlot& slot = Slot();
+    Screen& screen = TheScreen();
+    const auto now = std::chrono::steady_clock::now();
+    if (screen.period.count() == 0) screen.period = RefreshPeriod(screen.window);
+    if (now - screen.lastShow < screen.period) return;
+    PlatformFrame frame;
     {
-        std::lock_guard lock(PlatformDisplayMutex());
-        const RECT client = PlatformDisplayClientRect();
-        const PlatformPixelLayout layout = PlatformDisplayLayout();
-        const int width = client.right - client.left, height = client.bottom - client.top;
-        if (width <= 0 || height <= 0) return;
-        const bool eightBit = layout.bitsPerPixel == 8;
-        // A new texture for a new size or a new depth (a mode change can
-        // keep the size and change the layout).
-        const Uint32 format = eightBit ? static_cast<Uint32>(SDL_PIXELFORMAT_RGB888) : SdlFormatFor(layout);
-        if (p.texture == nullptr || p.textureWidth != width || p.textureHeight != height || p.textureFormat != format) {
-            if (p.texture != nullptr) SDL_DestroyTexture(p.texture);
-            p.texture = SDL_CreateTexture(p.renderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
-            p.textureWidth = width;
-            p.textureHeight = height;
-            p.textureFormat = format;
-            SDL_RenderSetLogicalSize(p.renderer, width, height);  // letterboxed scaling
-        }
-        if (p.texture == nullptr) return;
-        const int pitch = PlatformFramebufferPitch();
-        const std::uint8_t* first = PlatformFramebuffer() + static_cast<std::size_t>(client.top) * pitch +
-                                    static_cast<std::size_t>(client.left) * layout.BytesPerPixel();
-        if (eightBit) {
-            std::uint32_t palette[256];
-            PlatformFramebufferPalette(palette);
-            std::vector<std::uint32_t> rgb(static_cast<std::size_t>(width) * height);
-            for (int y = 0; y < height; ++y)
-                for (int x = 0; x < width; ++x)
-                    rgb[static_cast<std::size_t>(y) * width + x] =
-                        palette[first[static_cast<std::size_t>(y) * pitch + x]] & 0xFFFFFF;
-            SDL_UpdateTexture(p.texture, nullptr, rgb.data(), width * 4);
+        std::lock_guard lock(slot.mutex);
+        if (!slot.hasWaiting) return;
+        frame = std::move(slot.waiting);
+        slot.hasWaiting = false;
+        slot.showing = true;
+    }
+    screen.lastShow = now;
+    ShowFrame(screen, frame);
+    {
+        std::lock_guard lock(slot.mutex);
+        slot.showing = false;
+        ++slot.shown;
+        if (slot.spare.pixels.capacity() < frame.pixels.capacity()) slot.spare = std::move(frame);
+    }
+    slot.caughtUp.notify_all();
+}
+
+// Video thread: lets go of the renderer (the window changes, or SDL ends).
+void ReleaseScreen() {
+    Screen& screen = TheScreen();
+    if (screen.texture != nullptr) SDL_DestroyTexture(screen.texture);
+    if (screen.renderer != nullptr) SDL_DestroyRenderer(screen.renderer);
+    screen.texture = nullptr;
+    screen.renderer = nullptr;
+    screen.window = nullptr;
+    screen.period = std::chrono::microseconds(0);
+}
+
+// Video thread, before SDL ends: nothing is shown any more.
+void ReleaseAtEnd() {
+    ReleaseScreen();
+    std::lock_guard lock(g_presentMutex);
+    g_present.window = nullptr;
+}
+
+// Presenting thread: hands a filled frame over; a frame still waiting is
+// replaced, and dropped.
+void HandOver(PlatformFrame& frame) {
+    FrameSlot& slot = Slot();
+    {
+        std::lock_guard lock(slot.mutex);
+        if (slot.hasWaiting) {
+            ++slot.dropped;
+            std::swap(slot.waiting, frame);
         } else {
-            SDL_UpdateTexture(p.texture, nullptr, first, pitch);
+            slot.waiting = std::move(frame);
+            slot.hasWaiting = true;
+            frame = std::move(slot.spare);
         }
     }
-    SDL_SetRenderDrawColor(p.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(p.renderer);
-    SDL_RenderCopy(p.renderer, p.texture, nullptr, nullptr);
-    SDL_RenderPresent(p.renderer);
+    VideoThreadWake();
 }
 
 }  // namespace
+
+void PlatformMakeWindowRenderer(void* sdlWindow) {
+    auto* window = static_cast<SDL_Window*>(sdlWindow);
+    if (window == nullptr || SDL_GetRenderer(window) != nullptr) return;
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+    // No vertical-sync wait: the program paces itself.
+    SDL_CreateRenderer(window, -1, 0);
+}
 
 bool PlatformWritePng(const PlatformFrame& frame, const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -260,15 +365,17 @@ DWORD PlatformFrame::Raw(int x, int y) const {
 
 namespace {
 
-// A frame is copied out of the framebuffer only for a test's sink, a capture
-// file or a frame hash; the window reads the framebuffer itself, and a
-// listener is told only the present's number.
+// The frame the presenting thread fills next, its memory kept from frame to
+// frame. Its mutex is taken after the display's, as every present does. A
+// listener is told only the present's number: no frame is copied for it.
+std::mutex g_fillMutex;
+PlatformFrame g_filling;
+
 void Present(DWORD flipFlags, bool byProgram) {
     PlatformFrameSink sink;
     PlatformPresentListener listener;
     std::uint64_t number, programFrames;
-    const bool inWindow = !PlatformIsHeadless();
-    const bool mainThread = PlatformIsMainThread();
+    bool toWindow;
     {
         std::lock_guard lock(g_presentMutex);
         number = ++g_present.count;
@@ -277,20 +384,28 @@ void Present(DWORD flipFlags, bool byProgram) {
         g_present.dirty = false;
         if (g_present.sink) sink = g_present.sink;
         if (g_present.listener) listener = g_present.listener;
-        g_present.pendingShow = inWindow && !mainThread;
+        toWindow = g_present.window != nullptr;
     }
+    toWindow = toWindow && !PlatformIsHeadless();
     const char* folder = CaptureFolderFor(number);
     std::FILE* hashes = HashFileFor(number);
-    if (sink || folder != nullptr || hashes != nullptr) {
-        PlatformFrame frame = CaptureClientArea(flipFlags);
-        frame.number = number;
-        if (sink) sink(frame);
-        if (folder != nullptr) CaptureToFile(frame, folder);
-        if (hashes != nullptr) WriteFrameHash(frame, hashes);
+    if (sink || folder != nullptr || hashes != nullptr || toWindow) {
+        // The one copy of the frame: what the sink, the files and the
+        // window all get.
+        std::lock_guard display(PlatformDisplayMutex());
+        std::lock_guard fill(g_fillMutex);
+        CaptureClientArea(flipFlags, g_filling);
+        g_filling.number = number;
+        if (sink) sink(g_filling);
+        if (folder != nullptr) CaptureToFile(g_filling, folder);
+        if (hashes != nullptr) WriteFrameHash(g_filling, hashes);
+        if (toWindow) HandOver(g_filling);
     }
     if (listener) listener(number);
-    if (inWindow && mainThread) ShowInWindow();
-    if (byProgram) PlatformEndHeadlessRunIfDue(programFrames);
+    if (byProgram) {
+        PlatformWriteRunCounters();
+        PlatformEndHeadlessRunIfDue(programFrames);
+    }
 }
 
 }  // namespace
@@ -303,23 +418,39 @@ void PlatformMarkDirty() {
 }
 
 void PlatformPumpPresent() {
-    bool dirty, pending;
+    bool dirty;
     {
         std::lock_guard lock(g_presentMutex);
         dirty = g_present.dirty;
-        pending = g_present.pendingShow;
-        if (!dirty && pending && PlatformIsMainThread()) g_present.pendingShow = false;
     }
-    if (dirty)
-        Present(0, false);
-    else if (pending && PlatformIsMainThread() && !PlatformIsHeadless())
-        ShowInWindow();
+    if (dirty) Present(0, false);
 }
 
 std::uint64_t PlatformProgramFrameCount() {
     std::lock_guard lock(g_presentMutex);
     return g_present.programFrames;
 }
+
+std::uint64_t PlatformShownFrameCount() {
+    FrameSlot& slot = Slot();
+    std::lock_guard lock(slot.mutex);
+    return slot.shown;
+}
+
+std::uint64_t PlatformDroppedFrameCount() {
+    FrameSlot& slot = Slot();
+    std::lock_guard lock(slot.mutex);
+    return slot.dropped;
+}
+
+bool PlatformWaitForDisplay(int timeoutMs) {
+    FrameSlot& slot = Slot();
+    std::unique_lock lock(slot.mutex);
+    return slot.caughtUp.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                  [&] { return !slot.hasWaiting && !slot.showing; });
+}
+
+void PlatformRunOnDisplayThread(const std::function<void()>& work) { VideoThreadCall(work); }
 
 std::uint64_t PlatformPresentCount() {
     std::lock_guard lock(g_presentMutex);
@@ -337,20 +468,37 @@ void PlatformSetPresentListener(PlatformPresentListener listener) {
 }
 
 void PlatformAttachPresentWindow(void* sdlWindow) {
-    std::lock_guard lock(g_presentMutex);
-    PresentState& p = g_present;
-    if (p.window == sdlWindow) return;
-    if (p.texture != nullptr) SDL_DestroyTexture(p.texture);
-    if (p.renderer != nullptr) SDL_DestroyRenderer(p.renderer);
-    p.texture = nullptr;
-    p.renderer = nullptr;
-    p.window = static_cast<SDL_Window*>(sdlWindow);
+    SDL_Window* window = static_cast<SDL_Window*>(sdlWindow);
+    {
+        std::lock_guard lock(g_presentMutex);
+        if (g_present.window == window) return;
+        g_present.window = window;
+    }
+    {
+        // A frame meant for the old window is not shown in the new one.
+        FrameSlot& slot = Slot();
+        std::lock_guard lock(slot.mutex);
+        if (slot.hasWaiting) std::swap(slot.spare, slot.waiting);
+        slot.hasWaiting = false;
+    }
+    VideoThreadSetFrameWork(ShowNewestFrame, ReleaseAtEnd);
+    VideoThreadCall([window] {
+        ReleaseScreen();
+        TheScreen().window = window;
+    });
+    Slot().caughtUp.notify_all();
 }
 
 void PlatformResetPresentState() {
-    std::lock_guard lock(g_presentMutex);
-    g_present.count = 0;
-    g_present.programFrames = 0;
-    g_present.dirty = false;
-    g_present.pendingShow = false;
+    {
+        std::lock_guard lock(g_presentMutex);
+        g_present.count = 0;
+        g_present.programFrames = 0;
+        g_present.dirty = false;
+    }
+    PlatformResetRunCounters();
+    FrameSlot& slot = Slot();
+    std::lock_guard lock(slot.mutex);
+    slot.shown = 0;
+    slot.dropped = 0;
 }

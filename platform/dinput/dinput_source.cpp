@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <sstream>
 
 #include "dinput/dinput_internal.h"
+#include "kernel/video_thread.h"
 #include "platform/backend.h"
 #include "platform/display.h"
 #include "platform/kernel.h"
@@ -86,9 +88,11 @@ struct SourceState {
     PlatformDeviceRequests requests[10];  // keyboard, mouse, pads 0-7
 };
 
+// Never destroyed: the video thread's key watch reaches it while the
+// process exits.
 SourceState& Source() {
-    static SourceState state;
-    return state;
+    static SourceState* state = new SourceState;
+    return *state;
 }
 
 bool UseSdl() {
@@ -159,13 +163,16 @@ const PlatformInputFrame* CurrentFrameLocked(SourceState& s) {
     return &s.script[index];
 }
 
+// The joystick subsystem starts on the video thread, which pumps its events.
 void OpenSdlPadsLocked(SourceState& s) {
     if (s.sdlPadsOpened) return;
     s.sdlPadsOpened = true;
-    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return;
-    int count = std::min(SDL_NumJoysticks(), 8);
-    for (int i = 0; i < count; ++i)
-        if (SDL_Joystick* j = SDL_JoystickOpen(i)) s.sdlPads.push_back(j);
+    VideoThreadCall([&s] {
+        if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return;
+        int count = std::min(SDL_NumJoysticks(), 8);
+        for (int i = 0; i < count; ++i)
+            if (SDL_Joystick* j = SDL_JoystickOpen(i)) s.sdlPads.push_back(j);
+    });
 }
 
 int KeyEventWatch(void*, SDL_Event* event) {
@@ -173,10 +180,21 @@ int KeyEventWatch(void*, SDL_Event* event) {
     return 0;
 }
 
+std::atomic<std::int64_t> g_firstKeyboardRead{-1};
+
+void NoteKeyboardRead() {
+    if (g_firstKeyboardRead.load(std::memory_order_relaxed) >= 0 || !PlatformIsMainThread()) return;
+    std::int64_t unread = -1;
+    g_firstKeyboardRead.compare_exchange_strong(unread, static_cast<std::int64_t>(PlatformProgramFrameCount()));
+}
+
 }  // namespace
+
+std::int64_t PlatformFirstKeyboardReadFrame() { return g_firstKeyboardRead.load(); }
 
 void InputSourceKeys(BYTE* dik) {
     std::memset(dik, 0, 256);
+    NoteKeyboardRead();
     if (UseSdl()) {
         int count = 0;
         const Uint8* sdl = SDL_GetKeyboardState(&count);
@@ -618,6 +636,7 @@ void PlatformInputReset() {
         s.keyboardWatchers.clear();
     }
     s.knobs = PlatformInputKnobs{};
+    g_firstKeyboardRead = -1;
     int live = s.stats.liveDevices, effects = s.stats.liveEffects;
     s.stats = PlatformInputStats{};
     s.stats.liveDevices = live;

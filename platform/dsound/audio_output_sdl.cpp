@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include "dsound/audio_output.h"
+#include "kernel/video_thread.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ public:
 
     bool Open(int rate) {
         if (SDL_WasInit(SDL_INIT_AUDIO) == 0) {
-            if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+            if (!VideoThreadStartSubsystem(SDL_INIT_AUDIO)) return false;
             startedSubsystem_ = true;
         }
         if (OpenDevice(rate)) return true;
@@ -70,7 +71,7 @@ private:
     void Close() {
         if (device_ != 0) SDL_CloseAudioDevice(device_);
         device_ = 0;
-        if (startedSubsystem_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (startedSubsystem_) VideoThreadEndSubsystem(SDL_INIT_AUDIO);
         startedSubsystem_ = false;
     }
 

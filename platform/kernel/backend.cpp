@@ -1,12 +1,12 @@
 #include "platform/backend.h"
 
-#include <SDL.h>
-
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <thread>
+
+#include "kernel/video_thread.h"
 
 namespace {
 
@@ -71,21 +71,22 @@ bool PlatformStartBackend() {
     PlatformBackend backend = PlatformGetBackend();
     std::lock_guard lock(g_backendMutex);
     if (g_started) return true;
-    if (backend == PlatformBackend::Sdl) {
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        // Compositions longer than SDL's 32-byte event come whole.
-        SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
-        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) return false;
-    }
+    // SDL's video runs on a thread of its own (video_thread.h).
+    if (backend == PlatformBackend::Sdl && !VideoThreadStart()) return false;
     g_started = true;
     return true;
 }
 
 void PlatformEndBackend() {
-    std::lock_guard lock(g_backendMutex);
-    if (!g_started) return;
-    if (g_backend == PlatformBackend::Sdl) SDL_Quit();
-    g_started = false;
+    bool sdl = false;
+    {
+        std::lock_guard lock(g_backendMutex);
+        if (!g_started) return;
+        sdl = g_backend == PlatformBackend::Sdl;
+        g_started = false;
+    }
+    // Without the lock: the video thread's last work may ask for the backend.
+    if (sdl) VideoThreadStop();
 }
 
 bool PlatformBackendStarted() {

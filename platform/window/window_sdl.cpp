@@ -1,5 +1,6 @@
-// The sdl backend's windows: a real SDL window behind each window, and the
-// main thread's turning of SDL events into window messages.
+// The sdl backend's windows: a real SDL window behind each window, made and
+// changed on the video thread, and the main thread's turning of the SDL
+// events that thread pumps into window messages.
 #include <SDL.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -8,6 +9,8 @@
 #include <cstdio>
 #include <functional>
 
+#include "ddraw/display_internal.h"
+#include "kernel/video_thread.h"
 #include "platform/backend.h"
 #include "platform/kernel.h"
 #include "window/window_state.h"
@@ -62,7 +65,10 @@ void WindowEvent(const SDL_WindowEvent& e) {
     if (w == nullptr) return;
     PlatformWindowEvent ev;
     switch (e.event) {
-        case SDL_WINDOWEVENT_CLOSE: ev.kind = Kind::Close; break;
+        case SDL_WINDOWEVENT_CLOSE:
+            ev.kind = Kind::Close;
+            PlatformNoteCloseRequest();
+            break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
         case SDL_WINDOWEVENT_RESTORED:
             if (e.event == SDL_WINDOWEVENT_RESTORED && !w->minimized) return;
@@ -165,6 +171,7 @@ void ToMessages(const SDL_Event& e) {
             id = e.drop.windowID != 0 ? e.drop.windowID : g_pendingDropWindow;
             if (ev.files.empty()) return;
             break;
+        case SDL_DROPTEXT: SDL_free(e.drop.file); return;
         default: return;  // SDL_QUIT among them: the close event already says it
     }
     PlatformWindow* w = FindBySdlId(id);
@@ -189,76 +196,101 @@ bool SdlCreateWindow(PlatformWindow& window) {
     int width = c.right - c.left, height = c.bottom - c.top;
     if (width <= 0) width = 1;
     if (height <= 0) height = 1;
-    Uint32 flags = SDL_WINDOW_HIDDEN;
     const bool fullScreen = (window.style & WS_CAPTION) != WS_CAPTION;
-    int x = c.left, y = c.top;
-    if (fullScreen) {
-        const SDL_Rect desktop = DesktopBounds();
-        flags |= SDL_WINDOW_BORDERLESS;
-        x = desktop.x, y = desktop.y, width = desktop.w, height = desktop.h;
-    }
-    window.sdl = SDL_CreateWindow(window.title.c_str(), x, y, width, height, flags);
-    if (window.sdl == nullptr) return false;
-    window.sdlId = SDL_GetWindowID(window.sdl);
+    const std::string title = window.title;
+    SDL_Window* made = nullptr;
+    unsigned id = 0;
+    VideoThreadCall([&] {
+        Uint32 flags = SDL_WINDOW_HIDDEN;
+        int x = c.left, y = c.top;
+        if (fullScreen) {
+            const SDL_Rect desktop = DesktopBounds();
+            flags |= SDL_WINDOW_BORDERLESS;
+            x = desktop.x, y = desktop.y, width = desktop.w, height = desktop.h;
+        }
+        made = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
+        if (made == nullptr) return;
+        // While the window is still hidden: making the renderer may make
+        // the window anew.
+        PlatformMakeWindowRenderer(made);
+        id = SDL_GetWindowID(made);
+    });
+    if (made == nullptr) return false;
+    window.sdl = made;
+    window.sdlId = id;
     return true;
 }
 
 void SdlDestroyWindow(PlatformWindow& window) {
     if (window.sdl == nullptr) return;
-    SDL_DestroyWindow(window.sdl);
+    SDL_Window* sdl = window.sdl;
+    VideoThreadCall([sdl] { SDL_DestroyWindow(sdl); });
     window.sdl = nullptr;
     window.sdlId = 0;
 }
 
 void SdlApplyWindow(PlatformWindow& window) {
     if (window.sdl == nullptr) return;
-    bool fullScreen = (window.style & WS_CAPTION) != WS_CAPTION;
-    Uint32 current = SDL_GetWindowFlags(window.sdl);
-    SDL_SetWindowBordered(window.sdl, fullScreen ? SDL_FALSE : SDL_TRUE);
-    if (fullScreen) {
-        const SDL_Rect desktop = DesktopBounds();
-        SDL_SetWindowPosition(window.sdl, desktop.x, desktop.y);
-        SDL_SetWindowSize(window.sdl, desktop.w, desktop.h);
-    } else {
-        RECT c = ClientRectOf(window);
-        SDL_SetWindowPosition(window.sdl, c.left, c.top);
-        SDL_SetWindowSize(window.sdl, c.right - c.left > 0 ? c.right - c.left : 1,
-                          c.bottom - c.top > 0 ? c.bottom - c.top : 1);
-    }
-    SDL_SetWindowAlwaysOnTop(window.sdl, window.topmost ? SDL_TRUE : SDL_FALSE);
-    SDL_SetWindowTitle(window.sdl, window.title.c_str());
-    if (window.visible && !window.minimized) {
-        if (!(current & SDL_WINDOW_SHOWN)) SDL_ShowWindow(window.sdl);
-    } else if (window.visible && window.minimized) {
-        SDL_MinimizeWindow(window.sdl);
-    } else if (current & SDL_WINDOW_SHOWN) {
-        SDL_HideWindow(window.sdl);
-    }
+    // What the SDL window is to become, taken while the caller holds the
+    // window state; the video thread applies it.
+    SDL_Window* sdl = window.sdl;
+    const bool fullScreen = (window.style & WS_CAPTION) != WS_CAPTION;
+    const RECT c = ClientRectOf(window);
+    const bool topmost = window.topmost, visible = window.visible, minimized = window.minimized;
+    const std::string title = window.title;
+    VideoThreadCall([&] {
+        Uint32 current = SDL_GetWindowFlags(sdl);
+        SDL_SetWindowBordered(sdl, fullScreen ? SDL_FALSE : SDL_TRUE);
+        if (fullScreen) {
+            const SDL_Rect desktop = DesktopBounds();
+            SDL_SetWindowPosition(sdl, desktop.x, desktop.y);
+            SDL_SetWindowSize(sdl, desktop.w, desktop.h);
+        } else {
+            SDL_SetWindowPosition(sdl, c.left, c.top);
+            SDL_SetWindowSize(sdl, c.right - c.left > 0 ? c.right - c.left : 1,
+                              c.bottom - c.top > 0 ? c.bottom - c.top : 1);
+        }
+        SDL_SetWindowAlwaysOnTop(sdl, topmost ? SDL_TRUE : SDL_FALSE);
+        SDL_SetWindowTitle(sdl, title.c_str());
+        if (visible && !minimized) {
+            if (!(current & SDL_WINDOW_SHOWN)) SDL_ShowWindow(sdl);
+        } else if (visible && minimized) {
+            SDL_MinimizeWindow(sdl);
+        } else if (current & SDL_WINDOW_SHOWN) {
+            SDL_HideWindow(sdl);
+        }
+    });
 }
 
+// The events the video thread pumped, as window messages of their windows.
 void SdlPumpEvents() {
     if (!PlatformBackendStarted()) return;
+    std::vector<SDL_Event> events = VideoThreadTakeEvents();
+    if (events.empty()) return;
     auto& s = Windows();
     std::lock_guard lock(s.mutex);
-    SDL_Event e;
-    while (SDL_PollEvent(&e) != 0) ToMessages(e);
+    for (const SDL_Event& e : events) ToMessages(e);
 }
 
 void SdlSetCursorVisible(bool visible) {
-    if (PlatformBackendStarted()) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+    if (PlatformBackendStarted()) VideoThreadPost([visible] { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); });
 }
 
 void SdlSetScreenSaver(bool active) {
     if (!PlatformBackendStarted()) return;
-    if (active)
-        SDL_EnableScreenSaver();
-    else
-        SDL_DisableScreenSaver();
+    VideoThreadPost([active] {
+        if (active)
+            SDL_EnableScreenSaver();
+        else
+            SDL_DisableScreenSaver();
+    });
 }
 
 bool SdlDesktopMode(int* width, int* height, int* bits) {
-    SDL_DisplayMode mode;
-    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return false;
+    SDL_DisplayMode mode{};
+    bool ok = false;
+    VideoThreadCall([&] { ok = SDL_GetDesktopDisplayMode(0, &mode) == 0; });
+    if (!ok) return false;
     *width = mode.w;
     *height = mode.h;
     *bits = static_cast<int>(SDL_BITSPERPIXEL(mode.format));
@@ -268,7 +300,7 @@ bool SdlDesktopMode(int* width, int* height, int* bits) {
 bool SdlCursorPosition(POINT* point) {
     if (!PlatformBackendStarted()) return false;
     int x = 0, y = 0;
-    SDL_GetGlobalMouseState(&x, &y);
+    VideoThreadCall([&] { SDL_GetGlobalMouseState(&x, &y); });
     point->x = x;
     point->y = y;
     return true;

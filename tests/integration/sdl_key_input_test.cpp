@@ -12,6 +12,7 @@
 #include "core/system_state.h"
 #include "kelvo/api.h"
 #include "platform/backend.h"
+#include "platform/display.h"
 #include "platform/window.h"
 #include "window/window.h"
 
@@ -33,8 +34,6 @@ TEST(SdlKeyInput, TypedKeysArriveAsCharacters) {
     ASSERT_EQ(ApiInitFramework(), 0);
     const PlatformWindowInfo info = PlatformGetWindowInfo(g_SystemState.mainWindow);
     ASSERT_TRUE(info.sdlWindow);
-    SDL_Window* sdl = SDL_GetWindowFromID(info.sdlWindowId);
-    ASSERT_NE(sdl, nullptr);
 
     const int h = ApiMakeKeyInput(16, 1, 0, 0);
     ASSERT_GE(h, 0);
@@ -42,8 +41,16 @@ TEST(SdlKeyInput, TypedKeysArriveAsCharacters) {
     // The keyboard's focus on the window (there may be no window manager to
     // give it), then xdotool types beside the loop, which keeps taking the
     // window's events.
-    SDL_RaiseWindow(sdl);
-    ASSERT_EQ(SDL_SetWindowInputFocus(sdl), 0) << SDL_GetError();
+    int focused = -2;
+    std::string error;
+    PlatformRunOnDisplayThread([&] {
+        SDL_Window* sdl = SDL_GetWindowFromID(info.sdlWindowId);
+        if (sdl == nullptr) return;
+        SDL_RaiseWindow(sdl);
+        focused = SDL_SetWindowInputFocus(sdl);
+        if (focused != 0) error = SDL_GetError();
+    });
+    ASSERT_EQ(focused, 0) << error;
     for (int i = 0; i < 20; ++i) ApiProcessMessage();
     const std::string command = "xdotool type --delay 15 'Kelvo 7' && xdotool key --delay 15 BackSpace Left x Right Return";
     std::atomic<int> status{-1};

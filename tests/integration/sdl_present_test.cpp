@@ -10,6 +10,7 @@
 #include "graphics/device/present.h"
 #include "kelvo/api.h"
 #include "platform/backend.h"
+#include "platform/display.h"
 #include "platform/kernel.h"
 #include "platform/window.h"
 #include "window/window.h"
@@ -21,20 +22,24 @@ bool HaveDisplay() {
     return display != nullptr && *display != '\0';
 }
 
-// The window's pixel at its centre, as last shown.
+// The window's pixel at its centre, once the newest frame is shown; read
+// on the thread that owns the window's renderer.
 Uint32 WindowCentre() {
+    EXPECT_TRUE(PlatformWaitForDisplay(5000));
     PlatformWindowInfo info = PlatformGetWindowInfo(g_SystemState.mainWindow);
-    SDL_Window* sdl = SDL_GetWindowFromID(info.sdlWindowId);
-    EXPECT_NE(sdl, nullptr);
-    SDL_Renderer* renderer = sdl != nullptr ? SDL_GetRenderer(sdl) : nullptr;
-    EXPECT_NE(renderer, nullptr);
-    if (renderer == nullptr) return 0;
-    int w = 0, h = 0;
-    SDL_GetRendererOutputSize(renderer, &w, &h);
-    EXPECT_GT(w, 0);
-    std::vector<Uint32> pixels(static_cast<std::size_t>(w) * h);
-    EXPECT_EQ(SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB888, pixels.data(), w * 4), 0);
-    return pixels[static_cast<std::size_t>(h / 2) * w + w / 2] & 0xFFFFFF;
+    Uint32 centre = 0xDEAD;
+    PlatformRunOnDisplayThread([&] {
+        SDL_Window* sdl = SDL_GetWindowFromID(info.sdlWindowId);
+        SDL_Renderer* renderer = sdl != nullptr ? SDL_GetRenderer(sdl) : nullptr;
+        if (renderer == nullptr) return;
+        int w = 0, h = 0;
+        SDL_GetRendererOutputSize(renderer, &w, &h);
+        if (w <= 0 || h <= 0) return;
+        std::vector<Uint32> pixels(static_cast<std::size_t>(w) * h);
+        if (SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB888, pixels.data(), w * 4) == 0)
+            centre = pixels[static_cast<std::size_t>(h / 2) * w + w / 2] & 0xFFFFFF;
+    });
+    return centre;
 }
 
 void Background(int r, int g, int b) {

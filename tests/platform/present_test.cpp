@@ -10,12 +10,15 @@
 #include <cstring>
 #include <functional>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "platform/ddraw_fixture.h"
+#include "platform/dinput.h"
 #include "platform/gdi.h"
+#include "platform/window.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -267,6 +270,41 @@ TEST_F(Presenting, WhatPresentsAtOnceAndWhatWaitsForThePump) {
     EXPECT_EQ(PlatformPresentCount(), 0u);
     EXPECT_EQ(PlatformProgramFrameCount(), 0u);
     primary->Release();
+}
+
+// KELVO_COUNTERS names a file rewritten in place after every present with
+// the frames presented, shown and dropped (none without a window), the
+// frames presented when the keyboard was first read and when a window was
+// first asked to close (-1 before; the window tests see a close).
+TEST_F(Presenting, TheCountersFileFollowsEveryPresent) {
+    TempDir dir;
+    const std::string path = dir.str() + "/counters";
+    setenv("KELVO_COUNTERS", path.c_str(), 1);
+    PlatformInputReset();
+    PlatformDisplayReset();
+    auto counters = [&] {
+        std::ifstream file(path);
+        std::string name, text;
+        long long value = 0;
+        while (file >> name >> value) text += name + "=" + std::to_string(value) + " ";
+        return text;
+    };
+    BYTE keys[256];
+    PlatformPresent(0);
+    PlatformPresent(0);
+    EXPECT_EQ(counters(), "presented=2 shown=0 dropped=0 first-input=-1 close=-1 ");
+    const auto size = std::filesystem::file_size(path);
+    PlatformPresent(0);
+    GetKeyboardState(keys);  // read while 3 frames have been presented
+    PlatformPresent(0);
+    GetKeyboardState(keys);
+    PlatformPresent(0);
+    EXPECT_EQ(counters(), "presented=5 shown=0 dropped=0 first-input=3 close=-1 ");
+    EXPECT_EQ(std::filesystem::file_size(path), size) << "rewritten in place";
+    unsetenv("KELVO_COUNTERS");
+    PlatformPresent(0);
+    EXPECT_EQ(counters(), "presented=5 shown=0 dropped=0 first-input=3 close=-1 ") << "no longer written";
+    PlatformInputReset();
 }
 
 }  // namespace

@@ -388,6 +388,10 @@ std::string PlatformFormatInputScript(const std::vector<PlatformInputFrame>& fra
 void PlatformAppendInputFrame(PlatformInputFrame frame);
 // In a window, KELVO_RECORD=FILE keeps the keys the program read in each
 // frame and writes them in the script format when the program ends.
+// The frames the program had presented when it first read the keyboard on
+// its main thread (the frame presented next is the first to see input), or
+// -1 while it has not read it.
+std::int64_t PlatformFirstKeyboardReadFrame();
 
 // Test knobs: make the creation of either DirectInput version fail, make
 // devices fail to acquire (a lost device), or make the keyboard or mouse

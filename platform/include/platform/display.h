@@ -115,7 +115,8 @@ void PlatformFramebufferPalette(std::uint32_t* out256);
 void PlatformSetFramebufferPalette(const std::uint32_t* rgb256);
 
 // Presenting. `PlatformPresent` shows the client rectangle of the framebuffer
-// now; `PlatformMarkDirty` asks for it at the next pump.
+// now (in a window: hands a copy of it to the video thread, which shows the
+// newest frame it has); `PlatformMarkDirty` asks for it at the next pump.
 void PlatformPresent(DWORD flipFlags);
 void PlatformMarkDirty();
 void PlatformPumpPresent();
@@ -124,6 +125,16 @@ std::uint64_t PlatformPresentCount();
 // counting the pump's refreshes of front-screen drawing: scripted input
 // advances by these.
 std::uint64_t PlatformProgramFrameCount();
+// In a window: the frames the display has shown, and the presented frames
+// it never showed because a newer one came before it could take them.
+std::uint64_t PlatformShownFrameCount();
+std::uint64_t PlatformDroppedFrameCount();
+// Waits until the window shows the newest presented frame; false when it did
+// not within the time.
+bool PlatformWaitForDisplay(int timeoutMs);
+// Runs `work` on the thread that owns SDL's windows and renderers and waits
+// for it (tests read back what a window shows so).
+void PlatformRunOnDisplayThread(const std::function<void()>& work);
 void PlatformSetFrameSink(PlatformFrameSink sink);
 // Told of every present by its number, as the sink is, but without the
 // pixels: for a caller that only counts or times frames, so that no frame is

@@ -1,0 +1,236 @@
+#include "kernel/video_thread.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// With nothing to show the thread still pumps SDL's events this often, so a
+// key or a close reaches the program's message queue without delay.
+constexpr auto kPumpInterval = std::chrono::milliseconds(2);
+
+struct VideoThreadState {
+    std::mutex mutex;
+    std::condition_variable wake;  // the thread waits on it
+    std::condition_variable done;  // callers wait on it for their call
+    std::deque<std::function<void()>> calls;
+    std::uint64_t callsQueued = 0, callsDone = 0;
+    std::vector<SDL_Event> inbox;
+    std::thread thread;
+    std::thread::id id;
+    bool running = false;
+    bool stopping = false;
+    bool woken = false;
+    void (*frameWork)() = nullptr;
+    void (*releaseWork)() = nullptr;
+};
+
+// Never destroyed: the thread may still run while the process exits, and
+// must not find its state gone.
+VideoThreadState& State() {
+    static VideoThreadState* state = new VideoThreadState;
+    return *state;
+}
+
+// Runs the queued calls in order; false once the thread is to end.
+bool RunCalls(VideoThreadState& v) {
+    for (;;) {
+        std::function<void()> call;
+        {
+            std::lock_guard lock(v.mutex);
+            if (v.calls.empty()) return !v.stopping;
+            call = std::move(v.calls.front());
+            v.calls.pop_front();
+        }
+        call();
+        {
+            std::lock_guard lock(v.mutex);
+            ++v.callsDone;
+        }
+        v.done.notify_all();
+    }
+}
+
+void PumpEvents(VideoThreadState& v) {
+    SDL_PumpEvents();
+    SDL_Event events[64];
+    for (;;) {
+        const int n = SDL_PeepEvents(events, 64, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
+        if (n <= 0) return;
+        std::lock_guard lock(v.mutex);
+        v.inbox.insert(v.inbox.end(), events, events + n);
+    }
+}
+
+void Loop(VideoThreadState& v) {
+    for (;;) {
+        if (!RunCalls(v)) return;
+        void (*frameWork)() = nullptr;
+        {
+            std::lock_guard lock(v.mutex);
+            frameWork = v.frameWork;
+        }
+        if (frameWork != nullptr) frameWork();
+        PumpEvents(v);
+        std::unique_lock lock(v.mutex);
+        if (v.calls.empty() && !v.woken && !v.stopping) v.wake.wait_for(lock, kPumpInterval);
+        v.woken = false;
+    }
+}
+
+// Ends the thread when the program exits without ending SDL itself.
+void StopAtExit() { VideoThreadStop(); }
+
+}  // namespace
+
+bool VideoThreadStart() {
+    VideoThreadState& v = State();
+    std::unique_lock lock(v.mutex);
+    if (v.running) return true;
+    bool started = false, answered = false;
+    std::condition_variable ready;
+    v.stopping = false;
+    v.thread = std::thread([&v, &started, &answered, &ready] {
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        // Compositions longer than SDL's 32-byte event come whole.
+        SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
+        const bool ok = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0;
+        {
+            // Told under the lock: the starter's locals live until it has it.
+            std::lock_guard lock(v.mutex);
+            started = ok;
+            answered = true;
+            ready.notify_all();
+        }
+        if (ok) Loop(v);
+        // SDL keeps per-thread data (its error text, pumped events) that it
+        // frees only for threads it made itself.
+        SDL_TLSCleanup();
+    });
+    v.id = v.thread.get_id();
+    ready.wait(lock, [&] { return answered; });
+    if (!started) {
+        lock.unlock();
+        v.thread.join();
+        return false;
+    }
+    v.running = true;
+    static const bool registered = [] { return std::atexit(StopAtExit) == 0; }();
+    (void)registered;
+    return true;
+}
+
+void VideoThreadStop() {
+    VideoThreadState& v = State();
+    if (OnVideoThread()) return;  // the thread cannot wait for its own end
+    {
+        std::lock_guard lock(v.mutex);
+        if (!v.running) return;
+    }
+    VideoThreadCall([&v] {
+        void (*release)() = nullptr;
+        {
+            std::lock_guard lock(v.mutex);
+            release = v.releaseWork;
+            v.frameWork = nullptr;
+        }
+        if (release != nullptr) release();
+        SDL_Quit();
+    });
+    {
+        std::lock_guard lock(v.mutex);
+        v.stopping = true;
+        v.running = false;
+        for (SDL_Event& e : v.inbox) VideoThreadFreeEvent(e);
+        v.inbox.clear();
+    }
+    v.wake.notify_all();
+    v.thread.join();
+    std::lock_guard lock(v.mutex);
+    v.id = std::thread::id{};
+}
+
+bool VideoThreadRunning() {
+    VideoThreadState& v = State();
+    std::lock_guard lock(v.mutex);
+    return v.running;
+}
+
+bool OnVideoThread() {
+    VideoThreadState& v = State();
+    std::lock_guard lock(v.mutex);
+    return v.id == std::this_thread::get_id();
+}
+
+void VideoThreadCall(const std::function<void()>& work) {
+    VideoThreadState& v = State();
+    std::unique_lock lock(v.mutex);
+    if (!v.running || v.id == std::this_thread::get_id()) {
+        lock.unlock();
+        work();
+        return;
+    }
+    v.calls.push_back(work);
+    const std::uint64_t ticket = ++v.callsQueued;
+    v.wake.notify_all();
+    v.done.wait(lock, [&] { return v.callsDone >= ticket; });
+}
+
+void VideoThreadPost(std::function<void()> work) {
+    VideoThreadState& v = State();
+    {
+        std::lock_guard lock(v.mutex);
+        if (!v.running) return;
+        v.calls.push_back(std::move(work));
+        ++v.callsQueued;
+    }
+    v.wake.notify_all();
+}
+
+std::vector<SDL_Event> VideoThreadTakeEvents() {
+    VideoThreadState& v = State();
+    std::vector<SDL_Event> events;
+    std::lock_guard lock(v.mutex);
+    events.swap(v.inbox);
+    return events;
+}
+
+void VideoThreadSetFrameWork(void (*work)(), void (*release)()) {
+    VideoThreadState& v = State();
+    std::lock_guard lock(v.mutex);
+    v.frameWork = work;
+    v.releaseWork = release;
+}
+
+void VideoThreadFreeEvent(SDL_Event& event) {
+    switch (event.type) {
+        case SDL_DROPFILE:
+        case SDL_DROPTEXT: SDL_free(event.drop.file); event.drop.file = nullptr; break;
+        case SDL_TEXTEDITING_EXT: SDL_free(event.editExt.text); event.editExt.text = nullptr; break;
+        default: break;
+    }
+}
+
+void VideoThreadWake() {
+    VideoThreadState& v = State();
+    {
+        std::lock_guard lock(v.mutex);
+        v.woken = true;
+    }
+    v.wake.notify_all();
+}
+
+bool VideoThreadStartSubsystem(Uint32 flags) {
+    bool ok = false;
+    VideoThreadCall([&] { ok = SDL_InitSubSystem(flags) == 0; });
+    return ok;
+}
+
+void VideoThreadEndSubsystem(Uint32 flags) {
+    VideoThreadCall([flags] { SDL_QuitSubSystem(flags); });
+}
