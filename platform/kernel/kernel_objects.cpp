@@ -18,9 +18,9 @@ std::unordered_map<std::uintptr_t, std::shared_ptr<KernelObject>> g_objects;
 std::uintptr_t g_nextKey = 0x100;
 
 std::atomic<DWORD> g_nextThreadId{1};
-std::atomic<std::uint64_t> g_blockingWaits{0};
 thread_local DWORD t_threadId = 0;
 thread_local DWORD t_lastError = 0;
+thread_local std::uint64_t t_blockingWaits = 0;  // this thread's waits that slept
 
 // Waits on `cv` until `ready` holds or `ms` pass; false on the time-out.
 // The state is tested first, and a zero time-out only tests it: a
@@ -31,7 +31,7 @@ template <typename Ready>
 bool WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, DWORD ms, Ready ready) {
     if (ready()) return true;
     if (ms == 0) return false;
-    ++g_blockingWaits;
+    ++t_blockingWaits;
     if (ms == INFINITE) {
         cv.wait(lock, ready);
         return true;
@@ -96,7 +96,7 @@ HANDLE AddKernelObject(std::shared_ptr<KernelObject> object) {
 
 std::shared_ptr<KernelObject> FindKernelObject(HANDLE handle) { return Find(handle); }
 
-std::uint64_t PlatformBlockingWaitCount() { return g_blockingWaits.load(); }
+std::uint64_t PlatformBlockingWaitCount() { return t_blockingWaits; }
 
 int PlatformOpenKernelHandleCount() {
     std::lock_guard lock(g_tableMutex);

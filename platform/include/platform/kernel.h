@@ -17,8 +17,8 @@ constexpr DWORD STILL_ACTIVE = 0x103;
 BOOL CloseHandle(HANDLE object);
 // A zero time-out tests the object's state and returns at once.
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
-// Waits that went to sleep on an object not yet signalled (none does with a
-// zero time-out), since the process began; for tests.
+// The calling thread's waits that went to sleep on an object not yet
+// signalled (none does with a zero time-out), since it began; for tests.
 std::uint64_t PlatformBlockingWaitCount();
 // Kernel handles (files, events, threads) not yet closed, for tests that
 // check nothing is left open.
