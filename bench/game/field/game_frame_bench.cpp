@@ -19,6 +19,7 @@
 #include "rules/player_record.h"
 #include "rules/save_data.h"
 #include "support/frame_draws.h"
+#include "support/replay_bench.h"
 #include "support/game_data_field.h"
 #include "world/monsters/monster_record.h"
 #include "world/stages/stage_state.h"
@@ -99,21 +100,10 @@ const std::vector<RecordedFrame>& FieldDraws() {
     return frames;
 }
 
-void ReportDraws(benchmark::State& state, const std::vector<RecordedFrame>& frames) {
-    const DrawCounts n = CountDraws(frames);
-    state.counters["blits"] = n.blits;
-    state.counters["scaled"] = n.scaled;
-    state.counters["mirrored"] = n.mirrored;
-    state.counters["boxes"] = n.boxes;
-    state.counters["texts"] = n.texts;
-}
-
 void BM_GameFrameDrawsThroughFramework(benchmark::State& state) {
     const std::vector<RecordedFrame>& frames = FieldDraws();
     if (frames.empty()) return state.SkipWithError("no data set beside the program, or the framework did not start");
-    std::size_t i = 0;
-    for (auto _ : state) ReplayThroughFramework(frames[i++ % frames.size()]);
-    ReportDraws(state, frames);
+    ReplayOurs(state, frames);
 }
 BENCHMARK(BM_GameFrameDrawsThroughFramework)->Unit(benchmark::kMicrosecond);
 
@@ -121,15 +111,7 @@ BENCHMARK(BM_GameFrameDrawsThroughFramework)->Unit(benchmark::kMicrosecond);
 void BM_SdlFieldFrame(benchmark::State& state) {
     const std::vector<RecordedFrame>& frames = FieldDraws();
     if (frames.empty()) return state.SkipWithError("no data set beside the program, or the framework did not start");
-    SdlFrameReplay sdl(frames);
-    if (!sdl.Ready()) return state.SkipWithError("SDL made no surface");
-    std::size_t i = 0;
-    for (auto _ : state) {
-        sdl.Draw(frames[i++ % frames.size()]);
-        benchmark::ClobberMemory();
-    }
-    ReportDraws(state, frames);
-    state.counters["unmatched"] = static_cast<double>(sdl.Unmatched()) / static_cast<double>(state.iterations());
+    ReplaySdl(state, frames);
 }
 BENCHMARK(BM_SdlFieldFrame)->Unit(benchmark::kMicrosecond);
 

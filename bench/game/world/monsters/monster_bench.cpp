@@ -26,6 +26,7 @@
 #include "rules/player_record.h"
 #include "rules/sub_screen.h"
 #include "support/frame_draws.h"
+#include "support/replay_bench.h"
 #include "support/game_data_field.h"
 #include "world/monsters/damage_numbers.h"
 #include "world/monsters/monster_placement.h"
@@ -127,31 +128,6 @@ std::vector<RecordedFrame> RecordRoutines(const Field& f, int count) {
         recorder.NextFrame();
     }
     return recorder.Frames();
-}
-
-void ReportDraws(benchmark::State& state, const std::vector<RecordedFrame>& frames) {
-    const DrawCounts n = CountDraws(frames);
-    state.counters["blits"] = n.blits;
-    state.counters["scaled"] = n.scaled;
-    state.counters["mirrored"] = n.mirrored;
-}
-
-// Our side and SDL's of the recorded frames, in turn.
-void ReplayOurs(benchmark::State& state, const std::vector<RecordedFrame>& frames) {
-    std::size_t i = 0;
-    for (auto _ : state) ReplayThroughFramework(frames[i++ % frames.size()]);
-    ReportDraws(state, frames);
-}
-void ReplaySdl(benchmark::State& state, const std::vector<RecordedFrame>& frames) {
-    SdlFrameReplay sdl(frames);
-    if (!sdl.Ready()) return state.SkipWithError("SDL made no surface");
-    std::size_t i = 0;
-    for (auto _ : state) {
-        sdl.Draw(frames[i++ % frames.size()]);
-        benchmark::ClobberMemory();
-    }
-    ReportDraws(state, frames);
-    state.counters["unmatched"] = static_cast<double>(sdl.Unmatched()) / static_cast<double>(state.iterations());
 }
 
 void BM_MonsterDrawsThroughFramework(benchmark::State& state) {
