@@ -328,6 +328,73 @@ void BlendRow16(const std::uint32_t* colors, std::uint8_t* out, int n) {
     }
 }
 
+// An untextured flat blend (a fade or a tinted box) onto a 16-bit target:
+// the source's share of each channel is the same for every pixel, and the
+// whole sum fits 16 bits (at most 255 * 255 + 127), so the loop runs in
+// 16-bit lanes, many pixels at a time. The arithmetic of BlendRow16.
+inline std::uint16_t Div255x16(std::uint16_t t) {
+    return static_cast<std::uint16_t>(static_cast<std::uint16_t>(t + 1 + (t >> 8)) >> 8);
+}
+
+template <FastTarget kTarget, FastBlend kBlend>
+void FillBlendRow16(std::uint32_t c, std::uint8_t* out, int n) {
+    constexpr int kChunk = 64;
+    constexpr bool k565 = kTarget == FastTarget::R5G6B5;
+    const std::uint32_t a = c >> 24;
+    const auto na = static_cast<std::uint16_t>(255 - a);
+    // Alpha: c a + 127, added to d (255 - a); add: what is added to d.
+    std::uint16_t sr, sg, sb;
+    if constexpr (kBlend == FastBlend::Alpha) {
+        sr = static_cast<std::uint16_t>((c >> 16 & 0xFF) * a + 127);
+        sg = static_cast<std::uint16_t>((c >> 8 & 0xFF) * a + 127);
+        sb = static_cast<std::uint16_t>((c & 0xFF) * a + 127);
+    } else {
+        sr = static_cast<std::uint16_t>(Div255((c >> 16 & 0xFF) * a + 127));
+        sg = static_cast<std::uint16_t>(Div255((c >> 8 & 0xFF) * a + 127));
+        sb = static_cast<std::uint16_t>(Div255((c & 0xFF) * a + 127));
+    }
+    auto mix = [&](std::uint16_t d8, std::uint16_t share) -> std::uint16_t {
+        if constexpr (kBlend == FastBlend::Alpha)
+            return Div255x16(static_cast<std::uint16_t>(share + d8 * na));
+        else
+            return std::min<std::uint16_t>(static_cast<std::uint16_t>(d8 + share), 255);
+    };
+    for (int base = 0; base < n; base += kChunk) {
+        const int m = std::min(kChunk, n - base);
+        std::uint16_t pixels[kChunk];
+        std::memcpy(pixels, out + static_cast<std::ptrdiff_t>(base) * 2, static_cast<std::size_t>(m) * 2);
+        for (int k = 0; k < m; ++k) {
+            const std::uint16_t d = pixels[k];
+            const std::uint16_t dr = k565 ? d >> 11 : d >> 10 & 31, db = d & 31;
+            const std::uint16_t dg = k565 ? d >> 5 & 63 : d >> 5 & 31;
+            const auto r8 = static_cast<std::uint16_t>(dr << 3 | dr >> 2), b8 = static_cast<std::uint16_t>(db << 3 | db >> 2);
+            const auto g8 = static_cast<std::uint16_t>(k565 ? (dg << 2 | dg >> 4) : (dg << 3 | dg >> 2));
+            const std::uint16_t r = mix(r8, sr), g = mix(g8, sg), b = mix(b8, sb);
+            pixels[k] = static_cast<std::uint16_t>(k565 ? (r >> 3) << 11 | (g >> 2) << 5 | b >> 3
+                                                        : (r >> 3) << 10 | (g >> 3) << 5 | b >> 3);
+        }
+        std::memcpy(out + static_cast<std::ptrdiff_t>(base) * 2, pixels, static_cast<std::size_t>(m) * 2);
+    }
+}
+
+// The span of an untextured flat alpha or add blend onto a 16-bit target;
+// false for any other.
+bool FillBlendSpan(const FastPlan& plan, std::uint32_t diffuse, std::uint8_t* out, int n) {
+    if (plan.texel != FastTexel::None || plan.color != FastSource::Diffuse || plan.alpha != FastSource::Diffuse)
+        return false;
+    if (plan.blend != FastBlend::Alpha && plan.blend != FastBlend::Add) return false;
+    if (plan.target == FastTarget::X8R8G8B8) return false;
+    if (plan.alphaTest && !plan.alphaPasses[diffuse >> 24]) return true;
+    const bool alpha = plan.blend == FastBlend::Alpha;
+    if (plan.target == FastTarget::R5G6B5)
+        alpha ? FillBlendRow16<FastTarget::R5G6B5, FastBlend::Alpha>(diffuse, out, n)
+              : FillBlendRow16<FastTarget::R5G6B5, FastBlend::Add>(diffuse, out, n);
+    else
+        alpha ? FillBlendRow16<FastTarget::X1R5G5B5, FastBlend::Alpha>(diffuse, out, n)
+              : FillBlendRow16<FastTarget::X1R5G5B5, FastBlend::Add>(diffuse, out, n);
+    return true;
+}
+
 template <FastTarget kTarget, FastBlend kBlend, bool kTest>
 void Write(const FastPlan& plan, const RasterPipeline& p, const std::uint32_t* colors, std::uint8_t* out, int n) {
     constexpr int kBytes = kTarget == FastTarget::X8R8G8B8 ? 4 : 2;
@@ -432,6 +499,10 @@ bool ShadeSpanFast(const FastPlan& plan, const RasterPipeline& p, const PrimSetu
 
 void ShadeSpanPasses(const FastPlan& plan, const RasterPipeline& p, const PrimSetup& s, int y, int x0, int x1) {
     const int n = x1 - x0;
+    const RasterTarget& t = p.target;
+    std::uint8_t* out = t.bits + static_cast<std::ptrdiff_t>(y) * t.pitch +
+                        static_cast<std::ptrdiff_t>(x0) * t.layout.BytesPerPixel();
+    if (FillBlendSpan(plan, s.diffuse, out, n)) return;
     Scratch& scratch = ScratchForThread();
     if (scratch.texels.size() < static_cast<std::size_t>(n)) {
         scratch.texels.resize(static_cast<std::size_t>(n));
@@ -452,9 +523,6 @@ void ShadeSpanPasses(const FastPlan& plan, const RasterPipeline& p, const PrimSe
         default: break;
     }
     CombineFor(plan.color, plan.alpha)(texels, s.diffuse, n, colors);
-    const RasterTarget& t = p.target;
-    std::uint8_t* out = t.bits + static_cast<std::ptrdiff_t>(y) * t.pitch +
-                        static_cast<std::ptrdiff_t>(x0) * t.layout.BytesPerPixel();
     WriteFor(plan)(plan, p, colors, out, n);
 }
 

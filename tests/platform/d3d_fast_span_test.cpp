@@ -103,7 +103,11 @@ TEST_F(D3DFastSpanTest, LoopsGiveTheReferencePixels) {
     std::mt19937 random(2024);
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     std::uniform_real_distribution<float> place(-40.0f, 240.0f);
-    for (int round = 0; round < 60; ++round) {
+    // The last rounds are flat untextured alpha and add blends (fades and
+    // tinted boxes) at the alphas at the ends and the middle of the range.
+    constexpr int kRounds = 60;
+    const std::uint32_t kFlatAlphas[] = {0, 1, 2, 127, 128, 129, 200, 253, 254, 255, 64, 96};
+    for (int round = 0; round < kRounds + static_cast<int>(std::size(kFlatAlphas)); ++round) {
         Scene s;
         const PlatformPixelLayout targets[] = {kLayout565, kLayout555, kLayoutX888};
         s.targetLayout = targets[pick(3)];
@@ -115,7 +119,17 @@ TEST_F(D3DFastSpanTest, LoopsGiveTheReferencePixels) {
         s.alphaRef = static_cast<DWORD>(pick(3) == 0 ? 16 : pick(256));
         s.blend = pick(std::size(kBlendChoices) + 1) - 1;
         s.gouraud = pick(4) == 0;
-        const std::uint32_t diffuse = random() | (pick(3) == 0 ? 0xFF000000u : 0);
+        std::uint32_t diffuse = random() | (pick(3) == 0 ? 0xFF000000u : 0);
+        if (round >= kRounds) {
+            const int flat = round - kRounds;
+            s.targetLayout = targets[flat % 3 == 2 ? 0 : flat % 3];
+            s.textureKind = 0;
+            s.color = kColorChoices[flat % 5];  // those that take the diffuse colour
+            s.alpha = kAlphaChoices[flat % 4];
+            s.blend = flat % 2;
+            s.gouraud = false;
+            diffuse = (diffuse & 0xFFFFFF) | kFlatAlphas[flat] << 24;
+        }
         // Quads: 1:1, scaled, mirrored, off the edges; a whole-target one
         // sometimes, so the bands are used; and loose triangles.
         for (int q = 0; q < 6; ++q) {
@@ -132,7 +146,10 @@ TEST_F(D3DFastSpanTest, LoopsGiveTheReferencePixels) {
             if (pick(5) == 0) std::swap(y0, y1);
             const float u0 = pick(16) / 64.0f, v0 = pick(16) / 64.0f;
             const float u1 = u0 + w * scale / 64.0f, v1 = v0 + h * scale / 64.0f;
-            auto quad = Quad(x0 - 0.5f, y0 - 0.5f, x1 - 0.5f, y1 - 0.5f, u0, v0, u1, v1, diffuse);
+            // Flat rounds: a colour of each quad's own, so the rounding of
+            // many channel sums is tried.
+            const std::uint32_t colour = round >= kRounds ? (diffuse & 0xFF000000u) | (random() & 0xFFFFFF) : diffuse;
+            auto quad = Quad(x0 - 0.5f, y0 - 0.5f, x1 - 0.5f, y1 - 0.5f, u0, v0, u1, v1, colour);
             if (s.gouraud && pick(2) == 0) quad[1].diffuse = random();
             s.vertices.insert(s.vertices.end(), quad.begin(), quad.end());
         }
