@@ -22,6 +22,7 @@
 #include <cstring>
 
 #include "softrender/blit/blit_pixel.h"
+#include "softrender/packed_lanes.h"
 #include "softrender/blit_frame.h"
 
 namespace blit {
@@ -55,28 +56,6 @@ struct Lanes {
     };
     [[gnu::always_inline]] static Channels565 Split565(U16 v) { return {v >> 11, (v >> 5) & 63, v & 31}; }
     [[gnu::always_inline]] static U16 Join565(const Channels565& c) { return (c.r << 11) | (c.g << 5) | c.b; }
-
-    [[gnu::always_inline]] static U16 AddSaturate565(U16 d, U16 s, bool keepLowBits) {
-        // The carry out of red, which would be bit 16, is where the 16-bit sum
-        // wrapped; it saturates red as the seventeenth bit would.
-        const U16 dm = d & 0xF7DF;
-        const U16 t = dm + (s & 0xF7DF);
-        const U16 redCarry = (U16)(t < dm);
-        const U16 k = t & 0x0820;
-        U16 out = (k - (k >> 5)) | (redCarry & 0xF800) | t;
-        if (keepLowBits) out |= (d | s) & 0x0820;
-        return out;
-    }
-    [[gnu::always_inline]] static U16 SubtractSaturate565(U16 d, U16 s) {
-        // Bit 16 of the guarded difference is set when the whole word did not
-        // borrow; it keeps red as the seventeenth bit would.
-        const U16 u = d | 0x0820;
-        const U16 sm = s & 0xF7DF;
-        const U16 x = u - sm;
-        const U16 redKept = (U16)(u >= sm);
-        const U16 k = x & 0x0820;
-        return ((k - (k >> 5)) | (redKept & 0xF800)) & x;
-    }
 
     // ---- 32-bit pixels, one to a 32-bit lane ----
     //
@@ -267,20 +246,11 @@ struct Group {
                 const bool full = K.special == BlitSpecial::kFullStrength;
                 const V t = full ? s : BrightScaledByParam(c, s);
                 if constexpr (k32) {
-                    if constexpr (kMode == 2) {
-                        const U32 sum = (d & 0x00FEFEFFu) + (t & 0x00FEFEFFu);
-                        const U32 m = sum & 0x01010100u;
-                        U32 out = (m - (m >> 8)) | sum;
-                        if (!full) out |= (d | t) & 0x00010100u;
-                        return out;
-                    } else {
-                        const U32 x = (d | 0x01010100u) - (t & 0xFEFEFEFFu);
-                        const U32 m = x & 0x01010100u;
-                        return (m - (m >> 8)) & x;
-                    }
+                    if constexpr (kMode == 2) return packed_lanes::AddSaturate888(d, t, !full);
+                    else return packed_lanes::SubtractSaturate888(d, t);
                 } else {
-                    if constexpr (kMode == 2) return L::AddSaturate565(d, t, !full);
-                    else return L::SubtractSaturate565(d, t);
+                    if constexpr (kMode == 2) return packed_lanes::AddSaturate565(d, t, !full);
+                    else return packed_lanes::SubtractSaturate565(d, t);
                 }
             }
         } else {

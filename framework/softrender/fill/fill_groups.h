@@ -14,11 +14,14 @@
 // 32-byte ones where the processor has them (fill_rows_wide.cpp). So that
 // neither build can stand in for the other at link time, everything here
 // depends on W, and nothing is included but the standard headers both
-// builds include first.
+// builds include first and the lane templates, whose every instance depends
+// on W through its lane type.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "softrender/packed_lanes.h"
 
 namespace fill_groups {
 
@@ -102,33 +105,17 @@ struct Groups {
         }
     };
 
-    // The guard-bit add: the carry out of red, bit 16 of the pixel word,
-    // is where the lane wrapped.
+    // The guard-bit add and subtract, as the one-pixel operations do them.
     struct Add16 {
         U16 s;
         explicit Add16(const GroupValues& v) : s(U16{} + (std::uint16_t)v.colour) {}
-        U16 operator()(U16 d) const {
-            const U16 dm = d & 0xF7DF;
-            const U16 t = dm + (s & 0xF7DF);
-            const U16 redCarry = (U16)(t < dm);
-            const U16 k = t & 0x0820;
-            return (k - (k >> 5)) | (redCarry & 0xF800) | ((d | s) & 0x0820) | t;
-        }
+        U16 operator()(U16 d) const { return packed_lanes::AddSaturate565(d, s, true); }
     };
 
-    // The guard-bit subtract: bit 16 of the guarded difference is set when
-    // the whole word did not borrow.
     struct Subtract16 {
         U16 s;
         explicit Subtract16(const GroupValues& v) : s(U16{} + (std::uint16_t)v.colour) {}
-        U16 operator()(U16 d) const {
-            const U16 u = d | 0x0820;
-            const U16 sm = s & 0xF7DF;
-            const U16 x = u - sm;
-            const U16 redKept = (U16)(u >= sm);
-            const U16 k = x & 0x0820;
-            return ((k - (k >> 5)) | (redKept & 0xF800)) & x;
-        }
+        U16 operator()(U16 d) const { return packed_lanes::SubtractSaturate565(d, s); }
     };
 
     struct Multiply16 {
@@ -167,21 +154,13 @@ struct Groups {
     struct Add32 {
         U32 s;
         explicit Add32(const GroupValues& v) : s(U32{} + v.colour) {}
-        U32 operator()(U32 d) const {
-            const U32 t = (d & 0x00FEFEFFu) + (s & 0x00FEFEFFu);
-            const U32 m = t & 0x01010100u;
-            return (m - (m >> 8)) | ((d | s) & 0x00010100u) | t;
-        }
+        U32 operator()(U32 d) const { return packed_lanes::AddSaturate888(d, s, true); }
     };
 
     struct Subtract32 {
         U32 s;
         explicit Subtract32(const GroupValues& v) : s(U32{} + v.colour) {}
-        U32 operator()(U32 d) const {
-            const U32 x = (d | 0x01010100u) - (s & 0xFEFEFEFFu);
-            const U32 m = x & 0x01010100u;
-            return (m - (m >> 8)) & x;
-        }
+        U32 operator()(U32 d) const { return packed_lanes::SubtractSaturate888(d, s); }
     };
 
     // (d * c) >> 8 per byte.
