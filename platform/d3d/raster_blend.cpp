@@ -11,11 +11,6 @@
 
 namespace {
 
-constexpr std::uint32_t Widen5(std::uint32_t v) { return v << 3 | v >> 2; }
-constexpr std::uint32_t Widen6(std::uint32_t v) { return v << 2 | v >> 4; }
-// floor(t / 255) for t up to 65152.
-constexpr std::uint32_t Div255(std::uint32_t t) { return (t + 1 + (t >> 8)) >> 8; }
-
 // The colour channels of a texel, widened to 8 bits.
 template <FastTexel kTexel>
 void TexelChannels(const std::uint8_t* p, std::uint32_t* r, std::uint32_t* g, std::uint32_t* b) {
@@ -45,27 +40,13 @@ void TexelChannels(const std::uint8_t* p, std::uint32_t* r, std::uint32_t* g, st
     }
 }
 
+// A target pixel's channels: those of the texel of the same layout.
 template <FastTarget kTarget>
 void TargetChannels(const std::uint8_t* p, std::uint32_t* r, std::uint32_t* g, std::uint32_t* b) {
-    if constexpr (kTarget == FastTarget::X8R8G8B8) {
-        std::uint32_t raw;
-        std::memcpy(&raw, p, 4);
-        *r = raw >> 16 & 0xFF;
-        *g = raw >> 8 & 0xFF;
-        *b = raw & 0xFF;
-    } else {
-        std::uint16_t v;
-        std::memcpy(&v, p, 2);
-        const std::uint32_t raw = v;
-        if constexpr (kTarget == FastTarget::R5G6B5) {
-            *r = Widen5(raw >> 11);
-            *g = Widen6(raw >> 5 & 63);
-        } else {
-            *r = Widen5(raw >> 10 & 31);
-            *g = Widen5(raw >> 5 & 31);
-        }
-        *b = Widen5(raw & 31);
-    }
+    constexpr FastTexel kSame = kTarget == FastTarget::X8R8G8B8 ? FastTexel::X8R8G8B8
+                                : kTarget == FastTarget::R5G6B5 ? FastTexel::R5G6B5
+                                                                : FastTexel::X1R5G5B5;
+    TexelChannels<kSame>(p, r, g, b);
 }
 
 template <FastTarget kTarget>

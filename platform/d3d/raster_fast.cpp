@@ -126,8 +126,6 @@ Scratch& ScratchForThread() {
     return scratch;
 }
 
-constexpr std::uint32_t Widen5(std::uint32_t v) { return v << 3 | v >> 2; }
-
 // A 16-bit texel as 0xAARRGGBB, its channels widened by repeating their
 // bits as the decode tables do.
 template <FastTexel kTexel>
@@ -136,8 +134,7 @@ std::uint32_t Decode16(std::uint32_t raw) {
         const std::uint32_t a = kTexel == FastTexel::X1R5G5B5 || (raw & 0x8000) ? 0xFF000000u : 0;
         return a | Widen5(raw >> 10 & 31) << 16 | Widen5(raw >> 5 & 31) << 8 | Widen5(raw & 31);
     } else if constexpr (kTexel == FastTexel::R5G6B5) {
-        const std::uint32_t g = raw >> 5 & 63;
-        return 0xFF000000u | Widen5(raw >> 11) << 16 | (g << 2 | g >> 4) << 8 | Widen5(raw & 31);
+        return 0xFF000000u | Widen5(raw >> 11) << 16 | Widen6(raw >> 5 & 63) << 8 | Widen5(raw & 31);
     } else {
         return (raw >> 12) * 17 << 24 | (raw >> 8 & 15) * 17 << 16 | (raw >> 4 & 15) * 17 << 8 | (raw & 15) * 17;
     }
@@ -287,10 +284,6 @@ std::uint32_t ReadDest(const std::uint8_t* p) {
         }
     }
 }
-
-// floor(t / 255) for t up to 65152 (the largest a blend of two 8-bit
-// channels gives), in 16-bit arithmetic.
-inline std::uint32_t Div255(std::uint32_t t) { return (t + 1 + (t >> 8)) >> 8; }
 
 // Alpha and add blends onto 16-bit targets, a row of pixels at a time: the
 // channels unpacked, blended and packed in straight loops that the

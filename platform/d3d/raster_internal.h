@@ -106,6 +106,13 @@ enum class FastTexel : std::uint8_t {
 enum class FastSource : std::uint8_t { Texel, Diffuse, Modulate };
 enum class FastBlend : std::uint8_t { None, Alpha, Add, General };
 
+// 5- and 6-bit channels widened to 8 by repeating their high bits, as the
+// decode tables do; floor(t / 255) for t up to 65152 (the largest a blend of
+// two 8-bit channels gives).
+constexpr std::uint32_t Widen5(std::uint32_t v) { return v << 3 | v >> 2; }
+constexpr std::uint32_t Widen6(std::uint32_t v) { return v << 2 | v >> 4; }
+constexpr std::uint32_t Div255(std::uint32_t t) { return (t + 1 + (t >> 8)) >> 8; }
+
 inline bool IsTexel16(FastTexel t) {
     return t == FastTexel::Table16 || t == FastTexel::A1R5G5B5 || t == FastTexel::R5G6B5 ||
            t == FastTexel::X1R5G5B5 || t == FastTexel::A4R4G4B4;
