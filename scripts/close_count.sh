@@ -19,13 +19,8 @@ set -euo pipefail
 self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 runs="${1:-100}"
 build="$(cd "${2:-$(dirname "$0")/../build/release}" && pwd)"
-if [ -z "${KELVO_IN_XVFB:-}" ]; then
-    folder="$(mktemp -d)"
-    trap 'rm -rf "$folder"' EXIT
-    "$build/datagen" "$folder" >/dev/null
-    KELVO_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" "$self" "$runs" "$build" "$folder"
-    exit
-fi
+. "$(dirname "$self")/in_xvfb.sh"
+kelvo_in_xvfb "$build" "$self" "$runs" "$build"
 folder="$3"
 cd "$folder"
 counters="$folder/counters"

@@ -14,13 +14,8 @@ set -euo pipefail
 self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 build="$(cd "${1:-$(dirname "$0")/../build/release}" && pwd)"
 seconds="${2:-10}"
-if [ -z "${KELVO_IN_XVFB:-}" ]; then
-    folder="$(mktemp -d)"
-    trap 'rm -rf "$folder"' EXIT
-    "$build/datagen" "$folder" >/dev/null
-    KELVO_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" "$self" "$build" "$seconds" "$folder"
-    exit
-fi
+. "$(dirname "$self")/in_xvfb.sh"
+kelvo_in_xvfb "$build" "$self" "$build" "$seconds"
 folder="$3"
 cd "$folder"
 counters="$folder/counters"
