@@ -44,6 +44,7 @@ public:
                                             : (layout.redMask | layout.greenMask | layout.blueMask | layout.alphaMask)) {
         ++g_liveSurfaces;
         pixelFormat_ = MakePixelFormat();
+        MakeLockDesc();
         if (role_ != SurfaceRole::Primary) {
             pitch_ = PlatformSurfacePitch(width_, layout_.BytesPerPixel());
             memory_.assign(static_cast<std::size_t>(pitch_) * height_, 0);
@@ -82,6 +83,7 @@ public:
     void SetFourCC(DWORD code) {
         fourCC_ = code;
         pixelFormat_ = MakePixelFormat();
+        MakeLockDesc();
     }
 
     // The pixels as the Direct3D stand-in draws them, resolved now.
@@ -130,15 +132,9 @@ public:
         std::uint8_t* bits = Bits();
         if (rect != nullptr)
             bits += static_cast<std::size_t>(rect->top) * pitch + static_cast<std::size_t>(rect->left) * bytes_;
-        *desc = D_DDSURFACEDESC2{};
-        desc->dwSize = sizeof *desc;
-        desc->dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT | D_DDSD_PITCH | D_DDSD_PIXELFORMAT | D_DDSD_LPSURFACE;
-        desc->dwWidth = static_cast<DWORD>(width_);
-        desc->dwHeight = static_cast<DWORD>(height_);
+        std::memcpy(desc, &lockDesc_, sizeof *desc);
         desc->lPitch = pitch;
         desc->lpSurface = bits;
-        desc->ddpfPixelFormat = pixelFormat_;
-        desc->ddsCaps.dwCaps = ReportedCaps();
         return D_DD_OK;
     }
 
@@ -414,15 +410,13 @@ public:
 private:
     // The DC's view. GDI reads through the DC as often as it writes; only a
     // write changes the pixels.
-    PixelTarget DcTarget() override {
-        PixelTarget t;
-        t.bits = const_cast<std::uint8_t*>(PixelsToRead());
-        t.pitch = Pitch();
-        t.width = width_;
-        t.height = height_;
-        t.layout = layout_;
-        t.screen = role_ == SurfaceRole::Primary;
-        return t;
+    void DcTarget(PixelTarget* out) override {
+        out->bits = const_cast<std::uint8_t*>(PixelsToRead());
+        out->pitch = Pitch();
+        out->width = width_;
+        out->height = height_;
+        out->layout = layout_;
+        out->screen = role_ == SurfaceRole::Primary;
     }
     void DcWritten() override {
         PixelsMayChange();
@@ -473,6 +467,16 @@ private:
     }
     int Pitch() const { return role_ == SurfaceRole::Primary ? PlatformFramebufferPitch() : pitch_; }
     const D_DDPIXELFORMAT& PixelFormat() const { return pixelFormat_; }
+    // What Lock reports, all but the pitch and the address.
+    void MakeLockDesc() {
+        lockDesc_ = D_DDSURFACEDESC2{};
+        lockDesc_.dwSize = sizeof lockDesc_;
+        lockDesc_.dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT | D_DDSD_PITCH | D_DDSD_PIXELFORMAT | D_DDSD_LPSURFACE;
+        lockDesc_.dwWidth = static_cast<DWORD>(width_);
+        lockDesc_.dwHeight = static_cast<DWORD>(height_);
+        lockDesc_.ddpfPixelFormat = pixelFormat_;
+        lockDesc_.ddsCaps.dwCaps = ReportedCaps();
+    }
     D_DDPIXELFORMAT MakePixelFormat() const {
         if (role_ == SurfaceRole::ZBuffer) {
             D_DDPIXELFORMAT pf{};
@@ -644,6 +648,7 @@ private:
     int bytes_;                     // a pixel's
     DWORD keyMask_;                 // the bits a colour key is compared on
     D_DDPIXELFORMAT pixelFormat_{};  // as Lock and GetPixelFormat report it
+    D_DDSURFACEDESC2 lockDesc_{};
     int pitch_ = 0;
     PixelMemory memory_;
     bool owedFill_ = false;  // memory_ is to be filled with owedValue_

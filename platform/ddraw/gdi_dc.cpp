@@ -117,9 +117,11 @@ bool RemoveDC(HDC dc, bool target) {
 }
 
 // What a DC draws into, now. The window DC is the client rectangle of the
-// framebuffer; the display DC the whole framebuffer.
-PixelTarget TargetOf(const DeviceContext& dc) {
-    PixelTarget t;
+// framebuffer; the display DC the whole framebuffer. Filled in place: a
+// surface's view is made for every copy through its DC.
+void TargetOf(const DeviceContext& dc, PixelTarget* out) {
+    PixelTarget& t = *out;
+    t = PixelTarget{};
     switch (dc.kind) {
         case DcKind::Window:
         case DcKind::Display: {
@@ -150,9 +152,8 @@ PixelTarget TargetOf(const DeviceContext& dc) {
                 t.layout = dc.bitmap->layout;
             }
             break;
-        case DcKind::Target: t = dc.owner->DcTarget(); break;
+        case DcKind::Target: dc.owner->DcTarget(&t); break;
     }
-    return t;
 }
 
 void AfterWrite(const DeviceContext& dc) {
@@ -167,6 +168,12 @@ bool SameMemory(const PixelTarget& a, const PixelTarget& b) {
     const auto start = [](const PixelTarget& t) { return reinterpret_cast<std::uintptr_t>(t.bits); };
     const auto end = [&](const PixelTarget& t) { return start(t) + static_cast<std::size_t>(t.pitch) * t.height; };
     return start(a) < end(b) && start(b) < end(a);
+}
+
+// Rows of the same layout between memory that does not overlap.
+void CopyRows(std::uint8_t* out, std::size_t outPitch, const std::uint8_t* in, std::size_t inPitch,
+              std::size_t rowBytes, int rows) {
+    for (int j = 0; j < rows; ++j, out += outPitch, in += inPitch) CopyShortRun(out, in, rowBytes);
 }
 
 // Moves a pixel value between layouts channel by channel (8-bit indexed
@@ -218,12 +225,13 @@ int CopyDibToDC(HDC dc, int x, int y, int width, int height, int sx, int sy, int
     DeviceContext* context = FindDC(dc);
     // A negative source width mirrors: columns are read leftwards from sx.
     if (context == nullptr || bits == nullptr || !DibUsable(info) || width <= 0 || height <= 0 || sw == 0 || sh <= 0) return 0;
-    PixelTarget dest = TargetOf(*context);
+    PixelTarget dest;
+    TargetOf(*context, &dest);
     // Into the framebuffer under the display lock, as BitBlt does.
     std::unique_lock<std::recursive_mutex> screenLock;
     if (dest.screen) {
         screenLock = std::unique_lock(PlatformDisplayMutex());
-        dest = TargetOf(*context);
+        TargetOf(*context, &dest);
     }
     if (dest.bits == nullptr) return 0;
     const auto& h = info->bmiHeader;
@@ -389,15 +397,17 @@ BOOL BitBlt(HDC destDC, int x, int y, int width, int height, HDC sourceDC, int s
     DeviceContext* dest = FindDC(destDC);
     DeviceContext* source = FindDC(sourceDC);
     if (dest == nullptr || source == nullptr || rop != SRCCOPY) return FALSE;
-    PixelTarget d = TargetOf(*dest), s = TargetOf(*source);
+    PixelTarget d, s;
+    TargetOf(*dest, &d);
+    TargetOf(*source, &s);
     // The framebuffer is read by the presenting thread and moves with the
     // display mode: a copy touching it is made under the display lock, from
     // the framebuffer as it is then.
     std::unique_lock<std::recursive_mutex> screenLock;
     if (d.screen || s.screen) {
         screenLock = std::unique_lock(PlatformDisplayMutex());
-        d = TargetOf(*dest);
-        s = TargetOf(*source);
+        TargetOf(*dest, &d);
+        TargetOf(*source, &s);
     }
     if (d.bits == nullptr || s.bits == nullptr) return FALSE;
     const int db = d.layout.BytesPerPixel(), sb = s.layout.BytesPerPixel();
@@ -420,7 +430,7 @@ BOOL BitBlt(HDC destDC, int x, int y, int width, int height, HDC sourceDC, int s
                     WritePixel(out + static_cast<std::size_t>(i) * db, db,
                                Convert(ReadPixel(in + static_cast<std::size_t>(i) * sb, sb), s.layout, d.layout));
         } else if (!SameMemory(d, s)) {
-            for (int j = top; j < bottom; ++j, out += d.pitch, in += s.pitch) CopyShortRun(out, in, rowBytes);
+            CopyRows(out, static_cast<std::size_t>(d.pitch), in, static_cast<std::size_t>(s.pitch), rowBytes, bottom - top);
         } else if (out <= in) {
             for (int j = top; j < bottom; ++j, out += d.pitch, in += s.pitch) std::memmove(out, in, rowBytes);
         } else {

@@ -18,7 +18,7 @@ struct PixelTarget {
 class DcPixelOwner {
 public:
     // The pixels as they are now.
-    virtual PixelTarget DcTarget() = 0;
+    virtual void DcTarget(PixelTarget* out) = 0;
     // After each write through the DC.
     virtual void DcWritten() = 0;
 
