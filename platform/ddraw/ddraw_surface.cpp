@@ -17,6 +17,13 @@
 namespace {
 
 constexpr int kMaxSurfaceSide = 16384;
+// Keyed copies of pictures up to this size go 32 bytes at a time, comparing
+// with the key as they go: faster for them than following opaque runs (a
+// 64 x 64 16-bit picture in about two thirds of the time of the run-by-run
+// copy, a 16 x 16 glyph in half). Larger ones follow their runs when those
+// are this many bytes long on average, the rows being mostly keyed.
+constexpr std::size_t kKeyedVectorBytes = 16384;
+constexpr std::size_t kRunBytesToGo = 256;
 
 std::atomic<int> g_liveSurfaces{0};
 
@@ -569,10 +576,13 @@ private:
         const DWORD key = source.key_.dwColorSpaceLowValue & mask;
         const std::uint8_t* sourceBits = source.PixelsToRead();
         const std::size_t sourcePitch = static_cast<std::size_t>(source.Pitch());
-        if (keyed && dw == sw && dh == sh && &source != this) {
-            // The common small keyed draw: straight from the source's runs
-            // once they are made.
-            if (const OpaqueRuns* runs = source.RunsFor(mask, key)) {
+        const std::size_t keyedBytes = static_cast<std::size_t>(dw) * bytes * static_cast<std::size_t>(dh);
+        if (keyed && dw == sw && dh == sh && &source != this && keyedBytes > kKeyedVectorBytes) {
+            // A large picture whose opaque runs are long on average is
+            // copied run by run, reading and writing only what it draws.
+            const OpaqueRuns* runs = source.RunsFor(mask, key);
+            if (runs != nullptr && runs->RunsOnRows(static_cast<int>(src.top), static_cast<int>(dh)) * kRunBytesToGo <
+                                       keyedBytes) {
                 const std::size_t outPitch = static_cast<std::size_t>(Pitch());
                 std::uint8_t* out = Bits() + static_cast<std::size_t>(dest.top) * outPitch +
                                     static_cast<std::size_t>(dest.left) * bytes;

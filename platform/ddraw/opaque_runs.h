@@ -15,6 +15,8 @@ public:
     OpaqueRuns(const std::uint8_t* pixels, std::size_t pitch, int width, int height, int bytes, DWORD mask, DWORD key);
 
     bool MadeFor(DWORD mask, DWORD key) const { return mask == mask_ && (key & mask) == key_; }
+    // How many runs rows `top` to `top + rows - 1` have between them.
+    std::size_t RunsOnRows(int top, int rows) const { return firstRun_[top + rows] - firstRun_[top]; }
 
     // Copies the opaque pixels of the rectangle from `left`, `top` (width x
     // rows) of the picture at `pixels`, to `out`. The rectangle lies inside

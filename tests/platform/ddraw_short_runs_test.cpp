@@ -2,10 +2,12 @@
 // short run of every length at every alignment, and keyed copies through a
 // picture's opaque runs over a table of run shapes, rectangle widths and
 // offsets, in pixels of 1 to 4 bytes, with nothing written outside the
-// rectangle.
+// rectangle; then a large picture drawn through its runs after each way its
+// pixels or key can change.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <numeric>
 #include <random>
 #include <string>
@@ -13,6 +15,8 @@
 
 #include "ddraw/opaque_runs.h"
 #include "ddraw/short_copy.h"
+#include "platform/ddraw_fixture.h"
+#include "platform/gdi.h"
 
 namespace {
 
@@ -125,6 +129,122 @@ TEST(ShortRuns, KeyedCopiesThroughRunsMatchThePlainLoop) {
                     ASSERT_EQ(got, want);
                 }
         }
+}
+
+using LargeKeyedPicture = DirectDrawFixture;
+
+// A picture large enough, and keyed over long enough stretches, for keyed
+// copies to follow its runs (one per row): each change to its pixels or key
+// shows in the next copy.
+TEST_F(LargeKeyedPicture, CopiesThroughItsRunsFollowEveryChange) {
+    ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), D_DDSCL_EXCLUSIVE | D_DDSCL_FULLSCREEN), D_DD_OK);
+    ASSERT_EQ(dd->SetDisplayMode(640, 480, 16, 0, 0), D_DD_OK);
+    constexpr int kW = 400, kH = 60, kDestW = 420, kDestH = 70;
+    auto make = [&](int w, int h) {
+        D_DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof desc;
+        desc.dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT;
+        desc.dwWidth = static_cast<DWORD>(w);
+        desc.dwHeight = static_cast<DWORD>(h);
+        desc.ddsCaps.dwCaps = D_DDSCAPS_OFFSCREENPLAIN;
+        D_IDirectDrawSurface7* s = nullptr;
+        EXPECT_EQ(dd->CreateSurface(&desc, &s, nullptr), D_DD_OK);
+        return s;
+    };
+    // Models: whole rows of 16-bit pixels, no padding.
+    std::vector<std::uint16_t> picture(kW * kH), spare(kW * kH), backdrop(kDestW * kDestH, 0x0841);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            const int start = (y * 37) % 150;
+            picture[y * kW + x] = x >= start && x < start + 100 + y ? static_cast<std::uint16_t>(0x1000 + x + y) : 0;
+            spare[y * kW + x] = x >= 200 - y && x < 380 ? static_cast<std::uint16_t>(0x8000 + y) : 0;
+        }
+    auto write = [](D_IDirectDrawSurface7* s, const std::vector<std::uint16_t>& pixels, int w, int h) {
+        D_DDSURFACEDESC2 d{};
+        d.dwSize = sizeof d;
+        ASSERT_EQ(s->Lock(nullptr, &d, D_DDLOCK_WAIT, nullptr), D_DD_OK);
+        for (int y = 0; y < h; ++y)
+            std::memcpy(static_cast<std::uint8_t*>(d.lpSurface) + y * d.lPitch, pixels.data() + y * w, w * 2);
+        s->Unlock(nullptr);
+    };
+    auto read = [](D_IDirectDrawSurface7* s, int w, int h) {
+        D_DDSURFACEDESC2 d{};
+        d.dwSize = sizeof d;
+        std::vector<std::uint16_t> pixels(static_cast<std::size_t>(w) * h);
+        EXPECT_EQ(s->Lock(nullptr, &d, D_DDLOCK_WAIT, nullptr), D_DD_OK);
+        for (int y = 0; y < h; ++y)
+            std::memcpy(pixels.data() + y * w, static_cast<const std::uint8_t*>(d.lpSurface) + y * d.lPitch, w * 2);
+        s->Unlock(nullptr);
+        return pixels;
+    };
+    D_IDirectDrawSurface7* source = make(kW, kH);
+    D_IDirectDrawSurface7* other = make(kW, kH);
+    D_IDirectDrawSurface7* dest = make(kDestW, kDestH);
+    write(source, picture, kW, kH);
+    write(other, spare, kW, kH);
+    write(dest, backdrop, kDestW, kDestH);
+    std::uint16_t key = 0;
+    D_DDCOLORKEY black{0, 0};
+    ASSERT_EQ(source->SetColorKey(D_DDCKEY_SRCBLT, &black), D_DD_OK);
+    const RECT part{20, 5, 300, 50};
+    const struct {
+        const char* what;
+        std::function<void()> apply;
+    } changes[] = {
+        {"nothing", [] {}},
+        {"a colour fill", [&] {
+             D_DDBLTFX fx{};
+             fx.dwSize = sizeof fx;
+             fx.dwFillColor = 0x0F0F;
+             RECT r{100, 10, 250, 30};
+             ASSERT_EQ(source->Blt(&r, nullptr, nullptr, D_DDBLT_COLORFILL, &fx), D_DD_OK);
+             for (int y = 10; y < 30; ++y)
+                 for (int x = 100; x < 250; ++x) picture[y * kW + x] = 0x0F0F;
+         }},
+        {"a copy onto it", [&] {
+             ASSERT_EQ(source->BltFast(0, 0, other, nullptr, D_DDBLTFAST_NOCOLORKEY), D_DD_OK);
+             picture = spare;
+         }},
+        {"writing through a lock", [&] {
+             for (int x = 0; x < kW; x += 3) picture[7 * kW + x] = 0x7777;
+             write(source, picture, kW, kH);
+         }},
+        {"drawing through its DC", [&] {
+             HDC to = nullptr, from = nullptr;
+             ASSERT_EQ(source->GetDC(&to), D_DD_OK);
+             ASSERT_EQ(other->GetDC(&from), D_DD_OK);
+             ASSERT_TRUE(BitBlt(to, 0, 20, kW, 10, from, 0, 0, SRCCOPY));
+             other->ReleaseDC(from);
+             source->ReleaseDC(to);
+             for (int y = 0; y < 10; ++y)
+                 for (int x = 0; x < kW; ++x) picture[(20 + y) * kW + x] = spare[y * kW + x];
+         }},
+        {"a new key", [&] {
+             key = 0x8000 + 30;  // one row of the spare picture's pixels
+             D_DDCOLORKEY k{key, key};
+             ASSERT_EQ(source->SetColorKey(D_DDCKEY_SRCBLT, &k), D_DD_OK);
+         }},
+    };
+    for (const auto& change : changes) {
+        SCOPED_TRACE(change.what);
+        // Drawn often enough for the runs to be made and used, then changed,
+        // then drawn again.
+        for (int round = 0; round < 4; ++round) {
+            if (round == 3) change.apply();
+            const int x = round * 5, y = round * 2;
+            RECT from = part;
+            ASSERT_EQ(dest->BltFast(static_cast<DWORD>(x), static_cast<DWORD>(y), source, &from, D_DDBLTFAST_SRCCOLORKEY),
+                      D_DD_OK);
+            for (int j = part.top; j < part.bottom; ++j)
+                for (int i = part.left; i < part.right; ++i)
+                    if (picture[j * kW + i] != key)
+                        backdrop[(y + j - part.top) * kDestW + x + i - part.left] = picture[j * kW + i];
+            ASSERT_EQ(read(dest, kDestW, kDestH), backdrop) << "round " << round;
+        }
+    }
+    source->Release();
+    other->Release();
+    dest->Release();
 }
 
 }  // namespace
