@@ -157,10 +157,11 @@ public:
                 D_DDBLTFX* fx) override {
         if (HRESULT hr = UsableForWrite(); hr != D_DD_OK) return hr;
         RECT dest = destRect != nullptr ? *destRect : RECT{0, 0, width_, height_};
-        auto* source = static_cast<Surface*>(sourceInterface);
+        const bool fill = (flags & (D_DDBLT_COLORFILL | D_DDBLT_DEPTHFILL)) != 0;
+        auto* source = fill ? nullptr : static_cast<Surface*>(sourceInterface);  // a fill has none
         std::unique_lock<std::recursive_mutex> displayLock;
         if (TouchesScreen(source)) displayLock = std::unique_lock(PlatformDisplayMutex());
-        if (flags & (D_DDBLT_COLORFILL | D_DDBLT_DEPTHFILL)) {
+        if (fill) {
             if (fx == nullptr || fx->dwSize != sizeof *fx) return D_DDERR_INVALIDPARAMS;
             if ((flags & D_DDBLT_DEPTHFILL) && role_ != SurfaceRole::ZBuffer) return D_DDERR_INVALIDPARAMS;
             if (!ClipToWindow(dest, nullptr)) return D_DD_OK;
