@@ -54,8 +54,8 @@ static_assert(sizeof(std::uintptr_t) == 8, "DC handles hold a slot number and a 
 constexpr std::uintptr_t kDcTag = 0xD;  // the low bits of every DC handle
 constexpr std::size_t kDcSlotsPerBlock = 256, kDcBlocks = 256;
 struct DcSlot {
-    std::atomic<std::uintptr_t> handle{0};  // 0 while free
-    DeviceContext* dc = nullptr;            // owned while taken
+    std::atomic<std::uintptr_t> handle{0};    // 0 while free
+    std::atomic<DeviceContext*> dc{nullptr};  // owned while taken
     std::uint32_t taken = 0;
 };
 std::atomic<DcSlot*> g_dcBlocks[kDcBlocks];
@@ -74,7 +74,7 @@ DeviceContext* FindDC(HDC dc) {
     const auto handle = reinterpret_cast<std::uintptr_t>(dc);
     DcSlot* slot = SlotOf(handle);
     if (slot == nullptr || slot->handle.load(std::memory_order_acquire) != handle) return nullptr;
-    return slot->dc;
+    return slot->dc.load(std::memory_order_relaxed);
 }
 
 // Null when every slot is taken.
@@ -94,7 +94,7 @@ HDC AddDC(std::unique_ptr<DeviceContext> dc) {
     DcSlot& slot = g_dcBlocks[index / kDcSlotsPerBlock].load(std::memory_order_relaxed)[index % kDcSlotsPerBlock];
     slot.taken = (slot.taken + 1) & 0xFFFFFFFu;
     if (slot.taken == 0) slot.taken = 1;
-    slot.dc = dc.release();
+    slot.dc.store(dc.release(), std::memory_order_relaxed);
     const std::uintptr_t handle = (static_cast<std::uintptr_t>(slot.taken) << 20) | (std::uintptr_t{index} << 4) | kDcTag;
     slot.handle.store(handle, std::memory_order_release);
     ++g_openDcs;
@@ -107,10 +107,9 @@ bool RemoveDC(HDC dc, bool target) {
     std::lock_guard lock(g_gdiMutex);
     DcSlot* slot = SlotOf(handle);
     if (slot == nullptr || slot->handle.load(std::memory_order_relaxed) != handle) return false;
-    if ((slot->dc->kind == DcKind::Target) != target) return false;
+    if ((slot->dc.load(std::memory_order_relaxed)->kind == DcKind::Target) != target) return false;
     slot->handle.store(0, std::memory_order_release);
-    delete slot->dc;
-    slot->dc = nullptr;
+    delete slot->dc.exchange(nullptr, std::memory_order_relaxed);
     g_freeDcSlots.push_back(static_cast<std::uint32_t>((handle >> 4) & 0xFFFF));
     --g_openDcs;
     return true;
