@@ -3,8 +3,9 @@
 //  - a keyed BltFast of a 16 x 16 glyph and of a 64 x 64 sprite (taken from
 //    a sheet of pictures) onto a 640 x 480 5:6:5 back buffer, beside
 //    SDL_BlitSurface of a colour-keyed, run-length encoded surface of the
-//    same picture at the same places; the two screens are compared after one
-//    round of the places before anything is timed;
+//    same picture at the same places; the two screens are compared after two
+//    rounds of the places (the second as the timed draws go) before anything
+//    is timed;
 //  - the copy through device contexts (GetDC on two surfaces, a 16 x 16
 //    BitBlt, ReleaseDC twice), beside a memcpy of the same rows;
 //  - Lock and Unlock of a surface, beside SDL_LockSurface and
