@@ -3,6 +3,7 @@
 #include "platform/display.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <mutex>
@@ -21,7 +22,6 @@ struct DisplayState {
     int width = 0, height = 0, refresh = 60;
     PlatformPixelLayout layout{};
     bool exclusive = true;
-    std::uint64_t lossEpoch = 0;
     RECT client{0, 0, 640, 480};
     PixelMemory framebuffer;
     int pitch = 0;
@@ -31,6 +31,9 @@ struct DisplayState {
 
 std::recursive_mutex g_mutex;
 DisplayState g_display;
+// Every surface call asks whether video memory was lost: read without the
+// lock, changed only under it.
+std::atomic<std::uint64_t> g_lossEpoch{0};
 
 void DefaultPalette(std::uint32_t* palette) {
     // A fixed 3:3:2 palette: entry 0 black, entry 255 white.
@@ -93,10 +96,9 @@ PlatformDisplayKnobs& PlatformDisplayKnobsRef() {
 void PlatformDisplayReset() {
     std::lock_guard lock(g_mutex);
     PlatformDisplayKnobs knobs = g_display.knobs;
-    std::uint64_t epoch = g_display.lossEpoch + 1;
     g_display = DisplayState{};
     g_display.knobs = knobs;
-    g_display.lossEpoch = epoch;
+    g_lossEpoch.fetch_add(1, std::memory_order_release);
     EnsureInitialised();
     PlatformResetPresentState();
 }
@@ -151,7 +153,7 @@ bool PlatformDisplaySetMode(int width, int height, int bitsPerPixel, int refresh
     g_display.refresh = knobs.modeRefresh;
     g_display.modeChanged = true;
     g_display.client = RECT{0, 0, width, height};
-    ++g_display.lossEpoch;
+    g_lossEpoch.fetch_add(1, std::memory_order_release);
     AllocateFramebuffer();
     return true;
 }
@@ -165,7 +167,7 @@ void PlatformDisplayRestoreMode() {
     g_display.height = g_display.knobs.desktopHeight;
     g_display.layout = g_display.knobs.desktopLayout;
     g_display.refresh = g_display.knobs.desktopRefresh;
-    ++g_display.lossEpoch;
+    g_lossEpoch.fetch_add(1, std::memory_order_release);
     AllocateFramebuffer();
 }
 
@@ -190,7 +192,7 @@ void PlatformDisplayLoseExclusive() {
     std::lock_guard lock(g_mutex);
     if (!g_display.exclusive) return;
     g_display.exclusive = false;
-    ++g_display.lossEpoch;
+    g_lossEpoch.fetch_add(1, std::memory_order_release);
 }
 
 void PlatformDisplayRegainExclusive() {
@@ -203,10 +205,7 @@ bool PlatformDisplayHasExclusive() {
     return g_display.exclusive;
 }
 
-std::uint64_t PlatformDisplayLossEpoch() {
-    std::lock_guard lock(g_mutex);
-    return g_display.lossEpoch;
-}
+std::uint64_t PlatformDisplayLossEpoch() { return g_lossEpoch.load(std::memory_order_acquire); }
 
 std::uint8_t* PlatformFramebuffer() {
     std::lock_guard lock(g_mutex);

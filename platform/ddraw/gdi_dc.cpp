@@ -1,6 +1,7 @@
 // Device contexts and bitmaps over the display framebuffer, surfaces and
 // memory bitmaps.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -12,6 +13,7 @@
 #include "ddraw/gdi_internal.h"
 #include "ddraw/pixel_access.h"
 #include "ddraw/pixel_rows.h"
+#include "ddraw/short_copy.h"
 #include "platform/kernel.h"
 
 namespace {
@@ -28,12 +30,10 @@ struct DeviceContext {
     DcKind kind;
     std::shared_ptr<Bitmap> bitmap;  // memory DCs
     HGDIOBJ font = nullptr;          // null: the stock font
-    std::function<PixelTarget()> target;
-    std::function<void()> written;
+    DcPixelOwner* owner = nullptr;   // target DCs
 };
 
 std::mutex g_gdiMutex;
-std::unordered_map<std::uintptr_t, std::shared_ptr<DeviceContext>> g_dcs;
 std::unordered_map<std::uintptr_t, std::shared_ptr<Bitmap>> g_bitmaps;
 std::uintptr_t g_nextHandle = 0x10000;
 // What SelectObject hands back for a DC's first bitmap and first font.
@@ -45,23 +45,82 @@ std::uintptr_t NewHandle() {
     return g_nextHandle;
 }
 
-std::shared_ptr<DeviceContext> FindDC(HDC dc) {
-    std::lock_guard lock(g_gdiMutex);
-    auto it = g_dcs.find(reinterpret_cast<std::uintptr_t>(dc));
-    return it == g_dcs.end() ? nullptr : it->second;
+// Device contexts by handle. A DC handle holds its slot's number and how
+// many times the slot has been taken, so a handle given back stays dead when
+// its slot is taken again. Slots come in blocks that never move: a handle is
+// resolved without the lock or a search (a surface's DC is used for every
+// copy through it); the lock guards taking and freeing slots.
+static_assert(sizeof(std::uintptr_t) == 8, "DC handles hold a slot number and a use count");
+constexpr std::uintptr_t kDcTag = 0xD;  // the low bits of every DC handle
+constexpr std::size_t kDcSlotsPerBlock = 256, kDcBlocks = 256;
+struct DcSlot {
+    std::atomic<std::uintptr_t> handle{0};    // 0 while free
+    std::atomic<DeviceContext*> dc{nullptr};  // owned while taken
+    std::uint32_t taken = 0;
+};
+std::atomic<DcSlot*> g_dcBlocks[kDcBlocks];
+std::vector<std::uint32_t> g_freeDcSlots;  // under g_gdiMutex
+std::uint32_t g_dcSlotsMade = 0;
+int g_openDcs = 0;
+
+DcSlot* SlotOf(std::uintptr_t handle) {
+    if ((handle & 0xF) != kDcTag) return nullptr;
+    const std::size_t index = (handle >> 4) & 0xFFFF;
+    DcSlot* block = g_dcBlocks[index / kDcSlotsPerBlock].load(std::memory_order_acquire);
+    return block != nullptr ? &block[index % kDcSlotsPerBlock] : nullptr;
 }
 
-HDC AddDC(std::shared_ptr<DeviceContext> dc) {
+DeviceContext* FindDC(HDC dc) {
+    const auto handle = reinterpret_cast<std::uintptr_t>(dc);
+    DcSlot* slot = SlotOf(handle);
+    if (slot == nullptr || slot->handle.load(std::memory_order_acquire) != handle) return nullptr;
+    return slot->dc.load(std::memory_order_relaxed);
+}
+
+// Null when every slot is taken.
+HDC AddDC(std::unique_ptr<DeviceContext> dc) {
     std::lock_guard lock(g_gdiMutex);
-    std::uintptr_t handle = NewHandle();
-    g_dcs.emplace(handle, std::move(dc));
+    std::uint32_t index;
+    if (!g_freeDcSlots.empty()) {
+        index = g_freeDcSlots.back();
+        g_freeDcSlots.pop_back();
+    } else {
+        if (g_dcSlotsMade == kDcSlotsPerBlock * kDcBlocks) return nullptr;
+        index = g_dcSlotsMade++;
+        std::atomic<DcSlot*>& block = g_dcBlocks[index / kDcSlotsPerBlock];
+        if (block.load(std::memory_order_relaxed) == nullptr)
+            block.store(new DcSlot[kDcSlotsPerBlock], std::memory_order_release);  // kept for the process
+    }
+    DcSlot& slot = g_dcBlocks[index / kDcSlotsPerBlock].load(std::memory_order_relaxed)[index % kDcSlotsPerBlock];
+    slot.taken = (slot.taken + 1) & 0xFFFFFFFu;
+    if (slot.taken == 0) slot.taken = 1;
+    slot.dc.store(dc.release(), std::memory_order_relaxed);
+    const std::uintptr_t handle = (static_cast<std::uintptr_t>(slot.taken) << 20) | (std::uintptr_t{index} << 4) | kDcTag;
+    slot.handle.store(handle, std::memory_order_release);
+    ++g_openDcs;
     return reinterpret_cast<HDC>(handle);
 }
 
+// Frees the DC if it is one and, unless `target`, not a surface's own.
+bool RemoveDC(HDC dc, bool target) {
+    const auto handle = reinterpret_cast<std::uintptr_t>(dc);
+    std::lock_guard lock(g_gdiMutex);
+    DcSlot* slot = SlotOf(handle);
+    if (slot == nullptr || slot->handle.load(std::memory_order_relaxed) != handle) return false;
+    if ((slot->dc.load(std::memory_order_relaxed)->kind == DcKind::Target) != target) return false;
+    slot->handle.store(0, std::memory_order_release);
+    delete slot->dc.exchange(nullptr, std::memory_order_relaxed);
+    g_freeDcSlots.push_back(static_cast<std::uint32_t>((handle >> 4) & 0xFFFF));
+    --g_openDcs;
+    return true;
+}
+
 // What a DC draws into, now. The window DC is the client rectangle of the
-// framebuffer; the display DC the whole framebuffer.
-PixelTarget TargetOf(const DeviceContext& dc) {
-    PixelTarget t;
+// framebuffer; the display DC the whole framebuffer. Filled in place: a
+// surface's view is made for every copy through its DC.
+void TargetOf(const DeviceContext& dc, PixelTarget* out) {
+    PixelTarget& t = *out;
+    t = PixelTarget{};
     switch (dc.kind) {
         case DcKind::Window:
         case DcKind::Display: {
@@ -69,6 +128,7 @@ PixelTarget TargetOf(const DeviceContext& dc) {
             std::uint8_t* fb = PlatformFramebuffer();
             t.pitch = PlatformFramebufferPitch();
             t.layout = PlatformDisplayLayout();
+            t.screen = true;
             if (dc.kind == DcKind::Window) {
                 RECT client = PlatformDisplayClientRect();
                 t.bits = fb + static_cast<std::size_t>(client.top) * t.pitch +
@@ -91,17 +151,28 @@ PixelTarget TargetOf(const DeviceContext& dc) {
                 t.layout = dc.bitmap->layout;
             }
             break;
-        case DcKind::Target:
-            if (dc.target) t = dc.target();
-            break;
+        case DcKind::Target: dc.owner->DcTarget(&t); break;
     }
-    return t;
 }
 
 void AfterWrite(const DeviceContext& dc) {
     if (dc.kind == DcKind::Window) PlatformPresent(0);
     else if (dc.kind == DcKind::Display) PlatformMarkDirty();
-    else if (dc.written) dc.written();
+    else if (dc.kind == DcKind::Target) dc.owner->DcWritten();
+}
+
+// Whether two targets' pixels share any memory: two DCs of the framebuffer,
+// or of one bitmap.
+bool SameMemory(const PixelTarget& a, const PixelTarget& b) {
+    const auto start = [](const PixelTarget& t) { return reinterpret_cast<std::uintptr_t>(t.bits); };
+    const auto end = [&](const PixelTarget& t) { return start(t) + static_cast<std::size_t>(t.pitch) * t.height; };
+    return start(a) < end(b) && start(b) < end(a);
+}
+
+// Rows of the same layout between memory that does not overlap.
+void CopyRows(std::uint8_t* out, std::size_t outPitch, const std::uint8_t* in, std::size_t inPitch,
+              std::size_t rowBytes, int rows) {
+    for (int j = 0; j < rows; ++j, out += outPitch, in += inPitch) CopyShortRun(out, in, rowBytes);
 }
 
 // Moves a pixel value between layouts channel by channel (8-bit indexed
@@ -150,10 +221,17 @@ bool DibUsable(const BITMAPINFO* info) {
 // are copied whole.
 int CopyDibToDC(HDC dc, int x, int y, int width, int height, int sx, int sy, int sw, int sh, const void* bits,
                 const BITMAPINFO* info) {
-    auto context = FindDC(dc);
+    DeviceContext* context = FindDC(dc);
     // A negative source width mirrors: columns are read leftwards from sx.
-    if (!context || bits == nullptr || !DibUsable(info) || width <= 0 || height <= 0 || sw == 0 || sh <= 0) return 0;
-    PixelTarget dest = TargetOf(*context);
+    if (context == nullptr || bits == nullptr || !DibUsable(info) || width <= 0 || height <= 0 || sw == 0 || sh <= 0) return 0;
+    PixelTarget dest;
+    TargetOf(*context, &dest);
+    // Into the framebuffer under the display lock, as BitBlt does.
+    std::unique_lock<std::recursive_mutex> screenLock;
+    if (dest.screen) {
+        screenLock = std::unique_lock(PlatformDisplayMutex());
+        TargetOf(*context, &dest);
+    }
     if (dest.bits == nullptr) return 0;
     const auto& h = info->bmiHeader;
     PlatformPixelLayout from = LayoutOfDib(info);
@@ -194,45 +272,39 @@ int CopyDibToDC(HDC dc, int x, int y, int width, int height, int sx, int sy, int
                 WritePixel(out + i * toBytes, toBytes, Convert(ReadPixel(srcRow + offsets[i], fromBytes), from, dest.layout));
         ++lines;
     }
+    if (screenLock.owns_lock()) screenLock.unlock();
     AfterWrite(*context);
     return lines;
 }
 
 }  // namespace
 
-HDC CreateTargetDC(std::function<PixelTarget()> target, std::function<void()> written) {
-    auto dc = std::make_shared<DeviceContext>();
+HDC CreateTargetDC(DcPixelOwner* owner) {
+    auto dc = std::make_unique<DeviceContext>();
     dc->kind = DcKind::Target;
-    dc->target = std::move(target);
-    dc->written = std::move(written);
+    dc->owner = owner;
     return AddDC(std::move(dc));
 }
 
-void DestroyTargetDC(HDC dc) {
-    std::lock_guard lock(g_gdiMutex);
-    g_dcs.erase(reinterpret_cast<std::uintptr_t>(dc));
-}
+void DestroyTargetDC(HDC dc) { RemoveDC(dc, true); }
 
 int PlatformOpenDCCount() {
     std::lock_guard lock(g_gdiMutex);
-    return static_cast<int>(g_dcs.size());
+    return g_openDcs;
 }
 
 HDC GetDC(HWND window) {
-    auto dc = std::make_shared<DeviceContext>();
+    auto dc = std::make_unique<DeviceContext>();
     dc->kind = window == nullptr ? DcKind::Display : DcKind::Window;
     return AddDC(std::move(dc));
 }
 
-int ReleaseDC(HWND, HDC dc) {
-    std::lock_guard lock(g_gdiMutex);
-    return g_dcs.erase(reinterpret_cast<std::uintptr_t>(dc)) != 0 ? 1 : 0;
-}
+int ReleaseDC(HWND, HDC dc) { return RemoveDC(dc, false) ? 1 : 0; }
 
 int GetDeviceCaps(HDC dc, int index) {
-    auto context = FindDC(dc);
+    const DeviceContext* context = FindDC(dc);
     PlatformPixelLayout layout = PlatformDisplayLayout();
-    if (context && context->kind == DcKind::Memory && context->bitmap) layout = context->bitmap->layout;
+    if (context != nullptr && context->kind == DcKind::Memory && context->bitmap) layout = context->bitmap->layout;
     switch (index) {
         case BITSPIXEL: return layout.bitsPerPixel;
         case HORZRES: return PlatformDisplayWidth();
@@ -246,21 +318,18 @@ int GetDeviceCaps(HDC dc, int index) {
 }
 
 HDC CreateCompatibleDC(HDC) {
-    auto dc = std::make_shared<DeviceContext>();
+    auto dc = std::make_unique<DeviceContext>();
     dc->kind = DcKind::Memory;
     return AddDC(std::move(dc));
 }
 
-BOOL DeleteDC(HDC dc) {
-    std::lock_guard lock(g_gdiMutex);
-    return g_dcs.erase(reinterpret_cast<std::uintptr_t>(dc)) != 0;
-}
+BOOL DeleteDC(HDC dc) { return RemoveDC(dc, false); }
 
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return nullptr;
-    auto context = FindDC(dc);
+    const DeviceContext* context = FindDC(dc);
     auto bitmap = std::make_shared<Bitmap>();
-    bitmap->layout = (context && context->kind == DcKind::Memory && context->bitmap) ? context->bitmap->layout
+    bitmap->layout = (context != nullptr && context->kind == DcKind::Memory && context->bitmap) ? context->bitmap->layout
                                                                                       : PlatformDisplayLayout();
     bitmap->width = width;
     bitmap->height = height;
@@ -291,18 +360,18 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT, void** bits, HANDLE,
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     std::lock_guard lock(g_gdiMutex);
-    auto dcIt = g_dcs.find(reinterpret_cast<std::uintptr_t>(dc));
-    if (dcIt == g_dcs.end()) return nullptr;
+    DeviceContext* context = FindDC(dc);
+    if (context == nullptr) return nullptr;
     const auto value = reinterpret_cast<std::uintptr_t>(object);
     if (value == kStockFont || IsFontObject(object)) {
-        HGDIOBJ old = dcIt->second->font;
-        dcIt->second->font = value == kStockFont ? nullptr : object;
+        HGDIOBJ old = context->font;
+        context->font = value == kStockFont ? nullptr : object;
         return old != nullptr ? old : reinterpret_cast<HGDIOBJ>(kStockFont);
     }
     auto bmIt = g_bitmaps.find(value);
     if (bmIt == g_bitmaps.end()) return object;  // pens and brushes: accepted, not used here
-    std::shared_ptr<Bitmap> old = dcIt->second->bitmap;
-    dcIt->second->bitmap = bmIt->second;
+    std::shared_ptr<Bitmap> old = context->bitmap;
+    context->bitmap = bmIt->second;
     if (!old) return reinterpret_cast<HGDIOBJ>(kStockBitmap);  // the stock 1 x 1 bitmap
     for (auto& [handle, bm] : g_bitmaps)
         if (bm == old) return reinterpret_cast<HGDIOBJ>(handle);
@@ -311,8 +380,8 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
 
 HGDIOBJ SelectedFontOf(HDC dc) {
     std::lock_guard lock(g_gdiMutex);
-    auto it = g_dcs.find(reinterpret_cast<std::uintptr_t>(dc));
-    return it == g_dcs.end() ? nullptr : it->second->font;
+    const DeviceContext* context = FindDC(dc);
+    return context != nullptr ? context->font : nullptr;
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
@@ -324,42 +393,54 @@ BOOL DeleteObject(HGDIOBJ object) {
 }
 
 BOOL BitBlt(HDC destDC, int x, int y, int width, int height, HDC sourceDC, int sx, int sy, DWORD rop) {
-    auto dest = FindDC(destDC);
-    auto source = FindDC(sourceDC);
-    if (!dest || !source || rop != SRCCOPY) return FALSE;
-    PixelTarget d = TargetOf(*dest), s = TargetOf(*source);
+    DeviceContext* dest = FindDC(destDC);
+    DeviceContext* source = FindDC(sourceDC);
+    if (dest == nullptr || source == nullptr || rop != SRCCOPY) return FALSE;
+    PixelTarget d, s;
+    TargetOf(*dest, &d);
+    TargetOf(*source, &s);
+    // The framebuffer is read by the presenting thread and moves with the
+    // display mode: a copy touching it is made under the display lock, from
+    // the framebuffer as it is then.
+    std::unique_lock<std::recursive_mutex> screenLock;
+    if (d.screen || s.screen) {
+        screenLock = std::unique_lock(PlatformDisplayMutex());
+        TargetOf(*dest, &d);
+        TargetOf(*source, &s);
+    }
     if (d.bits == nullptr || s.bits == nullptr) return FALSE;
-    int db = d.layout.BytesPerPixel(), sb = s.layout.BytesPerPixel();
+    const int db = d.layout.BytesPerPixel(), sb = s.layout.BytesPerPixel();
     // Clipped to both sides once, then copied row by row: whole rows at once
     // when the layouts agree, pixel by pixel through a conversion otherwise.
     using Wide = long long;  // no overflow whatever the caller passes
     const Wide wideLeft = std::max({Wide{0}, -Wide{x}, -Wide{sx}}), wideTop = std::max({Wide{0}, -Wide{y}, -Wide{sy}});
     const Wide wideRight = std::min({Wide{width}, Wide{d.width} - x, Wide{s.width} - sx});
     const Wide wideBottom = std::min({Wide{height}, Wide{d.height} - y, Wide{s.height} - sy});
-    if (wideLeft >= wideRight || wideTop >= wideBottom) {
-        AfterWrite(*dest);
-        return TRUE;
-    }
-    const int left = static_cast<int>(wideLeft), top = static_cast<int>(wideTop);
-    const int right = static_cast<int>(wideRight), bottom = static_cast<int>(wideBottom);
-    const bool sameLayout = d.layout == s.layout;
-    // Within one bitmap, rows moving down are copied from the bottom up so
-    // that every row is read before it is overwritten.
-    const bool upwards = d.bits == s.bits && y > sy;
-    for (int n = top; n < bottom; ++n) {
-        const int j = upwards ? bottom - 1 - (n - top) : n;
-        const std::uint8_t* in = s.bits + static_cast<std::size_t>(sy + j) * s.pitch;
-        std::uint8_t* out = d.bits + static_cast<std::size_t>(y + j) * d.pitch;
-        if (sameLayout) {
-            std::memmove(out + static_cast<std::size_t>(x + left) * db, in + static_cast<std::size_t>(sx + left) * sb,
-                         static_cast<std::size_t>(right - left) * db);
-            continue;
+    if (wideLeft < wideRight && wideTop < wideBottom) {
+        const int left = static_cast<int>(wideLeft), top = static_cast<int>(wideTop);
+        const int right = static_cast<int>(wideRight), bottom = static_cast<int>(wideBottom);
+        const std::size_t rowBytes = static_cast<std::size_t>(right - left) * db;
+        std::uint8_t* out = d.bits + static_cast<std::size_t>(y + top) * d.pitch + static_cast<std::size_t>(x + left) * db;
+        const std::uint8_t* in =
+            s.bits + static_cast<std::size_t>(sy + top) * s.pitch + static_cast<std::size_t>(sx + left) * sb;
+        if (d.layout != s.layout) {
+            for (int j = top; j < bottom; ++j, out += d.pitch, in += s.pitch)
+                for (int i = 0; i < right - left; ++i)
+                    WritePixel(out + static_cast<std::size_t>(i) * db, db,
+                               Convert(ReadPixel(in + static_cast<std::size_t>(i) * sb, sb), s.layout, d.layout));
+        } else if (!SameMemory(d, s)) {
+            CopyRows(out, static_cast<std::size_t>(d.pitch), in, static_cast<std::size_t>(s.pitch), rowBytes, bottom - top);
+        } else if (out <= in) {
+            for (int j = top; j < bottom; ++j, out += d.pitch, in += s.pitch) std::memmove(out, in, rowBytes);
+        } else {
+            // Moving down the same memory: rows from the bottom up, so that
+            // every row is read before it is overwritten.
+            out += static_cast<std::size_t>(bottom - 1 - top) * d.pitch;
+            in += static_cast<std::size_t>(bottom - 1 - top) * s.pitch;
+            for (int j = top; j < bottom; ++j, out -= d.pitch, in -= s.pitch) std::memmove(out, in, rowBytes);
         }
-        for (int i = left; i < right; ++i) {
-            DWORD v = ReadPixel(in + static_cast<std::size_t>(sx + i) * sb, sb);
-            WritePixel(out + static_cast<std::size_t>(x + i) * db, db, Convert(v, s.layout, d.layout));
-        }
     }
+    if (screenLock.owns_lock()) screenLock.unlock();
     AfterWrite(*dest);
     return TRUE;
 }

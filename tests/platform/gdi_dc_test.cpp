@@ -1,7 +1,8 @@
 // Device contexts and bitmaps of the GDI stand-in: what a DC reports, what
 // selecting hands back, bitmaps and DIB sections with the system's row
 // layout, the headers and requests refused, conversions between layouts,
-// and DIBs read back in either row order.
+// DIBs read back in either row order; handles that are dead, foreign or a
+// surface's own, and copies between two DCs over the same memory.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -248,6 +249,112 @@ TEST_F(GdiDc, DibHeadersLinesAndReadBack) {
     EXPECT_EQ(ChangeDisplaySettingsA(&mode, 0), DISP_CHANGE_BADMODE) << "800 x 480";
     EXPECT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
     EXPECT_EQ(PlatformDisplayLayout(), kLayoutX888);
+}
+
+// A surface's DC stays the surface's: GDI's own release and delete refuse
+// it, and it is counted from its first use until the surface goes. Handles
+// of DCs let go stay dead when their slots are taken again, and no made-up
+// handle reaches a DC.
+TEST_F(GdiDc, SurfaceDcsDeadAndForeignHandles) {
+    const int before = PlatformOpenDCCount();
+    D_DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT;
+    desc.dwWidth = 8;
+    desc.dwHeight = 8;
+    desc.ddsCaps.dwCaps = D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY;
+    D_IDirectDrawSurface7* surface = nullptr;
+    ASSERT_EQ(dd->CreateSurface(&desc, &surface, nullptr), D_DD_OK);
+    HDC display = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(display);
+    HBITMAP bitmap = CreateCompatibleBitmap(display, 8, 8);
+    SelectObject(memory, bitmap);
+    HDC first = nullptr, again = nullptr;
+    ASSERT_EQ(surface->GetDC(&first), D_DD_OK);
+    EXPECT_EQ(PlatformOpenDCCount(), before + 3);
+    EXPECT_EQ(ReleaseDC(nullptr, first), 0);
+    EXPECT_FALSE(DeleteDC(first));
+    EXPECT_TRUE(BitBlt(first, 0, 0, 8, 8, memory, 0, 0, SRCCOPY)) << "still the surface's";
+    ASSERT_EQ(surface->ReleaseDC(first), D_DD_OK);
+    ASSERT_EQ(surface->GetDC(&again), D_DD_OK);
+    EXPECT_EQ(again, first) << "kept with the surface";
+    ASSERT_EQ(surface->ReleaseDC(again), D_DD_OK);
+    surface->Release();
+    EXPECT_EQ(PlatformOpenDCCount(), before + 2);
+
+    HDC gone = CreateCompatibleDC(display);
+    ASSERT_TRUE(DeleteDC(gone));
+    HDC taken = CreateCompatibleDC(display);  // most likely in the slot just freed
+    ASSERT_NE(taken, nullptr);
+    EXPECT_NE(taken, gone);
+    const auto raw = [](std::uintptr_t v) { return reinterpret_cast<HDC>(v); };
+    const struct {
+        const char* name;
+        HDC dc;
+    } foreign[] = {
+        {"deleted", gone},
+        {"the released surface's", first},
+        {"null", nullptr},
+        {"small", raw(0x77)},
+        {"a DC's low bits alone", raw(0xD)},
+        {"a slot never taken", raw((std::uintptr_t{1} << 20) | (std::uintptr_t{0xFFF0} << 4) | 0xD)},
+        {"a live DC's slot taken once more", raw(reinterpret_cast<std::uintptr_t>(taken) + (std::uintptr_t{1} << 20))},
+        {"every bit", raw(~std::uintptr_t{0})},
+    };
+    for (const auto& f : foreign) {
+        SCOPED_TRACE(f.name);
+        EXPECT_FALSE(BitBlt(f.dc, 0, 0, 8, 8, memory, 0, 0, SRCCOPY));
+        EXPECT_FALSE(BitBlt(memory, 0, 0, 8, 8, f.dc, 0, 0, SRCCOPY));
+        EXPECT_EQ(SelectObject(f.dc, bitmap), nullptr);
+        EXPECT_EQ(GetDeviceCaps(f.dc, BITSPIXEL), 32) << "the screen's";
+        EXPECT_EQ(ReleaseDC(nullptr, f.dc), 0);
+        EXPECT_FALSE(DeleteDC(f.dc));
+    }
+    EXPECT_EQ(PlatformOpenDCCount(), before + 3);
+    EXPECT_TRUE(DeleteDC(taken));
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+    ReleaseDC(nullptr, display);
+    EXPECT_EQ(PlatformOpenDCCount(), before);
+}
+
+// The window's DC and the display's view the same framebuffer from
+// different corners: a copy between them that moves pixels down, or up,
+// reads every row before it is overwritten.
+TEST_F(GdiDc, CopiesBetweenTwoViewsOfTheFramebuffer) {
+    PlatformDisplaySetClientRect(RECT{8, 4, 248, 164});
+    std::uint8_t* fb = PlatformFramebuffer();
+    const int pitch = PlatformFramebufferPitch(), height = PlatformDisplayHeight();
+    std::vector<std::uint8_t> model(static_cast<std::size_t>(pitch) * height);
+    for (std::size_t i = 0; i < model.size(); ++i) model[i] = static_cast<std::uint8_t>(i * 7 + i / 4096);
+    std::memcpy(fb, model.data(), model.size());
+    HDC window = GetDC(FakeWindow()), display = GetDC(nullptr);
+    // Window coordinates are the display's less (8, 4).
+    const struct {
+        const char* name;
+        HDC to;
+        int x, y;
+        HDC from;
+        int sx, sy;
+    } copies[] = {
+        {"down", window, 0, 10, display, 8, 4},
+        {"up", display, 8, 4, window, 3, 10},
+        {"right and down by one", window, 1, 1, display, 8, 4},
+        {"onto itself", display, 50, 50, window, 42, 46},
+    };
+    for (const auto& c : copies) {
+        SCOPED_TRACE(c.name);
+        const int toX = c.x + (c.to == window ? 8 : 0), toY = c.y + (c.to == window ? 4 : 0);
+        const int fromX = c.sx + (c.from == window ? 8 : 0), fromY = c.sy + (c.from == window ? 4 : 0);
+        const std::vector<std::uint8_t> was = model;
+        for (int j = 0; j < 50; ++j)
+            std::memcpy(model.data() + static_cast<std::size_t>(toY + j) * pitch + toX * 4,
+                        was.data() + static_cast<std::size_t>(fromY + j) * pitch + fromX * 4, 100 * 4);
+        ASSERT_TRUE(BitBlt(c.to, c.x, c.y, 100, 50, c.from, c.sx, c.sy, SRCCOPY));
+        ASSERT_EQ(std::memcmp(PlatformFramebuffer(), model.data(), model.size()), 0);
+    }
+    ReleaseDC(FakeWindow(), window);
+    ReleaseDC(nullptr, display);
 }
 
 }  // namespace
