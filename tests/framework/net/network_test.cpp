@@ -344,11 +344,14 @@ TEST_F(NetworkTest, APeerThatEndsItsSideReceivesEverythingQueuedForIt) {
     struct Case {
         const char* name;
         bool autoClose;
-        int peerWaitMs;  // after its end, before it reads
+        int peerWaitMs;                // after its end, before it reads
+        std::uint32_t queueLimit;      // pieces stop once the queue holds this much (0: all go)
     };
+    // The disconnect sends for 1000 ms at the most (headless: a number of
+    // looks at the clock), so it is left a little past what the sockets hold.
     const Case cases[] = {
-        {"auto-close, the peer reads after 1 s", true, 1000},
-        {"the program disconnects, the peer reads at once", false, 0},
+        {"auto-close, the peer reads after 1 s", true, 1000, 0},
+        {"the program disconnects, the peer reads at once", false, 0, 256 * 1024},
     };
     constexpr int kPieces = 128;
     constexpr int kPieceSize = 64 * 1024;
@@ -364,11 +367,15 @@ TEST_F(NetworkTest, APeerThatEndsItsSideReceivesEverythingQueuedForIt) {
         ASSERT_TRUE(peer.SendAll(Frame("request")));
         ASSERT_TRUE(PassUntil([&] { return GetNetWorkDataLength(h) == 7; }));
         EXPECT_EQ(TakeAll(h), "request");
+        const RingBuffer& ring = LookupNetworkHandle(h)->sendRing;
         int accepted = 0;
-        for (int i = 0; i < kPieces; ++i)
+        for (int i = 0; i < kPieces && (c.queueLimit == 0 || ring.dataSize < c.queueLimit); ++i)
             if (NetWorkSend(h, queued.data() + i * kPieceSize, kPieceSize) == 0) ++accepted;
-        EXPECT_EQ(accepted, kPieces);
-        EXPECT_GT(LookupNetworkHandle(h)->sendRing.dataSize, 0u);  // more than the sockets hold
+        if (c.queueLimit == 0) {
+            EXPECT_EQ(accepted, kPieces);
+        }
+        const std::string sent = queued.substr(0, static_cast<std::size_t>(accepted) * kPieceSize);
+        EXPECT_GT(ring.dataSize, 0u);  // more than the sockets hold
 
         std::string wire;
         std::thread reader([&] {
@@ -387,9 +394,9 @@ TEST_F(NetworkTest, APeerThatEndsItsSideReceivesEverythingQueuedForIt) {
         std::string payload;
         int frames = 0;
         EXPECT_TRUE(Unframe(wire, &payload, &frames));
-        EXPECT_EQ(payload.size(), queued.size());
-        EXPECT_TRUE(payload == queued);
-        EXPECT_EQ(wire.size(), queued.size() + 4u * static_cast<unsigned>(frames));
+        EXPECT_EQ(payload.size(), sent.size());
+        EXPECT_TRUE(payload == sent);
+        EXPECT_EQ(wire.size(), sent.size() + 4u * static_cast<unsigned>(frames));
         // Sends queued while the socket is full travel in one frame.
         EXPECT_GE(frames, 1);
         EXPECT_LE(frames, kPieces);
