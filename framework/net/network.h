@@ -59,7 +59,8 @@ struct NetworkRecord {
     int error;       // an error occurred: every operation refuses the handle
     int connected;
     int connection;  // a connection stood (set with `connected`, kept by FD_CLOSE): with
-                     // `connected` clear, auto-close knows it was lost
+                     // `connected` clear, auto-close knows it was lost, and what was
+                     // queued before still goes out while no error comes
     int connecting;  // a connect of ours goes on
     int framed;      // 1: length-framed messages through the rings; 0: raw socket calls
     int autoClose;
@@ -128,7 +129,8 @@ HandleId ConnectNetWork(const std::uint8_t* address, int port);
 // Takes a waiting connection of the listening socket: the new handle, or -1.
 HandleId AcceptNetWork();
 // Receives, then sends, what is pending (for at most 1000 ms each), and
-// closes the handle; 0 or -1.
+// closes the handle; 0 or -1. The sending goes on after the peer has ended
+// its side (it may still read), and stops at once on an error.
 int DisconnectNetworkHandle(HandleId handle);
 
 int GetNetWorkAcceptState(HandleId handle);  // 1 connected, 0 not
@@ -142,10 +144,10 @@ int ReceiveNetworkLine(HandleId handle, char* out);
 
 // Dispatches the network window's messages; with `closeFlag` 1 it first
 // closes every handle with an error, and (auto-close) every one whose peer
-// has ended the connection once what came on it has been read. The outermost
-// pump looks at every socket once for events, and makes the receives put off
-// to it. Returns -1 once the window is gone or the framework is quitting,
-// else 0.
+// has ended the connection once what came on it has been read and what was
+// queued on it has gone to the socket. The outermost pump looks at every
+// socket once for events, and makes the receives put off to it. Returns -1
+// once the window is gone or the framework is quitting, else 0.
 int PumpNetworkMessages(int closeFlag);
 // What an operation on one handle pumps, and a receive between messages:
 // the messages waiting are dispatched, and no socket is looked at again (the

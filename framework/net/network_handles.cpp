@@ -135,6 +135,11 @@ bool NothingLeftToRead(NetworkRecord* record) {
     return false;
 }
 
+// Whether everything queued on a handle has gone to its socket.
+bool NothingLeftToSend(const NetworkRecord* record) {
+    return record->sendRing.dataSize == 0 && record->headerLeft == 0;
+}
+
 // Undoes NewRecord and whatever was made since: the socket, the rings.
 void DestroyRecord(NetworkRecord* record) {
     ForgetDeferredReceive(record);
@@ -202,18 +207,23 @@ void CloseNetworkWindowAndSocket() {
     n.window = nullptr;
 }
 
+// A connection stood and nothing has failed on it. A peer that has ended
+// its side (FD_CLOSE, no error) may still be reading: the socket still
+// sends, and what waits in it is still taken, so closing it does not reset
+// the connection under the peer.
+bool StillCarries(const NetworkRecord* record) { return record->framed && record->connection && !record->error; }
+
 // Takes whatever a peer sends on a handle being closed, so the drain below
 // can end; false when nothing more came.
 bool ReceivePending(NetworkRecord* record) {
-    if (!record->framed || record->error || !record->connected) return false;
+    if (!StillCarries(record)) return false;
     std::uint32_t before = record->receiveRing.dataSize;
     RecvSocket(record);
     return record->receiveRing.dataSize != before;
 }
 
 bool SendPending(NetworkRecord* record) {
-    if (!record->framed || record->error || !record->connected) return false;
-    if (record->sendRing.dataSize == 0 && record->headerLeft == 0) return false;
+    if (!StillCarries(record) || NothingLeftToSend(record)) return false;
     SendSocket(record);
     return true;
 }
@@ -396,9 +406,13 @@ int PumpNetworkMessages(int closeFlag) {
         while (node != nullptr && closed < kClosesPerPass) {
             NetworkListNode* next = NextNode(node);
             NetworkRecord* r = node->record;
-            // Lost: a connection stood and its peer has ended it, and the
-            // program has taken what came on it.
-            bool lost = r->autoClose && r->connection && !r->connected && NothingLeftToRead(r);
+            // Lost: a connection stood and its peer has ended it, the
+            // program has taken what came on it, and what the program queued
+            // has gone out. A peer that ended only its side may still read:
+            // the queue goes on out as the socket takes it (a peer that has
+            // gone makes a send fail, and the error closes the handle).
+            bool lost = r->autoClose && r->connection && !r->connected && NothingLeftToSend(r) &&
+                        NothingLeftToRead(r);
             if (r->error || lost) {
                 DisconnectNetworkHandle(node->handle);
                 ++closed;
@@ -467,8 +481,10 @@ int OnNetworkSocketEvent(LPARAM eventWord, SOCKET socket) {
             }
             break;
         case FD_CLOSE:
-            // The connection flag stays: it tells auto-close that a
-            // connection stood and is now lost.
+            // The peer has ended: the program sends nothing more. The
+            // connection flag stays: it tells auto-close that a connection
+            // stood and is now lost, and lets what was queued still go out to
+            // a peer that ended only its side.
             record->connected = 0;
             // A connection that broke (rather than ended) is an error: what
             // came before the break may be incomplete.

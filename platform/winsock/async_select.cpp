@@ -77,8 +77,11 @@ void PostDueEvents(SOCKET s, SocketEntry& e, const posix_socket::Readiness& read
     if (ended && !e.closePosted && (e.events & FD_CLOSE) != 0) {
         post(FD_CLOSE, closeError);
         e.closePosted = true;
+        e.closeBroke = closeError != 0;
     }
-    if (ready.writable && e.writeArmed && !e.closePosted && (e.events & FD_WRITE) != 0) {
+    // A peer that ended only its side may still read, so FD_WRITE goes on
+    // after an FD_CLOSE; after one that reported a break a send can only fail.
+    if (ready.writable && e.writeArmed && !e.closeBroke && (e.events & FD_WRITE) != 0) {
         post(FD_WRITE, 0);
         e.writeArmed = false;
     }

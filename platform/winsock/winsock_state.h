@@ -27,6 +27,7 @@ struct SocketEntry {
     bool writeArmed = false;
     bool acceptArmed = false;
     bool closePosted = false;
+    bool closeBroke = false;  // the FD_CLOSE posted reported a break
     int closeError = 0;  // a break a recv met first, for FD_CLOSE to report
 };
 

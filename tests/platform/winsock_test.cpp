@@ -243,25 +243,35 @@ TEST_F(WinSockStandIn, ReadAndCloseFollowWinSocksRules) {
 }
 
 // FD_WRITE comes again only after a send that would have blocked, once the
-// socket takes data again.
+// socket takes data again: also after the FD_CLOSE of a peer that ended only
+// its side and reads on.
 TEST_F(WinSockStandIn, WriteComesBackAfterAWouldBlock) {
-    LoopbackSocket peer;
-    SOCKET s = AcceptedPair(&peer);
-    EXPECT_EQ(EventsOf(s), std::vector<WORD>{FD_WRITE});
-    std::string chunk(1 << 16, 'z');
-    std::size_t total = 0;
-    for (int i = 0; i < 4096; ++i) {  // at most 256 MB: far past any socket buffer
-        int n = send(s, chunk.data(), static_cast<int>(chunk.size()), 0);
-        if (n == SOCKET_ERROR) break;
-        total += static_cast<std::size_t>(n);
+    for (bool peerEndsItsSide : {false, true}) {
+        SCOPED_TRACE(peerEndsItsSide ? "the peer ends its side first" : "the peer stays");
+        LoopbackSocket peer;
+        SOCKET s = AcceptedPair(&peer);
+        EXPECT_EQ(EventsOf(s), std::vector<WORD>{FD_WRITE});
+        std::string chunk(1 << 16, 'z');
+        std::size_t total = 0;
+        for (int i = 0; i < 4096; ++i) {  // at most 256 MB: far past any socket buffer
+            int n = send(s, chunk.data(), static_cast<int>(chunk.size()), 0);
+            if (n == SOCKET_ERROR) break;
+            total += static_cast<std::size_t>(n);
+        }
+        ASSERT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+        EXPECT_TRUE(EventsOf(s).empty());
+        if (peerEndsItsSide) {
+            peer.ShutdownWrite();
+            EXPECT_EQ(WaitForEvent(s, FD_CLOSE), 0);
+        }
+        EXPECT_EQ(peer.ReceiveExactly(total).size(), total);
+        EXPECT_EQ(WaitForEvent(s, FD_WRITE), 0);
+        EXPECT_TRUE(EventsOf(s).empty());
+        EXPECT_EQ(send(s, "ok", 2, 0), 2);
+        EXPECT_TRUE(EventsOf(s).empty());  // a send that went through re-enables nothing
+        EXPECT_EQ(peer.ReceiveExactly(2), "ok");
+        closesocket(s);
     }
-    ASSERT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
-    EXPECT_TRUE(EventsOf(s).empty());
-    EXPECT_EQ(peer.ReceiveExactly(total).size(), total);
-    EXPECT_EQ(WaitForEvent(s, FD_WRITE), 0);
-    EXPECT_TRUE(EventsOf(s).empty());
-    EXPECT_EQ(send(s, "ok", 2, 0), 2);
-    EXPECT_TRUE(EventsOf(s).empty());  // a send that went through re-enables nothing
 }
 
 TEST_F(WinSockStandIn, ConnectIsReportedWithItsResult) {

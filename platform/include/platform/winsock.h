@@ -10,6 +10,8 @@
 //   FD_WRITE    once when the socket is selected connected, on a finished
 //               connect and after an accept; again only after a send that
 //               failed with WSAEWOULDBLOCK, once the socket takes data again
+//               (also after an FD_CLOSE of a peer that ended only its side,
+//               which may still read; not after one that reported a break)
 //   FD_ACCEPT   while a connection waits; again only after an accept (at
 //               once, when another connection waits then)
 //   FD_CONNECT  once, when a connect that would block has finished (the

@@ -171,20 +171,34 @@ TEST_F(NetworkTest, APeerEndingAtEveryPointIsSeenOnce) {
     EXPECT_EQ(Count(Log(), "ネットワークログ"), 0);
 }
 
-// A peer that resets the connection while a large message goes to it: one
-// log line, and the handle is closed on the next pass.
+// A peer that resets the connection while a large message goes to it, at
+// once or after ending its side (when the handle waits to send the rest):
+// one log line, and the handle is closed on the next passes.
 TEST_F(NetworkTest, APeerResettingMidSendIsReportedOnceAndClosed) {
-    LoopbackSocket peer = LoopbackSocket::Connect(port_);
-    HandleId h = AcceptedFor(peer);
-    const std::string big = Pattern(8 << 20, 3);
-    ASSERT_EQ(NetWorkSend(h, big.data(), static_cast<int>(big.size())), 0);
-    EXPECT_GT(peer.ReceiveExactly(1000).size(), 0u);
-    peer.Abort();
-    ASSERT_TRUE(PassUntil([&] { return OpenHandles().empty(); }));
-    for (int i = 0; i < 5; ++i) Pass();
-    EXPECT_EQ(Count(Log(), "ネットワークログ"), 1);
-    EXPECT_EQ(Count(Log(), "[10054]"), 1);
-    EXPECT_EQ(GetNetWorkAcceptState(h), -1);
+    for (bool endsItsSideFirst : {false, true}) {
+        SCOPED_TRACE(endsItsSideFirst ? "ends its side, then resets" : "resets");
+        const std::string before = Log();
+        LoopbackSocket peer = LoopbackSocket::Connect(port_);
+        HandleId h = AcceptedFor(peer);
+        ASSERT_GE(h, 0);
+        const std::string big = Pattern(8 << 20, 3);
+        ASSERT_EQ(NetWorkSend(h, big.data(), static_cast<int>(big.size())), 0);
+        EXPECT_GT(peer.ReceiveExactly(1000).size(), 0u);
+        if (endsItsSideFirst) {
+            peer.ShutdownWrite();
+            ASSERT_TRUE(PassUntil([&] { return GetNetWorkAcceptState(h) == 0; }));
+            for (int i = 0; i < 20; ++i) Pass();
+            EXPECT_EQ(GetNetWorkAcceptState(h), 0);  // kept: the peer may still read
+        }
+        peer.Abort();
+        ASSERT_TRUE(PassUntil([&] { return OpenHandles().empty(); }));
+        for (int i = 0; i < 5; ++i) Pass();
+        const std::string log = Log().substr(before.size());
+        EXPECT_EQ(Count(log, "ネットワークログ"), 1);
+        EXPECT_EQ(Count(log, "[10054]"), 1);
+        EXPECT_EQ(Count(log, "エラーが発生しています"), 0);
+        EXPECT_EQ(GetNetWorkAcceptState(h), -1);
+    }
 }
 
 // A frame length is the peer's word: one beyond the limit is refused before
@@ -303,6 +317,93 @@ TEST_F(NetworkTest, DisconnectingDeliversWhatIsQueued) {
     }));
     EXPECT_EQ(got.size(), big.size());
     EXPECT_TRUE(got == big);
+}
+
+// The payloads of a framed stream, and how many frames carried them; false
+// when the stream ends inside a frame.
+bool Unframe(const std::string& wire, std::string* payload, int* frames) {
+    *frames = 0;
+    std::size_t at = 0;
+    while (at + 4 <= wire.size()) {
+        std::uint32_t n = 0;
+        for (int i = 0; i < 4; ++i) n |= static_cast<std::uint32_t>(static_cast<unsigned char>(wire[at + i])) << (8 * i);
+        if (wire.size() - at - 4 < n) return false;
+        payload->append(wire, at + 4, n);
+        at += 4 + n;
+        ++*frames;
+    }
+    return at == wire.size();
+}
+
+// A peer that ends its side after its request and reads on, as request and
+// response clients do: everything the program queued before that end
+// reaches it, in order, and then the end of the connection. With auto-close
+// the handle goes once all is sent, however long the peer takes to start
+// reading; without it, the program's disconnect sends the rest.
+TEST_F(NetworkTest, APeerThatEndsItsSideReceivesEverythingQueuedForIt) {
+    struct Case {
+        const char* name;
+        bool autoClose;
+        int peerWaitMs;                // after its end, before it reads
+        std::uint32_t queueLimit;      // pieces stop once the queue holds this much (0: all go)
+    };
+    // The disconnect sends for 1000 ms at the most (headless: a number of
+    // looks at the clock), so it is left a little past what the sockets hold.
+    const Case cases[] = {
+        {"auto-close, the peer reads after 1 s", true, 1000, 0},
+        {"the program disconnects, the peer reads at once", false, 0, 256 * 1024},
+    };
+    constexpr int kPieces = 128;
+    constexpr int kPieceSize = 64 * 1024;
+    std::string queued;
+    for (int i = 0; i < kPieces; ++i) queued += Pattern(kPieceSize, 100 + i);
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetNetWorkNoAutoClose(c.autoClose ? 0 : 1);
+        LoopbackSocket peer = LoopbackSocket::Connect(port_);
+        HandleId h = AcceptedFor(peer);
+        ASSERT_GE(h, 0);
+        ASSERT_TRUE(peer.SendAll(Frame("request")));
+        ASSERT_TRUE(PassUntil([&] { return GetNetWorkDataLength(h) == 7; }));
+        EXPECT_EQ(TakeAll(h), "request");
+        const RingBuffer& ring = LookupNetworkHandle(h)->sendRing;
+        int accepted = 0;
+        for (int i = 0; i < kPieces && (c.queueLimit == 0 || ring.dataSize < c.queueLimit); ++i)
+            if (NetWorkSend(h, queued.data() + i * kPieceSize, kPieceSize) == 0) ++accepted;
+        if (c.queueLimit == 0) {
+            EXPECT_EQ(accepted, kPieces);
+        }
+        const std::string sent = queued.substr(0, static_cast<std::size_t>(accepted) * kPieceSize);
+        EXPECT_GT(ring.dataSize, 0u);  // more than the sockets hold
+
+        std::string wire;
+        std::thread reader([&] {
+            peer.ShutdownWrite();
+            std::this_thread::sleep_for(std::chrono::milliseconds(c.peerWaitMs));
+            wire = peer.ReceiveToEnd();
+        });
+        EXPECT_TRUE(PassUntil([&] { return GetNetWorkAcceptState(h) != 1; }));
+        EXPECT_EQ(NetWorkSend(h, "late", 4), -1);  // the peer has ended: nothing more is taken
+        if (c.autoClose)
+            EXPECT_TRUE(PassUntil([&] { return GetNetWorkAcceptState(h) == -1; }));
+        else
+            EXPECT_EQ(DisconnectNetworkHandle(h), 0);
+        reader.join();
+
+        std::string payload;
+        int frames = 0;
+        EXPECT_TRUE(Unframe(wire, &payload, &frames));
+        EXPECT_EQ(payload.size(), sent.size());
+        EXPECT_TRUE(payload == sent);
+        EXPECT_EQ(wire.size(), sent.size() + 4u * static_cast<unsigned>(frames));
+        // Sends queued while the socket is full travel in one frame.
+        EXPECT_GE(frames, 1);
+        EXPECT_LE(frames, kPieces);
+        EXPECT_TRUE(OpenHandles().empty());
+    }
+    EXPECT_EQ(Count(Log(), "ネットワークログ"), 0);
+    EXPECT_EQ(Count(Log(), "エラー"), 0);
 }
 
 TEST_F(NetworkTest, TheEndClosesEveryHandleAndTheWindow) {
