@@ -2,6 +2,7 @@
 #include "graphics/image/memimg.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "core/memory.h"
@@ -219,6 +220,13 @@ int InitZBufferMemImg(MEMIMG* image, int width, int height) {
     std::memset(image, 0, sizeof *image);
     // Two bytes a pixel, rows rounded up to 16 bytes: exactly a computed pitch.
     return InitMemImg(image, width, height, -1, 0, static_cast<int>(kMemImgKindZBuffer), 0, 0, 0);
+}
+
+void ClearMemImgRecord(MEMIMG* image) {
+    std::memset(image, 0, offsetof(MEMIMG, paletteStorage));
+    image->pixels = nullptr;
+    image->premultiplied = nullptr;
+    image->runTable = nullptr;
 }
 
 void InitMemImgView(MEMIMG* view, const MEMIMG* source, int x, int y, int width, int height) {
