@@ -5,7 +5,9 @@
 // blit of a mirrored copy made once; a draw wholly outside the draw area
 // against an entry that only takes the lock (`ApiMakeColorCode`) and SDL's
 // blit that clips everything away; and a one-character text call against
-// SDL's blit of the glyph as the framework draws it (a cached glyph).
+// what a program on SDL does for one: the text formatted printf-style, its
+// glyph found in a cache of glyph surfaces and blitted (the glyph as the
+// framework draws it).
 //
 // Each case runs on the DirectDraw road (the game's), the software-only road
 // and the Direct3D road (the stand-in's device), each row beside SDL's, in
@@ -19,6 +21,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -149,12 +153,15 @@ SDL_Surface* CutSurface(const ScreenPicture& screen, int left, int top, int w, i
 }
 
 // What a case draws: through the framework, and SDL's picture with where
-// it goes (a text's picture lies off the pen position).
+// it goes (a text's picture lies off the pen position). A text case's
+// picture is the one glyph of its glyph cache.
 struct Case {
     std::vector<SDL_Point> places;
     SDL_Surface* picture = nullptr;
     SDL_Point offset{0, 0};
     std::function<void(int x, int y)> ours;
+    bool text = false;
+    SDL_Surface* glyphs[256] = {};
 };
 
 // A graphic drawn plain or mirrored, keyed.
@@ -190,10 +197,29 @@ Case TextCase() {
     c.picture = CutSurface(screen, left, top, right - left, bottom - top, false);
     c.offset = SDL_Point{left - 100, top - 100};
     c.ours = [white](int x, int y) { ApiDrawTextFormatted(x, y, white, "7"); };
+    c.text = true;
+    c.glyphs[static_cast<unsigned char>('7')] = c.picture;
     return c;
 }
 
+// SDL's text call: formatted, then each character's cached glyph blitted.
+// One character needs no advance.
+void SdlTextFormatted(const Case& c, SDL_Surface* screen, int x, int y, const char* format, ...) {
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    for (const char* p = text; *p != '\0'; ++p) {
+        SDL_Surface* glyph = c.glyphs[static_cast<unsigned char>(*p)];
+        if (glyph == nullptr) continue;
+        SDL_Rect to{x + c.offset.x, y + c.offset.y, glyph->w, glyph->h};
+        SDL_BlitSurface(glyph, nullptr, screen, &to);
+    }
+}
+
 void SdlDraw(const Case& c, SDL_Surface* screen, const SDL_Point& at) {
+    if (c.text) return SdlTextFormatted(c, screen, at.x, at.y, "7");
     SDL_Rect to{at.x + c.offset.x, at.y + c.offset.y, c.picture->w, c.picture->h};
     SDL_BlitSurface(c.picture, nullptr, screen, &to);
 }
