@@ -133,6 +133,9 @@ int FetchDefaultFontHandle();
 // its setter for the default-font code.
 int DefaultFontHandle();
 void SetDefaultFontHandle(int fontHandle);
+// The default font's record as it is, or null, with its handle (-1 with
+// null): one look-up for what the two above take two.
+FontRecord* DefaultFontRecord(int* fontHandle);
 
 // ---- the glyph cache -------------------------------------------------------------
 
@@ -159,6 +162,9 @@ int PrepareTextGlyphs(FontRecord* font, const char* text, int length, std::uint1
 // the screen format.
 int DrawTextWithFont(int x, int y, const char* text, std::uint32_t color, int fontHandle, std::uint32_t edgeColor,
                      int vertical);
+// The same for a font already looked up (null: the handle is bad).
+int DrawTextWithFontRecord(int x, int y, const char* text, std::uint32_t color, FontRecord* font, int fontHandle,
+                           std::uint32_t edgeColor, int vertical);
 // DrawTextWithFont with the default font, synced to its settings first.
 int DrawTextDefaultFont(int x, int y, const char* text, std::uint32_t color, std::uint32_t edgeColor);
 
@@ -226,3 +232,6 @@ int DrawTextToTarget(int x, int y, const char* text, std::uint32_t color, int fo
 
 int SoftDrawFontText(int x, int y, const char* text, std::uint32_t color, int fontHandle, std::uint32_t edgeColor,
                      int vertical);
+// The same for a font already looked up (null: the handle is bad).
+int SoftDrawFontTextRecord(int x, int y, const char* text, std::uint32_t color, FontRecord* font,
+                           std::uint32_t edgeColor, int vertical);

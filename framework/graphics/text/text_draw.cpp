@@ -237,7 +237,14 @@ int DrawTextWithFont(int x, int y, const char* text, std::uint32_t color, int fo
     if (text == nullptr || text[0] == '\0') return 0;
     const DrawState& s = g_DrawState;
     if (s.drawingSuppressed || s.emptyDrawArea) return 0;
-    FontRecord* font = LookupFont(fontHandle);
+    return DrawTextWithFontRecord(x, y, text, color, LookupFont(fontHandle), fontHandle, edgeColor, vertical);
+}
+
+int DrawTextWithFontRecord(int x, int y, const char* text, std::uint32_t color, FontRecord* font, int fontHandle,
+                           std::uint32_t edgeColor, int vertical) {
+    if (text == nullptr || text[0] == '\0') return 0;
+    const DrawState& s = g_DrawState;
+    if (s.drawingSuppressed || s.emptyDrawArea) return 0;
     if (font == nullptr) return WriteLogText("フォントハンドル値が異常です\n");
     WaitWhileInactive();
     if (x >= s.drawArea.right) return 0;
@@ -257,7 +264,7 @@ int DrawTextWithFont(int x, int y, const char* text, std::uint32_t color, int fo
     DrawFrameScope frame(rect, masked);
     if (s.use3D == 1 && IsDirect3DUp() && !IsScreenMemImg())
         return DrawTextToTarget(x, y, text, color, fontHandle, edgeColor, vertical);
-    return SoftDrawFontText(x, y, text, color, fontHandle, edgeColor, vertical);
+    return SoftDrawFontTextRecord(x, y, text, color, font, edgeColor, vertical);
 }
 
 int DrawTextToTarget(int x, int y, const char* text, std::uint32_t color, int fontHandle, std::uint32_t edgeColor,

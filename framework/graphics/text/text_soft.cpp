@@ -131,9 +131,13 @@ int DrawTextComposed(FontRecord* font, int x, int y, const char* text, std::uint
 }  // namespace
 
 int SoftDrawFontText(int x, int y, const char* text, std::uint32_t color, int fontHandle, std::uint32_t edgeColor,
-                     int) {
+                     int vertical) {
+    return SoftDrawFontTextRecord(x, y, text, color, LookupFont(fontHandle), edgeColor, vertical);
+}
+
+int SoftDrawFontTextRecord(int x, int y, const char* text, std::uint32_t color, FontRecord* font,
+                           std::uint32_t edgeColor, int) {
     if (SoftDrawingUnavailable()) return -1;
-    FontRecord* font = LookupFont(fontHandle);
     if (font == nullptr || text == nullptr) return -1;
     BrightenTextColors(&color, &edgeColor);
     TextExtent extent{};
