@@ -26,14 +26,14 @@ RECT TextRect(int x, int y, const TextExtent& e) {
 
 // Straight into the target's pixels.
 int DrawTextDirect(FontRecord* font, int x, int y, const char* text, std::uint32_t color, std::uint32_t edge,
-                   const TextExtent& extent) {
+                   const TextExtent& extent, const TextGlyphList& glyphs) {
     if (DrawsStraightIntoScreenMemImg()) {
         MEMIMG view{};
         MEMIMG* target = StraightDrawTarget(&view);
         if (target == nullptr) return -1;
         RECT clip{};
         if (!ClipDrawAreaToImage(CurrentSoftDrawSettings(), target->width, target->height, &clip)) return 0;
-        DrawTextThroughCache(font, x, y, text, color, edge, WorkOver(target, target->colorFormat, clip));
+        DrawTextThroughCache(font, x, y, text, color, edge, WorkOver(target, target->colorFormat, clip), &glyphs);
         InvalidateMemImgDerived(target);
         return 0;
     }
@@ -47,7 +47,8 @@ int DrawTextDirect(FontRecord* font, int x, int y, const char* text, std::uint32
     // converted to the standard format, and the colours with them.
     const ColorFormatDesc* format =
         a.convert && !a.copiedThroughWork1 ? &g_ScreenDevice.colorFormat : a.workImage->colorFormat;
-    DrawTextThroughCache(font, x, y, text, color, edge, WorkOver(a.workImage, format, TargetAccessSettings().drawArea));
+    DrawTextThroughCache(font, x, y, text, color, edge, WorkOver(a.workImage, format, TargetAccessSettings().drawArea),
+                         &glyphs);
     EndTargetMemImgAccess();
     return 0;
 }
@@ -141,10 +142,11 @@ int SoftDrawFontTextRecord(int x, int y, const char* text, std::uint32_t color, 
     if (font == nullptr || text == nullptr) return -1;
     BrightenTextColors(&color, &edgeColor);
     TextExtent extent{};
-    if (MeasureTextExtent(font, text, &extent) < 0) return -1;
+    TextGlyphList glyphs;
+    if (MeasureTextExtent(font, text, &extent, &glyphs) < 0) return -1;
     if (extent.right <= extent.left || extent.bottom <= extent.top) return 0;
     const bool composed = (g_DrawState.blendMode != kBlendModeNone || (font->fontType & kFontTypeEdge) != 0) &&
                           GetScreenColorFormat()->depth != 8;
     if (composed) return DrawTextComposed(font, x, y, text, color, edgeColor, extent);
-    return DrawTextDirect(font, x, y, text, color, edgeColor, extent);
+    return DrawTextDirect(font, x, y, text, color, edgeColor, extent, glyphs);
 }
