@@ -191,6 +191,31 @@ __attribute__((target("avx2"))) inline typename WidePixels<S>::V Reversed(typena
     }
 }
 
+// The group of out pixels i on of a mirrored row (see below). Compared with
+// the key before it is turned round: a group wholly the key (much of a
+// sprite) costs no more than a load and a compare.
+template <int S>
+__attribute__((target("avx2"))) inline void MirroredKeyedGroup(const std::uint8_t* row, std::uint8_t* d,
+                                                               std::ptrdiff_t pitch, int rows, int i,
+                                                               typename WidePixels<S>::T key) {
+    using V = typename WidePixels<S>::V;
+    constexpr int kLanes = 32 / S;
+    const V raw = Load<V>(row - static_cast<std::ptrdiff_t>(i + kLanes - 1) * S);
+    const V rawKeep = (V)(raw == key);
+    const int lanes = _mm256_movemask_epi8(reinterpret_cast<__m256i>(rawKeep));
+    if (lanes == -1) return;
+    const V sv = Reversed<S>(raw);
+    if (lanes == 0) {
+        for (int r = 0; r < rows; ++r) Store(d + r * pitch + i * S, sv);
+        return;
+    }
+    const V keep = Reversed<S>(rawKeep), opaque = sv & ~keep;
+    for (int r = 0; r < rows; ++r) {
+        std::uint8_t* dp = d + r * pitch + i * S;
+        Store(dp, (Load<V>(dp) & keep) | opaque);
+    }
+}
+
 // A row mirrored (out pixel j is row pixel -j) drawn keyed onto `rows` rows
 // a pitch apart, at least a register wide. Turned round in registers: a row
 // written to a buffer in small pieces and read back whole would stall on
@@ -200,28 +225,11 @@ __attribute__((target("avx2"))) inline void MirroredKeyedRows(const std::uint8_t
                                                               std::ptrdiff_t pitch, int rows, int n,
                                                               std::uint32_t keyBits) {
     using T = typename WidePixels<S>::T;
-    using V = typename WidePixels<S>::V;
     constexpr int kLanes = 32 / S;
     const T key = static_cast<T>(keyBits);
-    for (int i = 0;; i += kLanes) {
-        if (i > n - kLanes) {
-            if (i == n) break;
-            i = n - kLanes;
-        }
-        const V sv = Reversed<S>(Load<V>(row - static_cast<std::ptrdiff_t>(i + kLanes - 1) * S));
-        const V keep = (V)(sv == key);
-        const int lanes = _mm256_movemask_epi8(reinterpret_cast<__m256i>(keep));
-        if (lanes == 0) {
-            for (int r = 0; r < rows; ++r) Store(d + r * pitch + i * S, sv);
-        } else if (lanes != -1) {
-            const V opaque = sv & ~keep;
-            for (int r = 0; r < rows; ++r) {
-                std::uint8_t* dp = d + r * pitch + i * S;
-                Store(dp, (Load<V>(dp) & keep) | opaque);
-            }
-        }
-        if (i == n - kLanes) break;
-    }
+    int i = 0;
+    for (; i + kLanes <= n; i += kLanes) MirroredKeyedGroup<S>(row, d, pitch, rows, i, key);
+    if (i < n) MirroredKeyedGroup<S>(row, d, pitch, rows, n - kLanes, key);
 }
 
 // Pixel v, unless it is the key, onto `rows` rows a pitch apart.
