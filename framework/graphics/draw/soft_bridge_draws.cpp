@@ -143,7 +143,7 @@ int SoftDrawLineList(const LineRecord* records, int count) {
     if (SoftDrawingUnavailable()) return -1;
     if (count > 0 && records == nullptr) return -1;
     if (DrawsStraightIntoScreenMemImg()) {
-        MEMIMG view{};
+        MEMIMG view;  // filled in whole when a view is needed; too large (2 KB) to clear each draw
         MEMIMG* target = StraightDrawTarget(&view);
         if (target == nullptr) return -1;
         SoftDrawLines(target, records, count);
@@ -172,7 +172,7 @@ int SoftDrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t color) {
     RECT box{x1, y1, x2, y2};
     NormalizeRect(&box);
     if (DrawsStraightIntoScreenMemImg()) {
-        MEMIMG view{};
+        MEMIMG view;  // filled in whole when a view is needed; too large (2 KB) to clear each draw
         MEMIMG* target = StraightDrawTarget(&view);
         if (target == nullptr) return -1;
         FillRectMemImg(target, &box, color);

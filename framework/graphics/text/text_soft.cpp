@@ -28,7 +28,7 @@ RECT TextRect(int x, int y, const TextExtent& e) {
 int DrawTextDirect(FontRecord* font, int x, int y, const char* text, std::uint32_t color, std::uint32_t edge,
                    const TextExtent& extent, const TextGlyphList& glyphs) {
     if (DrawsStraightIntoScreenMemImg()) {
-        MEMIMG view{};
+        MEMIMG view;  // filled in whole when a view is needed; too large (2 KB) to clear each draw
         MEMIMG* target = StraightDrawTarget(&view);
         if (target == nullptr) return -1;
         RECT clip{};
