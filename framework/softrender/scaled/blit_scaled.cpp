@@ -182,14 +182,20 @@ void DrawExtendMemImg(MEMIMG* dest, const MEMIMG* src, int sourceWidth, int sour
     // accumulator every row starts with.
     std::int32_t* columns = scratch.columns.data();
     const std::int32_t step = across.mirrored ? -1 : 1;
-    std::int64_t accumulator = x.scale - x.rest;
-    std::int32_t column = 0;
-    for (int j = 0; j < cw; ++j) {
-        columns[j] = column;
-        accumulator -= 0x10000;
-        while (accumulator <= 0) {
-            column += step;
-            accumulator += x.scale;
+    if (x.scale == 0x10000) {
+        // At the source's own width the clipping leaves no remainder and
+        // each column steps once: the table is j (or -j), filled straight.
+        for (int j = 0; j < cw; ++j) columns[j] = j * step;
+    } else {
+        std::int64_t accumulator = x.scale - x.rest;
+        std::int32_t column = 0;
+        for (int j = 0; j < cw; ++j) {
+            columns[j] = column;
+            accumulator -= 0x10000;
+            while (accumulator <= 0) {
+                column += step;
+                accumulator += x.scale;
+            }
         }
     }
     frame.columns = columns;
