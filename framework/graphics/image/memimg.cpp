@@ -2,6 +2,7 @@
 #include "graphics/image/memimg.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstring>
 
@@ -19,13 +20,9 @@ void* AllocBuffer(std::uint64_t bytes) { return TrackedAlloc(static_cast<std::si
 // log2 of the pitch when it equals the smallest power of two not below L
 // (the given pitch, or the bytes of a row when the pitch is computed), else -1.
 std::int32_t PitchShift(std::uint64_t pitch, std::uint64_t l) {
-    std::uint64_t p = 1;
-    int shift = 0;
-    while (p < l) {
-        p <<= 1;
-        ++shift;
-    }
-    return pitch == p ? shift : -1;
+    // l stays far below 2^63: pitches and rows are 32-bit.
+    const std::uint64_t p = std::bit_ceil(l);
+    return pitch == p ? std::countr_zero(p) : -1;
 }
 
 int ScreenDepthSetting() {
