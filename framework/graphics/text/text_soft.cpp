@@ -41,14 +41,14 @@ int DrawTextDirect(FontRecord* font, int x, int y, const char* text, std::uint32
     RECT visible = rect;
     ClipRectToRect(&visible, &g_DrawState.drawArea);
     if (visible.left >= visible.right || visible.top >= visible.bottom) return 0;
-    if (BeginTargetMemImgAccess(kNoHandle, 0, nullptr, &rect, 1, &color, &edge) < 0) return -1;
+    if (BeginTargetMemImgAccessFor(nullptr, nullptr, 0, nullptr, &rect, 1, &color, &edge) < 0) return -1;
     const TargetMemImgAccess& a = g_TargetMemImgAccess;
     // Pixels locked in place keep the screen's format; copied ones were
     // converted to the standard format, and the colours with them.
     const ColorFormatDesc* format =
         a.convert && !a.copiedThroughWork1 ? &g_ScreenDevice.colorFormat : a.workImage->colorFormat;
-    DrawTextThroughCache(font, x, y, text, color, edge, WorkOver(a.workImage, format, TargetAccessSettings().drawArea),
-                         &glyphs);
+    // Clipped to what was opened: the draw area narrowed to the rectangle.
+    DrawTextThroughCache(font, x, y, text, color, edge, WorkOver(a.workImage, format, a.drawRect), &glyphs);
     EndTargetMemImgAccess();
     return 0;
 }
