@@ -23,8 +23,11 @@ constexpr std::size_t kDrawTextBufferSize = 1024;
 
 ApiDrawObserver g_drawObserver;
 
-void Tell(const ApiDrawCall& call) {
-    if (g_drawObserver) g_drawObserver(call);
+// The call is made only when someone watches: unwatched, an entry pays one
+// test.
+template <typename MakeCall>
+void Tell(MakeCall make) {
+    if (g_drawObserver) g_drawObserver(make());
 }
 
 }  // namespace
@@ -69,7 +72,7 @@ int ApiBuildDDPixelFormat(void* block, int bitCount, std::uint32_t redMask, std:
 
 int ApiPresentScreen() {
     FrameworkLockScope lock;
-    Tell({.kind = ApiDrawKind::kPresent});
+    Tell([&] { return ApiDrawCall{.kind = ApiDrawKind::kPresent}; });
     return PresentScreen();
 }
 
@@ -96,39 +99,44 @@ int ApiLoadImageToDivGraphs(const char* fileName, int total, int columns, int ro
 
 int ApiClearDrawTarget() {
     FrameworkLockScope lock;
-    Tell({.kind = ApiDrawKind::kClear});
+    Tell([&] { return ApiDrawCall{.kind = ApiDrawKind::kClear}; });
     return ClearDrawTarget();
 }
 
 int ApiBlitGraph(int x, int y, int graphHandle, int transparent) {
     FrameworkLockScope lock;
-    Tell({.kind = ApiDrawKind::kBlit, .x1 = x, .y1 = y, .graph = graphHandle, .flag = transparent});
+    Tell([&] { return ApiDrawCall{
+        .kind = ApiDrawKind::kBlit, .x1 = x, .y1 = y, .graph = graphHandle, .flag = transparent}; });
     return BlitGraph(x, y, graphHandle, transparent);
 }
 
 int ApiStretchBlitGraph(int x1, int y1, int x2, int y2, int graphHandle, int transparent) {
     FrameworkLockScope lock;
-    Tell({.kind = ApiDrawKind::kStretchBlit, .x1 = x1, .y1 = y1, .x2 = x2, .y2 = y2, .graph = graphHandle,
-          .flag = transparent});
+    Tell([&] { return ApiDrawCall{
+        .kind = ApiDrawKind::kStretchBlit, .x1 = x1, .y1 = y1, .x2 = x2, .y2 = y2, .graph = graphHandle,
+        .flag = transparent}; });
     return StretchBlitGraph(x1, y1, x2, y2, graphHandle, transparent);
 }
 
 int ApiRotateBlitGraph(int x, int y, double scale, double angle, int graphHandle, int transparent, int turn) {
     FrameworkLockScope lock;
-    Tell({.kind = ApiDrawKind::kRotateBlit, .x1 = x, .y1 = y, .graph = graphHandle, .flag = transparent, .turn = turn,
-          .scale = scale, .angle = angle});
+    Tell([&] { return ApiDrawCall{
+        .kind = ApiDrawKind::kRotateBlit, .x1 = x, .y1 = y, .graph = graphHandle, .flag = transparent, .turn = turn,
+        .scale = scale, .angle = angle}; });
     return RotateBlitGraph(x, y, scale, angle, graphHandle, transparent, turn);
 }
 
 int ApiMirrorBlitGraph(int x, int y, int graphHandle, int transparent) {
     FrameworkLockScope lock;
-    Tell({.kind = ApiDrawKind::kMirrorBlit, .x1 = x, .y1 = y, .graph = graphHandle, .flag = transparent});
+    Tell([&] { return ApiDrawCall{
+        .kind = ApiDrawKind::kMirrorBlit, .x1 = x, .y1 = y, .graph = graphHandle, .flag = transparent}; });
     return MirrorBlitGraph(x, y, graphHandle, transparent);
 }
 
 int ApiPaintBox(int x1, int y1, int x2, int y2, ColorCode color, int filled) {
     FrameworkLockScope lock;
-    Tell({.kind = ApiDrawKind::kPaintBox, .x1 = x1, .y1 = y1, .x2 = x2, .y2 = y2, .flag = filled, .color = color});
+    Tell([&] { return ApiDrawCall{
+        .kind = ApiDrawKind::kPaintBox, .x1 = x1, .y1 = y1, .x2 = x2, .y2 = y2, .flag = filled, .color = color}; });
     return PaintBox(x1, y1, x2, y2, color, filled);
 }
 
@@ -141,25 +149,25 @@ int ApiDrawTextFormatted(int x, int y, ColorCode color, const char* format, ...)
     FormatStringV(text, sizeof text, format, args);
     va_end(args);
     FrameworkLockScope lock;
-    Tell({.kind = ApiDrawKind::kText, .x1 = x, .y1 = y, .color = color, .text = text});
+    Tell([&] { return ApiDrawCall{.kind = ApiDrawKind::kText, .x1 = x, .y1 = y, .color = color, .text = text}; });
     return DrawTextDefaultFont(x, y, text, color, 0);
 }
 
 int ApiSetBlendModeParam(int blendMode, int parameter) {
     FrameworkLockScope lock;
-    Tell({.kind = ApiDrawKind::kBlendMode, .flag = blendMode, .value = parameter});
+    Tell([&] { return ApiDrawCall{.kind = ApiDrawKind::kBlendMode, .flag = blendMode, .value = parameter}; });
     return SetBlendModeParam(blendMode, parameter);
 }
 
 int ApiSetBrightColor(int r, int g, int b) {
     FrameworkLockScope lock;
-    Tell({.kind = ApiDrawKind::kBrightColor, .x1 = r, .y1 = g, .x2 = b});
+    Tell([&] { return ApiDrawCall{.kind = ApiDrawKind::kBrightColor, .x1 = r, .y1 = g, .x2 = b}; });
     return SetBrightColor(r, g, b);
 }
 
 int ApiSelectDrawTarget(int target) {
     FrameworkLockScope lock;
-    Tell({.kind = ApiDrawKind::kDrawTarget, .flag = target});
+    Tell([&] { return ApiDrawCall{.kind = ApiDrawKind::kDrawTarget, .flag = target}; });
     return SelectDrawTarget(target);
 }
 

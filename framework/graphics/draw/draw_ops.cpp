@@ -43,14 +43,14 @@ LONG ClampToLong(std::int64_t v) {
 // and the blend graphic are checked, an inactive application is waited
 // for, and a graphic that shows a movie gets the movie's newest frame. The
 // graphic, or null when the draw fails.
-GraphRecord* GraphForDraw(HandleId handle) {
-    GraphRecord* graph = LookupGraph(handle);
+GraphRecord* GraphForDraw(GraphRecord* graph) {
     if (graph == nullptr) return nullptr;
     if (g_DrawState.blendGraph >= 0 && BlendGraphCoversGraph(graph) < 0) return nullptr;
     WaitWhileInactive();
     if (graph->movieHandle >= 0) UpdateGraphMovieFrame(graph, 0);
     return graph;
 }
+GraphRecord* GraphForDraw(HandleId handle) { return GraphForDraw(LookupGraph(handle)); }
 
 // Subtraction on the Direct3D path is an add between two inversions.
 template <typename Draw>
@@ -70,21 +70,33 @@ int BlitGraph(int x, int y, HandleId graphHandle, int transparent) {
     const GraphRecord* graph = GraphForDraw(graphHandle);
     if (graph == nullptr) return -1;
     const RECT rect{x, y, ClampToLong(std::int64_t{x} + graph->width), ClampToLong(std::int64_t{y} + graph->height)};
+    if (!graph->textureGraph)
+        if (const int outside = SoftDrawOutsideResult(rect, *graph, false); outside <= 0) return outside;
     DrawFrameScope frame(rect);
     if (graph->textureGraph)
         return DrawTexture(rect, [&] { return TextureBlitGraph(x, y, graph, transparent, 1); });
     return SoftBlitGraphF(x, y, graph, transparent, 1);
 }
 
-int StretchBlitGraph(int x1, int y1, int x2, int y2, HandleId graphHandle, int transparent) {
+namespace {
+
+int StretchBlitGraphRecord(int x1, int y1, int x2, int y2, GraphRecord* record, int transparent) {
     if (DrawingSkipped()) return 0;
-    const GraphRecord* graph = GraphForDraw(graphHandle);
+    const GraphRecord* graph = GraphForDraw(record);
     if (graph == nullptr) return -1;
     const RECT rect{x1, y1, x2, y2};
+    if (!graph->textureGraph)
+        if (const int outside = SoftDrawOutsideResult(rect, *graph, true); outside <= 0) return outside;
     DrawFrameScope frame(rect);
     if (graph->textureGraph)
         return DrawTexture(rect, [&] { return TextureStretchBlitGraph(x1, y1, x2, y2, graph, transparent); });
     return SoftDrawExtend(x1, y1, x2, y2, graph, transparent, 1, kNoHandle);
+}
+
+}  // namespace
+
+int StretchBlitGraph(int x1, int y1, int x2, int y2, HandleId graphHandle, int transparent) {
+    return StretchBlitGraphRecord(x1, y1, x2, y2, LookupGraph(graphHandle), transparent);
 }
 
 int RotateBlitGraphF(float x, float y, double scale, double angle, HandleId graphHandle, int transparent, int turn) {
@@ -138,11 +150,10 @@ int FourCornerBlitGraph(float x1, float y1, float x2, float y2, float x3, float 
 }
 
 int MirrorBlitGraph(int x, int y, HandleId graphHandle, int transparent) {
-    int width = 0, height = 0;
-    if (LookupGraph(graphHandle) == nullptr) return DrawingSkipped() ? 0 : -1;
-    QueryGraphSize(graphHandle, &width, &height);
-    return StretchBlitGraph(static_cast<int>(ClampToLong(std::int64_t{x} + width)), y, x,
-                            static_cast<int>(ClampToLong(std::int64_t{y} + height)), graphHandle, transparent);
+    GraphRecord* graph = LookupGraph(graphHandle);
+    if (graph == nullptr) return DrawingSkipped() ? 0 : -1;
+    return StretchBlitGraphRecord(static_cast<int>(ClampToLong(std::int64_t{x} + graph->width)), y, x,
+                                  static_cast<int>(ClampToLong(std::int64_t{y} + graph->height)), graph, transparent);
 }
 
 namespace {

@@ -19,19 +19,25 @@ TargetMemImgAccess g_TargetMemImgAccess{};
 
 namespace {
 
+// The records laid over locked destination and source pixels (or a view of
+// the target at its offset). Each is set up afresh by the road that uses
+// it, never cleared whole: a record carries two palette stores of 1 KB.
+MEMIMG g_accessWorkRecord;
+MEMIMG g_accessSourceRecord;
+
 bool IsEmpty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
 
 RECT Moved(const RECT& r, LONG dx, LONG dy) {
     return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
 }
 
-bool FitsSurface(D_IDirectDrawSurface7* surface, const RECT& r) {
+// The two work surfaces are made at the screen's size with the other output
+// surfaces, and made again whenever that size changes.
+bool FitsWorkSurface(D_IDirectDrawSurface7* surface, const RECT& r) {
     if (surface == nullptr) return false;
-    D_DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof desc;
-    if (FAILED(surface->GetSurfaceDesc(&desc))) return false;
-    return r.left >= 0 && r.top >= 0 && r.right <= static_cast<LONG>(desc.dwWidth) &&
-           r.bottom <= static_cast<LONG>(desc.dwHeight);
+    int width = 0, height = 0;
+    QueryScreenSize(&width, &height);
+    return r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height;
 }
 
 // The standard kind of the screen depth: 5:6:5 words at 16 bits, else
@@ -47,7 +53,7 @@ const ColorFormatDesc* ScreenStandardFormat() { return GetStandardColorFormat(Sc
 // addresses it in the image's own coordinates.
 int LayOver(MEMIMG* record, std::uint8_t* corner, int pitch, int atX, int atY, int width, int height,
             std::uint32_t transparentColor) {
-    std::memset(record, 0, sizeof *record);
+    ClearMemImgRecord(record);
     const ColorFormatDesc* format = ScreenStandardFormat();
     record->pixels = corner - (static_cast<std::ptrdiff_t>(atY) * pitch +
                                static_cast<std::ptrdiff_t>(atX) * format->bytesPerPixel);
@@ -62,7 +68,22 @@ void ConvertInPlace(std::uint8_t* origin, int pitch, const ColorFormatDesc* to, 
                       0, 0, 0);
 }
 
-void ResetAccess(TargetMemImgAccess& a) { std::memset(&a, 0, sizeof a); }
+// Clears what tells the roads apart; the rectangles are written by the
+// road that reads them. Field by field: a block clear of the whole record
+// costs more than the rest of a small draw's set-up.
+void ResetAccess(TargetMemImgAccess& a) {
+    a.open = 0;
+    a.useBlt = 0;
+    a.destSurface = nullptr;
+    a.destLocked = nullptr;
+    a.copiedThroughWork1 = 0;
+    a.convert = 0;
+    a.workImage = nullptr;
+    a.sourceImage = nullptr;
+    a.sourceSurface = nullptr;
+    a.sourceLocked = nullptr;
+    a.sourceCopiedThroughWork2 = 0;
+}
 
 void UnlockAll(TargetMemImgAccess& a) {
     if (a.destLocked != nullptr) a.destLocked->Unlock(nullptr);
@@ -87,8 +108,9 @@ int OpenDestination(TargetMemImgAccess& a, const SoftDrawDestination& dest, cons
         if (dest.offsetX == 0 && dest.offsetY == 0) {
             a.workImage = dest.image;
         } else {
-            InitMemImgView(&a.workRecord, dest.image, dest.offsetX, dest.offsetY, s.targetWidth, s.targetHeight);
-            a.workImage = &a.workRecord;
+            InitMemImgView(&g_accessWorkRecord, dest.image, dest.offsetX, dest.offsetY, s.targetWidth,
+                           s.targetHeight);
+            a.workImage = &g_accessWorkRecord;
         }
         return 0;
     }
@@ -102,11 +124,12 @@ int OpenDestination(TargetMemImgAccess& a, const SoftDrawDestination& dest, cons
     // target has it; a target larger than the screen (a wide graphic) may
     // not fit. It is then locked in place, which is only right when no
     // conversion is needed.
-    if (throughWork1 && !FitsSurface(d.work1, r)) {
+    if (throughWork1 && !FitsWorkSurface(d.work1, r)) {
         if (a.convert) return -1;
         throughWork1 = false;
     }
-    D_DDSURFACEDESC2 desc{};
+    // Lock fills in what is read of the description: the pointer and pitch.
+    D_DDSURFACEDESC2 desc;
     desc.dwSize = sizeof desc;
     RECT lockRect = throughWork1 ? r : a.destRect;
     D_IDirectDrawSurface7* locked = throughWork1 ? d.work1 : dest.surface;
@@ -122,15 +145,15 @@ int OpenDestination(TargetMemImgAccess& a, const SoftDrawDestination& dest, cons
     auto* corner = static_cast<std::uint8_t*>(desc.lpSurface);
     // The record reaches only as far as the opened rectangle: a work
     // surface's rows are narrower than a wide target's.
-    if (LayOver(&a.workRecord, corner, desc.lPitch, r.left, r.top, r.right, r.bottom, 0) < 0) {
+    if (LayOver(&g_accessWorkRecord, corner, desc.lPitch, r.left, r.top, r.right, r.bottom, 0) < 0) {
         UnlockAll(a);
         a.copiedThroughWork1 = 0;
         return -1;
     }
-    a.workImage = &a.workRecord;
+    a.workImage = &g_accessWorkRecord;
     if (a.copiedThroughWork1 && a.convert) {
         const ColorFormatDesc* standard = ScreenStandardFormat();
-        ConvertInPlace(a.workRecord.pixels, desc.lPitch, standard, &d.colorFormat, r);
+        ConvertInPlace(g_accessWorkRecord.pixels, desc.lPitch, standard, &d.colorFormat, r);
         if (color1 != nullptr) *color1 = ConvertPixel(standard, &d.colorFormat, *color1);
         if (color2 != nullptr) *color2 = ConvertPixel(standard, &d.colorFormat, *color2);
     }
@@ -141,7 +164,7 @@ int OpenDestination(TargetMemImgAccess& a, const SoftDrawDestination& dest, cons
 // or -1.
 int OpenSource(TargetMemImgAccess& a, const Surface2DRecord& part, SurfaceDataRecord& data, const RECT& sourceRect) {
     if (data.heldAsMemImg) {
-        a.sourceImage = PartMemImg(part, data, &a.sourceRecord);
+        a.sourceImage = PartMemImg(part, data, &g_accessSourceRecord);
         return a.sourceImage != nullptr ? 0 : -1;
     }
     if (data.surface == nullptr) return -1;
@@ -153,7 +176,7 @@ int OpenSource(TargetMemImgAccess& a, const Surface2DRecord& part, SurfaceDataRe
     const bool video = (caps.dwCaps & D_DDSCAPS_VIDEOMEMORY) != 0;
     const bool throughWork2 = video || a.convert;
     // Work surface 2 holds the source rectangle where the part has it.
-    if (throughWork2 && !FitsSurface(d.work2, sourceRect)) return -1;
+    if (throughWork2 && !FitsWorkSurface(d.work2, sourceRect)) return -1;
     D_IDirectDrawSurface7* locked = throughWork2 ? d.work2 : data.surface;
     RECT lockRect = throughWork2 ? sourceRect : a.sourceRect;
     if (throughWork2) {
@@ -162,7 +185,7 @@ int OpenSource(TargetMemImgAccess& a, const Surface2DRecord& part, SurfaceDataRe
         a.sourceCopiedThroughWork2 = 1;
         a.work2Rect = sourceRect;
     }
-    D_DDSURFACEDESC2 desc{};
+    D_DDSURFACEDESC2 desc;
     desc.dwSize = sizeof desc;
     if (FAILED(locked->Lock(&lockRect, &desc, D_DDLOCK_WAIT, nullptr))) return -1;
     a.sourceLocked = locked;
@@ -172,13 +195,13 @@ int OpenSource(TargetMemImgAccess& a, const Surface2DRecord& part, SurfaceDataRe
         ComposePixel(standard, static_cast<int>(key >> 16 & 0xFF), static_cast<int>(key >> 8 & 0xFF),
                      static_cast<int>(key & 0xFF), 255) &
         ~standard->unusedBitMask;
-    if (LayOver(&a.sourceRecord, static_cast<std::uint8_t*>(desc.lpSurface), desc.lPitch, sourceRect.left,
+    if (LayOver(&g_accessSourceRecord, static_cast<std::uint8_t*>(desc.lpSurface), desc.lPitch, sourceRect.left,
                 sourceRect.top, sourceRect.right, sourceRect.bottom, transparent) < 0)
         return -1;
-    a.sourceImage = &a.sourceRecord;
+    a.sourceImage = &g_accessSourceRecord;
     // The copy holds screen pixels; the renderer reads the standard format.
     if (a.sourceCopiedThroughWork2 && a.convert)
-        ConvertInPlace(a.sourceRecord.pixels, desc.lPitch, standard, &d.colorFormat, sourceRect);
+        ConvertInPlace(g_accessSourceRecord.pixels, desc.lPitch, standard, &d.colorFormat, sourceRect);
     return 0;
 }
 
@@ -228,17 +251,27 @@ const MEMIMG* GetBlendMaskMemImg() {
 int BeginTargetMemImgAccess(HandleId sourceSurface2D, int allowBlt, const RECT* sourceRect, const RECT* destRect,
                             int keep, std::uint32_t* color1, std::uint32_t* color2) {
     if (DrawsStraightIntoScreenMemImg()) return 0;
-    TargetMemImgAccess& a = g_TargetMemImgAccess;
-    if (a.open || destRect == nullptr) return -1;
-    ResetAccess(a);
-
     const Surface2DRecord* part = nullptr;
     SurfaceDataRecord* data = nullptr;
     if (sourceSurface2D != kNoHandle) {
-        part = LookupSurface2D(sourceSurface2D);
-        data = part != nullptr ? LookupSurfaceData(part->surfaceData) : nullptr;
-        if (data == nullptr || sourceRect == nullptr) return -1;
+        data = LookupPartData(sourceSurface2D, &part);
+        if (data == nullptr) {
+            if (!g_TargetMemImgAccess.open) ResetAccess(g_TargetMemImgAccess);
+            return -1;
+        }
     }
+    return BeginTargetMemImgAccessFor(part, data, allowBlt, sourceRect, destRect, keep, color1, color2);
+}
+
+int BeginTargetMemImgAccessFor(const Surface2DRecord* part, SurfaceDataRecord* data, int allowBlt,
+                               const RECT* sourceRect, const RECT* destRect, int keep, std::uint32_t* color1,
+                               std::uint32_t* color2) {
+    if (DrawsStraightIntoScreenMemImg()) return 0;
+    TargetMemImgAccess& a = g_TargetMemImgAccess;
+    if (a.open || destRect == nullptr) return -1;
+    ResetAccess(a);
+    if (data != nullptr && (part == nullptr || sourceRect == nullptr)) return -1;
+
     const SoftDrawDestination dest = CurrentSoftDrawDestination();
     const DrawState& s = g_DrawState;
     const bool blending = NeedsBlending(data);
@@ -293,7 +326,7 @@ int EndTargetMemImgAccess() {
     }
     const ScreenDeviceState& d = g_ScreenDevice;
     if (a.copiedThroughWork1 && a.convert)
-        ConvertInPlace(a.workRecord.pixels, static_cast<int>(a.workRecord.pitch), &d.colorFormat,
+        ConvertInPlace(g_accessWorkRecord.pixels, static_cast<int>(g_accessWorkRecord.pitch), &d.colorFormat,
                        ScreenStandardFormat(), a.drawRect);
     UnlockAll(a);
     if (a.copiedThroughWork1) GdiCopyThroughSurfaceDC(a.destSurface, a.destRect.left, a.destRect.top, d.work1, a.drawRect);

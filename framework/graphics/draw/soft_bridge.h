@@ -22,7 +22,10 @@ struct Surface2DRecord;
 struct SurfaceDataRecord;
 
 // The one access in progress; only one software draw runs at a time, under
-// the framework lock.
+// the framework lock. Kept to flags, pointers and rectangles, so that
+// clearing it for every draw is cheap; the software image records laid over
+// locked pixels live beside it and are set up only on the road that uses
+// them.
 struct TargetMemImgAccess {
     int open;                         // between a successful begin and its end
     int useBlt;                       // draw with BltFast instead of the renderer
@@ -39,8 +42,6 @@ struct TargetMemImgAccess {
     D_IDirectDrawSurface7* sourceLocked;  // the surface locked for the source image, or null
     int sourceCopiedThroughWork2;
     RECT work2Rect;                   // where the source lies in work surface 2
-    MEMIMG workRecord;                // laid over locked destination pixels
-    MEMIMG sourceRecord;              // laid over locked source pixels, or a view
 };
 
 extern TargetMemImgAccess g_TargetMemImgAccess;
@@ -58,6 +59,11 @@ const MEMIMG* GetBlendMaskMemImg();
 // screen). With the screen held as software images this opens nothing.
 int BeginTargetMemImgAccess(HandleId sourceSurface2D, int allowBlt, const RECT* sourceRect, const RECT* destRect,
                             int keep, std::uint32_t* color1, std::uint32_t* color2);
+// The same with the source's 2D surface and surface data already looked up
+// (both null: no source).
+int BeginTargetMemImgAccessFor(const Surface2DRecord* part, SurfaceDataRecord* data, int allowBlt,
+                               const RECT* sourceRect, const RECT* destRect, int keep, std::uint32_t* color1,
+                               std::uint32_t* color2);
 // Puts the work image back and unlocks what was locked. 0.
 int EndTargetMemImgAccess();
 
@@ -115,6 +121,12 @@ struct StraightImages {
 // False when either image has no pixels.
 bool FindStraightImages(const Surface2DRecord& part, SurfaceDataRecord& data, StraightImages* images);
 
+// For a software draw of the graphic between the corners (any order;
+// stretched or plain at the first corner): 1 when some of it lies inside
+// the draw area and it must be drawn; otherwise what the draw itself gives
+// for a draw that lands wholly outside (0, or -1 where the road refuses an
+// empty rectangle), found without any set-up.
+int SoftDrawOutsideResult(const RECT& corners, const GraphRecord& graph, bool stretched);
 // The plain draw of a 2D surface with its top-left at (x, y). 0 or -1.
 int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent);
 // The same for a graphic's first 2D surface; x and y are truncated toward

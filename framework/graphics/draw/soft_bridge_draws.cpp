@@ -75,27 +75,47 @@ bool FindStraightImages(const Surface2DRecord& part, SurfaceDataRecord& data, St
     return images->source != nullptr && images->target != nullptr;
 }
 
+int SoftDrawOutsideResult(const RECT& corners, const GraphRecord& graph, bool stretched) {
+    const RECT ordered{std::min(corners.left, corners.right), std::min(corners.top, corners.bottom),
+                       std::max(corners.left, corners.right), std::max(corners.top, corners.bottom)};
+    // Clipped as ClipRectToRect clips (each edge pulled into the area's
+    // range, the far edge first), in line: every draw asks this.
+    const RECT& area = g_DrawState.drawArea;
+    auto into = [](LONG v, LONG low, LONG high) { return v > high ? (high < low ? low : high) : (v < low ? low : v); };
+    if (into(ordered.left, area.left, area.right) < into(ordered.right, area.left, area.right) &&
+        into(ordered.top, area.top, area.bottom) < into(ordered.bottom, area.top, area.bottom))
+        return 1;
+    if (SoftDrawingUnavailable()) return -1;
+    if (!stretched || DrawsStraightIntoScreenMemImg()) return 0;
+    // An opened stretched draw refuses an empty rectangle, except at the
+    // graphic's own size unmirrored, which goes by the plain draw.
+    const bool plain = std::int64_t{ordered.right} - ordered.left == graph.width &&
+                       std::int64_t{ordered.bottom} - ordered.top == graph.height && corners.left <= corners.right &&
+                       corners.top <= corners.bottom && graph.width > 0 && graph.height > 0;
+    return plain ? 0 : -1;
+}
+
 int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent) {
     if (SoftDrawingUnavailable()) return -1;
     const Surface2DRecord* part = nullptr;
     SurfaceDataRecord* data = LookupPartData(surface2D, &part);
     if (data == nullptr) return -1;
-    const MEMIMG* blendMask = GetBlendMaskMemImg();
 
     if (DrawsStraightIntoScreenMemImg()) {
         StraightImages images;
         if (!FindStraightImages(*part, *data, &images)) return -1;
-        BlitMemImg(images.target, images.source, x, y, transparent, blendMask);
+        BlitMemImg(images.target, images.source, x, y, transparent, GetBlendMaskMemImg());
         return 0;
     }
 
-    EndDeviceScene();
-    FlushVertexBatch();
+    // Nothing of it inside the draw area: nothing to open or flush.
     RECT dest{x, y, ClampToLong(std::int64_t{x} + part->width), ClampToLong(std::int64_t{y} + part->height)};
     ClipRectToRect(&dest, &g_DrawState.drawArea);
     if (dest.left >= dest.right || dest.top >= dest.bottom) return 0;
+    EndDeviceScene();
+    FlushVertexBatch();
     const RECT source{dest.left - x, dest.top - y, dest.right - x, dest.bottom - y};
-    if (BeginTargetMemImgAccess(surface2D, 1, &source, &dest, 0, nullptr, nullptr) < 0) return -1;
+    if (BeginTargetMemImgAccessFor(part, data, 1, &source, &dest, 0, nullptr, nullptr) < 0) return -1;
     TargetMemImgAccess& a = g_TargetMemImgAccess;
     if (a.useBlt) {
         a.useBlt = 0;
@@ -105,7 +125,7 @@ int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent) {
                                                   static_cast<DWORD>(a.destRect.top), a.sourceSurface, &from, flags);
         return FAILED(hr) ? -1 : 0;
     }
-    BlitMemImg(a.workImage, a.sourceImage, x, y, transparent, blendMask, TargetAccessSettings(),
+    BlitMemImg(a.workImage, a.sourceImage, x, y, transparent, GetBlendMaskMemImg(), TargetAccessSettings(),
                g_SystemState.mmxAvailable);
     EndTargetMemImgAccess();
     return 0;
@@ -123,7 +143,7 @@ int SoftDrawLineList(const LineRecord* records, int count) {
     if (SoftDrawingUnavailable()) return -1;
     if (count > 0 && records == nullptr) return -1;
     if (DrawsStraightIntoScreenMemImg()) {
-        MEMIMG view{};
+        MEMIMG view;  // filled in whole when a view is needed; too large (2 KB) to clear each draw
         MEMIMG* target = StraightDrawTarget(&view);
         if (target == nullptr) return -1;
         SoftDrawLines(target, records, count);
@@ -152,7 +172,7 @@ int SoftDrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t color) {
     RECT box{x1, y1, x2, y2};
     NormalizeRect(&box);
     if (DrawsStraightIntoScreenMemImg()) {
-        MEMIMG view{};
+        MEMIMG view;  // filled in whole when a view is needed; too large (2 KB) to clear each draw
         MEMIMG* target = StraightDrawTarget(&view);
         if (target == nullptr) return -1;
         FillRectMemImg(target, &box, color);

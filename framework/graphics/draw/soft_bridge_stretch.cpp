@@ -41,17 +41,13 @@ int SoftDrawExtend(double x1, double y1, double x2, double y2, const GraphRecord
         sourceWidth = part->width;
         sourceHeight = part->height;
     }
-    const MEMIMG* blendMask = GetBlendMaskMemImg();
-
     if (DrawsStraightIntoScreenMemImg()) {
         StraightImages images;
         if (!FindStraightImages(*part, *data, &images)) return -1;
-        DrawExtendMemImg(images.target, images.source, corners, transparent, blendMask);
+        DrawExtendMemImg(images.target, images.source, corners, transparent, GetBlendMaskMemImg());
         return 0;
     }
 
-    EndDeviceScene();
-    FlushVertexBatch();
     RECT ordered{corners[0], corners[1], corners[2], corners[3]};
     NormalizeRect(&ordered);
     const std::int64_t w = std::int64_t{ordered.right} - ordered.left, h = std::int64_t{ordered.bottom} - ordered.top;
@@ -61,15 +57,18 @@ int SoftDrawExtend(double x1, double y1, double x2, double y2, const GraphRecord
         return SoftBlitGraph(ordered.left, ordered.top, handle, transparent);
 
     // Open only what is seen: the destination clipped to the draw area, and
-    // the source columns and rows that part shows.
+    // the source columns and rows that part shows. Nothing seen: nothing to
+    // open or flush.
     RECT clipped = ordered;
     ClipRectToRect(&clipped, &g_DrawState.drawArea);
     if (clipped.left >= clipped.right || clipped.top >= clipped.bottom) return -1;
     RECT source;
     if (!ScaledSourceRect(sourceWidth, sourceHeight, corners, clipped, &source)) return -1;
-    if (BeginTargetMemImgAccess(handle, 0, &source, &clipped, 0, nullptr, nullptr) < 0) return -1;
+    EndDeviceScene();
+    FlushVertexBatch();
+    if (BeginTargetMemImgAccessFor(part, data, 0, &source, &clipped, 0, nullptr, nullptr) < 0) return -1;
     const TargetMemImgAccess& a = g_TargetMemImgAccess;
-    DrawExtendMemImg(a.workImage, a.sourceImage, sourceWidth, sourceHeight, corners, transparent, blendMask,
+    DrawExtendMemImg(a.workImage, a.sourceImage, sourceWidth, sourceHeight, corners, transparent, GetBlendMaskMemImg(),
                      TargetAccessSettings(), g_SystemState.mmxAvailable);
     EndTargetMemImgAccess();
     return 0;

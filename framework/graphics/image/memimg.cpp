@@ -2,6 +2,8 @@
 #include "graphics/image/memimg.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
 #include <cstring>
 
 #include "core/memory.h"
@@ -18,13 +20,9 @@ void* AllocBuffer(std::uint64_t bytes) { return TrackedAlloc(static_cast<std::si
 // log2 of the pitch when it equals the smallest power of two not below L
 // (the given pitch, or the bytes of a row when the pitch is computed), else -1.
 std::int32_t PitchShift(std::uint64_t pitch, std::uint64_t l) {
-    std::uint64_t p = 1;
-    int shift = 0;
-    while (p < l) {
-        p <<= 1;
-        ++shift;
-    }
-    return pitch == p ? shift : -1;
+    // l stays far below 2^63: pitches and rows are 32-bit.
+    const std::uint64_t p = std::bit_ceil(l);
+    return pitch == p ? std::countr_zero(p) : -1;
 }
 
 int ScreenDepthSetting() {
@@ -219,6 +217,13 @@ int InitZBufferMemImg(MEMIMG* image, int width, int height) {
     std::memset(image, 0, sizeof *image);
     // Two bytes a pixel, rows rounded up to 16 bytes: exactly a computed pitch.
     return InitMemImg(image, width, height, -1, 0, static_cast<int>(kMemImgKindZBuffer), 0, 0, 0);
+}
+
+void ClearMemImgRecord(MEMIMG* image) {
+    std::memset(image, 0, offsetof(MEMIMG, paletteStorage));
+    image->pixels = nullptr;
+    image->premultiplied = nullptr;
+    image->runTable = nullptr;
 }
 
 void InitMemImgView(MEMIMG* view, const MEMIMG* source, int x, int y, int width, int height) {

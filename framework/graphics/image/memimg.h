@@ -60,6 +60,9 @@ struct MEMIMG {
 // allocated and leaves the record uninitialised.
 int InitMemImg(MEMIMG* image, int width, int height, int pitch, std::uint32_t transparentColor, int kind,
                int paletted, int alphaChannel, int derivedBuffers);
+// Zeroes a record for a new initialisation, all but its two palette stores
+// (1 KB each): only a paletted image reads them, and its writer fills them.
+void ClearMemImgRecord(MEMIMG* image);
 // Zeroes the record first. Kind -1 follows the screen depth setting.
 int InitScreenMemImg(MEMIMG* image, int width, int height, int kind);
 int InitZBufferMemImg(MEMIMG* image, int width, int height);

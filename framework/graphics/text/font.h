@@ -133,6 +133,9 @@ int FetchDefaultFontHandle();
 // its setter for the default-font code.
 int DefaultFontHandle();
 void SetDefaultFontHandle(int fontHandle);
+// The default font's record as it is, or null, with its handle (-1 with
+// null): one look-up for what the two above take two.
+FontRecord* DefaultFontRecord(int* fontHandle);
 
 // ---- the glyph cache -------------------------------------------------------------
 
@@ -159,6 +162,9 @@ int PrepareTextGlyphs(FontRecord* font, const char* text, int length, std::uint1
 // the screen format.
 int DrawTextWithFont(int x, int y, const char* text, std::uint32_t color, int fontHandle, std::uint32_t edgeColor,
                      int vertical);
+// The same for a font already looked up (null: the handle is bad).
+int DrawTextWithFontRecord(int x, int y, const char* text, std::uint32_t color, FontRecord* font, int fontHandle,
+                           std::uint32_t edgeColor, int vertical);
 // DrawTextWithFont with the default font, synced to its settings first.
 int DrawTextDefaultFont(int x, int y, const char* text, std::uint32_t color, std::uint32_t edgeColor);
 
@@ -168,8 +174,25 @@ int DrawTextDefaultFont(int x, int y, const char* text, std::uint32_t color, std
 struct TextExtent {
     int left, top, right, bottom;
 };
-// Renders what is missing and measures the text. 0 or -1.
-int MeasureTextExtent(FontRecord* font, const char* text, TextExtent* extent);
+// The glyphs of a short text as measuring placed them, so that drawing it
+// right afterwards need not split it and look its glyphs up again. Usable
+// only when `complete`: the whole text was taken, and no glyph of it was
+// rendered again on its own (which could push out one placed before it).
+// Nothing may render glyphs between the measuring and the drawing.
+struct TextGlyphList {
+    static constexpr int kCapacity = 32;
+    struct Placed {
+        const FontGlyphSlot* slot;
+        std::uint16_t code;
+        long pen;
+    };
+    bool complete;
+    int count;
+    Placed glyphs[kCapacity];
+};
+// Renders what is missing and measures the text; with a list, also keeps
+// the glyphs placed. 0 or -1.
+int MeasureTextExtent(FontRecord* font, const char* text, TextExtent* extent, TextGlyphList* list = nullptr);
 // Where the pen stands after the text: the sum of its advances and letter
 // gaps (0 for a null font or text).
 int MeasureTextAdvance(FontRecord* font, const char* text);
@@ -189,8 +212,10 @@ struct TextWorkTarget {
 };
 // Draws the text's glyphs from the memory cache with the pen starting at
 // (x, y) of the work image. 0 or -1.
+// With a complete list measured from this text, its glyphs are taken from
+// the list.
 int DrawTextThroughCache(FontRecord* font, int x, int y, const char* text, std::uint32_t color,
-                         std::uint32_t edgeColor, const TextWorkTarget& work);
+                         std::uint32_t edgeColor, const TextWorkTarget& work, const TextGlyphList* list = nullptr);
 
 // Whether 1-bit glyphs onto 16- and 32-bit pixels take a loop of their own
 // (the default). The pixels are the same either way; tests draw both ways.
@@ -226,3 +251,6 @@ int DrawTextToTarget(int x, int y, const char* text, std::uint32_t color, int fo
 
 int SoftDrawFontText(int x, int y, const char* text, std::uint32_t color, int fontHandle, std::uint32_t edgeColor,
                      int vertical);
+// The same for a font already looked up (null: the handle is bad).
+int SoftDrawFontTextRecord(int x, int y, const char* text, std::uint32_t color, FontRecord* font,
+                           std::uint32_t edgeColor, int vertical);

@@ -37,8 +37,8 @@ void ResetDefaultFontSettings() {
 
 int SyncDefaultFontToSettings() {
     const DefaultFontSettings& s = g_DefaultFontSettings;
-    const int current = DefaultFontHandle();
-    if (const FontRecord* f = LookupFont(current); f != nullptr && Agrees(*f, s)) return 0;
+    int current = -1;
+    if (const FontRecord* f = DefaultFontRecord(&current); f != nullptr && Agrees(*f, s)) return 0;
     if (current != -1) ReleaseFontHandle(current);
     const int edge = (s.fontType & kFontTypeEdge) ? s.edgeSize : -1;
     const int made = CreateFontToHandle(s.face[0] != '\0' ? s.face : nullptr, s.size, s.thickness, s.fontType,
@@ -82,5 +82,7 @@ int FetchDefaultFontHandle() {
 
 int DrawTextDefaultFont(int x, int y, const char* text, std::uint32_t color, std::uint32_t edgeColor) {
     SyncDefaultFontToSettings();
-    return DrawTextWithFont(x, y, text, color, DefaultFontHandle(), edgeColor, 0);
+    int handle = -1;
+    FontRecord* font = DefaultFontRecord(&handle);
+    return DrawTextWithFontRecord(x, y, text, color, font, handle, edgeColor, 0);
 }

@@ -197,6 +197,12 @@ int DefaultFontHandle() { return LookupFont(g_Fonts.defaultFont) != nullptr ? g_
 
 void SetDefaultFontHandle(int fontHandle) { g_Fonts.defaultFont = fontHandle; }
 
+FontRecord* DefaultFontRecord(int* fontHandle) {
+    FontRecord* font = LookupFont(g_Fonts.defaultFont);
+    *fontHandle = font != nullptr ? g_Fonts.defaultFont : -1;
+    return font;
+}
+
 int ResetAllFonts() {
     WriteLogText("フォントの初期化を行います\n");
     // The default font is made again as it was, or from the start values.

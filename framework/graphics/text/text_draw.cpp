@@ -32,22 +32,35 @@ constexpr std::uint16_t kFullWidthSpace = 0x8140;
 // glyph in the cache, the pen starting at 0 and moving on by each advance
 // and the letter gap. A glyph evicted by the text's own earlier characters
 // is rendered again on its own.
+// With a list, the glyphs are also kept in it as they are placed.
 template <typename Visit>
-void WalkText(FontRecord* font, const char* text, Visit visit) {
+void WalkText(FontRecord* font, const char* text, Visit visit, TextGlyphList* list = nullptr) {
     std::uint16_t codes[kTextChunk];
     long pen = 0;
+    bool complete = true;
+    int kept = 0;
     while (*text != '\0') {
         int count = 0, used = 0;
-        if (PrepareTextGlyphs(font, text, -1, codes, kTextChunk, &count, &used) < 0 || used == 0) return;
+        if (PrepareTextGlyphs(font, text, -1, codes, kTextChunk, &count, &used) < 0 || used == 0) break;
         for (int i = 0; i < count; ++i) {
             FontCodeEntry* entry = &font->codes[codes[i]];
-            if (!entry->cached && RenderGlyphsToCache(font, 1, &codes[i]) == nullptr)
-                FatalError("テキストキャッシュの作成に失敗しました");
+            if (!entry->cached) {
+                complete = false;
+                if (RenderGlyphsToCache(font, 1, &codes[i]) == nullptr) FatalError("テキストキャッシュの作成に失敗しました");
+            }
             const FontGlyphSlot* slot = entry->slot;
+            if (list != nullptr && kept < TextGlyphList::kCapacity)
+                list->glyphs[kept++] = TextGlyphList::Placed{slot, codes[i], pen};
+            else
+                complete = false;
             visit(*slot, codes[i], pen);
             pen += slot->advance + font->letterGap;
         }
         text += used;
+    }
+    if (list != nullptr) {
+        list->count = kept;
+        list->complete = complete && *text == '\0';
     }
 }
 
@@ -104,6 +117,33 @@ CellPixel PixelOf(const FontRecord& font, const std::uint8_t* cellRow, int cx, s
 
 bool g_monoFastPath = true;
 
+// Eight 5:6:5 pixels, and for each byte of glyph bits the lanes its set
+// bits cover (the byte's top bit is the leftmost pixel).
+typedef std::uint16_t Pixels16x8 __attribute__((vector_size(16)));
+struct GlyphByteLanes {
+    std::uint16_t lanes[256][8];
+    constexpr GlyphByteLanes() : lanes{} {
+        for (int b = 0; b < 256; ++b)
+            for (int k = 0; k < 8; ++k) lanes[b][k] = (b >> (7 - k) & 1) != 0 ? 0xFFFF : 0;
+    }
+};
+constexpr GlyphByteLanes kGlyphByteLanes;
+
+// The text colour into the eight pixels at `out` that the bits cover.
+inline void WriteGlyphByte(std::uint16_t* out, unsigned bits, std::uint16_t text) {
+    Pixels16x8 v;
+    const Pixels16x8 colour = Pixels16x8{} + text;
+    if (bits == 0xFF) {
+        v = colour;
+    } else {
+        Pixels16x8 covered;
+        std::memcpy(&covered, kGlyphByteLanes.lanes[bits], sizeof covered);
+        std::memcpy(&v, out, sizeof v);
+        v = (v & ~covered) | (colour & covered);
+    }
+    std::memcpy(out, &v, sizeof v);
+}
+
 // 1-bit glyphs onto 2- or 4-byte pixels: byte by byte of the cell row, the
 // text colour at each set bit inside the clip (the rest of the row cleared
 // first unless the background is kept).
@@ -119,6 +159,13 @@ void DrawMonoRows(const std::uint8_t* cell, int cellPitch, int gx, int gy, int x
             unsigned b = bits[at >> 3];
             if (at < first) b &= 0xFFu >> (first - at);
             if (at + 8 > end) b &= (0xFFu << (at + 8 - end)) & 0xFFu;
+            // A byte whose eight columns all lie inside is written at once.
+            if constexpr (sizeof(Pixel) == 2) {
+                if (b != 0 && at >= first && at + 8 <= end) {
+                    WriteGlyphByte(out + at, b, text);
+                    continue;
+                }
+            }
             while (b != 0) {
                 const int lead = __builtin_clz(b) - 24;  // 0 is the leftmost column
                 out[at + lead] = text;
@@ -135,13 +182,15 @@ void DrawGlyph(const FontRecord& font, const FontGlyphSlot& slot, int gx, int gy
     const int x0 = std::max<long>(gx, clip.left), x1 = std::min<long>(static_cast<long>(gx) + w, clip.right);
     const int y0 = std::max<long>(gy, clip.top), y1 = std::min<long>(static_cast<long>(gy) + h, clip.bottom);
     if (x0 >= x1 || y0 >= y1) return;
-    const int column = slot.cellIndex / font.cellsPerColumn, row = slot.cellIndex % font.cellsPerColumn;
+    // The memory cache is one column of cells: no division for it.
+    const int column = slot.cellIndex < font.cellsPerColumn ? 0 : slot.cellIndex / font.cellsPerColumn;
+    const int row = slot.cellIndex - column * font.cellsPerColumn;
     const std::uint8_t* cell = font.cachePixels + static_cast<std::size_t>(row) * mw * font.cacheRowBytes +
                                static_cast<std::size_t>(column) * mw * font.cacheBitsPerPixel / 8;
     const ColorFormatDesc& f = *work.format;
     const int bytes = f.bytesPerPixel;
     if (g_monoFastPath && font.cacheBitsPerPixel == 1 && f.alphaMask == 0 && (bytes == 2 || bytes == 4) &&
-        reinterpret_cast<std::uintptr_t>(work.pixels) % bytes == 0 && work.pitch % bytes == 0) {
+        (reinterpret_cast<std::uintptr_t>(work.pixels) & (bytes - 1)) == 0 && (work.pitch & (bytes - 1)) == 0) {
         if (bytes == 2)
             DrawMonoRows<std::uint16_t>(cell, font.cacheRowBytes, gx, gy, x0, y0, x1, y1,
                                         static_cast<std::uint16_t>(text), work);
@@ -184,7 +233,7 @@ void BrightenTextColors(std::uint32_t* text, std::uint32_t* edge) {
 
 void SetTextMonoFastPath(int allowed) { g_monoFastPath = allowed != 0; }
 
-int MeasureTextExtent(FontRecord* font, const char* text, TextExtent* extent) {
+int MeasureTextExtent(FontRecord* font, const char* text, TextExtent* extent, TextGlyphList* list) {
     if (font == nullptr || text == nullptr || extent == nullptr) return -1;
     *extent = TextExtent{};
     bool any = false;
@@ -200,7 +249,7 @@ int MeasureTextExtent(FontRecord* font, const char* text, TextExtent* extent) {
         top = std::min<long>(top, slot.topOffset);
         right = std::max(right, pen + slot.originX + slot.blackBoxWidth);
         bottom = std::max<long>(bottom, slot.topOffset + slot.blackBoxHeight);
-    });
+    }, list);
     auto toInt = [](long v) { return static_cast<int>(std::clamp<long>(v, INT_MIN / 2, INT_MAX / 2)); };
     *extent = TextExtent{toInt(left), toInt(top), toInt(right), toInt(bottom)};
     return 0;
@@ -216,19 +265,24 @@ int MeasureTextAdvance(FontRecord* font, const char* text) {
 }
 
 int DrawTextThroughCache(FontRecord* font, int x, int y, const char* text, std::uint32_t color,
-                         std::uint32_t edgeColor, const TextWorkTarget& work) {
+                         std::uint32_t edgeColor, const TextWorkTarget& work, const TextGlyphList* list) {
     if (font == nullptr || text == nullptr || work.pixels == nullptr || work.format == nullptr) return -1;
     const RECT clip{std::max<LONG>(work.clip.left, 0), std::max<LONG>(work.clip.top, 0),
                     std::min<LONG>(work.clip.right, work.width), std::min<LONG>(work.clip.bottom, work.height)};
     if (clip.left >= clip.right || clip.top >= clip.bottom) return 0;
-    WalkText(font, text, [&](const FontGlyphSlot& slot, std::uint16_t code, long pen) {
+    auto draw = [&](const FontGlyphSlot& slot, std::uint16_t code, long pen) {
         if (!Drawn(slot, code)) return;
         const long gx = static_cast<long>(x) + pen + slot.originX, gy = static_cast<long>(y) + slot.topOffset;
         if (gx >= clip.right || gy >= clip.bottom || gx + slot.blackBoxWidth <= clip.left ||
             gy + slot.blackBoxHeight <= clip.top)
             return;
         DrawGlyph(*font, slot, static_cast<int>(gx), static_cast<int>(gy), color, edgeColor, work, clip);
-    });
+    };
+    if (list != nullptr && list->complete) {
+        for (int i = 0; i < list->count; ++i) draw(*list->glyphs[i].slot, list->glyphs[i].code, list->glyphs[i].pen);
+        return 0;
+    }
+    WalkText(font, text, draw);
     return 0;
 }
 
@@ -237,7 +291,14 @@ int DrawTextWithFont(int x, int y, const char* text, std::uint32_t color, int fo
     if (text == nullptr || text[0] == '\0') return 0;
     const DrawState& s = g_DrawState;
     if (s.drawingSuppressed || s.emptyDrawArea) return 0;
-    FontRecord* font = LookupFont(fontHandle);
+    return DrawTextWithFontRecord(x, y, text, color, LookupFont(fontHandle), fontHandle, edgeColor, vertical);
+}
+
+int DrawTextWithFontRecord(int x, int y, const char* text, std::uint32_t color, FontRecord* font, int fontHandle,
+                           std::uint32_t edgeColor, int vertical) {
+    if (text == nullptr || text[0] == '\0') return 0;
+    const DrawState& s = g_DrawState;
+    if (s.drawingSuppressed || s.emptyDrawArea) return 0;
     if (font == nullptr) return WriteLogText("フォントハンドル値が異常です\n");
     WaitWhileInactive();
     if (x >= s.drawArea.right) return 0;
@@ -257,7 +318,7 @@ int DrawTextWithFont(int x, int y, const char* text, std::uint32_t color, int fo
     DrawFrameScope frame(rect, masked);
     if (s.use3D == 1 && IsDirect3DUp() && !IsScreenMemImg())
         return DrawTextToTarget(x, y, text, color, fontHandle, edgeColor, vertical);
-    return SoftDrawFontText(x, y, text, color, fontHandle, edgeColor, vertical);
+    return SoftDrawFontTextRecord(x, y, text, color, font, edgeColor, vertical);
 }
 
 int DrawTextToTarget(int x, int y, const char* text, std::uint32_t color, int fontHandle, std::uint32_t edgeColor,

@@ -26,14 +26,14 @@ RECT TextRect(int x, int y, const TextExtent& e) {
 
 // Straight into the target's pixels.
 int DrawTextDirect(FontRecord* font, int x, int y, const char* text, std::uint32_t color, std::uint32_t edge,
-                   const TextExtent& extent) {
+                   const TextExtent& extent, const TextGlyphList& glyphs) {
     if (DrawsStraightIntoScreenMemImg()) {
-        MEMIMG view{};
+        MEMIMG view;  // filled in whole when a view is needed; too large (2 KB) to clear each draw
         MEMIMG* target = StraightDrawTarget(&view);
         if (target == nullptr) return -1;
         RECT clip{};
         if (!ClipDrawAreaToImage(CurrentSoftDrawSettings(), target->width, target->height, &clip)) return 0;
-        DrawTextThroughCache(font, x, y, text, color, edge, WorkOver(target, target->colorFormat, clip));
+        DrawTextThroughCache(font, x, y, text, color, edge, WorkOver(target, target->colorFormat, clip), &glyphs);
         InvalidateMemImgDerived(target);
         return 0;
     }
@@ -41,13 +41,14 @@ int DrawTextDirect(FontRecord* font, int x, int y, const char* text, std::uint32
     RECT visible = rect;
     ClipRectToRect(&visible, &g_DrawState.drawArea);
     if (visible.left >= visible.right || visible.top >= visible.bottom) return 0;
-    if (BeginTargetMemImgAccess(kNoHandle, 0, nullptr, &rect, 1, &color, &edge) < 0) return -1;
+    if (BeginTargetMemImgAccessFor(nullptr, nullptr, 0, nullptr, &rect, 1, &color, &edge) < 0) return -1;
     const TargetMemImgAccess& a = g_TargetMemImgAccess;
     // Pixels locked in place keep the screen's format; copied ones were
     // converted to the standard format, and the colours with them.
     const ColorFormatDesc* format =
         a.convert && !a.copiedThroughWork1 ? &g_ScreenDevice.colorFormat : a.workImage->colorFormat;
-    DrawTextThroughCache(font, x, y, text, color, edge, WorkOver(a.workImage, format, TargetAccessSettings().drawArea));
+    // Clipped to what was opened: the draw area narrowed to the rectangle.
+    DrawTextThroughCache(font, x, y, text, color, edge, WorkOver(a.workImage, format, a.drawRect), &glyphs);
     EndTargetMemImgAccess();
     return 0;
 }
@@ -131,16 +132,21 @@ int DrawTextComposed(FontRecord* font, int x, int y, const char* text, std::uint
 }  // namespace
 
 int SoftDrawFontText(int x, int y, const char* text, std::uint32_t color, int fontHandle, std::uint32_t edgeColor,
-                     int) {
+                     int vertical) {
+    return SoftDrawFontTextRecord(x, y, text, color, LookupFont(fontHandle), edgeColor, vertical);
+}
+
+int SoftDrawFontTextRecord(int x, int y, const char* text, std::uint32_t color, FontRecord* font,
+                           std::uint32_t edgeColor, int) {
     if (SoftDrawingUnavailable()) return -1;
-    FontRecord* font = LookupFont(fontHandle);
     if (font == nullptr || text == nullptr) return -1;
     BrightenTextColors(&color, &edgeColor);
     TextExtent extent{};
-    if (MeasureTextExtent(font, text, &extent) < 0) return -1;
+    TextGlyphList glyphs;
+    if (MeasureTextExtent(font, text, &extent, &glyphs) < 0) return -1;
     if (extent.right <= extent.left || extent.bottom <= extent.top) return 0;
     const bool composed = (g_DrawState.blendMode != kBlendModeNone || (font->fontType & kFontTypeEdge) != 0) &&
                           GetScreenColorFormat()->depth != 8;
     if (composed) return DrawTextComposed(font, x, y, text, color, edgeColor, extent);
-    return DrawTextDirect(font, x, y, text, color, edgeColor, extent);
+    return DrawTextDirect(font, x, y, text, color, edgeColor, extent, glyphs);
 }

@@ -176,6 +176,62 @@ __attribute__((target("avx2"))) inline void KeyedCopyRows(const std::uint8_t* s,
     }
 }
 
+// A register of pixels in the reverse order.
+template <int S>
+__attribute__((target("avx2"))) inline typename WidePixels<S>::V Reversed(typename WidePixels<S>::V v) {
+    const __m256i m = reinterpret_cast<__m256i>(v);
+    if constexpr (S == 2) {
+        const __m256i words = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1, 14, 15, 12, 13, 10,
+                                               11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
+        return reinterpret_cast<typename WidePixels<S>::V>(
+            _mm256_permute4x64_epi64(_mm256_shuffle_epi8(m, words), 0x4E));
+    } else {
+        return reinterpret_cast<typename WidePixels<S>::V>(
+            _mm256_permutevar8x32_epi32(m, _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0)));
+    }
+}
+
+// The group of out pixels i on of a mirrored row (see below). Compared with
+// the key before it is turned round: a group wholly the key (much of a
+// sprite) costs no more than a load and a compare.
+template <int S>
+__attribute__((target("avx2"))) inline void MirroredKeyedGroup(const std::uint8_t* row, std::uint8_t* d,
+                                                               std::ptrdiff_t pitch, int rows, int i,
+                                                               typename WidePixels<S>::T key) {
+    using V = typename WidePixels<S>::V;
+    constexpr int kLanes = 32 / S;
+    const V raw = Load<V>(row - static_cast<std::ptrdiff_t>(i + kLanes - 1) * S);
+    const V rawKeep = (V)(raw == key);
+    const int lanes = _mm256_movemask_epi8(reinterpret_cast<__m256i>(rawKeep));
+    if (lanes == -1) return;
+    const V sv = Reversed<S>(raw);
+    if (lanes == 0) {
+        for (int r = 0; r < rows; ++r) Store(d + r * pitch + i * S, sv);
+        return;
+    }
+    const V keep = Reversed<S>(rawKeep), opaque = sv & ~keep;
+    for (int r = 0; r < rows; ++r) {
+        std::uint8_t* dp = d + r * pitch + i * S;
+        Store(dp, (Load<V>(dp) & keep) | opaque);
+    }
+}
+
+// A row mirrored (out pixel j is row pixel -j) drawn keyed onto `rows` rows
+// a pitch apart, at least a register wide. Turned round in registers: a row
+// written to a buffer in small pieces and read back whole would stall on
+// every row. The last group may overlap the one before it, as above.
+template <int S>
+__attribute__((target("avx2"))) inline void MirroredKeyedRows(const std::uint8_t* row, std::uint8_t* d,
+                                                              std::ptrdiff_t pitch, int rows, int n,
+                                                              std::uint32_t keyBits) {
+    using T = typename WidePixels<S>::T;
+    constexpr int kLanes = 32 / S;
+    const T key = static_cast<T>(keyBits);
+    int i = 0;
+    for (; i + kLanes <= n; i += kLanes) MirroredKeyedGroup<S>(row, d, pitch, rows, i, key);
+    if (i < n) MirroredKeyedGroup<S>(row, d, pitch, rows, n - kLanes, key);
+}
+
 // Pixel v, unless it is the key, onto `rows` rows a pitch apart.
 template <int S>
 inline void KeyedPixelRows(const std::uint8_t* v, std::uint8_t* d, std::ptrdiff_t pitch, int rows,
@@ -242,6 +298,8 @@ __attribute__((target("avx2"))) void ScaledCopyLoopWide(const ScaledBlitFrame& s
                 // (j + 1) / 2: the first pixel once, then the next ones twice.
                 KeyedPixelRows<S>(s, d, f.destPitch, rows, static_cast<typename WidePixels<S>::T>(f.key));
                 DoubledKeyedRows<S>(s + S, d + S, f.destPitch, rows, f.width - 1, f.key);
+            } else if (sf.unitColumns < 0 && f.width >= 32 / S) {
+                MirroredKeyedRows<S>(s, d, f.destPitch, rows, f.width, f.key);
             } else {
                 GatherRowWide<S>(sf, sf.rowBuffer, s);
                 KeyedCopyRows<S>(sf.rowBuffer, d, f.destPitch, rows, f.width, f.key);

@@ -68,15 +68,19 @@ struct Stepping {
 bool StepAxis(const Axis& axis, int sourceSize, LONG clipLow, LONG clipHigh, Stepping* s) {
     const std::int64_t size = axis.high - axis.low;
     if (size < 1 || size >= kSizeLimit || sourceSize < 1 || sourceSize >= kSizeLimit) return false;
-    s->scale = (size << 16) / sourceSize;
+    // At the source's own size (a mirrored draw) every division below is
+    // by 0x10000 of a value that is not negative: a shift. Mirrored draws
+    // are many and small, and a 64-bit division is slow.
+    const bool unit = size == sourceSize;
+    s->scale = unit ? 0x10000 : (size << 16) / sourceSize;
     s->from = std::max<std::int64_t>(axis.low, clipLow);
     s->to = std::min<std::int64_t>(axis.high, clipHigh);
     if (s->to <= s->from) return false;
     const std::int64_t offset = (s->from - axis.low) << 16;
-    s->skip = offset / s->scale;
-    s->rest = offset % s->scale;
+    s->skip = unit ? offset >> 16 : offset / s->scale;
+    s->rest = unit ? 0 : offset % s->scale;
     // The last visible destination pixel shows this many pixels in.
-    const std::int64_t end = ((s->to - 1 - axis.low) << 16) / s->scale;
+    const std::int64_t end = unit ? s->to - 1 - axis.low : ((s->to - 1 - axis.low) << 16) / s->scale;
     s->first = axis.mirrored ? sourceSize - 1 - end : s->skip;
     s->last = axis.mirrored ? sourceSize - 1 - s->skip : end;
     return true;
@@ -182,14 +186,20 @@ void DrawExtendMemImg(MEMIMG* dest, const MEMIMG* src, int sourceWidth, int sour
     // accumulator every row starts with.
     std::int32_t* columns = scratch.columns.data();
     const std::int32_t step = across.mirrored ? -1 : 1;
-    std::int64_t accumulator = x.scale - x.rest;
-    std::int32_t column = 0;
-    for (int j = 0; j < cw; ++j) {
-        columns[j] = column;
-        accumulator -= 0x10000;
-        while (accumulator <= 0) {
-            column += step;
-            accumulator += x.scale;
+    if (x.scale == 0x10000) {
+        // At the source's own width the clipping leaves no remainder and
+        // each column steps once: the table is j (or -j), filled straight.
+        for (int j = 0; j < cw; ++j) columns[j] = j * step;
+    } else {
+        std::int64_t accumulator = x.scale - x.rest;
+        std::int32_t column = 0;
+        for (int j = 0; j < cw; ++j) {
+            columns[j] = column;
+            accumulator -= 0x10000;
+            while (accumulator <= 0) {
+                column += step;
+                accumulator += x.scale;
+            }
         }
     }
     frame.columns = columns;

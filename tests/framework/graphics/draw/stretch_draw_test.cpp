@@ -135,6 +135,33 @@ TEST_F(StretchDrawTest, WhatFailsWhereTheTargetIsOpenedAndWhereItIsNot) {
         EXPECT_EQ(ApiStretchBlitGraph(INT_MIN, 0, INT_MAX, 100, g, 0), fails);
         EXPECT_EQ(ApiStretchBlitGraph(0, 0, 40000, 100, g, 0), fails);
         EXPECT_EQ(ApiStretchBlitGraph(0, 0, 10, 10, 0x08001234, 0), -1);
+        // Wholly outside the draw area a draw ends before anything is
+        // opened, with what its road gives for it: at the graphic's own size
+        // the right way round the plain draw's 0, else the opened target's
+        // failure. Plain draws give 0 everywhere.
+        struct Outside {
+            int x1, y1, x2, y2;
+            int result;
+        };
+        const Outside outside[] = {
+            {-100, 10, -76, 22, 0},        // own size, left of the area
+            {-76, 10, -100, 22, fails},    // mirrored
+            {10, 500, 34, 488, fails},     // upside down, below the area
+            {640, 0, 688, 24, fails},      // stretched, right of it
+            {200, -12, 224, 0, 0},         // touching the top edge from outside
+        };
+        for (const Outside& o : outside) {
+            SCOPED_TRACE(o.x1);
+            EXPECT_EQ(ApiStretchBlitGraph(o.x1, o.y1, o.x2, o.y2, g, 1), o.result);
+        }
+        EXPECT_EQ(ApiMirrorBlitGraph(-24, 0, g, 1), fails);
+        EXPECT_EQ(ApiBlitGraph(10, 480, g, 1), 0);
+        EXPECT_EQ(ApiBlitGraph(-24, -12, g, 0), 0);
+        // The same against a narrowed area, inside the screen.
+        ASSERT_EQ(SetDrawViewport(300, 300, 400, 400), 0);
+        EXPECT_EQ(ApiBlitGraph(10, 10, g, 1), 0);
+        EXPECT_EQ(ApiMirrorBlitGraph(400, 300, g, 1), fails);
+        SetDrawViewport(0, 0, 640, 480);
         const PlatformFrame& f = Present();
         for (int y = 0; y < 480; y += 7)
             for (int x = 0; x < 640; x += 5) ASSERT_EQ(f.Raw(x, y), kGrey) << x << ", " << y;

@@ -192,6 +192,45 @@ TEST_F(FontCacheTest, TheTwentyFirstGlyphReplacesTheFirst) {
     ReleaseFontHandle(handle);
 }
 
+// Measuring keeps the glyphs it placed for the draw that follows, only
+// when they all still stand in the cache and the whole text was taken.
+TEST_F(FontCacheTest, MeasuringKeepsTheGlyphsOnlyWhenTheDrawCanTakeThemAsTheyAre) {
+    const int handle = CreateFontToHandle("Verdana", 200, 6, 0, -1, -1, 0, -1, -1);
+    ASSERT_GE(handle, 0);
+    FontRecord* font = LookupFont(handle);
+    ASSERT_EQ(font->slotCount, 20);
+    struct Case {
+        const char* text;
+        bool complete;
+    };
+    const Case cases[] = {
+        {"AB A", true},                                   // short, every glyph standing
+        {"ABCDEFGHIJKLMNOPQRSTU", false},                 // 21 new glyphs in 20 slots: the first is pushed out
+        {"ABCDEFGHIJABCDEFGHIJABCDEFGHIJABC", false},     // longer than the list
+        {"", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TextExtent extent{}, again{};
+        TextGlyphList list;
+        ASSERT_EQ(MeasureTextExtent(font, c.text, &extent, &list), 0);
+        EXPECT_EQ(list.complete, c.complete);
+        ASSERT_EQ(MeasureTextExtent(font, c.text, &again), 0);
+        EXPECT_EQ(std::memcmp(&extent, &again, sizeof extent), 0);
+        if (!list.complete) continue;
+        ASSERT_EQ(list.count, static_cast<int>(std::strlen(c.text)));
+        long pen = 0;
+        for (int i = 0; i < list.count; ++i) {
+            const auto code = static_cast<std::uint16_t>(static_cast<unsigned char>(c.text[i]));
+            EXPECT_EQ(list.glyphs[i].code, code);
+            EXPECT_EQ(list.glyphs[i].slot, font->codes[code].slot);
+            EXPECT_EQ(list.glyphs[i].pen, pen);
+            pen += list.glyphs[i].slot->advance + font->letterGap;
+        }
+    }
+    ReleaseFontHandle(handle);
+}
+
 TEST_F(FontCacheTest, TheDefaultFontFollowsItsSettingsAndIsMadeOnlyWhenTheyChange) {
     ApiSetDefaultFontSize(24);
     const int first = FetchDefaultFontHandle();
