@@ -4,6 +4,7 @@
 // archives, part graphics sharing a movie, and files that are no movie.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <set>
@@ -11,6 +12,7 @@
 #include "files/archive_packer.h"
 #include "framework/graphics/movie/movie_fixture.h"
 #include "graphics/draw/graph_load.h"
+#include "movie_reference.h"
 #include "platform/dsound.h"
 
 namespace movie_test {
@@ -79,6 +81,68 @@ TEST_F(MovieTest, ShowsItsFramesInOrderAtTheirTimesWithItsSound) {
     EXPECT_LT(Loudness(capture, rate, 2100, 2350), 30) << "silence after the end";
     EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
     EXPECT_EQ(CountOpenMovies(), 0);
+}
+
+// A movie's sound plays to its last sample, each the same as FFmpeg's own
+// decode resampled to the output's rate in stereo (`ffmpeg -ar 44100 -ac 2`
+// of the file): the samples the resampler still holds when the stream ends
+// (its filter's delay: 32 frames of a 22,050 Hz sound, 88 of an 8 kHz one)
+// come out too, then silence. Raw sound in AVI at several rates.
+TEST_F(MovieTest, TheSoundPlaysToItsLastSampleAsFfmpegResamplesIt) {
+    struct Case {
+        const char* name;
+        int rate;
+        int channels;
+    };
+    const Case cases[] = {{"clip.avi", 8000, 1}, {"clip.avi", 22050, 1}, {"clip.avi", 22050, 2}, {"clip.avi", 44100, 1}};
+    Start();
+    ASSERT_TRUE(PlatformAudioOutputOpen());
+    const int rate = PlatformAudioOutputRate();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.name << " at " << c.rate << " Hz, " << c.channels << " channels");
+        TestMovieSpec spec;
+        spec.container = TestMovieContainerFor(c.name);
+        spec.frames = 10;
+        spec.soundRate = c.rate;
+        spec.soundChannels = c.channels;
+        spec.toneFromFrame = 0;
+        WriteMovie(c.name, spec);
+        const std::vector<std::int16_t> reference = DecodeReferenceSound((dir_.path() / c.name).string(), rate);
+        ASSERT_GT(reference.size(), static_cast<std::size_t>(rate));
+
+        const int graph = ApiLoadImageToGraph(c.name, 0);
+        ASSERT_GT(graph, 0);
+        PlatformStartAudioCapture();
+        ASSERT_EQ(PlayGraphMovie(graph), 0);
+        const DWORD start = timeGetTime();
+        while (timeGetTime() - start < 1600) Shown(graph, 10), Sleep(20);
+        const std::vector<std::int16_t> capture = PlatformAudioCapture();
+        PlatformStopAudioCapture();
+        EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
+
+        // The sound starts where the capture first leaves silence, as the
+        // reference does.
+        const auto firstSound = [](const std::vector<std::int16_t>& samples) {
+            std::size_t i = 0;
+            while (i < samples.size() && samples[i] == 0) ++i;
+            return i & ~std::size_t{1};
+        };
+        const std::size_t from = firstSound(reference);
+        const std::size_t at = firstSound(capture);
+        ASSERT_LT(at, capture.size());
+        ASSERT_GE(capture.size() - at, reference.size() - from + static_cast<std::size_t>(rate) / 10)
+            << "captured past the end";
+        std::size_t differ = 0, lastDiffer = 0;
+        for (std::size_t i = from; i < reference.size(); ++i)
+            if (capture[at - from + i] != reference[i]) ++differ, lastDiffer = i;
+        EXPECT_EQ(differ, 0u) << "the last differing sample is " << (reference.size() - lastDiffer) / 2
+                              << " frames before the end";
+        // The last 2 ms to the sample, then silence.
+        const std::size_t tail = static_cast<std::size_t>(rate) / 500 * 2;
+        EXPECT_TRUE(std::equal(reference.end() - tail, reference.end(), capture.begin() + (at - from + reference.size() - tail)));
+        for (std::size_t i = at - from + reference.size(); i < at - from + reference.size() + rate / 20; ++i)
+            ASSERT_EQ(capture[i], 0) << "silence after the end, sample " << i;
+    }
 }
 
 // An MPEG-1 movie with MP2 sound whose frame headers were damaged so that
