@@ -26,11 +26,13 @@ void QuietLibrary() {
 }
 
 // The containers a movie is played from: AVI (what the movie maker
-// writes), MPEG-1 and MPEG-2 programme streams and bare MPEG video, and
-// Windows Media (ASF). Only these demuxers may even open a file, so a
-// playlist (HLS, concat), an image sequence or a text file is refused before
-// any of it is followed or read as a picture.
-constexpr const char* kMovieFormats = "avi,mpeg,mpegvideo,asf";
+// writes), MPEG-1 and MPEG-2 programme streams and bare MPEG video, Windows
+// Media (ASF), and the self-contained files of today: MP4 and QuickTime
+// (with 3GP and M4V, the same demuxer), Matroska and WebM, and Ogg. Only
+// these demuxers may even open a file, so a playlist (HLS, DASH, concat), an
+// image sequence or a text file is refused before any of it is followed or
+// read as a picture.
+constexpr const char* kMovieFormats = "avi,mpeg,mpegvideo,asf,mov,matroska,ogg";
 // Local files only: no network protocol, no playlist protocol, no pipe.
 constexpr const char* kMovieProtocols = "file";
 
@@ -79,6 +81,8 @@ bool MediaReader::Open(const std::string& path, MediaKind kind) {
     AVDictionary* options = nullptr;
     av_dict_set(&options, "format_whitelist", kMovieFormats, 0);
     av_dict_set(&options, "protocol_whitelist", kMovieProtocols, 0);
+    // A QuickTime file may name other files for its media; none is followed.
+    av_dict_set(&options, "enable_drefs", "0", 0);
     // "file:" before the name: whatever the name looks like, it is a file.
     const std::string url = "file:" + path;
     const int opened = avformat_open_input(&format_, url.c_str(), nullptr, &options);
