@@ -283,5 +283,83 @@ TEST_F(MovieTest, TodaysContainersPlayFrameForFrameAsFfmpegDecodesThem) {
     }
 }
 
+// A movie whose frame size grows past the limits in mid-stream: an MPEG-1
+// stream of 352 x 288 pixels whose later sequence headers claim 4095 x 4095,
+// more pixels than its 40 KB could code (256 a byte). The pictures of that
+// size are skipped with a note on the debug output, never decoded at it (the
+// decoder would, at a cost of seconds and 100 MB, and the pictures would be
+// shown scaled down); what was played stays, and pictures of the movie's own
+// size after them play on. Played as a reader would: 8 frames, a seek back to
+// the start, 8 more.
+TEST_F(MovieTest, FramesGrownPastTheLimitsInMidStreamAreSkipped) {
+    Start();
+    TestMovieSpec spec;
+    spec.container = "mpeg";
+    spec.width = 352;
+    spec.height = 288;
+    spec.framesPerSecond = 25;
+    spec.frames = 20;
+    spec.keyFrameEvery = 5;
+    spec.soundRate = 32000;
+    WriteMovie("clip.mpg", spec);
+    const std::string plain = dir_.Read("clip.mpg");
+    ASSERT_LT(plain.size(), 4095u * 4095 / 256) << "4095 x 4095 is beyond what the file could code";
+    const std::string sequenceHeader("\0\0\1\xB3", 4);
+    std::vector<std::size_t> headers;
+    for (std::size_t at = plain.find(sequenceHeader); at != std::string::npos; at = plain.find(sequenceHeader, at + 4))
+        headers.push_back(at);
+    ASSERT_EQ(headers.size(), 4u) << "one before each group of 5 frames";
+
+    struct Case {
+        const char* name;
+        bool everyLater;          // else only the second header
+        std::vector<int> first;   // the frames shown by 8 updates
+        std::vector<int> afterSeek;
+    };
+    const Case cases[] = {
+        {"the second header grown", false, {0, 1, 2, 3, 4, 10, 11, 12}, {0, 1, 2, 3, 4, 10, 11, 12}},
+        {"every header after the first grown", true, {0, 1, 2, 3, 4}, {0, 1, 2, 3, 4}},
+    };
+    const D_DDPIXELFORMAT xrgb = Rgb(32, 0xFF0000, 0x00FF00, 0x0000FF);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string bytes = plain;
+        for (std::size_t i = 1; i < headers.size() && (i == 1 || c.everyLater); ++i) {
+            bytes[headers[i] + 4] = static_cast<char>(0xFF);  // 4095 x 4095
+            bytes[headers[i] + 5] = static_cast<char>(0xFF);
+            bytes[headers[i] + 6] = static_cast<char>(0xFF);
+        }
+        dir_.Write("grown.mpg", bytes);
+        PlatformClearDebugOutput();
+        Stream s;
+        ASSERT_TRUE(s.Open("grown.mpg", xrgb));
+        EXPECT_EQ(s.Size(), (std::pair{352, 288}));
+        // Each picture shown is one frame's colour all over (every 7th pixel
+        // looked at): none scaled down from a picture of another size.
+        const auto play = [&](std::vector<int>* shown) {
+            for (int i = 0; i < 8 && s.sample->Update(0, nullptr, nullptr, 0) == S_OK; ++i) {
+                const int frame = NearestTestFrame(s.Pixel(), 20);
+                shown->push_back(frame);
+                const std::vector<std::uint8_t> picture = s.Picture();
+                ASSERT_EQ(picture.size(), 352u * 288 * 4);
+                for (std::size_t p = 0; p < picture.size(); p += 7 * 4) {
+                    const std::uint32_t rgb = picture[p + 2] << 16 | picture[p + 1] << 8 | picture[p];
+                    ASSERT_EQ(NearestTestFrame(rgb, 20), frame) << "pixel " << p / 4 << " of frame " << frame;
+                }
+            }
+        };
+        std::vector<int> first, afterSeek;
+        play(&first);
+        EXPECT_EQ(first, c.first);
+        EXPECT_EQ(NearestTestFrame(s.Pixel(), 20), c.first.back()) << "the last frame played stays";
+        // Back to the start (a programme stream has no index: a seek to a
+        // time within it lands near it, not on it).
+        ASSERT_EQ(s.stream->Seek(0), S_OK);
+        play(&afterSeek);
+        EXPECT_EQ(afterSeek, c.afterSeek);
+        EXPECT_NE(PlatformDebugOutput().find("is beyond the size limits"), std::string::npos);
+    }
+}
+
 }  // namespace
 }  // namespace movie_test
