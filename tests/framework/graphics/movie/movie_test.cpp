@@ -9,6 +9,7 @@
 #include <random>
 #include <set>
 
+#include "core/memory.h"
 #include "files/archive_packer.h"
 #include "framework/graphics/movie/movie_fixture.h"
 #include "graphics/draw/graph_load.h"
@@ -206,7 +207,7 @@ TEST_F(MovieTest, AnMpegMovieWhoseSoundChangesItsChannelsPlaysOn) {
 
 // A sound whose header claims 2 samples a second (each frame would be
 // resampled into minutes of sound): its frames are dropped, and the picture
-// plays on in silence.
+// plays on in silence, through a seek and to its end.
 TEST_F(MovieTest, ASoundAtAnImpossibleRateIsDroppedAndThePicturePlays) {
     Start();
     TestMovieSpec spec;
@@ -228,7 +229,15 @@ TEST_F(MovieTest, ASoundAtAnImpossibleRateIsDroppedAndThePicturePlays) {
     ASSERT_EQ(PlayGraphMovie(graph), 0);
     while (timeGetTime() - start < 1000) Shown(graph), Sleep(20);
     EXPECT_EQ(Shown(graph), 10);
-    EXPECT_LT(Loudness(PlatformAudioCapture(), PlatformAudioOutputRate(), 0, 950), 30);
+    // No frame of the sound was ever resampled, so the sound has no
+    // resampler: a seek and the end of the stream go on without one.
+    ASSERT_EQ(MovieOf(graph)->stream->Seek(5000000), S_OK);
+    EXPECT_EQ(Shown(graph), 5);
+    const DWORD seeked = timeGetTime();
+    while (timeGetTime() - seeked < 1600) Shown(graph), Sleep(20);
+    EXPECT_EQ(Shown(graph), 19);
+    EXPECT_EQ(MovieOf(graph)->sampleRunning, 0);
+    EXPECT_LT(Loudness(PlatformAudioCapture(), PlatformAudioOutputRate(), 0, 2550), 30);
     EXPECT_NE(PlatformDebugOutput().find("movie sound: damaged frames are dropped"), std::string::npos);
     EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
 }
@@ -452,6 +461,10 @@ TEST_F(MovieTest, FilesThatAreNoMovieFailCleanly) {
     std::vector<unsigned char> archive;
     ASSERT_TRUE(builder.Build(ArchivePackOptions{}, &archive));
     dir_.Write("bad.KVA", std::string(archive.begin(), archive.end()));
+    // The archive, once opened by a load through it, stays open; past that
+    // a failed load leaves no tracked block behind (no movie record).
+    EXPECT_EQ(ApiLoadImageToGraph("bad\\notes.txt", 0), -1);
+    const int blocks = g_MemoryTracker.count;
     for (const auto& [name, bytes] : files) {
         for (const std::string& path : {std::string(name), std::string("bad\\") + name}) {
             SCOPED_TRACE(path);
@@ -459,6 +472,7 @@ TEST_F(MovieTest, FilesThatAreNoMovieFailCleanly) {
             EXPECT_GE(FindLine("右記のグラフィックファイルのロードに失敗しました：" + path), 0);
             EXPECT_EQ(CountOpenMovies(), 0);
             EXPECT_EQ(TempFileCount(), 0);
+            EXPECT_EQ(g_MemoryTracker.count, blocks) << "the movie's record is freed";
         }
     }
     EXPECT_GE(FindLine("ムービーファイルオープン処理時にエラーが発生しました"), 0);
@@ -475,6 +489,9 @@ TEST_F(MovieTest, TheMovieTableHandsOutHundredHandles) {
     WriteMovie("tiny.avi", spec);
     std::vector<HandleId> handles;
     const unsigned firstCheck = g_MovieTable.Counter().Peek();
+    // Each open movie holds one tracked block, its record; closing frees it.
+    const int blocks = g_MemoryTracker.count;
+    const std::int64_t bytes = g_MemoryTracker.totalSize;
     for (int i = 0; i < 100; ++i) {
         int w = 0, h = 0;
         const HandleId handle = OpenMovieToGraph("tiny.avi", &w, &h, 0);
@@ -484,8 +501,12 @@ TEST_F(MovieTest, TheMovieTableHandsOutHundredHandles) {
         ASSERT_EQ(h, 24);
         handles.push_back(handle);
     }
+    EXPECT_EQ(g_MemoryTracker.count, blocks + 100);
+    EXPECT_EQ(g_MemoryTracker.totalSize, bytes + 100 * static_cast<std::int64_t>(sizeof(MovieRecord)));
     EXPECT_EQ(OpenMovieToGraph("tiny.avi", nullptr, nullptr, 0), -1) << "the table is full";
+    EXPECT_EQ(g_MemoryTracker.count, blocks + 100);
     EXPECT_EQ(CloseMovie(handles[40]), 0);
+    EXPECT_EQ(g_MemoryTracker.count, blocks + 99) << "the closed movie's record is freed";
     EXPECT_EQ(CloseMovie(handles[40]), -1) << "a closed handle is refused";
     EXPECT_EQ(LookupMovie(handles[40]), nullptr);
     const HandleId reused = OpenMovieToGraph("tiny.avi", nullptr, nullptr, 0);
@@ -494,6 +515,8 @@ TEST_F(MovieTest, TheMovieTableHandsOutHundredHandles) {
     handles[40] = reused;
     for (HandleId handle : handles) EXPECT_EQ(CloseMovie(handle), 0);
     EXPECT_EQ(CountOpenMovies(), 0);
+    EXPECT_EQ(g_MemoryTracker.count, blocks);
+    EXPECT_EQ(g_MemoryTracker.totalSize, bytes);
 }
 
 }  // namespace
