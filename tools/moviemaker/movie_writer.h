@@ -1,8 +1,8 @@
 // Writes small test movies with FFmpeg's encoders: solid-colour frames whose
 // colour tells their number, and a tone that starts at a chosen frame. By
 // default the picture is stored losslessly (raw BGR in an AVI file), so a
-// reader can tell every frame's number from its colour; an MPEG-1 movie
-// (MPEG-1 video, MP2 sound) comes out near those colours.
+// reader can tell every frame's number from its colour; a movie of a lossy
+// codec (MPEG-1, H.264, VP8, Theora) comes out near those colours.
 #pragma once
 
 #include <cstdint>
