@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <mutex>
 
 extern "C" {
@@ -26,11 +28,13 @@ void QuietLibrary() {
 }
 
 // The containers a movie is played from: AVI (what the movie maker
-// writes), MPEG-1 and MPEG-2 programme streams and bare MPEG video, and
-// Windows Media (ASF). Only these demuxers may even open a file, so a
-// playlist (HLS, concat), an image sequence or a text file is refused before
-// any of it is followed or read as a picture.
-constexpr const char* kMovieFormats = "avi,mpeg,mpegvideo,asf";
+// writes), MPEG-1 and MPEG-2 programme streams and bare MPEG video, Windows
+// Media (ASF), and the self-contained files of today: MP4 and QuickTime
+// (with 3GP and M4V, the same demuxer), Matroska and WebM, and Ogg. Only
+// these demuxers may even open a file, so a playlist (HLS, DASH, concat), an
+// image sequence or a text file is refused before any of it is followed or
+// read as a picture.
+constexpr const char* kMovieFormats = "avi,mpeg,mpegvideo,asf,mov,matroska,ogg";
 // Local files only: no network protocol, no playlist protocol, no pipe.
 constexpr const char* kMovieProtocols = "file";
 
@@ -50,11 +54,20 @@ std::int64_t PlainFileSize(const std::string& path) {
 constexpr std::int64_t kMaxPixelsPerByte = 256;
 constexpr std::int64_t kAlwaysAllowedPixels = std::int64_t{1} << 20;
 
+// The most pixels a frame of a file of this many bytes may have.
+std::int64_t MaxFramePixels(std::int64_t fileBytes) {
+    const std::int64_t byBytes = fileBytes < (std::int64_t{1} << 40) ? (fileBytes + 1) * kMaxPixelsPerByte - 1 : INT64_MAX;
+    return std::min(std::int64_t{kMaxFrameSide} * kMaxFrameSide, std::max(kAlwaysAllowedPixels, byBytes));
+}
+
 }  // namespace
 
 MediaReader::~MediaReader() { Close(); }
 
 void MediaReader::Close() {
+    av_parser_close(parser_);
+    parser_ = nullptr;
+    avcodec_free_context(&parserContext_);
     av_frame_free(&frame_);
     av_packet_free(&packet_);
     avcodec_free_context(&decoder_);
@@ -79,6 +92,8 @@ bool MediaReader::Open(const std::string& path, MediaKind kind) {
     AVDictionary* options = nullptr;
     av_dict_set(&options, "format_whitelist", kMovieFormats, 0);
     av_dict_set(&options, "protocol_whitelist", kMovieProtocols, 0);
+    // A QuickTime file may name other files for its media; none is followed.
+    av_dict_set(&options, "enable_drefs", "0", 0);
     // "file:" before the name: whatever the name looks like, it is a file.
     const std::string url = "file:" + path;
     const int opened = avformat_open_input(&format_, url.c_str(), nullptr, &options);
@@ -103,28 +118,89 @@ bool MediaReader::Open(const std::string& path, MediaKind kind) {
     packet_ = av_packet_alloc();
     frame_ = av_frame_alloc();
     if (decoder_ == nullptr || packet_ == nullptr || frame_ == nullptr ||
-        avcodec_parameters_to_context(decoder_, format_->streams[stream_]->codecpar) < 0 ||
-        avcodec_open2(decoder_, codec, nullptr) < 0) {
+        avcodec_parameters_to_context(decoder_, format_->streams[stream_]->codecpar) < 0) {
         Close();
         return false;
     }
-    if (kind == MediaKind::Video && (decoder_->width <= 0 || decoder_->height <= 0 || decoder_->width > kMaxFrameSide ||
-                                     decoder_->height > kMaxFrameSide)) {
+    // The limits hold for every frame, not only the first: a later header
+    // may claim a larger size, and the decoder itself refuses to set up a
+    // picture of more pixels than this (at no cost) rather than decode it.
+    maxPixels_ = MaxFramePixels(fileBytes);
+    decoder_->max_pixels = maxPixels_;
+    path_ = path;
+    // The size the file claims, then the size the decoder took from the
+    // stream's headers.
+    if (kind == MediaKind::Video && !SizeAllowed(fileBytes)) {
         Close();
         return false;
     }
-    const std::int64_t pixels = kind == MediaKind::Video ? std::int64_t{decoder_->width} * decoder_->height : 0;
-    if (pixels > kAlwaysAllowedPixels && pixels / kMaxPixelsPerByte > fileBytes) {
-        const std::string note = "movie: " + path + " claims frames of " + std::to_string(decoder_->width) + " x " +
-                                 std::to_string(decoder_->height) + " in " + std::to_string(fileBytes) + " bytes\n";
-        OutputDebugStringA(note.c_str());
+    if (avcodec_open2(decoder_, codec, nullptr) < 0 || (kind == MediaKind::Video && !SizeAllowed(fileBytes))) {
         Close();
         return false;
     }
+    if (kind == MediaKind::Video) OpenParser();
     const AVRational rate = format_->streams[stream_]->avg_frame_rate;
     lastStep_ = rate.num > 0 && rate.den > 0 ? av_rescale_q(1, av_inv_q(rate), kStreamTimeBase) : 0;
     lastTime_ = -lastStep_;
     return true;
+}
+
+void MediaReader::OpenParser() {
+    av_parser_close(parser_);
+    parser_ = av_parser_init(decoder_->codec_id);
+    if (parser_ == nullptr) return;
+    // The demuxer hands out whole frames.
+    parser_->flags |= PARSER_FLAG_COMPLETE_FRAMES;
+    if (parserContext_ == nullptr) {
+        parserContext_ = avcodec_alloc_context3(nullptr);
+        if (parserContext_ == nullptr ||
+            avcodec_parameters_to_context(parserContext_, format_->streams[stream_]->codecpar) < 0) {
+            av_parser_close(parser_);
+            parser_ = nullptr;
+        }
+    }
+}
+
+bool MediaReader::PacketWithinLimits(const AVPacket* packet) {
+    if (parser_ == nullptr || packet->size <= 0) return true;
+    std::uint8_t* out = nullptr;
+    int outSize = 0;
+    av_parser_parse2(parser_, parserContext_, &out, &outSize, packet->data, packet->size, AV_NOPTS_VALUE,
+                     AV_NOPTS_VALUE, 0);
+    const int width = parser_->width, height = parser_->height;
+    // 0: the parser has not seen a size (yet); the decoder's own limit holds.
+    if (width <= 0 || height <= 0 || Fits(width, height)) return true;
+    NoteRefusedSize("a frame of " + std::to_string(width) + " x " + std::to_string(height));
+    return false;
+}
+
+bool MediaReader::Fits(int width, int height) const {
+    return width > 0 && height > 0 && width <= kMaxFrameSide && height <= kMaxFrameSide &&
+           std::int64_t{width} * height <= maxPixels_;
+}
+
+bool MediaReader::SizeAllowed(std::int64_t fileBytes) const {
+    const int width = decoder_->width, height = decoder_->height;
+    if (width <= 0 || height <= 0 || width > kMaxFrameSide || height > kMaxFrameSide) return false;
+    if (Fits(width, height)) return true;
+    const std::string note = "movie: " + path_ + " claims frames of " + std::to_string(width) + " x " +
+                             std::to_string(height) + " in " + std::to_string(fileBytes) + " bytes\n";
+    OutputDebugStringA(note.c_str());
+    return false;
+}
+
+bool MediaReader::WithinLimits(const AVFrame* frame) {
+    if (decoder_->codec_type != AVMEDIA_TYPE_VIDEO || Fits(frame->width, frame->height)) return true;
+    NoteRefusedSize("a frame of " + std::to_string(frame->width) + " x " + std::to_string(frame->height));
+    return false;
+}
+
+void MediaReader::NoteRefusedSize(const std::string& frame) {
+    if (refusedSize_) return;
+    refusedSize_ = true;
+    const std::string note = "movie: " + path_ + ": " + frame + " is beyond the size limits (4096 a side, " +
+                             std::to_string(maxPixels_) + " pixels); such frames are skipped\n";
+    OutputDebugStringA(note.c_str());
 }
 
 AVFrame* MediaReader::Next() {
@@ -132,6 +208,7 @@ AVFrame* MediaReader::Next() {
     for (;;) {
         const int received = avcodec_receive_frame(decoder_, frame_);
         if (received == 0) {
+            if (!WithinLimits(frame_)) continue;
             lastTime_ = FrameTime(frame_);
             return frame_;
         }
@@ -148,10 +225,15 @@ AVFrame* MediaReader::Next() {
                 avcodec_send_packet(decoder_, nullptr);
                 sent = true;
             } else {
-                if (packet_->stream_index == stream_) {
+                if (packet_->stream_index == stream_ && PacketWithinLimits(packet_)) {
                     const int result = avcodec_send_packet(decoder_, packet_);
-                    // A damaged packet is skipped; the decoder goes on.
+                    // A damaged packet is skipped; the decoder goes on. A
+                    // video decoder that refused a picture's size over the
+                    // limit is left without one.
                     sent = result == 0 || result == AVERROR(EAGAIN);
+                    if (!sent && decoder_->codec_type == AVMEDIA_TYPE_VIDEO &&
+                        (decoder_->width == 0 || decoder_->height == 0))
+                        NoteRefusedSize("a frame whose size the decoder refused");
                 }
                 av_packet_unref(packet_);
             }
@@ -176,6 +258,8 @@ bool MediaReader::Seek(LONGLONG time) {
         av_seek_frame(format_, stream_, target, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
         return false;
     avcodec_flush_buffers(decoder_);
+    // The parser starts afresh too: what it read last is of another place.
+    if (parser_ != nullptr) OpenParser();
     draining_ = false;
     ended_ = false;
     lastTime_ = -lastStep_;

@@ -2,6 +2,7 @@
 // decoder, and decoded frames handed out in order with their times.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/types.h"
@@ -10,6 +11,7 @@ struct AVFormatContext;
 struct AVCodecContext;
 struct AVPacket;
 struct AVFrame;
+struct AVCodecParserContext;
 
 enum class MediaKind { Video, Audio };
 
@@ -41,14 +43,32 @@ public:
 
 private:
     void Close();
+    // Within 4096 a side and the pixels a frame of this file may have.
+    bool Fits(int width, int height) const;
+    // Whether the decoder's frame size (the stream's first) is within the
+    // limits; a size too large for the file is noted on the debug output.
+    bool SizeAllowed(std::int64_t fileBytes) const;
+    // False, with a note on the debug output the first time, for a decoded
+    // picture beyond the limits of a frame's size.
+    bool WithinLimits(const AVFrame* frame);
+    void NoteRefusedSize(const std::string& frame);
+    // A packet of the video stream whose headers, as the codec's parser
+    // reads them, set a frame size beyond the limits is never decoded.
+    bool PacketWithinLimits(const AVPacket* packet);
+    void OpenParser();
 
     AVFormatContext* format_ = nullptr;
     AVCodecContext* decoder_ = nullptr;
     AVPacket* packet_ = nullptr;
     AVFrame* frame_ = nullptr;
+    AVCodecParserContext* parser_ = nullptr;   // video only, when the codec has one
+    AVCodecContext* parserContext_ = nullptr;  // what the parser may write into
     int stream_ = -1;
     bool draining_ = false;
     bool ended_ = false;
     LONGLONG lastTime_ = 0;
     LONGLONG lastStep_ = 0;
+    std::string path_;
+    std::int64_t maxPixels_ = 0;   // of a frame: a frame of more is skipped
+    bool refusedSize_ = false;     // said once on the debug output
 };

@@ -98,8 +98,9 @@ bool MovieSound::ResamplerFits(const AVFrame* frame) {
         frame->format == inFormat_ && frame->sample_rate == inRate_)
         return true;
     // A first frame, or one of another shape than the last: the resampler is
-    // set up for it. What the old one still held is dropped.
+    // set up for it, once what the old one still held is played.
     if (resampler_ != nullptr) {
+        Drain();
         const std::string note = "movie sound: the decoder changed to " + std::to_string(layout.nb_channels) +
                                  " channels at " + std::to_string(frame->sample_rate) + " Hz; resampling anew\n";
         OutputDebugStringA(note.c_str());
@@ -135,6 +136,7 @@ void MovieSound::Fill() {
     while (!ended_ && have < wanted) {
         AVFrame* frame = reader_.Next();
         if (frame == nullptr) {
+            Drain();
             ended_ = true;
             break;
         }
@@ -155,11 +157,31 @@ void MovieSound::Fill() {
             if (early > 0) skip = static_cast<std::size_t>(std::min<std::int64_t>(early * rate_ / 10000000, made));
             trimming_ = false;
         }
+        Queue(samples, skip, static_cast<std::size_t>(made));
         std::lock_guard lock(output_->Mixer().Mutex());
-        queue_.insert(queue_.end(), samples.begin() + static_cast<std::ptrdiff_t>(skip * 2),
-                      samples.begin() + static_cast<std::ptrdiff_t>(made) * 2);
         have = queueStart_ + static_cast<std::int64_t>(queue_.size() / 2);
         wanted = played_ + rate_;
+    }
+}
+
+void MovieSound::Queue(const std::vector<std::int16_t>& samples, std::size_t from, std::size_t end) {
+    std::lock_guard lock(output_->Mixer().Mutex());
+    queue_.insert(queue_.end(), samples.begin() + static_cast<std::ptrdiff_t>(from * 2),
+                  samples.begin() + static_cast<std::ptrdiff_t>(end * 2));
+}
+
+void MovieSound::Drain() {
+    // Every sound was dropped: no resampler was ever set up.
+    if (resampler_ == nullptr) return;
+    std::vector<std::int16_t> samples;
+    for (;;) {
+        const int room = swr_get_out_samples(resampler_, 0);
+        if (room <= 0) return;
+        samples.resize(static_cast<std::size_t>(room) * 2);
+        std::uint8_t* out = reinterpret_cast<std::uint8_t*>(samples.data());
+        const int made = swr_convert(resampler_, &out, room, nullptr, 0);
+        if (made <= 0) return;
+        Queue(samples, 0, static_cast<std::size_t>(made));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dshow/media_reader.h"
 #include "dsound/audio_output.h"
@@ -37,6 +38,11 @@ private:
     // The resampler set up for frames like this one (its channels, sample
     // format and rate); false when it cannot convert them.
     bool ResamplerFits(const AVFrame* frame);
+    // Samples [from, end) of a block of stereo frames join the queue.
+    void Queue(const std::vector<std::int16_t>& samples, std::size_t from, std::size_t end);
+    // The samples the resampler still holds at the end of the stream (its
+    // filter's delay: some 1-2 ms of sound) join the queue.
+    void Drain();
 
     std::shared_ptr<AudioOutput> output_;
     MediaReader reader_;

@@ -1,9 +1,10 @@
 #include "movie_writer.h"
 
+#include <algorithm>
 #include <cmath>
-#include <numbers>
-
 #include <cstring>
+#include <numbers>
+#include <utility>
 #include <vector>
 
 extern "C" {
@@ -12,6 +13,7 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/log.h>
+#include <libavutil/opt.h>
 }
 
 FrameColour TestMovieFrameColour(int frame) {
@@ -28,6 +30,36 @@ int TestMovieFrameOf(FrameColour colour, int frames) {
 }
 
 namespace {
+
+// The encoders of each container, by name, and the formats they take.
+struct Codecs {
+    const char* container;
+    const char* video;
+    AVPixelFormat pixels;
+    const char* sound;
+    AVSampleFormat samples;
+};
+
+constexpr Codecs kCodecs[] = {
+    {"avi", "rawvideo", AV_PIX_FMT_BGR24, "pcm_s16le", AV_SAMPLE_FMT_S16},
+    {"mov", "rawvideo", AV_PIX_FMT_BGR24, "pcm_s16le", AV_SAMPLE_FMT_S16},
+    {"nut", "rawvideo", AV_PIX_FMT_BGR24, "pcm_s16le", AV_SAMPLE_FMT_S16},
+    {"mpeg", "mpeg1video", AV_PIX_FMT_YUV420P, "mp2", AV_SAMPLE_FMT_S16},
+    {"mp4", "libx264", AV_PIX_FMT_YUV420P, "aac", AV_SAMPLE_FMT_FLTP},
+    {"webm", "libvpx", AV_PIX_FMT_YUV420P, "libvorbis", AV_SAMPLE_FMT_FLTP},
+    {"ogg", "libtheora", AV_PIX_FMT_YUV420P, "libvorbis", AV_SAMPLE_FMT_FLTP},
+};
+
+const Codecs* CodecsOf(const char* container) {
+    for (const Codecs& codecs : kCodecs)
+        if (std::strcmp(codecs.container, container) == 0) return &codecs;
+    return nullptr;
+}
+
+// A step of shading at (x, y): 0 to 24 in steps of 8, changing every 4 pixels.
+int Shade(const TestMovieSpec& spec, int x, int y) { return spec.shaded ? ((x / 4 + y / 4) % 4) * 8 : 0; }
+
+std::uint8_t Clamp(int value, int low, int high) { return static_cast<std::uint8_t>(std::clamp(value, low, high)); }
 
 struct Output {
     AVFormatContext* format = nullptr;
@@ -49,8 +81,8 @@ struct Output {
         }
     }
 
-    AVCodecContext* AddStream(AVCodecID id, AVStream** stream) {
-        const AVCodec* codec = avcodec_find_encoder(id);
+    AVCodecContext* AddStream(const char* name, AVStream** stream) {
+        const AVCodec* codec = avcodec_find_encoder_by_name(name);
         if (codec == nullptr) return nullptr;
         *stream = avformat_new_stream(format, codec);
         return *stream != nullptr ? avcodec_alloc_context3(codec) : nullptr;
@@ -89,7 +121,8 @@ struct Output {
             const int u = (-38 * c.r - 74 * c.g + 112 * c.b + 128) / 256 + 128;
             const int v = (112 * c.r - 94 * c.g - 18 * c.b + 128) / 256 + 128;
             for (int row = 0; row < spec.height; ++row)
-                std::memset(frame->data[0] + row * frame->linesize[0], y, static_cast<std::size_t>(spec.width));
+                for (int x = 0; x < spec.width; ++x)
+                    frame->data[0][row * frame->linesize[0] + x] = Clamp(y + Shade(spec, x, row), 16, 235);
             for (int row = 0; row < (spec.height + 1) / 2; ++row) {
                 std::memset(frame->data[1] + row * frame->linesize[1], u, static_cast<std::size_t>(spec.width + 1) / 2);
                 std::memset(frame->data[2] + row * frame->linesize[2], v, static_cast<std::size_t>(spec.width + 1) / 2);
@@ -98,9 +131,10 @@ struct Output {
             for (int y = 0; y < spec.height; ++y) {
                 std::uint8_t* row = frame->data[0] + y * frame->linesize[0];
                 for (int x = 0; x < spec.width; ++x) {
-                    row[x * 3] = static_cast<std::uint8_t>(c.b);
-                    row[x * 3 + 1] = static_cast<std::uint8_t>(c.g);
-                    row[x * 3 + 2] = static_cast<std::uint8_t>(c.r);
+                    const int shade = Shade(spec, x, y);
+                    row[x * 3] = Clamp(c.b + shade, 0, 255);
+                    row[x * 3 + 1] = Clamp(c.g + shade, 0, 255);
+                    row[x * 3 + 2] = Clamp(c.r + shade, 0, 255);
                 }
             }
         }
@@ -139,12 +173,20 @@ struct Output {
 
     bool SendSound(const TestMovieSpec& spec, std::size_t count) {
         av_frame_unref(frame);
-        frame->format = AV_SAMPLE_FMT_S16;
+        frame->format = sound->sample_fmt;
         frame->sample_rate = spec.soundRate;
         frame->nb_samples = static_cast<int>(count);
         av_channel_layout_default(&frame->ch_layout, spec.soundChannels);
         if (av_frame_get_buffer(frame, 0) < 0) return false;
-        std::memcpy(frame->data[0], waiting.data(), count * spec.soundChannels * sizeof(std::int16_t));
+        if (sound->sample_fmt == AV_SAMPLE_FMT_FLTP) {
+            for (int channel = 0; channel < spec.soundChannels; ++channel) {
+                auto* plane = reinterpret_cast<float*>(frame->extended_data[channel]);
+                for (std::size_t i = 0; i < count; ++i)
+                    plane[i] = waiting[i * spec.soundChannels + channel] / 32768.0f;
+            }
+        } else {
+            std::memcpy(frame->data[0], waiting.data(), count * spec.soundChannels * sizeof(std::int16_t));
+        }
         waiting.erase(waiting.begin(), waiting.begin() + static_cast<std::ptrdiff_t>(count * spec.soundChannels));
         frame->pts = soundWritten;
         soundWritten += static_cast<std::int64_t>(count);
@@ -161,31 +203,43 @@ bool WriteTestMovie(const std::string& path, const TestMovieSpec& spec) {
     if (spec.width <= 0 || spec.height <= 0 || spec.frames <= 0 || spec.framesPerSecond <= 0 ||
         spec.soundChannels < 1 || spec.soundChannels > 2 || spec.container == nullptr)
         return false;
-    const bool mpeg = std::strcmp(spec.container, "mpeg") == 0;
+    const Codecs* codecs = CodecsOf(spec.container);
+    if (codecs == nullptr) return false;
+    const bool lossy = codecs->pixels == AV_PIX_FMT_YUV420P;
     // The muxers' advice (buffer sizes for disc formats) is of no use here.
     if (av_log_get_level() > AV_LOG_ERROR) av_log_set_level(AV_LOG_ERROR);
     Output out;
     if (out.packet == nullptr || out.frame == nullptr ||
         avformat_alloc_output_context2(&out.format, nullptr, spec.container, path.c_str()) < 0)
         return false;
-    out.video = out.AddStream(mpeg ? AV_CODEC_ID_MPEG1VIDEO : AV_CODEC_ID_RAWVIDEO, &out.videoStream);
+    out.video = out.AddStream(codecs->video, &out.videoStream);
     if (out.video == nullptr) return false;
     out.video->width = spec.width;
     out.video->height = spec.height;
-    out.video->pix_fmt = mpeg ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_BGR24;
+    out.video->pix_fmt = codecs->pixels;
     out.video->time_base = AVRational{1, spec.framesPerSecond};
     out.videoStream->avg_frame_rate = AVRational{spec.framesPerSecond, 1};
-    if (mpeg) {
+    if (lossy) {
         out.video->bit_rate = 200000;
-        out.video->gop_size = spec.framesPerSecond;
+        out.video->gop_size = spec.keyFrameEvery > 0 ? spec.keyFrameEvery : spec.framesPerSecond;
+        // Every frame has a colour of its own, which an encoder looking for
+        // scene changes would start a group with; asked for groups of a
+        // length, it keeps to them.
+        if (spec.keyFrameEvery > 0) av_opt_set_int(out.video, "sc_threshold", 1000000000, AV_OPT_SEARCH_CHILDREN);
     }
     if (!out.Open(out.video, out.videoStream)) return false;
     if (spec.soundRate > 0) {
-        out.sound = out.AddStream(mpeg ? AV_CODEC_ID_MP2 : AV_CODEC_ID_PCM_S16LE, &out.soundStream);
+        out.sound = out.AddStream(codecs->sound, &out.soundStream);
         if (out.sound == nullptr) return false;
-        out.sound->sample_fmt = AV_SAMPLE_FMT_S16;
+        out.sound->sample_fmt = codecs->samples;
         out.sound->sample_rate = spec.soundRate;
-        if (mpeg) out.sound->bit_rate = 64000 * spec.soundChannels;
+        if (lossy) out.sound->bit_rate = 64000 * spec.soundChannels;
+        // Vorbis is asked for a quality, not a rate it may not offer at this
+        // sample rate.
+        if (std::strcmp(codecs->sound, "libvorbis") == 0) {
+            out.sound->flags |= AV_CODEC_FLAG_QSCALE;
+            out.sound->global_quality = 3 * FF_QP2LAMBDA;
+        }
         av_channel_layout_default(&out.sound->ch_layout, spec.soundChannels);
         out.sound->time_base = AVRational{1, spec.soundRate};
         if (!out.Open(out.sound, out.soundStream)) return false;
@@ -199,4 +253,16 @@ bool WriteTestMovie(const std::string& path, const TestMovieSpec& spec) {
     if (!out.Encode(out.video, out.videoStream, nullptr)) return false;
     if (out.sound != nullptr && (!out.FlushSound(spec) || !out.Encode(out.sound, out.soundStream, nullptr))) return false;
     return av_write_trailer(out.format) >= 0;
+}
+
+const char* TestMovieContainerFor(const std::string& path) {
+    static const std::pair<const char*, const char*> byExtension[] = {
+        {".avi", "avi"}, {".mov", "mov"}, {".nut", "nut"}, {".mpg", "mpeg"},
+        {".mp4", "mp4"}, {".webm", "webm"}, {".ogg", "ogg"}, {".ogv", "ogg"}};
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos) return nullptr;
+    const std::string extension = path.substr(dot);
+    for (const auto& [ending, container] : byExtension)
+        if (extension == ending) return container;
+    return nullptr;
 }

@@ -1,8 +1,8 @@
 // Writes small test movies with FFmpeg's encoders: solid-colour frames whose
 // colour tells their number, and a tone that starts at a chosen frame. By
 // default the picture is stored losslessly (raw BGR in an AVI file), so a
-// reader can tell every frame's number from its colour; an MPEG-1 movie
-// (MPEG-1 video, MP2 sound) comes out near those colours.
+// reader can tell every frame's number from its colour; a movie of a lossy
+// codec (MPEG-1, H.264, VP8, Theora) comes out near those colours.
 #pragma once
 
 #include <cstdint>
@@ -18,10 +18,18 @@ struct TestMovieSpec {
     int toneFromFrame = 10;       // silence before this frame's time, a tone after it
     std::int16_t toneLevel = 12000;
     int soundChannels = 1;        // the tone is the same on each
-    // "avi" or "mov": raw BGR and 16-bit PCM. "mpeg": an MPEG-1 programme
-    // stream of MPEG-1 video and MP2 sound, which needs a frame rate MPEG-1
-    // has (24, 25, 30...) and a sound rate MP2 has (32000, 44100, 48000...).
+    // "avi", "mov" or "nut": raw BGR and 16-bit PCM. "mpeg": an MPEG-1
+    // programme stream of MPEG-1 video and MP2 sound, which needs a frame
+    // rate MPEG-1 has (24, 25, 30...) and a sound rate MP2 has (32000,
+    // 44100, 48000...). The containers of today's files, lossy: "mp4" (H.264
+    // and AAC), "webm" (VP8 and Vorbis), "ogg" (Theora and Vorbis).
     const char* container = "avi";
+    // Frames of MPEG-1 video and the lossy containers after this many start a
+    // new group (each with its own sequence header in MPEG-1); 0: one a second.
+    int keyFrameEvery = 0;
+    // Each frame's colour is shaded across the picture (a step every few
+    // pixels), so a picture cut or shifted wrongly shows.
+    bool shaded = false;
 };
 
 struct FrameColour {
@@ -36,3 +44,6 @@ int TestMovieFrameOf(FrameColour colour, int frames);
 
 // True when the file was written.
 bool WriteTestMovie(const std::string& path, const TestMovieSpec& spec);
+// The container a file name's extension asks for (.avi, .mov, .nut, .mpg,
+// .mp4, .webm, .ogg or .ogv), or null.
+const char* TestMovieContainerFor(const std::string& path);

@@ -3,6 +3,7 @@
 // frame it showed is read back from the drawn colour.
 #pragma once
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -14,6 +15,19 @@
 #include "platform/kernel.h"
 
 namespace movie_test {
+
+// The frame of a lossy test movie whose colour lies nearest this one, or -1
+// when none lies within 12 steps a channel.
+inline int NearestTestFrame(std::uint32_t rgb, int frames) {
+    int best = -1, bestDistance = 1 << 30;
+    for (int n = 0; n < frames; ++n) {
+        const FrameColour c = TestMovieFrameColour(n);
+        const int dr = c.r - static_cast<int>(rgb >> 16), dg = c.g - static_cast<int>((rgb >> 8) & 0xFF),
+                  db = c.b - static_cast<int>(rgb & 0xFF);
+        if (dr * dr + dg * dg + db * db < bestDistance) best = n, bestDistance = dr * dr + dg * dg + db * db;
+    }
+    return bestDistance <= 3 * 12 * 12 ? best : -1;
+}
 
 class MovieTest : public draw_test::DrawOpsTest {
 protected:

@@ -8,9 +8,12 @@
 #include <bit>
 #include <cstring>
 #include <initializer_list>
+#include <utility>
+#include <vector>
 
 #include "framework/graphics/movie/movie_fixture.h"
 #include "graphics/device/screen_device.h"
+#include "movie_reference.h"
 
 namespace movie_test {
 namespace {
@@ -73,6 +76,25 @@ struct Stream {
         std::memcpy(&value, static_cast<std::uint8_t*>(desc.lpSurface) + 2 * desc.lPitch + 3 * bytes, bytes);
         surface->Unlock(nullptr);
         return value;
+    }
+    // The surface's rows of a 32-bit surface, each pixel B, G, R, x.
+    std::vector<std::uint8_t> Picture() {
+        D_DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof desc;
+        std::vector<std::uint8_t> rows;
+        if (FAILED(surface->Lock(nullptr, &desc, D_DDLOCK_WAIT, nullptr))) return rows;
+        for (DWORD y = 0; y < desc.dwHeight; ++y) {
+            const auto* row = static_cast<const std::uint8_t*>(desc.lpSurface) + y * desc.lPitch;
+            rows.insert(rows.end(), row, row + desc.dwWidth * 4);
+        }
+        surface->Unlock(nullptr);
+        return rows;
+    }
+    std::pair<int, int> Size() {
+        D_DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof desc;
+        video->GetFormat(&desc);
+        return {static_cast<int>(desc.dwWidth), static_cast<int>(desc.dwHeight)};
     }
     bool Signalled() { return WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
     HRESULT Ask() { return sample->Update(D_SSUPDATE_ASYNC, event, nullptr, 0); }
@@ -161,7 +183,8 @@ TEST_F(MovieTest, AnUpdateCompletesWhenItsFrameIsDueAndWaitsOtherwise) {
 
 // Only plain files open, and the file's content decides its container, not
 // its name: a device or a pipe is refused at once, never read or waited on;
-// a frame size far beyond what the file could hold is refused.
+// a container not played here (NUT) is refused; a frame size far beyond what
+// the file could hold is refused.
 TEST_F(MovieTest, OnlyPlainFilesInThePlayedContainersOpen) {
     Start();
     WriteMovie("clip.avi");
@@ -190,6 +213,15 @@ TEST_F(MovieTest, OnlyPlainFilesInThePlayedContainersOpen) {
     dir_.Write("claims.mpg", withSize(4000, 3000));
     dir_.Write("claims-less.mpg", withSize(2048, 1536));
     dir_.Write("megapixel.mpg", withSize(1024, 1024));
+    TestMovieSpec mp4;
+    mp4.container = "mp4";
+    mp4.frames = 3;
+    WriteMovie("clip.mp4", mp4);
+    dir_.Write("mp4.avi", dir_.Read("clip.mp4"));
+    TestMovieSpec nut;
+    nut.container = "nut";
+    nut.frames = 3;
+    WriteMovie("clip.nut", nut);
     const std::string fifo = (dir_.path() / "pipe.avi").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const D_DDPIXELFORMAT format = Rgb(16, 0xF800, 0x07E0, 0x001F);
@@ -197,6 +229,7 @@ TEST_F(MovieTest, OnlyPlainFilesInThePlayedContainersOpen) {
         std::string path;
         bool opens;
     } cases[] = {{"clip.avi", true},  {"avi.m3u8", true}, {"clip.mpg", true},  {"megapixel.mpg", true},
+                 {"clip.mp4", true},  {"mp4.avi", true},  {"clip.nut", false},
                  {"claims.mpg", false}, {"claims-less.mpg", false}, {"/dev/zero", false},
                  {"pipe.avi", false}, {".", false}};
     for (const auto& c : cases) {
@@ -206,6 +239,126 @@ TEST_F(MovieTest, OnlyPlainFilesInThePlayedContainersOpen) {
     }
     EXPECT_NE(PlatformDebugOutput().find("claims frames of 4000 x 3000"), std::string::npos);
     EXPECT_NE(PlatformDebugOutput().find("claims frames of 2048 x 1536"), std::string::npos);
+}
+
+// Movies in the containers of today's files, made with FFmpeg's encoders
+// (H.264 with AAC in MP4, VP8 with Vorbis in WebM, Theora with Vorbis in Ogg;
+// QuickTime raw), play frame for frame as FFmpeg decodes them: every picture
+// in order, each the same to the byte as FFmpeg's own decode converted by its
+// scaler, then the end; a seek lands on the picture of its time. The frames
+// are 40 x 30, which the codecs code in 48 x 32 blocks and cut, and shaded
+// in steps, so a picture cut, shifted or taken from the wrong plane shows.
+TEST_F(MovieTest, TodaysContainersPlayFrameForFrameAsFfmpegDecodesThem) {
+    Start();
+    const D_DDPIXELFORMAT xrgb = Rgb(32, 0xFF0000, 0x00FF00, 0x0000FF);
+    for (const char* name : {"clip.mp4", "clip.webm", "clip.ogg", "clip.mov"}) {
+        SCOPED_TRACE(name);
+        TestMovieSpec spec;
+        spec.container = TestMovieContainerFor(name);
+        spec.width = 40;
+        spec.height = 30;
+        spec.shaded = true;
+        spec.keyFrameEvery = 8;
+        WriteMovie(name, spec);
+        ReferencePictures reference = DecodeReferencePictures((dir_.path() / name).string());
+        ASSERT_EQ(reference.bgra.size(), 20u);
+        ASSERT_EQ(reference.width, 40);
+        ASSERT_EQ(reference.height, 30);
+        // The surface has no alpha: its fourth byte stays 0.
+        for (auto& picture : reference.bgra)
+            for (std::size_t i = 3; i < picture.size(); i += 4) picture[i] = 0;
+
+        Stream s;
+        ASSERT_TRUE(s.Open(name, xrgb));
+        EXPECT_EQ(s.Size(), (std::pair{40, 30}));
+        for (std::size_t n = 0; n < reference.bgra.size(); ++n) {
+            ASSERT_EQ(s.sample->Update(0, nullptr, nullptr, 0), S_OK) << "frame " << n;
+            EXPECT_TRUE(s.Picture() == reference.bgra[n]) << "frame " << n;
+            EXPECT_EQ(NearestTestFrame(s.Pixel(), 20), static_cast<int>(n)) << "frame " << n << " in its place";
+        }
+        EXPECT_EQ(s.sample->Update(0, nullptr, nullptr, 0), D_MS_S_ENDOFSTREAM);
+        ASSERT_EQ(s.stream->Seek(15000000), S_OK);
+        ASSERT_EQ(s.sample->Update(0, nullptr, nullptr, 0), S_OK);
+        EXPECT_TRUE(s.Picture() == reference.bgra[15]) << "the frame at 1.5 s after a seek";
+    }
+}
+
+// A movie whose frame size grows past the limits in mid-stream: an MPEG-1
+// stream of 352 x 288 pixels whose later sequence headers claim 4095 x 4095,
+// more pixels than its 40 KB could code (256 a byte). The pictures of that
+// size are skipped with a note on the debug output, never decoded at it (the
+// decoder would, at a cost of seconds and 100 MB, and the pictures would be
+// shown scaled down); what was played stays, and pictures of the movie's own
+// size after them play on. Played as a reader would: 8 frames, a seek back to
+// the start, 8 more.
+TEST_F(MovieTest, FramesGrownPastTheLimitsInMidStreamAreSkipped) {
+    Start();
+    TestMovieSpec spec;
+    spec.container = "mpeg";
+    spec.width = 352;
+    spec.height = 288;
+    spec.framesPerSecond = 25;
+    spec.frames = 20;
+    spec.keyFrameEvery = 5;
+    spec.soundRate = 32000;
+    WriteMovie("clip.mpg", spec);
+    const std::string plain = dir_.Read("clip.mpg");
+    ASSERT_LT(plain.size(), 4095u * 4095 / 256) << "4095 x 4095 is beyond what the file could code";
+    const std::string sequenceHeader("\0\0\1\xB3", 4);
+    std::vector<std::size_t> headers;
+    for (std::size_t at = plain.find(sequenceHeader); at != std::string::npos; at = plain.find(sequenceHeader, at + 4))
+        headers.push_back(at);
+    ASSERT_EQ(headers.size(), 4u) << "one before each group of 5 frames";
+
+    struct Case {
+        const char* name;
+        bool everyLater;          // else only the second header
+        std::vector<int> first;   // the frames shown by 8 updates
+        std::vector<int> afterSeek;
+    };
+    const Case cases[] = {
+        {"the second header grown", false, {0, 1, 2, 3, 4, 10, 11, 12}, {0, 1, 2, 3, 4, 10, 11, 12}},
+        {"every header after the first grown", true, {0, 1, 2, 3, 4}, {0, 1, 2, 3, 4}},
+    };
+    const D_DDPIXELFORMAT xrgb = Rgb(32, 0xFF0000, 0x00FF00, 0x0000FF);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string bytes = plain;
+        for (std::size_t i = 1; i < headers.size() && (i == 1 || c.everyLater); ++i) {
+            bytes[headers[i] + 4] = static_cast<char>(0xFF);  // 4095 x 4095
+            bytes[headers[i] + 5] = static_cast<char>(0xFF);
+            bytes[headers[i] + 6] = static_cast<char>(0xFF);
+        }
+        dir_.Write("grown.mpg", bytes);
+        PlatformClearDebugOutput();
+        Stream s;
+        ASSERT_TRUE(s.Open("grown.mpg", xrgb));
+        EXPECT_EQ(s.Size(), (std::pair{352, 288}));
+        // Each picture shown is one frame's colour all over (every 7th pixel
+        // looked at): none scaled down from a picture of another size.
+        const auto play = [&](std::vector<int>* shown) {
+            for (int i = 0; i < 8 && s.sample->Update(0, nullptr, nullptr, 0) == S_OK; ++i) {
+                const int frame = NearestTestFrame(s.Pixel(), 20);
+                shown->push_back(frame);
+                const std::vector<std::uint8_t> picture = s.Picture();
+                ASSERT_EQ(picture.size(), 352u * 288 * 4);
+                for (std::size_t p = 0; p < picture.size(); p += 7 * 4) {
+                    const std::uint32_t rgb = picture[p + 2] << 16 | picture[p + 1] << 8 | picture[p];
+                    ASSERT_EQ(NearestTestFrame(rgb, 20), frame) << "pixel " << p / 4 << " of frame " << frame;
+                }
+            }
+        };
+        std::vector<int> first, afterSeek;
+        play(&first);
+        EXPECT_EQ(first, c.first);
+        EXPECT_EQ(NearestTestFrame(s.Pixel(), 20), c.first.back()) << "the last frame played stays";
+        // Back to the start (a programme stream has no index: a seek to a
+        // time within it lands near it, not on it).
+        ASSERT_EQ(s.stream->Seek(0), S_OK);
+        play(&afterSeek);
+        EXPECT_EQ(afterSeek, c.afterSeek);
+        EXPECT_NE(PlatformDebugOutput().find("is beyond the size limits"), std::string::npos);
+    }
 }
 
 }  // namespace

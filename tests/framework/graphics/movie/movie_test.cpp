@@ -4,13 +4,16 @@
 // archives, part graphics sharing a movie, and files that are no movie.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <set>
 
+#include "core/memory.h"
 #include "files/archive_packer.h"
 #include "framework/graphics/movie/movie_fixture.h"
 #include "graphics/draw/graph_load.h"
+#include "movie_reference.h"
 #include "platform/dsound.h"
 
 namespace movie_test {
@@ -81,6 +84,70 @@ TEST_F(MovieTest, ShowsItsFramesInOrderAtTheirTimesWithItsSound) {
     EXPECT_EQ(CountOpenMovies(), 0);
 }
 
+// A movie's sound plays to its last sample, each the same as FFmpeg's own
+// decode resampled to the output's rate in stereo (`ffmpeg -ar 44100 -ac 2`
+// of the file): the samples the resampler still holds when the stream ends
+// (its filter's delay: 32 frames of a 22,050 Hz sound, 88 of an 8 kHz one)
+// come out too, then silence. Raw sound in AVI at several rates and the
+// lossy sound of the newer containers.
+TEST_F(MovieTest, TheSoundPlaysToItsLastSampleAsFfmpegResamplesIt) {
+    struct Case {
+        const char* name;
+        int rate;
+        int channels;
+    };
+    const Case cases[] = {{"clip.avi", 8000, 1},   {"clip.avi", 22050, 1}, {"clip.avi", 22050, 2},
+                          {"clip.avi", 44100, 1},  {"clip.mp4", 22050, 1}, {"clip.ogg", 22050, 2}};
+    Start();
+    ASSERT_TRUE(PlatformAudioOutputOpen());
+    const int rate = PlatformAudioOutputRate();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.name << " at " << c.rate << " Hz, " << c.channels << " channels");
+        TestMovieSpec spec;
+        spec.container = TestMovieContainerFor(c.name);
+        spec.frames = 10;
+        spec.soundRate = c.rate;
+        spec.soundChannels = c.channels;
+        spec.toneFromFrame = 0;
+        WriteMovie(c.name, spec);
+        const std::vector<std::int16_t> reference = DecodeReferenceSound((dir_.path() / c.name).string(), rate);
+        ASSERT_GT(reference.size(), static_cast<std::size_t>(rate));
+
+        const int graph = ApiLoadImageToGraph(c.name, 0);
+        ASSERT_GT(graph, 0);
+        PlatformStartAudioCapture();
+        ASSERT_EQ(PlayGraphMovie(graph), 0);
+        const DWORD start = timeGetTime();
+        while (timeGetTime() - start < 1600) Shown(graph, 10), Sleep(20);
+        const std::vector<std::int16_t> capture = PlatformAudioCapture();
+        PlatformStopAudioCapture();
+        EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
+
+        // The sound starts where the capture first leaves silence, as the
+        // reference does.
+        const auto firstSound = [](const std::vector<std::int16_t>& samples) {
+            std::size_t i = 0;
+            while (i < samples.size() && samples[i] == 0) ++i;
+            return i & ~std::size_t{1};
+        };
+        const std::size_t from = firstSound(reference);
+        const std::size_t at = firstSound(capture);
+        ASSERT_LT(at, capture.size());
+        ASSERT_GE(capture.size() - at, reference.size() - from + static_cast<std::size_t>(rate) / 10)
+            << "captured past the end";
+        std::size_t differ = 0, lastDiffer = 0;
+        for (std::size_t i = from; i < reference.size(); ++i)
+            if (capture[at - from + i] != reference[i]) ++differ, lastDiffer = i;
+        EXPECT_EQ(differ, 0u) << "the last differing sample is " << (reference.size() - lastDiffer) / 2
+                              << " frames before the end";
+        // The last 2 ms to the sample, then silence.
+        const std::size_t tail = static_cast<std::size_t>(rate) / 500 * 2;
+        EXPECT_TRUE(std::equal(reference.end() - tail, reference.end(), capture.begin() + (at - from + reference.size() - tail)));
+        for (std::size_t i = at - from + reference.size(); i < at - from + reference.size() + rate / 20; ++i)
+            ASSERT_EQ(capture[i], 0) << "silence after the end, sample " << i;
+    }
+}
+
 // An MPEG-1 movie with MP2 sound whose frame headers were damaged so that
 // every other one claims a single channel: the sound's resampler is set up
 // again for each change, and picture and sound play to the end.
@@ -113,16 +180,7 @@ TEST_F(MovieTest, AnMpegMovieWhoseSoundChangesItsChannelsPlaysOn) {
     ASSERT_EQ(PlayGraphMovie(graph), 0);
     // The picture is lossy here: each drawn colour is matched to the frame
     // of the nearest colour.
-    auto nearest = [](std::uint32_t rgb) {
-        int best = -1, bestDistance = 1 << 30;
-        for (int n = 0; n < 50; ++n) {
-            const FrameColour c = TestMovieFrameColour(n);
-            const int dr = c.r - static_cast<int>(rgb >> 16), dg = c.g - static_cast<int>((rgb >> 8) & 0xFF),
-                      db = c.b - static_cast<int>(rgb & 0xFF);
-            if (dr * dr + dg * dg + db * db < bestDistance) best = n, bestDistance = dr * dr + dg * dg + db * db;
-        }
-        return bestDistance <= 3 * 12 * 12 ? best : -1;
-    };
+    auto nearest = [](std::uint32_t rgb) { return NearestTestFrame(rgb, 50); };
     std::set<int> seen;
     int previous = 0;
     while (timeGetTime() - start < 2300) {
@@ -149,7 +207,7 @@ TEST_F(MovieTest, AnMpegMovieWhoseSoundChangesItsChannelsPlaysOn) {
 
 // A sound whose header claims 2 samples a second (each frame would be
 // resampled into minutes of sound): its frames are dropped, and the picture
-// plays on in silence.
+// plays on in silence, through a seek and to its end.
 TEST_F(MovieTest, ASoundAtAnImpossibleRateIsDroppedAndThePicturePlays) {
     Start();
     TestMovieSpec spec;
@@ -171,7 +229,15 @@ TEST_F(MovieTest, ASoundAtAnImpossibleRateIsDroppedAndThePicturePlays) {
     ASSERT_EQ(PlayGraphMovie(graph), 0);
     while (timeGetTime() - start < 1000) Shown(graph), Sleep(20);
     EXPECT_EQ(Shown(graph), 10);
-    EXPECT_LT(Loudness(PlatformAudioCapture(), PlatformAudioOutputRate(), 0, 950), 30);
+    // No frame of the sound was ever resampled, so the sound has no
+    // resampler: a seek and the end of the stream go on without one.
+    ASSERT_EQ(MovieOf(graph)->stream->Seek(5000000), S_OK);
+    EXPECT_EQ(Shown(graph), 5);
+    const DWORD seeked = timeGetTime();
+    while (timeGetTime() - seeked < 1600) Shown(graph), Sleep(20);
+    EXPECT_EQ(Shown(graph), 19);
+    EXPECT_EQ(MovieOf(graph)->sampleRunning, 0);
+    EXPECT_LT(Loudness(PlatformAudioCapture(), PlatformAudioOutputRate(), 0, 2550), 30);
     EXPECT_NE(PlatformDebugOutput().find("movie sound: damaged frames are dropped"), std::string::npos);
     EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
 }
@@ -371,9 +437,9 @@ TEST_F(MovieTest, FilesThatAreNoMovieFailCleanly) {
     Start();
     // A real movie in a container that is not played here.
     TestMovieSpec spec;
-    spec.container = "mov";
+    spec.container = "nut";
     spec.frames = 2;
-    WriteMovie("clip.mov", spec);
+    WriteMovie("clip.nut", spec);
     WriteMovie("clip.avi");
     const std::pair<const char*, std::string> files[] = {
         {"notes.txt", "no picture in here"},
@@ -385,7 +451,7 @@ TEST_F(MovieTest, FilesThatAreNoMovieFailCleanly) {
         {"loop.m3u8", "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\nloop.m3u8\n"},
         {"loop.ffconcat", "ffconcat version 1.0\nfile loop.ffconcat\n"},
         {"list.m3u8", "#EXTM3U\n#EXTINF:2,\nclip.avi\n#EXT-X-ENDLIST\n"},
-        {"clip.mov", dir_.Read("clip.mov")},
+        {"clip.nut", dir_.Read("clip.nut")},
     };
     ArchiveBuilder builder;
     for (const auto& [name, bytes] : files) {
@@ -395,6 +461,10 @@ TEST_F(MovieTest, FilesThatAreNoMovieFailCleanly) {
     std::vector<unsigned char> archive;
     ASSERT_TRUE(builder.Build(ArchivePackOptions{}, &archive));
     dir_.Write("bad.KVA", std::string(archive.begin(), archive.end()));
+    // The archive, once opened by a load through it, stays open; past that
+    // a failed load leaves no tracked block behind (no movie record).
+    EXPECT_EQ(ApiLoadImageToGraph("bad\\notes.txt", 0), -1);
+    const int blocks = g_MemoryTracker.count;
     for (const auto& [name, bytes] : files) {
         for (const std::string& path : {std::string(name), std::string("bad\\") + name}) {
             SCOPED_TRACE(path);
@@ -402,6 +472,7 @@ TEST_F(MovieTest, FilesThatAreNoMovieFailCleanly) {
             EXPECT_GE(FindLine("右記のグラフィックファイルのロードに失敗しました：" + path), 0);
             EXPECT_EQ(CountOpenMovies(), 0);
             EXPECT_EQ(TempFileCount(), 0);
+            EXPECT_EQ(g_MemoryTracker.count, blocks) << "the movie's record is freed";
         }
     }
     EXPECT_GE(FindLine("ムービーファイルオープン処理時にエラーが発生しました"), 0);
@@ -418,6 +489,9 @@ TEST_F(MovieTest, TheMovieTableHandsOutHundredHandles) {
     WriteMovie("tiny.avi", spec);
     std::vector<HandleId> handles;
     const unsigned firstCheck = g_MovieTable.Counter().Peek();
+    // Each open movie holds one tracked block, its record; closing frees it.
+    const int blocks = g_MemoryTracker.count;
+    const std::int64_t bytes = g_MemoryTracker.totalSize;
     for (int i = 0; i < 100; ++i) {
         int w = 0, h = 0;
         const HandleId handle = OpenMovieToGraph("tiny.avi", &w, &h, 0);
@@ -427,8 +501,12 @@ TEST_F(MovieTest, TheMovieTableHandsOutHundredHandles) {
         ASSERT_EQ(h, 24);
         handles.push_back(handle);
     }
+    EXPECT_EQ(g_MemoryTracker.count, blocks + 100);
+    EXPECT_EQ(g_MemoryTracker.totalSize, bytes + 100 * static_cast<std::int64_t>(sizeof(MovieRecord)));
     EXPECT_EQ(OpenMovieToGraph("tiny.avi", nullptr, nullptr, 0), -1) << "the table is full";
+    EXPECT_EQ(g_MemoryTracker.count, blocks + 100);
     EXPECT_EQ(CloseMovie(handles[40]), 0);
+    EXPECT_EQ(g_MemoryTracker.count, blocks + 99) << "the closed movie's record is freed";
     EXPECT_EQ(CloseMovie(handles[40]), -1) << "a closed handle is refused";
     EXPECT_EQ(LookupMovie(handles[40]), nullptr);
     const HandleId reused = OpenMovieToGraph("tiny.avi", nullptr, nullptr, 0);
@@ -437,6 +515,8 @@ TEST_F(MovieTest, TheMovieTableHandsOutHundredHandles) {
     handles[40] = reused;
     for (HandleId handle : handles) EXPECT_EQ(CloseMovie(handle), 0);
     EXPECT_EQ(CountOpenMovies(), 0);
+    EXPECT_EQ(g_MemoryTracker.count, blocks);
+    EXPECT_EQ(g_MemoryTracker.totalSize, bytes);
 }
 
 }  // namespace
