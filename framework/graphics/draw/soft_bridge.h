@@ -7,6 +7,7 @@
 // `BltFast`, which the opening reports.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "core/handle.h"
@@ -45,6 +46,17 @@ struct TargetMemImgAccess {
 };
 
 extern TargetMemImgAccess g_TargetMemImgAccess;
+
+// What ClipRectToRect leaves of `r`, worked out in registers: the draws'
+// rectangles are built just before they are clipped, and reading one back
+// from memory piece by piece stalls on the store that made it.
+inline RECT ClippedRect(RECT r, const RECT& clip) {
+    const auto clamp = [](LONG v, LONG low, LONG high) { return std::max(std::min(v, high), low); };
+    if (r.right < r.left) r.right = r.left;
+    if (r.bottom < r.top) r.bottom = r.top;
+    return RECT{clamp(r.left, clip.left, clip.right), clamp(r.top, clip.top, clip.bottom),
+                clamp(r.right, clip.left, clip.right), clamp(r.bottom, clip.top, clip.bottom)};
+}
 
 // The blend graphic's software image, or null when none is set or it has no
 // pixels a software draw can weight by.
