@@ -146,11 +146,14 @@ inline void WriteGlyphByte(std::uint16_t* out, unsigned bits, std::uint16_t text
 
 // 1-bit glyphs onto 2- or 4-byte pixels: byte by byte of the cell row, the
 // text colour at each set bit inside the clip (the rest of the row cleared
-// first unless the background is kept).
+// first unless the background is kept). Eight 2-byte pixels are merged at
+// once when they all lie inside the clip, the pixels outside the glyph's
+// columns written back as they were.
 template <typename Pixel>
 void DrawMonoRows(const std::uint8_t* cell, int cellPitch, int gx, int gy, int x0, int y0, int x1, int y1,
-                  Pixel text, const TextWorkTarget& work) {
+                  Pixel text, const TextWorkTarget& work, const RECT& clip) {
     const int first = x0 - gx, end = x1 - gx;  // cell columns [first, end)
+    const long inLeft = clip.left - long{gx}, inRight = clip.right - long{gx};  // the clip, in cell columns
     for (int y = y0; y < y1; ++y) {
         const std::uint8_t* bits = cell + static_cast<std::ptrdiff_t>(y - gy) * cellPitch;
         Pixel* out = reinterpret_cast<Pixel*>(work.pixels + static_cast<std::ptrdiff_t>(y) * work.pitch) + gx;
@@ -161,7 +164,7 @@ void DrawMonoRows(const std::uint8_t* cell, int cellPitch, int gx, int gy, int x
             if (at + 8 > end) b &= (0xFFu << (at + 8 - end)) & 0xFFu;
             // A byte whose eight columns all lie inside is written at once.
             if constexpr (sizeof(Pixel) == 2) {
-                if (b != 0 && at >= first && at + 8 <= end) {
+                if (b != 0 && at >= inLeft && at + 8 <= inRight) {
                     WriteGlyphByte(out + at, b, text);
                     continue;
                 }
@@ -193,9 +196,9 @@ void DrawGlyph(const FontRecord& font, const FontGlyphSlot& slot, int gx, int gy
         (reinterpret_cast<std::uintptr_t>(work.pixels) & (bytes - 1)) == 0 && (work.pitch & (bytes - 1)) == 0) {
         if (bytes == 2)
             DrawMonoRows<std::uint16_t>(cell, font.cacheRowBytes, gx, gy, x0, y0, x1, y1,
-                                        static_cast<std::uint16_t>(text), work);
+                                        static_cast<std::uint16_t>(text), work, clip);
         else
-            DrawMonoRows<std::uint32_t>(cell, font.cacheRowBytes, gx, gy, x0, y0, x1, y1, text, work);
+            DrawMonoRows<std::uint32_t>(cell, font.cacheRowBytes, gx, gy, x0, y0, x1, y1, text, work, clip);
         return;
     }
     // Grey levels without alpha blend with what is under them; nothing else
