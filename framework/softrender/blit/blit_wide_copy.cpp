@@ -308,6 +308,15 @@ __attribute__((target("avx2"))) inline void DoubledKeyedRows(const std::uint8_t*
 template <int S, bool kKeyed>
 __attribute__((target("avx2"))) void ScaledCopyLoopWide(const ScaledBlitFrame& sf) {
     const BlitFrame& f = sf.pixels;
+    if constexpr (kKeyed) {
+        // Mirrored at the source's own size: each destination row shows the
+        // next source row, turned round.
+        if (sf.unitColumns < 0 && sf.yScale == 0x10000 && sf.rowStart == 0x10000 && f.width >= 32 / S) {
+            for (int y = 0; y < f.height; ++y)
+                MirroredKeyedRow<S>(f.src + y * f.srcPitch, f.dest + y * f.destPitch, f.width, f.key);
+            return;
+        }
+    }
     const std::size_t bytes = static_cast<std::size_t>(f.width) * S;
     std::int64_t accumulator = sf.rowStart;
     std::ptrdiff_t row = 0;
@@ -328,8 +337,7 @@ __attribute__((target("avx2"))) void ScaledCopyLoopWide(const ScaledBlitFrame& s
                 KeyedPixelRows<S>(s, d, f.destPitch, rows, static_cast<typename WidePixels<S>::T>(f.key));
                 DoubledKeyedRows<S>(s + S, d + S, f.destPitch, rows, f.width - 1, f.key);
             } else if (sf.unitColumns < 0 && f.width >= 32 / S) {
-                if (rows == 1) MirroredKeyedRow<S>(s, d, f.width, f.key);
-                else MirroredKeyedRows<S>(s, d, f.destPitch, rows, f.width, f.key);
+                MirroredKeyedRows<S>(s, d, f.destPitch, rows, f.width, f.key);
             } else {
                 GatherRowWide<S>(sf, sf.rowBuffer, s);
                 KeyedCopyRows<S>(sf.rowBuffer, d, f.destPitch, rows, f.width, f.key);
