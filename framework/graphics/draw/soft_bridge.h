@@ -7,8 +7,8 @@
 // `BltFast`, which the opening reports.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "core/handle.h"
 #include "graphics/image/memimg.h"
@@ -47,15 +47,22 @@ struct TargetMemImgAccess {
 
 extern TargetMemImgAccess g_TargetMemImgAccess;
 
-// What ClipRectToRect leaves of `r`, worked out in registers: the draws'
-// rectangles are built just before they are clipped, and reading one back
-// from memory piece by piece stalls on the store that made it.
-inline RECT ClippedRect(RECT r, const RECT& clip) {
-    const auto clamp = [](LONG v, LONG low, LONG high) { return std::max(std::min(v, high), low); };
-    if (r.right < r.left) r.right = r.left;
-    if (r.bottom < r.top) r.bottom = r.top;
-    return RECT{clamp(r.left, clip.left, clip.right), clamp(r.top, clip.top, clip.bottom),
-                clamp(r.right, clip.left, clip.right), clamp(r.bottom, clip.top, clip.bottom)};
+// What ClipRectToRect leaves of `r`, worked out in one register: the
+// draws' rectangles are moved and stored whole afterwards, and a rectangle
+// stored edge by edge and read back whole stalls on the stores that made it.
+inline RECT ClippedRect(const RECT& r, const RECT& clip) {
+    typedef LONG Edges __attribute__((vector_size(16)));
+    static_assert(sizeof(Edges) == sizeof(RECT));
+    const auto maxOf = [](Edges a, Edges b) { return a > b ? a : b; };
+    const auto minOf = [](Edges a, Edges b) { return a < b ? a : b; };
+    Edges v{r.left, r.top, r.right, r.bottom};
+    // Right at least left, bottom at least top.
+    v = maxOf(v, Edges{r.left, r.top, r.left, r.top});
+    const Edges low{clip.left, clip.top, clip.left, clip.top}, high{clip.right, clip.bottom, clip.right, clip.bottom};
+    v = maxOf(minOf(v, high), low);
+    RECT out;
+    std::memcpy(&out, &v, sizeof out);
+    return out;
 }
 
 // The blend graphic's software image, or null when none is set or it has no
