@@ -154,10 +154,14 @@ void DrawMonoRows(const std::uint8_t* cell, int cellPitch, int gx, int gy, int x
                   Pixel text, const TextWorkTarget& work, const RECT& clip) {
     const int first = x0 - gx, end = x1 - gx;  // cell columns [first, end)
     const long inLeft = clip.left - long{gx}, inRight = clip.right - long{gx};  // the clip, in cell columns
+    // Locals: the pixel stores could otherwise be taken to change them.
+    std::uint8_t* const pixels = work.pixels;
+    const std::ptrdiff_t pitch = work.pitch;
+    const bool keep = work.keepBackground != 0;
     for (int y = y0; y < y1; ++y) {
         const std::uint8_t* bits = cell + static_cast<std::ptrdiff_t>(y - gy) * cellPitch;
-        Pixel* out = reinterpret_cast<Pixel*>(work.pixels + static_cast<std::ptrdiff_t>(y) * work.pitch) + gx;
-        if (!work.keepBackground) std::fill(out + first, out + end, Pixel{0});
+        Pixel* out = reinterpret_cast<Pixel*>(pixels + y * pitch) + gx;
+        if (!keep) std::fill(out + first, out + end, Pixel{0});
         for (int at = first & ~7; at < end; at += 8) {
             unsigned b = bits[at >> 3];
             if (at < first) b &= 0xFFu >> (first - at);
@@ -254,7 +258,12 @@ int MeasureTextExtent(FontRecord* font, const char* text, TextExtent* extent, Te
         bottom = std::max<long>(bottom, slot.topOffset + slot.blackBoxHeight);
     }, list);
     auto toInt = [](long v) { return static_cast<int>(std::clamp<long>(v, INT_MIN / 2, INT_MAX / 2)); };
-    *extent = TextExtent{toInt(left), toInt(top), toInt(right), toInt(bottom)};
+    // Stored whole: the callers read it back whole to place the text, and
+    // four separate stores read as one would stall.
+    typedef int Edges __attribute__((vector_size(16)));
+    static_assert(sizeof(Edges) == sizeof(TextExtent));
+    const Edges edges{toInt(left), toInt(top), toInt(right), toInt(bottom)};
+    std::memcpy(extent, &edges, sizeof edges);
     return 0;
 }
 
