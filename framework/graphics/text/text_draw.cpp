@@ -158,6 +158,32 @@ void DrawMonoRows(const std::uint8_t* cell, int cellPitch, int gx, int gy, int x
     std::uint8_t* const pixels = work.pixels;
     const std::ptrdiff_t pitch = work.pitch;
     const bool keep = work.keepBackground != 0;
+    if constexpr (sizeof(Pixel) == 2) {
+        // Every byte of the glyph's columns lies inside the clip (so it is
+        // for most glyphs): each byte's mask is worked out once, and each
+        // row is a few whole merges.
+        constexpr int kMaxColumns = 4;
+        const int startColumn = first >> 3, columns = ((end + 7) >> 3) - startColumn;
+        if (columns <= kMaxColumns && startColumn * 8 >= inLeft && (startColumn + columns) * 8 <= inRight) {
+            unsigned masks[kMaxColumns];
+            for (int k = 0; k < columns; ++k) {
+                const int at = (startColumn + k) * 8;
+                unsigned m = 0xFFu;
+                if (at < first) m &= 0xFFu >> (first - at);
+                if (at + 8 > end) m &= (0xFFu << (at + 8 - end)) & 0xFFu;
+                masks[k] = m;
+            }
+            for (int y = y0; y < y1; ++y) {
+                const std::uint8_t* bits = cell + static_cast<std::ptrdiff_t>(y - gy) * cellPitch + startColumn;
+                Pixel* out = reinterpret_cast<Pixel*>(pixels + y * pitch) + gx;
+                if (!keep) std::fill(out + first, out + end, Pixel{0});
+                out += startColumn * 8;
+                for (int k = 0; k < columns; ++k)
+                    if (const unsigned b = bits[k] & masks[k]; b != 0) WriteGlyphByte(out + k * 8, b, text);
+            }
+            return;
+        }
+    }
     for (int y = y0; y < y1; ++y) {
         const std::uint8_t* bits = cell + static_cast<std::ptrdiff_t>(y - gy) * cellPitch;
         Pixel* out = reinterpret_cast<Pixel*>(pixels + y * pitch) + gx;
