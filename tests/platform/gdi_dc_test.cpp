@@ -165,6 +165,47 @@ TEST_F(GdiDc, BitmapsSectionsAndConversions) {
     ReleaseDC(nullptr, display);
 }
 
+// Copies between two bitmaps of one layout, for row lengths from a few
+// bytes to past 512 at several offsets: exactly the rectangle's bytes move,
+// and nothing beside it.
+TEST_F(GdiDc, SameLayoutCopiesMoveExactlyTheirRectangle) {
+    HDC display = GetDC(nullptr);
+    constexpr int kW = 300, kH = 6;
+    for (int bits : {16, 32}) {
+        const int bytes = bits / 8, pitch = (kW * bytes + 3) & ~3;
+        BITMAPINFO info = Header(kW, -kH, bits, nullptr);
+        void *fromBits = nullptr, *toBits = nullptr;
+        HBITMAP from = CreateDIBSection(display, &info, DIB_RGB_COLORS, &fromBits, nullptr, 0);
+        HBITMAP to = CreateDIBSection(display, &info, DIB_RGB_COLORS, &toBits, nullptr, 0);
+        ASSERT_NE(from, nullptr);
+        ASSERT_NE(to, nullptr);
+        auto* in = static_cast<std::uint8_t*>(fromBits);
+        auto* out = static_cast<std::uint8_t*>(toBits);
+        for (int i = 0; i < pitch * kH; ++i) in[i] = static_cast<std::uint8_t>(i * 31 + 7);
+        HDC a = CreateCompatibleDC(display), b = CreateCompatibleDC(display);
+        SelectObject(a, from);
+        SelectObject(b, to);
+        for (int width : {1, 3, 8, 15, 16, 17, 31, 32, 33, 64, 100, 128, 129, 160, 255, 256, 257, 290})
+            for (int x : {0, 1, 5})
+                for (int sx : {0, 3}) {
+                    if (x + width > kW || sx + width > kW) continue;
+                    SCOPED_TRACE(testing::Message() << bits << "-bit, " << width << " wide at " << x << " from " << sx);
+                    std::memset(out, 0xA5, static_cast<std::size_t>(pitch) * kH);
+                    std::vector<std::uint8_t> expected(out, out + pitch * kH);
+                    for (int y = 1; y < 5; ++y)
+                        std::memcpy(expected.data() + y * pitch + x * bytes, in + (y - 1) * pitch + sx * bytes,
+                                    static_cast<std::size_t>(width) * bytes);
+                    ASSERT_TRUE(BitBlt(b, x, 1, width, 4, a, sx, 0, SRCCOPY));
+                    ASSERT_EQ(std::vector<std::uint8_t>(out, out + pitch * kH), expected);
+                }
+        DeleteDC(a);
+        DeleteDC(b);
+        DeleteObject(from);
+        DeleteObject(to);
+    }
+    ReleaseDC(nullptr, display);
+}
+
 // DIB headers a copy takes and refuses (sides up to 16384 either way up,
 // 8, 16, 24 or 32 bits); copies of part of the lines asked; stretches
 // that are not plain copies refused; DIBs read back bottom row first or

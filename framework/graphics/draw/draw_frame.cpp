@@ -11,7 +11,8 @@ DrawFrameScope::DrawFrameScope(const RECT& rect, bool useMask)
       front_(g_ScreenDevice.screenMemImg && g_ScreenColorFormat.depth > 8 &&
              g_DrawState.drawTarget == kFrontScreenTarget),
       masked_(useMask && IsMaskInEffect()) {
-    NormalizeRect(&rect_);
+    // Only the front screen and the mask read the rectangle.
+    if (front_ || masked_) NormalizeRect(&rect_);
     // The window first, so that what the mask saves is what is shown.
     if (front_) PullWindowToMemImgScreen();
     if (masked_) BeginMaskedDrawOnTarget(rect_);

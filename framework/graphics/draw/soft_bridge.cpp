@@ -300,8 +300,7 @@ int BeginTargetMemImgAccessFor(const Surface2DRecord* part, SurfaceDataRecord* d
     // one-byte rows of an 8-bit screen it would write far past each row.
     if (g_ScreenColorFormat.depth == 8) return -1;
     a.convert = g_ScreenDevice.pixelCode == kScreenPixel555 || g_ScreenDevice.pixelCode == kScreenPixelOther;
-    RECT r = within;
-    ClipRectToRect(&r, &s.drawArea);
+    const RECT r = ClippedRect(within, s.drawArea);
     if (IsEmpty(r)) return -1;
     a.drawRect = r;
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "core/handle.h"
 #include "graphics/image/memimg.h"
@@ -45,6 +46,24 @@ struct TargetMemImgAccess {
 };
 
 extern TargetMemImgAccess g_TargetMemImgAccess;
+
+// What ClipRectToRect leaves of `r`, worked out in one register: the
+// draws' rectangles are moved and stored whole afterwards, and a rectangle
+// stored edge by edge and read back whole stalls on the stores that made it.
+inline RECT ClippedRect(const RECT& r, const RECT& clip) {
+    typedef LONG Edges __attribute__((vector_size(16)));
+    static_assert(sizeof(Edges) == sizeof(RECT));
+    const auto maxOf = [](Edges a, Edges b) { return a > b ? a : b; };
+    const auto minOf = [](Edges a, Edges b) { return a < b ? a : b; };
+    Edges v{r.left, r.top, r.right, r.bottom};
+    // Right at least left, bottom at least top.
+    v = maxOf(v, Edges{r.left, r.top, r.left, r.top});
+    const Edges low{clip.left, clip.top, clip.left, clip.top}, high{clip.right, clip.bottom, clip.right, clip.bottom};
+    v = maxOf(minOf(v, high), low);
+    RECT out;
+    std::memcpy(&out, &v, sizeof out);
+    return out;
+}
 
 // The blend graphic's software image, or null when none is set or it has no
 // pixels a software draw can weight by.

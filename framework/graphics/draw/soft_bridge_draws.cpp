@@ -109,8 +109,9 @@ int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent) {
     }
 
     // Nothing of it inside the draw area: nothing to open or flush.
-    RECT dest{x, y, ClampToLong(std::int64_t{x} + part->width), ClampToLong(std::int64_t{y} + part->height)};
-    ClipRectToRect(&dest, &g_DrawState.drawArea);
+    const RECT dest = ClippedRect(
+        RECT{x, y, ClampToLong(std::int64_t{x} + part->width), ClampToLong(std::int64_t{y} + part->height)},
+        g_DrawState.drawArea);
     if (dest.left >= dest.right || dest.top >= dest.bottom) return 0;
     EndDeviceScene();
     FlushVertexBatch();

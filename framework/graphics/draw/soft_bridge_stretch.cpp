@@ -59,8 +59,7 @@ int SoftDrawExtend(double x1, double y1, double x2, double y2, const GraphRecord
     // Open only what is seen: the destination clipped to the draw area, and
     // the source columns and rows that part shows. Nothing seen: nothing to
     // open or flush.
-    RECT clipped = ordered;
-    ClipRectToRect(&clipped, &g_DrawState.drawArea);
+    const RECT clipped = ClippedRect(ordered, g_DrawState.drawArea);
     if (clipped.left >= clipped.right || clipped.top >= clipped.bottom) return -1;
     RECT source;
     if (!ScaledSourceRect(sourceWidth, sourceHeight, corners, clipped, &source)) return -1;

@@ -1,6 +1,5 @@
 // The default font: its settings, and the font made from them whenever they
 // change. The game draws all of its running text with it.
-#include <cstring>
 
 #include "graphics/device/screen_device.h"
 #include "graphics/text/font.h"
@@ -15,13 +14,40 @@ constexpr int kStartThickness = 6;
 constexpr int kStartCharSetKind = kCharSetKindShiftJis;
 constexpr int kStartEdgeSize = 1;
 
+// Face names are short: compared inline, without a library call on every
+// text drawn.
+bool SameFace(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        if (*a != *b) return false;
+        if (*a == '\0') return true;
+    }
+}
+
 // The font type a font made from the settings gets, so that a font whose
 // type was settled (edge bit, no grey levels on 8 bits) still agrees.
 bool Agrees(const FontRecord& f, const DefaultFontSettings& s) {
     const int edge = (s.fontType & kFontTypeEdge) ? s.edgeSize : kStartEdgeSize;
-    return std::strcmp(f.faceName, s.face) == 0 && f.size == s.size && f.thickness == s.thickness &&
-           f.charSetKind == s.charSetKind && f.italic == s.italic && f.edgeSize == edge &&
-           f.fontType == NormalizedFontType(s.fontType, edge, GetScreenColorFormat()->depth);
+    return f.size == s.size && f.thickness == s.thickness && f.charSetKind == s.charSetKind && f.italic == s.italic &&
+           f.edgeSize == edge && f.fontType == NormalizedFontType(s.fontType, edge, GetScreenColorFormat()->depth) &&
+           SameFace(f.faceName, s.face);
+}
+
+// The default font brought in line with the settings, and its record (null
+// when it could not be made).
+FontRecord* SyncedDefaultFont(int* handle) {
+    const DefaultFontSettings& s = g_DefaultFontSettings;
+    if (FontRecord* f = DefaultFontRecord(handle); f != nullptr && Agrees(*f, s)) return f;
+    if (*handle != -1) ReleaseFontHandle(*handle);
+    const int edge = (s.fontType & kFontTypeEdge) ? s.edgeSize : -1;
+    const int made = CreateFontToHandle(s.face[0] != '\0' ? s.face : nullptr, s.size, s.thickness, s.fontType,
+                                        s.charSetKind, edge, s.italic, -1, -1);
+    SetDefaultFontHandle(made);
+    if (made == -1) {
+        *handle = -1;
+        return nullptr;
+    }
+    SetFontLetterGap(s.letterGap, made);
+    return DefaultFontRecord(handle);
 }
 
 }  // namespace
@@ -36,17 +62,8 @@ void ResetDefaultFontSettings() {
 }
 
 int SyncDefaultFontToSettings() {
-    const DefaultFontSettings& s = g_DefaultFontSettings;
-    int current = -1;
-    if (const FontRecord* f = DefaultFontRecord(&current); f != nullptr && Agrees(*f, s)) return 0;
-    if (current != -1) ReleaseFontHandle(current);
-    const int edge = (s.fontType & kFontTypeEdge) ? s.edgeSize : -1;
-    const int made = CreateFontToHandle(s.face[0] != '\0' ? s.face : nullptr, s.size, s.thickness, s.fontType,
-                                        s.charSetKind, edge, s.italic, -1, -1);
-    SetDefaultFontHandle(made);
-    if (made == -1) return -1;
-    SetFontLetterGap(s.letterGap, made);
-    return 0;
+    int handle = -1;
+    return SyncedDefaultFont(&handle) != nullptr ? 0 : -1;
 }
 
 int SetDefaultFontFace(const char* face, int charSetKind) {
@@ -81,8 +98,7 @@ int FetchDefaultFontHandle() {
 }
 
 int DrawTextDefaultFont(int x, int y, const char* text, std::uint32_t color, std::uint32_t edgeColor) {
-    SyncDefaultFontToSettings();
     int handle = -1;
-    FontRecord* font = DefaultFontRecord(&handle);
+    FontRecord* font = SyncedDefaultFont(&handle);
     return DrawTextWithFontRecord(x, y, text, color, font, handle, edgeColor, 0);
 }

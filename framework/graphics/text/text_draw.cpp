@@ -146,22 +146,55 @@ inline void WriteGlyphByte(std::uint16_t* out, unsigned bits, std::uint16_t text
 
 // 1-bit glyphs onto 2- or 4-byte pixels: byte by byte of the cell row, the
 // text colour at each set bit inside the clip (the rest of the row cleared
-// first unless the background is kept).
+// first unless the background is kept). Eight 2-byte pixels are merged at
+// once when they all lie inside the clip, the pixels outside the glyph's
+// columns written back as they were.
 template <typename Pixel>
 void DrawMonoRows(const std::uint8_t* cell, int cellPitch, int gx, int gy, int x0, int y0, int x1, int y1,
-                  Pixel text, const TextWorkTarget& work) {
+                  Pixel text, const TextWorkTarget& work, const RECT& clip) {
     const int first = x0 - gx, end = x1 - gx;  // cell columns [first, end)
+    const long inLeft = clip.left - long{gx}, inRight = clip.right - long{gx};  // the clip, in cell columns
+    // Locals: the pixel stores could otherwise be taken to change them.
+    std::uint8_t* const pixels = work.pixels;
+    const std::ptrdiff_t pitch = work.pitch;
+    const bool keep = work.keepBackground != 0;
+    if constexpr (sizeof(Pixel) == 2) {
+        // Every byte of the glyph's columns lies inside the clip (so it is
+        // for most glyphs): each byte's mask is worked out once, and each
+        // row is a few whole merges.
+        constexpr int kMaxColumns = 4;
+        const int startColumn = first >> 3, columns = ((end + 7) >> 3) - startColumn;
+        if (columns <= kMaxColumns && startColumn * 8 >= inLeft && (startColumn + columns) * 8 <= inRight) {
+            unsigned masks[kMaxColumns];
+            for (int k = 0; k < columns; ++k) {
+                const int at = (startColumn + k) * 8;
+                unsigned m = 0xFFu;
+                if (at < first) m &= 0xFFu >> (first - at);
+                if (at + 8 > end) m &= (0xFFu << (at + 8 - end)) & 0xFFu;
+                masks[k] = m;
+            }
+            for (int y = y0; y < y1; ++y) {
+                const std::uint8_t* bits = cell + static_cast<std::ptrdiff_t>(y - gy) * cellPitch + startColumn;
+                Pixel* out = reinterpret_cast<Pixel*>(pixels + y * pitch) + gx;
+                if (!keep) std::fill(out + first, out + end, Pixel{0});
+                out += startColumn * 8;
+                for (int k = 0; k < columns; ++k)
+                    if (const unsigned b = bits[k] & masks[k]; b != 0) WriteGlyphByte(out + k * 8, b, text);
+            }
+            return;
+        }
+    }
     for (int y = y0; y < y1; ++y) {
         const std::uint8_t* bits = cell + static_cast<std::ptrdiff_t>(y - gy) * cellPitch;
-        Pixel* out = reinterpret_cast<Pixel*>(work.pixels + static_cast<std::ptrdiff_t>(y) * work.pitch) + gx;
-        if (!work.keepBackground) std::fill(out + first, out + end, Pixel{0});
+        Pixel* out = reinterpret_cast<Pixel*>(pixels + y * pitch) + gx;
+        if (!keep) std::fill(out + first, out + end, Pixel{0});
         for (int at = first & ~7; at < end; at += 8) {
             unsigned b = bits[at >> 3];
             if (at < first) b &= 0xFFu >> (first - at);
             if (at + 8 > end) b &= (0xFFu << (at + 8 - end)) & 0xFFu;
             // A byte whose eight columns all lie inside is written at once.
             if constexpr (sizeof(Pixel) == 2) {
-                if (b != 0 && at >= first && at + 8 <= end) {
+                if (b != 0 && at >= inLeft && at + 8 <= inRight) {
                     WriteGlyphByte(out + at, b, text);
                     continue;
                 }
@@ -193,9 +226,9 @@ void DrawGlyph(const FontRecord& font, const FontGlyphSlot& slot, int gx, int gy
         (reinterpret_cast<std::uintptr_t>(work.pixels) & (bytes - 1)) == 0 && (work.pitch & (bytes - 1)) == 0) {
         if (bytes == 2)
             DrawMonoRows<std::uint16_t>(cell, font.cacheRowBytes, gx, gy, x0, y0, x1, y1,
-                                        static_cast<std::uint16_t>(text), work);
+                                        static_cast<std::uint16_t>(text), work, clip);
         else
-            DrawMonoRows<std::uint32_t>(cell, font.cacheRowBytes, gx, gy, x0, y0, x1, y1, text, work);
+            DrawMonoRows<std::uint32_t>(cell, font.cacheRowBytes, gx, gy, x0, y0, x1, y1, text, work, clip);
         return;
     }
     // Grey levels without alpha blend with what is under them; nothing else
@@ -251,7 +284,12 @@ int MeasureTextExtent(FontRecord* font, const char* text, TextExtent* extent, Te
         bottom = std::max<long>(bottom, slot.topOffset + slot.blackBoxHeight);
     }, list);
     auto toInt = [](long v) { return static_cast<int>(std::clamp<long>(v, INT_MIN / 2, INT_MAX / 2)); };
-    *extent = TextExtent{toInt(left), toInt(top), toInt(right), toInt(bottom)};
+    // Stored whole: the callers read it back whole to place the text, and
+    // four separate stores read as one would stall.
+    typedef int Edges __attribute__((vector_size(16)));
+    static_assert(sizeof(Edges) == sizeof(TextExtent));
+    const Edges edges{toInt(left), toInt(top), toInt(right), toInt(bottom)};
+    std::memcpy(extent, &edges, sizeof edges);
     return 0;
 }
 

@@ -38,8 +38,7 @@ int DrawTextDirect(FontRecord* font, int x, int y, const char* text, std::uint32
         return 0;
     }
     RECT rect = TextRect(x, y, extent);
-    RECT visible = rect;
-    ClipRectToRect(&visible, &g_DrawState.drawArea);
+    const RECT visible = ClippedRect(rect, g_DrawState.drawArea);
     if (visible.left >= visible.right || visible.top >= visible.bottom) return 0;
     if (BeginTargetMemImgAccessFor(nullptr, nullptr, 0, nullptr, &rect, 1, &color, &edge) < 0) return -1;
     const TargetMemImgAccess& a = g_TargetMemImgAccess;

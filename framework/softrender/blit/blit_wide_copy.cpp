@@ -232,6 +232,35 @@ __attribute__((target("avx2"))) inline void MirroredKeyedRows(const std::uint8_t
     if (i < n) MirroredKeyedGroup<S>(row, d, pitch, rows, n - kLanes, key);
 }
 
+// Group i of a row mirrored onto one destination row (a mirrored draw at
+// the source's own size), merged with the destination without asking what
+// it holds: a sprite's groups are wholly key, wholly opaque and mixed in no
+// order a branch could learn, and a wrong guess costs more than the load
+// and store it would save.
+template <int S>
+__attribute__((target("avx2"))) inline void MirroredKeyedMerge(const std::uint8_t* row, std::uint8_t* d, int i,
+                                                               typename WidePixels<S>::T key) {
+    using V = typename WidePixels<S>::V;
+    constexpr int kLanes = 32 / S;
+    const V sv = Reversed<S>(Load<V>(row - static_cast<std::ptrdiff_t>(i + kLanes - 1) * S));
+    const V keep = (V)(sv == key);
+    std::uint8_t* dp = d + i * S;
+    Store(dp, (Load<V>(dp) & keep) | (sv & ~keep));
+}
+
+// That row, at least a register wide; the last group may overlap the one
+// before it, as above.
+template <int S>
+__attribute__((target("avx2"))) inline void MirroredKeyedRow(const std::uint8_t* row, std::uint8_t* d, int n,
+                                                             std::uint32_t keyBits) {
+    using T = typename WidePixels<S>::T;
+    constexpr int kLanes = 32 / S;
+    const T key = static_cast<T>(keyBits);
+    int i = 0;
+    for (; i + kLanes <= n; i += kLanes) MirroredKeyedMerge<S>(row, d, i, key);
+    if (i < n) MirroredKeyedMerge<S>(row, d, n - kLanes, key);
+}
+
 // Pixel v, unless it is the key, onto `rows` rows a pitch apart.
 template <int S>
 inline void KeyedPixelRows(const std::uint8_t* v, std::uint8_t* d, std::ptrdiff_t pitch, int rows,
@@ -279,6 +308,15 @@ __attribute__((target("avx2"))) inline void DoubledKeyedRows(const std::uint8_t*
 template <int S, bool kKeyed>
 __attribute__((target("avx2"))) void ScaledCopyLoopWide(const ScaledBlitFrame& sf) {
     const BlitFrame& f = sf.pixels;
+    if constexpr (kKeyed) {
+        // Mirrored at the source's own size: each destination row shows the
+        // next source row, turned round.
+        if (sf.unitColumns < 0 && sf.yScale == 0x10000 && sf.rowStart == 0x10000 && f.width >= 32 / S) {
+            for (int y = 0; y < f.height; ++y)
+                MirroredKeyedRow<S>(f.src + y * f.srcPitch, f.dest + y * f.destPitch, f.width, f.key);
+            return;
+        }
+    }
     const std::size_t bytes = static_cast<std::size_t>(f.width) * S;
     std::int64_t accumulator = sf.rowStart;
     std::ptrdiff_t row = 0;

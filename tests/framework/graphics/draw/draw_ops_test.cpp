@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "framework/graphics/draw/draw_ops_fixture.h"
+#include "core/rect.h"
 #include "graphics/draw/draw_ops.h"
 #include "graphics/draw/soft_bridge.h"
 #include "softrender/blit/blit_memimg.h"
@@ -356,3 +357,28 @@ TEST_F(DrawOpsTest, SoftwareDrawingOnAnEightBitScreenIsRefusedAndWritesNothing) 
 }
 
 }  // namespace
+
+// The bridge's own clip gives what ClipRectToRect gives, for rectangles
+// inside, across each edge, wholly outside, turned round and empty, against
+// ordinary and turned-round clips.
+TEST(ClippedRect, AgreesWithClipRectToRect) {
+    const LONG edges[] = {-50, -1, 0, 3, 10, 49, 50, 51, 100, 639, 640, 700};
+    const RECT clips[] = {{0, 0, 640, 480}, {10, 5, 50, 60}, {50, 50, 10, 10}, {3, 3, 3, 3}};
+    int checked = 0;
+    for (const RECT& clip : clips)
+        for (LONG left : edges)
+            for (LONG right : edges)
+                for (LONG top : {-5L, 0L, 20L, 470L, 500L})
+                    for (LONG bottom : {-7L, 4L, 60L, 480L}) {
+                        const RECT r{left, top, right, bottom};
+                        RECT expected = r;
+                        ClipRectToRect(&expected, &clip);
+                        const RECT got = ClippedRect(r, clip);
+                        ASSERT_TRUE(got.left == expected.left && got.top == expected.top &&
+                                    got.right == expected.right && got.bottom == expected.bottom)
+                            << left << "," << top << "," << right << "," << bottom << " in " << clip.left << ","
+                            << clip.top << "," << clip.right << "," << clip.bottom;
+                        ++checked;
+                    }
+    EXPECT_EQ(checked, 4 * 12 * 12 * 5 * 4);
+}

@@ -111,7 +111,8 @@ TEST_P(WideCopy, AgreesWithThePlainLoopsAtEverySizeScaleClipAndMirror) {
     struct Size {
         int w, h;
     };
-    const Size sizes[] = {{1, 1}, {3, 2}, {7, 3}, {8, 2}, {9, 3}, {16, 2}, {17, 3}, {33, 4}, {64, 3}, {70, 5}, {129, 3}};
+    const Size sizes[] = {{1, 1},  {3, 2},  {7, 3},  {8, 2},  {9, 3},  {16, 2},  {17, 3},
+                          {32, 4}, {33, 4}, {48, 3}, {64, 3}, {70, 5}, {129, 3}};
     // Destination sizes in halves of the source's: 2x, 2x +- 1 pixel, 3x,
     // 1.5x, 1x mirrored, 0.5x.
     struct Scale {
