@@ -26,13 +26,25 @@ int FormatStringV(char* buffer, std::size_t bufferSize, const char* format, va_l
         buffer[0] = '\0';
         return -1;
     }
-    int full = std::vsnprintf(buffer, bufferSize, format, args);
-    if (full < 0) {
-        buffer[0] = '\0';
-        return -1;
+    if (std::strchr(format, '%') == nullptr) {
+        // No directive: the text is the format itself (most texts drawn are
+        // such), copied as vsnprintf would copy it, without its parsing.
+        const std::size_t length = std::strlen(format);
+        if (length < bufferSize) {
+            std::memcpy(buffer, format, length + 1);
+            return static_cast<int>(length);
+        }
+        std::memcpy(buffer, format, bufferSize - 1);
+        buffer[bufferSize - 1] = '\0';
+    } else {
+        const int full = std::vsnprintf(buffer, bufferSize, format, args);
+        if (full < 0) {
+            buffer[0] = '\0';
+            return -1;
+        }
+        if (static_cast<std::size_t>(full) < bufferSize) return full;
     }
-    if (static_cast<std::size_t>(full) < bufferSize) return full;
-    // Cut: vsnprintf kept bufferSize - 1 bytes; drop a dangling lead byte.
+    // Cut: bufferSize - 1 bytes were kept; drop a dangling lead byte.
     std::size_t kept = ShiftJisPrefixLength(buffer, bufferSize - 1);
     buffer[kept] = '\0';
     return static_cast<int>(kept);

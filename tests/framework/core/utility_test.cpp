@@ -169,4 +169,20 @@ TEST(Formatting, CutNeverSplitsATwoByteCharacter) {
     EXPECT_EQ(ShiftJisPrefixLength("ソ表", 3), 2u);
 }
 
+// A text without directives is copied rather than formatted: it must come out
+// as the same text passed through "%s" does, at every size it may be cut to.
+TEST(Formatting, TextsWithoutDirectivesComeOutAsFormattedOnes) {
+    for (const char* text : {"", "7", "HP 100/100", "aメx", "メメメ", "ソ表a", "abcdefghijklmnop"}) {
+        const std::size_t length = std::strlen(text);
+        for (std::size_t size = 1; size <= length + 2; ++size) {
+            char copied[24], formatted[24];
+            std::memset(copied, '#', sizeof copied);
+            std::memset(formatted, '#', sizeof formatted);
+            SCOPED_TRACE(std::string(text) + " in " + std::to_string(size));
+            EXPECT_EQ(FormatV(copied, size, text), FormatV(formatted, size, "%s", text));
+            EXPECT_EQ(std::memcmp(copied, formatted, sizeof copied), 0);  // bytes past the text untouched alike
+        }
+    }
+}
+
 }  // namespace
