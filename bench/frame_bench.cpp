@@ -38,6 +38,7 @@
 #include "graphics/draw/graph_record.h"
 #include "graphics/image/base_image.h"
 #include "graphics/image/memimg.h"
+#include "support/graph_from_rgb.h"
 #include "kelvo/api.h"
 #include "platform/backend.h"
 #include "platform/d3d.h"
@@ -440,20 +441,7 @@ private:
     // On the Direct3D road: a texture graphic, black becoming transparent.
     template <typename Rgb>
     static HandleId TextureGraph(int w, int h, Rgb rgb) {
-        GraphImage image{};
-        if (CreateBaseImage(w, h, &image) != 0) std::abort();
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const std::uint32_t c = rgb(x, y);
-                std::uint8_t* p = image.pixels + static_cast<std::size_t>(y) * image.pitch + x * 3;
-                p[0] = static_cast<std::uint8_t>(c);
-                p[1] = static_cast<std::uint8_t>(c >> 8);
-                p[2] = static_cast<std::uint8_t>(c >> 16);
-            }
-        const HandleId g = MakeGraphFromImages(&image, nullptr, 1, 0, 0);
-        ReleaseBaseImage(&image);
-        if (g < 0) std::abort();
-        return g;
+        return MakeGraphFromRgb(w, h, rgb);
     }
 
     std::filesystem::path folder_;

@@ -131,6 +131,20 @@ inline ScreenPicture TakeBackScreen() {
     return picture;
 }
 
+// The smallest rectangle holding every pixel of the screen that is not
+// black: what was drawn on a cleared screen. Empty (right <= left) when
+// nothing was.
+inline RECT InkBounds(const ScreenPicture& screen) {
+    RECT r{screen.width, screen.height, 0, 0};
+    for (int y = 0; y < screen.height; ++y)
+        for (int x = 0; x < screen.width; ++x)
+            if (screen.pixels[static_cast<std::size_t>(y) * screen.width + x] != 0) {
+                r.left = std::min<LONG>(r.left, x), r.top = std::min<LONG>(r.top, y);
+                r.right = std::max<LONG>(r.right, x + 1), r.bottom = std::max<LONG>(r.bottom, y + 1);
+            }
+    return r;
+}
+
 class SdlFrameReplay {
 public:
     // Takes the pictures of every graphic and text `frames` draw from the
@@ -206,14 +220,9 @@ private:
                 ApiClearDrawTarget();
                 ApiDrawTextFormatted(c.x1, c.y1, c.color, "%s", r.text.c_str());
                 const ScreenPicture screen = TakeBackScreen();
-                int left = screen.width, top = screen.height, right = 0, bottom = 0;
-                for (int y = 0; y < screen.height; ++y)
-                    for (int x = 0; x < screen.width; ++x)
-                        if (screen.pixels[static_cast<std::size_t>(y) * screen.width + x] != 0) {
-                            left = std::min(left, x), top = std::min(top, y);
-                            right = std::max(right, x + 1), bottom = std::max(bottom, y + 1);
-                        }
-                texts_[id] = Cut(screen, left, top, std::max(right - left, 0), std::max(bottom - top, 0), 0);
+                const RECT ink = InkBounds(screen);
+                texts_[id] = Cut(screen, ink.left, ink.top, std::max<int>(ink.right - ink.left, 0),
+                                 std::max<int>(ink.bottom - ink.top, 0), 0);
                 return;
             }
             default: return;

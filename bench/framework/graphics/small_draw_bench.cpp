@@ -5,8 +5,8 @@
 // blit of a mirrored copy made once; a draw wholly outside the draw area
 // against an entry that only takes the lock (`ApiMakeColorCode`) and SDL's
 // blit that clips everything away; and a one-character text call against
-// what a program on SDL does for one: the text formatted printf-style, its
-// glyph found in a cache of glyph surfaces and blitted (the glyph as the
+// what a program on SDL does for one: the text formatted printf-style (a
+// text without directives taken as it is, on both sides), its glyph found in a cache of glyph surfaces and blitted (the glyph as the
 // framework draws it).
 //
 // Each case runs on the DirectDraw road (the game's), the software-only road
@@ -46,6 +46,7 @@
 #include "platform/kernel.h"
 #include "platform/window.h"
 #include "support/frame_draws.h"
+#include "support/graph_from_rgb.h"
 
 namespace {
 
@@ -108,25 +109,6 @@ std::uint32_t SpriteRgb(int x, int y) {
            static_cast<std::uint32_t>((x + y) * 2 & 0xFF);
 }
 
-// A graphic made from a 24-bit picture, black being the transparent colour,
-// the way the framework makes a loaded image on the road it runs.
-template <typename Rgb>
-HandleId MakeGraph(int w, int h, Rgb rgb) {
-    GraphImage image{};
-    if (CreateBaseImage(w, h, &image) != 0) std::abort();
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const std::uint32_t c = rgb(x, y);
-            std::uint8_t* p = image.pixels + static_cast<std::size_t>(y) * image.pitch + x * 3;
-            p[0] = static_cast<std::uint8_t>(c);
-            p[1] = static_cast<std::uint8_t>(c >> 8);
-            p[2] = static_cast<std::uint8_t>(c >> 16);
-        }
-    const HandleId g = MakeGraphFromImages(&image, nullptr, 1, 0, 0);
-    ReleaseBaseImage(&image);
-    if (g < 0) std::abort();
-    return g;
-}
 
 // Where the draws land, in turn: spread over the screen, never clipped.
 std::vector<SDL_Point> Places(int w, int h) {
@@ -167,7 +149,7 @@ struct Case {
 // A graphic drawn plain or mirrored, keyed.
 Case GraphCase(int size, bool mirrored) {
     Case c;
-    const HandleId g = size == 16 ? MakeGraph(16, 16, GlyphRgb) : MakeGraph(64, 64, SpriteRgb);
+    const HandleId g = size == 16 ? MakeGraphFromRgb(16, 16, GlyphRgb) : MakeGraphFromRgb(64, 64, SpriteRgb);
     ApiClearDrawTarget();
     ApiBlitGraph(0, 0, g, 0);
     c.picture = CutSurface(TakeBackScreen(), 0, 0, size, size, mirrored);
@@ -187,15 +169,9 @@ Case TextCase() {
     ApiClearDrawTarget();
     ApiDrawTextFormatted(100, 100, white, "7");
     const ScreenPicture screen = TakeBackScreen();
-    int left = screen.width, top = screen.height, right = 0, bottom = 0;
-    for (int y = 0; y < screen.height; ++y)
-        for (int x = 0; x < screen.width; ++x)
-            if (screen.pixels[static_cast<std::size_t>(y) * screen.width + x] != 0) {
-                left = std::min(left, x), top = std::min(top, y);
-                right = std::max(right, x + 1), bottom = std::max(bottom, y + 1);
-            }
-    c.picture = CutSurface(screen, left, top, right - left, bottom - top, false);
-    c.offset = SDL_Point{left - 100, top - 100};
+    const RECT ink = InkBounds(screen);
+    c.picture = CutSurface(screen, ink.left, ink.top, ink.right - ink.left, ink.bottom - ink.top, false);
+    c.offset = SDL_Point{static_cast<int>(ink.left) - 100, static_cast<int>(ink.top) - 100};
     c.ours = [white](int x, int y) { ApiDrawTextFormatted(x, y, white, "7"); };
     c.text = true;
     c.glyphs[static_cast<unsigned char>('7')] = c.picture;
@@ -203,13 +179,18 @@ Case TextCase() {
 }
 
 // SDL's text call: formatted, then each character's cached glyph blitted.
+// A format without directives is the text itself, as the framework takes it.
 // One character needs no advance.
 void SdlTextFormatted(const Case& c, SDL_Surface* screen, int x, int y, const char* format, ...) {
-    char text[1024];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
+    char buffer[1024];
+    const char* text = format;
+    if (std::strchr(format, '%') != nullptr) {
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(buffer, sizeof buffer, format, args);
+        va_end(args);
+        text = buffer;
+    }
     for (const char* p = text; *p != '\0'; ++p) {
         SDL_Surface* glyph = c.glyphs[static_cast<unsigned char>(*p)];
         if (glyph == nullptr) continue;
@@ -295,7 +276,7 @@ void Run(benchmark::State& state, Kind kind, Road road, bool sdl) {
 // entry that only takes the lock, and SDL's blit clipped away.
 void RunOutside(benchmark::State& state, Road road, int which) {
     FrameworkOnRoad framework(road);
-    const HandleId g = MakeGraph(16, 16, GlyphRgb);
+    const HandleId g = MakeGraphFromRgb(16, 16, GlyphRgb);
     SDL_Surface* screen = SdlScreen();
     SDL_Surface* picture = nullptr;
     {
