@@ -281,13 +281,6 @@ SoftDrawDestination CurrentSoftDrawDestination() {
                                RECT{}};
 }
 
-int DrawsStraightIntoScreenMemImg() { return g_ScreenDevice.screenMemImg && g_ScreenColorFormat.depth != 8; }
-
-int SoftDrawingUnavailable() {
-    const ScreenDeviceState& d = g_ScreenDevice;
-    return d.drawingDisabled || (!d.softwareOnly && d.directDraw == nullptr);
-}
-
 const MEMIMG* GetBlendMaskMemImg() {
     const GraphRecord* graph = g_DrawState.blendGraph >= 0 ? LookupGraph(g_DrawState.blendGraph) : nullptr;
     if (graph == nullptr || graph->textureGraph || graph->storageCount < 1) return nullptr;
