@@ -3,6 +3,7 @@
 #include "graphics/draw/soft_bridge.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "core/rect.h"
@@ -51,13 +52,61 @@ const ColorFormatDesc* ScreenStandardFormat() { return GetStandardColorFormat(Sc
 // Lays a record over locked pixels. `corner` is the pixel at (atX, atY) of
 // the image; the record starts at the image's (0, 0), so that the renderer
 // addresses it in the image's own coordinates.
-int LayOver(MEMIMG* record, std::uint8_t* corner, int pitch, int atX, int atY, int width, int height,
+//
+// A record is laid in full once; after that, a lay with the same pitch and
+// kind and no larger a size (which the full lay would accept as well: its
+// limits only grow with the size) writes the header fields the full lay
+// would, keeping the pitch shift and format it worked out. Each draw lays
+// a record again, and the full lay's clearing and checks would cost more
+// than a small draw's pixels.
+struct LaidRecord {
+    MEMIMG* record;
+    int pitch, kind, width, height;  // the last full lay that succeeded
+    std::int32_t pitchShift;
+    const ColorFormatDesc* format;
+};
+LaidRecord g_laidWork{&g_accessWorkRecord, 0, -1, 0, 0, -1, nullptr};
+LaidRecord g_laidSource{&g_accessSourceRecord, 0, -1, 0, 0, -1, nullptr};
+
+// The header is what the quick lay writes: a field added to it must be
+// written there too.
+static_assert(offsetof(MEMIMG, paletteStorage) == 80);
+
+int LayOver(LaidRecord& laid, std::uint8_t* corner, int pitch, int atX, int atY, int width, int height,
             std::uint32_t transparentColor) {
+    MEMIMG* record = laid.record;
+    const int kind = ScreenMemImgKind();
+    if (laid.format != nullptr && pitch == laid.pitch && kind == laid.kind && width >= 1 && height >= 1 &&
+        width <= laid.width && height <= laid.height) {
+        record->magic = kMemImgMagic;
+        record->width = width;
+        record->height = height;
+        record->pitch = static_cast<std::uint32_t>(pitch);
+        record->pitchShift = laid.pitchShift;
+        record->colorFormat = laid.format;
+        record->transparentColor = transparentColor;
+        record->kind = static_cast<std::uint32_t>(kind);
+        record->paletted = 0;
+        record->paletteCount = 0;
+        record->alphaChannel = 0;
+        record->premultipliedValid = 0;
+        record->runTableValid = 0;
+        record->borrowedPixels = 1;
+        record->palette = record->paletteStorage;
+        record->paletteCopy = record->paletteCopyStorage;
+        record->pixels = corner - (static_cast<std::ptrdiff_t>(atY) * pitch +
+                                   static_cast<std::ptrdiff_t>(atX) * laid.format->bytesPerPixel);
+        record->premultiplied = nullptr;
+        record->runTable = nullptr;
+        return 0;
+    }
     ClearMemImgRecord(record);
     const ColorFormatDesc* format = ScreenStandardFormat();
     record->pixels = corner - (static_cast<std::ptrdiff_t>(atY) * pitch +
                                static_cast<std::ptrdiff_t>(atX) * format->bytesPerPixel);
-    return InitMemImg(record, width, height, pitch, transparentColor, ScreenMemImgKind(), 0, 0, 0);
+    if (InitMemImg(record, width, height, pitch, transparentColor, kind, 0, 0, 0) < 0) return -1;
+    laid = LaidRecord{record, pitch, kind, width, height, record->pitchShift, record->colorFormat};
+    return 0;
 }
 
 // Converts the rectangle of a locked buffer in place, one format to another
@@ -145,7 +194,7 @@ int OpenDestination(TargetMemImgAccess& a, const SoftDrawDestination& dest, cons
     auto* corner = static_cast<std::uint8_t*>(desc.lpSurface);
     // The record reaches only as far as the opened rectangle: a work
     // surface's rows are narrower than a wide target's.
-    if (LayOver(&g_accessWorkRecord, corner, desc.lPitch, r.left, r.top, r.right, r.bottom, 0) < 0) {
+    if (LayOver(g_laidWork, corner, desc.lPitch, r.left, r.top, r.right, r.bottom, 0) < 0) {
         UnlockAll(a);
         a.copiedThroughWork1 = 0;
         return -1;
@@ -195,7 +244,7 @@ int OpenSource(TargetMemImgAccess& a, const Surface2DRecord& part, SurfaceDataRe
         ComposePixel(standard, static_cast<int>(key >> 16 & 0xFF), static_cast<int>(key >> 8 & 0xFF),
                      static_cast<int>(key & 0xFF), 255) &
         ~standard->unusedBitMask;
-    if (LayOver(&g_accessSourceRecord, static_cast<std::uint8_t*>(desc.lpSurface), desc.lPitch, sourceRect.left,
+    if (LayOver(g_laidSource, static_cast<std::uint8_t*>(desc.lpSurface), desc.lPitch, sourceRect.left,
                 sourceRect.top, sourceRect.right, sourceRect.bottom, transparent) < 0)
         return -1;
     a.sourceImage = &g_accessSourceRecord;
@@ -230,13 +279,6 @@ SoftDrawDestination CurrentSoftDrawDestination() {
     const RECT& origin = g_DrawState.drawTargetRect;
     return SoftDrawDestination{b.surface, b.image, b.offsetX, b.offsetY, origin.left, origin.top, b.videoMemory, 0,
                                RECT{}};
-}
-
-int DrawsStraightIntoScreenMemImg() { return g_ScreenDevice.screenMemImg && g_ScreenColorFormat.depth != 8; }
-
-int SoftDrawingUnavailable() {
-    const ScreenDeviceState& d = g_ScreenDevice;
-    return d.drawingDisabled || (!d.softwareOnly && d.directDraw == nullptr);
 }
 
 const MEMIMG* GetBlendMaskMemImg() {

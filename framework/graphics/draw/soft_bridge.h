@@ -11,6 +11,8 @@
 #include <cstring>
 
 #include "core/handle.h"
+#include "graphics/device/screen_device.h"
+#include "graphics/image/color_format.h"
 #include "graphics/image/memimg.h"
 #include "platform/ddraw.h"
 #include "platform/types.h"
@@ -114,8 +116,8 @@ struct SoftDrawDestination {
 SoftDrawDestination CurrentSoftDrawDestination();
 
 // 1 while the screen is held as software images the renderer draws into
-// directly (any depth but 8).
-int DrawsStraightIntoScreenMemImg();
+// directly (any depth but 8). Inline: every software draw asks, some twice.
+inline int DrawsStraightIntoScreenMemImg() { return g_ScreenDevice.screenMemImg && g_ScreenColorFormat.depth != 8; }
 // The draw target's software image when the screen is held as software
 // images: the target's own, or `view` laid at a part graphic's place in it;
 // the mask's work image while the mask is in effect. Null when there are no
@@ -123,7 +125,10 @@ int DrawsStraightIntoScreenMemImg();
 MEMIMG* StraightDrawTarget(MEMIMG* view);
 // 1 when software drawing cannot run: drawing disabled, or neither
 // software-only mode nor DirectDraw.
-int SoftDrawingUnavailable();
+inline int SoftDrawingUnavailable() {
+    const ScreenDeviceState& d = g_ScreenDevice;
+    return d.drawingDisabled || (!d.softwareOnly && d.directDraw == nullptr);
+}
 
 // A 2D surface and its surface data; null (and part null) when either is
 // missing.

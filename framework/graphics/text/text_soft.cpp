@@ -139,7 +139,7 @@ int SoftDrawFontTextRecord(int x, int y, const char* text, std::uint32_t color, 
                            std::uint32_t edgeColor, int) {
     if (SoftDrawingUnavailable()) return -1;
     if (font == nullptr || text == nullptr) return -1;
-    BrightenTextColors(&color, &edgeColor);
+    if ((g_DrawState.brightColor & 0xFFFFFF) != 0xFFFFFF) BrightenTextColors(&color, &edgeColor);
     TextExtent extent{};
     TextGlyphList glyphs;
     if (MeasureTextExtent(font, text, &extent, &glyphs) < 0) return -1;

@@ -146,6 +146,39 @@ TEST_F(DrawOpsTest, AnOpaqueDrawBetweenVideoSurfacesGoesByTheBlitterAndABlendedO
     // A second opening before the end is refused.
     EXPECT_EQ(BeginTargetMemImgAccess(part, 1, &source, &dest, 0, nullptr, nullptr), -1);
     EXPECT_EQ(EndTargetMemImgAccess(), 0);
+
+    // Records laid again over the locked pixels, larger, smaller and moved,
+    // read as a record laid afresh over the same pixels would.
+    auto sameAsFresh = [](const MEMIMG* laid) {
+        MEMIMG fresh;
+        ClearMemImgRecord(&fresh);
+        fresh.pixels = laid->pixels;
+        if (InitMemImg(&fresh, laid->width, laid->height, static_cast<int>(laid->pitch), laid->transparentColor,
+                       static_cast<int>(laid->kind), 0, 0, 0) < 0)
+            return false;
+        return laid->magic == fresh.magic && laid->pitchShift == fresh.pitchShift &&
+               laid->colorFormat == fresh.colorFormat && laid->paletted == 0 && laid->paletteCount == 0 &&
+               laid->alphaChannel == 0 && laid->premultipliedValid == 0 && laid->runTableValid == 0 &&
+               laid->borrowedPixels == 1 && laid->palette == laid->paletteStorage &&
+               laid->paletteCopy == laid->paletteCopyStorage && laid->premultiplied == nullptr &&
+               laid->runTable == nullptr;
+    };
+    const struct {
+        RECT source, dest;
+    } lays[] = {{{0, 0, 16, 8}, {300, 200, 316, 208}}, {{2, 1, 10, 5}, {7, 9, 15, 13}},
+                {{0, 0, 16, 8}, {600, 400, 616, 408}}, {{4, 2, 8, 4}, {100, 50, 104, 52}}};
+    for (const auto& lay : lays) {
+        ASSERT_EQ(BeginTargetMemImgAccess(part, 1, &lay.source, &lay.dest, 0, nullptr, nullptr), 0);
+        const TargetMemImgAccess& a = g_TargetMemImgAccess;
+        ASSERT_NE(a.workImage, nullptr);
+        ASSERT_NE(a.sourceImage, nullptr);
+        EXPECT_EQ(a.workImage->width, lay.dest.right);
+        EXPECT_EQ(a.workImage->height, lay.dest.bottom);
+        EXPECT_EQ(a.sourceImage->width, lay.source.right);
+        EXPECT_TRUE(sameAsFresh(a.workImage)) << lay.dest.left;
+        EXPECT_TRUE(sameAsFresh(a.sourceImage)) << lay.dest.left;
+        EXPECT_EQ(EndTargetMemImgAccess(), 0);
+    }
     ApiSetBlendModeParam(0, 0);
 
     // Wholly outside the draw area: the access fails and the draw is a no-op.
