@@ -39,6 +39,7 @@
 #include "graphics/image/base_image.h"
 #include "graphics/image/memimg.h"
 #include "support/graph_from_rgb.h"
+#include "support/headless_framework.h"
 #include "kelvo/api.h"
 #include "platform/backend.h"
 #include "platform/d3d.h"
@@ -378,41 +379,12 @@ BENCHMARK(BM_Keyed_Direct3D)->ArgName("layer")->Arg(0)->Arg(1);
 
 // ---- whole frames through the framework ---------------------------------------------
 
-// The framework started headless at 640 x 480 x 16 full screen in a
-// scratch folder, drawing on the back screen; software-only on request.
-class FrameworkBench {
+// The framework started headless, software-only or with the Direct3D
+// stand-in on request.
+class FrameworkBench : public HeadlessFramework {
 public:
-    explicit FrameworkBench(bool softwareOnly, bool direct3D = false) {
-        PlatformSelectBackend(PlatformBackend::Headless);
-        PlatformD3DReset();
-        PlatformD3DKnobsRef().offerDevice = direct3D ? 1 : 0;
-        PlatformResetWindows();
-        PlatformSetHeadlessDesktop(1024, 768, 32);
-        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
-        PlatformDisplayReset();
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("kelvo_frame_bench_" + std::to_string(getpid()));
-        std::filesystem::create_directories(folder_);
-        SetCurrentDirectoryA(PlatformWindowsPath(folder_.string()).c_str());
-        g_FrameworkSubsystems = DefaultFrameworkSubsystems();
-        SetUseMessageThread(0);
-        ApiSetLogEnabled(0);
-        ApiSetAllowDoubleStart(1);
-        g_SystemState.windowMode = 0;
-        // The setting outlives the framework: each run asks for its road.
-        SetUse3DFlag(softwareOnly ? 0 : 1);
-        if (ApiInitFramework() != 0) std::abort();
-        ApiSetVBlankWait(0);
-        ApiSelectDrawTarget(kDrawTargetBack);
-    }
-    ~FrameworkBench() {
-        ApiEndFramework();
-        PlatformD3DReset();
-        SetUseMessageThread(1);
-        PlatformResetWindows();
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
+    explicit FrameworkBench(bool softwareOnly, bool direct3D = false)
+        : HeadlessFramework("kelvo_frame_bench", softwareOnly, direct3D) {}
 
     // A graphic of 16-bit 5:6:5 pixels, black where transparent, held where
     // the framework holds loaded graphics (a DirectDraw surface, or a
@@ -444,7 +416,6 @@ private:
         return MakeGraphFromRgb(w, h, rgb);
     }
 
-    std::filesystem::path folder_;
 };
 
 void BM_ClearAndPresent(benchmark::State& state) {

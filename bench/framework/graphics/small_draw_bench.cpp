@@ -47,6 +47,7 @@
 #include "platform/window.h"
 #include "support/frame_draws.h"
 #include "support/graph_from_rgb.h"
+#include "support/headless_framework.h"
 
 namespace {
 
@@ -54,45 +55,11 @@ constexpr int kScreenW = 640, kScreenH = 480;
 
 enum class Road { kDirectDraw, kSoftwareOnly, kDirect3D };
 
-// The framework started headless at 640 x 480 x 16 full screen in a scratch
-// folder on one road, drawing on the back screen.
-class FrameworkOnRoad {
+// The framework started headless on one road.
+class FrameworkOnRoad : public HeadlessFramework {
 public:
-    explicit FrameworkOnRoad(Road road) {
-        PlatformSelectBackend(PlatformBackend::Headless);
-        PlatformD3DReset();
-        PlatformD3DKnobsRef().offerDevice = road == Road::kDirect3D ? 1 : 0;
-        PlatformResetWindows();
-        PlatformSetHeadlessDesktop(1024, 768, 32);
-        PlatformDisplayKnobsRef() = PlatformDisplayKnobs{};
-        PlatformDisplayReset();
-        folder_ = std::filesystem::temp_directory_path() / ("kelvo_small_draw_bench_" + std::to_string(getpid()));
-        std::filesystem::create_directories(folder_);
-        SetCurrentDirectoryA(PlatformWindowsPath(folder_.string()).c_str());
-        g_FrameworkSubsystems = DefaultFrameworkSubsystems();
-        SetUseMessageThread(0);
-        ApiSetLogEnabled(0);
-        ApiSetAllowDoubleStart(1);
-        g_SystemState.windowMode = 0;
-        SetUse3DFlag(road == Road::kSoftwareOnly ? 0 : 1);
-        if (ApiInitFramework() != 0) std::abort();
-        if (road == Road::kDirect3D && !IsDirect3DUp()) std::abort();
-        ApiSetVBlankWait(0);
-        ApiSelectDrawTarget(kDrawTargetBack);
-    }
-    ~FrameworkOnRoad() {
-        ApiEndFramework();
-        PlatformD3DReset();
-        SetUseMessageThread(1);
-        PlatformResetWindows();
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    FrameworkOnRoad(const FrameworkOnRoad&) = delete;
-    FrameworkOnRoad& operator=(const FrameworkOnRoad&) = delete;
-
-private:
-    std::filesystem::path folder_;
+    explicit FrameworkOnRoad(Road road)
+        : HeadlessFramework("kelvo_small_draw_bench", road == Road::kSoftwareOnly, road == Road::kDirect3D) {}
 };
 
 // A glyph of a damage number: a thick ring with a bar, about half opaque.
