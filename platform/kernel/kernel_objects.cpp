@@ -205,5 +205,10 @@ void ExitProcess(UINT exitCode) { std::_Exit(static_cast<int>(exitCode)); }
 
 void InitializeCriticalSection(CRITICAL_SECTION*) {}
 void DeleteCriticalSection(CRITICAL_SECTION*) {}
-void EnterCriticalSection(CRITICAL_SECTION* section) { section->mutex.lock(); }
-void LeaveCriticalSection(CRITICAL_SECTION* section) { section->mutex.unlock(); }
+// Marks the section as waited for and sleeps until it is free; the thread
+// that leaves a waited-for section wakes one sleeper.
+void WaitForCriticalSection(CRITICAL_SECTION* section) {
+    while (section->state.exchange(2, std::memory_order_acquire) != 0) section->state.wait(2, std::memory_order_relaxed);
+}
+
+void WakeCriticalSectionWaiter(CRITICAL_SECTION* section) { section->state.notify_one(); }

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/backend.h"
 #include "platform/kernel.h"
@@ -236,6 +237,22 @@ TEST(CriticalSections, AreRecursiveAndExclusive) {
     LeaveCriticalSection(&section);
     other.join();
     EXPECT_TRUE(entered.load());
+
+    // Contended, with waiters put to sleep and woken: no increment is lost.
+    long counter = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&] {
+            for (int i = 0; i < 20000; ++i) {
+                EnterCriticalSection(&section);
+                EnterCriticalSection(&section);
+                counter = counter + 1;
+                LeaveCriticalSection(&section);
+                LeaveCriticalSection(&section);
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(counter, 80000);
     DeleteCriticalSection(&section);
 }
 

@@ -229,6 +229,22 @@ int PrepareTextGlyphs(FontRecord* font, const char* text, int length, std::uint1
                       int* used) {
     if (font == nullptr || text == nullptr || codes == nullptr || capacity <= 0) return -1;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text);
+    // Most texts are short runs of single-byte characters already cached:
+    // their codes are their bytes and nothing is rendered.
+    if (length < 0) {
+        int n = 0;
+        while (n < capacity && bytes[n] != 0 && !IsDoubleByteLead(bytes[n], font->charSetKind) &&
+               font->codes[bytes[n]].cached) {
+            codes[n] = bytes[n];
+            ++n;
+        }
+        if (n == capacity || bytes[n] == 0) {
+            font->cacheHits += static_cast<std::uint32_t>(n);
+            if (count != nullptr) *count = n;
+            if (used != nullptr) *used = n;
+            return 0;
+        }
+    }
     int n = 0, at = 0;
     std::uint16_t missing[kRenderPassCharacters];
     int missingCount = 0;

@@ -144,6 +144,24 @@ inline void WriteGlyphByte(std::uint16_t* out, unsigned bits, std::uint16_t text
     std::memcpy(out, &v, sizeof v);
 }
 
+// Rows of a glyph whose bytes of bits all lie inside the clip, onto 2-byte
+// pixels kept under it. Every byte is merged whether or not a bit of it is
+// set (an empty one writes back what was there), so the loop does not branch
+// on the glyph's shape.
+template <int Columns>
+void MergeMonoRows16(const std::uint8_t* bits, int cellPitch, std::uint8_t* out, std::ptrdiff_t pitch, int rows,
+                     const unsigned* masks, std::uint16_t text) {
+    const Pixels16x8 colour = Pixels16x8{} + text;
+    for (int r = 0; r < rows; ++r, bits += cellPitch, out += pitch)
+        for (int k = 0; k < Columns; ++k) {
+            Pixels16x8 covered, v;
+            std::memcpy(&covered, kGlyphByteLanes.lanes[bits[k] & masks[k]], sizeof covered);
+            std::memcpy(&v, out + k * sizeof v, sizeof v);
+            v = (v & ~covered) | (colour & covered);
+            std::memcpy(out + k * sizeof v, &v, sizeof v);
+        }
+}
+
 // 1-bit glyphs onto 2- or 4-byte pixels: byte by byte of the cell row, the
 // text colour at each set bit inside the clip (the rest of the row cleared
 // first unless the background is kept). Eight 2-byte pixels are merged at
@@ -172,6 +190,16 @@ void DrawMonoRows(const std::uint8_t* cell, int cellPitch, int gx, int gy, int x
                 if (at < first) m &= 0xFFu >> (first - at);
                 if (at + 8 > end) m &= (0xFFu << (at + 8 - end)) & 0xFFu;
                 masks[k] = m;
+            }
+            if (keep) {
+                const std::uint8_t* bits = cell + static_cast<std::ptrdiff_t>(y0 - gy) * cellPitch + startColumn;
+                std::uint8_t* out = pixels + y0 * pitch + (static_cast<std::ptrdiff_t>(gx) + startColumn * 8) * 2;
+                switch (columns) {
+                    case 1: return MergeMonoRows16<1>(bits, cellPitch, out, pitch, y1 - y0, masks, text);
+                    case 2: return MergeMonoRows16<2>(bits, cellPitch, out, pitch, y1 - y0, masks, text);
+                    case 3: return MergeMonoRows16<3>(bits, cellPitch, out, pitch, y1 - y0, masks, text);
+                    default: return MergeMonoRows16<4>(bits, cellPitch, out, pitch, y1 - y0, masks, text);
+                }
             }
             for (int y = y0; y < y1; ++y) {
                 const std::uint8_t* bits = cell + static_cast<std::ptrdiff_t>(y - gy) * cellPitch + startColumn;

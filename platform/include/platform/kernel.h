@@ -3,8 +3,12 @@
 // the debugger output.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
+
+#include <sys/single_threaded.h>
 
 #include "platform/types.h"
 
@@ -39,13 +43,48 @@ DWORD GetCurrentThreadId();
 [[noreturn]] void ExitProcess(UINT exitCode);
 
 // ---- critical sections (recursive for their owner) ---------------------------
+// As the system's own: entering a free section or one the caller holds, and
+// leaving one nobody waits for, cost one atomic step or none, with no call;
+// only a thread that has to wait goes to the kernel.
 struct CRITICAL_SECTION {
-    std::recursive_mutex mutex;
+    std::atomic<int> state{0};             // 0 free, 1 held, 2 held with threads waiting
+    std::atomic<std::uintptr_t> owner{0};  // the holder's tag, 0 when free
+    int recursion = 0;                     // the holder's depth
 };
 void InitializeCriticalSection(CRITICAL_SECTION* section);
 void DeleteCriticalSection(CRITICAL_SECTION* section);
-void EnterCriticalSection(CRITICAL_SECTION* section);
-void LeaveCriticalSection(CRITICAL_SECTION* section);
+// The calling thread's tag: non-zero and distinct among living threads.
+inline std::uintptr_t CriticalSectionThreadTag() {
+    static thread_local const char tag = 0;
+    return reinterpret_cast<std::uintptr_t>(&tag);
+}
+void WaitForCriticalSection(CRITICAL_SECTION* section);
+void WakeCriticalSectionWaiter(CRITICAL_SECTION* section);
+inline void EnterCriticalSection(CRITICAL_SECTION* section) {
+    const std::uintptr_t me = CriticalSectionThreadTag();
+    if (section->owner.load(std::memory_order_relaxed) == me) {
+        ++section->recursion;
+        return;
+    }
+    // While the process has one thread nothing can race for the section,
+    // and the atomic steps (the most of its cost) can be left out.
+    int free = 0;
+    if (__libc_single_threaded && section->state.load(std::memory_order_relaxed) == 0)
+        section->state.store(1, std::memory_order_relaxed);
+    else if (!section->state.compare_exchange_strong(free, 1, std::memory_order_acquire, std::memory_order_relaxed))
+        WaitForCriticalSection(section);
+    section->owner.store(me, std::memory_order_relaxed);
+    section->recursion = 1;
+}
+inline void LeaveCriticalSection(CRITICAL_SECTION* section) {
+    if (--section->recursion > 0) return;
+    section->owner.store(0, std::memory_order_relaxed);
+    if (__libc_single_threaded) {  // a process never returns to one thread while others wait
+        section->state.store(0, std::memory_order_relaxed);
+        return;
+    }
+    if (section->state.exchange(0, std::memory_order_release) == 2) WakeCriticalSectionWaiter(section);
+}
 
 // ---- time --------------------------------------------------------------------
 // On the headless backend Sleep on the main thread advances the virtual clock
