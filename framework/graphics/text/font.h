@@ -140,7 +140,10 @@ FontRecord* DefaultFontRecord(int* fontHandle);
 // ---- the glyph cache -------------------------------------------------------------
 
 // 1 when the byte starts a two-byte character of the character-set kind.
-int IsDoubleByteLead(std::uint8_t byte, int charSetKind);
+inline int IsDoubleByteLead(std::uint8_t byte, int charSetKind) {
+    if (charSetKind == kCharSetKindHangul) return (byte & 0x80) != 0;
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
 // Empties the cache. 0, or -1 for a null font.
 int ClearFontCache(FontRecord* font);
 // Makes the font's cache surface when it is missing or was lost. 0 or -1.

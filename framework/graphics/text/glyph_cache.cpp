@@ -169,11 +169,6 @@ void RenderOne(FontRecord* font, HDC dc, std::uint16_t code, std::uint8_t** buff
 
 }  // namespace
 
-int IsDoubleByteLead(std::uint8_t byte, int charSetKind) {
-    if (charSetKind == kCharSetKindHangul) return (byte & 0x80) != 0;
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
 int ClearFontCache(FontRecord* font) {
     if (font == nullptr) return -1;
     std::memset(font->codes, 0, sizeof font->codes);
@@ -229,22 +224,6 @@ int PrepareTextGlyphs(FontRecord* font, const char* text, int length, std::uint1
                       int* used) {
     if (font == nullptr || text == nullptr || codes == nullptr || capacity <= 0) return -1;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text);
-    // Most texts are short runs of single-byte characters already cached:
-    // their codes are their bytes and nothing is rendered.
-    if (length < 0) {
-        int n = 0;
-        while (n < capacity && bytes[n] != 0 && !IsDoubleByteLead(bytes[n], font->charSetKind) &&
-               font->codes[bytes[n]].cached) {
-            codes[n] = bytes[n];
-            ++n;
-        }
-        if (n == capacity || bytes[n] == 0) {
-            font->cacheHits += static_cast<std::uint32_t>(n);
-            if (count != nullptr) *count = n;
-            if (used != nullptr) *used = n;
-            return 0;
-        }
-    }
     int n = 0, at = 0;
     std::uint16_t missing[kRenderPassCharacters];
     int missingCount = 0;

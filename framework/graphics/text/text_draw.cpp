@@ -35,6 +35,29 @@ constexpr std::uint16_t kFullWidthSpace = 0x8140;
 // With a list, the glyphs are also kept in it as they are placed.
 template <typename Visit>
 void WalkText(FontRecord* font, const char* text, Visit visit, TextGlyphList* list = nullptr) {
+    // Most texts are a few single-byte characters, all cached: their codes
+    // are their bytes and nothing needs rendering, so they are placed
+    // straight from the text, as the split below would place them.
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text);
+    int quick = 0;
+    while (quick < TextGlyphList::kCapacity && bytes[quick] != 0 &&
+           !IsDoubleByteLead(bytes[quick], font->charSetKind) && font->codes[bytes[quick]].cached)
+        ++quick;
+    if (bytes[quick] == 0) {
+        font->cacheHits += static_cast<std::uint32_t>(quick);
+        long pen = 0;
+        for (int i = 0; i < quick; ++i) {
+            const FontGlyphSlot* slot = font->codes[bytes[i]].slot;
+            if (list != nullptr) list->glyphs[i] = TextGlyphList::Placed{slot, bytes[i], pen};
+            visit(*slot, bytes[i], pen);
+            pen += slot->advance + font->letterGap;
+        }
+        if (list != nullptr) {
+            list->count = quick;
+            list->complete = true;
+        }
+        return;
+    }
     std::uint16_t codes[kTextChunk];
     long pen = 0;
     bool complete = true;
