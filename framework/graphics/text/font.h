@@ -196,6 +196,9 @@ struct TextGlyphList {
 // Renders what is missing and measures the text; with a list, also keeps
 // the glyphs placed. 0 or -1.
 int MeasureTextExtent(FontRecord* font, const char* text, TextExtent* extent, TextGlyphList* list = nullptr);
+// The same for a font and text known to be there, the extent handed back in
+// registers for a caller that reads it at once.
+TextExtent MeasureTextExtentOf(FontRecord* font, const char* text, TextGlyphList* list = nullptr);
 // Where the pen stands after the text: the sum of its advances and letter
 // gaps (0 for a null font or text).
 int MeasureTextAdvance(FontRecord* font, const char* text);

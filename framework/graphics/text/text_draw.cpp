@@ -319,7 +319,11 @@ void SetTextMonoFastPath(int allowed) { g_monoFastPath = allowed != 0; }
 
 int MeasureTextExtent(FontRecord* font, const char* text, TextExtent* extent, TextGlyphList* list) {
     if (font == nullptr || text == nullptr || extent == nullptr) return -1;
-    *extent = TextExtent{};
+    *extent = MeasureTextExtentOf(font, text, list);
+    return 0;
+}
+
+TextExtent MeasureTextExtentOf(FontRecord* font, const char* text, TextGlyphList* list) {
     bool any = false;
     long left = 0, top = 0, right = 0, bottom = 0;
     WalkText(font, text, [&](const FontGlyphSlot& slot, std::uint16_t code, long pen) {
@@ -335,13 +339,7 @@ int MeasureTextExtent(FontRecord* font, const char* text, TextExtent* extent, Te
         bottom = std::max<long>(bottom, slot.topOffset + slot.blackBoxHeight);
     }, list);
     auto toInt = [](long v) { return static_cast<int>(std::clamp<long>(v, INT_MIN / 2, INT_MAX / 2)); };
-    // Stored whole: the callers read it back whole to place the text, and
-    // four separate stores read as one would stall.
-    typedef int Edges __attribute__((vector_size(16)));
-    static_assert(sizeof(Edges) == sizeof(TextExtent));
-    const Edges edges{toInt(left), toInt(top), toInt(right), toInt(bottom)};
-    std::memcpy(extent, &edges, sizeof edges);
-    return 0;
+    return TextExtent{toInt(left), toInt(top), toInt(right), toInt(bottom)};
 }
 
 int MeasureTextAdvance(FontRecord* font, const char* text) {

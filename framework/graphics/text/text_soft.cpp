@@ -140,9 +140,8 @@ int SoftDrawFontTextRecord(int x, int y, const char* text, std::uint32_t color, 
     if (SoftDrawingUnavailable()) return -1;
     if (font == nullptr || text == nullptr) return -1;
     if ((g_DrawState.brightColor & 0xFFFFFF) != 0xFFFFFF) BrightenTextColors(&color, &edgeColor);
-    TextExtent extent{};
     TextGlyphList glyphs;
-    if (MeasureTextExtent(font, text, &extent, &glyphs) < 0) return -1;
+    const TextExtent extent = MeasureTextExtentOf(font, text, &glyphs);
     if (extent.right <= extent.left || extent.bottom <= extent.top) return 0;
     const bool composed = (g_DrawState.blendMode != kBlendModeNone || (font->fontType & kFontTypeEdge) != 0) &&
                           GetScreenColorFormat()->depth != 8;
