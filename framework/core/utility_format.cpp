@@ -26,16 +26,20 @@ int FormatStringV(char* buffer, std::size_t bufferSize, const char* format, va_l
         buffer[0] = '\0';
         return -1;
     }
-    if (std::strchr(format, '%') == nullptr) {
-        // No directive: the text is the format itself (most texts drawn are
-        // such), copied as vsnprintf would copy it, without its parsing.
-        const std::size_t length = std::strlen(format);
-        if (length < bufferSize) {
-            std::memcpy(buffer, format, length + 1);
-            return static_cast<int>(length);
-        }
-        std::memcpy(buffer, format, bufferSize - 1);
-        buffer[bufferSize - 1] = '\0';
+    // Copied as it is while no directive shows (most texts drawn have
+    // none, and are short): as vsnprintf would copy it, without its parsing.
+    // A directive past the cut changes nothing kept.
+    std::size_t n = 0;
+    while (n < bufferSize - 1 && format[n] != '\0' && format[n] != '%') {
+        buffer[n] = format[n];
+        ++n;
+    }
+    if (format[n] == '\0') {
+        buffer[n] = '\0';
+        return static_cast<int>(n);
+    }
+    if (n == bufferSize - 1) {
+        buffer[n] = '\0';
     } else {
         const int full = std::vsnprintf(buffer, bufferSize, format, args);
         if (full < 0) {

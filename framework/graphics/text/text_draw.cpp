@@ -259,6 +259,43 @@ void DrawMonoRows(const std::uint8_t* cell, int cellPitch, int gx, int gy, int x
     }
 }
 
+// The cell of a glyph in the memory cache, which is one column of cells:
+// no division for it.
+const std::uint8_t* CellOf(const FontRecord& font, const FontGlyphSlot& slot) {
+    const int mw = font.maxCharWidth;
+    const int column = slot.cellIndex < font.cellsPerColumn ? 0 : slot.cellIndex / font.cellsPerColumn;
+    const int row = slot.cellIndex - column * font.cellsPerColumn;
+    return font.cachePixels + static_cast<std::size_t>(row) * mw * font.cacheRowBytes +
+           static_cast<std::size_t>(column) * mw * font.cacheBitsPerPixel / 8;
+}
+
+// Whether 1-bit glyphs can go onto the work pixels a byte of bits at a
+// time: 2-byte pixels without alpha, aligned, kept under the glyphs.
+bool MergesGlyphBytes16(const FontRecord& font, const TextWorkTarget& work) {
+    const ColorFormatDesc& f = *work.format;
+    return g_monoFastPath && font.cacheBitsPerPixel == 1 && f.alphaMask == 0 && f.bytesPerPixel == 2 &&
+           work.keepBackground != 0 && (reinterpret_cast<std::uintptr_t>(work.pixels) & 1) == 0 &&
+           (work.pitch & 1) == 0;
+}
+
+// A glyph of at most 32 columns whose bytes of bits all lie inside the clip,
+// as MergesGlyphBytes16 allows: drawn as DrawGlyph would, without its
+// clipping.
+void DrawWholeGlyph16(const FontRecord& font, const FontGlyphSlot& slot, int gx, int gy, int w, int h,
+                      std::uint16_t text, const TextWorkTarget& work) {
+    const std::uint8_t* cell = CellOf(font, slot);
+    const int columns = (w + 7) >> 3;
+    unsigned masks[4] = {0xFFu, 0xFFu, 0xFFu, 0xFFu};
+    masks[columns - 1] = (0xFF00u >> (((w - 1) & 7) + 1)) & 0xFFu;  // the last byte's columns of the glyph
+    std::uint8_t* out = work.pixels + static_cast<std::ptrdiff_t>(gy) * work.pitch + static_cast<std::ptrdiff_t>(gx) * 2;
+    switch (columns) {
+        case 1: return MergeMonoRows16<1>(cell, font.cacheRowBytes, out, work.pitch, h, masks, text);
+        case 2: return MergeMonoRows16<2>(cell, font.cacheRowBytes, out, work.pitch, h, masks, text);
+        case 3: return MergeMonoRows16<3>(cell, font.cacheRowBytes, out, work.pitch, h, masks, text);
+        default: return MergeMonoRows16<4>(cell, font.cacheRowBytes, out, work.pitch, h, masks, text);
+    }
+}
+
 void DrawGlyph(const FontRecord& font, const FontGlyphSlot& slot, int gx, int gy, std::uint32_t text,
                std::uint32_t edge, const TextWorkTarget& work, const RECT& clip) {
     const int mw = font.maxCharWidth;
@@ -266,11 +303,7 @@ void DrawGlyph(const FontRecord& font, const FontGlyphSlot& slot, int gx, int gy
     const int x0 = std::max<long>(gx, clip.left), x1 = std::min<long>(static_cast<long>(gx) + w, clip.right);
     const int y0 = std::max<long>(gy, clip.top), y1 = std::min<long>(static_cast<long>(gy) + h, clip.bottom);
     if (x0 >= x1 || y0 >= y1) return;
-    // The memory cache is one column of cells: no division for it.
-    const int column = slot.cellIndex < font.cellsPerColumn ? 0 : slot.cellIndex / font.cellsPerColumn;
-    const int row = slot.cellIndex - column * font.cellsPerColumn;
-    const std::uint8_t* cell = font.cachePixels + static_cast<std::size_t>(row) * mw * font.cacheRowBytes +
-                               static_cast<std::size_t>(column) * mw * font.cacheBitsPerPixel / 8;
+    const std::uint8_t* cell = CellOf(font, slot);
     const ColorFormatDesc& f = *work.format;
     const int bytes = f.bytesPerPixel;
     if (g_monoFastPath && font.cacheBitsPerPixel == 1 && f.alphaMask == 0 && (bytes == 2 || bytes == 4) &&
@@ -357,12 +390,19 @@ int DrawTextThroughCache(FontRecord* font, int x, int y, const char* text, std::
     const RECT clip{std::max<LONG>(work.clip.left, 0), std::max<LONG>(work.clip.top, 0),
                     std::min<LONG>(work.clip.right, work.width), std::min<LONG>(work.clip.bottom, work.height)};
     if (clip.left >= clip.right || clip.top >= clip.bottom) return 0;
+    const bool bytes16 = MergesGlyphBytes16(*font, work);
+    const int mw = font->maxCharWidth;
     auto draw = [&](const FontGlyphSlot& slot, std::uint16_t code, long pen) {
         if (!Drawn(slot, code)) return;
         const long gx = static_cast<long>(x) + pen + slot.originX, gy = static_cast<long>(y) + slot.topOffset;
         if (gx >= clip.right || gy >= clip.bottom || gx + slot.blackBoxWidth <= clip.left ||
             gy + slot.blackBoxHeight <= clip.top)
             return;
+        const int w = std::min<int>(slot.blackBoxWidth, mw), h = std::min<int>(slot.blackBoxHeight, mw);
+        if (bytes16 && w <= 32 && gx >= clip.left && gy >= clip.top && gy + h <= clip.bottom &&
+            gx + ((w + 7) & ~7) <= clip.right)
+            return DrawWholeGlyph16(*font, slot, static_cast<int>(gx), static_cast<int>(gy), w, h,
+                                    static_cast<std::uint16_t>(color), work);
         DrawGlyph(*font, slot, static_cast<int>(gx), static_cast<int>(gy), color, edgeColor, work, clip);
     };
     if (list != nullptr && list->complete) {
