@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "core/handle.h"
+#include "core/system_state.h"
 #include "platform/window.h"
 
 struct WindowHooks {
@@ -71,7 +72,14 @@ int TerminateWindowSystem();
 // 0 while running, -1 once the quit flag is 1.
 int ProcessMessage();
 DWORD ProcessMessageThread(LPVOID parameter);
-void WaitWhileInactive();
+void WaitUntilActive();
+// Returns at once while the application is active, as it nearly always is
+// when something is drawn: only the rest is worth a call.
+inline void WaitWhileInactive() {
+    const SystemState& s = g_SystemState;
+    if (s.painting || s.applicationActive || s.externalWindow) return;
+    WaitUntilActive();
+}
 LRESULT FrameworkWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 int ChangeWindowMode(int flag);

@@ -103,7 +103,7 @@ DWORD ProcessMessageThread(LPVOID) {
     return 0;
 }
 
-void WaitWhileInactive() {
+void WaitUntilActive() {
     SystemState& s = g_SystemState;
     if (s.painting || s.applicationActive || s.externalWindow) return;
     if (s.paintingWindowPicture && (s.windowMode || g_WindowHooks.GetGdiSurfaceMode())) return;

@@ -18,7 +18,6 @@ std::unordered_map<std::uintptr_t, std::shared_ptr<KernelObject>> g_objects;
 std::uintptr_t g_nextKey = 0x100;
 
 std::atomic<DWORD> g_nextThreadId{1};
-thread_local DWORD t_threadId = 0;
 thread_local DWORD t_lastError = 0;
 thread_local std::uint64_t t_blockingWaits = 0;  // this thread's waits that slept
 
@@ -163,9 +162,11 @@ BOOL ResetEvent(HANDLE handle) {
     return TRUE;
 }
 
-DWORD GetCurrentThreadId() {
-    if (t_threadId == 0) t_threadId = g_nextThreadId++;
-    return t_threadId;
+constinit thread_local DWORD t_PlatformThreadId = 0;
+
+DWORD AssignCurrentThreadId() {
+    if (t_PlatformThreadId == 0) t_PlatformThreadId = g_nextThreadId++;
+    return t_PlatformThreadId;
 }
 
 HANDLE CreateThread(void*, std::size_t, LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD, DWORD* threadId) {
@@ -180,7 +181,7 @@ HANDLE CreateThread(void*, std::size_t, LPTHREAD_START_ROUTINE start, LPVOID par
         // std::thread member is assigned.
         std::lock_guard lock(raw->mutex);
         raw->thread = std::thread([object, id, start, parameter] {
-            t_threadId = id;
+            t_PlatformThreadId = id;
             DWORD code = start(parameter);
             std::lock_guard lock(object->mutex);
             object->exitCode = code;

@@ -31,13 +31,6 @@ MemoryCacheLayout MemoryCacheLayoutFor(int cellSize, int fontType) {
     return l;
 }
 
-int NormalizedFontType(int fontType, int edgeSize, int screenDepth) {
-    fontType &= kFontTypeEdge | kFontTypeAntialias;
-    if (edgeSize > 1) fontType |= kFontTypeEdge;
-    if (screenDepth == 8) fontType &= ~kFontTypeAntialias;
-    return fontType;
-}
-
 void CopyFaceName(char* out, std::size_t size, const char* face) {
     if (size == 0) return;
     out[0] = '\0';

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "graphics/text/font.h"
+
 // The widest character, padded up to a multiple of 8 (at least 8): the side
 // of the square cache cells.
 int PadCellSize(int maxCharWidth);
@@ -21,7 +23,12 @@ MemoryCacheLayout MemoryCacheLayoutFor(int cellSize, int fontType);
 
 // An edge size above 1 asks for the edge; an 8-bit screen has no grey
 // levels. Only the two type bits are kept.
-int NormalizedFontType(int fontType, int edgeSize, int screenDepth);
+inline int NormalizedFontType(int fontType, int edgeSize, int screenDepth) {
+    fontType &= kFontTypeEdge | kFontTypeAntialias;
+    if (edgeSize > 1) fontType |= kFontTypeEdge;
+    if (screenDepth == 8) fontType &= ~kFontTypeAntialias;
+    return fontType;
+}
 
 // Copies a face name into a field of `size` bytes: cut where it does not fit,
 // but never inside a two-byte character. A null face is the empty name.

@@ -38,8 +38,14 @@ using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID parameter);
 HANDLE CreateThread(void* security, std::size_t stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter,
                     DWORD creationFlags, DWORD* threadId);
 BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode);
-// Non-zero and unique for the life of the process; never 0xFFFFFFFF.
-DWORD GetCurrentThreadId();
+// Non-zero and unique for the life of the process; never 0xFFFFFFFF. Kept
+// by the thread once it is known, so that asking again costs no call.
+extern constinit thread_local DWORD t_PlatformThreadId;
+DWORD AssignCurrentThreadId();
+inline DWORD GetCurrentThreadId() {
+    const DWORD id = t_PlatformThreadId;
+    return id != 0 ? id : AssignCurrentThreadId();
+}
 [[noreturn]] void ExitProcess(UINT exitCode);
 
 // ---- critical sections (recursive for their owner) ---------------------------
