@@ -14,6 +14,7 @@
 #include "api/framework_init.h"
 #include "core/system_state.h"
 #include "graphics/d3d/direct3d.h"
+#include "graphics/draw/draw_state.h"
 #include "kelvo/api.h"
 #include "platform/backend.h"
 #include "platform/d3d.h"

@@ -136,7 +136,9 @@ public:
         if (dcOut_ || (lockCount_ > 0 && PlatformDisplayKnobsRef().strictLocks)) return D_DDERR_SURFACEBUSY;
         ++lockCount_;
         const int pitch = Pitch();
-        std::uint8_t* bits = Bits();
+        // What is derived from the pixels is neither made nor used while a
+        // lock is out, and Unlock drops it: nothing to drop here.
+        std::uint8_t* bits = const_cast<std::uint8_t*>(PixelsToRead());
         if (rect != nullptr)
             bits += static_cast<std::size_t>(rect->top) * pitch + static_cast<std::size_t>(rect->left) * bytes_;
         std::memcpy(desc, &lockDesc_, sizeof *desc);

@@ -31,9 +31,6 @@ struct DisplayState {
 
 std::recursive_mutex g_mutex;
 DisplayState g_display;
-// Every surface call asks whether video memory was lost: read without the
-// lock, changed only under it.
-std::atomic<std::uint64_t> g_lossEpoch{0};
 
 void DefaultPalette(std::uint32_t* palette) {
     // A fixed 3:3:2 palette: entry 0 black, entry 255 white.
@@ -80,6 +77,8 @@ std::uint64_t PeriodMicros() {
 
 }  // namespace
 
+std::atomic<std::uint64_t> g_PlatformLossEpoch{0};
+
 std::recursive_mutex& PlatformDisplayMutex() { return g_mutex; }
 
 int PlatformSurfacePitch(int width, int bytesPerPixel) {
@@ -98,7 +97,7 @@ void PlatformDisplayReset() {
     PlatformDisplayKnobs knobs = g_display.knobs;
     g_display = DisplayState{};
     g_display.knobs = knobs;
-    g_lossEpoch.fetch_add(1, std::memory_order_release);
+    g_PlatformLossEpoch.fetch_add(1, std::memory_order_release);
     EnsureInitialised();
     PlatformResetPresentState();
 }
@@ -153,7 +152,7 @@ bool PlatformDisplaySetMode(int width, int height, int bitsPerPixel, int refresh
     g_display.refresh = knobs.modeRefresh;
     g_display.modeChanged = true;
     g_display.client = RECT{0, 0, width, height};
-    g_lossEpoch.fetch_add(1, std::memory_order_release);
+    g_PlatformLossEpoch.fetch_add(1, std::memory_order_release);
     AllocateFramebuffer();
     return true;
 }
@@ -167,7 +166,7 @@ void PlatformDisplayRestoreMode() {
     g_display.height = g_display.knobs.desktopHeight;
     g_display.layout = g_display.knobs.desktopLayout;
     g_display.refresh = g_display.knobs.desktopRefresh;
-    g_lossEpoch.fetch_add(1, std::memory_order_release);
+    g_PlatformLossEpoch.fetch_add(1, std::memory_order_release);
     AllocateFramebuffer();
 }
 
@@ -192,7 +191,7 @@ void PlatformDisplayLoseExclusive() {
     std::lock_guard lock(g_mutex);
     if (!g_display.exclusive) return;
     g_display.exclusive = false;
-    g_lossEpoch.fetch_add(1, std::memory_order_release);
+    g_PlatformLossEpoch.fetch_add(1, std::memory_order_release);
 }
 
 void PlatformDisplayRegainExclusive() {
@@ -205,7 +204,6 @@ bool PlatformDisplayHasExclusive() {
     return g_display.exclusive;
 }
 
-std::uint64_t PlatformDisplayLossEpoch() { return g_lossEpoch.load(std::memory_order_acquire); }
 
 std::uint8_t* PlatformFramebuffer() {
     std::lock_guard lock(g_mutex);

@@ -389,7 +389,6 @@ int QueryScreenSize(int* width, int* height) {
 }
 
 int GetScreenColorDepth() { return g_ScreenDevice.depthSetting != 0 ? g_ScreenDevice.depthSetting : 16; }
-const ColorFormatDesc* GetScreenColorFormat() { return &g_ScreenDevice.colorFormat; }
 const void* GetScreenPixelFormatBlock() { return &g_ScreenDevice.pixelFormatBlock; }
 D_IDirectDraw7* GetDirectDrawObject() { return g_ScreenDevice.directDraw; }
 int IsDirectDrawInUse() { return g_ScreenDevice.softwareOnly ? 0 : 1; }

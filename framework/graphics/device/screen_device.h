@@ -121,7 +121,7 @@ int GetScreenSurfaceModeFlag();
 int QueryScreenSize(int* width, int* height);
 // The colour depth asked for; 16 while none is set.
 int GetScreenColorDepth();
-const ColorFormatDesc* GetScreenColorFormat();
+inline const ColorFormatDesc* GetScreenColorFormat() { return &g_ScreenDevice.colorFormat; }
 const void* GetScreenPixelFormatBlock();
 D_IDirectDraw7* GetDirectDrawObject();
 // 1 unless the framework runs in software-only mode.

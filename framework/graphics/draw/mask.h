@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "core/handle.h"
+#include "graphics/draw/draw_state.h"
 #include "graphics/image/memimg.h"
 #include "platform/ddraw.h"
 #include "platform/types.h"
@@ -53,7 +54,7 @@ int HasMaskBuffer();
 // 1 while a mask screen is in use.
 int GetMaskScreenFlag();
 // 1 while drawing goes through the mask.
-int IsMaskInEffect();
+inline int IsMaskInEffect() { return g_DrawState.maskInEffect != 0 && g_MaskScreen.buffer != nullptr ? 1 : 0; }
 
 // Stores the mask switch; mask in effect = switch and mask screen. -1 when
 // there is no mask buffer, changing nothing. The draw-target rectangle and

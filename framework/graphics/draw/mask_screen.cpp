@@ -98,7 +98,6 @@ int HasMaskBuffer() { return g_MaskScreen.buffer != nullptr ? 1 : 0; }
 
 int GetMaskScreenFlag() { return g_MaskScreen.screenFlag; }
 
-int IsMaskInEffect() { return g_DrawState.maskInEffect != 0 && g_MaskScreen.buffer != nullptr ? 1 : 0; }
 
 int SetMaskActive(int flag) {
     if (g_MaskScreen.buffer == nullptr) return -1;

@@ -166,7 +166,10 @@ int OpenDestination(TargetMemImgAccess& a, const SoftDrawDestination& dest, cons
     if (dest.surface == nullptr) return -1;
     const ScreenDeviceState& d = g_ScreenDevice;
     a.destSurface = dest.surface;
-    a.destRect = Moved(r, dest.originX + dest.offsetX, dest.originY + dest.offsetY);
+    // Kept in a local as well: read back from the record it would wait on
+    // the store just made.
+    const RECT destRect = Moved(r, dest.originX + dest.offsetX, dest.originY + dest.offsetY);
+    a.destRect = destRect;
 
     bool throughWork1 = (dest.videoMemory && blending) || (a.convert && (blending || keep == 0));
     // The work surface is screen-sized and holds the rectangle where the
@@ -180,10 +183,10 @@ int OpenDestination(TargetMemImgAccess& a, const SoftDrawDestination& dest, cons
     // Lock fills in what is read of the description: the pointer and pitch.
     D_DDSURFACEDESC2 desc;
     desc.dwSize = sizeof desc;
-    RECT lockRect = throughWork1 ? r : a.destRect;
+    RECT lockRect = throughWork1 ? r : destRect;
     D_IDirectDrawSurface7* locked = throughWork1 ? d.work1 : dest.surface;
     if (throughWork1) {
-        if (GdiCopyThroughSurfaceDC(d.work1, r.left, r.top, dest.surface, a.destRect) < 0) return -1;
+        if (GdiCopyThroughSurfaceDC(d.work1, r.left, r.top, dest.surface, destRect) < 0) return -1;
         a.copiedThroughWork1 = 1;
     }
     if (FAILED(locked->Lock(&lockRect, &desc, D_DDLOCK_WAIT, nullptr))) {

@@ -185,6 +185,17 @@ void MergeMonoRows16(const std::uint8_t* bits, int cellPitch, std::uint8_t* out,
         }
 }
 
+// The same for 1 to 4 bytes of bits a row.
+void MergeMonoRows16(int columns, const std::uint8_t* bits, int cellPitch, std::uint8_t* out, std::ptrdiff_t pitch,
+                     int rows, const unsigned* masks, std::uint16_t text) {
+    switch (columns) {
+        case 1: return MergeMonoRows16<1>(bits, cellPitch, out, pitch, rows, masks, text);
+        case 2: return MergeMonoRows16<2>(bits, cellPitch, out, pitch, rows, masks, text);
+        case 3: return MergeMonoRows16<3>(bits, cellPitch, out, pitch, rows, masks, text);
+        default: return MergeMonoRows16<4>(bits, cellPitch, out, pitch, rows, masks, text);
+    }
+}
+
 // 1-bit glyphs onto 2- or 4-byte pixels: byte by byte of the cell row, the
 // text colour at each set bit inside the clip (the rest of the row cleared
 // first unless the background is kept). Eight 2-byte pixels are merged at
@@ -217,12 +228,7 @@ void DrawMonoRows(const std::uint8_t* cell, int cellPitch, int gx, int gy, int x
             if (keep) {
                 const std::uint8_t* bits = cell + static_cast<std::ptrdiff_t>(y0 - gy) * cellPitch + startColumn;
                 std::uint8_t* out = pixels + y0 * pitch + (static_cast<std::ptrdiff_t>(gx) + startColumn * 8) * 2;
-                switch (columns) {
-                    case 1: return MergeMonoRows16<1>(bits, cellPitch, out, pitch, y1 - y0, masks, text);
-                    case 2: return MergeMonoRows16<2>(bits, cellPitch, out, pitch, y1 - y0, masks, text);
-                    case 3: return MergeMonoRows16<3>(bits, cellPitch, out, pitch, y1 - y0, masks, text);
-                    default: return MergeMonoRows16<4>(bits, cellPitch, out, pitch, y1 - y0, masks, text);
-                }
+                return MergeMonoRows16(columns, bits, cellPitch, out, pitch, y1 - y0, masks, text);
             }
             for (int y = y0; y < y1; ++y) {
                 const std::uint8_t* bits = cell + static_cast<std::ptrdiff_t>(y - gy) * cellPitch + startColumn;
@@ -288,12 +294,7 @@ void DrawWholeGlyph16(const FontRecord& font, const FontGlyphSlot& slot, int gx,
     unsigned masks[4] = {0xFFu, 0xFFu, 0xFFu, 0xFFu};
     masks[columns - 1] = (0xFF00u >> (((w - 1) & 7) + 1)) & 0xFFu;  // the last byte's columns of the glyph
     std::uint8_t* out = work.pixels + static_cast<std::ptrdiff_t>(gy) * work.pitch + static_cast<std::ptrdiff_t>(gx) * 2;
-    switch (columns) {
-        case 1: return MergeMonoRows16<1>(cell, font.cacheRowBytes, out, work.pitch, h, masks, text);
-        case 2: return MergeMonoRows16<2>(cell, font.cacheRowBytes, out, work.pitch, h, masks, text);
-        case 3: return MergeMonoRows16<3>(cell, font.cacheRowBytes, out, work.pitch, h, masks, text);
-        default: return MergeMonoRows16<4>(cell, font.cacheRowBytes, out, work.pitch, h, masks, text);
-    }
+    MergeMonoRows16(columns, cell, font.cacheRowBytes, out, work.pitch, h, masks, text);
 }
 
 void DrawGlyph(const FontRecord& font, const FontGlyphSlot& slot, int gx, int gy, std::uint32_t text,

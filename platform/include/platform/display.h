@@ -4,6 +4,7 @@
 // presenting of finished frames to the backend.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -105,8 +106,10 @@ RECT PlatformDisplayClientRect();
 void PlatformDisplayLoseExclusive();
 void PlatformDisplayRegainExclusive();
 bool PlatformDisplayHasExclusive();
-// A counter that grows whenever surfaces must be treated as lost.
-std::uint64_t PlatformDisplayLossEpoch();
+// A counter that grows whenever surfaces must be treated as lost. Every
+// surface call asks: read without the display lock, changed only under it.
+extern std::atomic<std::uint64_t> g_PlatformLossEpoch;
+inline std::uint64_t PlatformDisplayLossEpoch() { return g_PlatformLossEpoch.load(std::memory_order_acquire); }
 
 // The framebuffer: the primary surface's memory and the window DC's target.
 std::uint8_t* PlatformFramebuffer();
