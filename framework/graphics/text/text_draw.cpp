@@ -171,14 +171,16 @@ inline void WriteGlyphByte(std::uint16_t* out, unsigned bits, std::uint16_t text
 // pixels kept under it. Every byte is merged whether or not a bit of it is
 // set (an empty one writes back what was there), so the loop does not branch
 // on the glyph's shape.
+// `masks` holds the mask of the glyph's columns for byte k of a row in its
+// bits 8k to 8k + 7, kept in a register.
 template <int Columns>
 void MergeMonoRows16(const std::uint8_t* bits, int cellPitch, std::uint8_t* out, std::ptrdiff_t pitch, int rows,
-                     const unsigned* masks, std::uint16_t text) {
+                     std::uint32_t masks, std::uint16_t text) {
     const Pixels16x8 colour = Pixels16x8{} + text;
     for (int r = 0; r < rows; ++r, bits += cellPitch, out += pitch)
         for (int k = 0; k < Columns; ++k) {
             Pixels16x8 covered, v;
-            std::memcpy(&covered, kGlyphByteLanes.lanes[bits[k] & masks[k]], sizeof covered);
+            std::memcpy(&covered, kGlyphByteLanes.lanes[bits[k] & (masks >> (8 * k))], sizeof covered);
             std::memcpy(&v, out + k * sizeof v, sizeof v);
             v = (v & ~covered) | (colour & covered);
             std::memcpy(out + k * sizeof v, &v, sizeof v);
@@ -186,8 +188,8 @@ void MergeMonoRows16(const std::uint8_t* bits, int cellPitch, std::uint8_t* out,
 }
 
 // The same for 1 to 4 bytes of bits a row.
-void MergeMonoRows16(int columns, const std::uint8_t* bits, int cellPitch, std::uint8_t* out, std::ptrdiff_t pitch,
-                     int rows, const unsigned* masks, std::uint16_t text) {
+inline void MergeMonoRows16(int columns, const std::uint8_t* bits, int cellPitch, std::uint8_t* out,
+                            std::ptrdiff_t pitch, int rows, std::uint32_t masks, std::uint16_t text) {
     switch (columns) {
         case 1: return MergeMonoRows16<1>(bits, cellPitch, out, pitch, rows, masks, text);
         case 2: return MergeMonoRows16<2>(bits, cellPitch, out, pitch, rows, masks, text);
@@ -217,13 +219,13 @@ void DrawMonoRows(const std::uint8_t* cell, int cellPitch, int gx, int gy, int x
         constexpr int kMaxColumns = 4;
         const int startColumn = first >> 3, columns = ((end + 7) >> 3) - startColumn;
         if (columns <= kMaxColumns && startColumn * 8 >= inLeft && (startColumn + columns) * 8 <= inRight) {
-            unsigned masks[kMaxColumns];
+            std::uint32_t masks = 0;  // byte k for column k, as MergeMonoRows16 takes them
             for (int k = 0; k < columns; ++k) {
                 const int at = (startColumn + k) * 8;
                 unsigned m = 0xFFu;
                 if (at < first) m &= 0xFFu >> (first - at);
                 if (at + 8 > end) m &= (0xFFu << (at + 8 - end)) & 0xFFu;
-                masks[k] = m;
+                masks |= m << (8 * k);
             }
             if (keep) {
                 const std::uint8_t* bits = cell + static_cast<std::ptrdiff_t>(y0 - gy) * cellPitch + startColumn;
@@ -236,7 +238,7 @@ void DrawMonoRows(const std::uint8_t* cell, int cellPitch, int gx, int gy, int x
                 if (!keep) std::fill(out + first, out + end, Pixel{0});
                 out += startColumn * 8;
                 for (int k = 0; k < columns; ++k)
-                    if (const unsigned b = bits[k] & masks[k]; b != 0) WriteGlyphByte(out + k * 8, b, text);
+                    if (const unsigned b = bits[k] & (masks >> (8 * k)); b != 0) WriteGlyphByte(out + k * 8, b, text);
             }
             return;
         }
@@ -291,8 +293,10 @@ void DrawWholeGlyph16(const FontRecord& font, const FontGlyphSlot& slot, int gx,
                       std::uint16_t text, const TextWorkTarget& work) {
     const std::uint8_t* cell = CellOf(font, slot);
     const int columns = (w + 7) >> 3;
-    unsigned masks[4] = {0xFFu, 0xFFu, 0xFFu, 0xFFu};
-    masks[columns - 1] = (0xFF00u >> (((w - 1) & 7) + 1)) & 0xFFu;  // the last byte's columns of the glyph
+    // Every column of the glyph's bytes but those past its width in the last.
+    const int lastShift = 8 * (columns - 1);
+    const std::uint32_t last = (0xFF00u >> (((w - 1) & 7) + 1)) & 0xFFu;
+    const std::uint32_t masks = (0xFFFFFFFFu & ~(0xFFu << lastShift)) | last << lastShift;
     std::uint8_t* out = work.pixels + static_cast<std::ptrdiff_t>(gy) * work.pitch + static_cast<std::ptrdiff_t>(gx) * 2;
     MergeMonoRows16(columns, cell, font.cacheRowBytes, out, work.pitch, h, masks, text);
 }
@@ -331,6 +335,38 @@ void DrawGlyph(const FontRecord& font, const FontGlyphSlot& slot, int gx, int gy
                 WriteAt(p, bytes, 0);
         }
     }
+}
+
+// Writes one glyph of a text at its pen position: clipped, or, when its
+// bytes of bits all lie inside the clip, merged whole.
+struct GlyphWriter {
+    const FontRecord& font;
+    int x, y;
+    std::uint32_t color, edgeColor;
+    const TextWorkTarget& work;
+    RECT clip;
+    bool bytes16;  // MergesGlyphBytes16
+
+    void operator()(const FontGlyphSlot& slot, std::uint16_t code, long pen) const {
+        if (!Drawn(slot, code)) return;
+        const long gx = static_cast<long>(x) + pen + slot.originX, gy = static_cast<long>(y) + slot.topOffset;
+        if (gx >= clip.right || gy >= clip.bottom || gx + slot.blackBoxWidth <= clip.left ||
+            gy + slot.blackBoxHeight <= clip.top)
+            return;
+        const int mw = font.maxCharWidth;
+        const int w = std::min<int>(slot.blackBoxWidth, mw), h = std::min<int>(slot.blackBoxHeight, mw);
+        if (bytes16 && w <= 32 && gx >= clip.left && gy >= clip.top && gy + h <= clip.bottom &&
+            gx + ((w + 7) & ~7) <= clip.right)
+            return DrawWholeGlyph16(font, slot, static_cast<int>(gx), static_cast<int>(gy), w, h,
+                                    static_cast<std::uint16_t>(color), work);
+        DrawGlyph(font, slot, static_cast<int>(gx), static_cast<int>(gy), color, edgeColor, work, clip);
+    }
+};
+
+// A text not placed beforehand: walked here, on its own, so that its room
+// for a chunk of codes stays off the placed text's way.
+__attribute__((noinline)) void WriteWalkedText(FontRecord* font, const char* text, const GlyphWriter& write) {
+    WalkText(font, text, write);
 }
 
 }  // namespace
@@ -391,26 +427,12 @@ int DrawTextThroughCache(FontRecord* font, int x, int y, const char* text, std::
     const RECT clip{std::max<LONG>(work.clip.left, 0), std::max<LONG>(work.clip.top, 0),
                     std::min<LONG>(work.clip.right, work.width), std::min<LONG>(work.clip.bottom, work.height)};
     if (clip.left >= clip.right || clip.top >= clip.bottom) return 0;
-    const bool bytes16 = MergesGlyphBytes16(*font, work);
-    const int mw = font->maxCharWidth;
-    auto draw = [&](const FontGlyphSlot& slot, std::uint16_t code, long pen) {
-        if (!Drawn(slot, code)) return;
-        const long gx = static_cast<long>(x) + pen + slot.originX, gy = static_cast<long>(y) + slot.topOffset;
-        if (gx >= clip.right || gy >= clip.bottom || gx + slot.blackBoxWidth <= clip.left ||
-            gy + slot.blackBoxHeight <= clip.top)
-            return;
-        const int w = std::min<int>(slot.blackBoxWidth, mw), h = std::min<int>(slot.blackBoxHeight, mw);
-        if (bytes16 && w <= 32 && gx >= clip.left && gy >= clip.top && gy + h <= clip.bottom &&
-            gx + ((w + 7) & ~7) <= clip.right)
-            return DrawWholeGlyph16(*font, slot, static_cast<int>(gx), static_cast<int>(gy), w, h,
-                                    static_cast<std::uint16_t>(color), work);
-        DrawGlyph(*font, slot, static_cast<int>(gx), static_cast<int>(gy), color, edgeColor, work, clip);
-    };
+    const GlyphWriter write{*font, x, y, color, edgeColor, work, clip, MergesGlyphBytes16(*font, work)};
     if (list != nullptr && list->complete) {
-        for (int i = 0; i < list->count; ++i) draw(*list->glyphs[i].slot, list->glyphs[i].code, list->glyphs[i].pen);
+        for (int i = 0; i < list->count; ++i) write(*list->glyphs[i].slot, list->glyphs[i].code, list->glyphs[i].pen);
         return 0;
     }
-    WalkText(font, text, draw);
+    WriteWalkedText(font, text, write);
     return 0;
 }
 
