@@ -124,7 +124,6 @@ HandleId MakeEmptyGraph(int width, int height, int plainFlag) {
                                    g_DrawState.defaultTransparency, 0);
 }
 
-GraphRecord* LookupGraph(HandleId handle) { return g_GraphTable.handles.Lookup(handle); }
 
 int LinkGraphLostFlag(HandleId handle, int* lostFlag) {
     GraphRecord* record = LookupGraph(handle);

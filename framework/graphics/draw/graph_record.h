@@ -63,7 +63,7 @@ HandleId CreateGraphWithSurfaces(int width, int height, int textureRequest, int 
                                  int palettedSource);
 HandleId MakeEmptyGraph(int width, int height, int plainFlag);
 
-GraphRecord* LookupGraph(HandleId handle);
+inline GraphRecord* LookupGraph(HandleId handle) { return g_GraphTable.handles.Lookup(handle); }
 int LinkGraphLostFlag(HandleId handle, int* lostFlag);
 // A graphic's size, or the screen's for -2 and -4; null out pointers are skipped.
 int QueryGraphSize(HandleId handle, int* width, int* height);

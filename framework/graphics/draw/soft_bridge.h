@@ -150,7 +150,7 @@ bool FindStraightImages(const Surface2DRecord& part, SurfaceDataRecord& data, St
 // the draw area and it must be drawn; otherwise what the draw itself gives
 // for a draw that lands wholly outside (0, or -1 where the road refuses an
 // empty rectangle), found without any set-up.
-int SoftDrawOutsideResult(const RECT& corners, const GraphRecord& graph, bool stretched);
+int SoftDrawOutsideResult(RECT corners, const GraphRecord& graph, bool stretched);
 // The plain draw of a 2D surface with its top-left at (x, y). 0 or -1.
 int SoftBlitGraph(int x, int y, HandleId surface2D, int transparent);
 // The same for a graphic's first 2D surface; x and y are truncated toward

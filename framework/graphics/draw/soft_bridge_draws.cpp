@@ -75,7 +75,7 @@ bool FindStraightImages(const Surface2DRecord& part, SurfaceDataRecord& data, St
     return images->source != nullptr && images->target != nullptr;
 }
 
-int SoftDrawOutsideResult(const RECT& corners, const GraphRecord& graph, bool stretched) {
+int SoftDrawOutsideResult(RECT corners, const GraphRecord& graph, bool stretched) {
     const RECT ordered{std::min(corners.left, corners.right), std::min(corners.top, corners.bottom),
                        std::max(corners.left, corners.right), std::max(corners.top, corners.bottom)};
     // Clipped as ClipRectToRect clips (each edge pulled into the area's
