@@ -72,8 +72,22 @@ LaidRecord g_laidSource{&g_accessSourceRecord, 0, -1, 0, 0, -1, nullptr};
 // written there too.
 static_assert(offsetof(MEMIMG, paletteStorage) == 80);
 
-int LayOver(LaidRecord& laid, std::uint8_t* corner, int pitch, int atX, int atY, int width, int height,
-            std::uint32_t transparentColor) {
+// The full lay, on its own: the quick one below is all most draws need.
+__attribute__((noinline)) int LayOverInFull(LaidRecord& laid, std::uint8_t* corner, int pitch, int atX, int atY,
+                                            int width, int height, std::uint32_t transparentColor) {
+    MEMIMG* record = laid.record;
+    const int kind = ScreenMemImgKind();
+    ClearMemImgRecord(record);
+    const ColorFormatDesc* format = ScreenStandardFormat();
+    record->pixels = corner - (static_cast<std::ptrdiff_t>(atY) * pitch +
+                               static_cast<std::ptrdiff_t>(atX) * format->bytesPerPixel);
+    if (InitMemImg(record, width, height, pitch, transparentColor, kind, 0, 0, 0) < 0) return -1;
+    laid = LaidRecord{record, pitch, kind, width, height, record->pitchShift, record->colorFormat};
+    return 0;
+}
+
+inline int LayOver(LaidRecord& laid, std::uint8_t* corner, int pitch, int atX, int atY, int width, int height,
+                   std::uint32_t transparentColor) {
     MEMIMG* record = laid.record;
     const int kind = ScreenMemImgKind();
     if (laid.format != nullptr && pitch == laid.pitch && kind == laid.kind && width >= 1 && height >= 1 &&
@@ -100,13 +114,7 @@ int LayOver(LaidRecord& laid, std::uint8_t* corner, int pitch, int atX, int atY,
         record->runTable = nullptr;
         return 0;
     }
-    ClearMemImgRecord(record);
-    const ColorFormatDesc* format = ScreenStandardFormat();
-    record->pixels = corner - (static_cast<std::ptrdiff_t>(atY) * pitch +
-                               static_cast<std::ptrdiff_t>(atX) * format->bytesPerPixel);
-    if (InitMemImg(record, width, height, pitch, transparentColor, kind, 0, 0, 0) < 0) return -1;
-    laid = LaidRecord{record, pitch, kind, width, height, record->pitchShift, record->colorFormat};
-    return 0;
+    return LayOverInFull(laid, corner, pitch, atX, atY, width, height, transparentColor);
 }
 
 // Converts the rectangle of a locked buffer in place, one format to another

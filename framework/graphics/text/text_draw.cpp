@@ -289,7 +289,7 @@ bool MergesGlyphBytes16(const FontRecord& font, const TextWorkTarget& work) {
 // A glyph of at most 32 columns whose bytes of bits all lie inside the clip,
 // as MergesGlyphBytes16 allows: drawn as DrawGlyph would, without its
 // clipping.
-void DrawWholeGlyph16(const FontRecord& font, const FontGlyphSlot& slot, int gx, int gy, int w, int h,
+inline void DrawWholeGlyph16(const FontRecord& font, const FontGlyphSlot& slot, int gx, int gy, int w, int h,
                       std::uint16_t text, const TextWorkTarget& work) {
     const std::uint8_t* cell = CellOf(font, slot);
     const int columns = (w + 7) >> 3;
@@ -424,9 +424,12 @@ int MeasureTextAdvance(FontRecord* font, const char* text) {
 int DrawTextThroughCache(FontRecord* font, int x, int y, const char* text, std::uint32_t color,
                          std::uint32_t edgeColor, const TextWorkTarget& work, const TextGlyphList* list) {
     if (font == nullptr || text == nullptr || work.pixels == nullptr || work.format == nullptr) return -1;
-    const RECT clip{std::max<LONG>(work.clip.left, 0), std::max<LONG>(work.clip.top, 0),
-                    std::min<LONG>(work.clip.right, work.width), std::min<LONG>(work.clip.bottom, work.height)};
-    if (clip.left >= clip.right || clip.top >= clip.bottom) return 0;
+    // Edge by edge: shorter work than the rectangle clipped whole.
+    const LONG left = std::max<LONG>(work.clip.left, 0), right = std::min<LONG>(work.clip.right, work.width);
+    if (left >= right) return 0;
+    const LONG top = std::max<LONG>(work.clip.top, 0), bottom = std::min<LONG>(work.clip.bottom, work.height);
+    if (top >= bottom) return 0;
+    const RECT clip{left, top, right, bottom};
     const GlyphWriter write{*font, x, y, color, edgeColor, work, clip, MergesGlyphBytes16(*font, work)};
     if (list != nullptr && list->complete) {
         for (int i = 0; i < list->count; ++i) write(*list->glyphs[i].slot, list->glyphs[i].code, list->glyphs[i].pen);
