@@ -38,6 +38,7 @@
 #include "graphics/draw/graph_record.h"
 #include "graphics/image/base_image.h"
 #include "graphics/image/memimg.h"
+#include "support/ddraw_surface.h"
 #include "support/graph_from_rgb.h"
 #include "support/headless_framework.h"
 #include "kelvo/api.h"
@@ -111,14 +112,7 @@ public:
     }
 
     D_IDirectDrawSurface7* Offscreen(int w, int h) {
-        D_DDSURFACEDESC2 desc{};
-        desc.dwSize = sizeof desc;
-        desc.dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT;
-        desc.dwWidth = static_cast<DWORD>(w);
-        desc.dwHeight = static_cast<DWORD>(h);
-        desc.ddsCaps.dwCaps = D_DDSCAPS_OFFSCREENPLAIN;
-        D_IDirectDrawSurface7* s = nullptr;
-        if (dd_->CreateSurface(&desc, &s, nullptr) != D_DD_OK) std::abort();
+        D_IDirectDrawSurface7* s = MakeOffscreenSurface(dd_, w, h);
         surfaces_.push_back(s);
         return s;
     }

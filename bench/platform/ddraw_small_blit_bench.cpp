@@ -27,6 +27,7 @@
 #include "platform/ddraw.h"
 #include "platform/display.h"
 #include "platform/gdi.h"
+#include "support/ddraw_surface.h"
 
 namespace {
 
@@ -76,17 +77,7 @@ struct StandIn {
     D_IDirectDrawSurface7* sheet = nullptr;
     D_IDirectDrawSurface7* work = nullptr;  // the copy's destination
 
-    D_IDirectDrawSurface7* Plain(int w, int h) const {
-        D_DDSURFACEDESC2 desc{};
-        desc.dwSize = sizeof desc;
-        desc.dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT;
-        desc.dwWidth = static_cast<DWORD>(w);
-        desc.dwHeight = static_cast<DWORD>(h);
-        desc.ddsCaps.dwCaps = D_DDSCAPS_OFFSCREENPLAIN;
-        D_IDirectDrawSurface7* s = nullptr;
-        if (dd->CreateSurface(&desc, &s, nullptr) != D_DD_OK) std::abort();
-        return s;
-    }
+    D_IDirectDrawSurface7* Plain(int w, int h) const { return MakeOffscreenSurface(dd, w, h); }
 
     StandIn() {
         PlatformSelectBackend(PlatformBackend::Headless);

@@ -34,14 +34,6 @@ constexpr Format kFormats[] = {
     {"X8:8:8", 32, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF},
 };
 
-DWORD Get(const std::uint8_t* p, int bytes) {
-    DWORD v = 0;
-    for (int i = 0; i < bytes; ++i) v |= static_cast<DWORD>(p[i]) << (8 * i);
-    return v;
-}
-void Put(std::uint8_t* p, int bytes, DWORD v) {
-    for (int i = 0; i < bytes; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 // What a surface should hold: its bytes, row padding included.
 struct Image {
@@ -54,7 +46,7 @@ struct Image {
 // is written.
 void ReferenceFill(Image& image, const RECT& r, DWORD value) {
     for (long y = r.top; y < r.bottom; ++y)
-        for (long x = r.left; x < r.right; ++x) Put(image.At(x, y), image.bytes, value);
+        for (long x = r.left; x < r.right; ++x) WritePixelBytes(image.At(x, y), image.bytes, value);
 }
 
 void ReferenceCopy(Image& dest, Image source, const RECT& s, const RECT& d, bool keyed, DWORD channels,
@@ -63,9 +55,9 @@ void ReferenceCopy(Image& dest, Image source, const RECT& s, const RECT& d, bool
     if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
     for (long j = 0; j < dh; ++j)
         for (long i = 0; i < dw; ++i) {
-            const DWORD v = Get(source.At(s.left + i * sw / dw, s.top + j * sh / dh), source.bytes);
+            const DWORD v = ReadPixelBytes(source.At(s.left + i * sw / dw, s.top + j * sh / dh), source.bytes);
             if (keyed && (v & channels) == (key & channels)) continue;
-            Put(dest.At(d.left + i, d.top + j), dest.bytes, v);
+            WritePixelBytes(dest.At(d.left + i, d.top + j), dest.bytes, v);
         }
 }
 
@@ -153,7 +145,7 @@ TEST_F(StandInSweep, FillsAndCopiesMatchThePlainReferenceInEveryFormat) {
                     for (int x = 0; x < model[k].width; ++x) {
                         DWORD v = static_cast<DWORD>(rng());
                         if (rng() % 5 < 2) v = (keys[k] & f.channels) | (v & ~f.channels);
-                        Put(model[k].At(x, y), model[k].bytes, v);
+                        WritePixelBytes(model[k].At(x, y), model[k].bytes, v);
                     }
                 Write(surfaces[k], model[k]);
                 D_DDCOLORKEY key{keys[k], keys[k]};
@@ -253,8 +245,8 @@ TEST_F(StandInSweep, KeyedCopiesFollowEveryChangeToTheirSource) {
     Image picture = Read(source), backdrop = Read(dest), spare = Read(other);
     for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x) {
-            Put(picture.At(x, y), 2, (x / 5 + y) % 3 == 0 ? 0 : 0x1000 + x * 64 + y);
-            Put(spare.At(x, y), 2, (x + y) % 4 == 0 ? 0 : 0x8000 + x);
+            WritePixelBytes(picture.At(x, y), 2, (x / 5 + y) % 3 == 0 ? 0 : 0x1000 + x * 64 + y);
+            WritePixelBytes(spare.At(x, y), 2, (x + y) % 4 == 0 ? 0 : 0x8000 + x);
         }
     Write(source, picture);
     Write(other, spare);
@@ -296,9 +288,9 @@ TEST_F(StandInSweep, KeyedCopiesFollowEveryChangeToTheirSource) {
              D_DDSURFACEDESC2 desc{};
              desc.dwSize = sizeof desc;
              ASSERT_EQ(source->Lock(nullptr, &desc, D_DDLOCK_WAIT, nullptr), D_DD_OK);
-             for (int x = 0; x < kW; x += 2) Put(static_cast<std::uint8_t*>(desc.lpSurface) + 2 * desc.lPitch + x * 2, 2, 0x7777);
+             for (int x = 0; x < kW; x += 2) WritePixelBytes(static_cast<std::uint8_t*>(desc.lpSurface) + 2 * desc.lPitch + x * 2, 2, 0x7777);
              source->Unlock(nullptr);
-             for (int x = 0; x < kW; x += 2) Put(picture.At(x, 2), 2, 0x7777);
+             for (int x = 0; x < kW; x += 2) WritePixelBytes(picture.At(x, 2), 2, 0x7777);
          }},
         {"drawing through its DC", [&] {
              HDC to = nullptr, from = nullptr;
@@ -417,8 +409,8 @@ TEST_F(StandInSweep, DibAndDcCopiesMatchThePlainReference) {
                 for (int i = 0; i < dw; ++i) {
                     const int col = sx + static_cast<int>(static_cast<long long>(i) * sw / dw);
                     if (x + i < 0 || x + i >= expected.width || col < 0 || col >= w) continue;
-                    Put(expected.At(x + i, y + j), expected.bytes,
-                        ReferenceConvert(Get(srcRow + col * bytes, bytes), dib.layout, screen));
+                    WritePixelBytes(expected.At(x + i, y + j), expected.bytes,
+                        ReferenceConvert(ReadPixelBytes(srcRow + col * bytes, bytes), dib.layout, screen));
                 }
             }
             ASSERT_EQ(FromFrame(frames.back()).data, expected.data) << "step " << step;
@@ -484,7 +476,7 @@ TEST_F(StandInSweep, AFlipTradesMemoryExceptUnderALock) {
         D_DDSURFACEDESC2 d{};
         d.dwSize = sizeof d;
         EXPECT_EQ(s->Lock(nullptr, &d, D_DDLOCK_WAIT, nullptr), D_DD_OK);
-        DWORD v = Get(static_cast<const std::uint8_t*>(d.lpSurface) + 5 * d.lPitch + 6 * 2, 2);
+        DWORD v = ReadPixelBytes(static_cast<const std::uint8_t*>(d.lpSurface) + 5 * d.lPitch + 6 * 2, 2);
         s->Unlock(nullptr);
         return v;
     };
@@ -501,9 +493,9 @@ TEST_F(StandInSweep, AFlipTradesMemoryExceptUnderALock) {
     D_DDSURFACEDESC2 locked{};
     locked.dwSize = sizeof locked;
     ASSERT_EQ(back->Lock(nullptr, &locked, D_DDLOCK_WAIT, nullptr), D_DD_OK);
-    const DWORD front = pixel(primary), behind = Get(static_cast<const std::uint8_t*>(locked.lpSurface), 2);
+    const DWORD front = pixel(primary), behind = ReadPixelBytes(static_cast<const std::uint8_t*>(locked.lpSurface), 2);
     ASSERT_EQ(primary->Flip(nullptr, D_DDFLIP_WAIT | D_DDFLIP_NOVSYNC), D_DD_OK);
-    Put(static_cast<std::uint8_t*>(locked.lpSurface) + 5 * locked.lPitch + 6 * 2, 2, 0x3333);
+    WritePixelBytes(static_cast<std::uint8_t*>(locked.lpSurface) + 5 * locked.lPitch + 6 * 2, 2, 0x3333);
     back->Unlock(nullptr);
     EXPECT_EQ(frames.back().Raw(6, 5), behind);
     EXPECT_EQ(pixel(primary), behind);

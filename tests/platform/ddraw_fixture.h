@@ -14,6 +14,27 @@
 
 inline HWND FakeWindow() { return reinterpret_cast<HWND>(std::uintptr_t{0x1234}); }
 
+// The description of a w x h surface with the given caps.
+inline D_DDSURFACEDESC2 PlainSurfaceDesc(int w, int h, DWORD caps) {
+    D_DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT;
+    desc.dwWidth = static_cast<DWORD>(w);
+    desc.dwHeight = static_cast<DWORD>(h);
+    desc.ddsCaps.dwCaps = caps;
+    return desc;
+}
+
+// A pixel of 1 to 4 bytes, low byte first.
+inline DWORD ReadPixelBytes(const std::uint8_t* p, int bytes) {
+    DWORD v = 0;
+    for (int i = 0; i < bytes; ++i) v |= static_cast<DWORD>(p[i]) << (8 * i);
+    return v;
+}
+inline void WritePixelBytes(std::uint8_t* p, int bytes, DWORD v) {
+    for (int i = 0; i < bytes; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
 class DirectDrawFixture : public ::testing::Test {
 protected:
     void SetUp() override {

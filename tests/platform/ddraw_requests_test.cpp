@@ -20,15 +20,6 @@ protected:
         ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), D_DDSCL_EXCLUSIVE | D_DDSCL_FULLSCREEN), D_DD_OK);
         ASSERT_EQ(dd->SetDisplayMode(640, 480, bits, 0, 0), D_DD_OK);
     }
-    static D_DDSURFACEDESC2 Plain(int w, int h, DWORD caps) {
-        D_DDSURFACEDESC2 desc{};
-        desc.dwSize = sizeof desc;
-        desc.dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT;
-        desc.dwWidth = static_cast<DWORD>(w);
-        desc.dwHeight = static_cast<DWORD>(h);
-        desc.ddsCaps.dwCaps = caps;
-        return desc;
-    }
     D_IDirectDrawSurface7* Make(D_DDSURFACEDESC2 desc) {
         D_IDirectDrawSurface7* s = nullptr;
         EXPECT_EQ(dd->CreateSurface(&desc, &s, nullptr), D_DD_OK);
@@ -144,7 +135,7 @@ TEST_F(DirectDrawRequests, UninitialisedAndRefusedObjects) {
     void* object = nullptr;
     ASSERT_EQ(CoCreateInstance(CLSID_D_DirectDraw7, nullptr, CLSCTX_ALL, IID_D_IDirectDraw7, &object), S_OK);
     auto* fresh = static_cast<D_IDirectDraw7*>(object);
-    D_DDSURFACEDESC2 desc = Plain(8, 8, D_DDSCAPS_OFFSCREENPLAIN);
+    D_DDSURFACEDESC2 desc = PlainSurfaceDesc(8, 8, D_DDSCAPS_OFFSCREENPLAIN);
     D_IDirectDrawSurface7* s = reinterpret_cast<D_IDirectDrawSurface7*>(&desc);
     EXPECT_EQ(fresh->CreateSurface(&desc, &s, nullptr), D_DDERR_GENERIC);
     EXPECT_EQ(s, nullptr);
@@ -175,36 +166,36 @@ TEST_F(DirectDrawRequests, SurfacesDescribeThemselvesAsMade) {
         int pitch;
         bool keyed;
     } cases[] = {
-        {"plain", Plain(10, 3, D_DDSCAPS_OFFSCREENPLAIN), D_DDSCAPS_OFFSCREENPLAIN | video,
+        {"plain", PlainSurfaceDesc(10, 3, D_DDSCAPS_OFFSCREENPLAIN), D_DDSCAPS_OFFSCREENPLAIN | video,
          Rgb(16, 0xF800, 0x07E0, 0x001F), 24, false},
-        {"system memory", Plain(4, 2, D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY),
+        {"system memory", PlainSurfaceDesc(4, 2, D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY),
          D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY, Rgb(16, 0xF800, 0x07E0, 0x001F), 8, false},
         {"no caps: plain", [] {
-             D_DDSURFACEDESC2 d = Plain(2, 2, 0);
+             D_DDSURFACEDESC2 d = PlainSurfaceDesc(2, 2, 0);
              d.dwFlags &= ~D_DDSD_CAPS;
              return d;
          }(), D_DDSCAPS_OFFSCREENPLAIN | video, Rgb(16, 0xF800, 0x07E0, 0x001F), 8, false},
         {"32-bit with alpha", [] {
-             D_DDSURFACEDESC2 d = Plain(3, 1, D_DDSCAPS_TEXTURE | D_DDSCAPS_SYSTEMMEMORY);
+             D_DDSURFACEDESC2 d = PlainSurfaceDesc(3, 1, D_DDSCAPS_TEXTURE | D_DDSCAPS_SYSTEMMEMORY);
              d.dwFlags |= D_DDSD_PIXELFORMAT;
              d.ddpfPixelFormat = Rgb(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u);
              return d;
          }(), D_DDSCAPS_TEXTURE | D_DDSCAPS_SYSTEMMEMORY, Rgb(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u), 16, false},
         {"alpha mask without its flag", [] {
-             D_DDSURFACEDESC2 d = Plain(2, 1, D_DDSCAPS_OFFSCREENPLAIN);
+             D_DDSURFACEDESC2 d = PlainSurfaceDesc(2, 1, D_DDSCAPS_OFFSCREENPLAIN);
              d.dwFlags |= D_DDSD_PIXELFORMAT;
              d.ddpfPixelFormat = Rgb(32, 0xFF0000, 0xFF00, 0xFF);
              d.ddpfPixelFormat.dwRGBAlphaBitMask = 0xFF000000u;
              return d;
          }(), D_DDSCAPS_OFFSCREENPLAIN | video, Rgb(32, 0xFF0000, 0xFF00, 0xFF), 8, false},
         {"24-bit", [] {
-             D_DDSURFACEDESC2 d = Plain(3, 1, D_DDSCAPS_OFFSCREENPLAIN);
+             D_DDSURFACEDESC2 d = PlainSurfaceDesc(3, 1, D_DDSCAPS_OFFSCREENPLAIN);
              d.dwFlags |= D_DDSD_PIXELFORMAT;
              d.ddpfPixelFormat = Rgb(24, 0xFF0000, 0xFF00, 0xFF);
              return d;
          }(), D_DDSCAPS_OFFSCREENPLAIN | video, Rgb(24, 0xFF0000, 0xFF00, 0xFF), 16, false},
         {"8-bit indexed", [] {
-             D_DDSURFACEDESC2 d = Plain(9, 1, D_DDSCAPS_OFFSCREENPLAIN);
+             D_DDSURFACEDESC2 d = PlainSurfaceDesc(9, 1, D_DDSCAPS_OFFSCREENPLAIN);
              d.dwFlags |= D_DDSD_PIXELFORMAT;
              d.ddpfPixelFormat.dwSize = sizeof d.ddpfPixelFormat;
              d.ddpfPixelFormat.dwFlags = D_DDPF_PALETTEINDEXED8 | D_DDPF_RGB;
@@ -216,12 +207,12 @@ TEST_F(DirectDrawRequests, SurfacesDescribeThemselvesAsMade) {
              return pf;
          }(), 16, false},
         {"managed texture", [] {
-             D_DDSURFACEDESC2 d = Plain(4, 4, D_DDSCAPS_TEXTURE);
+             D_DDSURFACEDESC2 d = PlainSurfaceDesc(4, 4, D_DDSCAPS_TEXTURE);
              d.ddsCaps.dwCaps2 = D_DDSCAPS2_TEXTUREMANAGE;
              return d;
          }(), D_DDSCAPS_TEXTURE | D_DDSCAPS_SYSTEMMEMORY, Rgb(16, 0xF800, 0x07E0, 0x001F), 8, false},
         {"keyed at creation", [] {
-             D_DDSURFACEDESC2 d = Plain(2, 2, D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_VIDEOMEMORY);
+             D_DDSURFACEDESC2 d = PlainSurfaceDesc(2, 2, D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_VIDEOMEMORY);
              d.dwFlags |= D_DDSD_CKSRCBLT;
              d.ddckCKSrcBlt = {0x1234, 0x1234};
              return d;
@@ -325,7 +316,7 @@ TEST_F(DirectDrawRequests, SurfacesDescribeThemselvesAsMade) {
     };
     for (const auto& r : refused) {
         SCOPED_TRACE(r.name);
-        D_DDSURFACEDESC2 d = Plain(8, 2, D_DDSCAPS_OFFSCREENPLAIN);
+        D_DDSURFACEDESC2 d = PlainSurfaceDesc(8, 2, D_DDSCAPS_OFFSCREENPLAIN);
         r.change(d);
         D_IDirectDrawSurface7* s = reinterpret_cast<D_IDirectDrawSurface7*>(&d);
         EXPECT_EQ(dd->CreateSurface(&d, &s, nullptr), r.want);
@@ -341,7 +332,7 @@ TEST_F(DirectDrawRequests, SurfacesDescribeThemselvesAsMade) {
 // stop working with their DirectDraw object.
 TEST_F(DirectDrawRequests, KeysClippersAndPalettesAreKeptAndHandedBack) {
     FullScreen(16);
-    D_IDirectDrawSurface7* s = Make(Plain(4, 4, D_DDSCAPS_OFFSCREENPLAIN));
+    D_IDirectDrawSurface7* s = Make(PlainSurfaceDesc(4, 4, D_DDSCAPS_OFFSCREENPLAIN));
     D_DDCOLORKEY key{7, 9};
     EXPECT_EQ(s->GetColorKey(D_DDCKEY_SRCBLT, &key), D_DDERR_NOCOLORKEY);
     EXPECT_EQ(s->SetColorKey(0, &key), D_DDERR_UNSUPPORTED) << "only source keys for copies";
@@ -432,7 +423,7 @@ HRESULT Collect(D_IDirectDrawSurface7* surface, D_DDSURFACEDESC2* desc, void* co
 TEST_F(DirectDrawRequests, ChainsAttachmentsLossesAndRestores) {
     D_IDirectDrawSurface7* primary = MakeFullScreenChain();
     ASSERT_NE(primary, nullptr);
-    D_DDSURFACEDESC2 zDesc = Plain(640, 480, D_DDSCAPS_ZBUFFER);
+    D_DDSURFACEDESC2 zDesc = PlainSurfaceDesc(640, 480, D_DDSCAPS_ZBUFFER);
     D_IDirectDrawSurface7* z = Make(zDesc);
     ASSERT_EQ(primary->AddAttachedSurface(z), D_DD_OK);
     EXPECT_EQ(primary->AddAttachedSurface(primary), D_DDERR_INVALIDPARAMS);
@@ -518,15 +509,15 @@ TEST_F(DirectDrawRequests, RefusedCopiesLeaveTheirDestination) {
     D_IDirectDrawSurface7* back = nullptr;
     ASSERT_EQ(primary->GetAttachedSurface(&backCaps, &back), D_DD_OK);
     const DWORD system = D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY;  // never lost
-    D_IDirectDrawSurface7* dest = Make(Plain(8, 8, system));
-    D_IDirectDrawSurface7* source = Make(Plain(4, 4, system));
-    D_IDirectDrawSurface7* busy = Make(Plain(4, 4, system));
-    D_IDirectDrawSurface7* lost = Make(Plain(4, 4, D_DDSCAPS_OFFSCREENPLAIN));
-    D_DDSURFACEDESC2 wideDesc = Plain(4, 4, system);
+    D_IDirectDrawSurface7* dest = Make(PlainSurfaceDesc(8, 8, system));
+    D_IDirectDrawSurface7* source = Make(PlainSurfaceDesc(4, 4, system));
+    D_IDirectDrawSurface7* busy = Make(PlainSurfaceDesc(4, 4, system));
+    D_IDirectDrawSurface7* lost = Make(PlainSurfaceDesc(4, 4, D_DDSCAPS_OFFSCREENPLAIN));
+    D_DDSURFACEDESC2 wideDesc = PlainSurfaceDesc(4, 4, system);
     wideDesc.dwFlags |= D_DDSD_PIXELFORMAT;
     wideDesc.ddpfPixelFormat = Rgb(32, 0xFF0000, 0xFF00, 0xFF);
     D_IDirectDrawSurface7* wide = Make(wideDesc);
-    D_IDirectDrawSurface7* z = Make(Plain(8, 8, D_DDSCAPS_ZBUFFER));
+    D_IDirectDrawSurface7* z = Make(PlainSurfaceDesc(8, 8, D_DDSCAPS_ZBUFFER));
     D_DDBLTFX fx{};
     fx.dwSize = sizeof fx;
     fx.dwFillColor = 0x1234;
@@ -746,7 +737,7 @@ namespace {
 TEST_F(DirectDrawRequests, StrictFormsFailuresOnDemandOverlaysAndTheGdiSurface) {
     D_IDirectDrawSurface7* primary = MakeFullScreenChain();
     ASSERT_NE(primary, nullptr);
-    D_IDirectDrawSurface7* plain = Make(Plain(8, 8, D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY));
+    D_IDirectDrawSurface7* plain = Make(PlainSurfaceDesc(8, 8, D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY));
     ASSERT_NE(plain, nullptr);
     D_DDSURFACEDESC2 desc{};
     EXPECT_EQ(plain->GetSurfaceDesc(&desc), D_DDERR_INVALIDPARAMS);
@@ -765,8 +756,8 @@ TEST_F(DirectDrawRequests, StrictFormsFailuresOnDemandOverlaysAndTheGdiSurface) 
 
     PlatformDisplayKnobs& knobs = PlatformDisplayKnobsRef();
     knobs.surfacesBeforeRefusal = 1;
-    D_IDirectDrawSurface7* made = Make(Plain(4, 4, D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY));
-    D_DDSURFACEDESC2 small = Plain(4, 4, D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY);
+    D_IDirectDrawSurface7* made = Make(PlainSurfaceDesc(4, 4, D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY));
+    D_DDSURFACEDESC2 small = PlainSurfaceDesc(4, 4, D_DDSCAPS_OFFSCREENPLAIN | D_DDSCAPS_SYSTEMMEMORY);
     D_IDirectDrawSurface7* refused = nullptr;
     for (int i = 0; i < 2; ++i) EXPECT_EQ(dd->CreateSurface(&small, &refused, nullptr), D_DDERR_OUTOFMEMORY);
     EXPECT_EQ(refused, nullptr);
@@ -795,7 +786,7 @@ TEST_F(DirectDrawRequests, StrictFormsFailuresOnDemandOverlaysAndTheGdiSurface) 
     EXPECT_EQ(caps.dwMinOverlayStretch, 100u);
     EXPECT_EQ(caps.dwMaxOverlayStretch, 3000u);
     auto overlay = [](DWORD fourCC, const D_DDPIXELFORMAT* rgb) {
-        D_DDSURFACEDESC2 d = Plain(16, 16, D_DDSCAPS_OVERLAY | D_DDSCAPS_VIDEOMEMORY);
+        D_DDSURFACEDESC2 d = PlainSurfaceDesc(16, 16, D_DDSCAPS_OVERLAY | D_DDSCAPS_VIDEOMEMORY);
         d.dwFlags |= D_DDSD_PIXELFORMAT;
         if (rgb != nullptr) {
             d.ddpfPixelFormat = *rgb;
@@ -822,7 +813,7 @@ TEST_F(DirectDrawRequests, StrictFormsFailuresOnDemandOverlaysAndTheGdiSurface) 
         {kYuy2, {}, false, overlay(0, &rgb565), D_DDERR_INVALIDPIXELFORMAT, 0},
         {0, kLayout565, false, overlay(0, &rgb565), D_DD_OK, D_DDSCAPS_VIDEOMEMORY},
         {0, kLayout555, false, overlay(0, &rgb565), D_DDERR_INVALIDPIXELFORMAT, 0},
-        {kYuy2, {}, false, Plain(16, 16, D_DDSCAPS_OVERLAY), D_DDERR_INVALIDPARAMS, 0},
+        {kYuy2, {}, false, PlainSurfaceDesc(16, 16, D_DDSCAPS_OVERLAY), D_DDERR_INVALIDPARAMS, 0},
     };
     for (const auto& o : overlays) {
         SCOPED_TRACE(testing::Message() << std::hex << o.knobFourCC << " " << o.knobLayout.redMask << " " << o.result);

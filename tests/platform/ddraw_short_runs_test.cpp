@@ -57,14 +57,6 @@ struct Format {
     DWORD mask;  // the bits the key is compared on
 };
 
-DWORD Get(const std::uint8_t* p, int bytes) {
-    DWORD v = 0;
-    for (int i = 0; i < bytes; ++i) v |= static_cast<DWORD>(p[i]) << (8 * i);
-    return v;
-}
-void Put(std::uint8_t* p, int bytes, DWORD v) {
-    for (int i = 0; i < bytes; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 TEST(ShortRuns, KeyedCopiesThroughRunsMatchThePlainLoop) {
     const Shape shapes[] = {
@@ -102,7 +94,7 @@ TEST(ShortRuns, KeyedCopiesThroughRunsMatchThePlainLoop) {
                     } else {
                         v = (key & f.mask) | (v & ~f.mask & all);
                     }
-                    Put(picture.data() + y * pitch + x * f.bytes, f.bytes, v);
+                    WritePixelBytes(picture.data() + y * pitch + x * f.bytes, f.bytes, v);
                 }
             const OpaqueRuns runs(picture.data(), pitch, kWidth, kHeight, f.bytes, f.mask, key);
             ASSERT_TRUE(runs.MadeFor(f.mask, key | ~f.mask));
@@ -122,7 +114,7 @@ TEST(ShortRuns, KeyedCopiesThroughRunsMatchThePlainLoop) {
                     for (int j = 0; j < r.rows; ++j)
                         for (int i = 0; i < r.width; ++i) {
                             const std::uint8_t* in = picture.data() + (r.top + j) * pitch + (r.left + i) * f.bytes;
-                            if ((Get(in, f.bytes) & f.mask) != (key & f.mask))
+                            if ((ReadPixelBytes(in, f.bytes) & f.mask) != (key & f.mask))
                                 std::memcpy(want.data() + first + j * outPitch + i * f.bytes, in, f.bytes);
                         }
                     runs.Copy(got.data() + first, outPitch, picture.data(), pitch, r.left, r.top, r.width, r.rows);
@@ -141,12 +133,7 @@ TEST_F(LargeKeyedPicture, CopiesThroughItsRunsFollowEveryChange) {
     ASSERT_EQ(dd->SetDisplayMode(640, 480, 16, 0, 0), D_DD_OK);
     constexpr int kW = 400, kH = 60, kDestW = 420, kDestH = 70;
     auto make = [&](int w, int h) {
-        D_DDSURFACEDESC2 desc{};
-        desc.dwSize = sizeof desc;
-        desc.dwFlags = D_DDSD_CAPS | D_DDSD_WIDTH | D_DDSD_HEIGHT;
-        desc.dwWidth = static_cast<DWORD>(w);
-        desc.dwHeight = static_cast<DWORD>(h);
-        desc.ddsCaps.dwCaps = D_DDSCAPS_OFFSCREENPLAIN;
+        D_DDSURFACEDESC2 desc = PlainSurfaceDesc(w, h, D_DDSCAPS_OFFSCREENPLAIN);
         D_IDirectDrawSurface7* s = nullptr;
         EXPECT_EQ(dd->CreateSurface(&desc, &s, nullptr), D_DD_OK);
         return s;
