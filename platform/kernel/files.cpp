@@ -67,7 +67,58 @@ bool SyncFolderOf(const std::string& path) {
     return synced;
 }
 
+
+// Opens `path` without ever waiting on it: a pipe with no writer, a device or
+// a socket would hold a reader forever (or hand it endless bytes), so for
+// reading only a plain file opens, and no other kind is even opened. A
+// folder never opens. The descriptor, or -1 with the last error set.
+int OpenWithoutWaiting(const std::string& path, int flags, bool forReading) {
+    const auto refused = [](const struct stat& st, bool reading) {
+        return S_ISDIR(st.st_mode) || (reading && !S_ISREG(st.st_mode));
+    };
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && refused(st, forReading)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        errno = EACCES;
+        return -1;
+    }
+    // What the name stands for may change between the look and the open:
+    // the open itself does not wait, and what it opened is looked at again.
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY, 0644);
+    if (fd < 0) {
+        SetLastError(ErrorFromErrno(errno, path));
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || refused(st, forReading)) {
+        ::close(fd);
+        SetLastError(ERROR_ACCESS_DENIED);
+        errno = EACCES;
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 }  // namespace
+
+std::FILE* PlatformFOpen(const char* windowsPath, const char* mode) {
+    if (windowsPath == nullptr || mode == nullptr) return nullptr;
+    const std::string text = mode;
+    const bool update = text.find('+') != std::string::npos;
+    int flags = O_CLOEXEC;
+    switch (text.empty() ? '\0' : text[0]) {
+        case 'r': flags |= update ? O_RDWR : O_RDONLY; break;
+        case 'w': flags |= (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC; break;
+        case 'a': flags |= (update ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND; break;
+        default: errno = EINVAL; return nullptr;
+    }
+    if (text.find('x') != std::string::npos) flags |= O_EXCL;
+    const int fd = OpenWithoutWaiting(PlatformTranslatePath(windowsPath), flags, text[0] == 'r' || update);
+    if (fd < 0) return nullptr;
+    std::FILE* file = ::fdopen(fd, mode);
+    if (file == nullptr) ::close(fd);
+    return file;
+}
 
 bool PlatformFlushToDisk(std::FILE* file) {
     return file != nullptr && std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
@@ -91,16 +142,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD, void*, DWORD creation, 
         case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
         default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
     }
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return INVALID_HANDLE_VALUE;
-    }
-    int fd = ::open(path.c_str(), flags, 0644);
-    if (fd < 0) {
-        SetLastError(ErrorFromErrno(errno, path));
-        return INVALID_HANDLE_VALUE;
-    }
+    const int fd = OpenWithoutWaiting(path, flags, read);
+    if (fd < 0) return INVALID_HANDLE_VALUE;
     SetLastError(ERROR_SUCCESS);
     return AddKernelObject(std::make_shared<FileObject>(fd));
 }

@@ -96,8 +96,3 @@ std::string PlatformWindowsPath(const std::string& nativePath) {
     for (char c : nativePath) out += (c == '/') ? '\\' : c;
     return out;
 }
-
-std::FILE* PlatformFOpen(const char* windowsPath, const char* mode) {
-    if (windowsPath == nullptr || mode == nullptr) return nullptr;
-    return std::fopen(PlatformTranslatePath(windowsPath).c_str(), mode);
-}

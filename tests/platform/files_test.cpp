@@ -12,6 +12,7 @@
 
 #include "platform/files.h"
 #include "platform/kernel.h"
+#include "support/pipe_watch.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -428,6 +429,42 @@ TEST(Files, FailuresNameWhatWasMissingOrRefused) {
     EXPECT_EQ(GetFileAttributesA((d + "\\FILE.TXT").c_str()), 0x80u);
     EXPECT_TRUE(CreateDirectoryA((d + "\\made").c_str(), nullptr));
     EXPECT_EQ(GetFileAttributesA((d + "\\made").c_str()), 0x10u);
+}
+
+// For reading, only a plain file opens: a named pipe (or a link to one), a
+// device or a folder is refused at once with "access denied" (5), never
+// opened to wait for a writer or to be read. Writing into a pipe that has
+// no reader fails at once too; a plain file beside them opens as ever.
+TEST(Files, PipesDevicesAndFoldersAreRefusedAtOnce) {
+    TempDir dir;
+    dir.Write("plain.bin", "abc");
+    const std::string pipe = dir.str() + "/pipe.bin", link = dir.str() + "/link.bin";
+    PipeWatch watch({pipe});
+    ASSERT_TRUE(watch.Made());
+    std::filesystem::create_symlink(pipe, link);
+    const std::string d = PlatformWindowsPath(dir.str());
+    for (const std::string& name : {d + "\\pipe.bin", d + "\\link.bin", std::string("/dev/null"), std::string("/dev/zero"), d}) {
+        SCOPED_TRACE(name);
+        for (DWORD access : {GENERIC_READ, GENERIC_READ | GENERIC_WRITE}) {
+            SetLastError(0);
+            EXPECT_EQ(CreateFileA(name.c_str(), access, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+            EXPECT_EQ(GetLastError(), 5u);
+        }
+        EXPECT_EQ(PlatformFOpen(name.c_str(), "rb"), nullptr);
+        EXPECT_EQ(PlatformFOpen(name.c_str(), "r+b"), nullptr);
+    }
+    EXPECT_EQ(CreateFileA((d + "\\pipe.bin").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(PlatformFOpen((d + "\\link.bin").c_str(), "wb"), nullptr);
+    EXPECT_FALSE(watch.Waited()) << "an open waited on the pipe";
+    HANDLE plain = CreateFileA((d + "\\plain.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(plain, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ReadAll(plain), "abc") << "a plain file reads as ever";
+    CloseHandle(plain);
+    std::FILE* file = PlatformFOpen((d + "\\plain.bin").c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(std::fgetc(file), 'a');
+    std::fclose(file);
 }
 
 // The file pointer and the size in their two 32-bit halves, on a sparse

@@ -15,6 +15,7 @@
 #include "graphics/draw/graph_load.h"
 #include "movie_reference.h"
 #include "platform/dsound.h"
+#include "support/pipe_watch.h"
 
 namespace movie_test {
 namespace {
@@ -477,6 +478,30 @@ TEST_F(MovieTest, FilesThatAreNoMovieFailCleanly) {
     }
     EXPECT_GE(FindLine("ムービーファイルオープン処理時にエラーが発生しました"), 0);
     EXPECT_NE(PlatformDebugOutput().find("movie: "), std::string::npos);
+}
+
+// A named pipe (or a link to one) and a folder handed to the loaders are
+// refused as a missing file is, at once: the graphic load (its image
+// loaders, then the movie) and the sound load fail, nothing waits for a
+// writer, and a movie beside them still loads.
+TEST_F(MovieTest, PipesAndFoldersAreRefusedByEveryLoaderAtOnce) {
+    Start();
+    WriteMovie("clip.avi");
+    PipeWatch watch({(dir_.path() / "pipe.avi").string(), (dir_.path() / "pipe.wav").string()});
+    ASSERT_TRUE(watch.Made());
+    std::filesystem::create_symlink(dir_.path() / "pipe.avi", dir_.path() / "link.avi");
+    std::filesystem::create_directories(dir_.path() / "folder.avi");
+    for (const char* name : {"pipe.avi", "pipe.wav", "link.avi", "folder.avi", "missing.avi"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(ApiLoadImageToGraph(name, 0), -1);
+        EXPECT_EQ(ApiLoadSoundFile(name, 1, -1), -1);
+        EXPECT_EQ(CountOpenMovies(), 0);
+        EXPECT_EQ(TempFileCount(), 0);
+    }
+    EXPECT_FALSE(watch.Waited()) << "a loader waited on the pipe";
+    const int graph = ApiLoadImageToGraph("clip.avi", 0);
+    EXPECT_NE(graph, -1);
+    EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
 }
 
 // Handles of the movie table: type 0x18000000, the check number from the
