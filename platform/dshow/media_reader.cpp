@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdint>
 #include <mutex>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -12,6 +14,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "dshow/edit_lists.h"
 #include "platform/kernel.h"
 
 namespace {
@@ -37,6 +40,8 @@ void QuietLibrary() {
 constexpr const char* kMovieFormats = "avi,mpeg,mpegvideo,asf,mov,matroska,ogg";
 // Local files only: no network protocol, no playlist protocol, no pipe.
 constexpr const char* kMovieProtocols = "file";
+// The demuxer of QuickTime, MP4 and their kin, by the name it reports.
+constexpr const char* kQuickTimeFormat = "mov,mp4,m4a,3gp,3g2,mj2";
 
 // A movie is a plain file: a device, a pipe or a directory would block or
 // never end. Its size in bytes, or -1.
@@ -58,6 +63,22 @@ constexpr std::int64_t kAlwaysAllowedPixels = std::int64_t{1} << 20;
 std::int64_t MaxFramePixels(std::int64_t fileBytes) {
     const std::int64_t byBytes = fileBytes < (std::int64_t{1} << 40) ? (fileBytes + 1) * kMaxPixelsPerByte - 1 : INT64_MAX;
     return std::min(std::int64_t{kMaxFrameSide} * kMaxFrameSide, std::max(kAlwaysAllowedPixels, byBytes));
+}
+
+bool RealTime(std::int64_t time) { return time >= -kMaxStreamTime && time <= kMaxStreamTime; }
+
+// Ticks of a time base in 100 ns, false when the result is no real time
+// (the library's rescaling saturates rather than overflow).
+bool ToStreamTime(std::int64_t ticks, AVRational base, LONGLONG* time) {
+    if (base.num <= 0 || base.den <= 0) return false;
+    *time = av_rescale_q(ticks, base, kStreamTimeBase);
+    return RealTime(*time);
+}
+
+// Where a stream starts, in 100 ns of the file's own clock; false when the
+// file does not say or says what no real stream has.
+bool StartOf(const AVStream* stream, LONGLONG* time) {
+    return stream->start_time != AV_NOPTS_VALUE && ToStreamTime(stream->start_time, stream->time_base, time);
 }
 
 }  // namespace
@@ -84,26 +105,34 @@ bool MediaReader::Open(const std::string& path, MediaKind kind) {
         OutputDebugStringA(note.c_str());
         return false;
     }
-    // The whitelists go on the context before the open: a file the probe
-    // takes for anything else is refused before that demuxer reads it, and
-    // nothing it names is opened.
-    format_ = avformat_alloc_context();
-    if (format_ == nullptr) return false;
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "format_whitelist", kMovieFormats, 0);
-    av_dict_set(&options, "protocol_whitelist", kMovieProtocols, 0);
-    // A QuickTime file may name other files for its media; none is followed.
-    av_dict_set(&options, "enable_drefs", "0", 0);
-    // "file:" before the name: whatever the name looks like, it is a file.
-    const std::string url = "file:" + path;
-    const int opened = avformat_open_input(&format_, url.c_str(), nullptr, &options);
-    av_dict_free(&options);
-    if (opened < 0) {
-        const std::string note = "movie: " + path + " is no movie of a kind played here\n";
-        OutputDebugStringA(note.c_str());
-        return false;  // the library has freed the context
+    // A QuickTime or MP4 file is opened first without following its edit
+    // lists (the demuxer's handling of a long one is the cost of seconds and
+    // gigabytes); its lists are then looked at, and followed unless one is
+    // longer than real files carry. Other containers have none.
+    if (!OpenDemuxer(path, true)) return false;
+    if (std::strcmp(format_->iformat->name, kQuickTimeFormat) == 0) {
+        if (HasLongEditList(path)) {
+            const std::string note = "movie: " + path + " has an edit list of more than " +
+                                     std::to_string(kMaxEditListEntries) + " edits; its edit lists are not followed\n";
+            OutputDebugStringA(note.c_str());
+        } else {
+            avformat_close_input(&format_);
+            if (!OpenDemuxer(path, false)) return false;
+        }
     }
-    if (avformat_find_stream_info(format_, nullptr) < 0) {
+    // The probe decodes a few frames of each stream to learn what the
+    // headers leave open: its decoders get the limits playback has, so a
+    // frame size the file could never code is refused before a picture of
+    // it is made, on one thread (each thread would hold pictures of its own).
+    maxPixels_ = MaxFramePixels(fileBytes);
+    std::vector<AVDictionary*> probeOptions(format_->nb_streams, nullptr);
+    for (AVDictionary*& streamOptions : probeOptions) {
+        av_dict_set_int(&streamOptions, "max_pixels", maxPixels_, 0);
+        av_dict_set(&streamOptions, "threads", "1", 0);
+    }
+    const int probed = avformat_find_stream_info(format_, probeOptions.data());
+    for (AVDictionary*& streamOptions : probeOptions) av_dict_free(&streamOptions);
+    if (probed < 0) {
         Close();
         return false;
     }
@@ -125,7 +154,6 @@ bool MediaReader::Open(const std::string& path, MediaKind kind) {
     // The limits hold for every frame, not only the first: a later header
     // may claim a larger size, and the decoder itself refuses to set up a
     // picture of more pixels than this (at no cost) rather than decode it.
-    maxPixels_ = MaxFramePixels(fileBytes);
     decoder_->max_pixels = maxPixels_;
     path_ = path;
     // The size the file claims, then the size the decoder took from the
@@ -141,8 +169,59 @@ bool MediaReader::Open(const std::string& path, MediaKind kind) {
     if (kind == MediaKind::Video) OpenParser();
     const AVRational rate = format_->streams[stream_]->avg_frame_rate;
     lastStep_ = rate.num > 0 && rate.den > 0 ? av_rescale_q(1, av_inv_q(rate), kStreamTimeBase) : 0;
-    lastTime_ = -lastStep_;
+    if (!RealTime(lastStep_)) lastStep_ = 0;
+    PlaceOnMovieClock();
+    lastTime_ = startOffset_ - lastStep_;
     return true;
+}
+
+bool MediaReader::OpenDemuxer(const std::string& path, bool ignoreEditLists) {
+    // The whitelists go on the context before the open: a file the probe
+    // takes for anything else is refused before that demuxer reads it, and
+    // nothing it names is opened.
+    format_ = avformat_alloc_context();
+    if (format_ == nullptr) return false;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "format_whitelist", kMovieFormats, 0);
+    av_dict_set(&options, "protocol_whitelist", kMovieProtocols, 0);
+    // A QuickTime file may name other files for its media; none is followed.
+    av_dict_set(&options, "enable_drefs", "0", 0);
+    if (ignoreEditLists) av_dict_set(&options, "ignore_editlist", "1", 0);
+    // "file:" before the name: whatever the name looks like, it is a file.
+    const std::string url = "file:" + path;
+    const int opened = avformat_open_input(&format_, url.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (opened < 0) {
+        const std::string note = "movie: " + path + " is no movie of a kind played here\n";
+        OutputDebugStringA(note.c_str());
+        return false;  // the library has freed the context
+    }
+    return true;
+}
+
+void MediaReader::PlaceOnMovieClock() {
+    const AVStream* own = format_->streams[stream_];
+    LONGLONG ownStart = 0;
+    const bool ownKnown = StartOf(own, &ownStart);
+    // A stream whose start is not known (or is no real time) starts with
+    // its first timed frame.
+    startKnown_ = ownKnown;
+    streamStart_ = ownKnown ? own->start_time : 0;
+    // The movie's clock starts with the earliest of its picture and its
+    // sound, the streams a movie plays (both readers of a file find the
+    // same ones).
+    LONGLONG origin = ownStart;
+    bool originKnown = ownKnown;
+    for (const AVMediaType type : {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO}) {
+        const AVCodec* codec = nullptr;  // chosen as Open chooses its stream
+        const int index = av_find_best_stream(format_, type, -1, -1, &codec, 0);
+        LONGLONG start = 0;
+        if (index < 0 || !StartOf(format_->streams[index], &start)) continue;
+        if (!originKnown || start < origin) origin = start;
+        originKnown = true;
+    }
+    // ... and with the movie.
+    startOffset_ = ownKnown ? ownStart - origin : 0;
 }
 
 void MediaReader::OpenParser() {
@@ -209,7 +288,16 @@ AVFrame* MediaReader::Next() {
         const int received = avcodec_receive_frame(decoder_, frame_);
         if (received == 0) {
             if (!WithinLimits(frame_)) continue;
-            lastTime_ = FrameTime(frame_);
+            LONGLONG time = 0;
+            if (!TimeOf(frame_, &time)) {
+                if (!droppedTimes_) {
+                    const std::string note = "movie: " + path_ + ": frames timed beyond any real stream are dropped\n";
+                    OutputDebugStringA(note.c_str());
+                }
+                droppedTimes_ = true;
+                continue;
+            }
+            lastTime_ = time;
             return frame_;
         }
         if (received != AVERROR(EAGAIN) || draining_) {
@@ -241,19 +329,29 @@ AVFrame* MediaReader::Next() {
     }
 }
 
-LONGLONG MediaReader::FrameTime(const AVFrame* frame) const {
-    const AVStream* stream = format_->streams[stream_];
+bool MediaReader::TimeOf(const AVFrame* frame, LONGLONG* time) {
     const std::int64_t pts = frame->best_effort_timestamp;
-    if (pts == AV_NOPTS_VALUE) return lastTime_ + lastStep_;
-    const std::int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
-    return av_rescale_q(pts - start, stream->time_base, kStreamTimeBase);
+    if (pts == AV_NOPTS_VALUE) {
+        *time = lastTime_ + lastStep_;
+        return RealTime(*time);
+    }
+    if (!startKnown_) {
+        streamStart_ = pts;
+        startKnown_ = true;
+    }
+    std::int64_t fromStart = 0;
+    return !__builtin_sub_overflow(pts, streamStart_, &fromStart) &&
+           ToStreamTime(fromStart, format_->streams[stream_]->time_base, time) &&
+           RealTime(*time += startOffset_);
 }
 
 bool MediaReader::Seek(LONGLONG time) {
-    if (decoder_ == nullptr) return false;
+    if (decoder_ == nullptr || !RealTime(time)) return false;
     const AVStream* stream = format_->streams[stream_];
-    const std::int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
-    const std::int64_t target = av_rescale_q(time, kStreamTimeBase, stream->time_base) + start;
+    std::int64_t target = 0;
+    if (__builtin_add_overflow(av_rescale_q(time - startOffset_, kStreamTimeBase, stream->time_base), streamStart_,
+                               &target))
+        return false;
     if (av_seek_frame(format_, stream_, target, AVSEEK_FLAG_BACKWARD) < 0 &&
         av_seek_frame(format_, stream_, target, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
         return false;
@@ -262,16 +360,20 @@ bool MediaReader::Seek(LONGLONG time) {
     if (parser_ != nullptr) OpenParser();
     draining_ = false;
     ended_ = false;
-    lastTime_ = -lastStep_;
+    lastTime_ = startOffset_ - lastStep_;
     return true;
 }
 
 LONGLONG MediaReader::Duration() const {
     if (format_ == nullptr) return 0;
     const AVStream* stream = format_->streams[stream_];
-    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
-        return av_rescale_q(stream->duration, stream->time_base, kStreamTimeBase);
-    if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0)
-        return av_rescale_q(format_->duration, AVRational{1, AV_TIME_BASE}, kStreamTimeBase);
+    LONGLONG length = 0;
+    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0 &&
+        ToStreamTime(stream->duration, stream->time_base, &length))
+        return startOffset_ + length;
+    // The whole file's length runs from its earliest stream's start.
+    if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0 &&
+        ToStreamTime(format_->duration, AVRational{1, AV_TIME_BASE}, &length))
+        return length;
     return 0;
 }

@@ -15,6 +15,11 @@ struct AVCodecParserContext;
 
 enum class MediaKind { Video, Audio };
 
+// The furthest a frame of a real stream lies from the movie's start, in
+// 100 ns (a year); a frame timed beyond it is damage, and every sum of two
+// such times, or of one and a clock's reading, fits in 64 bits.
+inline constexpr LONGLONG kMaxStreamTime = 10000000LL * 60 * 60 * 24 * 366;
+
 class MediaReader {
 public:
     MediaReader() = default;
@@ -28,21 +33,29 @@ public:
     bool IsOpen() const { return decoder_ != nullptr; }
 
     // The next decoded frame, owned by the reader until the next call; null
-    // at the end of the stream or on an error that ends it.
+    // at the end of the stream or on an error that ends it. A frame timed
+    // beyond kMaxStreamTime is dropped.
     AVFrame* Next();
-    // The time of a frame handed out by Next, in 100 ns from the stream's
-    // start; a frame without a time follows the previous one.
-    LONGLONG FrameTime(const AVFrame* frame) const;
-    // Moves to the last key frame at or before `time` (100 ns); the frames
-    // before `time` still come out of Next. False when the file cannot seek.
+    // The time of the frame Next handed out last, in 100 ns of the movie's
+    // clock; a frame without a time follows the previous one.
+    LONGLONG FrameTime() const { return lastTime_; }
+    // Moves to the last key frame at or before `time` (100 ns of the movie's
+    // clock); the frames before `time` still come out of Next. False when
+    // the file cannot seek.
     bool Seek(LONGLONG time);
 
     const AVCodecContext* Decoder() const { return decoder_; }
-    // The stream's length in 100 ns, 0 when unknown.
+    // Where the stream starts on the movie's clock (100 ns, never below 0).
+    // The movie's clock starts with the earliest of its picture and its
+    // sound, so a stream that starts later is played later.
+    LONGLONG StartTime() const { return startOffset_; }
+    // Where the stream ends on the movie's clock, 0 when unknown.
     LONGLONG Duration() const;
 
 private:
     void Close();
+    // Opens the demuxer of a file (format_), true when one takes it.
+    bool OpenDemuxer(const std::string& path, bool ignoreEditLists);
     // Within 4096 a side and the pixels a frame of this file may have.
     bool Fits(int width, int height) const;
     // Whether the decoder's frame size (the stream's first) is within the
@@ -56,6 +69,11 @@ private:
     // reads them, set a frame size beyond the limits is never decoded.
     bool PacketWithinLimits(const AVPacket* packet);
     void OpenParser();
+    // Sets the stream's start and its place on the movie's clock.
+    void PlaceOnMovieClock();
+    // The time of a decoded frame on the movie's clock; false for a time no
+    // real stream has.
+    bool TimeOf(const AVFrame* frame, LONGLONG* time);
 
     AVFormatContext* format_ = nullptr;
     AVCodecContext* decoder_ = nullptr;
@@ -68,6 +86,10 @@ private:
     bool ended_ = false;
     LONGLONG lastTime_ = 0;
     LONGLONG lastStep_ = 0;
+    std::int64_t streamStart_ = 0;  // in the stream's own time base
+    bool startKnown_ = false;
+    LONGLONG startOffset_ = 0;      // the stream's start on the movie's clock
+    bool droppedTimes_ = false;     // said once on the debug output
     std::string path_;
     std::int64_t maxPixels_ = 0;   // of a frame: a frame of more is skipped
     bool refusedSize_ = false;     // said once on the debug output

@@ -1,5 +1,6 @@
 #include "dshow/movie_player.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -75,7 +76,7 @@ void MoviePlayer::SetState(State state) {
 }
 
 HRESULT MoviePlayer::Seek(STREAM_TIME time) {
-    if (time < 0) time = 0;
+    time = std::clamp<STREAM_TIME>(time, 0, kMaxStreamTime);
     if (!video_.Seek(time)) return E_FAIL;
     base_ = time;
     runStart_ = timeGetTime();
@@ -115,7 +116,7 @@ bool MoviePlayer::DecodeInto(Frame* frame) {
     const int pitches[4] = {width_ * 4, 0, 0, 0};
     if (sws_scale(scaler_, decoded->data, decoded->linesize, 0, decoded->height, planes, pitches) != height_)
         return false;
-    frame->time = video_.FrameTime(decoded);
+    frame->time = video_.FrameTime();
     return true;
 }
 

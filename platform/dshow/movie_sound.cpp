@@ -8,6 +8,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/mathematics.h>
 #include <libswresample/swresample.h>
 }
 
@@ -46,6 +47,8 @@ std::unique_ptr<MovieSound> MovieSound::Open(const std::string& nativePath) {
     {
         std::lock_guard lock(sound->output_->Mixer().Mutex());
         sound->rate_ = sound->output_->Mixer().DeviceRate();
+        // A sound that starts after the picture starts after silence.
+        sound->queueStart_ = sound->FramesIn(sound->reader_.StartTime());
     }
     sound->Fill();
     std::lock_guard lock(sound->output_->Mixer().Mutex());
@@ -152,16 +155,30 @@ void MovieSound::Fill() {
         if (made <= 0) continue;
         std::size_t skip = 0;
         if (trimming_) {
-            // After a seek the decoder starts at a key frame before the target.
-            const STREAM_TIME early = seekTarget_ - reader_.FrameTime(frame);
-            if (early > 0) skip = static_cast<std::size_t>(std::min<std::int64_t>(early * rate_ / 10000000, made));
+            // After a seek the decoder starts at a key frame before the
+            // target, whose sound before the target is cut; a sound that
+            // starts after the target starts after silence.
+            const std::int64_t early = FramesIn(seekTarget_ - reader_.FrameTime());
+            if (early >= made) continue;
             trimming_ = false;
+            if (early > 0) {
+                skip = static_cast<std::size_t>(early);
+            } else {
+                std::lock_guard lock(output_->Mixer().Mutex());
+                if (queue_.empty()) queueStart_ = -early;
+            }
         }
         Queue(samples, skip, static_cast<std::size_t>(made));
         std::lock_guard lock(output_->Mixer().Mutex());
         have = queueStart_ + static_cast<std::int64_t>(queue_.size() / 2);
         wanted = played_ + rate_;
     }
+}
+
+std::int64_t MovieSound::FramesIn(STREAM_TIME time) const {
+    // Both lie within a few years of 100 ns at a few hundred kilohertz: the
+    // product could pass 64 bits, the library's rescaling does not.
+    return av_rescale_rnd(time, rate_, 10000000, AV_ROUND_ZERO);
 }
 
 void MovieSound::Queue(const std::vector<std::int16_t>& samples, std::size_t from, std::size_t end) {

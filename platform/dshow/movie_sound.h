@@ -43,6 +43,8 @@ private:
     // The samples the resampler still holds at the end of the stream (its
     // filter's delay: some 1-2 ms of sound) join the queue.
     void Drain();
+    // Output frames in a time of 100 ns.
+    std::int64_t FramesIn(STREAM_TIME time) const;
 
     std::shared_ptr<AudioOutput> output_;
     MediaReader reader_;
