@@ -14,7 +14,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
-#include "dshow/edit_lists.h"
+#include "dshow/quicktime_index.h"
 #include "platform/kernel.h"
 
 namespace {
@@ -107,11 +107,19 @@ bool MediaReader::Open(const std::string& path, MediaKind kind) {
     }
     // A QuickTime or MP4 file is opened first without following its edit
     // lists (the demuxer's handling of a long one is the cost of seconds and
-    // gigabytes); its lists are then looked at, and followed unless one is
+    // gigabytes); its index is then looked at: a movie whose media lies in
+    // other files is refused, and its edit lists are followed unless one is
     // longer than real files carry. Other containers have none.
     if (!OpenDemuxer(path, true)) return false;
     if (std::strcmp(format_->iformat->name, kQuickTimeFormat) == 0) {
-        if (HasLongEditList(path)) {
+        const QuickTimeIndexFacts facts = ReadQuickTimeIndexFacts(path);
+        if (facts.otherFile) {
+            const std::string note = "movie: " + path + " keeps media in other files, which are not opened\n";
+            OutputDebugStringA(note.c_str());
+            Close();
+            return false;
+        }
+        if (facts.longEditList) {
             const std::string note = "movie: " + path + " has an edit list of more than " +
                                      std::to_string(kMaxEditListEntries) + " edits; its edit lists are not followed\n";
             OutputDebugStringA(note.c_str());

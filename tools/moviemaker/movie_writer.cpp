@@ -95,6 +95,21 @@ struct Output {
         return avcodec_parameters_from_context(stream->codecpar, context) >= 0;
     }
 
+    // How much later than the encoder's own times a packet is written, in
+    // the encoder's time base: the stream's start, and the jump from the
+    // frame the packet is decoded in on (its decoding time, so that the
+    // packets stay in order and none is shown before it is decoded).
+    std::int64_t Shift(const AVCodecContext* context, const AVPacket* coded) const {
+        const bool picture = context == video;
+        const std::int64_t at = coded->dts != AV_NOPTS_VALUE ? coded->dts : coded->pts;
+        const std::int64_t frameNumber = picture ? at : at * spec->framesPerSecond / spec->soundRate;
+        std::int64_t shift = av_rescale_q(picture ? spec->videoStartMs : spec->soundStartMs, AVRational{1, 1000},
+                                          context->time_base);
+        if (spec->jumpFromFrame >= 0 && frameNumber >= spec->jumpFromFrame)
+            shift += av_rescale_q(spec->jumpSeconds, AVRational{1, 1}, context->time_base);
+        return shift;
+    }
+
     // Sends a frame (null: the end) and writes every packet that comes out.
     bool Encode(AVCodecContext* context, AVStream* stream, AVFrame* input) {
         if (avcodec_send_frame(context, input) < 0) return false;
@@ -102,6 +117,9 @@ struct Output {
             const int result = avcodec_receive_packet(context, packet);
             if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return true;
             if (result < 0) return false;
+            const std::int64_t shift = Shift(context, packet);
+            if (packet->pts != AV_NOPTS_VALUE) packet->pts += shift;
+            if (packet->dts != AV_NOPTS_VALUE) packet->dts += shift;
             av_packet_rescale_ts(packet, context->time_base, stream->time_base);
             packet->stream_index = stream->index;
             if (av_interleaved_write_frame(format, packet) < 0) return false;
@@ -194,6 +212,7 @@ struct Output {
     }
 
     std::vector<std::int16_t> waiting;  // interleaved samples not yet encoded
+    const TestMovieSpec* spec = nullptr;
     std::int64_t soundWritten = 0;
 };
 
@@ -209,6 +228,7 @@ bool WriteTestMovie(const std::string& path, const TestMovieSpec& spec) {
     // The muxers' advice (buffer sizes for disc formats) is of no use here.
     if (av_log_get_level() > AV_LOG_ERROR) av_log_set_level(AV_LOG_ERROR);
     Output out;
+    out.spec = &spec;
     if (out.packet == nullptr || out.frame == nullptr ||
         avformat_alloc_output_context2(&out.format, nullptr, spec.container, path.c_str()) < 0)
         return false;

@@ -30,6 +30,16 @@ struct TestMovieSpec {
     // Each frame's colour is shaded across the picture (a step every few
     // pixels), so a picture cut or shifted wrongly shows.
     bool shaded = false;
+    // Where the picture and the sound start in the file, in milliseconds of
+    // its clock (as `-itsoffset` puts them): a stream that starts later
+    // than the other is written later. For the containers with timestamps
+    // of their own ("mp4", "webm", "ogg", "mov").
+    int videoStartMs = 0;
+    int soundStartMs = 0;
+    // From this frame on (-1: never) both streams are timed this many
+    // seconds later: a file whose times jump beyond any real stream's.
+    int jumpFromFrame = -1;
+    std::int64_t jumpSeconds = 0;
 };
 
 struct FrameColour {

@@ -13,6 +13,7 @@
 
 #include "framework/graphics/movie/movie_fixture.h"
 #include "graphics/device/screen_device.h"
+#include "movie_boxes.h"
 #include "movie_reference.h"
 
 namespace movie_test {
@@ -183,8 +184,9 @@ TEST_F(MovieTest, AnUpdateCompletesWhenItsFrameIsDueAndWaitsOtherwise) {
 
 // Only plain files open, and the file's content decides its container, not
 // its name: a device or a pipe is refused at once, never read or waited on;
-// a container not played here (NUT) is refused; a frame size far beyond what
-// the file could hold is refused.
+// a container not played here (NUT) is refused, and so is a QuickTime movie
+// whose media lies in another file; a frame size far beyond what the file
+// could hold is refused.
 TEST_F(MovieTest, OnlyPlainFilesInThePlayedContainersOpen) {
     Start();
     WriteMovie("clip.avi");
@@ -218,6 +220,10 @@ TEST_F(MovieTest, OnlyPlainFilesInThePlayedContainersOpen) {
     mp4.frames = 3;
     WriteMovie("clip.mp4", mp4);
     dir_.Write("mp4.avi", dir_.Read("clip.mp4"));
+    // The same movie with its picture's media said to lie in another file.
+    std::string alias = dir_.Read("clip.mp4");
+    ASSERT_TRUE(SetMp4AliasReference(&alias));
+    dir_.Write("alias.mp4", alias);
     TestMovieSpec nut;
     nut.container = "nut";
     nut.frames = 3;
@@ -229,7 +235,7 @@ TEST_F(MovieTest, OnlyPlainFilesInThePlayedContainersOpen) {
         std::string path;
         bool opens;
     } cases[] = {{"clip.avi", true},  {"avi.m3u8", true}, {"clip.mpg", true},  {"megapixel.mpg", true},
-                 {"clip.mp4", true},  {"mp4.avi", true},  {"clip.nut", false},
+                 {"clip.mp4", true},  {"mp4.avi", true},  {"clip.nut", false}, {"alias.mp4", false},
                  {"claims.mpg", false}, {"claims-less.mpg", false}, {"/dev/zero", false},
                  {"pipe.avi", false}, {".", false}};
     for (const auto& c : cases) {
@@ -239,6 +245,7 @@ TEST_F(MovieTest, OnlyPlainFilesInThePlayedContainersOpen) {
     }
     EXPECT_NE(PlatformDebugOutput().find("claims frames of 4000 x 3000"), std::string::npos);
     EXPECT_NE(PlatformDebugOutput().find("claims frames of 2048 x 1536"), std::string::npos);
+    EXPECT_NE(PlatformDebugOutput().find("keeps media in other files"), std::string::npos);
 }
 
 // Movies in the containers of today's files, made with FFmpeg's encoders

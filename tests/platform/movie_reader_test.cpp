@@ -1,0 +1,163 @@
+// The movie reader on files made to cost what no movie should: parameter
+// sets claiming frames of 64 megapixels in a file of kilobytes, edit lists of
+// thousands of edits. Each is read in a child process of its own, whose
+// memory is measured and which is stopped if it runs on; the ordinary edit
+// lists of real files keep their timing.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dshow/media_reader.h"
+#include "dshow/quicktime_index.h"
+#include "movie_boxes.h"
+#include "movie_writer.h"
+#include "support/child_run.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+// A 2-second MP4 movie (H.264 and AAC) at 25 frames a second.
+std::string SmallMp4(const TempDir& dir) {
+    TestMovieSpec spec;
+    spec.container = "mp4";
+    spec.frames = 50;
+    spec.framesPerSecond = 25;
+    const std::string path = dir.str() + "/plain.mp4";
+    return WriteTestMovie(path, spec) ? ReadFile(path) : std::string();
+}
+
+using EditsOf = std::function<std::vector<Mp4Edit>(const Mp4Track&)>;
+
+EditsOf Repeated(int count, const std::function<Mp4Edit(const Mp4Track&, int)>& edit) {
+    return [=](const Mp4Track& track) {
+        std::vector<Mp4Edit> edits;
+        for (int i = 0; i < count; ++i) edits.push_back(edit(track, i));
+        return edits;
+    };
+}
+
+// The picture of `path` opened and its first frame decoded: 1 when both
+// came, 0 when the file was refused, -1 when no frame came.
+int OpenAndTakeAFrame(const std::string& path) {
+    MediaReader reader;
+    if (!reader.Open(path, MediaKind::Video)) return 0;
+    return reader.Next() != nullptr ? 1 : -1;
+}
+
+// Each file is read within the time a movie takes to open (here: far
+// within a guard of 20 seconds, where the demuxer following them took
+// minutes) and 80 MB of memory over the reader's own, where following them
+// took hundreds of megabytes. Parameter sets claiming more than the limits
+// are refused; long edit lists are not followed, and the movie plays.
+TEST(MovieReader, HostileIndexesAreReadWithBoundedWork) {
+    TempDir dir;
+    const std::string plain = SmallMp4(dir);
+    ASSERT_FALSE(plain.empty());
+    struct Case {
+        const char* name;
+        std::function<bool(std::string*)> edit;
+        int expected;
+    };
+    const Case cases[] = {
+        {"claims 8192 x 8192 4:4:4 10-bit",
+         [](std::string* file) { return SetMp4H264Sps(file, H264SequenceParameterSet(8192, 8192, 3, 10)); }, 0},
+        {"claims 10240 x 10240 4:4:4 10-bit",
+         [](std::string* file) { return SetMp4H264Sps(file, H264SequenceParameterSet(10240, 10240, 3, 10)); }, 0},
+        {"10,000 one-tick edits",
+         [](std::string* file) {
+             return SetMp4EditLists(file, Repeated(10000, [](const Mp4Track&, int i) {
+                                        return Mp4Edit{1, i % 1000};
+                                    }));
+         },
+         1},
+        {"50,000 edits of the whole track",
+         [](std::string* file) {
+             return SetMp4EditLists(file, Repeated(50000, [](const Mp4Track& track, int) {
+                                        return Mp4Edit{track.duration, 0};
+                                    }));
+         },
+         1},
+    };
+    // The reader's own cost, on the file as it was written.
+    const std::string path = dir.str() + "/movie.mp4";
+    WriteFile(path, plain);
+    const ChildRun ordinary = RunInChild(20, [&] { return OpenAndTakeAFrame(path); });
+    ASSERT_TRUE(ordinary.finished);
+    ASSERT_EQ(ordinary.result, 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string bytes = plain;
+        ASSERT_TRUE(c.edit(&bytes));
+        WriteFile(path, bytes);
+        const ChildRun run = RunInChild(20, [&] { return OpenAndTakeAFrame(path); });
+        ASSERT_TRUE(run.finished) << "still reading after 20 s";
+        EXPECT_EQ(run.result, c.expected);
+        EXPECT_LT(run.growthKb, ordinary.growthKb + 80 * 1024);
+    }
+}
+
+// The edit lists of real files are followed to the tick: an empty edit
+// before the picture delays it, as far as the list says, however many
+// empty edits make up the delay up to the most a list may have. A list of
+// one edit more is not followed at all: the picture starts with the movie.
+// The file's index tells which (and a chance "elst" in other data with an
+// entry count its box could not hold counts for nothing).
+TEST(MovieReader, OrdinaryEditListsAreFollowedAndLongOnesAreNot) {
+    TempDir dir;
+    const std::string plain = SmallMp4(dir);
+    ASSERT_FALSE(plain.empty());
+    const std::string path = dir.str() + "/movie.mp4";
+    for (const int edits : {2, 16, 17}) {
+        SCOPED_TRACE(::testing::Message() << edits << " edits");
+        std::string bytes = plain;
+        // Empty edits of 0.1 s before the picture's own list (its start
+        // past the encoder's reordering delay); the sound keeps its own.
+        ASSERT_TRUE(SetMp4EditLists(&bytes, [&](const Mp4Track& track) {
+            std::vector<Mp4Edit> list = track.original;
+            if (!track.picture) return list;
+            while (list.size() < static_cast<std::size_t>(edits)) list.insert(list.begin(), {track.movieScale / 10, -1});
+            return list;
+        }));
+        WriteFile(path, bytes);
+        const bool followed = edits <= static_cast<int>(kMaxEditListEntries);
+        EXPECT_EQ(ReadQuickTimeIndexFacts(path).longEditList, !followed);
+        MediaReader reader;
+        ASSERT_TRUE(reader.Open(path, MediaKind::Video));
+        ASSERT_NE(reader.Next(), nullptr);
+        const LONGLONG first = reader.FrameTime();
+        if (followed) {
+            EXPECT_EQ(first, (edits - 1) * LONGLONG{1000000});
+        } else {
+            EXPECT_LT(first, 2000000) << "no delay";
+        }
+        for (int n = 1; n < 50; ++n) {
+            ASSERT_NE(reader.Next(), nullptr) << "frame " << n;
+            EXPECT_EQ(reader.FrameTime(), first + n * 400000) << "frame " << n;
+        }
+        EXPECT_EQ(reader.Next(), nullptr);
+    }
+    // An "elst" of 4,096 entries inside the media data, and one in the
+    // index with more entries than its box holds: neither is an edit list.
+    std::string bytes = plain;
+    const std::string media("\0\0\xC0\x10" "elst\0\0\0\0\0\0\x10\0", 16);
+    bytes.replace(bytes.find("mdat") + 100, media.size(), media);
+    const std::string index("\0\0\0\x20" "elst\0\0\0\0\0\0\x10\0", 16);
+    bytes.replace(bytes.find("udta") + 8, index.size(), index);
+    WriteFile(path, bytes);
+    EXPECT_FALSE(ReadQuickTimeIndexFacts(path).longEditList);
+}
+
+}  // namespace

@@ -1,0 +1,16 @@
+// Runs a piece of work in a child process of its own, so that a test can
+// tell how much memory it took (the child's resident set, from where it
+// started to its peak) and stop it if it runs on without end.
+#pragma once
+
+#include <functional>
+
+struct ChildRun {
+    bool finished = false;  // false: still running after the time given, and stopped
+    int result = -1;        // what the work returned
+    long growthKb = 0;      // how far the child's resident memory rose
+};
+
+// `work` runs in a forked child: it must not need other threads of this
+// process (they are not there), and what it changes stays in the child.
+ChildRun RunInChild(int seconds, const std::function<int()>& work);
