@@ -112,3 +112,10 @@ std::vector<std::int16_t> DecodeReferenceSound(const std::string& path, int rate
     swr_free(&resampler);
     return out;
 }
+
+double ReferenceStartTime(const std::string& path, bool picture) {
+    Decoding decoding(path, picture ? AVMEDIA_TYPE_VIDEO : AVMEDIA_TYPE_AUDIO);
+    if (decoding.stream < 0) return -1;
+    const AVStream* stream = decoding.format->streams[decoding.stream];
+    return stream->start_time == AV_NOPTS_VALUE ? -1 : static_cast<double>(stream->start_time) * av_q2d(stream->time_base);
+}

@@ -20,3 +20,7 @@ ReferencePictures DecodeReferencePictures(const std::string& path);
 // The whole sound of the file's audio stream as interleaved 16-bit stereo at
 // `rate`, the resampler drained at the end. Empty when there is none.
 std::vector<std::int16_t> DecodeReferenceSound(const std::string& path, int rate);
+
+// Where the file's picture (or sound) starts, in seconds, as ffprobe gives
+// it; -1 when it does not say or has no such stream.
+double ReferenceStartTime(const std::string& path, bool picture);

@@ -63,15 +63,18 @@ protected:
     }
 
     // Draws the graphic at (100, 100) over a black screen, presents, and
-    // answers which frame it shows (-1: none of the movie's colours).
-    int Shown(int graph, int movieFrames = 64) {
+    // answers which frame it shows (-1: none of the movie's colours; of a
+    // lossy movie, none near).
+    int Shown(int graph, int movieFrames = 64, bool lossy = false) {
         Background(0, 0, 0);
         EXPECT_EQ(ApiBlitGraph(100, 100, graph, 0), 0);
         const PlatformFrame& f = Present();
         const std::uint32_t rgb = f.Rgb(110, 110);
-        const int shown = TestMovieFrameOf(FrameColour{static_cast<int>(rgb >> 16), static_cast<int>((rgb >> 8) & 0xFF),
-                                                       static_cast<int>(rgb & 0xFF)},
-                                           movieFrames);
+        const int shown =
+            lossy ? NearestTestFrame(rgb, movieFrames)
+                  : TestMovieFrameOf(FrameColour{static_cast<int>(rgb >> 16), static_cast<int>((rgb >> 8) & 0xFF),
+                                                 static_cast<int>(rgb & 0xFF)},
+                                     movieFrames);
         frames.clear();
         return shown;
     }

@@ -13,6 +13,7 @@
 
 #include "framework/graphics/movie/movie_fixture.h"
 #include "graphics/device/screen_device.h"
+#include "platform/dsound.h"
 #include "movie_boxes.h"
 #include "movie_reference.h"
 
@@ -34,8 +35,9 @@ struct Stream {
         CloseHandle(event);
     }
 
-    // Opens `path` with its frames rendered into a surface of this format.
-    bool Open(const char* path, const D_DDPIXELFORMAT& format) {
+    // Opens `path` with its frames rendered into a surface of this format
+    // (and its sound played, when asked).
+    bool Open(const char* path, const D_DDPIXELFORMAT& format, bool withSound = false) {
         void* object = nullptr;
         if (FAILED(CoCreateInstance(CLSID_D_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_D_IGraphBuilder, &object)))
             return false;
@@ -49,6 +51,8 @@ struct Stream {
             return false;
         control = static_cast<D_IMediaControl*>(object);
         if (FAILED(stream->AddMediaStream(GetDirectDrawObject(), &MSPID_D_PrimaryVideo, 0, nullptr)) ||
+            (withSound && FAILED(stream->AddMediaStream(nullptr, &MSPID_D_PrimaryAudio, D_AMMSF_ADDDEFAULTRENDERER,
+                                                        nullptr))) ||
             FAILED(stream->OpenFile(path, 0)))
             return false;
         D_IMediaStream* media = nullptr;
@@ -287,6 +291,63 @@ TEST_F(MovieTest, TodaysContainersPlayFrameForFrameAsFfmpegDecodesThem) {
         ASSERT_EQ(s.stream->Seek(15000000), S_OK);
         ASSERT_EQ(s.sample->Update(0, nullptr, nullptr, 0), S_OK);
         EXPECT_TRUE(s.Picture() == reference.bgra[15]) << "the frame at 1.5 s after a seek";
+    }
+}
+
+// Movies whose times jump, from frame 10 on, a million million seconds
+// ahead (beyond what 64 bits of 100 ns hold): the frames before the jump
+// play at their times, picture and sound, through seeks before and past
+// the jump; the frames past it are dropped, with a note on the debug
+// output, and the stream ends at the jump, its last frame staying.
+TEST_F(MovieTest, TimesBeyondAnyRealStreamAreDroppedAndWhatPlayedStays) {
+    Start();
+    ASSERT_TRUE(PlatformAudioOutputOpen());
+    const D_DDPIXELFORMAT xrgb = Rgb(32, 0xFF0000, 0x00FF00, 0x0000FF);
+    for (const char* name : {"jump.webm", "jump.ogg"}) {
+        SCOPED_TRACE(name);
+        TestMovieSpec spec;
+        spec.container = TestMovieContainerFor(name);
+        spec.keyFrameEvery = 5;
+        spec.toneFromFrame = 0;
+        spec.jumpFromFrame = 10;
+        spec.jumpSeconds = 1000000000000;
+        WriteMovie(name, spec);
+        PlatformClearDebugOutput();
+        Stream s;
+        ASSERT_TRUE(s.Open(name, xrgb, true));
+        ASSERT_EQ(s.stream->SetState(D_STREAMSTATE_RUN), S_OK);
+        // Asked for as a player asks, each frame at its time.
+        std::vector<int> shown;
+        HRESULT asked = s.Ask();
+        for (int i = 0; i < 60 && asked != D_MS_S_ENDOFSTREAM; ++i) {
+            STREAM_TIME now = 0;
+            s.stream->GetTime(&now);
+            if (asked == S_OK || s.Signalled()) {
+                shown.push_back(NearestTestFrame(s.Pixel(), 20));
+                ResetEvent(s.event);
+                asked = s.Ask();
+            } else {
+                ASSERT_EQ(asked, D_MS_S_PENDING);
+                Sleep(25);
+            }
+        }
+        // Every frame up to the jump in order (in Ogg, frame 10 too: the
+        // muxer times a packet by its decoding, a frame ahead), then the end.
+        ASSERT_GE(shown.size(), 10u);
+        ASSERT_LE(shown.size(), 11u);
+        for (std::size_t n = 0; n < shown.size(); ++n) EXPECT_EQ(shown[n], static_cast<int>(n));
+        EXPECT_EQ(asked, D_MS_S_ENDOFSTREAM);
+        EXPECT_EQ(NearestTestFrame(s.Pixel(), 20), shown.back()) << "the last frame played stays";
+        // Back before the jump, and to where the jumped frames would lie.
+        ASSERT_EQ(s.stream->Seek(5000000), S_OK);
+        ASSERT_EQ(s.sample->Update(0, nullptr, nullptr, 0), S_OK);
+        EXPECT_EQ(NearestTestFrame(s.Pixel(), 20), 5);
+        ASSERT_EQ(s.stream->Seek(15000000), S_OK);
+        for (int i = 0; i < 20 && s.sample->Update(0, nullptr, nullptr, 0) == S_OK; ++i)
+            EXPECT_LE(NearestTestFrame(s.Pixel(), 20), 10);
+        STREAM_TIME time = 0;
+        for (int i = 0; i < 5; ++i) s.stream->GetTime(&time), Sleep(100);
+        EXPECT_NE(PlatformDebugOutput().find("frames timed beyond any real stream are dropped"), std::string::npos);
     }
 }
 

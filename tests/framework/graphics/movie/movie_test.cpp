@@ -85,6 +85,71 @@ TEST_F(MovieTest, ShowsItsFramesInOrderAtTheirTimesWithItsSound) {
     EXPECT_EQ(CountOpenMovies(), 0);
 }
 
+// Picture and sound keep to the movie's one clock, which starts with the
+// earlier of the two: a sound that starts later than the picture is heard
+// after silence, a picture that starts later than the sound is shown at its
+// time (the graphic keeps what it had, black, until then), each within
+// 30 ms of where FFmpeg's start times put it; streams that start together
+// start together.
+TEST_F(MovieTest, PictureAndSoundKeepToOneClockWhenTheyStartApart) {
+    Start();
+    ASSERT_TRUE(PlatformAudioOutputOpen());
+    const int rate = PlatformAudioOutputRate();
+    struct Case {
+        const char* name;
+        int videoStartMs, soundStartMs;
+    };
+    const Case cases[] = {{"late-sound.mp4", 0, 1000}, {"late-picture.mp4", 520, 0}, {"together.mp4", 0, 0},
+                          {"late-sound.webm", 0, 1000}, {"late-picture.webm", 520, 0}, {"together.webm", 0, 0},
+                          {"late-sound.ogg", 0, 1000}, {"late-picture.ogg", 520, 0}, {"late-sound.mov", 0, 700}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestMovieSpec spec;
+        spec.container = TestMovieContainerFor(c.name);
+        spec.videoStartMs = c.videoStartMs;
+        spec.soundStartMs = c.soundStartMs;
+        spec.toneFromFrame = 0;
+        WriteMovie(c.name, spec);
+        const std::string path = (dir_.path() / c.name).string();
+        const double video = ReferenceStartTime(path, true), sound = ReferenceStartTime(path, false);
+        ASSERT_GE(video, 0);
+        ASSERT_GE(sound, 0);
+        const double origin = std::min(video, sound);
+        // The tone begins as far into the decoded sound as the encoder's
+        // priming: FFmpeg's own decode says how far.
+        const std::vector<std::int16_t> reference = DecodeReferenceSound(path, rate);
+        std::size_t lead = 0;
+        while (lead * 2 < reference.size() && std::abs(reference[lead * 2]) < 2000) ++lead;
+        const bool lossy = std::string(spec.container) != "mov";
+
+        const int graph = ApiLoadImageToGraph(c.name, 0);
+        ASSERT_GT(graph, 0);
+        PlatformStartAudioCapture();
+        ASSERT_EQ(PlayGraphMovie(graph), 0);
+        const DWORD start = timeGetTime();
+        int firstPicture = -1;
+        for (DWORD now = 0; now < 1600; now = timeGetTime() - start) {
+            const int shown = Shown(graph, 20, lossy);
+            if (shown >= 0 && firstPicture < 0) {
+                firstPicture = static_cast<int>(now);
+                EXPECT_EQ(shown, 0) << "the first picture first";
+            }
+            if (firstPicture < 0) {
+                EXPECT_EQ(shown, -1) << "black before the first picture, at " << now << " ms";
+            }
+            Sleep(5);
+        }
+        const std::vector<std::int16_t> capture = PlatformAudioCapture();
+        PlatformStopAudioCapture();
+        EXPECT_EQ(ApiReleaseGraph(graph, 0), 0);
+        std::size_t heard = 0;
+        while (heard * 2 < capture.size() && std::abs(capture[heard * 2]) < 2000) ++heard;
+        ASSERT_LT(heard * 2, capture.size()) << "the sound is heard";
+        EXPECT_NEAR((heard - lead) * 1000.0 / rate, (sound - origin) * 1000, 30) << "the sound's start";
+        EXPECT_NEAR(firstPicture, (video - origin) * 1000, 30) << "the first picture's time";
+    }
+}
+
 // A movie's sound plays to its last sample, each the same as FFmpeg's own
 // decode resampled to the output's rate in stereo (`ffmpeg -ar 44100 -ac 2`
 // of the file): the samples the resampler still holds when the stream ends
