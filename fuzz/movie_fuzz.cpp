@@ -1,11 +1,16 @@
 // libFuzzer target: any bytes as a movie file, opened by the multimedia-stream
-// stand-in. An input whose first byte is odd is instead a list of byte edits
-// (offset, value) to a small movie written with the movie maker, so damaged
-// movies reach the decoders too. A file that is no movie is refused; one that
-// opens is run: its
-// frames rendered into a 16-bit surface one by one, asynchronously and
-// synchronously, with a seek between. Nothing may read or write out of
-// bounds, hang or leak.
+// stand-in. An input that begins with the byte 0xED (which begins no movie
+// of a container played here) is instead a list of byte edits to one of a
+// set of small movies written with the movie maker: its second byte picks
+// the movie (AVI, MP4, WebM, Ogg, MPEG, QuickTime; MP4 with edit lists long
+// and ordinary, streams that start apart, WebM and Ogg whose times jump past
+// any real stream's), then come (offset low, offset high, value) triples.
+// So each container is fuzzed both as whole files (the seeds, made by the
+// same movie maker) and as damaged versions of a movie of its own. A file
+// that is no movie is refused; one that opens is run: its frames rendered
+// into a 16-bit surface one by one, asynchronously and synchronously, with a
+// seek between, its sound played. Nothing may read or write out of bounds,
+// overflow, hang or leak.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +24,7 @@
 #include "platform/ddraw.h"
 #include "platform/dshow.h"
 #include "platform/kernel.h"
+#include "movie_boxes.h"
 #include "movie_writer.h"
 
 namespace {
@@ -91,34 +97,84 @@ void Run(const char* path) {
 
 }  // namespace
 
-// The bytes of a small movie with sound, written once.
-const std::vector<std::uint8_t>& BaseMovie(const std::string& path) {
-    static const std::vector<std::uint8_t> bytes = [&] {
-        TestMovieSpec spec;
-        spec.width = 8;
-        spec.height = 6;
-        spec.frames = 4;
-        spec.soundRate = 8000;
-        spec.toneFromFrame = 1;
-        std::vector<std::uint8_t> out;
-        if (!WriteTestMovie(path, spec)) return out;
-        std::FILE* file = std::fopen(path.c_str(), "rb");
-        if (file == nullptr) return out;
-        for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) out.push_back(static_cast<std::uint8_t>(c));
-        std::fclose(file);
+namespace {
+
+constexpr std::uint8_t kEditMarker = 0xED;
+
+std::vector<std::uint8_t> Bytes(const std::string& text) { return std::vector<std::uint8_t>(text.begin(), text.end()); }
+
+std::string ReadAll(const std::string& path) {
+    std::string out;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return out;
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) out.push_back(static_cast<char>(c));
+    std::fclose(file);
+    return out;
+}
+
+// A small movie with sound of a container, as written by the movie maker.
+std::string SmallMovie(const std::string& path, const char* container, void (*adjust)(TestMovieSpec*) = nullptr) {
+    TestMovieSpec spec;
+    spec.container = container;
+    spec.width = 8;
+    spec.height = 6;
+    spec.frames = 4;
+    spec.soundRate = 8000;
+    spec.toneFromFrame = 1;
+    if (std::string(container) == "mpeg") spec.framesPerSecond = 25, spec.soundRate = 32000;
+    if (adjust != nullptr) adjust(&spec);
+    return WriteTestMovie(path, spec) ? ReadAll(path) : std::string();
+}
+
+std::string WithEdits(std::string movie, int count, bool wholeTrack) {
+    const bool edited = SetMp4EditLists(&movie, [&](const Mp4Track& track) {
+        std::vector<Mp4Edit> edits = track.original;
+        for (int i = 0; i < count; ++i)
+            edits.insert(edits.begin(), wholeTrack ? Mp4Edit{track.duration, 0} : Mp4Edit{track.movieScale / 10, -1});
+        return edits;
+    });
+    return edited ? movie : std::string();
+}
+
+// The movies edits are made to, written once.
+const std::vector<std::vector<std::uint8_t>>& BaseMovies(const std::string& path) {
+    static const std::vector<std::vector<std::uint8_t>> movies = [&] {
+        const std::string mp4 = SmallMovie(path, "mp4");
+        const std::vector<std::string> made = {
+            SmallMovie(path, "avi"),
+            mp4,
+            SmallMovie(path, "webm"),
+            SmallMovie(path, "ogg"),
+            SmallMovie(path, "mpeg"),
+            SmallMovie(path, "mov"),
+            WithEdits(mp4, 40, false),
+            WithEdits(mp4, 1, false),
+            WithEdits(mp4, 20, true),
+            SmallMovie(path, "mp4", [](TestMovieSpec* spec) { spec->soundStartMs = 300; }),
+            SmallMovie(path, "webm", [](TestMovieSpec* spec) { spec->videoStartMs = 200; }),
+            SmallMovie(path, "webm", [](TestMovieSpec* spec) { spec->jumpFromFrame = 2, spec->jumpSeconds = 1000000000000; }),
+            SmallMovie(path, "ogg", [](TestMovieSpec* spec) { spec->jumpFromFrame = 2, spec->jumpSeconds = 1000000000000; }),
+        };
+        std::vector<std::vector<std::uint8_t>> out;
+        for (const std::string& movie : made)
+            if (!movie.empty()) out.push_back(Bytes(movie));
         return out;
     }();
-    return bytes;
+    return movies;
 }
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::string path =
         (std::filesystem::temp_directory_path() / ("kelvo-movie-fuzz-" + std::to_string(std::random_device{}()) + ".avi"))
             .string();
     std::vector<std::uint8_t> bytes(data, data + size);
-    if (size > 0 && (data[0] & 1) != 0) {
-        bytes = BaseMovie(path);
-        for (std::size_t i = 1; i + 2 < size && !bytes.empty(); i += 3)
+    if (size >= 2 && data[0] == kEditMarker) {
+        const auto& bases = BaseMovies(path);
+        if (bases.empty()) return 0;
+        bytes = bases[data[1] % bases.size()];
+        for (std::size_t i = 2; i + 2 < size; i += 3)
             bytes[(data[i] | (data[i + 1] << 8)) % bytes.size()] = data[i + 2];
     }
     std::FILE* file = std::fopen(path.c_str(), "wb");
