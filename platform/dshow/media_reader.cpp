@@ -14,6 +14,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "dshow/h264_parameters.h"
 #include "dshow/quicktime_index.h"
 #include "platform/kernel.h"
 
@@ -132,7 +133,21 @@ bool MediaReader::Open(const std::string& path, MediaKind kind) {
     // headers leave open: its decoders get the limits playback has, so a
     // frame size the file could never code is refused before a picture of
     // it is made, on one thread (each thread would hold pictures of its own).
+    // An H.264 decoder sets up tables for the size its parameter sets claim
+    // before it looks at a limit: a claim beyond the limits is refused first.
     maxPixels_ = MaxFramePixels(fileBytes);
+    path_ = path;
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+        const AVCodecParameters* stream = format_->streams[i]->codecpar;
+        int width = 0, height = 0;
+        if (stream->codec_id == AV_CODEC_ID_H264 &&
+            H264ClaimedSize(stream->extradata, static_cast<std::size_t>(std::max(stream->extradata_size, 0)), &width,
+                            &height) &&
+            !ClaimAllowed(width, height, fileBytes)) {
+            Close();
+            return false;
+        }
+    }
     std::vector<AVDictionary*> probeOptions(format_->nb_streams, nullptr);
     for (AVDictionary*& streamOptions : probeOptions) {
         av_dict_set_int(&streamOptions, "max_pixels", maxPixels_, 0);
@@ -163,7 +178,6 @@ bool MediaReader::Open(const std::string& path, MediaKind kind) {
     // may claim a larger size, and the decoder itself refuses to set up a
     // picture of more pixels than this (at no cost) rather than decode it.
     decoder_->max_pixels = maxPixels_;
-    path_ = path;
     // The size the file claims, then the size the decoder took from the
     // stream's headers.
     if (kind == MediaKind::Video && !SizeAllowed(fileBytes)) {
@@ -268,7 +282,11 @@ bool MediaReader::Fits(int width, int height) const {
 
 bool MediaReader::SizeAllowed(std::int64_t fileBytes) const {
     const int width = decoder_->width, height = decoder_->height;
-    if (width <= 0 || height <= 0 || width > kMaxFrameSide || height > kMaxFrameSide) return false;
+    if (width <= 0 || height <= 0) return false;
+    return ClaimAllowed(width, height, fileBytes);
+}
+
+bool MediaReader::ClaimAllowed(int width, int height, std::int64_t fileBytes) const {
     if (Fits(width, height)) return true;
     const std::string note = "movie: " + path_ + " claims frames of " + std::to_string(width) + " x " +
                              std::to_string(height) + " in " + std::to_string(fileBytes) + " bytes\n";

@@ -61,6 +61,9 @@ private:
     // Whether the decoder's frame size (the stream's first) is within the
     // limits; a size too large for the file is noted on the debug output.
     bool SizeAllowed(std::int64_t fileBytes) const;
+    // Whether a frame size claimed by the file is within the limits, noted
+    // on the debug output when it is not.
+    bool ClaimAllowed(int width, int height, std::int64_t fileBytes) const;
     // False, with a note on the debug output the first time, for a decoded
     // picture beyond the limits of a frame's size.
     bool WithinLimits(const AVFrame* frame);
