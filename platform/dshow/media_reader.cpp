@@ -3,8 +3,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -226,7 +226,7 @@ void MediaReader::PlaceOnMovieClock() {
     LONGLONG ownStart = 0;
     const bool ownKnown = StartOf(own, &ownStart);
     // A stream whose start is not known (or is no real time) starts with
-    // its first timed frame.
+    // the movie, at its first timed frame.
     startKnown_ = ownKnown;
     streamStart_ = ownKnown ? own->start_time : 0;
     // The movie's clock starts with the earliest of its picture and its
@@ -242,7 +242,6 @@ void MediaReader::PlaceOnMovieClock() {
         if (!originKnown || start < origin) origin = start;
         originKnown = true;
     }
-    // ... and with the movie.
     startOffset_ = ownKnown ? ownStart - origin : 0;
 }
 

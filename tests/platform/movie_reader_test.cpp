@@ -5,10 +5,8 @@
 // lists of real files keep their timing.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
 #include <utility>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,23 +24,13 @@ extern "C" {
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
 // A 2-second MP4 movie (H.264 and AAC) at 25 frames a second.
 std::string SmallMp4(const TempDir& dir) {
     TestMovieSpec spec;
     spec.container = "mp4";
     spec.frames = 50;
     spec.framesPerSecond = 25;
-    const std::string path = dir.str() + "/plain.mp4";
-    return WriteTestMovie(path, spec) ? ReadFile(path) : std::string();
+    return WriteTestMovie(dir.str() + "/plain.mp4", spec) ? dir.Read("plain.mp4") : std::string();
 }
 
 using EditsOf = std::function<std::vector<Mp4Edit>(const Mp4Track&)>;
@@ -149,7 +137,7 @@ TEST(MovieReader, HostileIndexesAreReadWithBoundedWork) {
     };
     // The reader's own cost, on the file as it was written.
     const std::string path = dir.str() + "/movie.mp4";
-    WriteFile(path, plain);
+    dir.Write("movie.mp4", plain);
     const ChildRun ordinary = RunInChild(20, [&] { return OpenAndTakeAFrame(path); });
     ASSERT_TRUE(ordinary.finished);
     ASSERT_EQ(ordinary.result, 1);
@@ -157,7 +145,7 @@ TEST(MovieReader, HostileIndexesAreReadWithBoundedWork) {
         SCOPED_TRACE(c.name);
         std::string bytes = plain;
         ASSERT_TRUE(c.edit(&bytes));
-        WriteFile(path, bytes);
+        dir.Write("movie.mp4", bytes);
         const ChildRun run = RunInChild(20, [&] { return OpenAndTakeAFrame(path); });
         ASSERT_TRUE(run.finished) << "still reading after 20 s";
         EXPECT_EQ(run.result, c.expected);
@@ -187,7 +175,7 @@ TEST(MovieReader, OrdinaryEditListsAreFollowedAndLongOnesAreNot) {
             while (list.size() < static_cast<std::size_t>(edits)) list.insert(list.begin(), {track.movieScale / 10, -1});
             return list;
         }));
-        WriteFile(path, bytes);
+        dir.Write("movie.mp4", bytes);
         const bool followed = edits <= static_cast<int>(kMaxEditListEntries);
         EXPECT_EQ(ReadQuickTimeIndexFacts(path).longEditList, !followed);
         MediaReader reader;
@@ -212,7 +200,7 @@ TEST(MovieReader, OrdinaryEditListsAreFollowedAndLongOnesAreNot) {
     bytes.replace(bytes.find("mdat") + 100, media.size(), media);
     const std::string index("\0\0\0\x20" "elst\0\0\0\0\0\0\x10\0", 16);
     bytes.replace(bytes.find("udta") + 8, index.size(), index);
-    WriteFile(path, bytes);
+    dir.Write("movie.mp4", bytes);
     EXPECT_FALSE(ReadQuickTimeIndexFacts(path).longEditList);
 }
 
