@@ -6,11 +6,13 @@
 // and ordinary, streams that start apart, WebM and Ogg whose times jump past
 // any real stream's), then come (offset low, offset high, value) triples.
 // So each container is fuzzed both as whole files (the seeds, made by the
-// same movie maker) and as damaged versions of a movie of its own. A file
+// same movie maker) and as damaged versions of a movie of its own (an Ogg
+// movie's page checksums made right again after the edits). A file
 // that is no movie is refused; one that opens is run: its frames rendered
 // into a 16-bit surface one by one, asynchronously and synchronously, with a
 // seek between, its sound played. Nothing may read or write out of bounds,
 // overflow, hang or leak.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -163,6 +165,38 @@ const std::vector<std::vector<std::uint8_t>>& BaseMovies(const std::string& path
     return movies;
 }
 
+// Ogg pages carry a checksum, which the demuxer checks: after edits, each
+// page is given its right one again, so that the edits reach what the page
+// holds rather than only the check.
+void RestoreOggChecksums(std::vector<std::uint8_t>* bytes) {
+    static const auto table = [] {
+        std::array<std::uint32_t, 256> made{};
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            std::uint32_t r = i << 24;
+            for (int bit = 0; bit < 8; ++bit) r = (r & 0x80000000u) ? (r << 1) ^ 0x04C11DB7u : r << 1;
+            made[i] = r;
+        }
+        return made;
+    }();
+    std::vector<std::uint8_t>& b = *bytes;
+    for (std::size_t at = 0; at + 27 <= b.size();) {
+        if (b[at] != 'O' || b[at + 1] != 'g' || b[at + 2] != 'g' || b[at + 3] != 'S') {
+            ++at;
+            continue;
+        }
+        const std::size_t segments = b[at + 26];
+        if (at + 27 + segments > b.size()) return;
+        std::size_t length = 27 + segments;
+        for (std::size_t i = 0; i < segments; ++i) length += b[at + 27 + i];
+        if (at + length > b.size()) return;
+        for (int i = 22; i < 26; ++i) b[at + i] = 0;
+        std::uint32_t crc = 0;
+        for (std::size_t i = 0; i < length; ++i) crc = (crc << 8) ^ table[((crc >> 24) ^ b[at + i]) & 0xFF];
+        for (int i = 0; i < 4; ++i) b[at + 22 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
+        at += length;
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -176,6 +210,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         bytes = bases[data[1] % bases.size()];
         for (std::size_t i = 2; i + 2 < size; i += 3)
             bytes[(data[i] | (data[i + 1] << 8)) % bytes.size()] = data[i + 2];
+        RestoreOggChecksums(&bytes);
     }
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return 0;
