@@ -1,15 +1,18 @@
 // Drawing operations on the headless screen: graphics with and without their
-// colour key, boxes, clipping at the draw area, blended software draws
-// against the renderer itself, and the refusal of software drawing on an
-// 8-bit DirectDraw screen.
+// colour key, new graphics, boxes, clipping at the draw area, blended
+// software draws against the renderer itself,
+// and the refusal of software drawing on an 8-bit DirectDraw screen.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "framework/graphics/draw/draw_ops_fixture.h"
 #include "core/rect.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/draw/draw_ops.h"
+#include "graphics/draw/graph_load.h"
 #include "graphics/draw/soft_bridge.h"
+#include "platform/d3d.h"
 #include "softrender/blit/blit_memimg.h"
 
 namespace {
@@ -209,6 +212,47 @@ TEST_F(DrawOpsTest, ClipBlitGraphRectDrawsOnlyThePartAndPutsTheDrawAreaBack) {
     EXPECT_EQ(f.Raw(200, 10), kGreen);
     EXPECT_EQ(f.Raw(207, 13), kGreen);
     EXPECT_EQ(f.Raw(208, 10), kGrey);
+}
+
+// ---- new graphics --------------------------------------------------------------------
+
+// A drawable graphic made where another was just filled and released shows
+// black, not what that one left in memory, on every road.
+TEST_F(DrawOpsTest, ANewDrawableGraphicIsBlackOnEveryRoad) {
+    enum class Road { kDirectDraw, kSoftware, kDirect3D };
+    for (Road road : {Road::kDirectDraw, Road::kSoftware, Road::kDirect3D}) {
+        SCOPED_TRACE(road == Road::kDirectDraw ? "DirectDraw" : road == Road::kSoftware ? "software" : "Direct3D");
+        ResetDisplay();
+        PlatformD3DReset();
+        PlatformDisplayKnobsRef().videoMemoryFails = road == Road::kSoftware;
+        PlatformD3DKnobsRef().offerDevice = road == Road::kDirect3D ? 1 : 0;
+        Start();
+        ASSERT_EQ(IsScreenMemImg(), road == Road::kSoftware ? 1 : 0);
+        ASSERT_EQ(IsDirect3DUp(), road == Road::kDirect3D ? 1 : 0);
+        for (int round = 0; round < 3; ++round) {
+            const HandleId used = MakeDrawableGraph(96, 72);
+            ASSERT_GT(used, 0);
+            ASSERT_EQ(ApiSelectDrawTarget(used), 0);
+            Background(0xFF, 0xFF, 0xFF);
+            ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
+            ApiReleaseGraph(used, 0);
+
+            Background(0x80, 0x80, 0x80);
+            const HandleId fresh = MakeDrawableGraph(96, 72);
+            ASSERT_GT(fresh, 0);
+            ASSERT_EQ(ApiBlitGraph(100, 50, fresh, 0), 0);
+            const PlatformFrame& f = Present();
+            int lit = 0;
+            for (int y = 50; y < 122; ++y)
+                for (int x = 100; x < 196; ++x) lit += f.Raw(x, y) != kBlack;
+            EXPECT_EQ(lit, 0) << "round " << round;
+            EXPECT_EQ(f.Raw(99, 50), kGrey);
+            EXPECT_EQ(f.Raw(196, 121), kGrey);
+            ApiReleaseGraph(fresh, 0);
+        }
+        ApiEndFramework();
+        PlatformD3DReset();
+    }
 }
 
 // ---- boxes ---------------------------------------------------------------------------
