@@ -1,6 +1,6 @@
 // Drawing operations on the headless screen: graphics with and without their
 // colour key, new graphics, boxes, clipping at the draw area, blended
-// software draws against the renderer itself,
+// software draws against the renderer itself, the software front screen,
 // and the refusal of software drawing on an 8-bit DirectDraw screen.
 #include <gtest/gtest.h>
 
@@ -380,6 +380,37 @@ TEST_F(DrawOpsTest, OnASoftwareScreenTheRendererDrawsStraightIntoTheScreenImage)
     EXPECT_EQ(f.Raw(63, 63), kBlue);
     EXPECT_EQ(f.Raw(83, 63), kGreen);
     EXPECT_EQ(f.Raw(82, 62), kGrey);
+}
+
+// Drawn on the front screen of a software screen, a box or a mirrored
+// stretch given with its corners in reverse order reaches the window whole.
+TEST_F(DrawOpsTest, OnASoftwareFrontScreenDrawsWithTurnedCornersReachTheWindow) {
+    PlatformDisplayKnobsRef().videoMemoryFails = true;
+    Start();
+    ASSERT_EQ(IsScreenMemImg(), 1);
+    ASSERT_EQ(ApiPresentScreen(), 0);  // the grey back screen in the window
+    HandleId g = HalfKeyed(0);
+    ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetFront), 0);
+    // Each draw goes to the window as it is made.
+    frames.clear();
+    ASSERT_EQ(ApiPaintBox(200, 200, 100, 100, kBlue, 1), 0);
+    ASSERT_EQ(ApiPaintBox(300, 150, 260, 110, kGreen, 0), 0);
+    ASSERT_EQ(ApiStretchBlitGraph(432, 100, 400, 116, g, 0), 0);  // mirrored, twice as wide
+    ASSERT_EQ(frames.size(), 3u);
+    const PlatformFrame& f = frames.back();
+    EXPECT_EQ(f.Raw(100, 100), kBlue);
+    EXPECT_EQ(f.Raw(150, 150), kBlue);
+    EXPECT_EQ(f.Raw(199, 199), kBlue);
+    EXPECT_EQ(f.Raw(200, 150), kGrey);
+    EXPECT_EQ(f.Raw(150, 200), kGrey);
+    EXPECT_EQ(f.Raw(260, 110), kGreen);
+    EXPECT_EQ(f.Raw(299, 149), kGreen);
+    EXPECT_EQ(f.Raw(280, 130), kGrey);
+    EXPECT_EQ(f.Raw(400, 100), kBlack);  // the graphic's right half, mirrored to the left
+    EXPECT_EQ(f.Raw(431, 115), kRed);
+    EXPECT_EQ(f.Raw(432, 100), kGrey);
+    ApiSelectDrawTarget(kDrawTargetBack);
+    ApiReleaseGraph(g, 0);
 }
 
 // The depth image is written only by the clear, which need write it only
