@@ -4,7 +4,9 @@
 // with a window manager and without. Skipped without a display.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -13,6 +15,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "integration/support/x_client.h"
 #include "support/temp_dir.h"
@@ -46,18 +49,28 @@ Counters ReadCounters(const std::string& path) {
 }
 
 // Starts the game in `folder`, in a window, with its counters in `counters`.
+// Spawned, not forked: the test process has threads of its own.
 pid_t StartGame(const std::string& folder, const std::string& counters) {
-    const pid_t pid = fork();
-    if (pid != 0) return pid;
-    if (chdir(folder.c_str()) != 0) _exit(127);
-    unsetenv("KELVO_INPUT");
-    unsetenv("KELVO_FRAMES");
-    setenv("KELVO_PLATFORM", "sdl", 1);
-    setenv("KELVO_COUNTERS", counters.c_str(), 1);
-    if (std::freopen("/dev/null", "w", stdout) == nullptr || std::freopen("/dev/null", "w", stderr) == nullptr)
-        _exit(127);
-    execl(KELVO_GAME_PATH, KELVO_GAME_PATH, static_cast<char*>(nullptr));
-    _exit(127);
+    std::vector<std::string> variables;
+    for (char** v = environ; *v != nullptr; ++v) {
+        const std::string variable = *v;
+        if (variable.rfind("KELVO_", 0) != 0) variables.push_back(variable);
+    }
+    variables.push_back("KELVO_PLATFORM=sdl");
+    variables.push_back("KELVO_COUNTERS=" + counters);
+    std::vector<char*> envp;
+    for (std::string& v : variables) envp.push_back(v.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    char* argv[] = {const_cast<char*>(KELVO_GAME_PATH), nullptr};
+    pid_t pid = 0;
+    const int failed = posix_spawn(&pid, KELVO_GAME_PATH, &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return failed == 0 ? pid : -1;
 }
 
 // The game's exit status once it ends within `limitMs`, else -1 (it is
