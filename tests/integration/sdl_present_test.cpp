@@ -8,6 +8,7 @@
 
 #include "core/system_state.h"
 #include "graphics/device/present.h"
+#include "graphics/device/screen_device.h"
 #include "kelvo/api.h"
 #include "platform/backend.h"
 #include "platform/display.h"
@@ -73,28 +74,45 @@ TEST(SdlPresent, AClearedFrameShowsItsColourInTheWindow) {
     ASSERT_EQ(ApiEndFramework(), 0);
 }
 
+// What the window shows of a screen pixel: SDL's reading of it, which
+// widens a 5:6:5 channel to the whole 0-255 range (the frame captures widen
+// by shifting, so a 16-bit red of 224 is 230 in the window, 224 in a PNG).
+Uint32 AsShown(ColorCode pixel, int depth) {
+    SDL_PixelFormat* format = SDL_AllocFormat(depth == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888);
+    Uint8 r = 0, g = 0, b = 0;
+    SDL_GetRGB(pixel, format, &r, &g, &b);
+    SDL_FreeFormat(format);
+    return static_cast<Uint32>(r) << 16 | static_cast<Uint32>(g) << 8 | b;
+}
+
 // In full screen every present is a flip; the window shows each new front
-// buffer, read straight from the display's memory.
+// buffer, read straight from the display's memory. The depth is set here,
+// not left to whatever test ran before: the game's 16 bits, and 32.
 TEST(SdlPresent, FullScreenFlipsShowTheLatestFrame) {
     if (!HaveDisplay()) GTEST_SKIP() << "no display";
     PlatformSelectBackend(PlatformBackend::Sdl);
     ApiSetLogEnabled(0);
     ApiSetAllowDoubleStart(1);
-    ChangeWindowMode(0);
-    ASSERT_EQ(ApiInitFramework(), 0);
-    ApiSetVBlankWait(0);
-    ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
     const int colours[3][3] = {{224, 32, 32}, {32, 224, 32}, {32, 32, 224}};
-    const Uint32 expected[3] = {0xE02020, 0x20E020, 0x2020E0};
-    for (int frame = 0; frame < 3; ++frame) {
-        Background(colours[frame][0], colours[frame][1], colours[frame][2]);
-        ASSERT_EQ(ClearDrawTargetPixels(), 0);
-        ASSERT_EQ(ApiPresentScreen(), 0);
-        ASSERT_EQ(ApiProcessMessage(), 0);
-        const Uint32 centre = WindowCentre();
-        EXPECT_EQ(centre, expected[frame]) << std::hex << centre;
+    for (int depth : {16, 32}) {
+        SCOPED_TRACE(depth);
+        ChangeWindowMode(0);
+        ASSERT_EQ(ApplyScreenMode(640, 480, depth, 0, -1), 0);
+        ASSERT_EQ(ApiInitFramework(), 0);
+        ASSERT_EQ(GetScreenColorDepth(), depth);
+        ApiSetVBlankWait(0);
+        ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
+        for (int frame = 0; frame < 3; ++frame) {
+            const int* c = colours[frame];
+            Background(c[0], c[1], c[2]);
+            ASSERT_EQ(ClearDrawTargetPixels(), 0);
+            ASSERT_EQ(ApiPresentScreen(), 0);
+            ASSERT_EQ(ApiProcessMessage(), 0);
+            const Uint32 centre = WindowCentre();
+            EXPECT_EQ(centre, AsShown(ApiMakeColorCode(c[0], c[1], c[2]), depth)) << std::hex << centre;
+        }
+        ASSERT_EQ(ApiEndFramework(), 0);
     }
-    ASSERT_EQ(ApiEndFramework(), 0);
     ChangeWindowMode(1);
 }
 

@@ -46,6 +46,9 @@ int CreateMemImgStorage(SurfaceDataRecord& r) {
         WriteLogText("メモリイメージの作成に失敗しました\n");
         return -1;
     }
+    // New storage starts black, as a new DirectDraw surface does, rather
+    // than showing whatever the memory held before.
+    std::memset(r.memImg.pixels, 0, static_cast<std::size_t>(r.memImg.pitch) * r.memImg.height);
     return 0;
 }
 

@@ -1,15 +1,18 @@
 // Drawing operations on the headless screen: graphics with and without their
-// colour key, boxes, clipping at the draw area, blended software draws
-// against the renderer itself, and the refusal of software drawing on an
-// 8-bit DirectDraw screen.
+// colour key, new graphics, boxes, clipping at the draw area, blended
+// software draws against the renderer itself, the software front screen,
+// and the refusal of software drawing on an 8-bit DirectDraw screen.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "framework/graphics/draw/draw_ops_fixture.h"
 #include "core/rect.h"
+#include "graphics/d3d/direct3d.h"
 #include "graphics/draw/draw_ops.h"
+#include "graphics/draw/graph_load.h"
 #include "graphics/draw/soft_bridge.h"
+#include "platform/d3d.h"
 #include "softrender/blit/blit_memimg.h"
 
 namespace {
@@ -211,6 +214,47 @@ TEST_F(DrawOpsTest, ClipBlitGraphRectDrawsOnlyThePartAndPutsTheDrawAreaBack) {
     EXPECT_EQ(f.Raw(208, 10), kGrey);
 }
 
+// ---- new graphics --------------------------------------------------------------------
+
+// A drawable graphic made where another was just filled and released shows
+// black, not what that one left in memory, on every road.
+TEST_F(DrawOpsTest, ANewDrawableGraphicIsBlackOnEveryRoad) {
+    enum class Road { kDirectDraw, kSoftware, kDirect3D };
+    for (Road road : {Road::kDirectDraw, Road::kSoftware, Road::kDirect3D}) {
+        SCOPED_TRACE(road == Road::kDirectDraw ? "DirectDraw" : road == Road::kSoftware ? "software" : "Direct3D");
+        ResetDisplay();
+        PlatformD3DReset();
+        PlatformDisplayKnobsRef().videoMemoryFails = road == Road::kSoftware;
+        PlatformD3DKnobsRef().offerDevice = road == Road::kDirect3D ? 1 : 0;
+        Start();
+        ASSERT_EQ(IsScreenMemImg(), road == Road::kSoftware ? 1 : 0);
+        ASSERT_EQ(IsDirect3DUp(), road == Road::kDirect3D ? 1 : 0);
+        for (int round = 0; round < 3; ++round) {
+            const HandleId used = MakeDrawableGraph(96, 72);
+            ASSERT_GT(used, 0);
+            ASSERT_EQ(ApiSelectDrawTarget(used), 0);
+            Background(0xFF, 0xFF, 0xFF);
+            ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetBack), 0);
+            ApiReleaseGraph(used, 0);
+
+            Background(0x80, 0x80, 0x80);
+            const HandleId fresh = MakeDrawableGraph(96, 72);
+            ASSERT_GT(fresh, 0);
+            ASSERT_EQ(ApiBlitGraph(100, 50, fresh, 0), 0);
+            const PlatformFrame& f = Present();
+            int lit = 0;
+            for (int y = 50; y < 122; ++y)
+                for (int x = 100; x < 196; ++x) lit += f.Raw(x, y) != kBlack;
+            EXPECT_EQ(lit, 0) << "round " << round;
+            EXPECT_EQ(f.Raw(99, 50), kGrey);
+            EXPECT_EQ(f.Raw(196, 121), kGrey);
+            ApiReleaseGraph(fresh, 0);
+        }
+        ApiEndFramework();
+        PlatformD3DReset();
+    }
+}
+
 // ---- boxes ---------------------------------------------------------------------------
 
 TEST_F(DrawOpsTest, FilledAndOutlinedBoxesCoverExactlyTheirPixels) {
@@ -336,6 +380,37 @@ TEST_F(DrawOpsTest, OnASoftwareScreenTheRendererDrawsStraightIntoTheScreenImage)
     EXPECT_EQ(f.Raw(63, 63), kBlue);
     EXPECT_EQ(f.Raw(83, 63), kGreen);
     EXPECT_EQ(f.Raw(82, 62), kGrey);
+}
+
+// Drawn on the front screen of a software screen, a box or a mirrored
+// stretch given with its corners in reverse order reaches the window whole.
+TEST_F(DrawOpsTest, OnASoftwareFrontScreenDrawsWithTurnedCornersReachTheWindow) {
+    PlatformDisplayKnobsRef().videoMemoryFails = true;
+    Start();
+    ASSERT_EQ(IsScreenMemImg(), 1);
+    ASSERT_EQ(ApiPresentScreen(), 0);  // the grey back screen in the window
+    HandleId g = HalfKeyed(0);
+    ASSERT_EQ(ApiSelectDrawTarget(kDrawTargetFront), 0);
+    // Each draw goes to the window as it is made.
+    frames.clear();
+    ASSERT_EQ(ApiPaintBox(200, 200, 100, 100, kBlue, 1), 0);
+    ASSERT_EQ(ApiPaintBox(300, 150, 260, 110, kGreen, 0), 0);
+    ASSERT_EQ(ApiStretchBlitGraph(432, 100, 400, 116, g, 0), 0);  // mirrored, twice as wide
+    ASSERT_EQ(frames.size(), 3u);
+    const PlatformFrame& f = frames.back();
+    EXPECT_EQ(f.Raw(100, 100), kBlue);
+    EXPECT_EQ(f.Raw(150, 150), kBlue);
+    EXPECT_EQ(f.Raw(199, 199), kBlue);
+    EXPECT_EQ(f.Raw(200, 150), kGrey);
+    EXPECT_EQ(f.Raw(150, 200), kGrey);
+    EXPECT_EQ(f.Raw(260, 110), kGreen);
+    EXPECT_EQ(f.Raw(299, 149), kGreen);
+    EXPECT_EQ(f.Raw(280, 130), kGrey);
+    EXPECT_EQ(f.Raw(400, 100), kBlack);  // the graphic's right half, mirrored to the left
+    EXPECT_EQ(f.Raw(431, 115), kRed);
+    EXPECT_EQ(f.Raw(432, 100), kGrey);
+    ApiSelectDrawTarget(kDrawTargetBack);
+    ApiReleaseGraph(g, 0);
 }
 
 // The depth image is written only by the clear, which need write it only
