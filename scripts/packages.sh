@@ -4,7 +4,7 @@ KELVO_PACKAGES="build-essential cmake ninja-build pkg-config clang \
 libsdl2-dev libpng-dev zlib1g-dev libjpeg62-turbo-dev libvorbis-dev libogg-dev \
 libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev libfluidsynth-dev \
 timgm6mb-soundfont libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-ipafont-gothic \
-googletest libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev xvfb xauth xdotool \
+googletest libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev libx11-dev xvfb xauth xdotool \
 python3 ccache lighttpd openbox wmctrl"
 
 kelvo_install_packages() {
