@@ -66,6 +66,11 @@ std::int64_t MaxFramePixels(std::int64_t fileBytes) {
     return std::min(std::int64_t{kMaxFrameSide} * kMaxFrameSide, std::max(kAlwaysAllowedPixels, byBytes));
 }
 
+// A line on the debug output about the movie file at `path`.
+void Note(const std::string& path, const std::string& what) {
+    OutputDebugStringA(("movie: " + path + what + "\n").c_str());
+}
+
 bool RealTime(std::int64_t time) { return time >= -kMaxStreamTime && time <= kMaxStreamTime; }
 
 // Ticks of a time base in 100 ns, false when the result is no real time
@@ -102,8 +107,7 @@ bool MediaReader::Open(const std::string& path, MediaKind kind) {
     Close();
     const std::int64_t fileBytes = PlainFileSize(path);
     if (fileBytes < 0) {
-        const std::string note = "movie: " + path + " is no plain file\n";
-        OutputDebugStringA(note.c_str());
+        Note(path, " is no plain file");
         return false;
     }
     // A QuickTime or MP4 file is opened first without following its edit
@@ -115,15 +119,13 @@ bool MediaReader::Open(const std::string& path, MediaKind kind) {
     if (std::strcmp(format_->iformat->name, kQuickTimeFormat) == 0) {
         const QuickTimeIndexFacts facts = ReadQuickTimeIndexFacts(path);
         if (facts.otherFile) {
-            const std::string note = "movie: " + path + " keeps media in other files, which are not opened\n";
-            OutputDebugStringA(note.c_str());
+            Note(path, " keeps media in other files, which are not opened");
             Close();
             return false;
         }
         if (facts.longEditList) {
-            const std::string note = "movie: " + path + " has an edit list of more than " +
-                                     std::to_string(kMaxEditListEntries) + " edits; its edit lists are not followed\n";
-            OutputDebugStringA(note.c_str());
+            Note(path, " has an edit list of more than " + std::to_string(kMaxEditListEntries) +
+                           " edits; its edit lists are not followed");
         } else {
             avformat_close_input(&format_);
             if (!OpenDemuxer(path, false)) return false;
@@ -214,8 +216,7 @@ bool MediaReader::OpenDemuxer(const std::string& path, bool ignoreEditLists) {
     const int opened = avformat_open_input(&format_, url.c_str(), nullptr, &options);
     av_dict_free(&options);
     if (opened < 0) {
-        const std::string note = "movie: " + path + " is no movie of a kind played here\n";
-        OutputDebugStringA(note.c_str());
+        Note(path, " is no movie of a kind played here");
         return false;  // the library has freed the context
     }
     return true;
@@ -287,9 +288,8 @@ bool MediaReader::SizeAllowed(std::int64_t fileBytes) const {
 
 bool MediaReader::ClaimAllowed(int width, int height, std::int64_t fileBytes) const {
     if (Fits(width, height)) return true;
-    const std::string note = "movie: " + path_ + " claims frames of " + std::to_string(width) + " x " +
-                             std::to_string(height) + " in " + std::to_string(fileBytes) + " bytes\n";
-    OutputDebugStringA(note.c_str());
+    Note(path_, " claims frames of " + std::to_string(width) + " x " + std::to_string(height) + " in " +
+                    std::to_string(fileBytes) + " bytes");
     return false;
 }
 
@@ -302,9 +302,8 @@ bool MediaReader::WithinLimits(const AVFrame* frame) {
 void MediaReader::NoteRefusedSize(const std::string& frame) {
     if (refusedSize_) return;
     refusedSize_ = true;
-    const std::string note = "movie: " + path_ + ": " + frame + " is beyond the size limits (4096 a side, " +
-                             std::to_string(maxPixels_) + " pixels); such frames are skipped\n";
-    OutputDebugStringA(note.c_str());
+    Note(path_, ": " + frame + " is beyond the size limits (4096 a side, " + std::to_string(maxPixels_) +
+                    " pixels); such frames are skipped");
 }
 
 AVFrame* MediaReader::Next() {
@@ -316,8 +315,7 @@ AVFrame* MediaReader::Next() {
             LONGLONG time = 0;
             if (!TimeOf(frame_, &time)) {
                 if (!droppedTimes_) {
-                    const std::string note = "movie: " + path_ + ": frames timed beyond any real stream are dropped\n";
-                    OutputDebugStringA(note.c_str());
+                    Note(path_, ": frames timed beyond any real stream are dropped");
                 }
                 droppedTimes_ = true;
                 continue;

@@ -67,21 +67,21 @@ bool SyncFolderOf(const std::string& path) {
     return synced;
 }
 
-
 // Opens `path` without ever waiting on it: a pipe with no writer, a device or
 // a socket would hold a reader forever (or hand it endless bytes), so for
 // reading only a plain file opens, and no other kind is even opened. A
 // folder never opens. The descriptor, or -1 with the last error set.
 int OpenWithoutWaiting(const std::string& path, int flags, bool forReading) {
-    const auto refused = [](const struct stat& st, bool reading) {
-        return S_ISDIR(st.st_mode) || (reading && !S_ISREG(st.st_mode));
+    const auto refused = [forReading](const struct stat& st) {
+        return S_ISDIR(st.st_mode) || (forReading && !S_ISREG(st.st_mode));
     };
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && refused(st, forReading)) {
+    const auto refuse = [] {
         SetLastError(ERROR_ACCESS_DENIED);
         errno = EACCES;
         return -1;
-    }
+    };
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && refused(st)) return refuse();
     // What the name stands for may change between the look and the open:
     // the open itself does not wait, and what it opened is looked at again.
     const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY, 0644);
@@ -89,11 +89,9 @@ int OpenWithoutWaiting(const std::string& path, int flags, bool forReading) {
         SetLastError(ErrorFromErrno(errno, path));
         return -1;
     }
-    if (::fstat(fd, &st) != 0 || refused(st, forReading)) {
+    if (::fstat(fd, &st) != 0 || refused(st)) {
         ::close(fd);
-        SetLastError(ERROR_ACCESS_DENIED);
-        errno = EACCES;
-        return -1;
+        return refuse();
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
