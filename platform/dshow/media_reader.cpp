@@ -14,7 +14,6 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
-#include "dshow/h264_parameters.h"
 #include "dshow/quicktime_index.h"
 #include "platform/kernel.h"
 
@@ -66,6 +65,19 @@ std::int64_t MaxFramePixels(std::int64_t fileBytes) {
     return std::min(std::int64_t{kMaxFrameSide} * kMaxFrameSide, std::max(kAlwaysAllowedPixels, byBytes));
 }
 
+// The decoders the probe may open: those of sound only.
+const std::string& SoundDecoderNames() {
+    static const std::string names = [] {
+        std::string out;
+        void* at = nullptr;
+        for (const AVCodec* codec = av_codec_iterate(&at); codec != nullptr; codec = av_codec_iterate(&at))
+            if (av_codec_is_decoder(codec) && codec->type == AVMEDIA_TYPE_AUDIO)
+                out += (out.empty() ? "" : ",") + std::string(codec->name);
+        return out;
+    }();
+    return names;
+}
+
 // A line on the debug output about the movie file at `path`.
 void Note(const std::string& path, const std::string& what) {
     OutputDebugStringA(("movie: " + path + what + "\n").c_str());
@@ -102,9 +114,10 @@ void MediaReader::Close() {
     stream_ = -1;
 }
 
-bool MediaReader::Open(const std::string& path, MediaKind kind) {
+bool MediaReader::Open(const std::string& path, MediaKind kind, std::shared_ptr<MovieBudget> budget) {
     QuietLibrary();
     Close();
+    budget_ = std::move(budget);
     const std::int64_t fileBytes = PlainFileSize(path);
     if (fileBytes < 0) {
         Note(path, " is no plain file");
@@ -131,33 +144,16 @@ bool MediaReader::Open(const std::string& path, MediaKind kind) {
             if (!OpenDemuxer(path, false)) return false;
         }
     }
-    // The probe decodes a few frames of each stream to learn what the
-    // headers leave open: its decoders get the limits playback has, so a
-    // frame size the file could never code is refused before a picture of
-    // it is made, on one thread (each thread would hold pictures of its own).
-    // An H.264 decoder sets up tables for the size its parameter sets claim
-    // before it looks at a limit: a claim beyond the limits is refused first.
+    // The probe decodes the sound to learn what the headers leave open, but
+    // never a picture: pictures are made only by the reader's own decoder,
+    // under the movie's budget (the probe's decoders are the library's, and
+    // it gives those of streams it finds as it reads no limits at all). What
+    // the probe would have learnt of a picture's size, the first frame tells.
     maxPixels_ = MaxFramePixels(fileBytes);
     path_ = path;
-    for (unsigned i = 0; i < format_->nb_streams; ++i) {
-        const AVCodecParameters* stream = format_->streams[i]->codecpar;
-        int width = 0, height = 0;
-        if (stream->codec_id == AV_CODEC_ID_H264 &&
-            H264ClaimedSize(stream->extradata, static_cast<std::size_t>(std::max(stream->extradata_size, 0)), &width,
-                            &height) &&
-            !ClaimAllowed(width, height, fileBytes)) {
-            Close();
-            return false;
-        }
-    }
-    std::vector<AVDictionary*> probeOptions(format_->nb_streams, nullptr);
-    for (AVDictionary*& streamOptions : probeOptions) {
-        av_dict_set_int(&streamOptions, "max_pixels", maxPixels_, 0);
-        av_dict_set(&streamOptions, "threads", "1", 0);
-    }
-    const int probed = avformat_find_stream_info(format_, probeOptions.data());
-    for (AVDictionary*& streamOptions : probeOptions) av_dict_free(&streamOptions);
-    if (probed < 0) {
+    av_free(format_->codec_whitelist);
+    format_->codec_whitelist = av_strdup(SoundDecoderNames().c_str());
+    if (format_->codec_whitelist == nullptr || avformat_find_stream_info(format_, nullptr) < 0 || !budget_->Allows()) {
         Close();
         return false;
     }
@@ -180,23 +176,38 @@ bool MediaReader::Open(const std::string& path, MediaKind kind) {
     // may claim a larger size, and the decoder itself refuses to set up a
     // picture of more pixels than this (at no cost) rather than decode it.
     decoder_->max_pixels = maxPixels_;
-    // The size the file claims, then the size the decoder took from the
-    // stream's headers.
-    if (kind == MediaKind::Video && !SizeAllowed(fileBytes)) {
+    budget_->Attach(decoder_);
+    // The size the file's headers claim is only a claim: the decoder learns
+    // the size from the stream itself, and a claim beyond the limits is
+    // judged only when no picture can be made.
+    const int claimedWidth = decoder_->width, claimedHeight = decoder_->height;
+    if (kind == MediaKind::Video && !Fits(claimedWidth, claimedHeight))
+        decoder_->width = decoder_->height = decoder_->coded_width = decoder_->coded_height = 0;
+    if (avcodec_open2(decoder_, codec, nullptr) < 0) {
         Close();
         return false;
     }
-    if (avcodec_open2(decoder_, codec, nullptr) < 0 || (kind == MediaKind::Video && !SizeAllowed(fileBytes))) {
-        Close();
-        return false;
-    }
-    if (kind == MediaKind::Video) OpenParser();
     const AVRational rate = format_->streams[stream_]->avg_frame_rate;
     lastStep_ = rate.num > 0 && rate.den > 0 ? av_rescale_q(1, av_inv_q(rate), kStreamTimeBase) : 0;
     if (!RealTime(lastStep_)) lastStep_ = 0;
     PlaceOnMovieClock();
     lastTime_ = startOffset_ - lastStep_;
-    return true;
+    if (kind == MediaKind::Audio) return true;
+    // The first picture is made at once, under the open's budget, and kept
+    // for Next: its size is the movie's. A stream none of whose pictures can
+    // be made (beyond the limits or the budget) is refused; one that has
+    // none at all plays nothing at the size its headers claim.
+    OpenParser();
+    if (Next() != nullptr) {
+        peeked_ = true;
+        return true;
+    }
+    const bool claimed = claimedWidth > 0 && claimedHeight > 0;
+    if (!claimed) Note(path, " has no picture that could be made");
+    if (claimed && ClaimAllowed(claimedWidth, claimedHeight, fileBytes) && !budget_->Spent() && !refusedSize_)
+        return true;
+    Close();
+    return false;
 }
 
 bool MediaReader::OpenDemuxer(const std::string& path, bool ignoreEditLists) {
@@ -205,6 +216,8 @@ bool MediaReader::OpenDemuxer(const std::string& path, bool ignoreEditLists) {
     // nothing it names is opened.
     format_ = avformat_alloc_context();
     if (format_ == nullptr) return false;
+    // The budget's time runs out in the demuxer too: it asks between reads.
+    format_->interrupt_callback = AVIOInterruptCB{MovieBudget::Interrupted, budget_.get()};
     AVDictionary* options = nullptr;
     av_dict_set(&options, "format_whitelist", kMovieFormats, 0);
     av_dict_set(&options, "protocol_whitelist", kMovieProtocols, 0);
@@ -280,12 +293,6 @@ bool MediaReader::Fits(int width, int height) const {
            std::int64_t{width} * height <= maxPixels_;
 }
 
-bool MediaReader::SizeAllowed(std::int64_t fileBytes) const {
-    const int width = decoder_->width, height = decoder_->height;
-    if (width <= 0 || height <= 0) return false;
-    return ClaimAllowed(width, height, fileBytes);
-}
-
 bool MediaReader::ClaimAllowed(int width, int height, std::int64_t fileBytes) const {
     if (Fits(width, height)) return true;
     Note(path_, " claims frames of " + std::to_string(width) + " x " + std::to_string(height) + " in " +
@@ -307,6 +314,10 @@ void MediaReader::NoteRefusedSize(const std::string& frame) {
 }
 
 AVFrame* MediaReader::Next() {
+    if (peeked_) {
+        peeked_ = false;
+        return frame_;
+    }
     if (decoder_ == nullptr || ended_) return nullptr;
     for (;;) {
         const int received = avcodec_receive_frame(decoder_, frame_);
@@ -331,6 +342,10 @@ AVFrame* MediaReader::Next() {
         // end of the file, which drains what the decoder still holds.
         bool sent = false;
         while (!sent) {
+            if (!budget_->Allows()) {
+                ended_ = true;
+                return nullptr;
+            }
             if (av_read_frame(format_, packet_) < 0) {
                 draining_ = true;
                 avcodec_send_packet(decoder_, nullptr);
@@ -369,7 +384,7 @@ bool MediaReader::TimeOf(const AVFrame* frame, LONGLONG* time) {
 }
 
 bool MediaReader::Seek(LONGLONG time) {
-    if (decoder_ == nullptr || !RealTime(time)) return false;
+    if (decoder_ == nullptr || !RealTime(time) || !budget_->Allows()) return false;
     const AVStream* stream = format_->streams[stream_];
     std::int64_t target = 0;
     if (__builtin_add_overflow(av_rescale_q(time - startOffset_, kStreamTimeBase, stream->time_base), streamStart_,
@@ -379,6 +394,7 @@ bool MediaReader::Seek(LONGLONG time) {
         av_seek_frame(format_, stream_, target, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
         return false;
     avcodec_flush_buffers(decoder_);
+    peeked_ = false;
     // The parser starts afresh too: what it read last is of another place.
     if (parser_ != nullptr) OpenParser();
     draining_ = false;

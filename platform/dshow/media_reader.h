@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "dshow/movie_budget.h"
 #include "platform/types.h"
 
 struct AVFormatContext;
@@ -27,14 +29,15 @@ public:
     MediaReader(const MediaReader&) = delete;
     MediaReader& operator=(const MediaReader&) = delete;
 
-    // Opens the file (a native path) and the best stream of the kind. False
-    // when the file cannot be read or has no such stream that decodes.
-    bool Open(const std::string& path, MediaKind kind);
+    // Opens the file (a native path) and the best stream of the kind, at the
+    // cost of the movie's budget. False when the file cannot be read, has no
+    // such stream that decodes, or costs more than the budget holds.
+    bool Open(const std::string& path, MediaKind kind, std::shared_ptr<MovieBudget> budget);
     bool IsOpen() const { return decoder_ != nullptr; }
 
     // The next decoded frame, owned by the reader until the next call; null
-    // at the end of the stream or on an error that ends it. A frame timed
-    // beyond kMaxStreamTime is dropped.
+    // at the end of the stream, on an error that ends it, or when the
+    // budget is spent. A frame timed beyond kMaxStreamTime is dropped.
     AVFrame* Next();
     // The time of the frame Next handed out last, in 100 ns of the movie's
     // clock; a frame without a time follows the previous one.
@@ -58,9 +61,6 @@ private:
     bool OpenDemuxer(const std::string& path, bool ignoreEditLists);
     // Within 4096 a side and the pixels a frame of this file may have.
     bool Fits(int width, int height) const;
-    // Whether the decoder's frame size (the stream's first) is within the
-    // limits; a size too large for the file is noted on the debug output.
-    bool SizeAllowed(std::int64_t fileBytes) const;
     // Whether a frame size claimed by the file is within the limits, noted
     // on the debug output when it is not.
     bool ClaimAllowed(int width, int height, std::int64_t fileBytes) const;
@@ -78,6 +78,7 @@ private:
     // real stream has.
     bool TimeOf(const AVFrame* frame, LONGLONG* time);
 
+    std::shared_ptr<MovieBudget> budget_;
     AVFormatContext* format_ = nullptr;
     AVCodecContext* decoder_ = nullptr;
     AVPacket* packet_ = nullptr;
@@ -86,6 +87,7 @@ private:
     AVCodecContext* parserContext_ = nullptr;  // what the parser may write into
     int stream_ = -1;
     bool draining_ = false;
+    bool peeked_ = false;           // frame_ holds the first picture, made at the open
     bool ended_ = false;
     LONGLONG lastTime_ = 0;
     LONGLONG lastStep_ = 0;

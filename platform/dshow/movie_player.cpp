@@ -45,12 +45,18 @@ void WriteRows(const std::uint8_t* from, std::size_t fromPitch, std::uint8_t* to
 
 std::shared_ptr<MoviePlayer> MoviePlayer::Open(const std::string& nativePath, bool withSound) {
     std::shared_ptr<MoviePlayer> player(new MoviePlayer);
-    if (!player->video_.Open(nativePath, MediaKind::Video)) return nullptr;
-    const AVCodecContext* decoder = player->video_.Decoder();
-    player->width_ = decoder->width;
-    player->height_ = decoder->height;
+    player->budget_ = std::make_shared<MovieBudget>(nativePath);
+    const MovieBudget::Step step(*player->budget_, MovieBudget::kOpenNanoseconds);
+    if (!player->video_.Open(nativePath, MediaKind::Video, player->budget_)) return nullptr;
+    // The reader made the first picture at the open: its size is the movie's.
+    const AVFrame* first = player->video_.Next();
+    player->width_ = first != nullptr ? first->width : player->video_.Decoder()->width;
+    player->height_ = first != nullptr ? first->height : player->video_.Decoder()->height;
+    player->ended_ = first == nullptr;
+    if (first != nullptr && !player->Convert(first, &player->next_)) return nullptr;
+    player->haveNext_ = first != nullptr;
     player->duration_ = player->video_.Duration();
-    if (withSound) player->sound_ = MovieSound::Open(nativePath);
+    if (withSound) player->sound_ = MovieSound::Open(nativePath, player->budget_);
     return player;
 }
 
@@ -76,6 +82,7 @@ void MoviePlayer::SetState(State state) {
 }
 
 HRESULT MoviePlayer::Seek(STREAM_TIME time) {
+    const MovieBudget::Step step(*budget_, MovieBudget::kStepNanoseconds);
     time = std::clamp<STREAM_TIME>(time, 0, kMaxStreamTime);
     if (!video_.Seek(time)) return E_FAIL;
     base_ = time;
@@ -105,8 +112,11 @@ HRESULT MoviePlayer::Seek(STREAM_TIME time) {
 }
 
 bool MoviePlayer::DecodeInto(Frame* frame) {
-    AVFrame* decoded = video_.Next();
-    if (decoded == nullptr) return false;
+    const AVFrame* decoded = video_.Next();
+    return decoded != nullptr && Convert(decoded, frame);
+}
+
+bool MoviePlayer::Convert(const AVFrame* decoded, Frame* frame) {
     // The size is the stream's; a frame of another size is scaled to it.
     scaler_ = sws_getCachedContext(scaler_, decoded->width, decoded->height, static_cast<AVPixelFormat>(decoded->format),
                                    width_, height_, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
@@ -150,6 +160,7 @@ bool MoviePlayer::TakeDue(STREAM_TIME now, bool any) {
 HRESULT MoviePlayer::Update(D_IDirectDrawSurface7* surface, const RECT* rect, bool async, HANDLE event) {
     if (surface == nullptr) return E_POINTER;
     if (Pending()) return D_MS_E_BUSY;
+    const MovieBudget::Step step(*budget_, MovieBudget::kStepNanoseconds);
     Request request;
     request.surface = surface;
     request.wholeSurface = rect == nullptr;
@@ -176,6 +187,7 @@ void MoviePlayer::Forget(D_IDirectDrawSurface7* surface) {
 }
 
 void MoviePlayer::Pump() {
+    const MovieBudget::Step step(*budget_, MovieBudget::kStepNanoseconds);
     if (Pending() && state_ == State::Running && TakeDue(Time(), false)) {
         const Request request = pending_;
         pending_ = Request{};

@@ -18,6 +18,7 @@
 #include "platform/dshow.h"
 
 struct SwsContext;
+struct AVFrame;
 class MovieSound;
 
 // The scaler's vector loops write whole groups of pixels, up to a group past
@@ -72,11 +73,14 @@ private:
 
     MoviePlayer() = default;
     bool DecodeInto(Frame* frame);
+    // A decoded picture into `frame`, at the movie's size.
+    bool Convert(const AVFrame* decoded, Frame* frame);
     // The newest frame whose time has come at `now`, leaving the one after
     // it waiting. False when no frame is left.
     bool TakeDue(STREAM_TIME now, bool any);
     void Render(const Request& request) const;
 
+    std::shared_ptr<MovieBudget> budget_;  // shared by the picture's reader and the sound's
     MediaReader video_;
     SwsContext* scaler_ = nullptr;
     std::unique_ptr<MovieSound> sound_;

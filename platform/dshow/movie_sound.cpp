@@ -39,9 +39,9 @@ bool FrameComplete(const AVFrame* frame) {
 
 }  // namespace
 
-std::unique_ptr<MovieSound> MovieSound::Open(const std::string& nativePath) {
+std::unique_ptr<MovieSound> MovieSound::Open(const std::string& nativePath, std::shared_ptr<MovieBudget> budget) {
     std::unique_ptr<MovieSound> sound(new MovieSound);
-    if (!sound->reader_.Open(nativePath, MediaKind::Audio)) return nullptr;
+    if (!sound->reader_.Open(nativePath, MediaKind::Audio, std::move(budget))) return nullptr;
     sound->output_ = AcquireAudioOutput();
     if (!sound->output_) return nullptr;
     {

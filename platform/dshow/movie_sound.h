@@ -19,7 +19,7 @@ struct AVFrame;
 class MovieSound final : public MixSource {
 public:
     // Null when the file has no audio stream or no output can be opened.
-    static std::unique_ptr<MovieSound> Open(const std::string& nativePath);
+    static std::unique_ptr<MovieSound> Open(const std::string& nativePath, std::shared_ptr<MovieBudget> budget);
     ~MovieSound() override;
 
     // Starts or stops playing at this moment of the output.

@@ -14,7 +14,6 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include "dshow/h264_parameters.h"
 #include "dshow/media_reader.h"
 #include "dshow/quicktime_index.h"
 #include "movie_boxes.h"
@@ -46,59 +45,11 @@ EditsOf Repeated(int count, const std::function<Mp4Edit(const Mp4Track&, int)>& 
 // The picture of `path` opened and its first frame decoded: 1 when both
 // came, 0 when the file was refused, -1 when no frame came.
 int OpenAndTakeAFrame(const std::string& path) {
+    const auto budget = std::make_shared<MovieBudget>(path);
+    const MovieBudget::Step step(*budget, MovieBudget::kOpenNanoseconds);
     MediaReader reader;
-    if (!reader.Open(path, MediaKind::Video)) return 0;
+    if (!reader.Open(path, MediaKind::Video, budget)) return 0;
     return reader.Next() != nullptr ? 1 : -1;
-}
-
-// The decoder configuration of an MP4 file's picture, as the demuxer gives it.
-std::string DecoderConfiguration(const std::string& path) {
-    AVFormatContext* format = nullptr;
-    std::string out;
-    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) return out;
-    for (unsigned i = 0; i < format->nb_streams; ++i) {
-        const AVCodecParameters* stream = format->streams[i]->codecpar;
-        if (stream->codec_type == AVMEDIA_TYPE_VIDEO && stream->extradata != nullptr)
-            out.assign(reinterpret_cast<const char*>(stream->extradata), static_cast<std::size_t>(stream->extradata_size));
-    }
-    avformat_close_input(&format);
-    return out;
-}
-
-// The size an H.264 stream claims, read from its parameter sets as the
-// encoder wrote them (sizes that are no whole number of blocks are coded
-// larger and cut), as a decoder configuration record and after start codes;
-// a parameter set cut short claims nothing.
-TEST(MovieReader, TheClaimedSizeIsReadFromTheParameterSets) {
-    TempDir dir;
-    const std::string path = dir.str() + "/clip.mp4";
-    for (const auto& [width, height] : {std::pair{40, 30}, std::pair{352, 288}, std::pair{18, 10}, std::pair{1000, 2}}) {
-        SCOPED_TRACE(::testing::Message() << width << " x " << height);
-        TestMovieSpec spec;
-        spec.container = "mp4";
-        spec.frames = 2;
-        spec.width = width;
-        spec.height = height;
-        ASSERT_TRUE(WriteTestMovie(path, spec));
-        const std::string record = DecoderConfiguration(path);
-        int w = 0, h = 0;
-        ASSERT_TRUE(H264ClaimedSize(reinterpret_cast<const std::uint8_t*>(record.data()), record.size(), &w, &h));
-        EXPECT_EQ(w, width);
-        EXPECT_EQ(h, height);
-    }
-    for (const auto& [width, height] : {std::pair{8192, 8192}, std::pair{4096, 2304}, std::pair{16, 16}}) {
-        const std::string sps = H264SequenceParameterSet(width, height, 3, 10);
-        const std::string annexB = std::string("\0\0\0\1\x68\xEE", 6) + std::string("\0\0\1", 3) + sps;
-        int w = 0, h = 0;
-        ASSERT_TRUE(H264ClaimedSize(reinterpret_cast<const std::uint8_t*>(annexB.data()), annexB.size(), &w, &h));
-        EXPECT_EQ(w, width);
-        EXPECT_EQ(h, height);
-        for (std::size_t cut = 0; cut + 1 < sps.size(); ++cut) {
-            const std::string shorter = std::string("\0\0\1", 3) + sps.substr(0, cut);
-            EXPECT_FALSE(H264ClaimedSize(reinterpret_cast<const std::uint8_t*>(shorter.data()), shorter.size(), &w, &h))
-                << "cut to " << cut;
-        }
-    }
 }
 
 // Each file is read within the time a movie takes to open (here: far
@@ -178,8 +129,10 @@ TEST(MovieReader, OrdinaryEditListsAreFollowedAndLongOnesAreNot) {
         dir.Write("movie.mp4", bytes);
         const bool followed = edits <= static_cast<int>(kMaxEditListEntries);
         EXPECT_EQ(ReadQuickTimeIndexFacts(path).longEditList, !followed);
+        const auto budget = std::make_shared<MovieBudget>(path);
+        const MovieBudget::Step step(*budget, MovieBudget::kOpenNanoseconds);
         MediaReader reader;
-        ASSERT_TRUE(reader.Open(path, MediaKind::Video));
+        ASSERT_TRUE(reader.Open(path, MediaKind::Video, budget));
         ASSERT_NE(reader.Next(), nullptr);
         const LONGLONG first = reader.FrameTime();
         if (followed) {
