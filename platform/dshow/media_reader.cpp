@@ -1,7 +1,5 @@
 #include "dshow/media_reader.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -14,6 +12,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "dshow/movie_file_input.h"
 #include "dshow/quicktime_index.h"
 #include "platform/kernel.h"
 
@@ -38,18 +37,8 @@ void QuietLibrary() {
 // image sequence or a text file is refused before any of it is followed or
 // read as a picture.
 constexpr const char* kMovieFormats = "avi,mpeg,mpegvideo,asf,mov,matroska,ogg";
-// Local files only: no network protocol, no playlist protocol, no pipe.
-constexpr const char* kMovieProtocols = "file";
 // The demuxer of QuickTime, MP4 and their kin, by the name it reports.
 constexpr const char* kQuickTimeFormat = "mov,mp4,m4a,3gp,3g2,mj2";
-
-// A movie is a plain file: a device, a pipe or a directory would block or
-// never end. Its size in bytes, or -1.
-std::int64_t PlainFileSize(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
-    return static_cast<std::int64_t>(info.st_size);
-}
 
 // The first picture of a movie codes every part of its frame: even flat,
 // MPEG video spends some 30 bits on each 16 x 16 block and motion JPEG 12,
@@ -111,6 +100,7 @@ void MediaReader::Close() {
     av_packet_free(&packet_);
     avcodec_free_context(&decoder_);
     avformat_close_input(&format_);
+    input_.reset();
     stream_ = -1;
 }
 
@@ -118,11 +108,12 @@ bool MediaReader::Open(const std::string& path, MediaKind kind, std::shared_ptr<
     QuietLibrary();
     Close();
     budget_ = std::move(budget);
-    const std::int64_t fileBytes = PlainFileSize(path);
-    if (fileBytes < 0) {
+    input_ = std::make_unique<MovieFileInput>();
+    if (!input_->Open(path, budget_.get())) {
         Note(path, " is no plain file");
         return false;
     }
+    const std::int64_t fileBytes = input_->Size();
     // A QuickTime or MP4 file is opened first without following its edit
     // lists (the demuxer's handling of a long one is the cost of seconds and
     // gigabytes); its index is then looked at: a movie whose media lies in
@@ -130,7 +121,7 @@ bool MediaReader::Open(const std::string& path, MediaKind kind, std::shared_ptr<
     // longer than real files carry. Other containers have none.
     if (!OpenDemuxer(path, true)) return false;
     if (std::strcmp(format_->iformat->name, kQuickTimeFormat) == 0) {
-        const QuickTimeIndexFacts facts = ReadQuickTimeIndexFacts(path);
+        const QuickTimeIndexFacts facts = ReadQuickTimeIndexFacts(input_->Descriptor());
         if (facts.otherFile) {
             Note(path, " keeps media in other files, which are not opened");
             Close();
@@ -218,9 +209,13 @@ bool MediaReader::OpenDemuxer(const std::string& path, bool ignoreEditLists) {
     if (format_ == nullptr) return false;
     // The budget's time runs out in the demuxer too: it asks between reads.
     format_->interrupt_callback = AVIOInterruptCB{MovieBudget::Interrupted, budget_.get()};
+    if (!input_->AttachTo(format_)) {
+        avformat_free_context(format_);
+        format_ = nullptr;
+        return false;
+    }
     AVDictionary* options = nullptr;
     av_dict_set(&options, "format_whitelist", kMovieFormats, 0);
-    av_dict_set(&options, "protocol_whitelist", kMovieProtocols, 0);
     // A QuickTime file may name other files for its media; none is followed.
     av_dict_set(&options, "enable_drefs", "0", 0);
     if (ignoreEditLists) av_dict_set(&options, "ignore_editlist", "1", 0);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "dshow/movie_budget.h"
+#include "dshow/movie_file_input.h"
 #include "platform/types.h"
 
 struct AVFormatContext;
@@ -14,6 +15,7 @@ struct AVCodecContext;
 struct AVPacket;
 struct AVFrame;
 struct AVCodecParserContext;
+
 
 enum class MediaKind { Video, Audio };
 
@@ -79,6 +81,7 @@ private:
     bool TimeOf(const AVFrame* frame, LONGLONG* time);
 
     std::shared_ptr<MovieBudget> budget_;
+    std::unique_ptr<MovieFileInput> input_;  // what the demuxer reads
     AVFormatContext* format_ = nullptr;
     AVCodecContext* decoder_ = nullptr;
     AVPacket* packet_ = nullptr;

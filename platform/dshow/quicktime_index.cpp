@@ -1,12 +1,11 @@
 #include "dshow/quicktime_index.h"
 
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -81,28 +80,49 @@ private:
     QuickTimeIndexFacts facts_;
 };
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+// Reads a descriptor from a place of its own, leaving the descriptor's own
+// position where it was.
+class PlaceReader {
+public:
+    explicit PlaceReader(int fd) : fd_(fd) {}
+    std::size_t Read(unsigned char* bytes, std::size_t count) {
+        std::size_t got = 0;
+        while (got < count) {
+            const ssize_t read = ::pread(fd_, bytes + got, count - got, static_cast<off_t>(at_));
+            if (read <= 0) break;
+            got += static_cast<std::size_t>(read);
+            at_ += static_cast<std::uint64_t>(read);
+        }
+        return got;
+    }
+    bool Skip(std::uint64_t count) {
+        if (count > static_cast<std::uint64_t>(INT64_MAX) - at_) return false;
+        at_ += count;
+        return true;
+    }
+
+private:
+    int fd_;
+    std::uint64_t at_ = 0;
 };
 
 }  // namespace
 
-QuickTimeIndexFacts ReadQuickTimeIndexFacts(const std::string& path) {
+QuickTimeIndexFacts ReadQuickTimeIndexFacts(int fd) {
     QuickTimeIndexFacts unreadable;
     unreadable.longEditList = true;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return unreadable;
+    PlaceReader file(fd);
     IndexScan scan;
     std::uint64_t index = 0;
     std::vector<unsigned char> piece(1 << 16);
     for (int box = 0;; ++box) {
         if (box == kMaxTopLevelBoxes) return unreadable;
         unsigned char header[16];
-        if (std::fread(header, 1, 8, file.get()) < 8) break;
+        if (file.Read(header, 8) < 8) break;
         std::uint64_t size = BigEndian32(header);
         std::size_t headerSize = 8;
         if (size == 1) {
-            if (std::fread(header + 8, 1, 8, file.get()) < 8) break;
+            if (file.Read(header + 8, 8) < 8) break;
             size = std::uint64_t{BigEndian32(header + 8)} << 32 | BigEndian32(header + 12);
             headerSize = 16;
         }
@@ -111,16 +131,14 @@ QuickTimeIndexFacts ReadQuickTimeIndexFacts(const std::string& path) {
         const bool toEnd = size < headerSize;
         std::uint64_t payload = toEnd ? UINT64_MAX : size - headerSize;
         if (std::memcmp(header + 4, "mdat", 4) == 0) {
-            if (toEnd || payload > static_cast<std::uint64_t>(INT64_MAX) ||
-                ::fseeko(file.get(), static_cast<off_t>(payload), SEEK_CUR) != 0)
-                break;
+            if (toEnd || !file.Skip(payload)) break;
             continue;
         }
         scan.Feed(header, headerSize);
         while (payload > 0) {
             if (index >= kMaxIndexBytes) return unreadable;
             const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(payload, piece.size()));
-            const std::size_t read = std::fread(piece.data(), 1, want, file.get());
+            const std::size_t read = file.Read(piece.data(), want);
             scan.Feed(piece.data(), read);
             index += read;
             payload -= read;

@@ -4,8 +4,6 @@
 // its length and the track's samples) and media kept in other files.
 #pragma once
 
-#include <string>
-
 // Real files carry one or two edits a track (a start delay, the encoder's
 // priming); a list of more than this many is taken for damage.
 inline constexpr unsigned kMaxEditListEntries = 16;
@@ -18,6 +16,7 @@ struct QuickTimeIndexFacts {
     bool otherFile = false;
 };
 
-// Reads the index of the QuickTime or MP4 file at `path` (every top-level
-// box but the media data, up to a bound).
-QuickTimeIndexFacts ReadQuickTimeIndexFacts(const std::string& path);
+// Reads the index of the QuickTime or MP4 file open at `fd` (every
+// top-level box but the media data, up to a bound), from its first byte and
+// without moving the descriptor's position.
+QuickTimeIndexFacts ReadQuickTimeIndexFacts(int fd);

@@ -3,7 +3,9 @@
 // thousands of edits. Each is read in a child process of its own, whose
 // memory is measured and which is stopped if it runs on; the ordinary edit
 // lists of real files keep their timing.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <functional>
 #include <utility>
@@ -40,6 +42,13 @@ EditsOf Repeated(int count, const std::function<Mp4Edit(const Mp4Track&, int)>& 
         for (int i = 0; i < count; ++i) edits.push_back(edit(track, i));
         return edits;
     };
+}
+
+QuickTimeIndexFacts IndexFacts(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    const QuickTimeIndexFacts facts = ReadQuickTimeIndexFacts(fd);
+    ::close(fd);
+    return facts;
 }
 
 // The picture of `path` opened and its first frame decoded: 1 when both
@@ -128,7 +137,7 @@ TEST(MovieReader, OrdinaryEditListsAreFollowedAndLongOnesAreNot) {
         }));
         dir.Write("movie.mp4", bytes);
         const bool followed = edits <= static_cast<int>(kMaxEditListEntries);
-        EXPECT_EQ(ReadQuickTimeIndexFacts(path).longEditList, !followed);
+        EXPECT_EQ(IndexFacts(path).longEditList, !followed);
         const auto budget = std::make_shared<MovieBudget>(path);
         const MovieBudget::Step step(*budget, MovieBudget::kOpenNanoseconds);
         MediaReader reader;
@@ -154,7 +163,7 @@ TEST(MovieReader, OrdinaryEditListsAreFollowedAndLongOnesAreNot) {
     const std::string index("\0\0\0\x20" "elst\0\0\0\0\0\0\x10\0", 16);
     bytes.replace(bytes.find("udta") + 8, index.size(), index);
     dir.Write("movie.mp4", bytes);
-    EXPECT_FALSE(ReadQuickTimeIndexFacts(path).longEditList);
+    EXPECT_FALSE(IndexFacts(path).longEditList);
 }
 
 }  // namespace
