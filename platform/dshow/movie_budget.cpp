@@ -28,8 +28,10 @@ struct MovieBudget::Hold {
     std::int64_t bytes;
 };
 
-MovieBudget::Step::Step(MovieBudget& budget, std::int64_t nanoseconds) : budget_(budget), outer_(budget.depth_++ == 0) {
-    if (outer_) budget_.stepEnd_ = ThreadNanoseconds() + nanoseconds;
+MovieBudget::Step::Step(MovieBudget& budget, StepKind kind) : budget_(budget), outer_(budget.depth_++ == 0) {
+    if (outer_)
+        budget_.stepEnd_ = ThreadNanoseconds() + (kind == StepKind::Open ? budget_.limits_.openNanoseconds
+                                                                        : budget_.limits_.stepNanoseconds);
 }
 
 MovieBudget::Step::~Step() { --budget_.depth_; }
@@ -52,14 +54,14 @@ void MovieBudget::Attach(AVCodecContext* decoder) {
 }
 
 bool MovieBudget::Reserve(std::int64_t bytes, std::int64_t pictures) {
-    if (!spent_ && bytes * pictures <= kPictureBytes && held_.load() + bytes <= kPictureBytes) {
+    if (!spent_ && bytes * pictures <= limits_.pictureBytes && held_.load() + bytes <= limits_.pictureBytes) {
         held_ += bytes;
         return true;
     }
     if (!refusedBytes_) {
         refusedBytes_ = true;
         Note(": pictures of " + std::to_string(bytes) + " bytes, " + std::to_string(pictures) +
-             " held at once, are beyond the bytes a movie's pictures may take (" + std::to_string(kPictureBytes) +
+             " held at once, are beyond the bytes a movie's pictures may take (" + std::to_string(limits_.pictureBytes) +
              "); it ends here");
     }
     spent_ = true;

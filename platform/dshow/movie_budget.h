@@ -17,24 +17,32 @@
 struct AVCodecContext;
 struct AVFrame;
 
+// What a movie may spend.
+struct MovieBudgetLimits {
+    // Opening a movie: its demuxers, their probes and its first picture.
+    std::int64_t openNanoseconds = 1'000'000'000;
+    // Each later step: an update, a seek, the sound kept fed.
+    std::int64_t stepNanoseconds = 500'000'000;
+    // The pictures all the movie's decoders hold at once. A picture of
+    // 4096 x 4096 in 4:2:0 with 8 bits is 25 MB: six of them (three
+    // references and two held for reordering, as encoders make them at
+    // that size) fit.
+    std::int64_t pictureBytes = std::int64_t{160} << 20;
+};
+
 class MovieBudget : public std::enable_shared_from_this<MovieBudget> {
 public:
-    // Opening a movie: its demuxers, their probes and its first picture.
-    static constexpr std::int64_t kOpenNanoseconds = 1'000'000'000;
-    // Each later step: an update, a seek, the sound kept fed.
-    static constexpr std::int64_t kStepNanoseconds = 500'000'000;
-    // The pictures all the movie's decoders hold at once. A picture of 4096 x
-    // 4096 in 4:2:0 with 8 bits is 25 MB: six of them (three references and
-    // two held for reordering, as encoders make them at that size) fit.
-    static constexpr std::int64_t kPictureBytes = std::int64_t{160} << 20;
+    using Limits = MovieBudgetLimits;
 
-    explicit MovieBudget(std::string path) : path_(std::move(path)) {}
+    explicit MovieBudget(std::string path, Limits limits = {}) : path_(std::move(path)), limits_(limits) {}
+    const Limits& Limit() const { return limits_; }
 
-    // Starts a step of this many nanoseconds of the thread's processor time.
-    // Steps do not nest: a step begun inside another is part of it.
+    // Starts a step, the open or a later one, on the thread's processor
+    // time. Steps do not nest: a step begun inside another is part of it.
+    enum class StepKind { Open, Later };
     class Step {
     public:
-        Step(MovieBudget& budget, std::int64_t nanoseconds);
+        Step(MovieBudget& budget, StepKind kind);
         ~Step();
         Step(const Step&) = delete;
         Step& operator=(const Step&) = delete;
@@ -70,6 +78,7 @@ private:
     void Note(const std::string& what);
 
     std::string path_;
+    Limits limits_;
     std::atomic<std::int64_t> held_{0};
     std::int64_t stepEnd_ = 0;   // thread processor time when the step runs out
     int depth_ = 0;

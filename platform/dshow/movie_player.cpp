@@ -46,7 +46,7 @@ void WriteRows(const std::uint8_t* from, std::size_t fromPitch, std::uint8_t* to
 std::shared_ptr<MoviePlayer> MoviePlayer::Open(const std::string& nativePath, bool withSound) {
     std::shared_ptr<MoviePlayer> player(new MoviePlayer);
     player->budget_ = std::make_shared<MovieBudget>(nativePath);
-    const MovieBudget::Step step(*player->budget_, MovieBudget::kOpenNanoseconds);
+    const MovieBudget::Step step(*player->budget_, MovieBudget::StepKind::Open);
     if (!player->video_.Open(nativePath, MediaKind::Video, player->budget_)) return nullptr;
     // The reader made the first picture at the open: its size is the movie's.
     const AVFrame* first = player->video_.Next();
@@ -82,7 +82,7 @@ void MoviePlayer::SetState(State state) {
 }
 
 HRESULT MoviePlayer::Seek(STREAM_TIME time) {
-    const MovieBudget::Step step(*budget_, MovieBudget::kStepNanoseconds);
+    const MovieBudget::Step step(*budget_, MovieBudget::StepKind::Later);
     time = std::clamp<STREAM_TIME>(time, 0, kMaxStreamTime);
     if (!video_.Seek(time)) return E_FAIL;
     base_ = time;
@@ -160,7 +160,7 @@ bool MoviePlayer::TakeDue(STREAM_TIME now, bool any) {
 HRESULT MoviePlayer::Update(D_IDirectDrawSurface7* surface, const RECT* rect, bool async, HANDLE event) {
     if (surface == nullptr) return E_POINTER;
     if (Pending()) return D_MS_E_BUSY;
-    const MovieBudget::Step step(*budget_, MovieBudget::kStepNanoseconds);
+    const MovieBudget::Step step(*budget_, MovieBudget::StepKind::Later);
     Request request;
     request.surface = surface;
     request.wholeSurface = rect == nullptr;
@@ -187,7 +187,7 @@ void MoviePlayer::Forget(D_IDirectDrawSurface7* surface) {
 }
 
 void MoviePlayer::Pump() {
-    const MovieBudget::Step step(*budget_, MovieBudget::kStepNanoseconds);
+    const MovieBudget::Step step(*budget_, MovieBudget::StepKind::Later);
     if (Pending() && state_ == State::Running && TakeDue(Time(), false)) {
         const Request request = pending_;
         pending_ = Request{};

@@ -1,9 +1,12 @@
 // The movie reader on files made to cost what no movie should: parameter
-// sets claiming frames of 64 megapixels in a file of kilobytes, edit lists of
-// thousands of edits. Each is read in a child process of its own, whose
+// sets claiming frames of 64 megapixels in a file of kilobytes, in the
+// decoder configuration or in the stream itself, pictures whose references
+// could not fit, edit lists of thousands of edits or of edits that each
+// force a long decode. Each is read in a child process of its own, whose
 // memory is measured and which is stopped if it runs on; the ordinary edit
 // lists of real files keep their timing.
 #include <fcntl.h>
+#include <time.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -55,27 +58,61 @@ QuickTimeIndexFacts IndexFacts(const std::string& path) {
 // came, 0 when the file was refused, -1 when no frame came.
 int OpenAndTakeAFrame(const std::string& path) {
     const auto budget = std::make_shared<MovieBudget>(path);
-    const MovieBudget::Step step(*budget, MovieBudget::kOpenNanoseconds);
+    const MovieBudget::Step step(*budget, MovieBudget::StepKind::Open);
     MediaReader reader;
     if (!reader.Open(path, MediaKind::Video, budget)) return 0;
     return reader.Next() != nullptr ? 1 : -1;
 }
 
+// The same picture (H.264 with its parameter sets in the stream) in an MPEG
+// programme stream, whose demuxer finds its streams only as it reads, or in
+// an AVI file.
+std::string InBandH264(const TempDir& dir, const char* container) {
+    TestMovieSpec spec;
+    spec.container = container;
+    spec.videoEncoder = "libx264";
+    spec.framesPerSecond = 25;
+    spec.frames = 10;
+    spec.soundRate = 0;
+    const std::string name = std::string("in-band.") + (std::string(container) == "mpeg" ? "mpg" : container);
+    return WriteTestMovie(dir.str() + "/" + name, spec) ? dir.Read(name) : std::string();
+}
+
 // Each file is read within the time a movie takes to open (here: far
 // within a guard of 20 seconds, where the demuxer following them took
 // minutes) and 80 MB of memory over the reader's own, where following them
-// took hundreds of megabytes. Parameter sets claiming more than the limits
-// are refused; long edit lists are not followed, and the movie plays.
-TEST(MovieReader, HostileIndexesAreReadWithBoundedWork) {
+// took hundreds of megabytes. Parameter sets claiming more than the limits,
+// wherever they lie, and pictures whose references could not fit in the
+// bytes a movie's pictures may take are refused before a picture of them is
+// made; long edit lists are not followed (of either version), and the movie
+// plays.
+TEST(MovieReader, HostileFilesAreReadWithBoundedWorkAndMemory) {
     TempDir dir;
     const std::string plain = SmallMp4(dir);
     ASSERT_FALSE(plain.empty());
+    const std::string programme = InBandH264(dir, "mpeg"), avi = InBandH264(dir, "avi");
+    ASSERT_FALSE(programme.empty());
+    ASSERT_FALSE(avi.empty());
     struct Case {
         const char* name;
         std::function<bool(std::string*)> edit;
         int expected;
+        const std::string* base = nullptr;  // the MP4 movie when null
     };
+    const std::string claim = H264SequenceParameterSet(8192, 8192, 3, 10);
     const Case cases[] = {
+        {"an MPEG programme stream whose parameter sets claim 8192 x 8192",
+         [&](std::string* file) { return SetInBandH264Sps(file, claim); }, 0, &programme},
+        {"an AVI file whose parameter sets claim 8192 x 8192",
+         [&](std::string* file) { return SetInBandH264Sps(file, claim); }, 0, &avi},
+        {"claims 4096 x 4096 4:4:4 10-bit with 16 references in 64 KB",
+         [](std::string* file) {
+             // Padded so that the size is not beyond what the file could code.
+             const bool set = SetMp4H264Sps(file, H264SequenceParameterSet(4096, 4096, 3, 10, 16));
+             file->append(std::string("\0\1\0\0free", 8) + std::string(65536 - 8, '\0'));
+             return set;
+         },
+         0},
         {"claims 8192 x 8192 4:4:4 10-bit",
          [](std::string* file) { return SetMp4H264Sps(file, H264SequenceParameterSet(8192, 8192, 3, 10)); }, 0},
         {"claims 15360 x 15360 4:4:4 10-bit",
@@ -94,6 +131,12 @@ TEST(MovieReader, HostileIndexesAreReadWithBoundedWork) {
                                     }));
          },
          1},
+        {"50,000 edits of the whole track in lists of 64-bit entries",
+         [](std::string* file) {
+             return SetMp4EditLists(
+                 file, Repeated(50000, [](const Mp4Track& track, int) { return Mp4Edit{track.duration, 0}; }), 1);
+         },
+         1},
     };
     // The reader's own cost, on the file as it was written.
     const std::string path = dir.str() + "/movie.mp4";
@@ -103,7 +146,7 @@ TEST(MovieReader, HostileIndexesAreReadWithBoundedWork) {
     ASSERT_EQ(ordinary.result, 1);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string bytes = plain;
+        std::string bytes = c.base != nullptr ? *c.base : plain;
         ASSERT_TRUE(c.edit(&bytes));
         dir.Write("movie.mp4", bytes);
         const ChildRun run = RunInChild(20, [&] { return OpenAndTakeAFrame(path); });
@@ -124,8 +167,8 @@ TEST(MovieReader, OrdinaryEditListsAreFollowedAndLongOnesAreNot) {
     const std::string plain = SmallMp4(dir);
     ASSERT_FALSE(plain.empty());
     const std::string path = dir.str() + "/movie.mp4";
-    for (const int edits : {2, 16, 17}) {
-        SCOPED_TRACE(::testing::Message() << edits << " edits");
+    for (const auto& [edits, version] : {std::pair{2, 0}, std::pair{16, 0}, std::pair{17, 0}, std::pair{16, 1}, std::pair{17, 1}}) {
+        SCOPED_TRACE(::testing::Message() << edits << " edits in a list of version " << version);
         std::string bytes = plain;
         // Empty edits of 0.1 s before the picture's own list (its start
         // past the encoder's reordering delay); the sound keeps its own.
@@ -134,12 +177,12 @@ TEST(MovieReader, OrdinaryEditListsAreFollowedAndLongOnesAreNot) {
             if (!track.picture) return list;
             while (list.size() < static_cast<std::size_t>(edits)) list.insert(list.begin(), {track.movieScale / 10, -1});
             return list;
-        }));
+        }, version));
         dir.Write("movie.mp4", bytes);
         const bool followed = edits <= static_cast<int>(kMaxEditListEntries);
         EXPECT_EQ(IndexFacts(path).longEditList, !followed);
         const auto budget = std::make_shared<MovieBudget>(path);
-        const MovieBudget::Step step(*budget, MovieBudget::kOpenNanoseconds);
+        const MovieBudget::Step step(*budget, MovieBudget::StepKind::Open);
         MediaReader reader;
         ASSERT_TRUE(reader.Open(path, MediaKind::Video, budget));
         ASSERT_NE(reader.Next(), nullptr);
@@ -164,6 +207,73 @@ TEST(MovieReader, OrdinaryEditListsAreFollowedAndLongOnesAreNot) {
     bytes.replace(bytes.find("udta") + 8, index.size(), index);
     dir.Write("movie.mp4", bytes);
     EXPECT_FALSE(IndexFacts(path).longEditList);
+}
+
+// Edits that each force the decoder through a long group of pictures: the
+// picture's 16 one-tick edits lie at the end of one group of 2,000 frames,
+// so every edit decodes the group from its start. The open has a budget of
+// processor time (here 30 ms) and is refused when it runs out, at a cost
+// not far past it; a movie whose first frames play ends where it stands
+// when a later step runs out, and what it played stays played.
+TEST(MovieReader, EveryStepEndsWithinItsProcessorTime) {
+    TempDir dir;
+    TestMovieSpec spec;
+    spec.container = "mp4";
+    spec.width = 128;
+    spec.height = 96;
+    spec.frames = 2000;
+    spec.framesPerSecond = 25;
+    spec.keyFrameEvery = 2000;
+    spec.soundRate = 0;
+    const std::string path = dir.str() + "/movie.mp4";
+    ASSERT_TRUE(WriteTestMovie(path, spec));
+    const std::string plain = dir.Read("movie.mp4");
+    const auto editsAtTheEnd = [&](bool playFirst) {
+        std::string bytes = plain;
+        EXPECT_TRUE(SetMp4EditLists(&bytes, [&](const Mp4Track& track) {
+            std::vector<Mp4Edit> list;
+            const std::int32_t frame = static_cast<std::int32_t>(track.mediaScale / 25);
+            if (playFirst) list.push_back({track.movieScale / 5, 0});  // 5 frames from the start
+            while (list.size() < kMaxEditListEntries) list.push_back({1, (1980 + static_cast<std::int32_t>(list.size())) * frame});
+            return list;
+        }));
+        dir.Write("movie.mp4", bytes);
+    };
+    const auto threadSeconds = [] {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+    };
+    MovieBudget::Limits limits;
+    limits.openNanoseconds = limits.stepNanoseconds = 30'000'000;
+
+    editsAtTheEnd(false);
+    {
+        const auto budget = std::make_shared<MovieBudget>(path, limits);
+        const MovieBudget::Step step(*budget, MovieBudget::StepKind::Open);
+        const double start = threadSeconds();
+        MediaReader reader;
+        EXPECT_FALSE(reader.Open(path, MediaKind::Video, budget));
+        EXPECT_LT(threadSeconds() - start, 0.2);
+        EXPECT_TRUE(budget->Spent());
+    }
+    editsAtTheEnd(true);
+    const auto budget = std::make_shared<MovieBudget>(path, limits);
+    MediaReader reader;
+    {
+        const MovieBudget::Step step(*budget, MovieBudget::StepKind::Open);
+        ASSERT_TRUE(reader.Open(path, MediaKind::Video, budget));
+    }
+    int frames = 0;
+    const double start = threadSeconds();
+    for (int update = 0; update < 16; ++update) {
+        const MovieBudget::Step step(*budget, MovieBudget::StepKind::Later);
+        if (reader.Next() != nullptr) ++frames;
+    }
+    EXPECT_GE(frames, 2) << "the frames before the edits play (those the decoder can hand out before it must go on)";
+    EXPECT_LT(frames, 8);
+    EXPECT_TRUE(budget->Spent());
+    EXPECT_LT(threadSeconds() - start, 0.2);
 }
 
 }  // namespace

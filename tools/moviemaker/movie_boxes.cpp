@@ -1,5 +1,6 @@
 #include "movie_boxes.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -156,7 +157,8 @@ private:
 
 }  // namespace
 
-bool SetMp4EditLists(std::string* file, const std::function<std::vector<Mp4Edit>(const Mp4Track&)>& edits) {
+bool SetMp4EditLists(std::string* file, const std::function<std::vector<Mp4Edit>(const Mp4Track&)>& edits,
+                     int version) {
     Index index;
     if (!ReadIndex(*file, &index)) return false;
     Box* mvhd = index.moov.Child("mvhd");
@@ -183,10 +185,12 @@ bool SetMp4EditLists(std::string* file, const std::function<std::vector<Mp4Edit>
         track.children = std::move(kept);
         if (list.empty()) continue;
         Box elst{"elst", {}, false, {}};
-        Put32(&elst.data, 0);  // version 0, no flags
+        Put32(&elst.data, static_cast<std::uint32_t>(version) << 24);  // no flags
         Put32(&elst.data, static_cast<std::uint32_t>(list.size()));
         for (const Mp4Edit& edit : list) {
+            if (version == 1) Put32(&elst.data, 0);
             Put32(&elst.data, edit.duration);
+            if (version == 1) Put32(&elst.data, edit.mediaTime < 0 ? 0xFFFFFFFFu : 0);
             Put32(&elst.data, static_cast<std::uint32_t>(edit.mediaTime));
             Put32(&elst.data, 0x00010000);  // at normal speed
         }
@@ -219,7 +223,7 @@ bool SetMp4H264Sps(std::string* file, const std::string& sps) {
     return false;
 }
 
-std::string H264SequenceParameterSet(int width, int height, int chromaFormat, int bitDepth) {
+std::string H264SequenceParameterSet(int width, int height, int chromaFormat, int bitDepth, int referenceFrames) {
     BitWriter bits;
     bits.Bits(0x67, 8);   // a sequence parameter set
     bits.Bits(244, 8);    // High 4:4:4 Predictive: every chroma format and depth
@@ -234,7 +238,7 @@ std::string H264SequenceParameterSet(int width, int height, int chromaFormat, in
     bits.Bits(0, 1);      // no scaling matrices
     bits.Unsigned(0);     // frame numbers of 4 bits
     bits.Unsigned(2);     // picture order from the frame number
-    bits.Unsigned(1);     // one reference frame
+    bits.Unsigned(static_cast<std::uint32_t>(referenceFrames));
     bits.Bits(0, 1);      // no gaps in frame numbers
     bits.Unsigned(static_cast<std::uint32_t>((width + 15) / 16 - 1));
     bits.Unsigned(static_cast<std::uint32_t>((height + 15) / 16 - 1));
@@ -283,4 +287,22 @@ bool SetMp4AliasReference(std::string* file) {
         return true;
     }
     return false;
+}
+
+bool SetInBandH264Sps(std::string* file, const std::string& sps) {
+    std::string& bytes = *file;
+    const std::string startCode("\0\0\1", 3);
+    int replaced = 0;
+    for (std::size_t at = bytes.find(startCode); at != std::string::npos; at = bytes.find(startCode, at + 3)) {
+        const std::size_t nal = at + 3;
+        if (nal >= bytes.size() || (bytes[nal] & 0x1F) != 7) continue;
+        std::size_t end = bytes.find(startCode, nal);
+        if (end == std::string::npos) return false;
+        while (end > nal && bytes[end - 1] == '\0') --end;  // a four-byte start code's zero
+        if (end - nal < sps.size()) return false;
+        bytes.replace(nal, sps.size(), sps);
+        std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(nal + sps.size()), bytes.begin() + static_cast<std::ptrdiff_t>(end), '\0');
+        ++replaced;
+    }
+    return replaced > 0;
 }

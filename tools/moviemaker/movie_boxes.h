@@ -27,8 +27,10 @@ struct Mp4Track {
 };
 
 // Gives every track the edit list `edits` returns for it (an empty one:
-// none). False when the file is not such an MP4 file.
-bool SetMp4EditLists(std::string* file, const std::function<std::vector<Mp4Edit>(const Mp4Track&)>& edits);
+// none), in a list of version 0 (32-bit entries) or 1 (64-bit). False when
+// the file is not such an MP4 file.
+bool SetMp4EditLists(std::string* file, const std::function<std::vector<Mp4Edit>(const Mp4Track&)>& edits,
+                     int version = 0);
 
 // Replaces the picture's sequence parameter set (in its decoder
 // configuration) by `sps`, a NAL unit without a start code. False when the
@@ -36,9 +38,15 @@ bool SetMp4EditLists(std::string* file, const std::function<std::vector<Mp4Edit>
 bool SetMp4H264Sps(std::string* file, const std::string& sps);
 
 // A sequence parameter set of a picture of this many pixels, this chroma
-// format (1 4:2:0, 2 4:2:2, 3 4:4:4) and bit depth; width and height are
-// rounded up to whole macroblocks.
-std::string H264SequenceParameterSet(int width, int height, int chromaFormat, int bitDepth);
+// format (1 4:2:0, 2 4:2:2, 3 4:4:4) and bit depth, referring to up to this
+// many frames; width and height are rounded up to whole macroblocks.
+std::string H264SequenceParameterSet(int width, int height, int chromaFormat, int bitDepth, int referenceFrames = 1);
+
+// Replaces each sequence parameter set in an H.264 stream kept after start
+// codes (in an MPEG programme stream or an AVI file) by `sps` followed by
+// zero bytes up to the next start code, so nothing around it moves. False
+// when there is none, or one too short to hold `sps`.
+bool SetInBandH264Sps(std::string* file, const std::string& sps);
 
 // Makes the picture's media data lie in another file (an alias data
 // reference, as QuickTime writes for a reference movie). False when the

@@ -224,7 +224,8 @@ bool WriteTestMovie(const std::string& path, const TestMovieSpec& spec) {
         return false;
     const Codecs* codecs = CodecsOf(spec.container);
     if (codecs == nullptr) return false;
-    const bool lossy = codecs->pixels == AV_PIX_FMT_YUV420P;
+    const char* videoEncoder = spec.videoEncoder != nullptr ? spec.videoEncoder : codecs->video;
+    const bool lossy = codecs->pixels == AV_PIX_FMT_YUV420P || spec.videoEncoder != nullptr;
     // The muxers' advice (buffer sizes for disc formats) is of no use here.
     if (av_log_get_level() > AV_LOG_ERROR) av_log_set_level(AV_LOG_ERROR);
     Output out;
@@ -232,11 +233,11 @@ bool WriteTestMovie(const std::string& path, const TestMovieSpec& spec) {
     if (out.packet == nullptr || out.frame == nullptr ||
         avformat_alloc_output_context2(&out.format, nullptr, spec.container, path.c_str()) < 0)
         return false;
-    out.video = out.AddStream(codecs->video, &out.videoStream);
+    out.video = out.AddStream(videoEncoder, &out.videoStream);
     if (out.video == nullptr) return false;
     out.video->width = spec.width;
     out.video->height = spec.height;
-    out.video->pix_fmt = codecs->pixels;
+    out.video->pix_fmt = lossy ? AV_PIX_FMT_YUV420P : codecs->pixels;
     out.video->time_base = AVRational{1, spec.framesPerSecond};
     out.videoStream->avg_frame_rate = AVRational{spec.framesPerSecond, 1};
     if (lossy) {

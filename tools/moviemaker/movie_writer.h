@@ -24,6 +24,9 @@ struct TestMovieSpec {
     // 44100, 48000...). The containers of today's files, lossy: "mp4" (H.264
     // and AAC), "webm" (VP8 and Vorbis), "ogg" (Theora and Vorbis).
     const char* container = "avi";
+    // The picture's encoder, when not the container's own: "libx264" puts
+    // H.264 with its parameter sets in the stream into "mpeg" or "avi".
+    const char* videoEncoder = nullptr;
     // Frames of MPEG-1 video and the lossy containers after this many start a
     // new group (each with its own sequence header in MPEG-1); 0: one a second.
     int keyFrameEvery = 0;
