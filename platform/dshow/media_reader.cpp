@@ -327,6 +327,7 @@ AVFrame* MediaReader::Next() {
                 continue;
             }
             lastTime_ = time;
+            if (decoder_->codec_type == AVMEDIA_TYPE_VIDEO) budget_->PictureMade();
             return frame_;
         }
         if (received != AVERROR(EAGAIN) || draining_) {

@@ -29,18 +29,38 @@ struct MovieBudget::Hold {
 };
 
 MovieBudget::Step::Step(MovieBudget& budget, StepKind kind) : budget_(budget), outer_(budget.depth_++ == 0) {
-    if (outer_)
-        budget_.stepEnd_ = ThreadNanoseconds() + (kind == StepKind::Open ? budget_.limits_.openNanoseconds
-                                                                        : budget_.limits_.stepNanoseconds);
+    if (!outer_) return;
+    budget_.stepStart_ = ThreadNanoseconds();
+    budget_.stepKind_ = kind;
 }
 
-MovieBudget::Step::~Step() { --budget_.depth_; }
+MovieBudget::Step::~Step() {
+    if (--budget_.depth_ == 0) budget_.spentBefore_ += budget_.StepElapsed();
+}
+
+std::int64_t MovieBudget::StepElapsed() const { return ThreadNanoseconds() - stepStart_; }
+
+std::int64_t MovieBudget::PictureShare() const {
+    return limits_.nanosecondsPerPicture + limits_.nanosecondsPerPixel * framePixels_ * (1 + heldBack_);
+}
+
+std::int64_t MovieBudget::StepLimit() const {
+    return (stepKind_ == StepKind::Open ? limits_.openNanoseconds : limits_.stepNanoseconds) + PictureShare();
+}
+
+bool MovieBudget::StepHasRoom() const { return !spent_ && (depth_ == 0 || StepElapsed() < StepLimit() / 2); }
 
 bool MovieBudget::Allows() {
     if (spent_) return false;
-    if (depth_ > 0 && ThreadNanoseconds() > stepEnd_) {
+    if (depth_ == 0) return true;
+    const std::int64_t elapsed = StepElapsed();
+    // A step may take its own time; the whole movie, the open's and a share
+    // for each picture made (and for the one being made).
+    const bool stepOver = elapsed > StepLimit();
+    if (stepOver || spentBefore_ + elapsed > limits_.openNanoseconds + (pictures_ + 1) * PictureShare()) {
         spent_ = true;
-        Note(" took more processor time than a step of a movie may; it ends here");
+        Note(stepOver ? " took more processor time than a step of a movie may; it ends here"
+                      : " took more processor time than its pictures may; it ends here");
         return false;
     }
     return true;
@@ -77,6 +97,10 @@ int MovieBudget::GetBuffer(AVCodecContext* decoder, AVFrame* frame, int flags) {
         // those it keeps back to hand them out in order; the first picture
         // of a size answers for all of them before any is made.
         pictures = std::max(decoder->refs, 1) + 1 + std::max(decoder->has_b_frames, 0);
+        // Pictures within the limits of a frame's size earn their steps time:
+        // a picture handed out may need those held back decoded first.
+        budget->framePixels_ = std::max(budget->framePixels_, std::int64_t{frame->width} * frame->height);
+        budget->heldBack_ = std::clamp(decoder->has_b_frames, budget->heldBack_, 16);
     } else {
         bytes = av_samples_get_buffer_size(nullptr, frame->ch_layout.nb_channels, frame->nb_samples,
                                            static_cast<AVSampleFormat>(frame->format), 1);

@@ -17,17 +17,31 @@
 struct AVCodecContext;
 struct AVFrame;
 
-// What a movie may spend.
+// What a movie may spend. A picture's share of processor time is a base and
+// a share for each pixel of the pictures a reader may have to decode to hand
+// it out (the picture and those its decoder holds back to reorder, known
+// once the first is made). A step may take its base and one picture's share;
+// the whole movie, the open's base and a share for each picture it made. So
+// a movie always has the time its own pictures take to decode, and never the
+// time of thousands decoded for each one shown.
 struct MovieBudgetLimits {
     // Opening a movie: its demuxers, their probes and its first picture.
-    std::int64_t openNanoseconds = 1'000'000'000;
+    std::int64_t openNanoseconds = 500'000'000;
     // Each later step: an update, a seek, the sound kept fed.
     std::int64_t stepNanoseconds = 500'000'000;
-    // The pictures all the movie's decoders hold at once. A picture of
-    // 4096 x 4096 in 4:2:0 with 8 bits is 25 MB: six of them (three
-    // references and two held for reordering, as encoders make them at
-    // that size) fit.
-    std::int64_t pictureBytes = std::int64_t{160} << 20;
+    // A picture of 4096 x 4096 in 4:2:0 with 8 bits takes some 0.3-1.3 s to
+    // decode on one thread: a step may take 1.7 s more for each it decodes.
+    std::int64_t nanosecondsPerPixel = 100;
+    // Over the whole movie, each picture made earns this, with its pixels'
+    // share: a movie spends no more than the open's time and its pictures'
+    // shares, however it spreads its work over steps.
+    std::int64_t nanosecondsPerPicture = 50'000'000;
+    // The pictures all the movie's decoders hold at once. A picture of 4096
+    // x 4096 in 4:2:0 with 8 bits is 24 MiB: seven of them (three
+    // references, the one decoded and three held for reordering, as an
+    // encoder's usual settings make them at that size) fit; two of 4:4:4
+    // with 10 bits (96 MiB each) do not.
+    std::int64_t pictureBytes = std::int64_t{180} << 20;
 };
 
 class MovieBudget : public std::enable_shared_from_this<MovieBudget> {
@@ -55,6 +69,12 @@ public:
     // Whether the movie may go on: false once a step has run past its time
     // (said once on the debug output).
     bool Allows();
+    // Whether the step has used less than half its time: work that may stop
+    // early (catching up with the clock, finding a seek's target) stops
+    // there rather than spend the budget.
+    bool StepHasRoom() const;
+    // A picture was handed out: the movie has earned its share.
+    void PictureMade() { ++pictures_; }
     bool Spent() const { return spent_; }
 
     // The decoder's pictures (and sound frames) come from this budget: each
@@ -80,7 +100,17 @@ private:
     std::string path_;
     Limits limits_;
     std::atomic<std::int64_t> held_{0};
-    std::int64_t stepEnd_ = 0;   // thread processor time when the step runs out
+    // The step's processor time so far, and what it may take.
+    std::int64_t StepElapsed() const;
+    std::int64_t StepLimit() const;
+    std::int64_t PictureShare() const;
+
+    std::int64_t stepStart_ = 0;  // thread processor time when the step began
+    StepKind stepKind_ = StepKind::Open;
+    std::int64_t framePixels_ = 0;  // of the largest picture made
+    int heldBack_ = 0;              // the most pictures its decoder holds back to reorder
+    std::int64_t spentBefore_ = 0;  // processor time of the steps before this one
+    std::int64_t pictures_ = 0;     // handed out
     int depth_ = 0;
     bool spent_ = false;
     bool refusedBytes_ = false;  // said once on the debug output

@@ -95,7 +95,9 @@ HRESULT MoviePlayer::Seek(STREAM_TIME time) {
             ended_ = true;
             break;
         }
-        if (next_.time + 1 >= time) {
+        // Far from a key frame, the seek stops short of its target rather
+        // than spend the step's budget; the updates go on from there.
+        if (next_.time + 1 >= time || !budget_->StepHasRoom()) {
             haveNext_ = true;
             break;
         }
@@ -142,8 +144,9 @@ bool MoviePlayer::TakeDue(STREAM_TIME now, bool any) {
     std::swap(current_, next_);
     haveNext_ = false;
     // A late reader gets the newest frame that is due; the ones before it
-    // are passed over, as a renderer that keeps to its clock drops them.
-    while (!any && !ended_) {
+    // are passed over, as a renderer that keeps to its clock drops them (as
+    // many as half the step's budget decodes: the next update goes on).
+    while (!any && !ended_ && budget_->StepHasRoom()) {
         if (!DecodeInto(&next_)) {
             ended_ = true;
             break;

@@ -210,11 +210,13 @@ TEST(MovieReader, OrdinaryEditListsAreFollowedAndLongOnesAreNot) {
 }
 
 // Edits that each force the decoder through a long group of pictures: the
-// picture's 16 one-tick edits lie at the end of one group of 2,000 frames,
-// so every edit decodes the group from its start. The open has a budget of
-// processor time (here 30 ms) and is refused when it runs out, at a cost
-// not far past it; a movie whose first frames play ends where it stands
-// when a later step runs out, and what it played stays played.
+// picture's one-tick edits lie at the end of one group of 2,000 frames, so
+// every edit decodes the group from its start. The open and each step have
+// a budget of processor time (here 30 ms), and the whole movie the open's
+// and 1 ms for each picture it made. A movie that runs out at its open is
+// refused, at a cost not far past its budget; one whose first frames play
+// ends where it stands when it runs out later, however long its steps may
+// be, and what it played stays played.
 TEST(MovieReader, EveryStepEndsWithinItsProcessorTime) {
     TempDir dir;
     TestMovieSpec spec;
@@ -246,6 +248,8 @@ TEST(MovieReader, EveryStepEndsWithinItsProcessorTime) {
     };
     MovieBudget::Limits limits;
     limits.openNanoseconds = limits.stepNanoseconds = 30'000'000;
+    limits.nanosecondsPerPicture = 1'000'000;
+    limits.nanosecondsPerPixel = 0;
 
     editsAtTheEnd(false);
     {
@@ -257,23 +261,29 @@ TEST(MovieReader, EveryStepEndsWithinItsProcessorTime) {
         EXPECT_LT(threadSeconds() - start, 0.2);
         EXPECT_TRUE(budget->Spent());
     }
+    // Played in 16 steps, whose own time is short, then long: the whole
+    // movie's time runs out either way.
     editsAtTheEnd(true);
-    const auto budget = std::make_shared<MovieBudget>(path, limits);
-    MediaReader reader;
-    {
-        const MovieBudget::Step step(*budget, MovieBudget::StepKind::Open);
-        ASSERT_TRUE(reader.Open(path, MediaKind::Video, budget));
+    for (const std::int64_t stepNanoseconds : {std::int64_t{30'000'000}, std::int64_t{10'000'000'000}}) {
+        SCOPED_TRACE(::testing::Message() << "steps of " << stepNanoseconds / 1000000 << " ms");
+        limits.stepNanoseconds = stepNanoseconds;
+        const auto budget = std::make_shared<MovieBudget>(path, limits);
+        MediaReader reader;
+        {
+            const MovieBudget::Step step(*budget, MovieBudget::StepKind::Open);
+            ASSERT_TRUE(reader.Open(path, MediaKind::Video, budget));
+        }
+        int frames = 0;
+        const double start = threadSeconds();
+        for (int update = 0; update < 16; ++update) {
+            const MovieBudget::Step step(*budget, MovieBudget::StepKind::Later);
+            if (reader.Next() != nullptr) ++frames;
+        }
+        EXPECT_GE(frames, 2) << "the frames before the edits play (those the decoder can hand out before it must go on)";
+        EXPECT_LT(frames, 8);
+        EXPECT_TRUE(budget->Spent());
+        EXPECT_LT(threadSeconds() - start, 0.2);
     }
-    int frames = 0;
-    const double start = threadSeconds();
-    for (int update = 0; update < 16; ++update) {
-        const MovieBudget::Step step(*budget, MovieBudget::StepKind::Later);
-        if (reader.Next() != nullptr) ++frames;
-    }
-    EXPECT_GE(frames, 2) << "the frames before the edits play (those the decoder can hand out before it must go on)";
-    EXPECT_LT(frames, 8);
-    EXPECT_TRUE(budget->Spent());
-    EXPECT_LT(threadSeconds() - start, 0.2);
 }
 
 }  // namespace
