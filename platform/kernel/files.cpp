@@ -107,8 +107,8 @@ bool OnKernelFilesystem(const struct statfs& fs) {
     }
 }
 
-// What a descriptor that can read may open: a plain file of stored bytes.
-// A folder opens for nothing.
+// Whether what was looked at is refused: a folder always; for a descriptor
+// that can read, anything but a plain file of stored bytes.
 bool Refused(const struct stat& st, const struct statfs& fs, bool forReading) {
     return S_ISDIR(st.st_mode) || (forReading && (!S_ISREG(st.st_mode) || OnKernelFilesystem(fs)));
 }
