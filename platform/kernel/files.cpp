@@ -1,9 +1,12 @@
 // Files, directories and temporary names over POSIX file descriptors.
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -16,11 +19,15 @@
 namespace {
 
 struct FileObject : KernelObject {
-    explicit FileObject(int descriptor) : fd(descriptor) {}
+    FileObject(int descriptor, bool read, bool write) : fd(descriptor), canRead(read), canWrite(write) {}
     ~FileObject() override {
         if (fd >= 0) ::close(fd);
     }
     int fd;
+    // The access asked for: a handle opened for neither (a query) reads and
+    // writes nothing, though its descriptor is open for reading.
+    bool canRead;
+    bool canWrite;
 };
 
 FileObject* AsFile(const std::shared_ptr<KernelObject>& object) { return dynamic_cast<FileObject*>(object.get()); }
@@ -34,6 +41,7 @@ DWORD ErrorFromErrno(int error) {
         case EISDIR:
         case EBADF: return ERROR_ACCESS_DENIED;  // a handle not opened for this
         case EEXIST: return ERROR_FILE_EXISTS;
+        case EAGAIN: return ERROR_NO_DATA;  // a read that would have waited
         default: return ERROR_INVALID_PARAMETER;
     }
 }
@@ -67,33 +75,80 @@ bool SyncFolderOf(const std::string& path) {
     return synced;
 }
 
-// Opens `path` without ever waiting on it: a pipe with no writer, a device or
-// a socket would hold a reader forever (or hand it endless bytes), so for
-// reading only a plain file opens, and no other kind is even opened. A
-// folder never opens. The descriptor, or -1 with the last error set.
-int OpenWithoutWaiting(const std::string& path, int flags, bool forReading) {
-    const auto refused = [forReading](const struct stat& st) {
-        return S_ISDIR(st.st_mode) || (forReading && !S_ISREG(st.st_mode));
-    };
+// Filesystems whose regular files are the kernel's own, made as they are
+// read: a read may wait for ever (/proc/kmsg for the next kernel message, a
+// trace pipe for the next event) although stat calls the file plain.
+bool OnKernelFilesystem(const struct statfs& fs) {
+    constexpr std::uint32_t kConfigfs = 0x62656570, kFusectl = 0x65735543, kRpcPipefs = 0x67596969;
+    switch (static_cast<std::uint32_t>(fs.f_type)) {
+        case PROC_SUPER_MAGIC:
+        case SYSFS_MAGIC:
+        case DEBUGFS_MAGIC:
+        case TRACEFS_MAGIC:
+        case SECURITYFS_MAGIC:
+        case kConfigfs:
+        case CGROUP_SUPER_MAGIC:
+        case CGROUP2_SUPER_MAGIC:
+        case RDTGROUP_SUPER_MAGIC:
+        case BPF_FS_MAGIC:
+        case PSTOREFS_MAGIC:
+        case EFIVARFS_MAGIC:
+        case SELINUX_MAGIC:
+        case SMACK_MAGIC:
+        case AAFS_MAGIC:
+        case BINFMTFS_MAGIC:
+        case XENFS_SUPER_MAGIC:
+        case OPENPROM_SUPER_MAGIC:
+        case USBDEVICE_SUPER_MAGIC:
+        case BINDERFS_SUPER_MAGIC:
+        case kFusectl:
+        case kRpcPipefs: return true;
+        default: return false;
+    }
+}
+
+// Whether what was looked at is refused: a folder always; for a descriptor
+// that can read, anything but a plain file of stored bytes.
+bool Refused(const struct stat& st, const struct statfs& fs, bool forReading) {
+    return S_ISDIR(st.st_mode) || (forReading && (!S_ISREG(st.st_mode) || OnKernelFilesystem(fs)));
+}
+
+// Opens `path` without ever waiting on it: a pipe with no writer, a device,
+// a socket or a kernel file would hold a reader forever (or hand it endless
+// bytes), so a descriptor that can read (a query's too) opens only a plain
+// file, and no other kind is even opened. A folder never opens. The
+// descriptor, or -1 with errno and the last error set.
+int OpenWithoutWaiting(const std::string& path, int flags) {
+    const bool forReading = (flags & O_ACCMODE) != O_WRONLY;
     const auto refuse = [] {
         SetLastError(ERROR_ACCESS_DENIED);
         errno = EACCES;
         return -1;
     };
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && refused(st)) return refuse();
+    struct statfs fs {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (forReading) ::statfs(path.c_str(), &fs);
+        if (Refused(st, fs, forReading)) return refuse();
+    }
     // What the name stands for may change between the look and the open:
     // the open itself does not wait, and what it opened is looked at again.
     const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY, 0644);
     if (fd < 0) {
-        SetLastError(ErrorFromErrno(errno, path));
+        const int error = errno;
+        SetLastError(ErrorFromErrno(error, path));
+        errno = error;
         return -1;
     }
-    if (::fstat(fd, &st) != 0 || refused(st)) {
+    if (::fstat(fd, &st) != 0 || (forReading && ::fstatfs(fd, &fs) != 0) || Refused(st, fs, forReading)) {
         ::close(fd);
         return refuse();
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // A plain file opened for reading keeps O_NONBLOCK, which files on disk
+    // ignore: should a filesystem not named above ever make a read wait, it
+    // fails at once instead. A file opened only for writing may be a pipe,
+    // whose writes must wait for room rather than fail.
+    if (!forReading) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 
@@ -111,11 +166,20 @@ std::FILE* PlatformFOpen(const char* windowsPath, const char* mode) {
         default: errno = EINVAL; return nullptr;
     }
     if (text.find('x') != std::string::npos) flags |= O_EXCL;
-    const int fd = OpenWithoutWaiting(PlatformTranslatePath(windowsPath), flags, text[0] == 'r' || update);
+    const int fd = OpenWithoutWaiting(PlatformTranslatePath(windowsPath), flags);
     if (fd < 0) return nullptr;
     std::FILE* file = ::fdopen(fd, mode);
     if (file == nullptr) ::close(fd);
     return file;
+}
+
+int OpenPlainFileForReading(const char* nativePath) {
+    if (nativePath == nullptr) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        errno = EINVAL;
+        return -1;
+    }
+    return OpenWithoutWaiting(nativePath, O_RDONLY | O_CLOEXEC);
 }
 
 bool PlatformFlushToDisk(std::FILE* file) {
@@ -140,10 +204,10 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD, void*, DWORD creation, 
         case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
         default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
     }
-    const int fd = OpenWithoutWaiting(path, flags, read);
+    const int fd = OpenWithoutWaiting(path, flags);
     if (fd < 0) return INVALID_HANDLE_VALUE;
     SetLastError(ERROR_SUCCESS);
-    return AddKernelObject(std::make_shared<FileObject>(fd));
+    return AddKernelObject(std::make_shared<FileObject>(fd, read, write));
 }
 
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, DWORD* bytesRead, void*) {
@@ -152,6 +216,10 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, DWORD* bytesRead,
     FileObject* file = AsFile(object);
     if (file == nullptr || (buffer == nullptr && bytesToRead > 0)) {
         SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!file->canRead) {
+        SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
     DWORD total = 0;
@@ -177,6 +245,10 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, DWORD* bytesWr
     FileObject* file = AsFile(object);
     if (file == nullptr || (buffer == nullptr && bytesToWrite > 0)) {
         SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!file->canWrite) {
+        SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
     DWORD total = 0;

@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -327,14 +330,16 @@ TEST(Files, CreationAndAccessAsTheSystemDoesThem) {
     }
 
     // Reading needs read access, writing write access (5: access denied);
-    // nothing is counted as moved when refused.
+    // nothing is counted as moved when refused. A handle with neither (0)
+    // only asks: it tells the size and moves no byte either way.
     TempDir dir;
     dir.Write("a.bin", "abc");
     const std::string name = dir.str() + "/a.bin";
-    for (DWORD access : {GENERIC_READ, GENERIC_WRITE, rw}) {
+    for (DWORD access : {DWORD{0}, GENERIC_READ, GENERIC_WRITE, rw}) {
         SCOPED_TRACE(access);
         HANDLE file = CreateFileA(name.c_str(), access, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetFileSize(file, nullptr), 3u);
         char buffer[4] = {};
         DWORD moved = 99;
         SetLastError(0);
@@ -431,27 +436,37 @@ TEST(Files, FailuresNameWhatWasMissingOrRefused) {
     EXPECT_EQ(GetFileAttributesA((d + "\\made").c_str()), 0x10u);
 }
 
-// For reading, only a plain file opens: a named pipe (or a link to one), a
-// device or a folder is refused at once with "access denied" (5), never
-// opened to wait for a writer or to be read. Writing into a pipe that has
-// no reader fails at once too; a plain file beside them opens as ever.
-TEST(Files, PipesDevicesAndFoldersAreRefusedAtOnce) {
+// For reading (or a query), only a plain file of stored bytes opens: a
+// named pipe (or a link to one), a device, a folder, or a kernel file that
+// stat calls plain but whose reads may wait (/proc/kmsg waits for the next
+// kernel message; links named as a movie or an image to such files) is
+// refused at once with "access denied" (5), never opened to wait for a
+// writer or to be read, by every open for reading alike. Writing into a
+// pipe that has no reader fails at once too; a plain file beside them opens
+// as ever, its descriptor one whose reads never wait.
+TEST(Files, PipesDevicesFoldersAndKernelFilesAreRefusedAtOnce) {
     TempDir dir;
     dir.Write("plain.bin", "abc");
     const std::string pipe = dir.str() + "/pipe.bin", link = dir.str() + "/link.bin";
     PipeWatch watch({pipe});
     ASSERT_TRUE(watch.Made());
     std::filesystem::create_symlink(pipe, link);
+    std::filesystem::create_symlink("/proc/kmsg", dir.path() / "x.mp4");
+    std::filesystem::create_symlink("/proc/version", dir.path() / "x.png");
     const std::string d = PlatformWindowsPath(dir.str());
-    for (const std::string& name : {d + "\\pipe.bin", d + "\\link.bin", std::string("/dev/null"), std::string("/dev/zero"), d}) {
+    for (const std::string& name : {d + "\\pipe.bin", d + "\\link.bin", std::string("/dev/null"), std::string("/dev/zero"), d,
+                                    std::string("/proc/kmsg"), std::string("/proc/version"), d + "\\x.mp4", d + "\\x.png"}) {
         SCOPED_TRACE(name);
-        for (DWORD access : {GENERIC_READ, GENERIC_READ | GENERIC_WRITE}) {
+        for (DWORD access : {DWORD{0}, GENERIC_READ, GENERIC_READ | GENERIC_WRITE}) {
             SetLastError(0);
             EXPECT_EQ(CreateFileA(name.c_str(), access, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
             EXPECT_EQ(GetLastError(), 5u);
         }
         EXPECT_EQ(PlatformFOpen(name.c_str(), "rb"), nullptr);
         EXPECT_EQ(PlatformFOpen(name.c_str(), "r+b"), nullptr);
+        errno = 0;
+        EXPECT_EQ(OpenPlainFileForReading(PlatformTranslatePath(name.c_str()).c_str()), -1);
+        EXPECT_EQ(errno, EACCES);
     }
     EXPECT_EQ(CreateFileA((d + "\\pipe.bin").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr),
               INVALID_HANDLE_VALUE);
@@ -465,6 +480,13 @@ TEST(Files, PipesDevicesAndFoldersAreRefusedAtOnce) {
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(std::fgetc(file), 'a');
     std::fclose(file);
+    const int fd = OpenPlainFileForReading((dir.str() + "/plain.bin").c_str());
+    ASSERT_GE(fd, 0);
+    EXPECT_NE(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0) << "a read that would wait fails instead";
+    char bytes[4] = {};
+    EXPECT_EQ(::read(fd, bytes, sizeof bytes), 3);
+    EXPECT_EQ(std::string(bytes), "abc");
+    ::close(fd);
 }
 
 // The file pointer and the size in their two 32-bit halves, on a sparse

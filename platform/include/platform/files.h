@@ -19,6 +19,14 @@ std::string PlatformWindowsPath(const std::string& nativePath);
 // caller's hands: this opens binary and text alike.
 std::FILE* PlatformFOpen(const char* windowsPath, const char* mode);
 
+// Opens a file for reading through the checks every open for reading here
+// makes (CreateFileA's and PlatformFOpen's too): only a plain file of stored
+// bytes opens, never a pipe, a device, a folder or a kernel file under /proc
+// or /sys, and the open never waits. The descriptor is non-blocking, so a
+// read that would wait fails at once with EAGAIN. The caller owns it and
+// closes it; -1 with errno (EACCES when refused) and the last error set.
+int OpenPlainFileForReading(const char* nativePath);
+
 // Flushes a stream opened by PlatformFOpen and has the system put its bytes
 // on the disk, so that a file renamed over another afterwards survives a
 // power loss whole. False when either step fails.

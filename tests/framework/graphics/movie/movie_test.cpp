@@ -15,6 +15,7 @@
 #include "graphics/draw/graph_load.h"
 #include "movie_reference.h"
 #include "platform/dsound.h"
+#include "support/hang_watch.h"
 #include "support/pipe_watch.h"
 
 namespace movie_test {
@@ -550,23 +551,32 @@ TEST_F(MovieTest, FilesThatAreNoMovieFailCleanly) {
     EXPECT_NE(PlatformDebugOutput().find("movie: "), std::string::npos);
 }
 
-// A named pipe (or a link to one) and a folder handed to the loaders are
-// refused as a missing file is, at once: the graphic load (its image
-// loaders, then the movie) and the sound load fail, nothing waits for a
-// writer, and a movie beside them still loads.
-TEST_F(MovieTest, PipesAndFoldersAreRefusedByEveryLoaderAtOnce) {
+// A named pipe (or a link to one), a folder and a kernel file that stat
+// calls plain but whose reads may wait (/proc/kmsg waits for the next kernel
+// message), under a movie's or an image's name, handed to the loaders are
+// refused at their open as a missing file is, at once: the graphic load
+// (its image loaders, then the movie) and the sound load fail without
+// reading a byte, nothing waits, and a movie beside them still loads.
+TEST_F(MovieTest, PipesFoldersAndKernelFilesAreRefusedByEveryLoaderAtOnce) {
     Start();
     WriteMovie("clip.avi");
     PipeWatch watch({(dir_.path() / "pipe.avi").string(), (dir_.path() / "pipe.wav").string()});
     ASSERT_TRUE(watch.Made());
     std::filesystem::create_symlink(dir_.path() / "pipe.avi", dir_.path() / "link.avi");
     std::filesystem::create_directories(dir_.path() / "folder.avi");
-    for (const char* name : {"pipe.avi", "pipe.wav", "link.avi", "folder.avi", "missing.avi"}) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(ApiLoadImageToGraph(name, 0), -1);
-        EXPECT_EQ(ApiLoadSoundFile(name, 1, -1), -1);
-        EXPECT_EQ(CountOpenMovies(), 0);
-        EXPECT_EQ(TempFileCount(), 0);
+    std::filesystem::create_symlink("/proc/kmsg", dir_.path() / "x.mp4");
+    std::filesystem::create_symlink("/proc/version", dir_.path() / "x.png");
+    {
+        HangWatch hang(60, "a loader waited on a pipe or a kernel file");
+        for (const std::string name : {"pipe.avi", "pipe.wav", "link.avi", "folder.avi", "missing.avi", "x.mp4", "x.png"}) {
+            SCOPED_TRACE(name);
+            EXPECT_EQ(ApiLoadImageToGraph(name.c_str(), 0), -1);
+            EXPECT_GE(FindLine("グラフィックファイル " + name + " がありません"), 0) << "refused at its open";
+            EXPECT_EQ(ApiLoadSoundFile(name.c_str(), 1, -1), -1);
+            EXPECT_GE(FindLine("右記のファイルのオープンに失敗しました：" + name), 0) << "refused at its open";
+            EXPECT_EQ(CountOpenMovies(), 0);
+            EXPECT_EQ(TempFileCount(), 0);
+        }
     }
     EXPECT_FALSE(watch.Waited()) << "a loader waited on the pipe";
     const int graph = ApiLoadImageToGraph("clip.avi", 0);
