@@ -49,7 +49,6 @@ public:
     using Limits = MovieBudgetLimits;
 
     explicit MovieBudget(std::string path, Limits limits = {}) : path_(std::move(path)), limits_(limits) {}
-    const Limits& Limit() const { return limits_; }
 
     // Starts a step, the open or a later one, on the thread's processor
     // time. Steps do not nest: a step begun inside another is part of it.
@@ -80,13 +79,10 @@ public:
     // The decoder's pictures (and sound frames) come from this budget: each
     // is counted while the decoder or a reader holds it.
     void Attach(AVCodecContext* decoder);
-    std::int64_t HeldBytes() const { return held_.load(); }
 
     // The interrupt callback of the library's demuxers: non-zero ends what
     // the demuxer is doing.
     static int Interrupted(void* budget);
-
-    const std::string& Path() const { return path_; }
 
 private:
     struct Hold;
