@@ -130,6 +130,9 @@ bool MediaReader::Open(const std::string& path, MediaKind kind, std::shared_ptr<
         if (facts.longEditList) {
             Note(path, " has an edit list of more than " + std::to_string(kMaxEditListEntries) +
                            " edits; its edit lists are not followed");
+        } else if (facts.editsFarFromKeyFrames) {
+            Note(path, " has edits that would decode more than " + std::to_string(kMaxForcedSamples) +
+                           " samples from key frames before them; its edit lists are not followed");
         } else {
             avformat_close_input(&format_);
             if (!OpenDemuxer(path, false)) return false;

@@ -1,5 +1,7 @@
 #include "dshow/quicktime_index.h"
 
+#include "dshow/quicktime_edit_cost.h"
+
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -36,6 +38,8 @@ public:
     }
     void Finish() { Look(window_.size()); }
     const QuickTimeIndexFacts& Facts() const { return facts_; }
+    // The edit lists seen wherever they lie.
+    int EditLists() const { return editLists_; }
 
 private:
     // Looks at every box that starts before `end`.
@@ -48,7 +52,9 @@ private:
                 // size, "elst", version and flags, entry count; entries of
                 // 12 bytes at least.
                 const std::uint64_t entries = BigEndian32(box + 12);
-                if (entries > kMaxEditListEntries && (size == 1 || entries * 12 + 16 <= size)) facts_.longEditList = true;
+                const bool holds = size == 1 || entries * 12 + 16 <= size;
+                if (entries > kMaxEditListEntries && holds) facts_.longEditList = true;
+                editLists_ += holds;
             } else if (std::memcmp(box + 4, "dref", 4) == 0) {
                 LookAtReferences(at, size);
             }
@@ -78,6 +84,7 @@ private:
 
     std::vector<unsigned char> window_;  // the bytes not yet looked at
     QuickTimeIndexFacts facts_;
+    int editLists_ = 0;
 };
 
 // Reads a descriptor from a place of its own, leaving the descriptor's own
@@ -108,6 +115,20 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The facts of a whole index: edit lists are followed only where each lies
+// in its track, and the samples their edits force the decoder through from
+// the key frames before them are few.
+QuickTimeIndexFacts Judged(const IndexScan& scan, const std::vector<unsigned char>& movie) {
+    QuickTimeIndexFacts facts = scan.Facts();
+    const QuickTimeEditCost cost = ReadQuickTimeEditCost(movie);
+    facts.editsFarFromKeyFrames = cost.forcedSamples > kMaxForcedSamples || scan.EditLists() > cost.editLists;
+    return facts;
+}
+
+}  // namespace
+
 QuickTimeIndexFacts ReadQuickTimeIndexFacts(int fd) {
     QuickTimeIndexFacts unreadable;
     unreadable.longEditList = true;
@@ -115,6 +136,7 @@ QuickTimeIndexFacts ReadQuickTimeIndexFacts(int fd) {
     IndexScan scan;
     std::uint64_t index = 0;
     std::vector<unsigned char> piece(1 << 16);
+    std::vector<unsigned char> movie;  // the "moov" box's contents
     for (int box = 0;; ++box) {
         if (box == kMaxTopLevelBoxes) return unreadable;
         unsigned char header[16];
@@ -135,19 +157,21 @@ QuickTimeIndexFacts ReadQuickTimeIndexFacts(int fd) {
             continue;
         }
         scan.Feed(header, headerSize);
+        const bool isMovie = std::memcmp(header + 4, "moov", 4) == 0;
         while (payload > 0) {
             if (index >= kMaxIndexBytes) return unreadable;
             const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(payload, piece.size()));
             const std::size_t read = file.Read(piece.data(), want);
             scan.Feed(piece.data(), read);
+            if (isMovie) movie.insert(movie.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(read));
             index += read;
             payload -= read;
             if (read < want) {  // the end of the file
                 scan.Finish();
-                return scan.Facts();
+                return Judged(scan, movie);
             }
         }
     }
     scan.Finish();
-    return scan.Facts();
+    return Judged(scan, movie);
 }

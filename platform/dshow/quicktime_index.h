@@ -8,10 +8,19 @@
 // priming); a list of more than this many is taken for damage.
 inline constexpr unsigned kMaxEditListEntries = 16;
 
+// An edit that starts after a track's key frame has the decoder decode and
+// drop each sample from the key frame on (and the demuxer list them, at a
+// cost that grows with their square): real files cut within a group of
+// pictures force at most a group's length (a few hundred samples).
+inline constexpr unsigned kMaxForcedSamples = 3000;
+
 struct QuickTimeIndexFacts {
     // An edit list of more than kMaxEditListEntries edits, or an index too
     // large or too damaged to tell within a bounded read.
     bool longEditList = false;
+    // Edit lists whose edits force more than kMaxForcedSamples samples, or
+    // that lie elsewhere than in their tracks.
+    bool editsFarFromKeyFrames = false;
     // A data reference to another file (an alias or a named location).
     bool otherFile = false;
 };
