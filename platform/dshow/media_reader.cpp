@@ -192,10 +192,14 @@ bool MediaReader::Open(const std::string& path, MediaKind kind, std::shared_ptr<
     // be made (beyond the limits or the budget) is refused; one that has
     // none at all plays nothing at the size its headers claim.
     OpenParser();
-    if (Next() != nullptr) {
+    if (const AVFrame* first = Next(); first != nullptr) {
         peeked_ = true;
+        width_ = first->width;
+        height_ = first->height;
         return true;
     }
+    width_ = claimedWidth;
+    height_ = claimedHeight;
     const bool claimed = claimedWidth > 0 && claimedHeight > 0;
     if (!claimed) Note(path, " has no picture that could be made");
     if (claimed && ClaimAllowed(claimedWidth, claimedHeight, fileBytes) && !budget_->Spent() && !refusedSize_)

@@ -50,6 +50,10 @@ public:
     bool Seek(LONGLONG time);
 
     const AVCodecContext* Decoder() const { return decoder_; }
+    // The size of a picture stream: its first picture's, made at the open,
+    // or, when it has none, the size its headers claim.
+    int Width() const { return width_; }
+    int Height() const { return height_; }
     // Where the stream starts on the movie's clock (100 ns, never below 0).
     // The movie's clock starts with the earliest of its picture and its
     // sound, so a stream that starts later is played later.
@@ -90,6 +94,7 @@ private:
     AVCodecContext* parserContext_ = nullptr;  // what the parser may write into
     int stream_ = -1;
     bool draining_ = false;
+    int width_ = 0, height_ = 0;
     bool peeked_ = false;           // frame_ holds the first picture, made at the open
     bool ended_ = false;
     LONGLONG lastTime_ = 0;

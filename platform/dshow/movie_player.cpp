@@ -50,8 +50,8 @@ std::shared_ptr<MoviePlayer> MoviePlayer::Open(const std::string& nativePath, bo
     if (!player->video_.Open(nativePath, MediaKind::Video, player->budget_)) return nullptr;
     // The reader made the first picture at the open: its size is the movie's.
     const AVFrame* first = player->video_.Next();
-    player->width_ = first != nullptr ? first->width : player->video_.Decoder()->width;
-    player->height_ = first != nullptr ? first->height : player->video_.Decoder()->height;
+    player->width_ = player->video_.Width();
+    player->height_ = player->video_.Height();
     player->ended_ = first == nullptr;
     if (first != nullptr && !player->Convert(first, &player->next_)) return nullptr;
     player->haveNext_ = first != nullptr;
