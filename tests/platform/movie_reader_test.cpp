@@ -102,9 +102,9 @@ TEST(MovieReader, TheClaimedSizeIsReadFromTheParameterSets) {
 }
 
 // Each file is read within the time a movie takes to open (here: far
-// within a guard of 20 seconds, where the demuxer following them took
-// minutes) and 80 MB of memory over the reader's own, where following them
-// took hundreds of megabytes. Parameter sets claiming more than the limits
+// within a guard of 20 seconds of processor time, where the demuxer
+// following them took minutes) and 80 MB of memory over the reader's own,
+// where following them took hundreds of megabytes. Parameter sets claiming more than the limits
 // are refused; long edit lists are not followed, and the movie plays.
 TEST(MovieReader, HostileIndexesAreReadWithBoundedWork) {
     TempDir dir;
@@ -147,7 +147,7 @@ TEST(MovieReader, HostileIndexesAreReadWithBoundedWork) {
         ASSERT_TRUE(c.edit(&bytes));
         dir.Write("movie.mp4", bytes);
         const ChildRun run = RunInChild(20, [&] { return OpenAndTakeAFrame(path); });
-        ASSERT_TRUE(run.finished) << "still reading after 20 s";
+        ASSERT_TRUE(run.finished) << "still reading after 20 s of processor time";
         EXPECT_EQ(run.result, c.expected);
         EXPECT_LT(run.growthKb, ordinary.growthKb + 80 * 1024);
     }
