@@ -79,13 +79,13 @@ std::string InBandH264(const TempDir& dir, const char* container) {
 }
 
 // Each file is read within the time a movie takes to open (here: far
-// within a guard of 20 seconds, where the demuxer following them took
-// minutes) and 80 MB of memory over the reader's own, where following them
-// took hundreds of megabytes. Parameter sets claiming more than the limits,
-// wherever they lie, and pictures whose references could not fit in the
-// bytes a movie's pictures may take are refused before a picture of them is
-// made; long edit lists are not followed (of either version), and the movie
-// plays.
+// within a guard of 20 seconds of processor time, where the demuxer
+// following them took minutes) and 80 MB of memory over the reader's own,
+// where following them took hundreds of megabytes. Parameter sets claiming
+// more than the limits, wherever they lie, and pictures whose references
+// could not fit in the bytes a movie's pictures may take are refused before
+// a picture of them is made; long edit lists are not followed (of either
+// version), and the movie plays.
 TEST(MovieReader, HostileFilesAreReadWithBoundedWorkAndMemory) {
     TempDir dir;
     const std::string plain = SmallMp4(dir);
@@ -150,7 +150,7 @@ TEST(MovieReader, HostileFilesAreReadWithBoundedWorkAndMemory) {
         ASSERT_TRUE(c.edit(&bytes));
         dir.Write("movie.mp4", bytes);
         const ChildRun run = RunInChild(20, [&] { return OpenAndTakeAFrame(path); });
-        ASSERT_TRUE(run.finished) << "still reading after 20 s";
+        ASSERT_TRUE(run.finished) << "still reading after 20 s of processor time";
         EXPECT_EQ(run.result, c.expected);
         EXPECT_LT(run.growthKb, ordinary.growthKb + 80 * 1024);
     }

@@ -84,7 +84,7 @@ bool LighttpdServer::Start(const std::string& root, const std::string& workDir) 
     }
 
     // Up when it takes a connection; gone when it ended (a bad port, say).
-    auto deadline = Clock::now() + kLoopbackWait;
+    auto deadline = Clock::now() + NoProgressLimit();
     while (Clock::now() < deadline) {
         if (Ended(pid)) {
             failure_ = "lighttpd ended at start: " + ReadText(output) + ReadText(errors);
@@ -105,7 +105,7 @@ bool LighttpdServer::Start(const std::string& root, const std::string& workDir) 
 void LighttpdServer::Stop() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGTERM);
-    auto deadline = Clock::now() + kLoopbackWait;
+    auto deadline = Clock::now() + NoProgressLimit();
     while (!Ended(pid_)) {
         if (Clock::now() > deadline) {
             ::kill(pid_, SIGKILL);

@@ -16,6 +16,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+Clock::time_point FromNow() { return Clock::now() + NoProgressLimit(); }
+
 int MillisecondsLeft(Clock::time_point deadline) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
@@ -84,36 +86,42 @@ int LoopbackSocket::LocalPort() const {
 }
 
 LoopbackSocket LoopbackSocket::Accept() const {
-    if (!WaitFor(fd_, POLLIN, Clock::now() + kLoopbackWait)) return LoopbackSocket();
+    if (!WaitFor(fd_, POLLIN, FromNow())) return LoopbackSocket();
     return LoopbackSocket(::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC));
 }
 
 bool LoopbackSocket::SendAll(const std::string& bytes) const {
-    auto deadline = Clock::now() + kLoopbackWait;
+    auto deadline = FromNow();
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         if (!WaitFor(fd_, POLLOUT, deadline)) return false;
         ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
-        if (n > 0) sent += static_cast<std::size_t>(n);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+            deadline = FromNow();
+        }
     }
     return true;
 }
 
 std::string LoopbackSocket::ReceiveExactly(std::size_t n) const {
-    auto deadline = Clock::now() + kLoopbackWait;
+    auto deadline = FromNow();
     std::string out;
     char buffer[65536];
     while (out.size() < n && WaitFor(fd_, POLLIN, deadline)) {
         ssize_t got = ::recv(fd_, buffer, std::min(sizeof buffer, n - out.size()), MSG_DONTWAIT);
         if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) break;
-        if (got > 0) out.append(buffer, static_cast<std::size_t>(got));
+        if (got > 0) {
+            out.append(buffer, static_cast<std::size_t>(got));
+            deadline = FromNow();
+        }
     }
     return out;
 }
 
 std::string LoopbackSocket::ReceiveHead() const {
-    auto deadline = Clock::now() + kLoopbackWait;
+    auto deadline = FromNow();
     std::string out;
     char byte;
     auto ended = [&] {
@@ -122,25 +130,31 @@ std::string LoopbackSocket::ReceiveHead() const {
     while (!ended() && WaitFor(fd_, POLLIN, deadline)) {
         ssize_t got = ::recv(fd_, &byte, 1, MSG_DONTWAIT);
         if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) break;
-        if (got > 0) out += byte;
+        if (got > 0) {
+            out += byte;
+            deadline = FromNow();
+        }
     }
     return out;
 }
 
 std::string LoopbackSocket::ReceiveToEnd() const {
-    auto deadline = Clock::now() + kLoopbackWait;
+    auto deadline = FromNow();
     std::string out;
     char buffer[65536];
     while (WaitFor(fd_, POLLIN, deadline)) {
         ssize_t got = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
         if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) break;
-        if (got > 0) out.append(buffer, static_cast<std::size_t>(got));
+        if (got > 0) {
+            out.append(buffer, static_cast<std::size_t>(got));
+            deadline = FromNow();
+        }
     }
     return out;
 }
 
 bool LoopbackSocket::PeerEnded() const {
-    if (!WaitFor(fd_, POLLIN, Clock::now() + kLoopbackWait)) return false;
+    if (!WaitFor(fd_, POLLIN, FromNow())) return false;
     char byte;
     return ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT) <= 0;
 }
@@ -186,7 +200,7 @@ void LoopbackHttpServer::Run() {
         // A connection, or the word to stop. The destructor always gives that
         // word; the slice only keeps this wait bounded as well.
         pollfd p[2] = {{stopPipe_[0], POLLIN, 0}, {listener_.fd(), POLLIN, 0}};
-        int r = ::poll(p, 2, static_cast<int>(kLoopbackWait.count()));
+        int r = ::poll(p, 2, 1000);
         if (r < 0 && errno == EINTR) continue;
         if (r < 0 || (p[0].revents & POLLIN) != 0) return;
         if (r == 0) continue;
@@ -209,9 +223,15 @@ void LoopbackHttpServer::Run() {
     }
 }
 
-bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& step) {
-    auto deadline = Clock::now() + kLoopbackWait;
+bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& step,
+               const std::function<std::uint64_t()>& progress) {
+    auto deadline = FromNow();
+    std::uint64_t last = progress ? progress() : 0;
     while (!done()) {
+        if (progress && progress() != last) {
+            last = progress();
+            deadline = FromNow();
+        }
         if (Clock::now() > deadline) return false;
         step();
         std::this_thread::yield();

@@ -1,9 +1,16 @@
 // The other end of the framework's sockets in tests: plain system sockets on
-// 127.0.0.1, and a small HTTP server on a thread of its own. Every wait is
-// bounded (kLoopbackWait); a port of 0 lets the system choose a free one.
+// 127.0.0.1, and a small HTTP server on a thread of its own. A port of 0 lets
+// the system choose a free one.
+//
+// Every wait here ends on progress, not on a total time: it gives up once
+// nothing has moved (no byte sent or received, nothing it waits for come)
+// for the no-progress limit, and goes on for as long as things move. On a
+// machine busy with other work a large exchange may take many times as long
+// as on a quiet one; a peer that stops still fails the test, after the limit.
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 // <chrono> whole does not build with the Shift-JIS execution character set;
 // <thread> brings the clocks.
 #include <functional>
@@ -12,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-constexpr std::chrono::milliseconds kLoopbackWait{5000};
+#include "support/no_progress.h"
 
 class LoopbackSocket {
 public:
@@ -32,16 +39,16 @@ public:
     bool valid() const { return fd_ >= 0; }
     int fd() const { return fd_; }
     int LocalPort() const;
-    // A waiting connection, within the wait; invalid when none came.
+    // A waiting connection; invalid when none came.
     LoopbackSocket Accept() const;
     bool SendAll(const std::string& bytes) const;
-    // Exactly n bytes, or fewer when the peer ends or the wait runs out.
+    // Exactly n bytes, or fewer when the peer ends or stops sending.
     std::string ReceiveExactly(std::size_t n) const;
     // A request head: up to and with an empty line (CRLF or LF line ends).
     std::string ReceiveHead() const;
-    // Everything until the peer ends its side (or the wait runs out).
+    // Everything until the peer ends its side (or stops sending).
     std::string ReceiveToEnd() const;
-    // True when the peer has ended its side, all data read (within the wait).
+    // True when the peer has ended its side, all data read.
     bool PeerEnded() const;
     void ShutdownWrite() const;
     void Close();
@@ -81,5 +88,10 @@ private:
     std::thread thread_;
 };
 
-// Calls `step` until `done` holds or the wait runs out; true when it held.
-bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& step);
+// Calls `step` until `done` holds; true when it held. `progress`, when
+// given, is a measure of the work done so far (bytes through, say: any
+// change counts); the pumping gives up once neither it has changed nor
+// `done` held for the no-progress limit. Without it, the wait is for one
+// thing to happen, and gets the limit as a whole.
+bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& step,
+               const std::function<std::uint64_t()>& progress = {});

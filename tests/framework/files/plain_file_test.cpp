@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "files/plain_file.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
+#include "support/no_progress.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -138,9 +140,18 @@ TEST_P(PlainFileTest, LargeFileReadsBackByteForByte) {
 INSTANTIATE_TEST_SUITE_P(SyncAndAsync, PlainFileTest, ::testing::Values(0, 1),
                          [](const auto& info) { return info.param == 0 ? "Sync" : "Async"; });
 
-// <chrono> cannot be included under the Shift-JIS execution character set;
-// the thread header brings the duration type.
-constexpr std::chrono::duration<long long, std::milli> kIdleWait{1000};
+// Whether the reader thread has topped up its buffer, waited for in real
+// time (Sleep on this thread would only move the headless clock) as long as
+// it takes, to the no-progress limit: the thread does it within its 100 ms
+// slices on a quiet machine, and much later on a busy one.
+bool ReadAheadFilled(const PlainFileRecord* file) {
+    const auto until = std::chrono::steady_clock::now() + NoProgressLimit();
+    while (std::atomic_ref<const DWORD>(file->block.readAheadFills).load() == 0) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
 
 TEST(PlainFileAsync, ReadAtTheReadAheadStartIsServedFromTheBuffer) {
     TempDir dir;
@@ -149,9 +160,8 @@ TEST(PlainFileAsync, ReadAtTheReadAheadStartIsServedFromTheBuffer) {
     ASSERT_NE(file, nullptr);
     char buffer[10];
     ASSERT_EQ(PlainFileRead(buffer, 1, 10, file), 10);
-    // The idle thread fills its buffer from position 10 within its 100 ms slices.
-    // Real time: Sleep on this thread would only move the headless clock.
-    std::this_thread::sleep_for(kIdleWait);
+    // The idle thread fills its buffer from position 10.
+    ASSERT_TRUE(ReadAheadFilled(file));
     {
         std::fstream f(dir.path() / "r.bin", std::ios::in | std::ios::out | std::ios::binary);
         f.seekp(10);

@@ -46,7 +46,11 @@ protected:
 
     // One pass of message processing, as far as the network goes.
     static void Pass() { ProcessNetwork(); }
-    static bool PassUntil(const std::function<bool()>& done) { return PumpUntil(done, Pass); }
+    // Passes until `done` holds; `progress` as for PumpUntil (a wait for
+    // something that comes in many steps gives one).
+    static bool PassUntil(const std::function<bool()>& done, const std::function<std::uint64_t()>& progress = {}) {
+        return PumpUntil(done, Pass, progress);
+    }
 
     // The open handles, in the order they were made.
     static std::vector<HandleId> OpenHandles() {
@@ -81,6 +85,13 @@ protected:
     int blocksBefore_ = 0;
     int port_ = 0;
 };
+
+// A measure that grows with every byte a handle takes in or sends out while
+// the test neither reads nor queues: the progress of a wait on an exchange.
+inline std::uint64_t BytesThrough(HandleId handle) {
+    const NetworkRecord* record = LookupNetworkHandle(handle);
+    return record == nullptr ? 0 : std::uint64_t{record->receiveRing.dataSize} - record->sendRing.dataSize;
+}
 
 // A frame as it goes on the wire: the 4-byte little-endian length, then the bytes.
 inline std::string Frame(const std::string& payload) {

@@ -2,6 +2,7 @@
 // floods a handle nobody reads, ones that announce long messages and send
 // little, ones that come and go by the thousand, and many that sit idle
 // while the program asks after each of them.
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -41,7 +42,8 @@ TEST_F(NetworkTest, AFloodingPeerIsTakenABoundedShareAPass) {
     // The system's buffers hold far more than one pass may take.
     // (Checks before the threads' joins are EXPECTs: every wait of the
     // peers' is bounded, so a join always comes.)
-    EXPECT_TRUE(PumpUntil([&] { return sentBytes >= (2u << 20); }, [] { std::this_thread::yield(); }));
+    EXPECT_TRUE(PumpUntil([&] { return sentBytes >= (2u << 20); }, [] { std::this_thread::yield(); },
+                          [&] { return sentBytes.load(); }));
     const RingBuffer& ring = LookupNetworkHandle(h)->receiveRing;
     Pass();
     EXPECT_GT(ring.dataSize, 0u);
@@ -49,7 +51,7 @@ TEST_F(NetworkTest, AFloodingPeerIsTakenABoundedShareAPass) {
 
     // Nobody reads: the ring holds the backlog and at most the message that
     // was coming in then, however many passes go by.
-    EXPECT_TRUE(PassUntil([&] { return ring.dataSize >= kNetworkReceiveBacklog; }));
+    EXPECT_TRUE(PassUntil([&] { return ring.dataSize >= kNetworkReceiveBacklog; }, [&] { return ring.dataSize; }));
     for (int i = 0; i < 200; ++i) {
         Pass();
         std::this_thread::yield();
@@ -58,10 +60,12 @@ TEST_F(NetworkTest, AFloodingPeerIsTakenABoundedShareAPass) {
     EXPECT_LE(ring.capacity, 4 * kNetworkReceiveBacklog);
 
     std::string got;
-    EXPECT_TRUE(PassUntil([&] {
-        got += TakeAll(h);
-        return got.size() >= payload.size();
-    }));
+    EXPECT_TRUE(PassUntil(
+        [&] {
+            got += TakeAll(h);
+            return got.size() >= payload.size();
+        },
+        [&] { return got.size(); }));
     sender.join();
     EXPECT_TRUE(sent);
     EXPECT_EQ(got.size(), payload.size());
@@ -106,9 +110,9 @@ TEST_F(NetworkTest, APeerThatNeverReadsCannotGrowTheQueueWithoutBound) {
             if (body.size() < n) break;
         }
     });
-    EXPECT_TRUE(PassUntil([&] { return LookupNetworkHandle(h)->sendRing.dataSize == 0; }));
+    EXPECT_TRUE(PassUntil([&] { return LookupNetworkHandle(h)->sendRing.dataSize == 0; }, [&] { return BytesThrough(h); }));
     EXPECT_EQ(NetWorkSend(h, big.data(), static_cast<int>(big.size())), 0);
-    EXPECT_TRUE(PassUntil([&] { return LookupNetworkHandle(h)->sendRing.dataSize == 0; }));
+    EXPECT_TRUE(PassUntil([&] { return LookupNetworkHandle(h)->sendRing.dataSize == 0; }, [&] { return BytesThrough(h); }));
     reader.join();
     ASSERT_EQ(wire.size(), accepted * piece.size() + big.size());
     bool inOrder = true;
@@ -145,7 +149,8 @@ TEST_F(NetworkTest, AnAnnouncedLengthIsNotReservedBeforeItsBytes) {
     // The rest of a message still comes in whole.
     const std::string rest = Pattern(300000 - 10, 22);
     ASSERT_TRUE(peers[1].SendAll(rest));
-    ASSERT_TRUE(PassUntil([&] { return GetNetWorkDataLength(handles[1]) == 300000; }));
+    ASSERT_TRUE(PassUntil([&] { return GetNetWorkDataLength(handles[1]) == 300000; },
+                          [&] { return BytesThrough(handles[1]); }));
     EXPECT_TRUE(TakeAll(handles[1]) == "ten bytes!" + rest);
     EXPECT_EQ(Count(Log(), "リングバッファ"), 0);
 }
@@ -158,9 +163,10 @@ TEST_F(NetworkTest, PeersComingAndGoingLeaveNoSlotHeld) {
     for (int round = 0; round < kRounds; ++round) {
         std::vector<LoopbackSocket> peers;
         for (int i = 0; i < kPeersPerRound; ++i) peers.push_back(LoopbackSocket::Connect(port_));
-        ASSERT_TRUE(PassUntil([&] { return OpenHandles().size() == kPeersPerRound; })) << "round " << round;
+        const auto handles = [] { return OpenHandles().size(); };
+        ASSERT_TRUE(PassUntil([&] { return OpenHandles().size() == kPeersPerRound; }, handles)) << "round " << round;
         peers.clear();
-        ASSERT_TRUE(PassUntil([&] { return OpenHandles().empty(); })) << "round " << round;
+        ASSERT_TRUE(PassUntil([&] { return OpenHandles().empty(); }, handles)) << "round " << round;
     }
     EXPECT_EQ(g_NetworkState.table.Count(), 0);
     LoopbackSocket late = LoopbackSocket::Connect(port_);
@@ -177,7 +183,7 @@ TEST_F(NetworkTest, APassLooksAtEachSocketOnce) {
     constexpr int kPeers = 64;
     std::vector<LoopbackSocket> peers;
     for (int i = 0; i < kPeers; ++i) peers.push_back(LoopbackSocket::Connect(port_));
-    ASSERT_TRUE(PassUntil([&] { return OpenHandles().size() == kPeers; }));
+    ASSERT_TRUE(PassUntil([&] { return OpenHandles().size() == kPeers; }, [] { return OpenHandles().size(); }));
     for (int i = 0; i < 3; ++i) Pass();  // every FD_WRITE of the new connections taken
 
     std::uint64_t before = PlatformSocketLooks();
@@ -195,6 +201,54 @@ TEST_F(NetworkTest, APassLooksAtEachSocketOnce) {
     ASSERT_TRUE(peers[7].SendAll(Frame("hello")));
     EXPECT_TRUE(PassUntil([&] { return GetNetWorkDataLength(seventh) == 5; }));
     EXPECT_EQ(TakeAll(seventh), "hello");
+}
+
+// A peer that sends a message in pieces, slowly: the waits for it go on for
+// as long as bytes come, past the no-progress limit in all, and give up
+// once the peer stops, after the limit, with what came. (The limit is
+// shortened here; the pieces come ten times as often as it runs out.)
+TEST_F(NetworkTest, WaitsGoOnWhileBytesComeAndEndWhenAPeerStops) {
+    using std::chrono::milliseconds;
+    const ScopedNoProgressLimit limit(milliseconds(500));
+    constexpr std::size_t kPieces = 20;
+    const std::string payload = Pattern(kPieces * 1000, 31);
+    const std::string stream = Frame(payload);
+    const std::size_t piece = (stream.size() + kPieces - 1) / kPieces;
+    // The stream's first `end` bytes, a piece every 50 ms (1 s for all).
+    const auto trickle = [&](const LoopbackSocket& to, std::size_t end) {
+        return std::thread([&to, &stream, piece, end] {
+            for (std::size_t at = 0; at < end; at += piece) {
+                std::this_thread::sleep_for(milliseconds(50));
+                if (!to.SendAll(stream.substr(at, std::min(piece, end - at)))) return;
+            }
+        });
+    };
+
+    // Into a handle, through the network's passes.
+    LoopbackSocket peer = LoopbackSocket::Connect(port_);
+    const HandleId h = AcceptedFor(peer);
+    ASSERT_GE(h, 0);
+    const auto whole = [&] { return GetNetWorkDataLength(h) == static_cast<int>(payload.size()); };
+    const auto through = [&] { return BytesThrough(h); };
+    std::thread sender = trickle(peer, stream.size());
+    EXPECT_TRUE(PassUntil(whole, through));
+    sender.join();
+    EXPECT_TRUE(TakeAll(h) == payload);
+    sender = trickle(peer, stream.size() / 2);
+    EXPECT_FALSE(PassUntil(whole, through));
+    sender.join();
+
+    // Between two plain sockets.
+    LoopbackSocket listener = LoopbackSocket::Listen();
+    LoopbackSocket writer = LoopbackSocket::Connect(listener.LocalPort());
+    LoopbackSocket reader = listener.Accept();
+    ASSERT_TRUE(reader.valid());
+    sender = trickle(writer, stream.size());
+    EXPECT_TRUE(reader.ReceiveExactly(stream.size()) == stream);
+    sender.join();
+    sender = trickle(writer, stream.size() / 2);
+    EXPECT_TRUE(reader.ReceiveExactly(stream.size()) == stream.substr(0, stream.size() / 2));
+    sender.join();
 }
 
 }  // namespace
