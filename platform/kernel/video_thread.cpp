@@ -1,12 +1,18 @@
 #include "kernel/video_thread.h"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <thread>
+
+#include "kernel/display_loss.h"
 
 namespace {
 
@@ -26,6 +32,7 @@ struct VideoThreadState {
     bool running = false;
     bool stopping = false;
     bool woken = false;
+    bool displayLost = false;  // the thread is parked for good
     void (*frameWork)() = nullptr;
     void (*releaseWork)() = nullptr;
 };
@@ -83,8 +90,22 @@ void Loop(VideoThreadState& v) {
     }
 }
 
-// Ends the thread when the program exits without ending SDL itself.
-void StopAtExit() { VideoThreadStop(); }
+// Set once the process exits, with the status it exits with.
+std::atomic<bool> g_exiting{false};
+std::atomic<int> g_exitStatus{0};
+
+// Ends the thread when the program exits without ending SDL itself. Once the
+// display is lost the process ends here, having ended in order up to now:
+// the libraries' own ends (OpenGL's, say) would wait for the display the
+// parked thread holds.
+void EndAtExit(int status, void*) {
+    g_exitStatus = status;
+    g_exiting = true;
+    VideoThreadStop();
+    if (!VideoThreadDisplayLost()) return;
+    std::fflush(nullptr);
+    _exit(status);
+}
 
 }  // namespace
 
@@ -92,6 +113,8 @@ bool VideoThreadStart() {
     VideoThreadState& v = State();
     std::unique_lock lock(v.mutex);
     if (v.running) return true;
+    // A thread parked on a lost display never ends, and holds SDL's video.
+    if (v.displayLost) return false;
     bool started = false, answered = false;
     std::condition_variable ready;
     v.stopping = false;
@@ -100,6 +123,7 @@ bool VideoThreadStart() {
         // Compositions longer than SDL's 32-byte event come whole.
         SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
         const bool ok = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0;
+        if (ok) WatchForLostDisplay();
         {
             // Told under the lock: the starter's locals live until it has it.
             std::lock_guard lock(v.mutex);
@@ -113,14 +137,15 @@ bool VideoThreadStart() {
         SDL_TLSCleanup();
     });
     v.id = v.thread.get_id();
-    ready.wait(lock, [&] { return answered; });
+    ready.wait(lock, [&] { return answered || v.displayLost; });
+    if (v.displayLost) return false;
     if (!started) {
         lock.unlock();
         v.thread.join();
         return false;
     }
     v.running = true;
-    static const bool registered = [] { return std::atexit(StopAtExit) == 0; }();
+    static const bool registered = [] { return on_exit(EndAtExit, nullptr) == 0; }();
     (void)registered;
     return true;
 }
@@ -132,6 +157,7 @@ void VideoThreadStop() {
         std::lock_guard lock(v.mutex);
         if (!v.running) return;
     }
+    // Not run once the display is lost: the parked thread is left where it is.
     VideoThreadCall([&v] {
         void (*release)() = nullptr;
         {
@@ -148,11 +174,40 @@ void VideoThreadStop() {
         v.running = false;
         for (SDL_Event& e : v.inbox) VideoThreadFreeEvent(e);
         v.inbox.clear();
+        // The display was lost while SDL ended: the thread is parked.
+        if (v.displayLost) return;
     }
     v.wake.notify_all();
     v.thread.join();
     std::lock_guard lock(v.mutex);
     v.id = std::thread::id{};
+}
+
+void VideoThreadParkForLostDisplay() {
+    VideoThreadState& v = State();
+    {
+        std::lock_guard lock(v.mutex);
+        v.displayLost = true;
+        v.calls.clear();
+    }
+    // Callers waiting for their calls go on without them.
+    v.done.notify_all();
+    std::fputs("kelvo: the display is gone; the program ends as when its window is closed\n", stderr);
+    // Lost while the process exits: its own end is done, the libraries'
+    // would wait for this thread.
+    if (g_exiting) {
+        std::fflush(nullptr);
+        _exit(g_exitStatus);
+    }
+    // Never back into the library that found the loss out: it would end the
+    // process there and then, beside the program still running.
+    for (;;) pause();
+}
+
+bool VideoThreadDisplayLost() {
+    VideoThreadState& v = State();
+    std::lock_guard lock(v.mutex);
+    return v.displayLost;
 }
 
 bool VideoThreadRunning() {
@@ -170,6 +225,7 @@ bool OnVideoThread() {
 void VideoThreadCall(const std::function<void()>& work) {
     VideoThreadState& v = State();
     std::unique_lock lock(v.mutex);
+    if (v.displayLost) return;  // nothing of SDL's video may run any more
     if (!v.running || v.id == std::this_thread::get_id()) {
         lock.unlock();
         work();
@@ -178,14 +234,14 @@ void VideoThreadCall(const std::function<void()>& work) {
     v.calls.push_back(work);
     const std::uint64_t ticket = ++v.callsQueued;
     v.wake.notify_all();
-    v.done.wait(lock, [&] { return v.callsDone >= ticket; });
+    v.done.wait(lock, [&] { return v.callsDone >= ticket || v.displayLost; });
 }
 
 void VideoThreadPost(std::function<void()> work) {
     VideoThreadState& v = State();
     {
         std::lock_guard lock(v.mutex);
-        if (!v.running) return;
+        if (!v.running || v.displayLost) return;
         v.calls.push_back(std::move(work));
         ++v.callsQueued;
     }

@@ -269,13 +269,25 @@ void SdlApplyWindow(PlatformWindow& window) {
 }
 
 // The events the video thread pumped, as window messages of their windows.
+// A lost display closes every window, once, after the events that came
+// before it: a close the user did not choose, so the program saves and
+// ends by its own road.
 void SdlPumpEvents() {
     if (!PlatformBackendStarted()) return;
     std::vector<SDL_Event> events = VideoThreadTakeEvents();
-    if (events.empty()) return;
+    static bool closedForLostDisplay = false;
+    const bool lost = !closedForLostDisplay && VideoThreadDisplayLost();
+    if (events.empty() && !lost) return;
     auto& s = Windows();
     std::lock_guard lock(s.mutex);
     for (const SDL_Event& e : events) ToMessages(e);
+    if (!lost) return;
+    closedForLostDisplay = true;
+    PlatformNoteCloseRequest();
+    PlatformWindowEvent close;
+    close.kind = PlatformWindowEvent::Kind::Close;
+    for (auto& [key, window] : s.windows)
+        if (window.sdl != nullptr) EventToMessagesLocked(window, close);
 }
 
 void SdlSetCursorVisible(bool visible) {
