@@ -208,17 +208,12 @@ bool SdlCreateWindow(PlatformWindow& window) {
             flags |= SDL_WINDOW_BORDERLESS;
             x = desktop.x, y = desktop.y, width = desktop.w, height = desktop.h;
         }
-        // Made for OpenGL from the start: SDL's first choice of renderer
-        // draws through it, and making that renderer for a window not made
-        // for it makes the X window anew, so that whatever had learned the
-        // first one (a close sent to it) would be lost. Without OpenGL the
-        // window is made plain and drawn in software.
-        made = SDL_CreateWindow(title.c_str(), x, y, width, height, flags | SDL_WINDOW_OPENGL);
-        if (made == nullptr) made = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
+        // Made for the renderer that will draw in it, and given it while
+        // still hidden: a renderer of another kind than its window makes the
+        // X window anew, so that whatever had learned the first one (a close
+        // sent to it) would be lost.
+        made = static_cast<SDL_Window*>(PlatformMakeRenderedWindow(title.c_str(), x, y, width, height, flags));
         if (made == nullptr) return;
-        // While the window is still hidden, should a renderer of another
-        // kind than SDL's first still make it anew.
-        PlatformMakeWindowRenderer(made);
         id = SDL_GetWindowID(made);
     });
     if (made == nullptr) return false;
