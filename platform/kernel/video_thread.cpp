@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -90,6 +91,16 @@ void Loop(VideoThreadState& v) {
     }
 }
 
+// SDL falls back on its invisible drivers when no display answers: the
+// program would run on in a window no one could see or close. They are used
+// only when asked for by name.
+bool OnInvisibleDriverUnasked() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (driver == nullptr || (asked != nullptr && *asked != '\0')) return false;
+    return std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+}
+
 // Set once the process exits, with the status it exits with.
 std::atomic<bool> g_exiting{false};
 std::atomic<int> g_exitStatus{0};
@@ -122,7 +133,12 @@ bool VideoThreadStart() {
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         // Compositions longer than SDL's 32-byte event come whole.
         SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
-        const bool ok = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0;
+        bool ok = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0;
+        if (ok && OnInvisibleDriverUnasked()) {
+            std::fputs("kelvo: no display answers; no window can be made\n", stderr);
+            SDL_Quit();
+            ok = false;
+        }
         if (ok) WatchForLostDisplay();
         {
             // Told under the lock: the starter's locals live until it has it.

@@ -1,7 +1,8 @@
 // The game's display going away under it (its X server ended with SIGTERM, as
 // a display that shuts down or a session that ends does) at the title, in a
 // stage and as the system menu's EXIT is pressed: the game ends as for a close
-// it did not choose, with status 0, never a signal, and its save is whole.
+// it did not choose, with status 0, never a signal, and its save is whole;
+// a display gone before the game reached it is a start that fails.
 // Each run has an X server of its own. Run with the window tests (under
 // xvfb-run); skipped without a display or without Xvfb (and xdotool, which
 // plays the keys, for the runs into a stage).
@@ -160,6 +161,24 @@ TEST_F(SdlDisplayLoss, AsTheSystemMenusExitIsPressedTheGameSavesAndEnds) {
     ASSERT_EQ(Xdotool("keydown x"), 0);
     ASSERT_NO_FATAL_FAILURE(LoseTheDisplay("as EXIT is pressed"));
     ExpectTheFirstSlotSaved();
+}
+
+// Ended before the game could reach it, the display gives SDL nothing but
+// its invisible drivers: the game says it cannot start, rather than run on in
+// a window no one can see or close.
+TEST_F(SdlDisplayLoss, GoneBeforeTheGameReachesItTheGameEndsWithAFailure) {
+    std::string gone;
+    {
+        xserver::XServer server(false);
+        ASSERT_TRUE(server.started());
+        gone = server.name();
+    }
+    const pid_t game = gameprocess::Start(folder_.str(), gone, counters());
+    ASSERT_GT(game, 0);
+    const gameprocess::End end = gameprocess::WaitForEnd(game, 30000);
+    ASSERT_TRUE(end.ended) << "the game ended by itself";
+    EXPECT_FALSE(end.signalled) << "signal " << end.code;
+    EXPECT_NE(end.code, 0);
 }
 
 }  // namespace
