@@ -2,10 +2,7 @@
 // with the rest of the stand-in.
 #include "kernel/display_loss.h"
 
-#include <SDL.h>
 #include <X11/Xlib.h>
-
-#include <cstring>
 
 #include "kernel/video_thread.h"
 
@@ -23,8 +20,6 @@ int OnBrokenConnection(Display* display) {
 }  // namespace
 
 void WatchForLostDisplay() {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver == nullptr || std::strcmp(driver, "x11") != 0) return;
     // One handler for the whole process (Xlib keeps only one), set once:
     // SDL's copy of Xlib is the one linked here.
     static const bool installed = [] {

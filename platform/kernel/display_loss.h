@@ -5,7 +5,7 @@
 // when its window is closed.
 #pragma once
 
-// Video thread, once SDL's video runs: on an X display, a broken connection
-// found out on the video thread parks it (VideoThreadParkForLostDisplay).
-// Found out on another thread, Xlib's handler from before still decides.
+// Video thread, before SDL's video starts: a broken X connection found out on
+// the video thread parks it (VideoThreadParkForLostDisplay). Found out on
+// another thread, Xlib's handler from before still decides.
 void WatchForLostDisplay();

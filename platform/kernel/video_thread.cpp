@@ -126,6 +126,8 @@ bool VideoThreadStart() {
     if (v.running) return true;
     // A thread parked on a lost display never ends, and holds SDL's video.
     if (v.displayLost) return false;
+    static const bool registered = [] { return on_exit(EndAtExit, nullptr) == 0; }();
+    (void)registered;
     bool started = false, answered = false;
     std::condition_variable ready;
     v.stopping = false;
@@ -133,13 +135,14 @@ bool VideoThreadStart() {
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         // Compositions longer than SDL's 32-byte event come whole.
         SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
+        // Watched from the start: the display may go while SDL sets up.
+        WatchForLostDisplay();
         bool ok = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0;
         if (ok && OnInvisibleDriverUnasked()) {
             std::fputs("kelvo: no display answers; no window can be made\n", stderr);
             SDL_Quit();
             ok = false;
         }
-        if (ok) WatchForLostDisplay();
         {
             // Told under the lock: the starter's locals live until it has it.
             std::lock_guard lock(v.mutex);
@@ -161,8 +164,6 @@ bool VideoThreadStart() {
         return false;
     }
     v.running = true;
-    static const bool registered = [] { return on_exit(EndAtExit, nullptr) == 0; }();
-    (void)registered;
     return true;
 }
 
