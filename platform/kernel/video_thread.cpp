@@ -129,9 +129,8 @@ bool VideoThreadStart() {
     static const bool registered = [] { return on_exit(EndAtExit, nullptr) == 0; }();
     (void)registered;
     bool started = false, answered = false;
-    std::condition_variable ready;
     v.stopping = false;
-    v.thread = std::thread([&v, &started, &answered, &ready] {
+    v.thread = std::thread([&v, &started, &answered] {
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         // Compositions longer than SDL's 32-byte event come whole.
         SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
@@ -148,7 +147,7 @@ bool VideoThreadStart() {
             std::lock_guard lock(v.mutex);
             started = ok;
             answered = true;
-            ready.notify_all();
+            v.done.notify_all();
         }
         if (ok) Loop(v);
         // SDL keeps per-thread data (its error text, pumped events) that it
@@ -156,7 +155,8 @@ bool VideoThreadStart() {
         SDL_TLSCleanup();
     });
     v.id = v.thread.get_id();
-    ready.wait(lock, [&] { return answered || v.displayLost; });
+    // Told on `done`, as a display lost while SDL starts is.
+    v.done.wait(lock, [&] { return answered || v.displayLost; });
     if (v.displayLost) return false;
     if (!started) {
         lock.unlock();
