@@ -28,6 +28,11 @@ if command -v xvfb-run >/dev/null && [ -x build/release/test_integration ]; then
     echo "== window tests on a virtual display"
     xvfb-run -a -s "-screen 0 1024x768x24" env KELVO_PLATFORM=sdl build/release/test_integration \
         --gtest_brief=1 || status=1
+    # Again on a display without OpenGL (GLX), where the window is drawn in
+    # software; the tests that start X servers of their own have run both.
+    echo "== window tests on a virtual display without OpenGL"
+    xvfb-run -a -s "-screen 0 1024x768x24 -extension GLX" env KELVO_PLATFORM=sdl build/release/test_integration \
+        --gtest_brief=1 --gtest_filter='Sdl*:-SdlWindowCount.*:SdlDisplayLoss.*' || status=1
 fi
 
 echo "== sanitizer build and tests"

@@ -39,8 +39,12 @@ bool PlatformSwapFramebuffer(PixelMemory& memory, int pitch);
 void PlatformWriteRunCounters();
 void PlatformNoteCloseRequest();
 void PlatformResetRunCounters();
-// Video thread: gives an SDL window the renderer frames are shown through.
-// SDL makes the window anew when the renderer needs a window of another kind
-// (OpenGL), so this is done before the window is first shown: a window that
-// the window manager, and the user, already know is never replaced.
+// Video thread: an SDL window (SDL_CreateWindow's arguments) made for the
+// renderer that will draw in it, and that renderer: OpenGL's where the display
+// gives OpenGL, else the software renderer. Null when no window could be made.
+void* PlatformMakeRenderedWindow(const char* title, int x, int y, int width, int height, unsigned flags);
+// Video thread: gives an SDL window the renderer frames are shown through:
+// OpenGL's when the window was made for OpenGL, else (or should that fail)
+// the software renderer. Neither makes the window anew, so that a window the
+// window manager, and the user, already know is never replaced.
 void PlatformMakeWindowRenderer(void* sdlWindow);

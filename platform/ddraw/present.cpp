@@ -293,14 +293,6 @@ void HandOver(PlatformFrame& frame) {
 
 }  // namespace
 
-void PlatformMakeWindowRenderer(void* sdlWindow) {
-    auto* window = static_cast<SDL_Window*>(sdlWindow);
-    if (window == nullptr || SDL_GetRenderer(window) != nullptr) return;
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
-    // No vertical-sync wait: the program paces itself.
-    SDL_CreateRenderer(window, -1, 0);
-}
-
 bool PlatformWritePng(const PlatformFrame& frame, const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;

@@ -1,12 +1,19 @@
 #include "kernel/video_thread.h"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
+
+#include "kernel/display_loss.h"
 
 namespace {
 
@@ -26,6 +33,7 @@ struct VideoThreadState {
     bool running = false;
     bool stopping = false;
     bool woken = false;
+    bool displayLost = false;  // the thread is parked for good
     void (*frameWork)() = nullptr;
     void (*releaseWork)() = nullptr;
 };
@@ -83,8 +91,32 @@ void Loop(VideoThreadState& v) {
     }
 }
 
-// Ends the thread when the program exits without ending SDL itself.
-void StopAtExit() { VideoThreadStop(); }
+// SDL falls back on its invisible drivers when no display answers: the
+// program would run on in a window no one could see or close. They are used
+// only when asked for by name.
+bool OnInvisibleDriverUnasked() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (driver == nullptr || (asked != nullptr && *asked != '\0')) return false;
+    return std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+}
+
+// Set once the process exits, with the status it exits with.
+std::atomic<bool> g_exiting{false};
+std::atomic<int> g_exitStatus{0};
+
+// Ends the thread when the program exits without ending SDL itself. Once the
+// display is lost the process ends here, having ended in order up to now:
+// the libraries' own ends (OpenGL's, say) would wait for the display the
+// parked thread holds.
+void EndAtExit(int status, void*) {
+    g_exitStatus = status;
+    g_exiting = true;
+    VideoThreadStop();
+    if (!VideoThreadDisplayLost()) return;
+    std::fflush(nullptr);
+    _exit(status);
+}
 
 }  // namespace
 
@@ -92,20 +124,30 @@ bool VideoThreadStart() {
     VideoThreadState& v = State();
     std::unique_lock lock(v.mutex);
     if (v.running) return true;
+    // A thread parked on a lost display never ends, and holds SDL's video.
+    if (v.displayLost) return false;
+    static const bool registered = [] { return on_exit(EndAtExit, nullptr) == 0; }();
+    (void)registered;
     bool started = false, answered = false;
-    std::condition_variable ready;
     v.stopping = false;
-    v.thread = std::thread([&v, &started, &answered, &ready] {
+    v.thread = std::thread([&v, &started, &answered] {
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         // Compositions longer than SDL's 32-byte event come whole.
         SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
-        const bool ok = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0;
+        // Watched from the start: the display may go while SDL sets up.
+        WatchForLostDisplay();
+        bool ok = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0;
+        if (ok && OnInvisibleDriverUnasked()) {
+            std::fputs("kelvo: no display answers; no window can be made\n", stderr);
+            SDL_Quit();
+            ok = false;
+        }
         {
             // Told under the lock: the starter's locals live until it has it.
             std::lock_guard lock(v.mutex);
             started = ok;
             answered = true;
-            ready.notify_all();
+            v.done.notify_all();
         }
         if (ok) Loop(v);
         // SDL keeps per-thread data (its error text, pumped events) that it
@@ -113,15 +155,15 @@ bool VideoThreadStart() {
         SDL_TLSCleanup();
     });
     v.id = v.thread.get_id();
-    ready.wait(lock, [&] { return answered; });
+    // Told on `done`, as a display lost while SDL starts is.
+    v.done.wait(lock, [&] { return answered || v.displayLost; });
+    if (v.displayLost) return false;
     if (!started) {
         lock.unlock();
         v.thread.join();
         return false;
     }
     v.running = true;
-    static const bool registered = [] { return std::atexit(StopAtExit) == 0; }();
-    (void)registered;
     return true;
 }
 
@@ -132,6 +174,7 @@ void VideoThreadStop() {
         std::lock_guard lock(v.mutex);
         if (!v.running) return;
     }
+    // Not run once the display is lost: the parked thread is left where it is.
     VideoThreadCall([&v] {
         void (*release)() = nullptr;
         {
@@ -148,11 +191,40 @@ void VideoThreadStop() {
         v.running = false;
         for (SDL_Event& e : v.inbox) VideoThreadFreeEvent(e);
         v.inbox.clear();
+        // The display was lost while SDL ended: the thread is parked.
+        if (v.displayLost) return;
     }
     v.wake.notify_all();
     v.thread.join();
     std::lock_guard lock(v.mutex);
     v.id = std::thread::id{};
+}
+
+void VideoThreadParkForLostDisplay() {
+    VideoThreadState& v = State();
+    {
+        std::lock_guard lock(v.mutex);
+        v.displayLost = true;
+        v.calls.clear();
+    }
+    // Callers waiting for their calls go on without them.
+    v.done.notify_all();
+    std::fputs("kelvo: the display is gone; the program ends as when its window is closed\n", stderr);
+    // Lost while the process exits: its own end is done, the libraries'
+    // would wait for this thread.
+    if (g_exiting) {
+        std::fflush(nullptr);
+        _exit(g_exitStatus);
+    }
+    // Never back into the library that found the loss out: it would end the
+    // process there and then, beside the program still running.
+    for (;;) pause();
+}
+
+bool VideoThreadDisplayLost() {
+    VideoThreadState& v = State();
+    std::lock_guard lock(v.mutex);
+    return v.displayLost;
 }
 
 bool VideoThreadRunning() {
@@ -170,6 +242,7 @@ bool OnVideoThread() {
 void VideoThreadCall(const std::function<void()>& work) {
     VideoThreadState& v = State();
     std::unique_lock lock(v.mutex);
+    if (v.displayLost) return;  // nothing of SDL's video may run any more
     if (!v.running || v.id == std::this_thread::get_id()) {
         lock.unlock();
         work();
@@ -178,14 +251,14 @@ void VideoThreadCall(const std::function<void()>& work) {
     v.calls.push_back(work);
     const std::uint64_t ticket = ++v.callsQueued;
     v.wake.notify_all();
-    v.done.wait(lock, [&] { return v.callsDone >= ticket; });
+    v.done.wait(lock, [&] { return v.callsDone >= ticket || v.displayLost; });
 }
 
 void VideoThreadPost(std::function<void()> work) {
     VideoThreadState& v = State();
     {
         std::lock_guard lock(v.mutex);
-        if (!v.running) return;
+        if (!v.running || v.displayLost) return;
         v.calls.push_back(std::move(work));
         ++v.callsQueued;
     }

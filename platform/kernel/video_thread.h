@@ -22,10 +22,21 @@ bool OnVideoThread();
 
 // Runs `work` on the video thread and waits for it; at once when called
 // there, or when the thread does not run (nothing of SDL's video is up then).
+// Once the display is lost it is not run at all, and a caller still waiting
+// for a call goes on without it: whatever the call was to fill in keeps the
+// value it had.
 void VideoThreadCall(const std::function<void()>& work);
 // Queues `work` for the video thread and returns at once; dropped when the
-// thread does not run.
+// thread does not run or the display is lost.
 void VideoThreadPost(std::function<void()> work);
+
+// The video thread, when the display's connection breaks (its X server
+// ended): marks the display lost, lets every waiting caller go and stops the
+// thread for good where it is, never returning. The program sees the loss
+// (VideoThreadDisplayLost) and ends by its own road while the thread stays
+// parked; nothing touches the display again.
+[[noreturn]] void VideoThreadParkForLostDisplay();
+bool VideoThreadDisplayLost();
 
 // The SDL events pumped since the last call, oldest first. Whoever takes
 // them owns the strings some of them carry (VideoThreadFreeEvent).

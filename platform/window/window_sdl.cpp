@@ -208,17 +208,12 @@ bool SdlCreateWindow(PlatformWindow& window) {
             flags |= SDL_WINDOW_BORDERLESS;
             x = desktop.x, y = desktop.y, width = desktop.w, height = desktop.h;
         }
-        // Made for OpenGL from the start: SDL's first choice of renderer
-        // draws through it, and making that renderer for a window not made
-        // for it makes the X window anew, so that whatever had learned the
-        // first one (a close sent to it) would be lost. Without OpenGL the
-        // window is made plain and drawn in software.
-        made = SDL_CreateWindow(title.c_str(), x, y, width, height, flags | SDL_WINDOW_OPENGL);
-        if (made == nullptr) made = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
+        // Made for the renderer that will draw in it, and given it while
+        // still hidden: a renderer of another kind than its window makes the
+        // X window anew, so that whatever had learned the first one (a close
+        // sent to it) would be lost.
+        made = static_cast<SDL_Window*>(PlatformMakeRenderedWindow(title.c_str(), x, y, width, height, flags));
         if (made == nullptr) return;
-        // While the window is still hidden, should a renderer of another
-        // kind than SDL's first still make it anew.
-        PlatformMakeWindowRenderer(made);
         id = SDL_GetWindowID(made);
     });
     if (made == nullptr) return false;
@@ -269,13 +264,25 @@ void SdlApplyWindow(PlatformWindow& window) {
 }
 
 // The events the video thread pumped, as window messages of their windows.
+// A lost display closes every window, once, after the events that came
+// before it: a close the user did not choose, so the program saves and
+// ends by its own road.
 void SdlPumpEvents() {
     if (!PlatformBackendStarted()) return;
     std::vector<SDL_Event> events = VideoThreadTakeEvents();
-    if (events.empty()) return;
+    static bool closedForLostDisplay = false;
+    const bool lost = !closedForLostDisplay && VideoThreadDisplayLost();
+    if (events.empty() && !lost) return;
     auto& s = Windows();
     std::lock_guard lock(s.mutex);
     for (const SDL_Event& e : events) ToMessages(e);
+    if (!lost) return;
+    closedForLostDisplay = true;
+    PlatformNoteCloseRequest();
+    PlatformWindowEvent close;
+    close.kind = PlatformWindowEvent::Kind::Close;
+    for (auto& [key, window] : s.windows)
+        if (window.sdl != nullptr) EventToMessagesLocked(window, close);
 }
 
 void SdlSetCursorVisible(bool visible) {
