@@ -4,9 +4,7 @@
 // with a window manager and without. Skipped without a display.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -19,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "integration/support/game_process.h"
 #include "integration/support/x_client.h"
 #include "support/no_progress.h"
 #include "support/temp_dir.h"
@@ -63,29 +62,11 @@ Counters ReadCounters(const std::string& path) {
 // display's.
 constexpr long long kShownFramesToNoteAClose = 10;
 
-// Starts the game in `folder`, in a window, with its counters in `counters`.
-// Spawned, not forked: the test process has threads of its own.
+// Starts the game in `folder`, in a window on this test's display, with its
+// counters in `counters`.
 pid_t StartGame(const std::string& folder, const std::string& counters) {
-    std::vector<std::string> variables;
-    for (char** v = environ; *v != nullptr; ++v) {
-        const std::string variable = *v;
-        if (variable.rfind("KELVO_", 0) != 0) variables.push_back(variable);
-    }
-    variables.push_back("KELVO_PLATFORM=sdl");
-    variables.push_back("KELVO_COUNTERS=" + counters);
-    std::vector<char*> envp;
-    for (std::string& v : variables) envp.push_back(v.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    char* argv[] = {const_cast<char*>(KELVO_GAME_PATH), nullptr};
-    pid_t pid = 0;
-    const int failed = posix_spawn(&pid, KELVO_GAME_PATH, &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return failed == 0 ? pid : -1;
+    const char* display = std::getenv("DISPLAY");
+    return gameprocess::Start(folder, display != nullptr ? display : "", counters);
 }
 
 // The game's exit status once it ends, or -1 when it has not ended within
