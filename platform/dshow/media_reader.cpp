@@ -118,7 +118,8 @@ bool MediaReader::Open(const std::string& path, MediaKind kind, std::shared_ptr<
     // lists (the demuxer's handling of a long one is the cost of seconds and
     // gigabytes); its index is then looked at: a movie whose media lies in
     // other files is refused, and its edit lists are followed unless one is
-    // longer than real files carry. Other containers have none.
+    // longer than real files carry or its edits would have the decoder go
+    // through many samples only to drop them. Other containers have none.
     if (!OpenDemuxer(path, true)) return false;
     if (std::strcmp(format_->iformat->name, kQuickTimeFormat) == 0) {
         const QuickTimeIndexFacts facts = ReadQuickTimeIndexFacts(input_->Descriptor());
